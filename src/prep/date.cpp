@@ -1,0 +1,62 @@
+#include "prep/date.hpp"
+
+#include <cstring>
+
+#include "textio/console_read.hpp"
+#include "textio/edit_list.hpp"
+#include "textio/console_write.hpp"
+#include "textio/termination.hpp"
+
+namespace prep {
+namespace {
+
+void copy_row(const Matrix& from, std::int64_t i, const Matrix& to, std::int64_t to_row,
+              std::int32_t nc) {
+  for (std::int32_t j = 1; j <= nc; ++j) to(to_row, j) = from(i, j);
+}
+
+}  // namespace
+
+std::optional<std::int32_t> date_key(float year, float month, float day) {
+  const double key = (static_cast<double>(year) - 1900.0) * 10000.0 +
+                     static_cast<double>(month) * 100.0 + static_cast<double>(day);
+  // Truncation toward zero fits exactly when -2^31 - 1 < key < 2^31.
+  if (!(key > -2147483649.0 && key < 2147483648.0)) return std::nullopt;
+  return static_cast<std::int32_t>(key);
+}
+
+void DATE(textio::Console& console, const Matrix& MM, const Matrix& M, const std::int32_t& NR,
+          const std::int32_t& NC, std::int32_t& NRR) {
+  // The routine's own variables keep their values between calls.
+  static std::int32_t IDATA0 = 0;
+  static std::int32_t IDATA1 = 0;
+
+  NRR = NR;
+  static const auto question = textio::EditList::parse(
+      "(' Intervallo di tempo da elaborare (date=AAMMGG)'/"
+      "' da (-1=tutti i dati; 0=dall''inizio)')");
+  textio::write_console(console, question);
+  textio::read_console(console, IDATA0);
+
+  if (IDATA0 == -1) {
+    for (std::int32_t j = 1; j <= NC; ++j) {
+      std::memcpy(M.column(j), MM.column(j), sizeof(float) * static_cast<std::size_t>(NR));
+    }
+    return;
+  }
+
+  IDATA1 = -1;
+  static const auto until = textio::EditList::parse("(' sino a (0=sino alla fine)')");
+  textio::write_console(console, until);
+  textio::read_console(console, IDATA1);
+  if (IDATA1 == 0) IDATA1 = 1000000;
+  if (IDATA0 > IDATA1) textio::stop_with_text("data finale minore data iniziale", 1);
+
+  NRR = 0;
+  for (std::int64_t i = 1; i <= NR; ++i) {
+    const auto key = date_key(MM(i, 1), MM(i, 2), MM(i, 3));
+    if (key && IDATA0 <= *key && *key <= IDATA1) copy_row(MM, i, M, ++NRR, NC);
+  }
+}
+
+}  // namespace prep

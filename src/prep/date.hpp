@@ -1,0 +1,20 @@
+// DATE: asks for the range of dates and copies the rows of that range, in
+// file order, from MM into M; sets NRR.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "prep/run_state.hpp"
+#include "textio/console.hpp"
+
+namespace prep {
+
+// (year - 1900) * 10000 + month * 100 + day in double, truncated toward zero;
+// nothing when the key does not fit a 32-bit integer.
+std::optional<std::int32_t> date_key(float year, float month, float day);
+
+void DATE(textio::Console& console, const Matrix& MM, const Matrix& M, const std::int32_t& NR,
+          const std::int32_t& NC, std::int32_t& NRR);
+
+}  // namespace prep

@@ -1,0 +1,3 @@
+#include "prep/run.hpp"
+
+int main(int argc, char** argv) { return prep::run(argc, argv); }

@@ -1,0 +1,116 @@
+#include "prep/run.hpp"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <memory>
+#include <vector>
+
+#include "prep/date.hpp"
+#include "prep/derived_series.hpp"
+#include "prep/run_state.hpp"
+#include "prep/screening.hpp"
+#include "prep/training_records.hpp"
+#include "textio/console.hpp"
+#include "textio/file_open.hpp"
+#include "textio/input_file.hpp"
+#include "textio/io_failure.hpp"
+#include "textio/output_file.hpp"
+#include "textio/termination.hpp"
+
+namespace prep {
+namespace {
+
+using textio::Target;
+
+// A blank name: from the command line or asked at the console.
+std::unique_ptr<textio::InputFile> open_input(textio::CommandLine& args,
+                                              textio::Console& console) {
+  std::string name;
+  try {
+    name = textio::obtain_file_name(1, args, console);
+  } catch (const textio::IoFailure& f) {
+    textio::report_file_error(f.number, textio::Statement::Open, "");
+  }
+  try {
+    return std::make_unique<textio::InputFile>(name, textio::open_unit_file(name));
+  } catch (const textio::IoFailure& f) {
+    textio::report_file_error(f.number, textio::Statement::Open, name);
+  }
+}
+
+std::unique_ptr<textio::OutputFile> open_output() {
+  const std::string name = "elab.dat";
+  try {
+    return std::make_unique<textio::OutputFile>(name, textio::open_unit_file(name));
+  } catch (const textio::IoFailure& f) {
+    textio::report_file_error(f.number, textio::Statement::Open, name);
+  }
+}
+
+// One read per row; a null value leaves the zero the row starts from.
+void read_matrix(RunState& st, textio::InputFile& in) {
+  std::vector<Target> row(static_cast<std::size_t>(st.NC));
+  for (std::int64_t i = 1; i <= st.NR; ++i) {
+    for (std::int32_t j = 1; j <= st.NC; ++j) {
+      float& cell = st.MM(i, j);
+      cell = 0.0f;
+      row[static_cast<std::size_t>(j - 1)] = Target::of(cell);
+    }
+    in.read(row);
+  }
+}
+
+void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
+  st.IC_G = 7;
+  st.IC_CHIU = 6;
+  const auto input = open_input(args, console);
+  const auto output = open_output();
+
+  const Target size[] = {Target::of(st.NR), Target::of(st.NC)};
+  input->read(size);
+
+  allocate_arrays(st);
+  if (st.IER != 0) {
+    console.write_record(" Insufficiente spazio per le matrici");
+    textio::stop_with_code(99);
+  }
+  if (st.NC < 7) textio::stop_with_text("Il file deve avere almeno 7 colonne", 1);
+
+  read_matrix(st, *input);
+  DATE(console, st.MM, st.M, st.NR, st.NC, st.NRR);
+  if (st.NRR < 110) {
+    textio::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
+  }
+
+  derive_series(st);
+  choose_and_screen(console, st);
+  ask_weekday(console, st);
+  write_training_records(st, *output);
+  output->close();
+  write_count_line(console, st.IC);
+  textio::stop_plain();
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+  // A closed pipe on the console loses output; it does not end the run.
+  std::signal(SIGPIPE, SIG_IGN);
+  textio::Console console(STDIN_FILENO, STDOUT_FILENO,
+                          textio::Console::interactive(STDIN_FILENO, STDOUT_FILENO));
+  textio::attach_console(&console);
+  textio::CommandLine args(argc, argv);
+  int status = 0;
+  try {
+    RunState st;
+    drive(st, args, console);
+  } catch (const textio::RunEnded& end) {
+    status = end.status;
+  }
+  textio::close_everything();
+  textio::attach_console(nullptr);
+  return status;
+}
+
+}  // namespace prep

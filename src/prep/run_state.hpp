@@ -1,0 +1,87 @@
+// The run state: every array and scalar of the run, named as the run knows
+// them. Integers are 32-bit signed, every real is single precision, and every
+// scalar holds zero when the run starts. Arrays are numbered from 1 and laid
+// out column after column.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace prep {
+
+// A matrix of rows x cols reals, column after column, indexed from 1.
+struct Matrix {
+  float* data = nullptr;
+  std::size_t rows = 0;
+
+  float& operator()(std::int64_t i, std::int64_t j) const {
+    return data[static_cast<std::size_t>(j - 1) * rows + static_cast<std::size_t>(i - 1)];
+  }
+  float* column(std::int64_t j) const { return data + static_cast<std::size_t>(j - 1) * rows; }
+};
+
+// A series of reals, indexed from 1.
+struct Series {
+  float* data = nullptr;
+
+  float& operator()(std::int64_t i) const { return data[static_cast<std::size_t>(i - 1)]; }
+};
+
+struct RunState {
+  // Constants, each assigned once at the point the run names.
+  std::int32_t IC_G = 0;     // column of the day-of-week code
+  std::int32_t IC_CHIU = 0;  // column of the close
+  std::int32_t INTERV = 0;   // window of DESM
+  std::int32_t INTMOME = 0;  // lag of MOME
+  std::int32_t ME90 = 0;     // long window of RMM; first row of the output window
+  std::int32_t ME5 = 0;      // short window of RMM
+  std::int32_t IG30 = 0;     // window of MAXMIN
+
+  std::int32_t NR = 0;   // rows of the input file
+  std::int32_t NC = 0;   // values per row
+  std::int32_t IER = 0;  // allocation status
+  std::int32_t NRR = 0;  // selected rows
+  std::int32_t IVAR = 0;  // chosen forecast variable, 1..11
+  float COEFF = 0.0f;     // standard-deviation coefficient of the screening
+  std::int32_t ISN = 0;   // answer to both yes/no questions
+  std::int32_t IGIO = 0;  // weekday choice
+  std::int32_t IC = 0;    // training records written
+
+  // Working scalars: sums, mean and deviation of the windowed steps and of
+  // the screening of PREV.
+  float S = 0.0f, S2 = 0.0f, AM = 0.0f, STD = 0.0f;
+  float TME5 = 0.0f, TME90 = 0.0f;
+  float VMAX = 0.0f, VMIN = 0.0f;
+  std::int32_t K = 0;
+
+  Matrix MM;      // NR x NC, the price matrix as read
+  Matrix M;       // NR x NC, the selected rows
+  Matrix GIORNO;  // NR x 5, day-of-week indicators
+  Series LUNE;    // Monday flag
+  Series VPERC;   // daily percent change of the close
+  Series VSEGNO;  // sign flag of VPERC
+  Series DESM;    // moving standard deviation of VPERC
+  Series MOME;    // momentum ratio
+  Series RMM;     // ratio of the short to the long mean close
+  Series MAXMIN;  // position of the close in its range
+  Matrix OUT;     // NR x 11, candidate forecast variables
+  Series PREV;    // chosen forecast variable with outlier marks
+  Series V;       // work series of the input screening
+
+  std::unique_ptr<float[]> storage;  // all thirteen arrays
+};
+
+// The outlier mark stored in PREV.
+inline constexpr float kOutlierMark = 99999.0f;
+
+// Obtains the thirteen arrays in one step, sized by NR and NC, and sets IER:
+// 0 when they were obtained; nonzero for NR <= 0, NC <= 0, a size that cannot
+// be represented, or a shortage of memory. The arrays are not cleared.
+void allocate_arrays(RunState& st);
+
+// Floats the thirteen arrays take for nr rows of nc values, or 0 when that
+// cannot be represented in memory sizes.
+std::size_t array_floats(std::int64_t nr, std::int64_t nc);
+
+}  // namespace prep

@@ -1,0 +1,59 @@
+#include "textio/file_open.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "textio/console.hpp"
+#include "textio/io_failure.hpp"
+
+namespace textio {
+
+bool CommandLine::next(std::string& arg) {
+  if (next_ >= argc_) return false;
+  arg = argv_[next_++];
+  return true;
+}
+
+std::string trim_blanks(std::string_view s) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t b = 0, e = s.size();
+  while (b < e && blank(s[b])) ++b;
+  while (e > b && blank(s[e - 1])) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::string obtain_file_name(int unit, CommandLine& args, Console& console) {
+  std::string name;
+  if (args.next(name)) {
+    name = trim_blanks(name);
+    if (name.size() > kMaxFileName) name.resize(kMaxFileName);
+    if (!name.empty()) return name;
+  } else if (console.line_pending()) {
+    console.write_direct("\r\n");
+  }
+  const std::string question = "File name missing or blank - please enter file name\r\nUNIT " +
+                               std::to_string(unit) + "? ";
+  while (name.empty()) {
+    console.write_direct(question);
+    std::string line;
+    if (!console.source().name_line(line, kMaxFileName)) throw IoFailure{fnum::kEndOfFile};
+    name = trim_blanks(line);
+  }
+  return name;
+}
+
+int open_unit_file(const std::string& name) {
+  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd >= 0) return fd;
+  const int first_error = errno;
+  fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) return fd;
+  fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd >= 0) return fd;
+  if (first_error == ENOENT || first_error == ENOTDIR) throw IoFailure{fnum::kNoSuchDirectory};
+  throw IoFailure{fnum::kAccessDenied};
+}
+
+}  // namespace textio

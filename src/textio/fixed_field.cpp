@@ -1,0 +1,175 @@
+#include "textio/fixed_field.hpp"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace textio {
+namespace {
+
+void fill_stars(char* out, int w) { std::memset(out, '*', static_cast<std::size_t>(w)); }
+
+// Right-aligns text[0..len) in w columns, or fills the field with asterisks.
+void place(char* out, int w, const char* text, int len) {
+  if (len > w) {
+    fill_stars(out, w);
+    return;
+  }
+  std::memset(out, ' ', static_cast<std::size_t>(w - len));
+  std::memcpy(out + (w - len), text, static_cast<std::size_t>(len));
+}
+
+constexpr std::uint64_t kPow10[] = {1ULL,
+                                    10ULL,
+                                    100ULL,
+                                    1000ULL,
+                                    10000ULL,
+                                    100000ULL,
+                                    1000000ULL,
+                                    10000000ULL,
+                                    100000000ULL,
+                                    1000000000ULL};
+
+// Fast path. For |x| < 10^(7-d) at most 7 digits are shown, and for d <= 9 no
+// float lies close enough to a rounding boundary for the 17-digit view to
+// differ from the exact binary value, except on the boundary itself, where
+// both round up. So the field is |x| * 10^d rounded half up, computed exactly
+// in integers. Returns false when the value is outside that domain.
+bool try_write_fixed_fast(char* out, int w, int d, float x) {
+  if (d > 9) return false;
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
+  const bool negative = (bits >> 31) != 0;
+  const int biased = static_cast<int>((bits >> 23) & 0xFF);
+  if (biased == 0xFF) return false;
+  std::uint64_t mant = bits & 0x7FFFFF;
+  int exp2 = -149;
+  if (biased != 0) {
+    mant |= 0x800000;
+    exp2 = biased - 150;
+  }
+  const double ax = negative ? -static_cast<double>(x) : static_cast<double>(x);
+  if (ax >= static_cast<double>(kPow10[7 - (d > 7 ? 7 : d)]) || d > 7) return false;
+
+  // rounded = floor(mant * 10^d * 2^exp2 + 1/2)
+  std::uint64_t rounded;
+  const std::uint64_t scaled = mant * kPow10[d];  // < 2^24 * 10^7 < 2^48
+  if (exp2 >= 0) {
+    rounded = scaled << exp2;  // ax < 10^7 keeps this small
+  } else {
+    const int s = -exp2;
+    rounded = s >= 63 ? 0 : (scaled + (std::uint64_t{1} << (s - 1))) >> s;
+  }
+
+  char text[24];
+  int len = 0;
+  if (negative && rounded != 0) text[len++] = '-';
+  const std::uint64_t unit = kPow10[d];
+  const std::uint64_t int_part = rounded / unit;
+  if (int_part != 0) {
+    char digits[20];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, int_part);
+    (void)ec;
+    const int n = static_cast<int>(end - digits);
+    std::memcpy(text + len, digits, static_cast<std::size_t>(n));
+    len += n;
+  } else if (d == 0 && (ax == 0.0 || ax >= 0.1)) {
+    // "0." stands only for a value with no digit before its first
+    // significant one: zero itself or a magnitude from one tenth up.
+    text[len++] = '0';
+  }
+  text[len++] = '.';
+  std::uint64_t frac = rounded % unit;
+  for (int i = d - 1; i >= 0; --i) {
+    text[len + i] = static_cast<char>('0' + frac % 10);
+    frac /= 10;
+  }
+  len += d;
+  place(out, w, text, len);
+  return true;
+}
+
+}  // namespace
+
+void write_fixed_by_digits(char* out, int w, int d, float x) {
+  const double v = static_cast<double>(x);
+  bool negative = std::signbit(x) && x != 0.0f;
+  // Digit string D1..D17 and exponent e with |x| = 0.D1D2... * 10^e.
+  char digits[18] = "0";
+  int ndigits = 1;
+  int e = 0;
+  if (x != 0.0f) {
+    char sci[40];
+    auto [end, ec] = std::to_chars(sci, sci + sizeof sci, negative ? -v : v,
+                                   std::chars_format::scientific, 16);
+    (void)ec;
+    // sci is "d.dddddddddddddddde[+-]XX"
+    digits[0] = sci[0];
+    std::memcpy(digits + 1, sci + 2, 16);
+    ndigits = 17;
+    const char* p = sci + 18;  // 'e'
+    int exp10 = 0;
+    std::from_chars(p + 1 + (p[1] == '+'), end, exp10);
+    e = exp10 + 1;
+  }
+  int h = e;
+  int n = h + d;
+  char text[kMaxFieldWidth + 64];
+  int len = 0;
+  if (h < -d) {
+    text[len++] = '.';
+    for (int i = 0; i < d; ++i) text[len++] = '0';
+    place(out, w, text, len);
+    return;
+  }
+  // Round to min(7, n) digits, half up.
+  int keep = n < 7 ? n : 7;
+  char kept[8];
+  int nkept = 0;
+  const bool round_up = keep < ndigits && digits[keep] >= '5';
+  for (int i = 0; i < keep; ++i) kept[nkept++] = i < ndigits ? digits[i] : '0';
+  if (round_up) {
+    int i = nkept - 1;
+    while (i >= 0 && kept[i] == '9') kept[i--] = '0';
+    if (i >= 0) {
+      ++kept[i];
+    } else {
+      // The carry ran out of the first digit (or no digit was kept).
+      kept[0] = '1';
+      for (int j = 1; j <= nkept && j < 8; ++j) kept[j] = '0';
+      nkept = nkept + 1 > 7 ? 7 : nkept + 1;
+      ++h;
+      ++n;
+    }
+  }
+  bool all_zero = true;
+  for (int i = 0; i < nkept; ++i) all_zero = all_zero && kept[i] == '0';
+  if (all_zero) negative = false;
+
+  auto digit_at = [&](int i) { return i < nkept ? kept[i] : '0'; };
+  if (negative) text[len++] = '-';
+  if (h == 0 && n == 0) text[len++] = '0';
+  int pos = 0;
+  for (int i = 0; i < h; ++i) {
+    if (len > kMaxFieldWidth) break;  // too wide already: stars
+    text[len++] = digit_at(pos++);
+  }
+  text[len++] = '.';
+  for (int i = 0; i < -h && len <= kMaxFieldWidth; ++i) text[len++] = '0';
+  const int rest = n - (h > 0 ? h : 0);
+  for (int i = 0; i < rest && len <= kMaxFieldWidth; ++i) text[len++] = digit_at(pos++);
+  place(out, w, text, len);
+}
+
+void write_fixed(char* out, int w, int d, float x) {
+  if (!try_write_fixed_fast(out, w, d, x)) write_fixed_by_digits(out, w, d, x);
+}
+
+void write_integer(char* out, int w, std::int32_t v) {
+  char text[16];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, v);
+  (void)ec;
+  place(out, w, text, static_cast<int>(end - text));
+}
+
+}  // namespace textio

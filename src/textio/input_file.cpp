@@ -1,0 +1,96 @@
+#include "textio/input_file.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "textio/io_failure.hpp"
+
+namespace textio {
+
+FileSource::FileSource(int fd, std::size_t block) : fd_(fd), buf_(block), block_(block) {
+  pos = end = buf_.data();
+}
+
+// Removes every CR that stands before a LF in [from, from+n); a CR at the
+// very end is held back until the next block shows what follows it.
+std::size_t FileSource::drop_cr_before_lf(char* from, std::size_t n, bool at_eof) {
+  char* const stop = from + n;
+  char* cr = static_cast<char*>(std::memchr(from, '\r', n));
+  if (cr == nullptr) return n;
+  char* out = cr;
+  for (char* p = cr; p < stop; ++p) {
+    if (*p == '\r') {
+      if (p + 1 == stop) {
+        if (!at_eof) {
+          *out = '\r';  // stays right after the window's end
+          held_ = 1;
+          break;
+        }
+      } else if (p[1] == '\n') {
+        continue;
+      }
+    }
+    *out++ = *p;
+  }
+  return static_cast<std::size_t>(out - from);
+}
+
+bool FileSource::refill(std::size_t keep_back) {
+  if (eof_ && held_ == 0) return false;
+  char* base = buf_.data();
+  const std::size_t kept = keep_back;
+  const std::size_t keep_from = static_cast<std::size_t>(pos - base) - keep_back;
+  // The held CR, if any, sits right after end.
+  const std::size_t live = kept + held_;
+  std::memmove(base, base + keep_from, live);
+  if (buf_.size() - live < block_ / 2) {
+    // Only a value longer than half a block gets here.
+    buf_.resize(std::max(buf_.size() * 2, live + block_));
+    base = buf_.data();
+  }
+  std::size_t filled = live;
+  for (;;) {
+    const ssize_t n = ::read(fd_, base + filled, buf_.size() - filled);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw IoFailure{fnum::kCannotRead};
+    }
+    if (n == 0) eof_ = true;
+    filled += static_cast<std::size_t>(n);
+    break;
+  }
+  const std::size_t fresh_from = kept;  // the held CR is examined again
+  held_ = 0;
+  const std::size_t fresh = drop_cr_before_lf(base + fresh_from, filled - fresh_from, eof_);
+  pos = base + kept;
+  end = base + fresh_from + fresh;
+  return end != pos;
+}
+
+InputFile::InputFile(std::string name, int fd)
+    : name_(std::move(name)), fd_(fd), source_(fd), reader_(source_) {
+  attach_unit(this);
+}
+
+InputFile::~InputFile() {
+  detach_unit(this);
+  close_at_exit();
+}
+
+void InputFile::read(std::span<const Target> targets) {
+  try {
+    reader_.read(targets);
+  } catch (const IoFailure& f) {
+    report_file_error(f.number, Statement::Read, name_);
+  }
+}
+
+void InputFile::close_at_exit() noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+}  // namespace textio

@@ -1,0 +1,48 @@
+// Unit 1: the input file, read once from front to back by free-form reads.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "textio/char_source.hpp"
+#include "textio/free_form.hpp"
+#include "textio/termination.hpp"
+
+namespace textio {
+
+// Large blocks of a file descriptor; CR LF line ends become LF.
+class FileSource final : public CharSource {
+ public:
+  explicit FileSource(int fd, std::size_t block = std::size_t{1} << 20);
+  bool refill(std::size_t keep_back) override;
+
+ private:
+  std::size_t drop_cr_before_lf(char* from, std::size_t n, bool at_eof);
+
+  int fd_;
+  std::vector<char> buf_;
+  std::size_t block_;
+  std::size_t held_ = 0;  // a CR at the end of a block waits for the next
+  bool eof_ = false;
+};
+
+class InputFile final : public ExitClosable {
+ public:
+  InputFile(std::string name, int fd);
+  ~InputFile();
+
+  // One free-form read statement; a failure ends the run with its report.
+  void read(std::span<const Target> targets);
+
+  const std::string& name() const { return name_; }
+  void close_at_exit() noexcept override;
+
+ private:
+  std::string name_;
+  int fd_;
+  FileSource source_;
+  FreeFormReader reader_;
+};
+
+}  // namespace textio

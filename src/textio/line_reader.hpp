@@ -1,0 +1,29 @@
+// Whole lines from a file descriptor (the console input), through a buffer.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace textio {
+
+class LineReader {
+ public:
+  explicit LineReader(int fd) : fd_(fd), buf_(1 << 16) {}
+
+  // Reads the next line, without its line end (LF or CR LF), keeping at most
+  // max_keep characters of it in line; longer is set when more were there.
+  // Returns false at the end of the input with no character read. A last
+  // line without a line end counts as a line.
+  bool next_line(std::string& line, std::size_t max_keep, bool& longer);
+
+ private:
+  bool fill();
+
+  int fd_;
+  std::vector<char> buf_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+};
+
+}  // namespace textio

@@ -1,0 +1,46 @@
+// Unit 2: elab.dat, written record by record through a large buffer.
+//
+// Opening removes nothing: the file is cut at its start only just before the
+// first record goes in, so a run that ends early leaves an earlier file as it
+// was. Each record ends with CR LF.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "textio/termination.hpp"
+
+namespace textio {
+
+class OutputFile final : public ExitClosable {
+ public:
+  OutputFile(std::string name, int fd, std::size_t buffer = std::size_t{1} << 20);
+  ~OutputFile();
+
+  void write_record(std::string_view record);
+  // Room for one record of at most n characters plus its line end; the
+  // caller fills it and commits what it wrote.
+  char* record_space(std::size_t n);
+  void commit_record(std::size_t n);
+
+  // The normal close: writes the buffer out; when no record was written in
+  // this run the file is left empty. A failure ends the run with its report.
+  void close();
+  void close_at_exit() noexcept override;
+
+  const std::string& name() const { return name_; }
+
+ private:
+  void start_first_record();
+  int flush_buffer();  // errno or 0
+  [[noreturn]] void fail(int err, Statement statement);
+
+  std::string name_;
+  int fd_;
+  std::vector<char> buf_;
+  std::size_t used_ = 0;
+  bool wrote_ = false;
+};
+
+}  // namespace textio
