@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   if (rows <= 0) return 2;
 
   std::mt19937_64 rng(seed);
-  std::normal_distribution<double> step(0.0003, 0.012);
+  std::normal_distribution<double> step(0.0, 0.012);
   std::uniform_real_distribution<double> spread(0.001, 0.015);
 
   static char out[1 << 16];
@@ -65,7 +65,10 @@ int main(int argc, char** argv) {
   double close = 544.75;
   for (long written = 0; written < rows; next_day(d)) {
     if (d.weekday > 4) continue;
-    close = std::max(1.0, close * std::exp(step(rng)));
+    // A random walk in the logarithm, pulled gently back towards its start so
+    // that millions of days stay in a realistic range.
+    const double log_dev = std::log(close / 544.75);
+    close = close * std::exp(step(rng) - 0.002 * log_dev);
     const double c = std::round(close * 100.0) / 100.0;
     const double high = std::round(c * (1.0 + spread(rng)) * 100.0) / 100.0;
     const double low = std::round(c * (1.0 - spread(rng)) * 100.0) / 100.0;

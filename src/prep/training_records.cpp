@@ -4,6 +4,7 @@
 
 #include "textio/console_read.hpp"
 #include "textio/console_write.hpp"
+#include "textio/fixed_layout.hpp"
 #include "textio/record_writer.hpp"
 
 namespace prep {
@@ -34,36 +35,36 @@ void ask_weekday(textio::Console& console, RunState& st) {
 namespace {
 
 // The values of row i in the order of its layout's fields.
-std::size_t record_values(const RunState& st, std::int64_t i, std::array<FieldValue, 16>& v) {
+std::size_t record_values(const RunState& st, std::int64_t i, std::array<float, 16>& v) {
   std::size_t n = 0;
   if (st.IGIO == -1) {
-    for (int k = 1; k <= 5; ++k) v[n++] = FieldValue::of(st.GIORNO(i, k));
+    for (int k = 1; k <= 5; ++k) v[n++] = st.GIORNO(i, k);
   } else if (st.IGIO == 0) {
-    v[n++] = FieldValue::of(st.LUNE(i));
+    v[n++] = st.LUNE(i);
   }
-  v[n++] = FieldValue::of(st.VSEGNO(i));
-  v[n++] = FieldValue::of(st.DESM(i));
-  v[n++] = FieldValue::of(st.MOME(i));
-  v[n++] = FieldValue::of(st.RMM(i));
-  v[n++] = FieldValue::of(st.MAXMIN(i));
-  for (std::int64_t lag = 4; lag >= 0; --lag) v[n++] = FieldValue::of(st.VPERC(i - lag));
-  v[n++] = FieldValue::of(st.PREV(i));
+  v[n++] = st.VSEGNO(i);
+  v[n++] = st.DESM(i);
+  v[n++] = st.MOME(i);
+  v[n++] = st.RMM(i);
+  v[n++] = st.MAXMIN(i);
+  for (std::int64_t lag = 4; lag >= 0; --lag) v[n++] = st.VPERC(i - lag);
+  v[n++] = st.PREV(i);
   return n;
 }
 
 }  // namespace
 
 void write_training_records(RunState& st, textio::OutputFile& out) {
-  const EditList& layout = record_layout(st.IGIO);
-  textio::RecordWriter writer;
-  std::array<FieldValue, 16> values;
+  const textio::FixedLayout layout(record_layout(st.IGIO));
+  std::array<float, 16> values;
   st.IC = 0;
   for (std::int64_t i = st.ME90; i <= st.NRR - 20; ++i) {
     if (st.PREV(i) == kOutlierMark) continue;
     if (st.IGIO > 0 && st.M(i, st.IC_G) != static_cast<float>(st.IGIO)) continue;
     const std::size_t n = record_values(st, i, values);
-    writer.write(layout, std::span<const FieldValue>(values.data(), n),
-                 [&](std::string_view record) { out.write_record(record); });
+    char* record = out.record_space(layout.length());
+    layout.write(record, std::span<const float>(values.data(), n));
+    out.commit_record(layout.length());
     ++st.IC;
   }
 }

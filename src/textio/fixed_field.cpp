@@ -61,31 +61,30 @@ bool try_write_fixed_fast(char* out, int w, int d, float x) {
     rounded = s >= 63 ? 0 : (scaled + (std::uint64_t{1} << (s - 1))) >> s;
   }
 
-  char text[24];
-  int len = 0;
-  if (negative && rounded != 0) text[len++] = '-';
+  // Lay the text out from its right end: d decimals, the point, the integer
+  // digits (none for a magnitude below 1), the sign.
   const std::uint64_t unit = kPow10[d];
-  const std::uint64_t int_part = rounded / unit;
+  std::uint64_t int_part = rounded / unit;
+  std::uint64_t frac = rounded - int_part * unit;
+  char text[24];
+  char* p = text + sizeof text;
+  for (int i = 0; i < d; ++i) {
+    *--p = static_cast<char>('0' + frac % 10);
+    frac /= 10;
+  }
+  *--p = '.';
   if (int_part != 0) {
-    char digits[20];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, int_part);
-    (void)ec;
-    const int n = static_cast<int>(end - digits);
-    std::memcpy(text + len, digits, static_cast<std::size_t>(n));
-    len += n;
+    do {
+      *--p = static_cast<char>('0' + int_part % 10);
+      int_part /= 10;
+    } while (int_part != 0);
   } else if (d == 0 && (ax == 0.0 || ax >= 0.1)) {
     // "0." stands only for a value with no digit before its first
     // significant one: zero itself or a magnitude from one tenth up.
-    text[len++] = '0';
+    *--p = '0';
   }
-  text[len++] = '.';
-  std::uint64_t frac = rounded % unit;
-  for (int i = d - 1; i >= 0; --i) {
-    text[len + i] = static_cast<char>('0' + frac % 10);
-    frac /= 10;
-  }
-  len += d;
-  place(out, w, text, len);
+  if (negative && rounded != 0) *--p = '-';
+  place(out, w, p, static_cast<int>(text + sizeof text - p));
   return true;
 }
 

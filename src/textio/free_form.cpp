@@ -5,6 +5,7 @@
 
 #include "textio/integer_text.hpp"
 #include "textio/io_failure.hpp"
+#include "textio/plain_decimal.hpp"
 #include "textio/real_text.hpp"
 
 namespace textio {
@@ -141,6 +142,32 @@ void FreeFormReader::skip_rest_of_line() {
   }
 }
 
+bool FreeFormReader::take_plain_real(const Target& t) {
+  const char* p = src_.pos;
+  const char* const end = src_.end;
+  while (p < end && (class_of(*p) == kBlank || class_of(*p) == kLineEnd)) ++p;
+  src_.pos = p;  // blanks before a value are skipped either way
+  if (p == end || class_of(*p) != kOther || opens_quoted_or_parenthesised(*p)) return false;
+  float v;
+  const char* sep = parse_plain_decimal(p, end, v);
+  if (sep == nullptr) return false;
+  *static_cast<float*>(t.where) = v;
+  switch (class_of(*sep)) {
+    case kLineEnd:
+      ended_by_line_end_ = true;
+      last_sep_ = Sep::Blank;
+      break;
+    case kComma:
+      last_sep_ = Sep::Comma;
+      break;
+    default:
+      last_sep_ = Sep::Blank;
+      break;
+  }
+  src_.pos = sep + 1;
+  return true;
+}
+
 void FreeFormReader::read(std::span<const Target> targets) {
   last_sep_ = Sep::Comma;
   ended_by_line_end_ = false;
@@ -157,6 +184,7 @@ void FreeFormReader::read(std::span<const Target> targets) {
     }
     ended_by_line_end_ = false;
     slash_after_value_ = false;
+    if (t.kind == Target::Kind::Real && take_plain_real(t)) continue;
     const Scan scan = next_value(t.kind);
     if (scan == Scan::Null) continue;
     if (scan == Scan::Slash) break;

@@ -32,6 +32,8 @@ class FreeFormReader {
   enum class Sep : std::uint8_t { Comma, Blank };
   enum class Scan : std::uint8_t { Value, Null, Slash };
 
+  // The common plain decimal, read without the general scan.
+  bool take_plain_real(const Target& t);
   Scan next_value(Target::Kind kind);
   void collect_token(Target::Kind kind);
   void skip_rest_of_line();

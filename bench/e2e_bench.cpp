@@ -1,0 +1,122 @@
+// End-to-end benchmark: runs the real binary on generated price files of
+// several sizes (all rows, variable 11, coefficient 2, both screenings,
+// layout C) and the floor program on the same files, and prints wall time,
+// input MB/s, peak memory and the ratio to the floor.
+//
+//   e2e_bench [ROWS...]        default 100000 1000000 5000000
+// The generated files are kept in $ELAB_BENCH_DIR (default /tmp/elab-bench).
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+  double seconds = 0;
+  long peak_kib = 0;
+  int status = -1;
+};
+
+// Runs argv with stdin from in_path and stdout to out_path, in dir.
+Outcome run(const std::vector<std::string>& args, const std::string& dir,
+            const std::string& in_path, const std::string& out_path) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(dir.c_str()) != 0) _exit(127);
+    const int in = ::open(in_path.c_str(), O_RDONLY);
+    const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0) _exit(127);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  Outcome o;
+  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  o.peak_kib = usage.ru_maxrss;
+  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return o;
+}
+
+std::string slurp(const std::string& path) {
+  std::string s;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+    std::fclose(f);
+  }
+  return s;
+}
+
+long records_in(const std::string& console) {
+  const auto at = console.rfind("Record scritti:");
+  if (at == std::string::npos || console.find('*', at) != std::string::npos) return -1;
+  return std::strtol(console.c_str() + at + 15, nullptr, 10);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<long> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::strtol(argv[i], nullptr, 10));
+  if (sizes.empty()) sizes = {100000, 1000000, 5000000};
+  const char* env_dir = std::getenv("ELAB_BENCH_DIR");
+  const std::string dir = env_dir ? env_dir : "/tmp/elab-bench";
+  ::mkdir(dir.c_str(), 0755);
+  const std::string answers = dir + "/answers.txt";
+  if (FILE* f = std::fopen(answers.c_str(), "w")) {
+    std::fputs("-1\n11\n2\n1\n1\n-1\n", f);
+    std::fclose(f);
+  }
+
+  std::printf("%10s %8s %9s %9s %9s %10s %10s %9s %7s\n", "rows", "MB in", "elab s", "MB/s",
+              "peak MB", "bound MB", "records", "floor s", "ratio");
+  for (const long rows : sizes) {
+    const std::string prices = dir + "/prices-" + std::to_string(rows) + ".txt";
+    struct stat st {};
+    if (::stat(prices.c_str(), &st) != 0) {
+      run({GEN_BINARY, std::to_string(rows), "42", "1900"}, dir, "/dev/null", prices);
+      ::stat(prices.c_str(), &st);
+    }
+    const double mb = static_cast<double>(st.st_size) / 1e6;
+    Outcome best, best_floor;
+    long records = -1;
+    for (int rep = 0; rep < 3; ++rep) {
+      const Outcome o = run({ELAB_BINARY, prices}, dir, answers, dir + "/console.txt");
+      if (o.status != 0) {
+        std::fprintf(stderr, "elab ended with status %d on %ld rows\n", o.status, rows);
+        return 1;
+      }
+      if (rep == 0 || o.seconds < best.seconds) best = o;
+      records = records_in(slurp(dir + "/console.txt"));
+      if (records < 0) {
+        // More than the count field holds: count the lines of elab.dat.
+        records = static_cast<long>(slurp(dir + "/elab.dat").size() / 111);
+      }
+      const Outcome f =
+          run({FLOOR_BINARY, prices, std::to_string(records)}, dir, "/dev/null", "/dev/null");
+      if (rep == 0 || f.seconds < best_floor.seconds) best_floor = f;
+    }
+    const double bound = static_cast<double>(rows) * (2 * 7 + 25) * 4 / 1e6;
+    std::printf("%10ld %8.1f %9.3f %9.1f %9.1f %10.1f %10ld %9.3f %7.2f\n", rows, mb, best.seconds,
+                mb / best.seconds, static_cast<double>(best.peak_kib) / 1024.0, bound, records,
+                best_floor.seconds, best.seconds / best_floor.seconds);
+  }
+  return 0;
+}

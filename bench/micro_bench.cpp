@@ -1,0 +1,111 @@
+// Micro-benchmarks of the three places where the work is: the free-form
+// reader on price-file text, the record writer on training records, and the
+// derived series.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "prep/derived_series.hpp"
+#include "prep/run_state.hpp"
+#include "prep/training_records.hpp"
+#include "textio/char_source.hpp"
+#include "textio/free_form.hpp"
+#include "textio/record_writer.hpp"
+
+namespace {
+
+// Price-file text of n rows like the generator's.
+std::string price_text(int n) {
+  std::mt19937 rng(7);
+  std::normal_distribution<double> step(0.0, 0.012);
+  std::string s;
+  double close = 544.75;
+  char line[128];
+  for (int i = 0; i < n; ++i) {
+    close *= std::exp(step(rng) - 0.002 * std::log(close / 544.75));
+    std::snprintf(line, sizeof line, "%d %d %d %.2f %.2f %.2f %d\n", 1990 + i / 260, 1 + i % 12,
+                  1 + i % 28, close * 1.01, close * 0.99, close, 2 + i % 5);
+    s += line;
+  }
+  return s;
+}
+
+class MemorySource final : public textio::CharSource {
+ public:
+  explicit MemorySource(const std::string& s) {
+    pos = s.data();
+    end = s.data() + s.size();
+  }
+  bool refill(std::size_t) override { return false; }
+};
+
+void BM_FreeFormReader(benchmark::State& state) {
+  const int rows = 100000;
+  const std::string text = price_text(rows);
+  std::vector<float> row(7);
+  std::vector<textio::Target> targets;
+  for (float& v : row) targets.push_back(textio::Target::of(v));
+  for (auto _ : state) {
+    MemorySource src(text);
+    textio::FreeFormReader reader(src);
+    for (int i = 0; i < rows; ++i) reader.read(targets);
+    benchmark::DoNotOptimize(row.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_FreeFormReader)->Unit(benchmark::kMillisecond);
+
+void fill_run(prep::RunState& st, int rows) {
+  st.NR = rows;
+  st.NC = 7;
+  prep::allocate_arrays(st);
+  st.IC_G = 7;
+  st.IC_CHIU = 6;
+  st.NRR = rows;
+  std::mt19937 rng(11);
+  std::normal_distribution<double> step(0.0, 0.012);
+  double close = 544.75;
+  for (int i = 1; i <= rows; ++i) {
+    close *= std::exp(step(rng) - 0.002 * std::log(close / 544.75));
+    for (int j = 1; j <= 5; ++j) st.M(i, j) = 0.0f;
+    st.M(i, 6) = static_cast<float>(close);
+    st.M(i, 7) = static_cast<float>(2 + (i - 1) % 5);
+  }
+}
+
+void BM_DerivedSeries(benchmark::State& state) {
+  const int rows = 200000;
+  prep::RunState st;
+  fill_run(st, rows);
+  for (auto _ : state) {
+    prep::derive_series(st);
+    benchmark::DoNotOptimize(st.OUT.data);
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * rows);
+}
+BENCHMARK(BM_DerivedSeries)->Unit(benchmark::kMillisecond);
+
+void BM_RecordWriter(benchmark::State& state) {
+  const textio::EditList& layout = prep::record_layout(-1);
+  std::mt19937 rng(5);
+  std::normal_distribution<float> v(0.0f, 2.0f);
+  std::vector<textio::FieldValue> values;
+  for (int i = 0; i < 16 * 1024; ++i) values.push_back(textio::FieldValue::of(v(rng)));
+  textio::RecordWriter writer;
+  std::size_t bytes = 0;
+  std::size_t at = 0;
+  for (auto _ : state) {
+    writer.write(layout, std::span<const textio::FieldValue>(values.data() + at, 16),
+                 [&](std::string_view r) { bytes += r.size(); });
+    at = (at + 16) % (values.size() - 16);
+  }
+  benchmark::DoNotOptimize(bytes);
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_RecordWriter);
+
+}  // namespace

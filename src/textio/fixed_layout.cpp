@@ -1,0 +1,44 @@
+#include "textio/fixed_layout.hpp"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "textio/fixed_field.hpp"
+
+namespace textio {
+
+FixedLayout::FixedLayout(const EditList& list) {
+  std::size_t held_blanks = 0;
+  for (const EditItem& item : list.items()) {
+    switch (item.kind) {
+      case EditItem::Kind::NewRecord:
+      case EditItem::Kind::Integer:
+        throw std::invalid_argument("fixed layout: one record of real fields only");
+      case EditItem::Kind::Blanks:
+        held_blanks += static_cast<std::size_t>(item.width);
+        break;
+      case EditItem::Kind::Text:
+        text_.append(held_blanks, ' ');
+        held_blanks = 0;
+        text_ += item.text;
+        break;
+      case EditItem::Kind::Fixed:
+        text_.append(held_blanks, ' ');
+        held_blanks = 0;
+        fields_.push_back({text_.size(), item.width, item.decimals});
+        text_.append(static_cast<std::size_t>(item.width), ' ');
+        break;
+    }
+  }
+  // Blanks held back at the end of the record are dropped.
+}
+
+void FixedLayout::write(char* out, std::span<const float> values) const {
+  std::memcpy(out, text_.data(), text_.size());
+  for (std::size_t k = 0; k < fields_.size(); ++k) {
+    const Field& f = fields_[k];
+    write_fixed(out + f.column, f.width, f.decimals, values[k]);
+  }
+}
+
+}  // namespace textio
