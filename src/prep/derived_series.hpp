@@ -8,20 +8,26 @@
 
 namespace prep {
 
+// Blocks: many rows at a time, each in its own order of operations, a block
+// with a fault evaluated again row by row. RowByRow: every row on its own,
+// every operation checked. Both store the same bits and end the run with the
+// same report.
+enum class Evaluation { Blocks, RowByRow };
+
 // All steps in order; sets INTERV, INTMOME, ME90, ME5 and IG30 on the way.
 // Requires NRR >= 110 (so every zero prefix and the zero tail exist).
-void derive_series(RunState& st);
+void derive_series(RunState& st, Evaluation e = Evaluation::Blocks);
 
 // The steps one by one, in the order derive_series runs them.
-void day_indicators(RunState& st);
-void daily_changes(RunState& st);
-void change_signs(RunState& st);
-void moving_deviation(RunState& st);
-void momentum(RunState& st);
-void mean_ratio(RunState& st);
-void range_position(RunState& st);
-void forecast_changes(RunState& st);
-void forecast_signs(RunState& st);
-void forecast_mean_changes(RunState& st);
+void day_indicators(RunState& st, Evaluation e = Evaluation::Blocks);
+void daily_changes(RunState& st, Evaluation e = Evaluation::Blocks);
+void change_signs(RunState& st, Evaluation e = Evaluation::Blocks);
+void moving_deviation(RunState& st, Evaluation e = Evaluation::Blocks);
+void momentum(RunState& st, Evaluation e = Evaluation::Blocks);
+void mean_ratio(RunState& st, Evaluation e = Evaluation::Blocks);
+void range_position(RunState& st, Evaluation e = Evaluation::Blocks);
+void forecast_changes(RunState& st, Evaluation e = Evaluation::Blocks);
+void forecast_signs(RunState& st, Evaluation e = Evaluation::Blocks);
+void forecast_mean_changes(RunState& st, Evaluation e = Evaluation::Blocks);
 
 }  // namespace prep

@@ -29,8 +29,12 @@ void screen_series(const float* X, std::int32_t NRR, float C, std::int32_t ME, f
   st.STD = store(checked_sqrt(mean_of_squares - wide(st.S)));
 
   const double bound = wide(C) * wide(st.STD);
+  const double mean_d = wide(st.AM);
   for (std::int64_t i = 1; i <= NRR; ++i) {
-    if (std::fabs(wide(x[i]) - wide(st.AM)) > bound) p[i] = kOutlierMark;
+    // Written as a selection, so that many rows are tested at once; a row
+    // is read before its mark is stored, so X may be P.
+    const bool out = std::fabs(wide(x[i]) - mean_d) > bound;
+    p[i] = out ? kOutlierMark : p[i];
   }
 }
 

@@ -35,9 +35,10 @@ constexpr std::uint64_t kPow10[] = {1ULL,
 // float lies close enough to a rounding boundary for the 17-digit view to
 // differ from the exact binary value, except on the boundary itself, where
 // both round up. So the field is |x| * 10^d rounded half up, computed exactly
-// in integers. Returns false when the value is outside that domain.
-bool try_write_fixed_fast(char* out, int w, int d, float x) {
-  if (d > 9) return false;
+// in integers. Returns false when the value is outside that domain
+// (d <= 7 here: beyond, a magnitude of 1 already needs 8 digits).
+template <int d>
+bool try_write_fixed_fast(char* out, int w, float x) {
   const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
   const bool negative = (bits >> 31) != 0;
   const int biased = static_cast<int>((bits >> 23) & 0xFF);
@@ -49,7 +50,7 @@ bool try_write_fixed_fast(char* out, int w, int d, float x) {
     exp2 = biased - 150;
   }
   const double ax = negative ? -static_cast<double>(x) : static_cast<double>(x);
-  if (ax >= static_cast<double>(kPow10[7 - (d > 7 ? 7 : d)]) || d > 7) return false;
+  if (ax >= static_cast<double>(kPow10[7 - d])) return false;
 
   // rounded = floor(mant * 10^d * 2^exp2 + 1/2)
   std::uint64_t rounded;
@@ -63,10 +64,16 @@ bool try_write_fixed_fast(char* out, int w, int d, float x) {
 
   // Lay the text out from its right end: d decimals, the point, the integer
   // digits (none for a magnitude below 1), the sign.
-  const std::uint64_t unit = kPow10[d];
-  std::uint64_t int_part = rounded / unit;
-  std::uint64_t frac = rounded - int_part * unit;
+  // Below 10^7 + 1 here, so 32 bits hold it, and d is a constant: the
+  // divisions become multiplications.
+  constexpr std::uint32_t unit = static_cast<std::uint32_t>(kPow10[d]);
+  auto digits = static_cast<std::uint32_t>(rounded);
+  std::uint32_t int_part = digits / unit;
+  std::uint32_t frac = digits - int_part * unit;
+  // Blanks in front of the text are laid down with it, so that the field is
+  // one copy of its last w characters.
   char text[24];
+  std::memset(text, ' ', sizeof text);
   char* p = text + sizeof text;
   for (int i = 0; i < d; ++i) {
     *--p = static_cast<char>('0' + frac % 10);
@@ -84,7 +91,16 @@ bool try_write_fixed_fast(char* out, int w, int d, float x) {
     *--p = '0';
   }
   if (negative && rounded != 0) *--p = '-';
-  place(out, w, p, static_cast<int>(text + sizeof text - p));
+  const int len = static_cast<int>(text + sizeof text - p);
+  if (len > w) {
+    fill_stars(out, w);
+  } else if (w == 8) {
+    std::memcpy(out, text + sizeof text - 8, 8);  // the common F8.4
+  } else if (w <= static_cast<int>(sizeof text)) {
+    std::memcpy(out, text + sizeof text - w, static_cast<std::size_t>(w));
+  } else {
+    place(out, w, p, len);
+  }
   return true;
 }
 
@@ -161,7 +177,19 @@ void write_fixed_by_digits(char* out, int w, int d, float x) {
 }
 
 void write_fixed(char* out, int w, int d, float x) {
-  if (!try_write_fixed_fast(out, w, d, x)) write_fixed_by_digits(out, w, d, x);
+  bool done = false;
+  switch (d) {
+    case 0: done = try_write_fixed_fast<0>(out, w, x); break;
+    case 1: done = try_write_fixed_fast<1>(out, w, x); break;
+    case 2: done = try_write_fixed_fast<2>(out, w, x); break;
+    case 3: done = try_write_fixed_fast<3>(out, w, x); break;
+    case 4: done = try_write_fixed_fast<4>(out, w, x); break;
+    case 5: done = try_write_fixed_fast<5>(out, w, x); break;
+    case 6: done = try_write_fixed_fast<6>(out, w, x); break;
+    case 7: done = try_write_fixed_fast<7>(out, w, x); break;
+    default: break;
+  }
+  if (!done) write_fixed_by_digits(out, w, d, x);
 }
 
 void write_integer(char* out, int w, std::int32_t v) {
