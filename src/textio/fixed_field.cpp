@@ -1,11 +1,44 @@
 #include "textio/fixed_field.hpp"
 
+#include "textio/f8_4_field.hpp"
+
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
 namespace textio {
+
+namespace {
+constexpr F84Tables make_f84_tables() {
+  F84Tables t{};
+  for (int sign = 0; sign < 2; ++sign) {
+    for (int ip = 0; ip < 1000; ++ip) {
+      char c[3] = {' ', ' ', ' '};
+      int at = 2;
+      for (int v = ip; v != 0; v /= 10) c[at--] = static_cast<char>('0' + v % 10);
+      if (sign == 1) {
+        if (at < 0) continue;  // stays 0: too wide
+        c[at] = '-';
+      }
+      t.head[sign][ip] = static_cast<std::uint32_t>(static_cast<unsigned char>(c[0])) |
+                         static_cast<std::uint32_t>(static_cast<unsigned char>(c[1])) << 8 |
+                         static_cast<std::uint32_t>(static_cast<unsigned char>(c[2])) << 16 |
+                         static_cast<std::uint32_t>('.') << 24;
+    }
+  }
+  for (int f = 0; f < 10000; ++f) {
+    t.frac[f] = static_cast<std::uint32_t>('0' + f / 1000) |
+                static_cast<std::uint32_t>('0' + f / 100 % 10) << 8 |
+                static_cast<std::uint32_t>('0' + f / 10 % 10) << 16 |
+                static_cast<std::uint32_t>('0' + f % 10) << 24;
+  }
+  return t;
+}
+}  // namespace
+
+constinit const F84Tables kF84Tables = make_f84_tables();
+
 namespace {
 
 void fill_stars(char* out, int w) { std::memset(out, '*', static_cast<std::size_t>(w)); }
@@ -34,32 +67,83 @@ constexpr std::uint64_t kPow10[] = {1ULL,
 // Fast path. For |x| < 10^(7-d) at most 7 digits are shown, and for d <= 9 no
 // float lies close enough to a rounding boundary for the 17-digit view to
 // differ from the exact binary value, except on the boundary itself, where
-// both round up. So the field is |x| * 10^d rounded half up, computed exactly
-// in integers. Returns false when the value is outside that domain
-// (d <= 7 here: beyond, a magnitude of 1 already needs 8 digits).
+// both round up. So the field is |x| * 10^d rounded half up, computed
+// exactly. Returns false when the value is outside that domain (d <= 7 here:
+// beyond, a magnitude of 1 already needs 8 digits).
+// Stores the low w bytes of field (1 <= w <= 8) with constant-size stores.
+inline void store_low_bytes(char* out, std::uint64_t field, int w) {
+  switch (w) {
+    case 1: std::memcpy(out, &field, 1); break;
+    case 2: std::memcpy(out, &field, 2); break;
+    case 3: std::memcpy(out, &field, 3); break;
+    case 4: std::memcpy(out, &field, 4); break;
+    case 5: std::memcpy(out, &field, 5); break;
+    case 6: std::memcpy(out, &field, 6); break;
+    case 7: std::memcpy(out, &field, 7); break;
+    default: std::memcpy(out, &field, 8); break;
+  }
+}
+
+// The fast path's text in a field of at most eight, built in a register from
+// its right end (F8.4, F2.0, F3.0), with no round trip through memory.
+template <int d>
+bool write_in_register(char* out, int w, bool negative, double ax, std::uint64_t rounded) {
+  constexpr std::uint32_t unit = static_cast<std::uint32_t>(kPow10[d]);
+  const auto digits = static_cast<std::uint32_t>(rounded);
+  std::uint32_t int_part = digits / unit;
+  std::uint32_t frac = digits - int_part * unit;
+  std::uint64_t text = 0;  // the last character pushed is the leftmost
+  int len = 0;
+  auto push = [&](char c) {
+    text = (text << 8) | static_cast<unsigned char>(c);
+    ++len;
+  };
+  for (int i = 0; i < d; ++i) {
+    push(static_cast<char>('0' + frac % 10));
+    frac /= 10;
+  }
+  push('.');
+  if (int_part != 0) {
+    do {
+      push(static_cast<char>('0' + int_part % 10));
+      int_part /= 10;
+    } while (int_part != 0 && len <= 8);
+  } else if (d == 0 && (ax == 0.0 || ax >= 0.1)) {
+    push('0');
+  }
+  if (negative && rounded != 0) push('-');
+  if (len > w || int_part != 0) {
+    fill_stars(out, w);
+    return true;
+  }
+  // Little-endian: the leftmost character goes to the lowest address, after
+  // the blanks that right-align the text.
+  const int pad = w - len;
+  const std::uint64_t field =
+      pad == 0 ? text : (text << (8 * pad)) | (0x2020202020202020ULL >> (8 * (8 - pad)));
+  store_low_bytes(out, field, w);
+  return true;
+}
+
 template <int d>
 bool try_write_fixed_fast(char* out, int w, float x) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
-  const bool negative = (bits >> 31) != 0;
-  const int biased = static_cast<int>((bits >> 23) & 0xFF);
-  if (biased == 0xFF) return false;
-  std::uint64_t mant = bits & 0x7FFFFF;
-  int exp2 = -149;
-  if (biased != 0) {
-    mant |= 0x800000;
-    exp2 = biased - 150;
-  }
-  const double ax = negative ? -static_cast<double>(x) : static_cast<double>(x);
-  if (ax >= static_cast<double>(kPow10[7 - d])) return false;
+  const double ax = std::fabs(static_cast<double>(x));
+  if (!(ax < static_cast<double>(kPow10[7 - d]))) return false;  // also inf, NaN
+  const bool negative = std::signbit(x);
+  // |x| * 10^d needs at most 24 + 24 bits: exact in double. Adding 1/2 is
+  // exact too from 1/2 up, and below it cannot reach 1; so the truncation is
+  // the exact half-up rounding.
+  const auto rounded =
+      static_cast<std::uint64_t>(ax * static_cast<double>(kPow10[d]) + 0.5);
 
-  // rounded = floor(mant * 10^d * 2^exp2 + 1/2)
-  std::uint64_t rounded;
-  const std::uint64_t scaled = mant * kPow10[d];  // < 2^24 * 10^7 < 2^48
-  if (exp2 >= 0) {
-    rounded = scaled << exp2;  // ax < 10^7 keeps this small
-  } else {
-    const int s = -exp2;
-    rounded = s >= 63 ? 0 : (scaled + (std::uint64_t{1} << (s - 1))) >> s;
+  if constexpr (d == 4 && std::endian::native == std::endian::little) {
+    if (w == 8) {
+      write_f8_4_digits(out, negative, static_cast<std::uint32_t>(rounded));
+      return true;
+    }
+  }
+  if (w <= 8 && std::endian::native == std::endian::little) {
+    return write_in_register<d>(out, w, negative, ax, rounded);
   }
 
   // Lay the text out from its right end: d decimals, the point, the integer

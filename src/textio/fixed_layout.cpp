@@ -3,6 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "textio/f8_4_field.hpp"
 #include "textio/fixed_field.hpp"
 
 namespace textio {
@@ -37,7 +38,11 @@ void FixedLayout::write(char* out, std::span<const float> values) const {
   std::memcpy(out, text_.data(), text_.size());
   for (std::size_t k = 0; k < fields_.size(); ++k) {
     const Field& f = fields_[k];
-    write_fixed(out + f.column, f.width, f.decimals, values[k]);
+    if (f.width == 8 && f.decimals == 4) {
+      write_f8_4(out + f.column, values[k]);
+    } else {
+      write_fixed(out + f.column, f.width, f.decimals, values[k]);
+    }
   }
 }
 
