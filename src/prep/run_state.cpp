@@ -4,6 +4,8 @@
 #include <limits>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace prep {
 
 std::size_t array_floats(std::int64_t nr, std::int64_t nc) {
@@ -20,17 +22,45 @@ std::size_t array_floats(std::int64_t nr, std::int64_t nc) {
   return floats;
 }
 
+bool ArrayStorage::obtain(std::size_t n) {
+  release();
+  const std::size_t bytes = n * sizeof(float);  // representable: checked by the caller
+  constexpr std::size_t kMapFrom = std::size_t{64} << 20;
+  if (bytes >= kMapFrom) {
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return false;
+    (void)::madvise(p, bytes, MADV_HUGEPAGE);  // a hint; without it the run is only slower
+    data_ = static_cast<float*>(p);
+    mapped_ = true;
+  } else {
+    data_ = new (std::nothrow) float[n];
+    if (data_ == nullptr) return false;
+    mapped_ = false;
+  }
+  bytes_ = bytes;
+  return true;
+}
+
+void ArrayStorage::release() {
+  if (data_ == nullptr) return;
+  if (mapped_) {
+    ::munmap(data_, bytes_);
+  } else {
+    delete[] data_;
+  }
+  data_ = nullptr;
+}
+
 void allocate_arrays(RunState& st) {
   const std::size_t total = array_floats(st.NR, st.NC);
   st.IER = 1;
   if (total == 0) return;
-  st.storage.reset(new (std::nothrow) float[total]);
-  if (!st.storage) return;
+  if (!st.storage.obtain(total)) return;
   st.IER = 0;
 
   const auto nr = static_cast<std::size_t>(st.NR);
   const auto nc = static_cast<std::size_t>(st.NC);
-  float* next = st.storage.get();
+  float* next = st.storage.data();
   auto take = [&](std::size_t n) {
     float* p = next;
     next += n;

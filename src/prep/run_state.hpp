@@ -28,6 +28,28 @@ struct Series {
   float& operator()(std::int64_t i) const { return data[static_cast<std::size_t>(i - 1)]; }
 };
 
+// The one block of memory behind the thirteen arrays. Large blocks come
+// straight from the system in huge pages, where the system allows them:
+// first touching hundreds of megabytes page by page costs more than
+// computing on them.
+class ArrayStorage {
+ public:
+  ArrayStorage() = default;
+  ArrayStorage(const ArrayStorage&) = delete;
+  ArrayStorage& operator=(const ArrayStorage&) = delete;
+  ~ArrayStorage() { release(); }
+
+  // Obtains room for n floats; false when that is not possible.
+  bool obtain(std::size_t n);
+  float* data() const { return data_; }
+
+ private:
+  void release();
+  float* data_ = nullptr;
+  std::size_t bytes_ = 0;
+  bool mapped_ = false;
+};
+
 struct RunState {
   // Constants, each assigned once at the point the run names.
   std::int32_t IC_G = 0;     // column of the day-of-week code
@@ -69,7 +91,7 @@ struct RunState {
   Series PREV;    // chosen forecast variable with outlier marks
   Series V;       // work series of the input screening
 
-  std::unique_ptr<float[]> storage;  // all thirteen arrays
+  ArrayStorage storage;  // all thirteen arrays
 };
 
 // The outlier mark stored in PREV.

@@ -1,11 +1,14 @@
 // The common case of a real value in a price file, "544.75" or "-3": an
-// optional minus, at most 19 digits with at most one point, ended by a blank,
+// optional minus, at most 7 digits before and 7 after a point (which may be
+// missing), ended by a blank,
 // tab, line end or comma. Converted exactly as the general path would (one
 // correctly rounded operation to double, then to float); anything else is
 // left to the general path.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace textio {
 
@@ -15,45 +18,66 @@ inline constexpr double kPlainPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6
 
 inline bool ends_plain_value(char c) { return c == ' ' || c == '\n' || c == '\t' || c == ','; }
 
-// The digits of one run: w = w * 10 + digit for each, at most limit of them
-// looked at. Without bounds checks: the caller guarantees limit characters.
-inline const char* take_digits(const char* p, std::uint64_t& w, int& count) {
-  for (unsigned d; (d = static_cast<unsigned>(*p - '0')) < 10; ++p) {
-    w = w * 10 + d;
-    ++count;
-    if (count > 19) return p;
-  }
-  return p;
+// Eight characters at p as one little-endian word.
+inline std::uint64_t load_eight(const char* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// The number of digits at the start of eight characters (0..8). A byte
+// below '0' borrows from the bytes after it, which are not looked at.
+inline int leading_digit_count(std::uint64_t chars) {
+  const std::uint64_t t = chars - 0x3030303030303030ULL;
+  const std::uint64_t non_digit = (t | (t + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
+  return non_digit == 0 ? 8 : std::countr_zero(non_digit) / 8;
+}
+
+// The value of the first n (1..8) digits of eight characters.
+inline std::uint32_t digits_value(std::uint64_t chars, int n) {
+  // The digits move to the top, behind leading zeros, and are then summed
+  // pairwise, by fours and by eights.
+  std::uint64_t v = (chars - 0x3030303030303030ULL) << (8 * (8 - n));
+  v = v * 10 + (v >> 8);
+  v = (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+       (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+      32;
+  return static_cast<std::uint32_t>(v);
 }
 
 // Returns the position of the separator after the value, or nullptr when the
 // text at p is not a plain decimal wholly inside [p, end).
 inline const char* parse_plain_decimal(const char* p, const char* end, float& out) {
-  // Room for the longest plain value and its separator, so that the digit
-  // loops need no bounds checks; near the end of a block the general path
+  // Room for the longest plain value taken here and its separator, so that
+  // whole words can be loaded; near the end of a block the general path
   // takes over.
-  if (end - p < 24) return nullptr;
+  if (end - p < 24 || std::endian::native != std::endian::little) return nullptr;
   const bool negative = *p == '-';
   p += negative;
-  std::uint64_t w = 0;
-  int digits = 0;
-  p = take_digits(p, w, digits);
+  const std::uint64_t int_chars = load_eight(p);
+  const int int_digits = leading_digit_count(int_chars);
+  if (int_digits == 8) return nullptr;  // long numbers: the general path
+  std::uint64_t w = int_digits == 0 ? 0 : digits_value(int_chars, int_digits);
+  p += int_digits;
   int frac = 0;
   if (*p == '.') {
-    const int before = digits;
-    p = take_digits(p + 1, w, digits);
-    frac = digits - before;
+    ++p;
+    const std::uint64_t frac_chars = load_eight(p);
+    frac = leading_digit_count(frac_chars);
+    if (frac == 8) return nullptr;
+    if (frac != 0) w = w * static_cast<std::uint64_t>(kPlainPow10[frac]) + digits_value(frac_chars, frac);
+    p += frac;
   }
-  if (digits == 0 || digits > 19 || !ends_plain_value(*p)) return nullptr;
+  if (int_digits + frac == 0 || !ends_plain_value(*p)) return nullptr;
   float f;
-  if (w < (std::uint64_t{1} << 24) && frac <= 10) {
+  if (frac == 0) {
+    f = static_cast<float>(static_cast<double>(w));  // exact in double
+  } else if (w < (std::uint64_t{1} << 24)) {
     // Both operands are exact floats, so one float division rounds as the
     // double division followed by the rounding to float would.
     f = static_cast<float>(w) / static_cast<float>(kPlainPow10[frac]);
-  } else if (w <= (std::uint64_t{1} << 53)) {
-    f = static_cast<float>(static_cast<double>(w) / kPlainPow10[frac]);
   } else {
-    return nullptr;
+    f = static_cast<float>(static_cast<double>(w) / kPlainPow10[frac]);  // w < 10^14
   }
   out = negative ? -f : f;
   return p;
