@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,7 +31,13 @@ class FixedLayout {
     std::size_t column;
     int width;
     int decimals;
+    // For a narrow field of an indicator (0 or 1): the eight characters from
+    // the field's column on, as the record reads with that value, so that
+    // one store lays it down (later fields then overwrite their own part).
+    bool has_flag_words = false;
+    std::uint64_t flag_words[2] = {0, 0};
   };
+  void prepare_flag_words();
   std::string text_;
   std::vector<Field> fields_;
 };
