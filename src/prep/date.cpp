@@ -39,6 +39,7 @@ void DATE(textio::Console& console, const Matrix& MM, const Matrix& M, const std
   textio::read_console(console, IDATA0);
 
   if (IDATA0 == -1) {
+    if (M.data == MM.data) return;  // selected in place: already all there
     for (std::int32_t j = 1; j <= NC; ++j) {
       std::memcpy(M.column(j), MM.column(j), sizeof(float) * static_cast<std::size_t>(NR));
     }
@@ -52,6 +53,8 @@ void DATE(textio::Console& console, const Matrix& MM, const Matrix& M, const std
   if (IDATA1 == 0) IDATA1 = 1000000;
   if (IDATA0 > IDATA1) textio::stop_with_text("data finale minore data iniziale", 1);
 
+  // M may be MM itself: row NRR is never after row i, so each row moves
+  // forward onto rows already read.
   NRR = 0;
   for (std::int64_t i = 1; i <= NR; ++i) {
     const auto key = date_key(MM(i, 1), MM(i, 2), MM(i, 3));

@@ -1,5 +1,5 @@
 // DATE: asks for the range of dates and copies the rows of that range, in
-// file order, from MM into M; sets NRR.
+// file order, from MM into M; sets NRR. M may be MM itself.
 #pragma once
 
 #include <cstdint>

@@ -78,6 +78,10 @@ void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
   if (st.NC < 7) textio::stop_with_text("Il file deve avere almeno 7 colonne", 1);
 
   read_matrix(st, *input);
+  // MM is not read after the selection, so the selected rows are gathered in
+  // its own storage: the block obtained for M is never touched, and a large
+  // price matrix costs its memory once instead of twice.
+  st.M = st.MM;
   DATE(console, st.MM, st.M, st.NR, st.NC, st.NRR);
   if (st.NRR < 110) {
     textio::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
