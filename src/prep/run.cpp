@@ -4,7 +4,6 @@
 
 #include <csignal>
 #include <memory>
-#include <vector>
 
 #include "prep/date.hpp"
 #include "prep/derived_series.hpp"
@@ -50,14 +49,9 @@ std::unique_ptr<textio::OutputFile> open_output() {
 
 // One read per row; a null value leaves the zero the row starts from.
 void read_matrix(RunState& st, textio::InputFile& in) {
-  std::vector<Target> row(static_cast<std::size_t>(st.NC));
   for (std::int64_t i = 1; i <= st.NR; ++i) {
-    for (std::int32_t j = 1; j <= st.NC; ++j) {
-      float& cell = st.MM(i, j);
-      cell = 0.0f;
-      row[static_cast<std::size_t>(j - 1)] = Target::of(cell);
-    }
-    in.read(row);
+    for (std::int32_t j = 1; j <= st.NC; ++j) st.MM(i, j) = 0.0f;
+    in.read_reals(&st.MM(i, 1), static_cast<std::size_t>(st.NC), st.MM.rows);
   }
 }
 

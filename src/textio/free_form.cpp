@@ -168,7 +168,28 @@ bool FreeFormReader::take_plain_real(const Target& t) {
   return true;
 }
 
-void FreeFormReader::read(std::span<const Target> targets) {
+namespace {
+
+// The targets of a statement as a list, or as reals at a fixed stride (a row
+// of a matrix stored column after column).
+struct TargetList {
+  std::span<const Target> targets;
+  std::size_t size() const { return targets.size(); }
+  Target operator[](std::size_t k) const { return targets[k]; }
+};
+
+struct StridedReals {
+  float* first;
+  std::size_t count;
+  std::size_t stride;
+  std::size_t size() const { return count; }
+  Target operator[](std::size_t k) const { return Target::of(first[k * stride]); }
+};
+
+}  // namespace
+
+template <class Targets>
+void FreeFormReader::read_statement(const Targets& targets) {
   last_sep_ = Sep::Comma;
   ended_by_line_end_ = false;
   std::int64_t owed = 0;
@@ -176,7 +197,8 @@ void FreeFormReader::read(std::span<const Target> targets) {
   const char* repeat_text = nullptr;
   std::size_t repeat_len = 0;
 
-  for (const Target& t : targets) {
+  for (std::size_t k = 0; k < targets.size(); ++k) {
+    const Target t = targets[k];
     if (owed > 0) {
       --owed;
       if (!repeat_null) store(t, repeat_text, repeat_len);
@@ -202,6 +224,12 @@ void FreeFormReader::read(std::span<const Target> targets) {
     if (slash_after_value_) break;
   }
   if (!ended_by_line_end_) skip_rest_of_line();
+}
+
+void FreeFormReader::read(std::span<const Target> targets) { read_statement(TargetList{targets}); }
+
+void FreeFormReader::read_reals(float* first, std::size_t count, std::size_t stride) {
+  read_statement(StridedReals{first, count, stride});
 }
 
 }  // namespace textio

@@ -5,6 +5,7 @@
 // the rest of the last line is skipped at the end of the statement.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -27,6 +28,8 @@ class FreeFormReader {
 
   // One read statement. Throws IoFailure; a failing value is not stored.
   void read(std::span<const Target> targets);
+  // One read statement of count reals at first[0], first[stride], ...
+  void read_reals(float* first, std::size_t count, std::size_t stride);
 
  private:
   enum class Sep : std::uint8_t { Comma, Blank };
@@ -34,6 +37,8 @@ class FreeFormReader {
 
   // The common plain decimal, read without the general scan.
   bool take_plain_real(const Target& t);
+  template <class Targets>
+  void read_statement(const Targets& targets);
   Scan next_value(Target::Kind kind);
   void collect_token(Target::Kind kind);
   void skip_rest_of_line();

@@ -88,6 +88,14 @@ void InputFile::read(std::span<const Target> targets) {
   }
 }
 
+void InputFile::read_reals(float* first, std::size_t count, std::size_t stride) {
+  try {
+    reader_.read_reals(first, count, stride);
+  } catch (const IoFailure& f) {
+    report_file_error(f.number, Statement::Read, name_);
+  }
+}
+
 void InputFile::close_at_exit() noexcept {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;

@@ -34,6 +34,7 @@ class InputFile final : public ExitClosable {
 
   // One free-form read statement; a failure ends the run with its report.
   void read(std::span<const Target> targets);
+  void read_reals(float* first, std::size_t count, std::size_t stride);
 
   const std::string& name() const { return name_; }
   void close_at_exit() noexcept override;
