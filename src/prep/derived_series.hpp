@@ -10,8 +10,8 @@ namespace prep {
 
 // Blocks: many rows at a time, each in its own order of operations, a block
 // with a fault evaluated again row by row. RowByRow: every row on its own,
-// every operation checked. Both store the same bits and end the run with the
-// same report.
+// every operation checked. Both store the same bits when no fault occurs, and
+// end the run with the same report when one does.
 enum class Evaluation { Blocks, RowByRow };
 
 // All steps in order; sets INTERV, INTMOME, ME90, ME5 and IG30 on the way.

@@ -1,0 +1,324 @@
+// The date key and the date selection: which rows of MM reach M, in which
+// order, and the dialogue around it.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "prep/date.hpp"
+#include "prep/run_state.hpp"
+#include "textio/console.hpp"
+#include "textio/termination.hpp"
+
+namespace {
+
+using prep::RunState;
+
+// ---------------------------------------------------------------------------
+// The key.
+
+struct KeyCase {
+  const char* name;
+  float year, month, day;
+  std::optional<std::int32_t> key;
+};
+
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
+
+class DateKey : public testing::TestWithParam<KeyCase> {};
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DateKey,
+    testing::Values(
+        KeyCase{"July3rd1995", 1995, 7, 3, 950703},
+        KeyCase{"FirstDayOf1900", 1900, 1, 1, 101},
+        KeyCase{"FirstDayOf2000", 2000, 1, 1, 1000101},
+        KeyCase{"LastDayOf1999", 1999, 12, 31, 991231},
+        KeyCase{"LastDayOf1899", 1899, 12, 31, -8769},
+        KeyCase{"TwoDigitYear", 95, 7, 3, -18049297},
+        KeyCase{"DayTruncated", 1995, 7, 3.9f, 950703},
+        KeyCase{"NegativeKeyTruncatedTowardZero", 1899, 12, 30.5f, -8769},
+        KeyCase{"NegativeDayTruncatedTowardZero", 1995, 7, -3.9f, 950696},
+        KeyCase{"NotNarrowedToSingle", 3600, 12, 31, 17001231},
+        KeyCase{"LargestKey", 216648, 36, 47, std::numeric_limits<std::int32_t>::max()},
+        KeyCase{"LargestKeyWithFraction", 216648, 36, 47.9f,
+                std::numeric_limits<std::int32_t>::max()},
+        KeyCase{"OneBeyondTheLargest", 216648, 36, 48, std::nullopt},
+        KeyCase{"SmallestKey", -212848, -36, -48, std::numeric_limits<std::int32_t>::min()},
+        KeyCase{"SmallestKeyWithFraction", -212848, -36, -48.5f,
+                std::numeric_limits<std::int32_t>::min()},
+        KeyCase{"OneBelowTheSmallest", -212848, -36, -49, std::nullopt},
+        KeyCase{"FarYear", 300000, 1, 1, std::nullopt},
+        KeyCase{"FarNegativeYear", -300000, 1, 1, std::nullopt},
+        KeyCase{"HugeYear", 1e30f, 1, 1, std::nullopt},
+        KeyCase{"InfiniteDay", 1995, 1, kInf, std::nullopt},
+        KeyCase{"NaNMonth", 1995, kNaN, 1, std::nullopt}),
+    [](const testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+
+TEST_P(DateKey, IsTheTruncatedKeyOrNothing) {
+  const KeyCase& c = GetParam();
+  EXPECT_EQ(prep::date_key(c.year, c.month, c.day), c.key);
+}
+
+// ---------------------------------------------------------------------------
+// DATE with answers from a pipe.
+
+// Answers written into a pipe beforehand; output to a temporary file.
+class ScriptedConsole {
+ public:
+  explicit ScriptedConsole(const std::string& answers, bool shared = false) {
+    int p[2];
+    EXPECT_EQ(::pipe(p), 0);
+    EXPECT_EQ(::write(p[1], answers.data(), answers.size()),
+              static_cast<ssize_t>(answers.size()));
+    ::close(p[1]);
+    in_ = p[0];
+    out_file_ = std::tmpfile();
+    console_ = std::make_unique<textio::Console>(in_, ::fileno(out_file_), shared);
+    textio::attach_console(console_.get());  // so that a stop shows its text
+  }
+  ~ScriptedConsole() {
+    textio::attach_console(nullptr);
+    console_.reset();
+    ::close(in_);
+    std::fclose(out_file_);
+  }
+  textio::Console& console() { return *console_; }
+
+  // Everything written, after the console is closed as at the end of a run.
+  std::string closed_output() {
+    console_->close();
+    std::string text;
+    char buf[4096];
+    ::lseek(::fileno(out_file_), 0, SEEK_SET);
+    for (ssize_t n; (n = ::read(::fileno(out_file_), buf, sizeof buf)) > 0;)
+      text.append(buf, static_cast<std::size_t>(n));
+    return text;
+  }
+
+ private:
+  int in_ = -1;
+  std::FILE* out_file_ = nullptr;
+  std::unique_ptr<textio::Console> console_;
+};
+
+constexpr float kUntouched = -4242.0f;
+
+struct Day {
+  float year, month, day;
+};
+
+// The rows of the price file, in file order (not date order).
+const std::vector<Day> kDays = {
+    {1995, 7, 3},    // 1: 950703
+    {1899, 12, 31},  // 2: -8769
+    {1900, 1, 1},    // 3: 101
+    {1995, 1, 1},    // 4: 950101
+    {2000, 1, 1},    // 5: 1000101
+    {1995, 12, 31},  // 6: 951231
+    {1994, 12, 31},  // 7: 941231
+    {1996, 1, 1},    // 8: 960101
+    {1999, 12, 31},  // 9: 991231
+    {95, 7, 3},      // 10: -18049297
+    {1995, 7, 3.9f}, // 11: 950703
+    {1899, 99, 99},  // 12: -1
+    {1899, 99, 95},  // 13: -5
+    {1899, 99, 94},  // 14: -6
+    {1900, 0, 0},    // 15: 0
+    {300000, 1, 1},  // 16: no key
+    {1995, 3, 15},   // 17: 950315
+    {2050, 6, 30},   // 18: 1500630
+};
+
+constexpr std::int32_t kColumns = 9;
+
+// Column j of file row i: the date, then values that show any change in a
+// copy (a negative zero, a NaN, fractions).
+float cell(std::int64_t i, std::int32_t j) {
+  const Day& d = kDays[static_cast<std::size_t>(i - 1)];
+  switch (j) {
+    case 1: return d.year;
+    case 2: return d.month;
+    case 3: return d.day;
+    case 4: return static_cast<float>(i) + 0.25f;
+    case 5: return i % 2 == 0 ? -0.0f : kNaN;
+    case 6: return 100.0f + static_cast<float>(i) / 3.0f;
+    case 7: return static_cast<float>(2 + i % 5);
+    case 8: return static_cast<float>(i) * 1000.0f + 0.5f;
+    default: return -static_cast<float>(i) / 7.0f;
+  }
+}
+
+std::unique_ptr<RunState> date_state() {
+  auto st = std::make_unique<RunState>();
+  st->IC_G = 7;
+  st->IC_CHIU = 6;
+  st->NR = static_cast<std::int32_t>(kDays.size());
+  st->NC = kColumns;
+  prep::allocate_arrays(*st);
+  EXPECT_EQ(st->IER, 0);
+  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), kUntouched);
+  for (std::int64_t i = 1; i <= st->NR; ++i)
+    for (std::int32_t j = 1; j <= kColumns; ++j) st->MM(i, j) = cell(i, j);
+  st->NRR = -7;  // DATE sets it
+  return st;
+}
+
+const std::string kFirstQuestion =
+    "Intervallo di tempo da elaborare (date=AAMMGG)\r\nda (-1=tutti i dati; 0=dall'inizio)";
+const std::string kSecondQuestion = "sino a (0=sino alla fine)";
+
+struct SelectCase {
+  const char* name;
+  const char* answers;
+  std::vector<std::int64_t> rows;  // file rows, in the order they reach M
+};
+
+void PrintTo(const SelectCase& c, std::ostream* os) { *os << c.name; }
+
+std::vector<std::int64_t> all_rows() {
+  std::vector<std::int64_t> r;
+  for (std::int64_t i = 1; i <= static_cast<std::int64_t>(kDays.size()); ++i) r.push_back(i);
+  return r;
+}
+
+std::vector<std::int64_t> all_rows_with_a_key() {
+  std::vector<std::int64_t> r = all_rows();
+  r.erase(r.begin() + 15);  // row 16
+  return r;
+}
+
+class DateSelection : public testing::TestWithParam<SelectCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, DateSelection,
+    testing::Values(
+        SelectCase{"AllRows", "-1\n", all_rows()},
+        SelectCase{"StartAndEndOfTheData", "0\n0\n", {1, 3, 4, 6, 7, 8, 9, 11, 15, 17}},
+        SelectCase{"OneYear", "950101\n951231\n", {1, 4, 6, 11, 17}},
+        SelectCase{"BothEndsIncluded", "941231\n960101\n", {1, 4, 6, 7, 8, 11, 17}},
+        SelectCase{"OneDay", "950703\n950703\n", {1, 11}},
+        SelectCase{"EqualBoundsOnNoRow", "950704\n950704\n", {}},
+        SelectCase{"NegativeRange", "-5\n-1\n", {12, 13}},
+        SelectCase{"TwoDigitYearRange", "-18049297\n-18049297\n", {10}},
+        SelectCase{"WholeIntegerRange", "-2147483647\n2147483647\n", all_rows_with_a_key()},
+        SelectCase{"From2000", "1000101\n2000000\n", {5, 18}},
+        SelectCase{"UpToTheEndOf1999", "960102\n0\n", {9}},
+        SelectCase{"ExtraValuesOnTheAnswerLines", "950101 7 8\n951231,3\n", {1, 4, 6, 11, 17}}),
+    [](const testing::TestParamInfo<SelectCase>& info) { return std::string(info.param.name); });
+
+TEST_P(DateSelection, CopiesTheRowsOfTheRangeInFileOrder) {
+  const SelectCase& c = GetParam();
+  auto st = date_state();
+  ScriptedConsole con(c.answers);
+  prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
+
+  ASSERT_EQ(st->NRR, static_cast<std::int32_t>(c.rows.size()));
+  for (std::size_t k = 0; k < c.rows.size(); ++k) {
+    const auto to = static_cast<std::int64_t>(k + 1);
+    for (std::int32_t j = 1; j <= kColumns; ++j) {
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(st->M(to, j)),
+                std::bit_cast<std::uint32_t>(cell(c.rows[k], j)))
+          << "M(" << to << ", " << j << ") from file row " << c.rows[k];
+    }
+  }
+  // The rest of M is left as it was, and MM is only read.
+  for (std::int64_t i = st->NRR + 1; i <= st->NR; ++i)
+    for (std::int32_t j = 1; j <= kColumns; ++j) EXPECT_EQ(st->M(i, j), kUntouched);
+  for (std::int64_t i = 1; i <= st->NR; ++i)
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(st->MM(i, 8)), std::bit_cast<std::uint32_t>(cell(i, 8)));
+
+  // The second question only when the first answer is not -1.
+  const bool all = std::string(c.answers) == "-1\n";
+  EXPECT_EQ(con.closed_output(),
+            all ? kFirstQuestion + "\r\n" : kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n");
+}
+
+TEST(DateSelection, InteractiveConsoleEndsEachQuestionLineBeforeTheAnswer) {
+  auto st = date_state();
+  ScriptedConsole con("950101\n951231\n", true);
+  prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
+  EXPECT_EQ(st->NRR, 5);
+  EXPECT_EQ(con.closed_output(), kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n");
+}
+
+// ---------------------------------------------------------------------------
+// The last date before the first: a stop with its text, status 1.
+
+struct StopCase {
+  const char* name;
+  const char* answers;
+};
+
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+
+class DateOrderStop : public testing::TestWithParam<std::tuple<StopCase, bool>> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, DateOrderStop,
+    testing::Combine(testing::Values(StopCase{"EndBeforeStart", "950101\n940101\n"},
+                                     StopCase{"MinusOneAfterZero", "0\n-1\n"},
+                                     StopCase{"NullEndCountsAsMinusOne", "950101\n,\n"},
+                                     StopCase{"ZeroEndBefore2000", "1000101\n0\n"},
+                                     StopCase{"OneBelow", "-4\n-5\n"}),
+                     testing::Bool()),
+    [](const testing::TestParamInfo<std::tuple<StopCase, bool>>& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) ? "_Interactive" : "_Redirected");
+    });
+
+TEST_P(DateOrderStop, StopsWithItsTextAndStatusOne) {
+  const auto& [c, interactive] = GetParam();
+  auto st = date_state();
+  ScriptedConsole con(c.answers, interactive);
+  int status = -1;
+  testing::internal::CaptureStderr();
+  try {
+    prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
+  } catch (const textio::RunEnded& end) {
+    status = end.status;
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(status, 1);
+  // Redirected, the question line is still pending at the stop: its line
+  // end comes first, and exit closing ends the line once more.
+  const std::string stop = "data finale minore data iniziale\r\n";
+  EXPECT_EQ(con.closed_output(),
+            interactive ? kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n" + stop
+                        : kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n" + stop + "\r\n");
+  // Nothing was selected.
+  EXPECT_EQ(st->M(1, 1), kUntouched);
+}
+
+TEST(DateSelection, AnswerThatIsNotAnIntegerEndsTheRun) {
+  auto st = date_state();
+  ScriptedConsole con("3.0\n");
+  int status = -1;
+  testing::internal::CaptureStderr();
+  try {
+    prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
+  } catch (const textio::RunEnded& end) {
+    status = end.status;
+  }
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(report.rfind("\r\nrun-time error F", 0), 0u) << report;
+  EXPECT_NE(report.find(": READ(CON)\r\n- "), std::string::npos) << report;
+}
+
+}  // namespace

@@ -1,0 +1,504 @@
+// The forecast variable and the outlier screening: statistics over the
+// window ME90 .. NRR - 20, marks on every row 1..NRR, the dialogue.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "prep/run_state.hpp"
+#include "prep/screening.hpp"
+#include "textio/console.hpp"
+
+namespace {
+
+using prep::kOutlierMark;
+using prep::RunState;
+using prep::WindowStats;
+
+std::string seven(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.7g", v);
+  return buf;
+}
+
+// A run state of nrr selected rows with every array cleared, the constants
+// of the earlier stages set.
+std::unique_ptr<RunState> make_state(std::int32_t nrr) {
+  auto st = std::make_unique<RunState>();
+  st->IC_G = 7;
+  st->IC_CHIU = 6;
+  st->NR = nrr;
+  st->NC = 7;
+  st->NRR = nrr;
+  prep::allocate_arrays(*st);
+  EXPECT_EQ(st->IER, 0);
+  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), 0.0f);
+  for (std::int64_t i = 1; i <= nrr; ++i) {
+    st->M(i, 1) = 1995.0f;
+    st->M(i, 6) = 100.0f;
+    st->M(i, 7) = static_cast<float>(2 + (i - 1) % 5);
+  }
+  st->INTERV = 20;
+  st->INTMOME = 10;
+  st->ME90 = 90;
+  st->ME5 = 5;
+  st->IG30 = 30;
+  return st;
+}
+
+std::set<std::int64_t> marked_rows(const prep::Series& s, std::int32_t nrr) {
+  std::set<std::int64_t> rows;
+  for (std::int64_t i = 1; i <= nrr; ++i)
+    if (s(i) == kOutlierMark) rows.insert(i);
+  return rows;
+}
+
+// A console whose answers are written into a pipe beforehand and whose
+// output goes to a temporary file.
+class ScriptedConsole {
+ public:
+  explicit ScriptedConsole(const std::string& answers, bool shared = false) {
+    int p[2];
+    EXPECT_EQ(::pipe(p), 0);
+    EXPECT_EQ(::write(p[1], answers.data(), answers.size()),
+              static_cast<ssize_t>(answers.size()));
+    ::close(p[1]);
+    in_ = p[0];
+    out_file_ = std::tmpfile();
+    console_ = std::make_unique<textio::Console>(in_, ::fileno(out_file_), shared);
+  }
+  ~ScriptedConsole() {
+    console_.reset();
+    ::close(in_);
+    std::fclose(out_file_);
+  }
+  textio::Console& console() { return *console_; }
+
+  // Everything written so far.
+  std::string output() {
+    console_->flush();
+    std::string text;
+    char buf[4096];
+    ::lseek(::fileno(out_file_), 0, SEEK_SET);
+    for (ssize_t n; (n = ::read(::fileno(out_file_), buf, sizeof buf)) > 0;)
+      text.append(buf, static_cast<std::size_t>(n));
+    return text;
+  }
+
+ private:
+  int in_ = -1;
+  std::FILE* out_file_ = nullptr;
+  std::unique_ptr<textio::Console> console_;
+};
+
+std::size_t count_of(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// ---------------------------------------------------------------------------
+// The worked example: NRR = 114, window rows 90..94 holding 1, 2, 3, 4, 100.
+
+struct OutsideRow {
+  std::int64_t row;
+  float value;
+  bool marked_at_1_5;  // bound 58.51923 around 22
+  bool marked_at_2;    // bound 78.02563 around 22
+};
+
+const std::vector<OutsideRow> kOutside = {
+    {1, 80.5f, false, false},   {2, 80.6f, true, false},    {3, -36.6f, true, false},
+    {4, -36.5f, false, false},  {50, 22.0f, false, false},  {89, 0.0f, false, false},
+    {95, 100.1f, true, true},   {100, -56.1f, true, true},  {105, -56.0f, true, false},
+    {110, 99.9f, true, false},  {114, 1000.0f, true, true},
+};
+
+std::unique_ptr<RunState> worked_example() {
+  auto st = make_state(114);
+  const float window[] = {1.0f, 2.0f, 3.0f, 4.0f, 100.0f};
+  for (int k = 0; k < 5; ++k) st->PREV(90 + k) = window[k];
+  for (const OutsideRow& r : kOutside) st->PREV(r.row) = r.value;
+  return st;
+}
+
+struct CoeffCase {
+  float coeff;
+  const char* bound;
+  std::set<std::int64_t> window_marks;
+};
+
+void PrintTo(const CoeffCase& c, std::ostream* os) { *os << "COEFF " << c.coeff; }
+
+class WorkedScreening : public testing::TestWithParam<CoeffCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Coefficients, WorkedScreening,
+                         testing::Values(CoeffCase{1.5f, "58.51923", {94}},
+                                         CoeffCase{2.0f, "78.02563", {}}),
+                         [](const testing::TestParamInfo<CoeffCase>& info) {
+                           return info.param.coeff == 2.0f ? std::string("Two")
+                                                           : std::string("OneAndAHalf");
+                         });
+
+TEST_P(WorkedScreening, StatisticsAndMarks) {
+  const CoeffCase& c = GetParam();
+  auto st = worked_example();
+  WindowStats stats;
+  prep::screen_series(st->PREV.data, st->NRR, c.coeff, 90, st->PREV.data, stats);
+
+  EXPECT_EQ(stats.K, 5);
+  EXPECT_EQ(stats.AM, 22.0f);
+  EXPECT_EQ(stats.S, 484.0f);    // (110 / 5) squared
+  EXPECT_EQ(stats.S2, 2006.0f);  // 10030 / 5
+  EXPECT_EQ(seven(stats.STD), "39.01282");
+  EXPECT_EQ(stats.STD, std::sqrt(1522.0f));
+  EXPECT_EQ(seven(static_cast<double>(c.coeff) * stats.STD), c.bound);
+
+  std::set<std::int64_t> expected = c.window_marks;
+  for (const OutsideRow& r : kOutside)
+    if (c.coeff == 2.0f ? r.marked_at_2 : r.marked_at_1_5) expected.insert(r.row);
+  EXPECT_EQ(marked_rows(st->PREV, st->NRR), expected);
+  // The unmarked rows keep their values.
+  EXPECT_EQ(st->PREV(90), 1.0f);
+  EXPECT_EQ(st->PREV(93), 4.0f);
+  EXPECT_EQ(st->PREV(1), 80.5f);
+}
+
+TEST_P(WorkedScreening, InputScreeningMarksAnotherSeries) {
+  const CoeffCase& c = GetParam();
+  auto st = worked_example();
+  // The series screened is V; the marks go into PREV, which holds its own
+  // values everywhere else.
+  for (std::int64_t i = 1; i <= st->NRR; ++i) {
+    st->V(i) = st->PREV(i);
+    st->PREV(i) = static_cast<float>(i);
+  }
+  prep::STDSUB(st->V.data, st->NR, st->NRR, c.coeff, st->ME90, st->PREV.data);
+  std::set<std::int64_t> expected = c.window_marks;
+  for (const OutsideRow& r : kOutside)
+    if (c.coeff == 2.0f ? r.marked_at_2 : r.marked_at_1_5) expected.insert(r.row);
+  EXPECT_EQ(marked_rows(st->PREV, st->NRR), expected);
+  for (std::int64_t i = 1; i <= st->NRR; ++i) {
+    if (!expected.count(i)) {
+      EXPECT_EQ(st->PREV(i), static_cast<float>(i)) << i;
+    }
+    EXPECT_NE(st->V(i), kOutlierMark) << i;
+  }
+}
+
+TEST(Screening, NegativeCoefficientMarksEveryRow) {
+  for (float coeff : {-0.5f, -1e-30f, -3.0f}) {
+    SCOPED_TRACE(coeff);
+    auto st = worked_example();
+    WindowStats stats;
+    prep::screen_series(st->PREV.data, st->NRR, coeff, 90, st->PREV.data, stats);
+    EXPECT_EQ(marked_rows(st->PREV, st->NRR).size(), 114u);  // row 50, at the mean, too
+  }
+}
+
+TEST(Screening, ZeroCoefficientMarksEveryRowOffTheMean) {
+  auto st = worked_example();
+  WindowStats stats;
+  prep::screen_series(st->PREV.data, st->NRR, 0.0f, 90, st->PREV.data, stats);
+  const auto marks = marked_rows(st->PREV, st->NRR);
+  EXPECT_EQ(marks.size(), 113u);
+  EXPECT_EQ(marks.count(50), 0u);  // holds 22, the mean
+}
+
+TEST(Screening, EqualWindowValuesGiveNoDeviation) {
+  // All 114 rows hold 0.25: the deviation is 0, and a row at the mean is
+  // never further than any coefficient times 0, even a negative one.
+  for (float coeff : {2.0f, 0.0f, -1.0f}) {
+    SCOPED_TRACE(coeff);
+    auto st = make_state(114);
+    for (std::int64_t i = 1; i <= 114; ++i) st->PREV(i) = 0.25f;
+    st->PREV(3) = 0.5f;  // off the mean, outside the window
+    WindowStats stats;
+    prep::screen_series(st->PREV.data, st->NRR, coeff, 90, st->PREV.data, stats);
+    EXPECT_EQ(stats.STD, 0.0f);
+    EXPECT_EQ(marked_rows(st->PREV, st->NRR), (std::set<std::int64_t>{3}));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// A value exactly on the bound is not marked; one a little further is.
+
+struct BoundCase {
+  float coeff;
+  float value;
+  bool marked;
+};
+
+void PrintTo(const BoundCase& c, std::ostream* os) {
+  *os << "COEFF " << c.coeff << ", value " << c.value;
+}
+
+class OnTheBound : public testing::TestWithParam<BoundCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, OnTheBound,
+    testing::Values(BoundCase{1.0f, 2.0f, false}, BoundCase{1.0f, 0.0f, false},
+                    BoundCase{1.0f, std::nextafter(2.0f, 3.0f), true},
+                    BoundCase{1.0f, -1e-7f, true}, BoundCase{2.0f, 3.0f, false},
+                    BoundCase{2.0f, -1.0f, false}, BoundCase{2.0f, std::nextafter(3.0f, 4.0f), true},
+                    BoundCase{2.0f, std::nextafter(-1.0f, -2.0f), true},
+                    BoundCase{0.5f, 1.5f, false}, BoundCase{0.5f, 0.5f, false},
+                    BoundCase{0.0f, 1.0f, false}, BoundCase{0.0f, std::nextafter(1.0f, 2.0f), true}));
+
+TEST_P(OnTheBound, StrictlyGreaterIsMarked) {
+  const BoundCase& c = GetParam();
+  // NRR = 113: window rows 90..93 holding 0, 2, 0, 2; mean 1, deviation 1
+  // exactly.
+  auto st = make_state(113);
+  for (std::int64_t i = 1; i <= 113; ++i) st->PREV(i) = 1.0f;
+  st->PREV(90) = 0.0f;
+  st->PREV(91) = 2.0f;
+  st->PREV(92) = 0.0f;
+  st->PREV(93) = 2.0f;
+  st->PREV(10) = c.value;
+  st->PREV(100) = c.value;
+  WindowStats stats;
+  prep::screen_series(st->PREV.data, st->NRR, c.coeff, 90, st->PREV.data, stats);
+  ASSERT_EQ(stats.K, 4);
+  ASSERT_EQ(stats.AM, 1.0f);
+  ASSERT_EQ(stats.STD, 1.0f);
+  EXPECT_EQ(st->PREV(10) == kOutlierMark, c.marked);
+  EXPECT_EQ(st->PREV(100) == kOutlierMark, c.marked);
+  // The window rows lie exactly one deviation from the mean.
+  const bool window_marked = c.coeff < 1.0f;
+  EXPECT_EQ(st->PREV(90) == kOutlierMark, window_marked);
+  EXPECT_EQ(st->PREV(91) == kOutlierMark, window_marked);
+}
+
+// ---------------------------------------------------------------------------
+// A sign candidate: a fraction p of the window holds 1, the rest 0.
+
+struct SignCase {
+  std::int32_t ones;
+  std::int32_t rows;
+};
+
+void PrintTo(const SignCase& c, std::ostream* os) { *os << c.ones << " of " << c.rows; }
+
+class SignCandidate : public testing::TestWithParam<SignCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Fractions, SignCandidate,
+                         testing::Values(SignCase{3, 5}, SignCase{4, 5}, SignCase{2, 3},
+                                         SignCase{7, 10}, SignCase{11, 20}, SignCase{1, 2},
+                                         SignCase{2, 5}),
+                         [](const testing::TestParamInfo<SignCase>& info) {
+                           return std::to_string(info.param.ones) + "of" +
+                                  std::to_string(info.param.rows);
+                         });
+
+// Rows outside the window alternate 0 and 1; in the window 90 .. 89 + rows,
+// `ones` of the rows hold 1, spread by a step of 7.
+void fill_signs(RunState& st, const SignCase& c) {
+  for (std::int64_t i = 1; i <= st.NRR; ++i) st.PREV(i) = (i % 2 == 0) ? 1.0f : 0.0f;
+  for (std::int32_t k = 0; k < c.rows; ++k) st.PREV(90 + k) = 0.0f;
+  for (std::int32_t k = 0; k < c.ones; ++k) st.PREV(90 + (k * 7) % c.rows) = 1.0f;
+}
+
+TEST_P(SignCandidate, CoefficientOneMarksTheMinority) {
+  const SignCase& c = GetParam();
+  auto st = make_state(109 + c.rows);
+  auto before = make_state(109 + c.rows);
+  fill_signs(*st, c);
+  fill_signs(*before, c);
+  WindowStats stats;
+  prep::screen_series(st->PREV.data, st->NRR, 1.0f, 90, st->PREV.data, stats);
+
+  const double p = static_cast<double>(c.ones) / c.rows;
+  EXPECT_EQ(stats.K, c.rows);
+  EXPECT_NEAR(stats.AM, p, 1e-6);
+  EXPECT_NEAR(stats.STD, std::sqrt(p - p * p), 1e-6);
+  // More ones than zeros: every zero is marked (its distance p exceeds the
+  // deviation), no one; half and half marks nothing; fewer ones: the ones.
+  const bool zeros_marked = 2 * c.ones > c.rows;
+  const bool ones_marked = 2 * c.ones < c.rows;
+  for (std::int64_t i = 1; i <= st->NRR; ++i) {
+    const bool one = before->PREV(i) == 1.0f;
+    EXPECT_EQ(st->PREV(i) == kOutlierMark, one ? ones_marked : zeros_marked) << "row " << i;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The input screening: the four series, then VPERC at lags 0 to 4.
+
+// NRR = 130 (window 90..110): DESM, MOME, RMM and MAXMIN hold 1 everywhere
+// (no deviation, no mark); VPERC alternates +1 and -1, with one exceptional
+// change of 50 at the given row; OUT(., 1) holds 0.5 everywhere.
+std::unique_ptr<RunState> input_state(std::int64_t exceptional_row) {
+  auto st = make_state(130);
+  for (std::int64_t i = 1; i <= 130; ++i) {
+    st->DESM(i) = 1.0f;
+    st->MOME(i) = 1.0f;
+    st->RMM(i) = 1.0f;
+    st->MAXMIN(i) = 1.0f;
+    st->VPERC(i) = (i % 2 == 0) ? 1.0f : -1.0f;
+    for (int c = 1; c <= 11; ++c) st->OUT(i, c) = 0.5f;
+  }
+  st->VPERC(exceptional_row) = 50.0f;
+  return st;
+}
+
+struct LagCase {
+  std::int64_t lag;
+  std::int64_t exceptional_row;
+  std::set<std::int64_t> marks;
+};
+
+void PrintTo(const LagCase& c, std::ostream* os) {
+  *os << "lag " << c.lag << ", exceptional row " << c.exceptional_row;
+}
+
+class LaggedChange : public testing::TestWithParam<LagCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Lags, LaggedChange,
+    testing::Values(
+        // VPERC(86) enters only the statistics of lag 4, as V(90).
+        LagCase{4, 86, {90}}, LagCase{3, 86, {}}, LagCase{0, 86, {}},
+        LagCase{0, 100, {100}}, LagCase{1, 100, {101}}, LagCase{2, 100, {102}},
+        LagCase{3, 100, {103}}, LagCase{4, 100, {104}},
+        // VPERC(110) is a lag-0 value of the last window row only.
+        LagCase{0, 110, {110}}, LagCase{1, 110, {}}));
+
+TEST_P(LaggedChange, MarksTheDayThatCarriesIt) {
+  const LagCase& c = GetParam();
+  auto st = input_state(c.exceptional_row);
+  for (std::int64_t i = 1; i <= st->NRR; ++i) st->PREV(i) = 0.5f;
+  for (std::int64_t i = 1; i <= st->NRR; ++i) st->V(i) = 0.0f;
+  for (std::int64_t i = st->ME90; i <= st->NRR - 20; ++i) st->V(i) = st->VPERC(i - c.lag);
+  prep::STDSUB(st->V.data, st->NR, st->NRR, 3.0f, st->ME90, st->PREV.data);
+  EXPECT_EQ(marked_rows(st->PREV, st->NRR), c.marks);
+}
+
+// ---------------------------------------------------------------------------
+// The whole stage through its dialogue.
+
+std::string menu_text() {
+  const char* entries[] = {"1 - var. % a  1 g.",
+                           "2 - var. % a  5 g.",
+                           "3 - var. % a 10 g.",
+                           "4 - var. % a 20 g.",
+                           "5 - segno var. % a  1 g.",
+                           "6 - segno var. % a  5 g.",
+                           "7 - segno var. % a 10 g.",
+                           "8 - segno var. % a 20 g.",
+                           "9 - media var. % giornal. a  5 g.",
+                           "10 - media var. % giornal. a 10 g.",
+                           "11 - media var. % giornal. a 20 g."};
+  std::string text = "Quale variabile in output?";
+  for (int k = 0; k < 11; ++k) text += "\r\n" + std::string(k < 9 ? 16 : 15, ' ') + entries[k];
+  return text;
+}
+
+const std::string kCoeffQuestion =
+    "Coeff. da applicare alla st.dev. del valore da prevedere per eliminare\r\n"
+    "i valori eccezionali";
+const std::string kOutputQuestion =
+    "L'eliminazione degli outliers si applica al valore di out. (prev.)? (0=n; 1=s)";
+const std::string kInputQuestion =
+    "L'eliminazione degli outliers si applica ai valori di input? (0=n; 1=s)";
+
+TEST(ChooseAndScreen, LagFourChangeMarksTheDayThroughTheDialogue) {
+  auto st = input_state(86);
+  ScriptedConsole con("1\n3\n0\n1\n");
+  prep::choose_and_screen(con.console(), *st);
+  EXPECT_EQ(st->IVAR, 1);
+  EXPECT_EQ(st->COEFF, 3.0f);
+  EXPECT_EQ(st->ISN, 1);
+  EXPECT_EQ(marked_rows(st->PREV, st->NRR), (std::set<std::int64_t>{90}));
+  for (std::int64_t i = 1; i <= st->NRR; ++i)
+    if (i != 90) {
+      EXPECT_EQ(st->PREV(i), 0.5f) << i;
+    }
+  // The console shows the questions joined by line ends, with no echo.
+  EXPECT_EQ(con.output(), menu_text() + "\r\n" + kCoeffQuestion + "\r\n" + kOutputQuestion +
+                              "\r\n" + kInputQuestion);
+  // The input series are never changed.
+  EXPECT_EQ(st->VPERC(86), 50.0f);
+  EXPECT_EQ(st->DESM(90), 1.0f);
+}
+
+TEST(ChooseAndScreen, NoScreeningCopiesTheChosenColumn) {
+  auto st = input_state(86);
+  for (std::int64_t i = 1; i <= st->NRR; ++i) st->OUT(i, 7) = static_cast<float>(i % 3);
+  ScriptedConsole con("7\n-1\n0\n0\n");
+  prep::choose_and_screen(con.console(), *st);
+  EXPECT_EQ(st->COEFF, -1.0f);
+  EXPECT_TRUE(marked_rows(st->PREV, st->NRR).empty());
+  for (std::int64_t i = 1; i <= st->NRR; ++i) EXPECT_EQ(st->PREV(i), st->OUT(i, 7)) << i;
+}
+
+TEST(ChooseAndScreen, MenuComesBackUntilTheAnswerIsInRange) {
+  auto st = input_state(86);
+  ScriptedConsole con("0\n12\n-3\n11\n2\n0\n0\n");
+  prep::choose_and_screen(con.console(), *st);
+  EXPECT_EQ(st->IVAR, 11);
+  const std::string out = con.output();
+  EXPECT_EQ(count_of(out, "Quale variabile in output?"), 4u);
+  EXPECT_EQ(count_of(out, "11 - media var. % giornal. a 20 g."), 4u);
+}
+
+TEST(ChooseAndScreen, YesNoQuestionsComeBackUntilZeroOrOne) {
+  auto st = input_state(86);
+  ScriptedConsole con("1\n3\n2\n-1\n0\n5\n1\n");
+  prep::choose_and_screen(con.console(), *st);
+  const std::string out = con.output();
+  EXPECT_EQ(count_of(out, kOutputQuestion), 3u);
+  EXPECT_EQ(count_of(out, kInputQuestion), 2u);
+  EXPECT_EQ(marked_rows(st->PREV, st->NRR), (std::set<std::int64_t>{90}));
+}
+
+TEST(ChooseAndScreen, SignCandidateScreenedThroughTheDialogue) {
+  // OUT(., 5): three of the five window rows hold 1 (NRR = 114).
+  auto small = make_state(114);
+  for (std::int64_t i = 1; i <= 114; ++i) small->OUT(i, 5) = 1.0f;
+  small->OUT(91, 5) = 0.0f;
+  small->OUT(93, 5) = 0.0f;
+  small->OUT(20, 5) = 0.0f;
+  ScriptedConsole con("5\n1\n1\n0\n");
+  prep::choose_and_screen(con.console(), *small);
+  EXPECT_EQ(marked_rows(small->PREV, small->NRR), (std::set<std::int64_t>{20, 91, 93}));
+  EXPECT_EQ(small->AM, 0.6f);
+  EXPECT_EQ(small->K, 5);
+}
+
+TEST(ChooseAndScreen, OutputMarkStaysWhateverTheSecondAnswer) {
+  auto st = worked_example();
+  for (std::int64_t i = 1; i <= st->NRR; ++i) st->OUT(i, 2) = st->PREV(i);
+  for (std::int64_t i = 1; i <= st->NRR; ++i) {
+    st->DESM(i) = st->MOME(i) = st->RMM(i) = st->MAXMIN(i) = 1.0f;
+    st->VPERC(i) = 0.0f;
+  }
+  ScriptedConsole con("2\n1.5\n1\n0\n");
+  prep::choose_and_screen(con.console(), *st);
+  EXPECT_EQ(st->PREV(94), kOutlierMark);
+  EXPECT_EQ(st->AM, 22.0f);
+  EXPECT_EQ(seven(st->STD), "39.01282");
+}
+
+TEST(ChooseAndScreen, NullSecondAnswerRepeatsTheFirst) {
+  // One variable takes both answers: a null answer to the second question
+  // keeps the 1 given to the first, so the inputs are screened too.
+  auto st = input_state(86);
+  ScriptedConsole con("1\n3\n1\n,\n");
+  prep::choose_and_screen(con.console(), *st);
+  EXPECT_EQ(st->ISN, 1);
+  EXPECT_EQ(marked_rows(st->PREV, st->NRR), (std::set<std::int64_t>{90}));
+}
+
+}  // namespace

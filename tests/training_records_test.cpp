@@ -1,0 +1,482 @@
+// The training records: the three layouts byte for byte, fields too wide
+// for F8.4, the choice of days and the file they go to.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "prep/derived_series.hpp"
+#include "prep/run_state.hpp"
+#include "prep/training_records.hpp"
+#include "textio/console.hpp"
+#include "textio/fixed_layout.hpp"
+#include "textio/output_file.hpp"
+#include "textio/record_writer.hpp"
+
+namespace {
+
+using prep::kOutlierMark;
+using prep::RunState;
+using textio::FieldValue;
+
+// ---------------------------------------------------------------------------
+// One Monday, laid out in each layout.
+
+const std::string kLayoutA =
+    " 1. 0.   1.2345   1.0123    .9876    .4500    .5000  -1.2500   2.0000    .1250   -.7500   3.5000";
+const std::string kLayoutB =
+    "    0.   1.2345   1.0123    .9876    .4500    .5000  -1.2500   2.0000    .1250   -.7500   3.5000";
+const std::string kLayoutC =
+    " 1. 0. 0. 0. 0.  0.   1.2345   1.0123    .9876    .4500    .5000  -1.2500   2.0000    .1250   -.7500   3.5000";
+
+// The values after the day indicator: VSEGNO, DESM, MOME, RMM, MAXMIN,
+// VPERC(I-4 .. I), PREV.
+const std::vector<float> kCommon = {0.0f,   1.2345f, 1.0123f, 0.9876f, 0.45f, 0.5f,
+                                    -1.25f, 2.0f,    0.125f,  -0.75f,  3.5f};
+
+std::vector<float> example_values(std::int32_t igio) {
+  std::vector<float> v;
+  if (igio == -1) v = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+  if (igio == 0) v = {1.0f};
+  v.insert(v.end(), kCommon.begin(), kCommon.end());
+  return v;
+}
+
+// The records of one write by the general record writer.
+std::vector<std::string> write_with_list(std::int32_t igio, const std::vector<float>& values) {
+  std::vector<FieldValue> fields;
+  for (float f : values) fields.push_back(FieldValue::of(f));
+  std::vector<std::string> records;
+  textio::RecordWriter writer;
+  writer.write(prep::record_layout(igio), fields,
+               [&](std::string_view r) { records.emplace_back(r); });
+  return records;
+}
+
+// The same record by the compiled layout the stage uses.
+std::string write_with_layout(std::int32_t igio, const std::vector<float>& values) {
+  const textio::FixedLayout layout(prep::record_layout(igio));
+  std::string record(layout.length(), '?');
+  layout.write(record.data(), values);
+  return record;
+}
+
+struct LayoutCase {
+  const char* name;
+  std::int32_t igio;
+  const std::string* expected;
+  std::size_t length;
+  std::size_t first_f84;  // column (from 0) of the DESM field
+};
+
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << "layout " << c.name; }
+
+const LayoutCase kLayouts[] = {
+    {"A", 0, &kLayoutA, 96, 7},
+    {"B", 2, &kLayoutB, 96, 7},
+    {"C", -1, &kLayoutC, 109, 20},
+};
+
+class Layout : public testing::TestWithParam<LayoutCase> {};
+
+INSTANTIATE_TEST_SUITE_P(ABC, Layout, testing::ValuesIn(kLayouts),
+                         [](const testing::TestParamInfo<LayoutCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_P(Layout, WorkedRecordByteForByte) {
+  const LayoutCase& c = GetParam();
+  ASSERT_EQ(c.expected->size(), c.length);
+  const auto records = write_with_list(c.igio, example_values(c.igio));
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0], *c.expected);
+  EXPECT_EQ(write_with_layout(c.igio, example_values(c.igio)), *c.expected);
+}
+
+TEST_P(Layout, EveryWeekdayCodeKeepsTheSameLayout) {
+  const LayoutCase& c = GetParam();
+  for (std::int32_t igio : {2, 3, 4, 5, 6}) {
+    if (c.igio <= 0) break;
+    EXPECT_EQ(write_with_layout(igio, example_values(igio)), *c.expected) << igio;
+  }
+}
+
+// A value too wide for F8.4 fills its field with asterisks, in whichever of
+// the ten F8.4 fields it stands; the record keeps its length and every other
+// field.
+struct WideValue {
+  float value;
+  const char* field;
+};
+
+void PrintTo(const WideValue& c, std::ostream* os) { *os << c.value; }
+
+class TooWide : public testing::TestWithParam<std::tuple<LayoutCase, WideValue>> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, TooWide,
+    testing::Combine(testing::ValuesIn(kLayouts),
+                     testing::Values(WideValue{99999.0f, "********"},
+                                     WideValue{1000.0f, "********"},
+                                     WideValue{-100.0f, "********"},
+                                     WideValue{-1e30f, "********"},
+                                     WideValue{999.9999f, "999.9999"},
+                                     WideValue{-99.9999f, "-99.9999"})),
+    [](const testing::TestParamInfo<std::tuple<LayoutCase, WideValue>>& info) {
+      return std::string(std::get<0>(info.param).name) + "_" +
+             std::to_string(info.index % 6);
+    });
+
+TEST_P(TooWide, FieldShowsAsterisksAndRecordKeepsItsLength) {
+  const auto& [layout, wide] = GetParam();
+  const std::size_t lead = layout.igio == -1 ? 5 : layout.igio == 0 ? 1 : 0;
+  for (std::size_t field = 0; field < 10; ++field) {
+    SCOPED_TRACE(testing::Message() << "F8.4 field " << field + 1);
+    std::vector<float> values = example_values(layout.igio);
+    values[lead + 1 + field] = wide.value;  // after the indicator and VSEGNO
+    std::string expected = *layout.expected;
+    expected.replace(layout.first_f84 + 9 * field, 8, wide.field);
+    const auto records = write_with_list(layout.igio, values);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0], expected);
+    EXPECT_EQ(write_with_layout(layout.igio, values), expected);
+    EXPECT_EQ(records[0].size(), layout.length);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The records written for a run state built by hand.
+
+constexpr std::int32_t kRows = 130;  // window 90 .. 110
+
+// A temporary file standing in for elab.dat.
+class TempFile {
+ public:
+  TempFile() {
+    char dir[] = "/tmp/elab-records-XXXXXX";
+    EXPECT_NE(::mkdtemp(dir), nullptr);
+    dir_ = dir;
+    path_ = dir_ + "/elab.dat";
+  }
+  ~TempFile() {
+    ::unlink(path_.c_str());
+    ::rmdir(dir_.c_str());
+  }
+  const std::string& path() const { return path_; }
+
+  void put(const std::string& text) const {
+    std::FILE* f = std::fopen(path_.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  std::string bytes() const {
+    std::string text;
+    std::FILE* f = std::fopen(path_.c_str(), "rb");
+    if (f == nullptr) return text;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    std::fclose(f);
+    return text;
+  }
+
+ private:
+  std::string dir_, path_;
+};
+
+// Row i: MOME(i) = i, so each record names its row; PREV(i) = i / 8.
+// Day codes 2..6 in turn, with odd codes on some rows of the window and
+// marks on others.
+std::unique_ptr<RunState> records_state() {
+  auto st = std::make_unique<RunState>();
+  st->IC_G = 7;
+  st->IC_CHIU = 6;
+  st->NR = kRows;
+  st->NC = 7;
+  st->NRR = kRows;
+  prep::allocate_arrays(*st);
+  EXPECT_EQ(st->IER, 0);
+  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), 0.0f);
+  for (std::int64_t i = 1; i <= kRows; ++i) {
+    st->M(i, 6) = 100.0f;
+    st->M(i, 7) = static_cast<float>(2 + (i - 1) % 5);
+    st->VSEGNO(i) = static_cast<float>(i % 2);
+    st->DESM(i) = 0.5f;
+    st->MOME(i) = static_cast<float>(i);
+    st->RMM(i) = 1.0f;
+    st->MAXMIN(i) = 0.25f;
+    st->VPERC(i) = static_cast<float>(i) / 100.0f;
+    st->PREV(i) = static_cast<float>(i) / 8.0f;
+  }
+  st->M(92, 7) = 2.5f;
+  st->M(95, 7) = 0.0f;
+  st->M(97, 7) = 1.0f;
+  st->M(100, 7) = 7.0f;
+  st->M(101, 7) = 3.0f;
+  st->PREV(98) = kOutlierMark;   // a Tuesday (code 3)
+  st->PREV(104) = kOutlierMark;  // code 5
+  st->PREV(5) = kOutlierMark;    // outside the window
+  st->ME90 = 90;
+  prep::day_indicators(*st);
+  return st;
+}
+
+struct Written {
+  std::vector<std::string> records;
+  std::string bytes;
+};
+
+Written write_records(RunState& st, std::int32_t igio, const std::string& before = "") {
+  TempFile file;
+  if (!before.empty()) file.put(before);
+  const int fd = ::open(file.path().c_str(), O_RDWR | O_CREAT, 0644);
+  EXPECT_GE(fd, 0);
+  st.IGIO = igio;
+  {
+    textio::OutputFile out(file.path(), fd);
+    prep::write_training_records(st, out);
+    out.close();
+  }
+  Written w;
+  w.bytes = file.bytes();
+  for (std::size_t at = 0; at < w.bytes.size();) {
+    const std::size_t end = w.bytes.find("\r\n", at);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "record without CR LF at byte " << at;
+      break;
+    }
+    w.records.push_back(w.bytes.substr(at, end - at));
+    at = end + 2;
+  }
+  return w;
+}
+
+std::int64_t row_of(const std::string& record, std::int32_t igio) {
+  return std::lround(std::stod(record.substr(igio == -1 ? 29 : 16, 8)));
+}
+
+struct SelectionCase {
+  std::int32_t igio;
+  std::vector<std::int64_t> rows;
+};
+
+void PrintTo(const SelectionCase& c, std::ostream* os) { *os << "IGIO " << c.igio; }
+
+std::vector<std::int64_t> every_unmarked_row() {
+  std::vector<std::int64_t> rows;
+  for (std::int64_t i = 90; i <= 110; ++i)
+    if (i != 98 && i != 104) rows.push_back(i);
+  return rows;
+}
+
+class Selection : public testing::TestWithParam<SelectionCase> {};
+
+// Codes of the window rows: 90:6 91:2 92:2.5 93:4 94:5 95:0 96:2 97:1 98:4
+// (marked) 99:5 100:7 101:3 102:3 103:4 104:5 (marked) 105:6 106:2 107:3
+// 108:4 109:5 110:6.
+INSTANTIATE_TEST_SUITE_P(
+    Weekdays, Selection,
+    testing::Values(SelectionCase{2, {91, 96, 106}}, SelectionCase{3, {101, 102, 107}},
+                    SelectionCase{4, {93, 103, 108}}, SelectionCase{5, {94, 99, 109}},
+                    SelectionCase{6, {90, 105, 110}}, SelectionCase{0, every_unmarked_row()},
+                    SelectionCase{-1, every_unmarked_row()}),
+    [](const testing::TestParamInfo<SelectionCase>& info) {
+      return info.param.igio < 0 ? std::string("AllWithDummies")
+                                 : "Igio" + std::to_string(info.param.igio);
+    });
+
+TEST_P(Selection, WritesExactlyTheQualifyingRows) {
+  const SelectionCase& c = GetParam();
+  auto st = records_state();
+  // Check the codes the table above relies on.
+  ASSERT_EQ(st->M(98, 7), 4.0f);
+  const Written w = write_records(*st, c.igio, "an earlier file\r\n");
+  std::vector<std::int64_t> rows;
+  for (const std::string& r : w.records) {
+    EXPECT_EQ(r.size(), c.igio == -1 ? 109u : 96u);
+    rows.push_back(row_of(r, c.igio));
+  }
+  EXPECT_EQ(rows, c.rows);
+  EXPECT_EQ(st->IC, static_cast<std::int32_t>(c.rows.size()));
+  EXPECT_EQ(w.bytes.find("earlier"), std::string::npos);
+  EXPECT_EQ(w.bytes.size(), c.rows.size() * ((c.igio == -1 ? 109 : 96) + 2));
+}
+
+TEST(TrainingRecords, WorkedMondayInTheFile) {
+  // The worked Monday as row 90, the only unmarked row of the window.
+  auto st = records_state();
+  st->M(90, 7) = 2.0f;
+  prep::day_indicators(*st);
+  st->VSEGNO(90) = 0.0f;
+  st->DESM(90) = 1.2345f;
+  st->MOME(90) = 1.0123f;
+  st->RMM(90) = 0.9876f;
+  st->MAXMIN(90) = 0.45f;
+  const float changes[] = {0.5f, -1.25f, 2.0f, 0.125f, -0.75f};
+  for (int k = 0; k < 5; ++k) st->VPERC(86 + k) = changes[k];
+  st->PREV(90) = 3.5f;
+  for (std::int64_t i = 91; i <= 110; ++i) st->PREV(i) = kOutlierMark;
+  for (const LayoutCase& c : kLayouts) {
+    SCOPED_TRACE(c.name);
+    const Written w = write_records(*st, c.igio);
+    EXPECT_EQ(w.bytes, *c.expected + "\r\n");
+    EXPECT_EQ(st->IC, 1);
+  }
+}
+
+TEST(TrainingRecords, OddDayCodesAreWrittenWithZeroIndicators) {
+  auto st = records_state();
+  const Written a = write_records(*st, 0);
+  const Written c = write_records(*st, -1);
+  auto find = [](const Written& w, std::int32_t igio, std::int64_t row) -> std::string {
+    for (const std::string& r : w.records)
+      if (row_of(r, igio) == row) return r;
+    return "";
+  };
+  for (std::int64_t row : {92, 95, 97, 100}) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(find(a, 0, row).substr(0, 3), " 0.");
+    EXPECT_EQ(find(c, -1, row).substr(0, 15), " 0. 0. 0. 0. 0.");
+  }
+  EXPECT_EQ(find(a, 0, 91).substr(0, 3), " 1.");
+  EXPECT_EQ(find(c, -1, 91).substr(0, 15), " 1. 0. 0. 0. 0.");
+  EXPECT_EQ(find(c, -1, 101).substr(0, 15), " 0. 1. 0. 0. 0.");
+  EXPECT_EQ(find(c, -1, 110).substr(0, 15), " 0. 0. 0. 0. 1.");
+}
+
+TEST(TrainingRecords, RecordCarriesTheRowsValuesInOrder) {
+  auto st = records_state();
+  const Written w = write_records(*st, 0);
+  ASSERT_FALSE(w.records.empty());
+  // Row 90 (code 6): LUNE 0, VSEGNO 0, DESM .5, MOME 90, RMM 1, MAXMIN .25,
+  // VPERC(86..90), PREV 90 / 8.
+  EXPECT_EQ(w.records.front(),
+            " 0. 0.    .5000  90.0000   1.0000    .2500    .8600    .8700    .8800    .8900"
+            "    .9000  11.2500");
+}
+
+TEST(TrainingRecords, NoRowOutsideTheWindowIsWritten) {
+  auto st = records_state();
+  // Everything outside the window would qualify for any choice.
+  for (std::int64_t i = 1; i <= kRows; ++i)
+    if (i < 90 || i > 110) st->M(i, 7) = 3.0f;
+  for (std::int32_t igio : {-1, 0, 3}) {
+    const Written w = write_records(*st, igio);
+    ASSERT_FALSE(w.records.empty());
+    EXPECT_EQ(row_of(w.records.front(), igio) >= 90, true) << igio;
+    EXPECT_EQ(row_of(w.records.back(), igio) <= 110, true) << igio;
+  }
+}
+
+TEST(TrainingRecords, NoQualifyingRowLeavesTheFileEmpty) {
+  auto st = records_state();
+  for (std::int64_t i = 90; i <= 110; ++i) st->PREV(i) = kOutlierMark;
+  const Written w = write_records(*st, 0, "an earlier file\r\n");
+  EXPECT_EQ(st->IC, 0);
+  EXPECT_TRUE(w.records.empty());
+  EXPECT_EQ(w.bytes, "");
+}
+
+TEST(TrainingRecords, CodeTwoAndAHalfMatchesNoWeekday) {
+  auto st = records_state();
+  for (std::int64_t i = 1; i <= kRows; ++i) st->M(i, 7) = 2.5f;
+  for (std::int32_t igio : {2, 3}) {
+    const Written w = write_records(*st, igio);
+    EXPECT_EQ(st->IC, 0) << igio;
+    EXPECT_TRUE(w.records.empty()) << igio;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The weekday question and the count line.
+
+class ScriptedConsole {
+ public:
+  explicit ScriptedConsole(const std::string& answers) {
+    int p[2];
+    EXPECT_EQ(::pipe(p), 0);
+    EXPECT_EQ(::write(p[1], answers.data(), answers.size()),
+              static_cast<ssize_t>(answers.size()));
+    ::close(p[1]);
+    in_ = p[0];
+    out_file_ = std::tmpfile();
+    console_ = std::make_unique<textio::Console>(in_, ::fileno(out_file_), false);
+  }
+  ~ScriptedConsole() {
+    console_.reset();
+    ::close(in_);
+    std::fclose(out_file_);
+  }
+  textio::Console& console() { return *console_; }
+  std::string output() {
+    console_->flush();
+    std::string text;
+    char buf[4096];
+    ::lseek(::fileno(out_file_), 0, SEEK_SET);
+    for (ssize_t n; (n = ::read(::fileno(out_file_), buf, sizeof buf)) > 0;)
+      text.append(buf, static_cast<std::size_t>(n));
+    return text;
+  }
+
+ private:
+  int in_ = -1;
+  std::FILE* out_file_ = nullptr;
+  std::unique_ptr<textio::Console> console_;
+};
+
+const std::string kWeekdayQuestion =
+    "Quale giorno in output? -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.";
+
+TEST(WeekdayQuestion, RefusedAnswersRepeatTheQuestion) {
+  struct Case {
+    const char* answers;
+    std::int32_t igio;
+    int asked;
+  };
+  const Case cases[] = {
+      {"1\n-2\n7\n3\n", 3, 4}, {"-1\n", -1, 1}, {"0\n", 0, 1}, {"6\n", 6, 1},
+      {"2\n", 2, 1},           {",\n", 0, 1},   {"1\n,\n4\n", 4, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answers);
+    RunState st;
+    ScriptedConsole con(c.answers);
+    prep::ask_weekday(con.console(), st);
+    EXPECT_EQ(st.IGIO, c.igio);
+    std::string expected = kWeekdayQuestion;
+    for (int k = 1; k < c.asked; ++k) expected += "\r\n" + kWeekdayQuestion;
+    EXPECT_EQ(con.output(), expected);
+  }
+  // A record of 75 characters, its leading carriage-control blank not shown.
+  EXPECT_EQ(kWeekdayQuestion.size() + 1, 75u);
+}
+
+TEST(CountLine, CountInAFieldOfFive) {
+  struct Case {
+    std::int32_t count;
+    const char* shown;
+  };
+  const Case cases[] = {{0, "Record scritti:     0"},
+                        {37, "Record scritti:    37"},
+                        {99999, "Record scritti: 99999"},
+                        {100000, "Record scritti: *****"}};
+  for (const Case& c : cases) {
+    ScriptedConsole con("");
+    prep::write_count_line(con.console(), c.count);
+    EXPECT_EQ(con.output(), c.shown);
+  }
+}
+
+}  // namespace
