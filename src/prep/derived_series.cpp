@@ -96,7 +96,10 @@ void moving_deviation(RunState& st, Evaluation e) {
           const float sq = static_cast<float>(mean * mean);
           const float ms = static_cast<float>(s2[b] / n);
           const double arg = static_cast<double>(ms) - sq;
-          ok &= finite(s[b]) & finite(s2[b]) & finite(sq) & (arg >= 0.0);
+          ok &= finite(s[b]);
+          ok &= finite(s2[b]);
+          ok &= finite(sq);
+          ok &= arg >= 0.0;
           desm[lo + b] = static_cast<float>(std::sqrt(arg < 0.0 ? 0.0 : arg));
         }
         return ok;
@@ -166,7 +169,9 @@ void mean_ratio(RunState& st, Evaluation e) {
         for (std::int64_t b = 0; b < rows; ++b) {
           const float v = static_cast<float>((t5[b] / n5) / (t90[b] / n90));
           rmm[lo + b] = v;
-          ok &= finite(t90[b]) & finite(t5[b]) & finite(v);
+          ok &= finite(t90[b]);
+          ok &= finite(t5[b]);
+          ok &= finite(v);
         }
         return ok;
       },

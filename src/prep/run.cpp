@@ -47,10 +47,9 @@ std::unique_ptr<textio::OutputFile> open_output() {
   }
 }
 
-// One read per row; a null value leaves the zero the row starts from.
+// One read per row; a null value leaves the zero the arrays start with.
 void read_matrix(RunState& st, textio::InputFile& in) {
   for (std::int64_t i = 1; i <= st.NR; ++i) {
-    for (std::int32_t j = 1; j <= st.NC; ++j) st.MM(i, j) = 0.0f;
     in.read_reals(&st.MM(i, 1), static_cast<std::size_t>(st.NC), st.MM.rows);
   }
 }
@@ -101,6 +100,7 @@ int run(int argc, char** argv) {
   textio::CommandLine args(argc, argv);
   int status = 0;
   try {
+    start_date_variables();
     RunState st;
     drive(st, args, console);
   } catch (const textio::RunEnded& end) {

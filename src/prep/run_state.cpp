@@ -33,7 +33,7 @@ bool ArrayStorage::obtain(std::size_t n) {
     data_ = static_cast<float*>(p);
     mapped_ = true;
   } else {
-    data_ = new (std::nothrow) float[n];
+    data_ = new (std::nothrow) float[n]();
     if (data_ == nullptr) return false;
     mapped_ = false;
   }

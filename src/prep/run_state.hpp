@@ -39,7 +39,7 @@ class ArrayStorage {
   ArrayStorage& operator=(const ArrayStorage&) = delete;
   ~ArrayStorage() { release(); }
 
-  // Obtains room for n floats; false when that is not possible.
+  // Obtains room for n floats, all zero; false when that is not possible.
   bool obtain(std::size_t n);
   float* data() const { return data_; }
 
@@ -99,7 +99,7 @@ inline constexpr float kOutlierMark = 99999.0f;
 
 // Obtains the thirteen arrays in one step, sized by NR and NC, and sets IER:
 // 0 when they were obtained; nonzero for NR <= 0, NC <= 0, a size that cannot
-// be represented, or a shortage of memory. The arrays are not cleared.
+// be represented, or a shortage of memory. The arrays start at zero.
 void allocate_arrays(RunState& st);
 
 // Floats the thirteen arrays take for nr rows of nc values, or 0 when that

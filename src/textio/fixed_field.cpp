@@ -191,6 +191,11 @@ bool try_write_fixed_fast(char* out, int w, float x) {
 }  // namespace
 
 void write_fixed_by_digits(char* out, int w, int d, float x) {
+  // An infinity or a NaN has no digits to show: like a value too wide.
+  if (!std::isfinite(x)) {
+    fill_stars(out, w);
+    return;
+  }
   const double v = static_cast<double>(x);
   bool negative = std::signbit(x) && x != 0.0f;
   // Digit string D1..D17 and exponent e with |x| = 0.D1D2... * 10^e.

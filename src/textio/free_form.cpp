@@ -196,6 +196,7 @@ void FreeFormReader::read_statement(const Targets& targets) {
   bool repeat_null = false;
   const char* repeat_text = nullptr;
   std::size_t repeat_len = 0;
+  bool slash_seen = false;
 
   for (std::size_t k = 0; k < targets.size(); ++k) {
     const Target t = targets[k];
@@ -204,6 +205,8 @@ void FreeFormReader::read_statement(const Targets& targets) {
       if (!repeat_null) store(t, repeat_text, repeat_len);
       continue;
     }
+    // A slash right after r*v ends the statement once the r values are given.
+    if (slash_seen) break;
     ended_by_line_end_ = false;
     slash_after_value_ = false;
     if (t.kind == Target::Kind::Real && take_plain_real(t)) continue;
@@ -221,7 +224,7 @@ void FreeFormReader::read_statement(const Targets& targets) {
     } else {
       store(t, token_, token_len_);
     }
-    if (slash_after_value_) break;
+    slash_seen = slash_after_value_;
   }
   if (!ended_by_line_end_) skip_rest_of_line();
 }

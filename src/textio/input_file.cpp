@@ -44,29 +44,30 @@ bool FileSource::refill(std::size_t keep_back) {
   const std::size_t kept = keep_back;
   const std::size_t keep_from = static_cast<std::size_t>(pos - base) - keep_back;
   // The held CR, if any, sits right after end.
-  const std::size_t live = kept + held_;
-  std::memmove(base, base + keep_from, live);
-  if (buf_.size() - live < block_ / 2) {
-    // Only a value longer than half a block gets here.
-    buf_.resize(std::max(buf_.size() * 2, live + block_));
-    base = buf_.data();
-  }
-  std::size_t filled = live;
-  for (;;) {
-    const ssize_t n = ::read(fd_, base + filled, buf_.size() - filled);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw IoFailure{fnum::kCannotRead};
+  std::size_t filled = kept + held_;
+  std::memmove(base, base + keep_from, filled);
+  std::size_t fresh = 0;
+  // A read that brings nothing but a CR (held back until the next byte shows
+  // whether a LF follows) has not reached the end of the input: read on.
+  while (fresh == 0 && !eof_) {
+    if (buf_.size() - filled < std::max<std::size_t>(block_ / 2, 1)) {
+      // Only a value longer than half a block gets here.
+      buf_.resize(std::max(buf_.size() * 2, filled + block_));
+      base = buf_.data();
     }
+    ssize_t n;
+    do {
+      n = ::read(fd_, base + filled, buf_.size() - filled);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) throw IoFailure{fnum::kCannotRead};
     if (n == 0) eof_ = true;
     filled += static_cast<std::size_t>(n);
-    break;
+    held_ = 0;  // the held CR is examined again
+    fresh = drop_cr_before_lf(base + kept, filled - kept, eof_);
+    if (fresh == 0) filled = kept + held_;
   }
-  const std::size_t fresh_from = kept;  // the held CR is examined again
-  held_ = 0;
-  const std::size_t fresh = drop_cr_before_lf(base + fresh_from, filled - fresh_from, eof_);
   pos = base + kept;
-  end = base + fresh_from + fresh;
+  end = base + kept + fresh;
   return end != pos;
 }
 

@@ -1,0 +1,256 @@
+// Fuzzes a whole run on a fuzzed price file with fixed answers.
+//
+// The input is the price file. Each run happens in a private temporary
+// directory: the file is written there as prices.txt, elab.dat is removed,
+// standard input comes from a file of answers (all rows, variable 11,
+// coefficient 2, both screenings, all weekdays with five dummies), standard
+// output goes to /dev/null and standard error to a file that is checked
+// afterwards. prep::run is then called as the program's entry point would.
+//
+// Checked: the exit status is 0, 1 or 99; standard error is empty or one
+// error report with a known number (and then the status is 1); elab.dat is
+// empty after a run that did not end normally, and otherwise holds records of
+// 109 characters, each ended by CR LF, laid out as five F3.0 weekday flags,
+// two blanks, an F2.0 sign flag and ten blank-led F8.4 fields.
+//
+// A file that asks for more than 16 MB of arrays is skipped (NR and NC are
+// read first with the reader the run itself uses): such sizes only make the
+// run slow, not different.
+#include <fcntl.h>
+#include <sanitizer/common_interface_defs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "prep/run.hpp"
+#include "prep/run_state.hpp"
+#include "textio/free_form.hpp"
+#include "textio/input_file.hpp"
+#include "textio/io_failure.hpp"
+
+namespace {
+
+constexpr char kAnswers[] = "-1\n11\n2\n1\n1\n-1\n";
+constexpr std::size_t kMaxArrayFloats = std::size_t{4} << 20;  // 16 MB
+
+std::string g_dir;  // the temporary directory
+std::string g_home;  // the directory the fuzzer was started in
+int g_saved[3] = {-1, -1, -1};
+int g_null = -1;
+
+[[noreturn]] void fail(const char* what, const std::string& detail = {}) {
+  // Standard error may still point at the capture file.
+  if (g_saved[2] >= 0) (void)::dup2(g_saved[2], STDERR_FILENO);
+  std::fprintf(stderr, "fuzz_run: %s%s%s\n", what, detail.empty() ? "" : ": ", detail.c_str());
+  std::abort();
+}
+
+std::string in_dir(const char* name) { return g_dir + "/" + name; }
+
+void write_file(const std::string& path, const void* data, std::size_t n) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) fail("cannot create", path);
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) fail("cannot write", path);
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  ::close(fd);
+}
+
+bool read_file(const std::string& path, std::string& out) {
+  out.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buf[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+void remove_dir() {
+  for (const char* name : {"prices.txt", "elab.dat", "answers.txt", "stderr.txt"}) {
+    (void)::unlink(in_dir(name).c_str());
+  }
+  (void)::rmdir(g_dir.c_str());
+}
+
+// NR and NC as the run's first read sees them; false when that read fails.
+bool size_of(const std::string& path, std::int32_t& nr, std::int32_t& nc) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fail("cannot open", path);
+  nr = nc = 0;
+  bool ok = true;
+  try {
+    textio::FileSource source(fd, std::size_t{1} << 16);
+    textio::FreeFormReader reader(source);
+    const textio::Target size[] = {textio::Target::of(nr), textio::Target::of(nc)};
+    reader.read(size);
+  } catch (const textio::IoFailure&) {
+    ok = false;
+  }
+  ::close(fd);
+  return ok;
+}
+
+bool known_f(int n) {
+  namespace f = textio::fnum;
+  for (int k : {f::kIntegerOverflow, f::kInvalidInteger, f::kRealBeyondDouble, f::kInvalidReal,
+                f::kRealBeyondSingle, f::kTwoNumberSigns, f::kInvalidBase, f::kLineTooLong,
+                f::kAccessDenied, f::kNoSuchDirectory, f::kWriteRefused, f::kDiskFull,
+                f::kWriteFailed, f::kCannotRead, f::kEndOfFile, f::kZeroRepeat, f::kTwoAsterisks,
+                f::kQuotedValue}) {
+    if (n == k) return true;
+  }
+  return false;
+}
+
+bool known_m(int n) {
+  return n == 6101 || n == 6103 || n == 6104 || n == 6201 || n == 6202 || n == 6203;
+}
+
+void check_report(const std::string& err, int status) {
+  if (err.empty()) return;
+  if (status != 1) fail("error report with an exit status other than 1", err);
+  constexpr std::string_view head = "\r\nrun-time error ";
+  if (err.compare(0, head.size(), head) != 0 || err.size() < head.size() + 5) {
+    fail("standard error is not an error report", err);
+  }
+  const char letter = err[head.size()];
+  int number = 0;
+  for (std::size_t i = head.size() + 1; i < head.size() + 5; ++i) {
+    if (err[i] < '0' || err[i] > '9') fail("error number not four digits", err);
+    number = number * 10 + (err[i] - '0');
+  }
+  if (!(letter == 'F' ? known_f(number) : letter == 'M' && known_m(number))) {
+    fail("unknown error number", err);
+  }
+  const std::string_view rest = std::string_view(err).substr(head.size() + 5);
+  const bool file = rest.starts_with(": READ(") || rest.starts_with(": OPEN(") ||
+                    rest.starts_with(": WRITE(") || rest.starts_with(": CLOSE(");
+  if (letter == 'F' ? !file : !rest.starts_with(": MATH\r\n- ")) {
+    fail("malformed statement kind", err);
+  }
+  if (err.find("run-time error", head.size()) != std::string::npos) fail("two reports", err);
+  if (!err.ends_with("\r\n")) fail("report without its last line end", err);
+}
+
+// An F8.4 field: asterisks, or blanks, an optional minus, digits with no
+// leading zero, the point and four digits; no minus on a zero.
+bool f8_4_ok(std::string_view f) {
+  if (f == "********") return true;
+  std::size_t i = 0;
+  while (i < f.size() && f[i] == ' ') ++i;
+  const bool minus = i < f.size() && f[i] == '-';
+  if (minus) ++i;
+  const std::size_t int_from = i;
+  while (i < f.size() && f[i] >= '0' && f[i] <= '9') ++i;
+  if (i > int_from && f[int_from] == '0') return false;
+  if (i >= f.size() || f[i] != '.' || f.size() - i != 5) return false;
+  bool nonzero = i > int_from;
+  for (std::size_t k = i + 1; k < f.size(); ++k) {
+    if (f[k] < '0' || f[k] > '9') return false;
+    nonzero = nonzero || f[k] != '0';
+  }
+  return !minus || nonzero;
+}
+
+void check_records(const std::string& dat) {
+  constexpr std::size_t kLine = 109;
+  if (dat.size() % (kLine + 2) != 0) fail("elab.dat is not whole records of 109 characters", dat);
+  for (std::size_t at = 0; at < dat.size(); at += kLine + 2) {
+    const std::string_view r = std::string_view(dat).substr(at, kLine + 2);
+    if (r.substr(kLine) != "\r\n") fail("record not ended by CR LF", std::string(r));
+    for (std::size_t k = 0; k < 5; ++k) {
+      const auto flag = r.substr(3 * k, 3);
+      if (flag != " 0." && flag != " 1.") fail("weekday flag", std::string(r));
+    }
+    if (r.substr(15, 2) != "  ") fail("blanks after the weekday flags", std::string(r));
+    if (r.substr(17, 2) != "0." && r.substr(17, 2) != "1.") fail("sign flag", std::string(r));
+    for (std::size_t k = 0; k < 10; ++k) {
+      const auto field = r.substr(19 + 9 * k, 9);
+      if (field[0] != ' ' || !f8_4_ok(field.substr(1))) fail("F8.4 field", std::string(r));
+    }
+  }
+}
+
+void redirect(int fd, int to) {
+  if (::dup2(to, fd) < 0) fail("dup2");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  char home[4096];
+  if (::getcwd(home, sizeof home) == nullptr) fail("getcwd");
+  g_home = home;
+  const char* tmp = std::getenv("TMPDIR");
+  std::string templ = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                      "/elab-fuzz-run.XXXXXX";
+  if (::mkdtemp(templ.data()) == nullptr) fail("mkdtemp", templ);
+  g_dir = templ;
+  std::atexit(remove_dir);
+  write_file(in_dir("answers.txt"), kAnswers, sizeof kAnswers - 1);
+  g_null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (g_null < 0) fail("cannot open /dev/null");
+  for (int fd = 0; fd < 3; ++fd) {
+    g_saved[fd] = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
+    if (g_saved[fd] < 0) fail("cannot keep the standard streams");
+  }
+  // Sanitizer reports must reach the real standard error even while the
+  // run's own standard error goes to the capture file.
+  __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<std::intptr_t>(g_saved[2])));
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string prices = in_dir("prices.txt");
+  const std::string dat = in_dir("elab.dat");
+  const std::string err = in_dir("stderr.txt");
+  write_file(prices, data, size);
+  (void)::unlink(dat.c_str());
+
+  std::int32_t nr = 0, nc = 0;
+  if (size_of(prices, nr, nc) && prep::array_floats(nr, nc) > kMaxArrayFloats) return 0;
+
+  const int in = ::open(in_dir("answers.txt").c_str(), O_RDONLY | O_CLOEXEC);
+  const int errfd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (in < 0 || errfd < 0) fail("cannot open the run's streams");
+  if (::chdir(g_dir.c_str()) != 0) fail("chdir", g_dir);
+  redirect(STDIN_FILENO, in);
+  redirect(STDOUT_FILENO, g_null);
+  redirect(STDERR_FILENO, errfd);
+  ::close(in);
+  ::close(errfd);
+
+  char arg0[] = "elab";
+  char arg1[] = "prices.txt";
+  char* argv[] = {arg0, arg1, nullptr};
+  const int status = prep::run(2, argv);
+
+  for (int fd = 0; fd < 3; ++fd) redirect(fd, g_saved[fd]);
+  if (::chdir(g_home.c_str()) != 0) fail("chdir", g_home);
+
+  if (status != 0 && status != 1 && status != 99) fail("exit status", std::to_string(status));
+  std::string text;
+  (void)read_file(err, text);
+  check_report(text, status);
+  if (!read_file(dat, text)) fail("no elab.dat after the run");
+  if (status != 0 && !text.empty()) fail("elab.dat written by a run that ended early", text);
+  check_records(text);
+  return 0;
+}

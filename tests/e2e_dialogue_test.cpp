@@ -1,0 +1,531 @@
+// End-to-end runs of the binary with answers on a pipe: the console
+// transcript, the training file and the exit status, byte for byte.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/dialogue.hpp"
+#include "support/run_process.hpp"
+
+namespace {
+
+using namespace elab_e2e;
+
+constexpr int kRows = 131;  // window rows 90..111: 22 records, an even count
+
+RunResult run_prices(const std::string& prices, const std::string& answers,
+                     const std::string* old_dat = nullptr) {
+  TempDir dir;
+  dir.write("prices.txt", prices);
+  if (old_dat != nullptr) dir.write("elab.dat", *old_dat);
+  return run_in(dir, {"prices.txt"}, answers);
+}
+
+// ---------------------------------------------------------------------------
+// Every menu entry, layout A, all rows.
+
+class MenuEntry : public ::testing::TestWithParam<int> {};
+
+TEST_P(MenuEntry, WritesTheChosenColumn) {
+  const int ivar = GetParam();
+  int count = 0;
+  const std::string dat = alternating_dat(kRows, ivar, 0, &count);
+  ASSERT_EQ(count, 22);
+  const auto r = run_prices(alternating_file(kRows),
+                            "-1\n" + std::to_string(ivar) + "\n2\n0\n0\n0\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, normal_transcript(false, 22));
+  ASSERT_TRUE(r.elab.has_value());
+  EXPECT_EQ(*r.elab, dat);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllEntries, MenuEntry, ::testing::Range(1, 12));
+
+// ---------------------------------------------------------------------------
+// Every layout.
+
+class Layout : public ::testing::TestWithParam<int> {};
+
+TEST_P(Layout, WritesTheChosenDays) {
+  const int igio = GetParam();
+  int count = 0;
+  const std::string dat = alternating_dat(kRows, 9, igio, &count);
+  const auto r = run_prices(alternating_file(kRows),
+                            "-1\n9\n2\n0\n0\n" + std::to_string(igio) + "\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, normal_transcript(false, count));
+  ASSERT_TRUE(r.elab.has_value());
+  EXPECT_EQ(*r.elab, dat);
+  bool ok = false;
+  const auto recs = split_records(*r.elab, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(static_cast<int>(recs.size()), count);
+  for (const auto& rec : recs) EXPECT_EQ(rec.size(), igio == -1 ? 109u : 96u);
+  if (igio > 0) {
+    EXPECT_GE(count, 4);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllLayouts, Layout, ::testing::Values(-1, 0, 2, 3, 4, 5, 6));
+
+TEST(Layout, RecordOfAMondayByHand) {
+  // Row 91 is a Monday (row 1 is Monday 2 January 1995, 91 = 1 + 18 * 5), odd: close 100.
+  EXPECT_EQ(alternating_record(91, 2, 1, 0),
+            " 1. 0.  22.5000   1.0000    .9778    .0000 -20.0000  25.0000 -20.0000  25.0000 "
+            "-20.0000  25.0000");
+  EXPECT_EQ(alternating_record(91, 2, 1, 2),
+            "    0.  22.5000   1.0000    .9778    .0000 -20.0000  25.0000 -20.0000  25.0000 "
+            "-20.0000  25.0000");
+  EXPECT_EQ(alternating_record(91, 2, 1, -1),
+            " 1. 0. 0. 0. 0.  0.  22.5000   1.0000    .9778    .0000 -20.0000  25.0000 "
+            "-20.0000  25.0000 -20.0000  25.0000");
+  const auto r = run_prices(alternating_file(kRows), "-1\n1\n2\n0\n0\n2\n");
+  ASSERT_TRUE(r.elab.has_value());
+  bool ok = false;
+  const auto recs = split_records(*r.elab, ok);
+  ASSERT_FALSE(recs.empty());
+  EXPECT_EQ(recs[0], alternating_record(91, 2, 1, 2));
+}
+
+// ---------------------------------------------------------------------------
+// Screening.
+
+struct ScreenCase {
+  const char* name;
+  std::string answers;  // after "-1\n"
+  int ivar;
+  bool all_marked;
+};
+
+class Screening : public ::testing::TestWithParam<ScreenCase> {};
+
+TEST_P(Screening, MarksAsExpected) {
+  const auto& c = GetParam();
+  const std::string old = "earlier content\r\n";
+  const auto r = run_prices(alternating_file(kRows), "-1\n" + c.answers, &old);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  ASSERT_TRUE(r.elab.has_value());
+  if (c.all_marked) {
+    EXPECT_EQ(r.out, normal_transcript(false, 0));
+    EXPECT_EQ(*r.elab, "");  // a normal end with no record leaves the file empty
+  } else {
+    EXPECT_EQ(r.out, normal_transcript(false, 22));
+    EXPECT_EQ(*r.elab, alternating_dat(kRows, c.ivar, 0));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Screening,
+    ::testing::Values(
+        // |25 - 2.5| equals 1 x 22.5 exactly: not marked
+        ScreenCase{"OutputTieKept", "1\n1\n1\n0\n0\n", 1, false},
+        ScreenCase{"OutputJustBelowTie", "1\n0.99\n1\n0\n0\n", 1, true},
+        ScreenCase{"OutputOffStillAsksCoeff", "1\n-5\n0\n0\n0\n", 1, false},
+        ScreenCase{"OutputNegativeCoeff", "1\n-1\n1\n0\n0\n", 1, true},
+        ScreenCase{"OutputZeroCoeff", "9\n0\n1\n0\n0\n", 9, true},
+        // a constant output has no spread: nothing is marked whatever the coefficient
+        ScreenCase{"OutputConstantZero", "3\n-1\n1\n0\n0\n", 3, false},
+        ScreenCase{"InputWide", "1\n3\n0\n1\n0\n", 1, false},
+        ScreenCase{"InputNegativeCoeff", "3\n-1\n0\n1\n0\n", 3, true},
+        ScreenCase{"BothWide", "11\n3\n1\n1\n0\n", 11, false},
+        ScreenCase{"BothNegative", "5\n-2\n1\n1\n0\n", 5, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Repeated questions and null answers: the exact transcript.
+
+struct DialogueCase {
+  const char* name;
+  std::string answers;
+  std::vector<std::string> blocks;  // console records before the count line
+  int ivar;
+  int igio;
+  bool all_marked = false;
+};
+
+std::vector<std::string> blocks(std::initializer_list<std::string> l) { return l; }
+
+class Dialogue : public ::testing::TestWithParam<DialogueCase> {};
+
+TEST_P(Dialogue, Transcript) {
+  const auto& c = GetParam();
+  const auto r = run_prices(alternating_file(kRows), c.answers);
+  int count = 0;
+  const std::string dat = c.all_marked ? "" : alternating_dat(kRows, c.ivar, c.igio, &count);
+  auto b = c.blocks;
+  b.push_back(count_line(count));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, joined(b) + kNormalEnd);
+  ASSERT_TRUE(r.elab.has_value());
+  EXPECT_EQ(*r.elab, dat);
+}
+
+const std::string D = kDateFrom, T = kDateTo, MN = kMenu, CF = kCoeff, S1 = kScreenOut,
+                  S2 = kScreenIn, W = kWeekday;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Dialogue,
+    ::testing::Values(
+        DialogueCase{"MenuZeroAndTwelve", "-1\n0\n12\n1\n2\n0\n0\n0\n",
+                     blocks({D, MN, MN, MN, CF, S1, S2, W}), 1, 0},
+        DialogueCase{"MenuElevenAtOnce", "-1\n11\n2\n0\n0\n0\n", blocks({D, MN, CF, S1, S2, W}),
+                     11, 0},
+        DialogueCase{"YesNoTwo", "-1\n1\n2\n2\n0\n2\n2\n0\n0\n",
+                     blocks({D, MN, CF, S1, S1, S2, S2, S2, W}), 1, 0},
+        DialogueCase{"WeekdayRefused", "-1\n1\n2\n0\n0\n1\n-2\n7\n3\n",
+                     blocks({D, MN, CF, S1, S2, W, W, W, W}), 1, 3},
+        DialogueCase{"NullMenuComma", "-1\n,\n/\n4\n2\n0\n0\n0\n", blocks({D, MN, MN, MN, CF, S1, S2, W}),
+                     4, 0},
+        DialogueCase{"NullMenuAfterRefusalKeepsRefused", "-1\n12\n,\n6\n2\n0\n0\n0\n",
+                     blocks({D, MN, MN, MN, CF, S1, S2, W}), 6, 0},
+        // null coefficient is 0: with output screening every value off the mean is marked
+        DialogueCase{"NullCoefficient", "-1\n1\n,\n1\n0\n0\n", blocks({D, MN, CF, S1, S2, W}), 1, 0,
+                     true},
+        DialogueCase{"NullCoefficientSlash", "-1\n1\n/\n1\n0\n0\n", blocks({D, MN, CF, S1, S2, W}), 1,
+                     0, true},
+        // null first yes/no is "no"; the negative coefficient would mark everything
+        DialogueCase{"NullFirstYesNo", "-1\n1\n-1\n,\n0\n0\n", blocks({D, MN, CF, S1, S2, W}), 1, 0},
+        // null second yes/no repeats the first's 1: the input screening marks all
+        DialogueCase{"NullSecondYesNoRepeatsYes", "-1\n3\n-1\n1\n/\n0\n",
+                     blocks({D, MN, CF, S1, S2, W}), 3, 0, true},
+        DialogueCase{"SecondYesNoNoAfterYes", "-1\n3\n-1\n1\n0\n0\n", blocks({D, MN, CF, S1, S2, W}), 3,
+                     0},
+        DialogueCase{"NullSecondAfterRefusedFirst", "-1\n3\n-1\n2\n0\n,\n0\n",
+                     blocks({D, MN, CF, S1, S1, S2, W}), 3, 0},
+        DialogueCase{"NullYesNoAfterRefusal", "-1\n1\n2\n2\n,\n0\n0\n0\n",
+                     blocks({D, MN, CF, S1, S1, S1, S2, W}), 1, 0},
+        DialogueCase{"NullWeekdayFirstGivesLayoutA", "-1\n1\n2\n0\n0\n,\n",
+                     blocks({D, MN, CF, S1, S2, W}), 1, 0},
+        DialogueCase{"NullWeekdaySlash", "-1\n1\n2\n0\n0\n/\n", blocks({D, MN, CF, S1, S2, W}), 1, 0},
+        DialogueCase{"NullWeekdayAfterRefusal", "-1\n1\n2\n0\n0\n7\n,\n-1\n",
+                     blocks({D, MN, CF, S1, S2, W, W, W}), 1, -1},
+        // answers with signs, blanks, extra values and empty lines
+        DialogueCase{"AnswerForms", "\n-1 5\n +1 \n\n2,9\n0 1\n+0\n 0\n",
+                     blocks({D, MN, CF, S1, S2, W}), 1, 0},
+        DialogueCase{"CrLfAnswers", "-1\r\n2\r\n2\r\n0\r\n0\r\n-1\r\n",
+                     blocks({D, MN, CF, S1, S2, W}), 2, -1},
+        // date range: null first date is 0, second 0 is the end
+        DialogueCase{"NullFirstDate", ",\n0\n1\n2\n0\n0\n0\n", blocks({D, T, MN, CF, S1, S2, W}), 1, 0},
+        DialogueCase{"WholeRange", "950101\n951231\n1\n2\n0\n0\n0\n",
+                     blocks({D, T, MN, CF, S1, S2, W}), 1, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// File name question.
+
+TEST(FileName, AskedWithoutArgument) {
+  TempDir dir;
+  dir.write("prices.txt", alternating_file(kRows));
+  const auto r = run_in(dir, {}, "prices.txt\n-1\n1\n2\n0\n0\n0\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, kNamePrompt + normal_transcript(false, 22));
+  ASSERT_TRUE(r.elab.has_value());
+  EXPECT_EQ(*r.elab, alternating_dat(kRows, 1, 0));
+}
+
+TEST(FileName, BlankAnswerRepeatsAndBlanksAreTrimmed) {
+  TempDir dir;
+  dir.write("prices.txt", alternating_file(kRows));
+  const auto r = run_in(dir, {}, "\n   \n  prices.txt  \n-1\n1\n2\n0\n0\n0\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kNamePrompt + kNamePrompt + kNamePrompt + normal_transcript(false, 22));
+}
+
+TEST(FileName, BlankArgumentAsks) {
+  TempDir dir;
+  dir.write("prices.txt", alternating_file(kRows));
+  const auto r = run_in(dir, {"   "}, "prices.txt\n-1\n1\n2\n0\n0\n0\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kNamePrompt + normal_transcript(false, 22));
+}
+
+TEST(FileName, MissingFileIsCreatedEmpty) {
+  TempDir dir;
+  const auto r = run_in(dir, {}, "nosuch.txt\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, kNamePrompt);
+  EXPECT_EQ(r.err, file_error("6501", "READ(nosuch.txt)", "end of file encountered"));
+  EXPECT_EQ(dir.read("nosuch.txt"), std::optional<std::string>(""));
+  EXPECT_EQ(r.elab, std::optional<std::string>(""));
+}
+
+TEST(FileName, MissingFileOnCommandLine) {
+  TempDir dir;
+  dir.write("elab.dat", "old\r\n");
+  const auto r = run_in(dir, {"absent.txt"}, "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, file_error("6501", "READ(absent.txt)", "end of file encountered"));
+  EXPECT_EQ(dir.read("absent.txt"), std::optional<std::string>(""));
+  EXPECT_EQ(r.elab, std::optional<std::string>("old\r\n"));
+}
+
+TEST(FileName, EndOfInputDuringQuestion) {
+  TempDir dir;
+  const auto r = run_in(dir, {}, "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, kNamePrompt);
+  EXPECT_EQ(r.err, "\r\nrun-time error F6501: OPEN()\r\n- end of file encountered\r\n");
+  EXPECT_FALSE(r.elab.has_value());
+}
+
+TEST(FileName, EndOfInputAfterBlankAnswer) {
+  TempDir dir;
+  const auto r = run_in(dir, {}, "  \n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, kNamePrompt + kNamePrompt);
+  EXPECT_EQ(r.err, "\r\nrun-time error F6501: OPEN()\r\n- end of file encountered\r\n");
+}
+
+// ---------------------------------------------------------------------------
+// Error reports for console answers.
+
+struct AnswerErrorCase {
+  const char* name;
+  std::string answers;
+  std::vector<std::string> blocks;
+  std::string err;
+};
+
+class AnswerError : public ::testing::TestWithParam<AnswerErrorCase> {};
+
+TEST_P(AnswerError, ReportAndOldFileKept) {
+  const auto& c = GetParam();
+  const std::string old = "kept as it was\r\n";
+  const auto r = run_prices(alternating_file(kRows), c.answers, &old);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, c.err);
+  // the pending line end follows on the console at exit
+  EXPECT_EQ(r.out, joined(c.blocks) + kCrLf);
+  EXPECT_EQ(r.elab, std::optional<std::string>(old));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AnswerError,
+    ::testing::Values(
+        AnswerErrorCase{"RealForInteger", "-1\n3.0\n", blocks({D, MN}),
+                        file_error("6101", "READ(CON)", "invalid integer value")},
+        AnswerErrorCase{"ExponentForInteger", "1E2\n", blocks({D}),
+                        file_error("6101", "READ(CON)", "invalid integer value")},
+        AnswerErrorCase{"LetterInWeekday", "-1\n1\n2\n0\n0\nx\n", blocks({D, MN, CF, S1, S2, W}),
+                        file_error("6101", "READ(CON)", "invalid integer value")},
+        AnswerErrorCase{"BadCoefficient", "-1\n1\nabc\n", blocks({D, MN, CF}),
+                        file_error("6103", "READ(CON)", "invalid real value")},
+        AnswerErrorCase{"IntegerTooBig", "-1\n2147483648\n", blocks({D, MN}),
+                        file_error("6100", "READ(CON)", "integer value out of range")},
+        AnswerErrorCase{"EndOfInputAtMenu", "-1\n", blocks({D, MN}),
+                        file_error("6501", "READ(CON)", "end of file encountered")},
+        AnswerErrorCase{"EndOfInputAtStart", "", blocks({D}),
+                        file_error("6501", "READ(CON)", "end of file encountered")},
+        AnswerErrorCase{"EndOfInputAtSecondDate", "0\n", blocks({D, T}),
+                        file_error("6501", "READ(CON)", "end of file encountered")},
+        AnswerErrorCase{"EndOfInputAtWeekday", "-1\n1\n2\n0\n0\n", blocks({D, MN, CF, S1, S2, W}),
+                        file_error("6501", "READ(CON)", "end of file encountered")},
+        AnswerErrorCase{"QuotedAnswer", "'1'\n", blocks({D}),
+                        file_error("6504", "READ(CON)", "text where a number was expected")},
+        AnswerErrorCase{"ZeroRepeat", "0*1\n", blocks({D}),
+                        file_error("6502", "READ(CON)", "repeat count must be positive")},
+        AnswerErrorCase{"LineTooLong", std::string(131, '1') + "\n", blocks({D}),
+                        file_error("6407", "READ(CON)", "input line too long")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Early stops.
+
+TEST(Stops, NoRowsGivesCode99) {
+  for (const std::string head : {"0 7\n", "131 0\n", "-5 7\n"}) {
+    SCOPED_TRACE(head);
+    const std::string old = "old\r\n";
+    const auto r = run_prices(head + "1995 1 2 0 0 100 2\n", "", &old);
+    EXPECT_EQ(r.status, 99);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "Insufficiente spazio per le matrici\r\nReturn code 99\r\n\r\n");
+    EXPECT_EQ(r.elab, std::optional<std::string>(old));
+  }
+}
+
+TEST(Stops, NoRowsAfterNameQuestion) {
+  TempDir dir;
+  dir.write("p.txt", "0,7\n");
+  const auto r = run_in(dir, {}, "p.txt\n");
+  EXPECT_EQ(r.status, 99);
+  EXPECT_EQ(r.out, kNamePrompt + "Insufficiente spazio per le matrici\r\nReturn code 99\r\n\r\n");
+  EXPECT_EQ(r.elab, std::optional<std::string>(""));
+}
+
+TEST(Stops, FewerThanSevenColumns) {
+  const std::string old = "old\r\n";
+  // the rows are never read: a bad value after the sizes does not matter
+  const auto r = run_prices("131 6\nnot a number\n", "", &old);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "Il file deve avere almeno 7 colonne\r\n");
+  EXPECT_EQ(r.elab, std::optional<std::string>(old));
+}
+
+TEST(Stops, FewerThan110SelectedRows) {
+  const std::string old = "old\r\n";
+  const auto r = run_prices(alternating_file(109), "-1\n1\n", &old);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            kDateFrom + "\r\nRighe selezionate insufficienti: ne servono almeno 110\r\n\r\n");
+  EXPECT_EQ(r.elab, std::optional<std::string>(old));
+}
+
+TEST(Stops, RangeSelectingTooFewRows) {
+  // 131 rows run from 2 January to 3 July 1995; up to 31 May there are 108 rows
+  const auto r = run_prices(alternating_file(kRows), "0\n950531\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) +
+                       "\r\nRighe selezionate insufficienti: ne servono almeno 110\r\n\r\n");
+  EXPECT_EQ(r.elab, std::optional<std::string>(""));
+}
+
+TEST(Stops, Exactly110RowsGiveOneRecord) {
+  const auto r = run_prices(alternating_file(110), "-1\n1\n2\n1\n1\n0\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, normal_transcript(false, 1));
+  EXPECT_EQ(r.elab, std::optional<std::string>(alternating_dat(110, 1, 0)));
+}
+
+TEST(Stops, DateOrder) {
+  for (const std::string second : {"950101\n", "-1\n", ",\n", "/\n"}) {
+    SCOPED_TRACE(second);
+    const std::string old = "old\r\n";
+    const auto r = run_prices(alternating_file(kRows), "950102\n" + second, &old);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) + "\r\ndata finale minore data iniziale\r\n\r\n");
+    EXPECT_EQ(r.elab, std::optional<std::string>(old));
+  }
+}
+
+TEST(Stops, EqualDatesAccepted) {
+  // one row only: then too few rows
+  const auto r = run_prices(alternating_file(kRows), "950102\n950102\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) +
+                       "\r\nRighe selezionate insufficienti: ne servono almeno 110\r\n\r\n");
+}
+
+// ---------------------------------------------------------------------------
+// Arithmetic fault: a zero close.
+
+TEST(Faults, ZeroCloseDividesByZero) {
+  std::string prices = alternating_file(kRows);
+  // row 50 closes at 0: the change of row 51 divides by zero
+  std::size_t pos = 0;
+  for (int line = 0; line < 50; ++line) pos = prices.find('\n', pos) + 1;
+  const std::size_t end = prices.find('\n', pos);
+  std::string row = prices.substr(pos, end - pos);
+  const std::size_t close_at = row.rfind(' ', row.rfind(' ') - 1) + 1;
+  row.replace(close_at, row.rfind(' ') - close_at, "0");
+  prices.replace(pos, end - pos, row);
+  const std::string old = "old\r\n";
+  const auto r = run_prices(prices, "-1\n1\n2\n0\n0\n0\n", &old);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, math_error("6103", "floating-point error: divide by zero"));
+  EXPECT_EQ(r.out, kDateFrom + kCrLf);
+  EXPECT_EQ(r.elab, std::optional<std::string>(old));
+}
+
+TEST(Faults, ThirtyEqualClosesAreInvalid) {
+  std::string prices = std::to_string(kRows) + " 7\n";
+  for (const auto& row : business_days(kRows, 1995, 1, 2)) {
+    prices += std::to_string(row.year) + " " + std::to_string(row.month) + " " +
+              std::to_string(row.day) + " 0 0 100 " + std::to_string(row.code) + "\n";
+  }
+  const auto r = run_prices(prices, "-1\n1\n2\n0\n0\n0\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, math_error("6101", "floating-point error: invalid"));
+  EXPECT_EQ(r.out, kDateFrom + kCrLf);
+  EXPECT_EQ(r.elab, std::optional<std::string>(""));
+}
+
+// ---------------------------------------------------------------------------
+// Price file errors.
+
+TEST(PriceFile, BadValue) {
+  std::string prices = alternating_file(kRows);
+  prices.replace(prices.find(" 0 0 "), 5, " 0 x0 ");
+  const std::string old = "old\r\n";
+  const auto r = run_prices(prices, "", &old);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, file_error("6103", "READ(prices.txt)", "invalid real value"));
+  EXPECT_EQ(r.elab, std::optional<std::string>(old));
+}
+
+TEST(PriceFile, RealRowCount) {
+  const auto r = run_prices("131.0 7\n", "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, file_error("6101", "READ(prices.txt)", "invalid integer value"));
+}
+
+TEST(PriceFile, EndBeforeLastRow) {
+  std::string prices = alternating_file(kRows);
+  prices.replace(0, 3, "132");
+  const auto r = run_prices(prices, "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, file_error("6501", "READ(prices.txt)", "end of file encountered"));
+  EXPECT_EQ(r.elab, std::optional<std::string>(""));
+}
+
+// ---------------------------------------------------------------------------
+// elab.dat replacement.
+
+TEST(TrainingFile, ReplacedWhenRecordsAreWritten) {
+  const std::string old(20000, 'x');
+  const auto r = run_prices(alternating_file(kRows), "-1\n7\n2\n0\n0\n-1\n", &old);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.elab, std::optional<std::string>(alternating_dat(kRows, 7, -1)));
+}
+
+TEST(TrainingFile, EmptyAfterNormalRunWithoutRecords) {
+  const std::string old = "earlier run\r\n";
+  const auto r = run_prices(alternating_file(kRows), "-1\n1\n-1\n1\n0\n0\n", &old);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, normal_transcript(false, 0));
+  EXPECT_EQ(r.elab, std::optional<std::string>(""));
+}
+
+TEST(TrainingFile, CreatedEmptyWithoutRecords) {
+  const auto r = run_prices(alternating_file(kRows), "-1\n1\n-1\n1\n0\n0\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.elab, std::optional<std::string>(""));
+}
+
+TEST(TrainingFile, DiskFullIsReported) {
+  TempDir dir;
+  dir.write("prices.txt", alternating_file(kRows));
+  std::filesystem::create_symlink("/dev/full", dir.path() / "elab.dat");
+  const auto r = run_in(dir, {"prices.txt"}, "-1\n1\n2\n0\n0\n0\n");
+  EXPECT_EQ(r.status, 1);
+  // reported by the statement that writes the buffer out: the write or the close
+  EXPECT_TRUE(r.err == file_error("6422", "CLOSE(elab.dat)", "disk full") ||
+              r.err == file_error("6422", "WRITE(elab.dat)", "disk full"))
+      << r.err;
+  // no count line; the pending line end follows at exit
+  EXPECT_EQ(r.out, joined(full_questions(false)) + kCrLf);
+}
+
+TEST(TrainingFile, MissingDirectoryInName) {
+  TempDir dir;
+  const auto r = run_in(dir, {"nodir/prices.txt"}, "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, file_error("6416", "OPEN(nodir/prices.txt)", "path not found"));
+  EXPECT_FALSE(r.elab.has_value());
+}
+
+}  // namespace
