@@ -21,6 +21,7 @@
 #include "prep/run_state.hpp"
 #include "textio/console.hpp"
 #include "textio/termination.hpp"
+#include "support/scripted_console.hpp"
 
 namespace {
 
@@ -77,45 +78,6 @@ TEST_P(DateKey, IsTheTruncatedKeyOrNothing) {
 
 // ---------------------------------------------------------------------------
 // DATE with answers from a pipe.
-
-// Answers written into a pipe beforehand; output to a temporary file.
-class ScriptedConsole {
- public:
-  explicit ScriptedConsole(const std::string& answers, bool shared = false) {
-    int p[2];
-    EXPECT_EQ(::pipe(p), 0);
-    EXPECT_EQ(::write(p[1], answers.data(), answers.size()),
-              static_cast<ssize_t>(answers.size()));
-    ::close(p[1]);
-    in_ = p[0];
-    out_file_ = std::tmpfile();
-    console_ = std::make_unique<textio::Console>(in_, ::fileno(out_file_), shared);
-    textio::attach_console(console_.get());  // so that a stop shows its text
-  }
-  ~ScriptedConsole() {
-    textio::attach_console(nullptr);
-    console_.reset();
-    ::close(in_);
-    std::fclose(out_file_);
-  }
-  textio::Console& console() { return *console_; }
-
-  // Everything written, after the console is closed as at the end of a run.
-  std::string closed_output() {
-    console_->close();
-    std::string text;
-    char buf[4096];
-    ::lseek(::fileno(out_file_), 0, SEEK_SET);
-    for (ssize_t n; (n = ::read(::fileno(out_file_), buf, sizeof buf)) > 0;)
-      text.append(buf, static_cast<std::size_t>(n));
-    return text;
-  }
-
- private:
-  int in_ = -1;
-  std::FILE* out_file_ = nullptr;
-  std::unique_ptr<textio::Console> console_;
-};
 
 constexpr float kUntouched = -4242.0f;
 
@@ -225,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_P(DateSelection, CopiesTheRowsOfTheRangeInFileOrder) {
   const SelectCase& c = GetParam();
   auto st = date_state();
-  ScriptedConsole con(c.answers);
+  ScriptedConsole con(c.answers, false, true);
   prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
 
   ASSERT_EQ(st->NRR, static_cast<std::int32_t>(c.rows.size()));
@@ -251,7 +213,7 @@ TEST_P(DateSelection, CopiesTheRowsOfTheRangeInFileOrder) {
 
 TEST(DateSelection, InteractiveConsoleEndsEachQuestionLineBeforeTheAnswer) {
   auto st = date_state();
-  ScriptedConsole con("950101\n951231\n", true);
+  ScriptedConsole con("950101\n951231\n", true, true);
   prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
   EXPECT_EQ(st->NRR, 5);
   EXPECT_EQ(con.closed_output(), kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n");
@@ -285,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_P(DateOrderStop, StopsWithItsTextAndStatusOne) {
   const auto& [c, interactive] = GetParam();
   auto st = date_state();
-  ScriptedConsole con(c.answers, interactive);
+  ScriptedConsole con(c.answers, interactive, true);
   int status = -1;
   testing::internal::CaptureStderr();
   try {
@@ -307,7 +269,7 @@ TEST_P(DateOrderStop, StopsWithItsTextAndStatusOne) {
 
 TEST(DateSelection, AnswerThatIsNotAnIntegerEndsTheRun) {
   auto st = date_state();
-  ScriptedConsole con("3.0\n");
+  ScriptedConsole con("3.0\n", false, true);
   int status = -1;
   testing::internal::CaptureStderr();
   try {

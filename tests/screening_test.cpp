@@ -19,6 +19,7 @@
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
 #include "textio/console.hpp"
+#include "support/scripted_console.hpp"
 
 namespace {
 
@@ -63,44 +64,6 @@ std::set<std::int64_t> marked_rows(const prep::Series& s, std::int32_t nrr) {
     if (s(i) == kOutlierMark) rows.insert(i);
   return rows;
 }
-
-// A console whose answers are written into a pipe beforehand and whose
-// output goes to a temporary file.
-class ScriptedConsole {
- public:
-  explicit ScriptedConsole(const std::string& answers, bool shared = false) {
-    int p[2];
-    EXPECT_EQ(::pipe(p), 0);
-    EXPECT_EQ(::write(p[1], answers.data(), answers.size()),
-              static_cast<ssize_t>(answers.size()));
-    ::close(p[1]);
-    in_ = p[0];
-    out_file_ = std::tmpfile();
-    console_ = std::make_unique<textio::Console>(in_, ::fileno(out_file_), shared);
-  }
-  ~ScriptedConsole() {
-    console_.reset();
-    ::close(in_);
-    std::fclose(out_file_);
-  }
-  textio::Console& console() { return *console_; }
-
-  // Everything written so far.
-  std::string output() {
-    console_->flush();
-    std::string text;
-    char buf[4096];
-    ::lseek(::fileno(out_file_), 0, SEEK_SET);
-    for (ssize_t n; (n = ::read(::fileno(out_file_), buf, sizeof buf)) > 0;)
-      text.append(buf, static_cast<std::size_t>(n));
-    return text;
-  }
-
- private:
-  int in_ = -1;
-  std::FILE* out_file_ = nullptr;
-  std::unique_ptr<textio::Console> console_;
-};
 
 std::size_t count_of(const std::string& text, const std::string& what) {
   std::size_t n = 0;

@@ -25,6 +25,7 @@
 #include "textio/fixed_layout.hpp"
 #include "textio/output_file.hpp"
 #include "textio/record_writer.hpp"
+#include "support/scripted_console.hpp"
 
 namespace {
 
@@ -401,40 +402,6 @@ TEST(TrainingRecords, CodeTwoAndAHalfMatchesNoWeekday) {
 
 // ---------------------------------------------------------------------------
 // The weekday question and the count line.
-
-class ScriptedConsole {
- public:
-  explicit ScriptedConsole(const std::string& answers) {
-    int p[2];
-    EXPECT_EQ(::pipe(p), 0);
-    EXPECT_EQ(::write(p[1], answers.data(), answers.size()),
-              static_cast<ssize_t>(answers.size()));
-    ::close(p[1]);
-    in_ = p[0];
-    out_file_ = std::tmpfile();
-    console_ = std::make_unique<textio::Console>(in_, ::fileno(out_file_), false);
-  }
-  ~ScriptedConsole() {
-    console_.reset();
-    ::close(in_);
-    std::fclose(out_file_);
-  }
-  textio::Console& console() { return *console_; }
-  std::string output() {
-    console_->flush();
-    std::string text;
-    char buf[4096];
-    ::lseek(::fileno(out_file_), 0, SEEK_SET);
-    for (ssize_t n; (n = ::read(::fileno(out_file_), buf, sizeof buf)) > 0;)
-      text.append(buf, static_cast<std::size_t>(n));
-    return text;
-  }
-
- private:
-  int in_ = -1;
-  std::FILE* out_file_ = nullptr;
-  std::unique_ptr<textio::Console> console_;
-};
 
 const std::string kWeekdayQuestion =
     "Quale giorno in output? -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.";

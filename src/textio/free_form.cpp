@@ -86,7 +86,11 @@ void FreeFormReader::collect_token(Target::Kind kind) {
     ended_by_line_end_ = true;
     return;
   }
-  switch (class_of(*src_.pos++)) {
+  note_separator(*src_.pos++);
+}
+
+void FreeFormReader::note_separator(char c) {
+  switch (class_of(c)) {
     case kLineEnd:
       ended_by_line_end_ = true;
       last_sep_ = Sep::Blank;
@@ -152,18 +156,7 @@ bool FreeFormReader::take_plain_real(const Target& t) {
   const char* sep = parse_plain_decimal(p, end, v);
   if (sep == nullptr) return false;
   *static_cast<float*>(t.where) = v;
-  switch (class_of(*sep)) {
-    case kLineEnd:
-      ended_by_line_end_ = true;
-      last_sep_ = Sep::Blank;
-      break;
-    case kComma:
-      last_sep_ = Sep::Comma;
-      break;
-    default:
-      last_sep_ = Sep::Blank;
-      break;
-  }
+  note_separator(*sep);
   src_.pos = sep + 1;
   return true;
 }

@@ -41,6 +41,8 @@ class FreeFormReader {
   void read_statement(const Targets& targets);
   Scan next_value(Target::Kind kind);
   void collect_token(Target::Kind kind);
+  // The separator that ended a value.
+  void note_separator(char c);
   void skip_rest_of_line();
   void store(const Target& t, const char* text, std::size_t len);
 
