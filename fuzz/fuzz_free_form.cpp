@@ -1,21 +1,35 @@
-// Fuzzes the free-form reader over an in-memory character source.
+// Fuzzes the free-form reader: read statements over a file or the console,
+// each statement compared, target by target and failure by failure, with a
+// model of the reading rules written here from scratch.
 //
 // Input bytes:
-//   0     mode: bits 0-1 choose the source (0, 3 = a file delivered as one
-//         block, 1 = a file delivered in small chunks, 2 = the console, one
-//         line per refill); bit 2 asks for the single-value check against
-//         the reference conversion below (file sources only)
+//   0     bits 0-2: the source
+//           0, 5  a file in memory, delivered as one block
+//           1, 6  a file in memory, delivered in small chunks, each refill in
+//                 a freshly allocated window
+//           2, 7  the console emulated in memory: one line per refill, each
+//                 in a fresh window
+//           3     the console itself (textio::ConsoleSource) reading a pipe
+//           4     the input file source (textio::FileSource) reading a pipe
+//                 with small blocks
+//         bit 3: rows of reals at a stride (read_reals, as the price matrix
+//         is read) instead of a list of integer and real targets
 //   1     number of targets, 1 + byte % 16
 //   2, 3  kinds, bit i set: target i is real, otherwise integer
-//   4     bits 0-4: chunk size - 1; bits 5-7: read statements - 1
+//   4     bits 0-4: chunk or block size - 1; bits 5-7: read statements - 1
 //   5...  the text
 //
-// Every statement may end only with an IoFailure whose number is one the
-// reading layer knows; real targets stay finite; no integer target ever
-// holds -2147483648 (the accepted range stops at -2147483647). The chunked
-// and console sources hand out a freshly allocated window on every refill,
-// so the reader's use of anything outside what it asked to keep shows up
-// under AddressSanitizer.
+// Checked after every statement: the failure, if any, is the one the model
+// expects (so it is also one of the reading layer's F numbers), every target
+// holds what the model says (an integer target changes only through valid
+// integer text; a failing value leaves its target as it was), real targets
+// are finite, and read_reals touches nothing between the strided targets.
+// The fresh windows of the in-memory sources make a reader that keeps
+// pointers into a window it gave up fail under AddressSanitizer.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <bit>
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
@@ -24,18 +38,24 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "textio/char_source.hpp"
+#include "textio/console.hpp"
 #include "textio/free_form.hpp"
+#include "textio/input_file.hpp"
 #include "textio/io_failure.hpp"
 
 namespace {
 
 namespace fnum = textio::fnum;
+
+// Longest text sent through a pipe: written in one go before reading, so it
+// has to fit the pipe's buffer.
+constexpr std::size_t kMaxPipeText = 32768;
+constexpr std::size_t kMaxConsoleLine = 130;
 
 [[noreturn]] void fail(const char* what) {
   std::fprintf(stderr, "fuzz_free_form: %s\n", what);
@@ -52,6 +72,7 @@ bool known_read_failure(int n) {
     case fnum::kTwoNumberSigns:
     case fnum::kInvalidBase:
     case fnum::kLineTooLong:
+    case fnum::kCannotRead:
     case fnum::kEndOfFile:
     case fnum::kZeroRepeat:
     case fnum::kTwoAsterisks:
@@ -62,7 +83,7 @@ bool known_read_failure(int n) {
   }
 }
 
-// CR LF becomes LF, as the file source does; a CR elsewhere is data.
+// CR LF becomes LF, as in the input file; a CR elsewhere is data.
 std::string file_text(std::string_view raw) {
   std::string out;
   out.reserve(raw.size());
@@ -73,17 +94,47 @@ std::string file_text(std::string_view raw) {
   return out;
 }
 
+// The console's lines: split at LF, one CR before the LF dropped; a last
+// line without a line end is a line, an input ending in LF has no empty
+// line after it.
+std::vector<std::string> console_lines(std::string_view raw) {
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  while (from < raw.size()) {
+    const std::size_t nl = raw.find('\n', from);
+    const std::size_t stop = nl == std::string_view::npos ? raw.size() : nl;
+    std::string line(raw.substr(from, stop - from));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    from = nl == std::string_view::npos ? raw.size() : nl + 1;
+  }
+  return lines;
+}
+
+// Throws IoFailure for a console line the console refuses.
+void check_console_line(const std::string& line) {
+  if (line.size() > kMaxConsoleLine) throw textio::IoFailure{fnum::kLineTooLong};
+  if (!line.empty() && line.back() == '\x1a') throw textio::IoFailure{fnum::kEndOfFile};
+}
+
+// ---- Sources in memory ----------------------------------------------------
+
 class MemorySource final : public textio::CharSource {
  public:
   enum class Mode { Block, Chunks, Console };
 
-  MemorySource(std::string_view raw, Mode mode, std::size_t chunk)
-      : mode_(mode), chunk_(chunk), text_(mode == Mode::Console ? std::string(raw) : file_text(raw)) {}
+  MemorySource(std::string_view raw, Mode mode, std::size_t chunk) : mode_(mode), chunk_(chunk) {
+    if (mode == Mode::Console) {
+      lines_ = console_lines(raw);
+    } else {
+      text_ = file_text(raw);
+    }
+  }
 
   bool refill(std::size_t keep_back) override {
-    if (keep_back > 0 && (pos == nullptr || static_cast<std::size_t>(pos - window_.get()) < keep_back)) {
-      fail("keep_back reaches before the window");
-    }
+    const std::size_t held = window_ ? static_cast<std::size_t>(pos - window_.get()) : 0;
+    if (keep_back > held) fail("refill asked to keep more than the window holds");
+    if (pos != end) fail("refill before the window was used up");
     std::string fresh;
     if (!next_piece(fresh)) return false;
     auto window = std::make_unique<char[]>(keep_back + fresh.size());
@@ -97,28 +148,23 @@ class MemorySource final : public textio::CharSource {
 
  private:
   bool next_piece(std::string& piece) {
-    if (next_ >= text_.size()) return false;
     switch (mode_) {
       case Mode::Block:
+        if (next_ >= text_.size()) return false;
         piece = text_;
         next_ = text_.size();
         return true;
       case Mode::Chunks:
+        if (next_ >= text_.size()) return false;
         piece = text_.substr(next_, chunk_);
         next_ += piece.size();
         return true;
       case Mode::Console:
         break;
     }
-    // One console line: without its line end, CR LF or LF; a last line
-    // without a line end counts as a line.
-    const std::size_t nl = text_.find('\n', next_);
-    const std::size_t stop = nl == std::string::npos ? text_.size() : nl;
-    piece = text_.substr(next_, stop - next_);
-    next_ = nl == std::string::npos ? text_.size() : nl + 1;
-    if (!piece.empty() && piece.back() == '\r') piece.pop_back();
-    if (piece.size() > 130) throw textio::IoFailure{fnum::kLineTooLong};
-    if (!piece.empty() && piece.back() == '\x1a') throw textio::IoFailure{fnum::kEndOfFile};
+    if (next_ >= lines_.size()) return false;
+    piece = lines_[next_++];
+    check_console_line(piece);
     piece.push_back('\n');
     return true;
   }
@@ -126,28 +172,78 @@ class MemorySource final : public textio::CharSource {
   Mode mode_;
   std::size_t chunk_;
   std::string text_;
+  std::vector<std::string> lines_;
   std::size_t next_ = 0;
   std::unique_ptr<char[]> window_;
 };
 
-// ---- Reference for one value read into one target (file sources) --------
+// ---- The model ------------------------------------------------------------
 
-struct Expect {
-  bool unchanged = false;  // null value or slash
-  int failure = 0;         // expected IoFailure number, 0 for a value
-  std::int32_t i = 0;
-  float f = 0.0f;
+// A failure the model expects: the number the reader must throw.
+struct Expected {
+  int number;
 };
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool opens_quoted(char c) { return c == '\'' || c == '"' || c == '('; }
+bool ends_value(char c) { return c == ' ' || c == '\t' || c == '\n' || c == ',' || c == '/'; }
 
-// [sign] digits, one optional point, digits on at least one side, then
-// optionally E/e/D/d [sign] digits or sign digits. Returns the text in the
-// form strtod takes, or nothing when the form is not accepted.
-std::optional<std::string> real_form(std::string_view t) {
-  std::string out;
+int digit_of(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+  return 99;
+}
+
+// Integer text: [sign]digits or [sign][base]#digits. Where one text has
+// several faults, the first found in this order is reported: two # signs;
+// a base that is not decimal digits or not 2..36 (read left to right, a base
+// found too large stops the reading of the base); a character that is no
+// digit of the base (or no digit at all after #); a magnitude above
+// 2147483647.
+std::int32_t model_integer(std::string_view t) {
   std::size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) out.push_back(t[i++]);
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  const std::size_t hash = t.find('#', i);
+  if (hash != std::string_view::npos && t.find('#', hash + 1) != std::string_view::npos) {
+    throw Expected{fnum::kTwoNumberSigns};
+  }
+  int base = 10;
+  if (hash != std::string_view::npos) {
+    if (hash == i) {
+      base = 16;
+    } else {
+      long b = 0;
+      for (std::size_t k = i; k < hash && b <= 36; ++k) {
+        if (!is_digit(t[k])) throw Expected{fnum::kInvalidInteger};
+        b = b * 10 + (t[k] - '0');
+      }
+      if (b < 2 || b > 36) throw Expected{fnum::kInvalidBase};
+      base = static_cast<int>(b);
+    }
+    i = hash + 1;
+    if (i == t.size()) throw Expected{fnum::kInvalidInteger};
+  }
+  for (std::size_t k = i; k < t.size(); ++k) {
+    if (digit_of(t[k]) >= base) throw Expected{fnum::kInvalidInteger};
+  }
+  std::uint64_t v = 0;
+  for (std::size_t k = i; k < t.size(); ++k) {
+    v = v * static_cast<unsigned>(base) + static_cast<unsigned>(digit_of(t[k]));
+    if (v > 2147483647u) throw Expected{fnum::kIntegerOverflow};
+  }
+  return static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(v)
+                                            : static_cast<std::int64_t>(v));
+}
+
+// Real text: [sign] digits with at most one point, digits on at least one
+// side, then optionally E/e/D/d [sign] digits or a sign and digits. The
+// nearest double (strtod), then the nearest float.
+float model_real(std::string_view t) {
+  std::string form;  // the same number as strtod reads it
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) form.push_back(t[i++]);
   std::size_t digits = 0;
   bool point = false;
   for (; i < t.size(); ++i) {
@@ -158,161 +254,312 @@ std::optional<std::string> real_form(std::string_view t) {
     } else {
       break;
     }
-    out.push_back(t[i]);
+    form.push_back(t[i]);
   }
-  if (digits == 0) return std::nullopt;
-  if (i == t.size()) return out;
-  if (t[i] == 'e' || t[i] == 'E' || t[i] == 'd' || t[i] == 'D') ++i;
-  out.push_back('e');
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) out.push_back(t[i++]);
-  const std::size_t exp_from = i;
-  for (; i < t.size() && is_digit(t[i]); ++i) out.push_back(t[i]);
-  if (i == exp_from || i != t.size()) return std::nullopt;
-  return out;
-}
-
-std::optional<Expect> expected(std::string_view text, bool real) {
-  Expect e;
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
-  if (i == text.size()) {
-    e.failure = fnum::kEndOfFile;
-    return e;
-  }
-  if (text[i] == ',' || text[i] == '/') {
-    e.unchanged = true;
-    return e;
-  }
-  std::size_t j = i;
-  while (j < text.size() && std::string_view(" \t\n,/").find(text[j]) == std::string_view::npos) ++j;
-  const std::string_view tok = text.substr(i, j - i);
-  if (tok[0] == '\'' || tok[0] == '"' || tok[0] == '(') {
-    e.failure = fnum::kQuotedValue;
-    return e;
-  }
-  if (tok.find('*') != std::string_view::npos) return std::nullopt;  // repeats: not modelled
-  if (!real) {
-    if (tok.find('#') != std::string_view::npos) return std::nullopt;  // bases: not modelled
-    std::size_t k = 0;
-    bool negative = false;
-    if (tok[0] == '+' || tok[0] == '-') negative = tok[k++] == '-';
-    std::int64_t v = 0;
-    bool over = false;
-    for (; k < tok.size(); ++k) {
-      if (!is_digit(tok[k])) {
-        e.failure = fnum::kInvalidInteger;
-        return e;
-      }
-      if (!over) v = v * 10 + (tok[k] - '0');
-      over = over || v > 2147483647;
+  if (digits == 0) throw Expected{fnum::kInvalidReal};
+  if (i < t.size()) {
+    if (t[i] == 'e' || t[i] == 'E' || t[i] == 'd' || t[i] == 'D') {
+      ++i;
+    } else if (t[i] != '+' && t[i] != '-') {
+      throw Expected{fnum::kInvalidReal};
     }
-    if (over) {
-      e.failure = fnum::kIntegerOverflow;
-      return e;
-    }
-    e.i = static_cast<std::int32_t>(negative ? -v : v);
-    return e;
+    form.push_back('e');
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) form.push_back(t[i++]);
+    const std::size_t exp_from = i;
+    for (; i < t.size() && is_digit(t[i]); ++i) form.push_back(t[i]);
+    if (i == exp_from || i != t.size()) throw Expected{fnum::kInvalidReal};
   }
-  const auto form = real_form(tok);
-  if (!form) {
-    e.failure = fnum::kInvalidReal;
-    return e;
-  }
-  errno = 0;
-  const double d = std::strtod(form->c_str(), nullptr);
+  const double d = std::strtod(form.c_str(), nullptr);
   const double ad = std::fabs(d);
-  if (std::isinf(d)) {
-    e.failure = fnum::kRealBeyondDouble;
-  } else if (ad >= 340282356779733661637539395458142568448.0) {
-    e.failure = fnum::kRealBeyondSingle;
-  } else if (ad > static_cast<double>(FLT_MAX)) {
-    e.f = d > 0 ? FLT_MAX : -FLT_MAX;
-  } else {
-    e.f = static_cast<float>(d);
-  }
-  return e;
+  if (std::isinf(d)) throw Expected{fnum::kRealBeyondDouble};
+  // From halfway between the largest float and 2^128 up, the nearest float
+  // is an infinity.
+  if (ad >= 340282356779733661637539395458142568448.0) throw Expected{fnum::kRealBeyondSingle};
+  if (ad > static_cast<double>(FLT_MAX)) return d > 0 ? FLT_MAX : -FLT_MAX;
+  return static_cast<float>(d);
 }
 
-void check_single(std::string_view text, bool real, const MemorySource::Mode mode, std::size_t chunk) {
-  const auto want = expected(file_text(text), real);
-  if (!want) return;
-  MemorySource src(text, mode, chunk);
-  textio::FreeFormReader reader(src);
-  constexpr std::int32_t kIntBefore = 23130;
-  constexpr float kRealBefore = 1.25f;
-  std::int32_t iv = kIntBefore;
-  float fv = kRealBefore;
-  const textio::Target t = real ? textio::Target::of(fv) : textio::Target::of(iv);
-  int got_failure = 0;
-  try {
-    reader.read({&t, 1});
-  } catch (const textio::IoFailure& f) {
-    got_failure = f.number;
+struct Slot {
+  bool real;
+  std::int32_t i;
+  float f;
+};
+
+// The reading rules over the whole input, one statement at a time.
+class Model {
+ public:
+  Model(std::string_view raw, bool console) : console_(console) {
+    if (console) {
+      lines_ = console_lines(raw);
+    } else {
+      s_ = file_text(raw);
+    }
   }
-  if (got_failure != want->failure) {
-    std::fprintf(stderr, "failure F%d, expected F%d (0 = none)\n", got_failure, want->failure);
-    fail("single value: wrong outcome");
+
+  // Fills the slots as one read statement; throws Expected.
+  void statement(std::vector<Slot>& slots) {
+    bool after_comma = true;  // the statement starts as after a comma
+    bool ended_by_line_end = false;
+    bool slash_seen = false;
+    std::int64_t owed = 0;
+    bool repeat_null = false;
+    std::string repeat_text;
+    for (Slot& slot : slots) {
+      if (owed > 0) {
+        --owed;
+        if (!repeat_null) assign(slot, repeat_text);
+        continue;
+      }
+      if (slash_seen) break;
+      ended_by_line_end = false;
+      bool slash_after = false;
+      bool null = false;
+      bool slash = false;
+      std::string tok;
+      for (;;) {
+        if (!have(p_)) throw Expected{fnum::kEndOfFile};
+        const char c = s_[p_];
+        if (c == ' ' || c == '\t' || c == '\n') {
+          ++p_;
+          continue;
+        }
+        if (c == ',') {
+          ++p_;
+          if (after_comma) {
+            null = true;
+            break;
+          }
+          after_comma = true;  // the comma joins the blanks before it
+          continue;
+        }
+        if (c == '/') {
+          ++p_;
+          slash = true;
+          break;
+        }
+        if (opens_quoted(c)) throw Expected{fnum::kQuotedValue};
+        const std::size_t from = p_;
+        while (have(p_) && !ends_value(s_[p_])) ++p_;
+        tok = s_.substr(from, p_ - from);
+        if (!have(p_)) {
+          ended_by_line_end = true;  // the end of the input ends the line
+          after_comma = false;
+        } else {
+          const char sep = s_[p_++];
+          after_comma = sep == ',';
+          ended_by_line_end = sep == '\n';
+          slash_after = sep == '/';
+        }
+        break;
+      }
+      if (null) continue;
+      if (slash) break;
+      const std::size_t star = tok.find('*');
+      if (star != std::string::npos) {
+        if (tok.find('*', star + 1) != std::string::npos) throw Expected{fnum::kTwoAsterisks};
+        const std::int32_t r = model_integer(std::string_view(tok).substr(0, star));
+        if (r <= 0) throw Expected{fnum::kZeroRepeat};
+        repeat_text = tok.substr(star + 1);
+        repeat_null = repeat_text.empty();
+        owed = r - 1;
+        if (!repeat_null) assign(slot, repeat_text);
+      } else {
+        assign(slot, tok);
+      }
+      slash_seen = slash_after;
+    }
+    if (!ended_by_line_end) {
+      while (have(p_) && s_[p_] != '\n') ++p_;
+      if (have(p_)) ++p_;
+    }
   }
-  if (got_failure != 0) return;
-  if (want->unchanged) {
-    if (real ? fv != kRealBefore : iv != kIntBefore) fail("null value changed its target");
-    return;
+
+ private:
+  static void assign(Slot& slot, std::string_view text) {
+    if (opens_quoted(text[0])) throw Expected{fnum::kQuotedValue};
+    if (slot.real) {
+      slot.f = model_real(text);
+    } else {
+      slot.i = model_integer(text);
+    }
   }
-  if (real && !(fv == want->f)) {
-    std::fprintf(stderr, "real %.9g, expected %.9g\n", static_cast<double>(fv),
-                 static_cast<double>(want->f));
-    fail("single value: wrong real");
+
+  // Whether character p exists; the console takes its next line only when
+  // the reading needs it, and refuses it then.
+  bool have(std::size_t p) {
+    while (p >= s_.size()) {
+      if (!console_ || next_line_ == lines_.size()) return false;
+      const std::string& line = lines_[next_line_++];
+      try {
+        check_console_line(line);
+      } catch (const textio::IoFailure& f) {
+        throw Expected{f.number};
+      }
+      s_ += line;
+      s_.push_back('\n');
+    }
+    return true;
   }
-  if (!real && iv != want->i) {
-    std::fprintf(stderr, "integer %d, expected %d\n", iv, want->i);
-    fail("single value: wrong integer");
+
+  bool console_;
+  std::string s_;
+  std::size_t p_ = 0;
+  std::vector<std::string> lines_;
+  std::size_t next_line_ = 0;
+};
+
+// ---- Comparison -----------------------------------------------------------
+
+constexpr std::int32_t kIntBefore = 23130;
+constexpr float kRealBefore = 1.25f;
+constexpr float kGuard = -8.5f;  // between the strided targets
+constexpr std::size_t kStride = 3;
+
+void report_slots(const std::vector<Slot>& got, const std::vector<Slot>& want) {
+  for (std::size_t k = 0; k < got.size(); ++k) {
+    if (got[k].real) {
+      std::fprintf(stderr, "  target %zu real: got %.9g, expected %.9g\n", k,
+                   static_cast<double>(got[k].f), static_cast<double>(want[k].f));
+    } else {
+      std::fprintf(stderr, "  target %zu integer: got %d, expected %d\n", k, got[k].i, want[k].i);
+    }
   }
+}
+
+bool same(const Slot& a, const Slot& b) {
+  return a.real ? std::bit_cast<std::uint32_t>(a.f) == std::bit_cast<std::uint32_t>(b.f)
+                : a.i == b.i;
+}
+
+int pipe_with(std::string_view text) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) fail("pipe");
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) fail("write to the pipe");
+    done += static_cast<std::size_t>(n);
+  }
+  ::close(fds[1]);
+  return fds[0];
+}
+
+int null_fd() {
+  static const int fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (fd < 0) fail("cannot open /dev/null");
+  return fd;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 5) return 0;
-  const std::uint8_t mode_byte = data[0];
-  MemorySource::Mode mode = MemorySource::Mode::Block;
-  if ((mode_byte & 3) == 1) mode = MemorySource::Mode::Chunks;
-  if ((mode_byte & 3) == 2) mode = MemorySource::Mode::Console;
+  const int source = data[0] & 7;
+  const bool strided = (data[0] & 8) != 0;
   const std::size_t count = 1 + data[1] % 16;
-  const unsigned kinds = data[2] | static_cast<unsigned>(data[3]) << 8;
+  const unsigned kinds = strided ? 0xffffu : (data[2] | static_cast<unsigned>(data[3]) << 8);
   const std::size_t chunk = 1 + (data[4] & 31);
   const int statements = 1 + (data[4] >> 5);
-  const std::string_view text(reinterpret_cast<const char*>(data + 5), size - 5);
+  std::string_view text(reinterpret_cast<const char*>(data + 5), size - 5);
+  if ((source == 3 || source == 4) && text.size() > kMaxPipeText) text = text.substr(0, kMaxPipeText);
+  const bool console = source == 2 || source == 7 || source == 3;
 
-  if ((mode_byte & 4) != 0 && mode != MemorySource::Mode::Console) {
-    check_single(text, (kinds & 1) != 0, mode, chunk);
-    return 0;
+  // The source under test.
+  std::unique_ptr<MemorySource> memory;
+  std::unique_ptr<textio::Console> real_console;
+  std::unique_ptr<textio::FileSource> file;
+  int pipe_fd = -1;
+  textio::CharSource* src = nullptr;
+  switch (source) {
+    case 3:
+      pipe_fd = pipe_with(text);
+      real_console = std::make_unique<textio::Console>(pipe_fd, null_fd(), false);
+      src = &real_console->source();
+      break;
+    case 4:
+      pipe_fd = pipe_with(text);
+      file = std::make_unique<textio::FileSource>(pipe_fd, chunk);
+      src = file.get();
+      break;
+    default: {
+      auto mode = MemorySource::Mode::Block;
+      if (source == 1 || source == 6) mode = MemorySource::Mode::Chunks;
+      if (source == 2 || source == 7) mode = MemorySource::Mode::Console;
+      memory = std::make_unique<MemorySource>(text, mode, chunk);
+      src = memory.get();
+      break;
+    }
   }
 
-  MemorySource src(text, mode, chunk);
-  textio::FreeFormReader reader(src);
-  std::vector<std::int32_t> ints(count, 23130);
-  std::vector<float> reals(count, 1.25f);
+  textio::FreeFormReader reader(*src);
+  Model model(text, console);
+
+  std::vector<std::int32_t> ints(count, kIntBefore);
+  std::vector<float> reals(count * kStride, kGuard);
   std::vector<textio::Target> targets;
-  for (std::size_t i = 0; i < count; ++i) {
-    targets.push_back((kinds >> i & 1) != 0 ? textio::Target::of(reals[i])
-                                            : textio::Target::of(ints[i]));
+  std::vector<Slot> want(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    const bool real = (kinds >> k & 1) != 0;
+    reals[k * kStride] = kRealBefore;
+    want[k] = {real, kIntBefore, kRealBefore};
+    targets.push_back(real ? textio::Target::of(reals[k * kStride]) : textio::Target::of(ints[k]));
   }
+
   for (int s = 0; s < statements; ++s) {
+    int got_failure = 0;
     try {
-      reader.read(targets);
+      if (real_console) real_console->begin_read();
+      if (strided) {
+        reader.read_reals(reals.data(), count, kStride);
+      } else {
+        reader.read(targets);
+      }
+      if (real_console) real_console->end_read();
     } catch (const textio::IoFailure& f) {
+      got_failure = f.number;
       if (!known_read_failure(f.number)) {
         std::fprintf(stderr, "IoFailure F%d\n", f.number);
-        fail("unknown failure number");
+        fail("a failure number the reading layer does not have");
       }
-      break;
     } catch (...) {
       fail("an exception other than IoFailure");
     }
-    for (std::size_t i = 0; i < count; ++i) {
-      if ((kinds >> i & 1) != 0 && !std::isfinite(reals[i])) fail("real target not finite");
-      if ((kinds >> i & 1) == 0 && ints[i] == INT32_MIN) fail("integer target -2147483648");
+
+    int want_failure = 0;
+    try {
+      model.statement(want);
+    } catch (const Expected& e) {
+      want_failure = e.number;
     }
+
+    std::vector<Slot> got(count);
+    for (std::size_t k = 0; k < count; ++k) {
+      got[k] = {want[k].real, ints[k], reals[k * kStride]};
+      if (got[k].real && !std::isfinite(got[k].f)) fail("a real target that is not finite");
+      for (std::size_t g = 1; g < kStride; ++g) {
+        if (std::bit_cast<std::uint32_t>(reals[k * kStride + g]) != std::bit_cast<std::uint32_t>(kGuard)) {
+          fail("a value stored between the strided targets");
+        }
+      }
+    }
+    if (got_failure != want_failure) {
+      std::fprintf(stderr, "statement %d: failure F%d, expected F%d (0 = none)\n", s + 1,
+                   got_failure, want_failure);
+      report_slots(got, want);
+      fail("wrong outcome of a read statement");
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      if (!same(got[k], want[k])) {
+        std::fprintf(stderr, "statement %d%s:\n", s + 1, got_failure ? " (failed)" : "");
+        report_slots(got, want);
+        fail("a target differs from the model");
+      }
+    }
+    if (got_failure != 0) break;  // the run would end here
   }
+  real_console.reset();
+  file.reset();
+  if (pipe_fd >= 0) ::close(pipe_fd);
   return 0;
 }
