@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -37,17 +39,21 @@ std::string drain(int fd) {
   return s;
 }
 
-// A console whose input is a pipe holding the given bytes (then its end) and
-// whose output is a pipe that the test reads.
+// A console whose input holds the given bytes (then its end) and whose
+// output is a pipe that the test reads.
 class PipeConsole {
  public:
   PipeConsole(const std::string& input, bool shared) {
-    int in[2], out[2];
-    EXPECT_EQ(::pipe(in), 0);
+    // The answers come from an unlinked temporary file, which holds any
+    // amount; the output goes to a pipe.
+    char name[] = "/tmp/console_test_XXXXXX";
+    in_ = ::mkstemp(name);
+    EXPECT_GE(in_, 0);
+    ::unlink(name);
+    EXPECT_EQ(::write(in_, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+    ::lseek(in_, 0, SEEK_SET);
+    int out[2];
     EXPECT_EQ(::pipe(out), 0);
-    EXPECT_EQ(::write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
-    ::close(in[1]);
-    in_ = in[0];
     out_r_ = out[0];
     out_w_ = out[1];
     ::fcntl(out_r_, F_SETFL, O_NONBLOCK);
