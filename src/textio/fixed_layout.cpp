@@ -37,7 +37,8 @@ FixedLayout::FixedLayout(const EditList& list) {
 
 void FixedLayout::prepare_flag_words() {
   for (Field& f : fields_) {
-    if (f.column + 8 > text_.size()) continue;
+    // The eight characters must hold the whole field, and lie in the record.
+    if (f.width > 8 || f.column + 8 > text_.size()) continue;
     for (int v = 0; v < 2; ++v) {
       std::string window = text_.substr(f.column, 8);
       write_fixed(window.data(), f.width, f.decimals, static_cast<float>(v));
