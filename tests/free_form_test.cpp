@@ -112,6 +112,8 @@ const std::vector<Case>& cases() {
       {"null_between_blanks", "1, ,3\n", {{"iii", {1, K, 3}}}},
       {"two_nulls_then_next_line", ",,\n7\n", {{"iii", {K, K, 7}}}},
       {"comma_at_line_end", "1,2,\n9\n", {{"iii", {1, 2, 9}}}},
+      {"comma_after_line_end", "5\n,6\n", {{"ii", {5, 6}}}},
+      {"comma_line_end_comma", "1 ,\n,3\n", {{"iii", {1, K, 3}}}},
       {"null_last_then_rest_skipped", "1,,\n5\n", {{"ii", {1, K}}, {"i", {5}}}},
       {"lone_comma_answer", ",\n4\n", {{"i", {K}}, {"i", {4}}}},
       {"slash_after_value", "1/ 7\n5\n", {{"iii", {1, K, K}}, {"i", {5}}}},

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <limits>
-#include <new>
+#include <cstdlib>
 
 #include <sys/mman.h>
 
@@ -33,7 +33,9 @@ bool ArrayStorage::obtain(std::size_t n) {
     data_ = static_cast<float*>(p);
     mapped_ = true;
   } else {
-    data_ = new (std::nothrow) float[n]();
+    // Zeroed pages the system hands out untouched: rows never used cost
+    // no memory.
+    data_ = static_cast<float*>(std::calloc(n, sizeof(float)));
     if (data_ == nullptr) return false;
     mapped_ = false;
   }
@@ -46,7 +48,7 @@ void ArrayStorage::release() {
   if (mapped_) {
     ::munmap(data_, bytes_);
   } else {
-    delete[] data_;
+    std::free(data_);
   }
   data_ = nullptr;
 }
