@@ -146,10 +146,10 @@ void FreeFormReader::skip_rest_of_line() {
   }
 }
 
-bool FreeFormReader::take_plain_real(const Target& t) {
+[[gnu::always_inline]] inline bool FreeFormReader::take_plain_real(const Target& t) {
   const char* p = src_.pos;
   const char* const end = src_.end;
-  while (p < end && (class_of(*p) == kBlank || class_of(*p) == kLineEnd)) ++p;
+  while (p < end && (*p == ' ' || class_of(*p) == kBlank || class_of(*p) == kLineEnd)) ++p;
   src_.pos = p;  // blanks before a value are skipped either way
   if (p == end || class_of(*p) != kOther || opens_quoted_or_parenthesised(*p)) return false;
   float v;
