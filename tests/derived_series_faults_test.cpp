@@ -1,0 +1,337 @@
+// Arithmetic faults of the derived series: each ends the run with its report
+// on standard error and status 1, the same report from both evaluations, and
+// the report of the first fault in program order (step by step, and row by
+// row within a step) when there are several.
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "prep/derived_series.hpp"
+#include "prep/run_state.hpp"
+#include "textio/termination.hpp"
+
+namespace {
+
+using prep::Evaluation;
+using prep::RunState;
+
+const std::string kInvalid = "\r\nrun-time error M6101: MATH\r\n- floating-point error: invalid\r\n";
+const std::string kDivide =
+    "\r\nrun-time error M6103: MATH\r\n- floating-point error: divide by zero\r\n";
+const std::string kOverflow =
+    "\r\nrun-time error M6104: MATH\r\n- floating-point error: overflow\r\n";
+const std::string kSqrtDomain = "\r\nrun-time error M6201: MATH\r\n- sqrt: DOMAIN error\r\n";
+
+constexpr int kRows = 1300;  // three blocks of 512 rows, the last one short
+
+std::unique_ptr<RunState> state_with(const std::vector<float>& closes) {
+  auto st = std::make_unique<RunState>();
+  st->IC_G = 7;
+  st->IC_CHIU = 6;
+  st->NR = static_cast<std::int32_t>(closes.size());
+  st->NRR = st->NR;
+  st->NC = 7;
+  prep::allocate_arrays(*st);
+  EXPECT_EQ(st->IER, 0);
+  for (std::int64_t i = 1; i <= st->NR; ++i) {
+    st->M(i, 6) = closes[static_cast<std::size_t>(i - 1)];
+    st->M(i, 7) = static_cast<float>(2 + (i - 1) % 5);
+  }
+  return st;
+}
+
+// Closes that fault nowhere: no zero, no thirty equal, no equal changes.
+std::vector<float> ordinary(std::size_t n = kRows) {
+  std::vector<float> c(n);
+  for (std::size_t i = 0; i < n; ++i)
+    c[i] = 100.0f + static_cast<float>((i * 37) % 23) * 0.25f + static_cast<float>(i % 7) * 0.01f;
+  return c;
+}
+
+void set(std::vector<float>& c, int row, float v) { c[static_cast<std::size_t>(row - 1)] = v; }
+
+// The report the stage gives, or nothing when it runs through.
+std::optional<std::string> report_of(std::vector<float> closes, Evaluation e) {
+  auto st = state_with(closes);
+  testing::internal::CaptureStderr();
+  try {
+    prep::derive_series(*st, e);
+  } catch (const textio::RunEnded& end) {
+    const std::string text = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(end.status, 1);
+    return text;
+  }
+  const std::string text = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(text, "");
+  return std::nullopt;
+}
+
+void expect_report(const std::vector<float>& closes, const std::string& expected) {
+  const auto blocks = report_of(closes, Evaluation::Blocks);
+  const auto rows = report_of(closes, Evaluation::RowByRow);
+  ASSERT_TRUE(blocks.has_value()) << "Blocks ran through";
+  ASSERT_TRUE(rows.has_value()) << "RowByRow ran through";
+  EXPECT_EQ(*blocks, expected);
+  EXPECT_EQ(*rows, expected);
+}
+
+// ---------------------------------------------------------------------------
+// A close of 0 in rows 1..NRR-1 is the divisor of the next daily change.
+
+struct ZeroCase {
+  int row;
+  bool next_zero_too;
+};
+
+void PrintTo(const ZeroCase& c, std::ostream* os) {
+  *os << "row " << c.row << (c.next_zero_too ? " and the next" : "");
+}
+
+class ZeroClose : public testing::TestWithParam<ZeroCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ZeroClose,
+    testing::Values(ZeroCase{1, false}, ZeroCase{2, false}, ZeroCase{21, false},
+                    ZeroCase{511, false}, ZeroCase{512, false}, ZeroCase{513, false},
+                    ZeroCase{1024, false}, ZeroCase{kRows - 21, false},
+                    ZeroCase{kRows - 20, false}, ZeroCase{kRows - 1, false}, ZeroCase{1, true},
+                    ZeroCase{300, true}, ZeroCase{512, true}, ZeroCase{kRows - 1, true}),
+    [](const testing::TestParamInfo<ZeroCase>& info) {
+      return "Row" + std::to_string(info.param.row) + (info.param.next_zero_too ? "AndNext" : "");
+    });
+
+TEST_P(ZeroClose, EndsTheRunAtTheDailyChange) {
+  auto c = ordinary();
+  set(c, GetParam().row, 0.0f);
+  if (GetParam().next_zero_too) set(c, GetParam().row + 1, 0.0f);
+  expect_report(c, GetParam().next_zero_too ? kInvalid : kDivide);
+}
+
+TEST(ZeroCloseInTheLastRow, IsNoDivisor) {
+  auto c = ordinary();
+  set(c, kRows, 0.0f);
+  EXPECT_FALSE(report_of(c, Evaluation::Blocks).has_value());
+  EXPECT_FALSE(report_of(c, Evaluation::RowByRow).has_value());
+}
+
+// ---------------------------------------------------------------------------
+// Other faults, one at a time.
+
+TEST(RangeFault, ThirtyEqualClosesAreAnInvalidOperation) {
+  for (const float v : {0.5f, 50.0f, 1000000.0f}) {
+    for (const int first : {1, 480, 1200}) {
+      SCOPED_TRACE(std::to_string(v) + " from row " + std::to_string(first));
+      auto c = ordinary();
+      for (int i = first; i < first + 30; ++i) set(c, i, v);
+      expect_report(c, kInvalid);
+    }
+  }
+}
+
+TEST(RangeFault, TwentyNineEqualClosesAreNot) {
+  auto c = ordinary();
+  for (int i = 600; i < 629; ++i) set(c, i, 50.0f);
+  EXPECT_FALSE(report_of(c, Evaluation::Blocks).has_value());
+  EXPECT_FALSE(report_of(c, Evaluation::RowByRow).has_value());
+}
+
+TEST(OverflowFault, HugeCloseAfterATinyOne) {
+  for (const int row : {2, 400, 1100}) {
+    SCOPED_TRACE(row);
+    auto c = ordinary();
+    set(c, row - 1, 1e-30f);
+    set(c, row, 3e38f);
+    expect_report(c, kOverflow);
+  }
+}
+
+// Closes rising steeply from a tiny one: no daily change, deviation, ratio
+// or range overflows, but the change over 20 rows does.
+TEST(OverflowFault, TwentyRowChangeOnly) {
+  auto c = ordinary();
+  set(c, 500, 1e-30f);
+  for (int k = 1; k <= 19; ++k) set(c, 500 + k, static_cast<float>(1e-30 * std::pow(10.0, 3.4 * k)));
+  set(c, 520, 3e38f);
+  expect_report(c, kOverflow);
+  // Step by step: the steps before run through, the forecast changes stop.
+  for (const Evaluation e : {Evaluation::Blocks, Evaluation::RowByRow}) {
+    auto st = state_with(c);
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW({
+      prep::day_indicators(*st, e);
+      prep::daily_changes(*st, e);
+      prep::change_signs(*st, e);
+      prep::moving_deviation(*st, e);
+      prep::momentum(*st, e);
+      prep::mean_ratio(*st, e);
+      prep::range_position(*st, e);
+    });
+    EXPECT_THROW(prep::forecast_changes(*st, e), textio::RunEnded);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), kOverflow);
+  }
+}
+
+TEST(UnderflowIsSilent, DenormalClosesAndResultsBelowTheFloatRange) {
+  auto c = ordinary();
+  // Ten large closes, then denormal ones to the end: the momentum, the mean
+  // ratio and the range position of the rows after the change underflow.
+  for (int i = 200; i <= 209; ++i) set(c, i, 1e10f + static_cast<float>(i) * 1e6f);
+  for (int i = 210; i <= kRows; ++i) set(c, i, 1e-40f * static_cast<float>(1 + i % 5));
+  auto blocks = state_with(c);
+  auto rows = state_with(c);
+  testing::internal::CaptureStderr();
+  EXPECT_NO_THROW(prep::derive_series(*blocks, Evaluation::Blocks));
+  EXPECT_NO_THROW(prep::derive_series(*rows, Evaluation::RowByRow));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(blocks->MOME(215), 0.0f);  // 1e-40 / 1e10
+  EXPECT_GT(std::fabs(blocks->VPERC(215)), 0.0f);
+  const std::size_t n = prep::array_floats(kRows, 7);
+  EXPECT_EQ(std::memcmp(blocks->storage.data(), rows->storage.data(), n * sizeof(float)), 0);
+}
+
+// Twenty equal daily changes whose rounded sums make the mean of the squares
+// fall below the square of the mean. The closes are searched for here: for a
+// candidate change x the sums are taken as the step takes them, and when
+// they go negative, closes are built one by one, each the float nearest to
+// the previous one times (1 + x / 100) for which the daily change rounds to
+// x exactly.
+std::optional<std::vector<float>> equal_changes_below_zero() {
+  for (std::uint32_t k = 0; k < 4000000; ++k) {
+    // Candidates: every float from 100 up, both signs, in a stride.
+    const float mag = std::bit_cast<float>(std::bit_cast<std::uint32_t>(100.0f) + k * 97u);
+    for (const float x : {mag, -mag}) {
+      float s = 0.0f, s2 = 0.0f;
+      for (int n = 0; n < 20; ++n) {
+        s = static_cast<float>(static_cast<double>(x) + s);
+        s2 = static_cast<float>(static_cast<double>(x) * x + s2);
+      }
+      const double mean = s / 20.0;
+      const float sq = static_cast<float>(mean * mean);
+      const float ms = static_cast<float>(s2 / 20.0);
+      if (!(static_cast<double>(ms) - sq < 0.0)) continue;
+
+      std::vector<float> closes = {100.0f};
+      bool built = true;
+      for (int n = 1; n <= 20 && built; ++n) {
+        const float a = closes.back();
+        float b = static_cast<float>(static_cast<double>(a) * (1.0 + static_cast<double>(x) / 100.0));
+        built = false;
+        float lo = b, hi = b;
+        for (int d = 0; d <= 400 && !built; ++d) {
+          for (const float cand : {lo, hi}) {
+            if (std::isfinite(cand) && cand != 0.0f &&
+                static_cast<float>((static_cast<double>(cand) - a) * 100.0 / a) == x) {
+              b = cand;
+              built = true;
+              break;
+            }
+          }
+          lo = std::nextafter(lo, -INFINITY);
+          hi = std::nextafter(hi, INFINITY);
+        }
+        // Kept well inside the float range, so that only the deviation faults.
+        if (built && std::fabs(b) > 1e-3f && std::fabs(b) < 1e12f) closes.push_back(b);
+        else built = false;
+      }
+      if (built) return closes;
+    }
+  }
+  return std::nullopt;
+}
+
+TEST(DeviationFault, EqualChangesRoundedBelowZeroAreASquareRootDomainError) {
+  const auto found = equal_changes_below_zero();
+  ASSERT_TRUE(found.has_value()) << "no such closes found";
+  ASSERT_EQ(found->size(), 21u);
+  auto c = ordinary(400);
+  for (std::size_t i = 0; i < 21; ++i) c[i] = (*found)[i];
+  // Row 22 goes on from a close of the ordinary kind.
+  expect_report(c, kSqrtDomain);
+
+  // The same closes later in the file fault at that row, in any block.
+  for (const int first : {300, 500, 1100}) {
+    SCOPED_TRACE(first);
+    auto later = ordinary();
+    for (std::size_t i = 0; i < 21; ++i) later[static_cast<std::size_t>(first - 1) + i] = (*found)[i];
+    expect_report(later, kSqrtDomain);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Two faults: the first in program order is reported.
+
+struct Fault {
+  enum Kind { ZeroDivisor, ZeroZero, Huge, FlatRange, EqualChanges } kind;
+  int row;  // first row the fault's closes take
+};
+
+void plant(std::vector<float>& c, const Fault& f, const std::vector<float>& equal_changes) {
+  switch (f.kind) {
+    case Fault::ZeroDivisor:  // VPERC(row + 1)
+      set(c, f.row, 0.0f);
+      break;
+    case Fault::ZeroZero:  // VPERC(row + 1), 0/0
+      set(c, f.row, 0.0f);
+      set(c, f.row + 1, 0.0f);
+      break;
+    case Fault::Huge:  // VPERC(row + 1) overflows
+      set(c, f.row, 1e-30f);
+      set(c, f.row + 1, 3e38f);
+      break;
+    case Fault::FlatRange:  // MAXMIN(row + 29)
+      for (int i = f.row; i < f.row + 30; ++i) set(c, i, 50.0f);
+      break;
+    case Fault::EqualChanges:  // DESM(row + 20)
+      for (int i = 0; i < 21; ++i) set(c, f.row + i, equal_changes[static_cast<std::size_t>(i)]);
+      break;
+  }
+}
+
+struct PairCase {
+  const char* name;
+  Fault first, second;
+  const std::string* expected;
+};
+
+void PrintTo(const PairCase& c, std::ostream* os) { *os << c.name; }
+
+class TwoFaults : public testing::TestWithParam<PairCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, TwoFaults,
+    testing::Values(
+        // Within one step the earlier row wins, whatever the kinds.
+        PairCase{"DivideBeforeInvalid", {Fault::ZeroDivisor, 100}, {Fault::ZeroZero, 800}, &kDivide},
+        PairCase{"InvalidBeforeDivide", {Fault::ZeroZero, 100}, {Fault::ZeroDivisor, 800}, &kInvalid},
+        PairCase{"OverflowBeforeDivide", {Fault::Huge, 300}, {Fault::ZeroDivisor, 900}, &kOverflow},
+        PairCase{"DivideBeforeOverflow", {Fault::ZeroDivisor, 300}, {Fault::Huge, 900}, &kDivide},
+        PairCase{"SameBlockInvalidFirst", {Fault::ZeroZero, 520}, {Fault::ZeroDivisor, 530}, &kInvalid},
+        PairCase{"SameBlockOverflowFirst", {Fault::Huge, 600}, {Fault::ZeroZero, 601 + 3}, &kOverflow},
+        PairCase{"RangeBeforeRange", {Fault::FlatRange, 100}, {Fault::FlatRange, 700}, &kInvalid},
+        // A later row of an earlier step wins over an earlier row of a later step.
+        PairCase{"LateDailyChangeBeatsEarlyRange", {Fault::FlatRange, 1}, {Fault::ZeroDivisor, 1200}, &kDivide},
+        PairCase{"LateOverflowBeatsEarlyRange", {Fault::FlatRange, 5}, {Fault::Huge, 1250}, &kOverflow},
+        PairCase{"LateDailyChangeBeatsEarlyDeviation", {Fault::EqualChanges, 1}, {Fault::ZeroZero, 1100}, &kInvalid},
+        PairCase{"LateDeviationBeatsEarlyRange", {Fault::FlatRange, 1}, {Fault::EqualChanges, 1000}, &kSqrtDomain},
+        PairCase{"EarlyDeviationBeatsLateRange", {Fault::EqualChanges, 1}, {Fault::FlatRange, 1000}, &kSqrtDomain}),
+    [](const testing::TestParamInfo<PairCase>& info) { return std::string(info.param.name); });
+
+TEST_P(TwoFaults, TheFirstInProgramOrderIsReported) {
+  static const auto equal_changes = equal_changes_below_zero();
+  ASSERT_TRUE(equal_changes.has_value());
+  const PairCase& p = GetParam();
+  auto c = ordinary();
+  plant(c, p.first, *equal_changes);
+  plant(c, p.second, *equal_changes);
+  expect_report(c, *p.expected);
+}
+
+}  // namespace
