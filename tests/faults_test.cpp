@@ -147,6 +147,19 @@ TEST_F(Faults, ReadOnlyTrainingFileIsOpenedButRefusesTheFirstRecord) {
   EXPECT_EQ(read_file(dir_ / "elab.dat"), "earlier\r\n");
 }
 
+// A normal end with no record must leave the file empty; when it cannot be
+// emptied, that is a failure, not a success.
+TEST_F(Faults, ReadOnlyTrainingFileThatCannotBeEmptied) {
+  if (!can_drop_privileges()) GTEST_SKIP() << "needs root and setpriv to run unprivileged";
+  write_file(dir_ / "elab.dat", "earlier\r\n");
+  fs::permissions(dir_ / "elab.dat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  // A negative coefficient marks every day: no record.
+  const Outcome r = run_elab(dir_, {"prices.txt"}, "-1\n11\n-1\n1\n0\n0\n", true);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, report("F6421", "CLOSE(elab.dat)", "write refused"));
+  EXPECT_EQ(read_file(dir_ / "elab.dat"), "earlier\r\n");
+}
+
 TEST_F(Faults, ReadOnlyDirectoryCannotCreateTheTrainingFile) {
   if (!can_drop_privileges()) GTEST_SKIP() << "needs root and setpriv to run unprivileged";
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
