@@ -64,12 +64,6 @@ constexpr std::uint64_t kPow10[] = {1ULL,
                                     100000000ULL,
                                     1000000000ULL};
 
-// Fast path. For |x| < 10^(7-d) at most 7 digits are shown, and for d <= 9 no
-// float lies close enough to a rounding boundary for the 17-digit view to
-// differ from the exact binary value, except on the boundary itself, where
-// both round up. So the field is |x| * 10^d rounded half up, computed
-// exactly. Returns false when the value is outside that domain (d <= 7 here:
-// beyond, a magnitude of 1 already needs 8 digits).
 // Stores the low w bytes of field (1 <= w <= 8) with constant-size stores.
 inline void store_low_bytes(char* out, std::uint64_t field, int w) {
   switch (w) {
@@ -125,6 +119,12 @@ bool write_in_register(char* out, int w, bool negative, double ax, std::uint64_t
   return true;
 }
 
+// Fast path. For |x| < 10^(7-d) at most 7 digits are shown, and for d <= 9 no
+// float lies close enough to a rounding boundary for the 17-digit view to
+// differ from the exact binary value, except on the boundary itself, where
+// both round up. So the field is |x| * 10^d rounded half up, computed
+// exactly. Returns false when the value is outside that domain (d <= 7 here:
+// beyond, a magnitude of 1 already needs 8 digits).
 template <int d>
 bool try_write_fixed_fast(char* out, int w, float x) {
   const double ax = std::fabs(static_cast<double>(x));

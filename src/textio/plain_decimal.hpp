@@ -10,11 +10,9 @@
 #include <cstdint>
 #include <cstring>
 
-namespace textio {
+#include "textio/exact_pow10.hpp"
 
-inline constexpr double kPlainPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+namespace textio {
 
 inline bool ends_plain_value(char c) { return c == ' ' || c == '\n' || c == '\t' || c == ','; }
 
@@ -65,7 +63,7 @@ inline const char* parse_plain_decimal(const char* p, const char* end, float& ou
     const std::uint64_t frac_chars = load_eight(p);
     frac = leading_digit_count(frac_chars);
     if (frac == 8) return nullptr;
-    if (frac != 0) w = w * static_cast<std::uint64_t>(kPlainPow10[frac]) + digits_value(frac_chars, frac);
+    if (frac != 0) w = w * static_cast<std::uint64_t>(kExactPow10[frac]) + digits_value(frac_chars, frac);
     p += frac;
   }
   if (int_digits + frac == 0 || !ends_plain_value(*p)) return nullptr;
@@ -75,9 +73,9 @@ inline const char* parse_plain_decimal(const char* p, const char* end, float& ou
   } else if (w < (std::uint64_t{1} << 24)) {
     // Both operands are exact floats, so one float division rounds as the
     // double division followed by the rounding to float would.
-    f = static_cast<float>(w) / static_cast<float>(kPlainPow10[frac]);
+    f = static_cast<float>(w) / static_cast<float>(kExactPow10[frac]);
   } else {
-    f = static_cast<float>(static_cast<double>(w) / kPlainPow10[frac]);  // w < 10^14
+    f = static_cast<float>(static_cast<double>(w) / kExactPow10[frac]);  // w < 10^14
   }
   out = negative ? -f : f;
   return p;

@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "textio/exact_pow10.hpp"
 #include "textio/io_failure.hpp"
 #include "textio/narrow.hpp"
 
@@ -52,10 +53,6 @@ RealSyntax scan_syntax(const char* s, std::size_t n) {
   r.exponent = exp_negative ? -e : e;
   return r;
 }
-
-constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Exact when the digits form an integer below 2^53 and the power of ten is
 // itself exact: then one correctly rounded multiplication or division.
