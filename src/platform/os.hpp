@@ -1,0 +1,94 @@
+// The one seam to the operating system: the standard streams and the
+// console, files (open, read, write, truncate, close, replace), signals and
+// the memory of the arrays. One implementation file per system
+// (os_posix.cpp, os_windows.cpp); nothing else under src/ includes a system
+// header. Calls interrupted by a signal are retried inside this layer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// A file or stream of the system: a descriptor, or a handle.
+using Handle = std::intptr_t;
+inline constexpr Handle kNoHandle = -1;
+
+// What a failed call means to the run; the text layer turns it into the
+// number and message of its report.
+enum class Error {
+  none,
+  not_found,      // no file of that name
+  no_directory,   // a directory of the path does not exist
+  access_denied,  // refused: permissions, a read-only file system, a directory
+  disk_full,      // no room left on the device or in the quota
+  too_large,      // beyond the file-size limit of the process
+  other,
+};
+
+enum class StdStream { in, out, err };
+
+// Once, before anything else: a standard stream that is closed is attached
+// to the null device, so that no file of the run takes its place; a broken
+// pipe and the file-size limit become errors of the call, not signals; the
+// standard streams pass every byte unchanged (binary mode).
+void start_process();
+
+Handle std_stream(StdStream s);
+
+// An interactive console (a terminal), as opposed to a file or a pipe.
+bool is_console(Handle h);
+
+// What a name or an open handle is.
+enum class Kind { missing, regular, directory, stream };  // stream: pipe, FIFO, device
+Kind kind_of(const std::string& name);  // follows symbolic links
+Kind kind_of(Handle h);
+
+enum class Access { read_write, read_only, write_only };
+
+struct Opened {
+  Handle handle = kNoHandle;
+  Access access = Access::read_write;
+  Error error = Error::none;  // when handle is kNoHandle
+};
+
+// Read-write, else read-only, else write-only; the error is that of the
+// read-write attempt. A missing file is created empty when create is set.
+Opened open_with_fallbacks(const std::string& name, bool create);
+Opened open_read_only(const std::string& name);
+
+// Up to n bytes; got is 0 at the end of the input.
+Error read(Handle h, char* buf, std::size_t n, std::size_t& got);
+// All n bytes, short writes continued.
+Error write_all(Handle h, const char* bytes, std::size_t n);
+Error truncate_to_empty(Handle h);
+Error close(Handle h);
+
+// Replacing a file whole or not at all: a new, empty file with a hidden
+// name in the directory of target (of the file it names, when target is a
+// symbolic link), with the permission bits of the existing target.
+struct Temporary {
+  Handle handle = kNoHandle;
+  std::string path;      // the hidden file
+  std::string replaces;  // the file it will replace (the link's target)
+  Error error = Error::none;
+};
+Temporary create_temporary_beside(const std::string& target);
+// The temporary takes the place of the file it replaces, in one step.
+Error replace(const Temporary& t);
+void remove_file(const std::string& path);
+// A file to remove when the run is ended by an interruption, a hang-up or a
+// termination signal (the signal then ends the process as it would have);
+// an empty path removes nothing.
+void remove_on_termination_signal(const std::string& path);
+
+// The memory of the arrays: bytes, all zero, untouched until written; null
+// when the system refuses.
+void* obtain_zeroed(std::size_t bytes);
+void release(void* p, std::size_t bytes);
+// Bytes this process may still write into: the least of its address-space
+// and data limits, the limit of its control group and the machine's memory.
+std::size_t memory_available();
+
+}  // namespace platform
