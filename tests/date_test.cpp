@@ -171,7 +171,11 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, DateSelection,
     testing::Values(
         SelectCase{"AllRows", "-1\n", all_rows()},
-        SelectCase{"StartAndEndOfTheData", "0\n0\n", {1, 3, 4, 6, 7, 8, 9, 11, 15, 17}},
+        // Mend: the answer 0 for the end is the end of the data, rows of any year.
+        SelectCase{"ZeroEndIsTheEndOfTheData", "0\n0\n", {1, 3, 4, 5, 6, 7, 8, 9, 11, 15, 17, 18}},
+        SelectCase{"ZeroEndIsTheEndOfTheDataFrom2019", "1190601\n0\n", {18}},
+        SelectCase{"ZeroEndIsTheEndOfTheDataFrom1996", "960102\n0\n", {5, 9, 18}},
+        SelectCase{"StartAndExplicitEndOf1999", "0\n1000000\n", {1, 3, 4, 6, 7, 8, 9, 11, 15, 17}},
         SelectCase{"OneYear", "950101\n951231\n", {1, 4, 6, 11, 17}},
         SelectCase{"BothEndsIncluded", "941231\n960101\n", {1, 4, 6, 7, 8, 11, 17}},
         SelectCase{"OneDay", "950703\n950703\n", {1, 11}},
@@ -180,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
         SelectCase{"TwoDigitYearRange", "-18049297\n-18049297\n", {10}},
         SelectCase{"WholeIntegerRange", "-2147483647\n2147483647\n", all_rows_with_a_key()},
         SelectCase{"From2000", "1000101\n2000000\n", {5, 18}},
-        SelectCase{"UpToTheEndOf1999", "960102\n0\n", {9}},
+        SelectCase{"UpToTheEndOf1999", "960102\n1000000\n", {9}},
         SelectCase{"ExtraValuesOnTheAnswerLines", "950101 7 8\n951231,3\n", {1, 4, 6, 11, 17}}),
     [](const testing::TestParamInfo<SelectCase>& info) { return std::string(info.param.name); });
 
@@ -236,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Combine(testing::Values(StopCase{"EndBeforeStart", "950101\n940101\n"},
                                      StopCase{"MinusOneAfterZero", "0\n-1\n"},
                                      StopCase{"NullEndCountsAsMinusOne", "950101\n,\n"},
-                                     StopCase{"ZeroEndBefore2000", "1000101\n0\n"},
+                                     StopCase{"ExplicitEndOf1999Before2000", "1000101\n1000000\n"},
                                      StopCase{"OneBelow", "-4\n-5\n"}),
                      testing::Bool()),
     [](const testing::TestParamInfo<std::tuple<StopCase, bool>>& info) {

@@ -522,17 +522,21 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RandomWalkRuns,
     ::testing::Values(
         WalkCase{"AllDummies", "-1\n11\n2\n0\n0\n-1\n", -1, 11, -2147483647L, 2147483647L, false},
-        WalkCase{"Nineties", "0\n0\n5\n2\n0\n0\n0\n", 0, 5, 0, 1000000, false},
+        WalkCase{"Nineties", "0\n1000000\n5\n2\n0\n0\n0\n", 0, 5, 0, 1000000, false},
+        // Mend: the answer 0 for the end takes the rows of 2000 and later too.
+        WalkCase{"ZeroEndIsTheEndOfTheData", "0\n0\n5\n2\n0\n0\n0\n", 0, 5, 0, 2147483647L, false},
+        WalkCase{"ZeroEndIsTheEndOfTheDataFrom2000", "1000101\n0\n10\n2\n0\n0\n6\n", 6, 10,
+                 1000101, 2147483647L, false},
         WalkCase{"Year1995", "950101\n951231\n2\n2\n0\n0\n3\n", 3, 2, 950101, 951231, false},
         WalkCase{"From2000", "1000101\n1051231\n10\n2\n0\n0\n6\n", 6, 10, 1000101, 1051231, false},
         WalkCase{"ScreenOutput", "-1\n4\n2\n1\n0\n0\n", 0, 4, -2147483647L, 2147483647L, true},
         WalkCase{"ScreenInput", "-1\n8\n2\n0\n1\n2\n", 2, 8, -2147483647L, 2147483647L, true},
-        WalkCase{"ScreenBoth", "960315\n0\n9\n3\n1\n1\n-1\n", -1, 9, 960315, 1000000, true}),
+        WalkCase{"ScreenBoth", "960315\n1000000\n9\n3\n1\n1\n-1\n", -1, 9, 960315, 1000000, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RandomWalk, DateOrderAcrossTheCentury) {
-  // the answer 0 for the end stands for 1000000, before any day of 2000
-  const auto r = run_prices(*text_, "1000101\n0\n");
+  // 1000000 is the end of 1999, before any day of 2000
+  const auto r = run_prices(*text_, "1000101\n1000000\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) + "\r\ndata finale minore data iniziale\r\n\r\n");
   EXPECT_EQ(r.elab, std::optional<std::string>(""));

@@ -58,7 +58,7 @@ void DATE(textio::Console& console, const Matrix& MM, const Matrix& M, const std
   static const auto until = textio::EditList::parse("(' sino a (0=sino alla fine)')");
   textio::write_console(console, until);
   textio::read_console(console, IDATA1);
-  if (IDATA1 == 0) IDATA1 = 1000000;
+  if (IDATA1 == 0) IDATA1 = 2147483647;  // the end of the data, whatever its year
   if (IDATA0 > IDATA1) textio::stop_with_text("data finale minore data iniziale", 1);
 
   // M may be MM itself: row NRR is never after row i, so each row moves
