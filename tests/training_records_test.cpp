@@ -430,7 +430,8 @@ TEST(WeekdayQuestion, RefusedAnswersRepeatTheQuestion) {
   EXPECT_EQ(kWeekdayQuestion.size() + 1, 75u);
 }
 
-TEST(CountLine, CountInAFieldOfFive) {
+// Mend: a count above 99,999 is shown in full, in a field as wide as its digits.
+TEST(CountLine, CountInAFieldOfFiveOrAsWideAsItsDigits) {
   struct Case {
     std::int32_t count;
     const char* shown;
@@ -438,7 +439,10 @@ TEST(CountLine, CountInAFieldOfFive) {
   const Case cases[] = {{0, "Record scritti:     0"},
                         {37, "Record scritti:    37"},
                         {99999, "Record scritti: 99999"},
-                        {100000, "Record scritti: *****"}};
+                        {100000, "Record scritti: 100000"},
+                        {999999, "Record scritti: 999999"},
+                        {1000000, "Record scritti: 1000000"},
+                        {2147483647, "Record scritti: 2147483647"}};
   for (const Case& c : cases) {
     ScriptedConsole con("");
     prep::write_count_line(con.console(), c.count);

@@ -1,6 +1,7 @@
 #include "prep/training_records.hpp"
 
 #include <array>
+#include <string>
 
 #include "textio/console_read.hpp"
 #include "textio/console_write.hpp"
@@ -69,8 +70,21 @@ void write_training_records(RunState& st, textio::OutputFile& out) {
   }
 }
 
+namespace {
+
+// Five positions up to 99,999, as the line always had; a larger count is
+// shown in full rather than as asterisks, in a field as wide as its digits.
+int count_field_width(std::int32_t IC) {
+  int width = 5;
+  for (std::int64_t limit = 100000; IC >= limit; limit *= 10) ++width;
+  return width;
+}
+
+}  // namespace
+
 void write_count_line(textio::Console& console, std::int32_t IC) {
-  static const EditList count = EditList::parse("(' Record scritti: ',I5)");
+  const EditList count =
+      EditList::parse("(' Record scritti: ',I" + std::to_string(count_field_width(IC)) + ")");
   const FieldValue v = FieldValue::of(IC);
   textio::write_console(console, count, std::span<const FieldValue>(&v, 1));
 }
