@@ -1,0 +1,41 @@
+# The README's recipe for many price files (one process per file, each in its
+# own directory, run by xargs -P) gives for each file the elab.dat and the
+# console text of a single run on it.
+# parallel_runs_test.sh ELAB SOURCE_DIR
+elab=$1
+source=$2
+. "$(dirname "$0")/support/tool_test.sh"
+
+recipe=$(sed -n '/^    find prices -name/,/^$/s/^    //p' "$source/README.md")
+[ -n "$recipe" ] || fail "no xargs recipe in README.md"
+
+# Three different price files cut from the example: all of it, its first
+# 300 rows, its last 300 rows.
+work=$scratch/work
+mkdir -p "$work/prices"
+example=$source/examples/prices.txt
+cp "$example" "$work/prices/all.txt"
+awk 'NR == 1 { print "300 7"; next } NR <= 301' "$example" > "$work/prices/first.txt"
+awk 'NR == 1 { print "300 7"; next } NR > 101' "$example" > "$work/prices/last.txt"
+answers='-1
+11
+2
+1
+1
+-1
+'
+printf '%s' "$answers" > "$work/answers.txt"
+
+(cd "$work" && PATH=$(dirname "$elab"):$PATH && eval "$recipe") ||
+  fail "the recipe ended with status $?"
+
+for name in all first last; do
+  mkdir "$scratch/single-$name"
+  run_elab "$scratch/single-$name" "$work/prices/$name.txt" "$answers"
+  for file in elab.dat console.txt; do
+    cmp "$work/out/$name/$file" "$scratch/single-$name/$file" ||
+      fail "$file of $name differs from a single run's"
+  done
+  [ -s "$work/out/$name/elab.dat" ] || fail "no records for $name"
+done
+echo "ok: three files in parallel"
