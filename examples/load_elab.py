@@ -153,7 +153,18 @@ def plot(data, path):
                       % (data.layout, len(data)), fontsize=8)
     axes[-1].set_xlabel("record", fontsize=7)
     fig.subplots_adjust(left=0.12, right=0.98, top=0.96, bottom=0.05, hspace=0.15)
-    fig.savefig(path, dpi=72)
+    _save_small_png(fig, path)
+
+
+def _save_small_png(fig, path):
+    # A few colours are drawn, so a palette keeps the file small.
+    import io
+    from PIL import Image
+    buffer = io.BytesIO()
+    fig.savefig(buffer, format="png", dpi=72)
+    buffer.seek(0)
+    image = Image.open(buffer).convert("RGB")
+    image.convert("P", palette=Image.ADAPTIVE, colors=32).save(path, optimize=True)
 
 
 def main(argv):
