@@ -2,6 +2,7 @@
 // transcript, the training file and the exit status, byte for byte.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -281,6 +282,52 @@ TEST(FileName, EndOfInputAfterBlankAnswer) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kNamePrompt + kNamePrompt);
   EXPECT_EQ(r.err, "\r\nrun-time error F6501: OPEN()\r\n- end of file encountered\r\n");
+}
+
+// ---------------------------------------------------------------------------
+// --help and --version, alone on the command line: their text on stdout,
+// status 0, no file created and no question asked.
+
+struct InfoCase {
+  const char* name;
+  std::string arg;
+  std::string starts;  // the output's beginning
+  std::string ends;    // and its end
+};
+
+class ProgramInfo : public ::testing::TestWithParam<InfoCase> {};
+
+TEST_P(ProgramInfo, WrittenWithoutOpeningAnything) {
+  const auto& c = GetParam();
+  TempDir dir;
+  const auto r = run_in(dir, {c.arg}, "prices.txt\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(r.out.starts_with(c.starts)) << r.out;
+  EXPECT_TRUE(r.out.ends_with(c.ends)) << r.out;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, ProgramInfo,
+    ::testing::Values(InfoCase{"Version", "--version", "elab " ELAB_VERSION "\r\n", "\r\n"},
+                      InfoCase{"Help", "--help", "Uso: elab [FILE]\r\n",
+                               "99 spazio insufficiente per le matrici.\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Any other command line names the price file, whatever it looks like.
+TEST(ProgramInfo, OtherwiseTheArgumentIsAFileName) {
+  TempDir dir;
+  dir.write("--help", alternating_file(kRows));
+  const std::vector<std::vector<std::string>> lines = {
+      {"./--help"}, {"--help", "--version"}, {"--help", "other"}};
+  for (const auto& args : lines) {
+    SCOPED_TRACE(args.back());
+    const auto r = run_in(dir, args, "-1\n1\n2\n0\n0\n0\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, normal_transcript(false, 22));
+    EXPECT_EQ(r.elab, std::optional<std::string>(alternating_dat(kRows, 1, 0)));
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include "prep/date.hpp"
 #include "prep/derived_series.hpp"
+#include "prep/program_info.hpp"
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
 #include "prep/training_records.hpp"
@@ -99,12 +100,14 @@ int run(int argc, char** argv) {
   textio::attach_console(&console);
   textio::CommandLine args(argc, argv);
   int status = 0;
-  try {
-    start_date_variables();
-    RunState st;
-    drive(st, args, console);
-  } catch (const textio::RunEnded& end) {
-    status = end.status;
+  if (!write_program_info(argc, argv, console)) {
+    try {
+      start_date_variables();
+      RunState st;
+      drive(st, args, console);
+    } catch (const textio::RunEnded& end) {
+      status = end.status;
+    }
   }
   textio::close_everything();
   textio::attach_console(nullptr);
