@@ -7,21 +7,14 @@
 #include <vector>
 
 #include "support/dialogue.hpp"
+#include "support/prices.hpp"
 #include "support/run_process.hpp"
 
 namespace {
 
-using namespace elab_e2e;
+using namespace elab_test;
 
 constexpr int kRows = 131;  // window rows 90..111: 22 records, an even count
-
-RunResult run_prices(const std::string& prices, const std::string& answers,
-                     const std::string* old_dat = nullptr) {
-  TempDir dir;
-  dir.write("prices.txt", prices);
-  if (old_dat != nullptr) dir.write("elab.dat", *old_dat);
-  return run_in(dir, {"prices.txt"}, answers);
-}
 
 // ---------------------------------------------------------------------------
 // Every menu entry, layout A, all rows.
@@ -272,7 +265,7 @@ TEST(FileName, EndOfInputDuringQuestion) {
   const auto r = run_in(dir, {}, "");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kNamePrompt);
-  EXPECT_EQ(r.err, "\r\nrun-time error F6501: OPEN()\r\n- end of file encountered\r\n");
+  EXPECT_EQ(r.err, file_error("6501", "OPEN()", "end of file encountered"));
   EXPECT_FALSE(r.elab.has_value());
 }
 
@@ -281,7 +274,7 @@ TEST(FileName, EndOfInputAfterBlankAnswer) {
   const auto r = run_in(dir, {}, "  \n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kNamePrompt + kNamePrompt);
-  EXPECT_EQ(r.err, "\r\nrun-time error F6501: OPEN()\r\n- end of file encountered\r\n");
+  EXPECT_EQ(r.err, file_error("6501", "OPEN()", "end of file encountered"));
 }
 
 // ---------------------------------------------------------------------------
@@ -392,7 +385,7 @@ TEST(Stops, NoRowsGivesCode99) {
     const auto r = run_prices(head + "1995 1 2 0 0 100 2\n", "", &old);
     EXPECT_EQ(r.status, 99);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "Insufficiente spazio per le matrici\r\nReturn code 99\r\n\r\n");
+    EXPECT_EQ(r.out, kNoRoom);
     EXPECT_EQ(r.elab, std::optional<std::string>(old));
   }
 }
@@ -402,7 +395,7 @@ TEST(Stops, NoRowsAfterNameQuestion) {
   dir.write("p.txt", "0,7\n");
   const auto r = run_in(dir, {}, "p.txt\n");
   EXPECT_EQ(r.status, 99);
-  EXPECT_EQ(r.out, kNamePrompt + "Insufficiente spazio per le matrici\r\nReturn code 99\r\n\r\n");
+  EXPECT_EQ(r.out, kNamePrompt + kNoRoom);
   EXPECT_EQ(r.elab, std::optional<std::string>(""));
 }
 
@@ -412,7 +405,7 @@ TEST(Stops, FewerThanSevenColumns) {
   const auto r = run_prices("131 6\nnot a number\n", "", &old);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, "Il file deve avere almeno 7 colonne\r\n");
+  EXPECT_EQ(r.out, kTooFewColumns);
   EXPECT_EQ(r.elab, std::optional<std::string>(old));
 }
 
@@ -422,7 +415,7 @@ TEST(Stops, FewerThan110SelectedRows) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out,
-            kDateFrom + "\r\nRighe selezionate insufficienti: ne servono almeno 110\r\n\r\n");
+            kDateFrom + kCrLf + kTooFewRows + kCrLf);
   EXPECT_EQ(r.elab, std::optional<std::string>(old));
 }
 
@@ -431,7 +424,7 @@ TEST(Stops, RangeSelectingTooFewRows) {
   const auto r = run_prices(alternating_file(kRows), "0\n950531\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) +
-                       "\r\nRighe selezionate insufficienti: ne servono almeno 110\r\n\r\n");
+                       kCrLf + kTooFewRows + kCrLf);
   EXPECT_EQ(r.elab, std::optional<std::string>(""));
 }
 
@@ -450,7 +443,7 @@ TEST(Stops, DateOrder) {
     const auto r = run_prices(alternating_file(kRows), "950102\n" + second, &old);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) + "\r\ndata finale minore data iniziale\r\n\r\n");
+    EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) + kCrLf + kDateOrder + kCrLf);
     EXPECT_EQ(r.elab, std::optional<std::string>(old));
   }
 }
@@ -460,7 +453,7 @@ TEST(Stops, EqualDatesAccepted) {
   const auto r = run_prices(alternating_file(kRows), "950102\n950102\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) +
-                       "\r\nRighe selezionate insufficienti: ne servono almeno 110\r\n\r\n");
+                       kCrLf + kTooFewRows + kCrLf);
 }
 
 // ---------------------------------------------------------------------------

@@ -5,11 +5,12 @@
 #include <string>
 
 #include "support/dialogue.hpp"
+#include "support/prices.hpp"
 #include "support/run_process.hpp"
 
 namespace {
 
-using namespace elab_e2e;
+using namespace elab_test;
 
 struct GoldenCase {
   const char* name;

@@ -12,19 +12,12 @@
 #include <vector>
 
 #include "support/dialogue.hpp"
+#include "support/prices.hpp"
 #include "support/run_process.hpp"
 
 namespace {
 
-using namespace elab_e2e;
-
-RunResult run_prices(const std::string& prices, const std::string& answers,
-                     const std::string* old_dat = nullptr) {
-  TempDir dir;
-  dir.write("prices.txt", prices);
-  if (old_dat != nullptr) dir.write("elab.dat", *old_dat);
-  return run_in(dir, {"prices.txt"}, answers);
-}
+using namespace elab_test;
 
 std::string ymd(const PriceRow& r, const std::string& sep) {
   return std::to_string(r.year) + sep + std::to_string(r.month) + sep + std::to_string(r.day);
@@ -269,7 +262,7 @@ TEST(DateKey, TwoDigitYearsNeedNegativeBounds) {
   const auto none = run_prices(two, "0\n0\n");
   EXPECT_EQ(none.status, 1);
   EXPECT_EQ(none.out, joined({kDateFrom, kDateTo}) +
-                          "\r\nRighe selezionate insufficienti: ne servono almeno 110\r\n\r\n");
+                          kCrLf + kTooFewRows + kCrLf);
   const auto all = run_prices(two, "-1\n1\n2\n0\n0\n0\n");
   EXPECT_EQ(all.status, 0);
   EXPECT_EQ(all.elab, std::optional<std::string>(alternating_dat(131, 1, 0)));
@@ -538,7 +531,7 @@ TEST_F(RandomWalk, DateOrderAcrossTheCentury) {
   // 1000000 is the end of 1999, before any day of 2000
   const auto r = run_prices(*text_, "1000101\n1000000\n");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) + "\r\ndata finale minore data iniziale\r\n\r\n");
+  EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) + kCrLf + kDateOrder + kCrLf);
   EXPECT_EQ(r.elab, std::optional<std::string>(""));
 }
 

@@ -18,11 +18,12 @@
 #include <vector>
 
 #include "support/dialogue.hpp"
+#include "support/prices.hpp"
 #include "support/run_process.hpp"
 
 namespace {
 
-using namespace elab_e2e;
+using namespace elab_test;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kStepTimeout = std::chrono::seconds(20);
@@ -60,12 +61,8 @@ class PtySession {
     ws.ws_row = 24;
     ws.ws_col = 200;
 
-    const std::string bin = binary_path();
-    std::vector<std::string> argv_s{bin};
-    argv_s.insert(argv_s.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argv_s) argv.push_back(a.data());
-    argv.push_back(nullptr);
+    std::vector<std::string> command = program_command(args);
+    const std::vector<char*> argv = argv_of(command);
     const std::string cwd = dir.path().string();
 
     pid_ = ::forkpty(&master_, nullptr, &t, &ws);
@@ -73,7 +70,7 @@ class PtySession {
     if (pid_ == 0) {
       ::dup2(err_pipe[1], STDERR_FILENO);
       if (::chdir(cwd.c_str()) != 0) ::_exit(126);
-      ::execv(bin.c_str(), argv.data());
+      ::execvp(argv[0], argv.data());
       ::_exit(127);
     }
     ::close(err_pipe[1]);
@@ -239,7 +236,7 @@ TEST(Pty, NormalRun) {
   for (const auto& s : steps) whole += s.shows;
   EXPECT_EQ(r.out, whole);
   EXPECT_EQ(r.out, joined({kDateFrom, kMenu, kCoeff, kScreenOut, kScreenIn, kWeekday}) + R() +
-                       count_line(22) + "\r\nStop - Program terminated.\r\n\r\n");
+                       count_line(22) + kNormalEnd);
   EXPECT_EQ(r.elab, std::optional<std::string>(alternating_dat(131, 1, 0)));
 }
 
@@ -284,11 +281,11 @@ TEST(Pty, DateOrderStopHasNothingPending) {
   dir.write("elab.dat", "old\r\n");
   const std::vector<Step> steps{{kDateFrom + R(), "950105\n"},
                                 {kDateTo + R(), "950104\n"},
-                                {"data finale minore data iniziale\r\n", ""}};
+                                {kDateOrder, ""}};
   const auto r = drive(dir, {"prices.txt"}, steps);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) + R() + "data finale minore data iniziale\r\n");
+  EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) + R() + kDateOrder);
   EXPECT_EQ(r.elab, std::optional<std::string>("old\r\n"));
 }
 
@@ -297,10 +294,10 @@ TEST(Pty, TooFewRowsStopHasNothingPending) {
   dir.write("prices.txt", alternating_file(109));
   const std::vector<Step> steps{
       {kDateFrom + R(), "-1\n"},
-      {"Righe selezionate insufficienti: ne servono almeno 110\r\n", ""}};
+      {kTooFewRows, ""}};
   const auto r = drive(dir, {"prices.txt"}, steps);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, kDateFrom + R() + "Righe selezionate insufficienti: ne servono almeno 110\r\n");
+  EXPECT_EQ(r.out, kDateFrom + R() + kTooFewRows);
   EXPECT_EQ(r.elab, std::optional<std::string>(""));
 }
 
@@ -337,7 +334,7 @@ TEST(Pty, EndOfInputAtTheFileName) {
   const auto r = drive(dir, {}, {{kNamePrompt, "\x04"}});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kNamePrompt);
-  EXPECT_EQ(r.err, "\r\nrun-time error F6501: OPEN()\r\n- end of file encountered\r\n");
+  EXPECT_EQ(r.err, file_error("6501", "OPEN()", "end of file encountered"));
   EXPECT_FALSE(r.elab.has_value());
 }
 
@@ -364,9 +361,9 @@ TEST(Pty, NoRowsStopsWithCode99) {
   TempDir dir;
   dir.write("prices.txt", "0 7\n");
   const auto r = drive(dir, {"prices.txt"},
-                       {{"Insufficiente spazio per le matrici\r\nReturn code 99\r\n\r\n", ""}});
+                       {{kNoRoom, ""}});
   EXPECT_EQ(r.status, 99);
-  EXPECT_EQ(r.out, "Insufficiente spazio per le matrici\r\nReturn code 99\r\n\r\n");
+  EXPECT_EQ(r.out, kNoRoom);
 }
 
 TEST(Pty, NoRecordsNormalEnd) {

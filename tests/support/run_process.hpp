@@ -1,6 +1,10 @@
-// Runs the built elab binary in a fresh temporary directory with answers on
-// stdin, capturing stdout, stderr, elab.dat and the exit status. Also holds a
-// seeded business-day random-walk price generator for test data.
+// Runs the built elab binary in a temporary directory with answers on
+// stdin, capturing stdout, stderr, elab.dat and the exit status.
+//
+// The binary and a command put in front of it can be changed from the
+// environment: ELAB_TEST_BINARY names another build of the program, and
+// ELAB_TEST_PREFIX (words separated by blanks) runs it through another
+// program, such as an emulator for a build of another system.
 #pragma once
 
 #include <fcntl.h>
@@ -12,60 +16,57 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace elab_e2e {
+#include "support/temp_dir.hpp"
 
-inline std::string binary_path() { return ELAB_BINARY; }
+namespace elab_test {
+
 inline std::string source_dir() { return ELAB_SOURCE_DIR; }
 
-inline std::string read_file(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+inline std::string binary_path() {
+  const char* b = std::getenv("ELAB_TEST_BINARY");
+  return b != nullptr && *b != '\0' ? b : ELAB_BINARY;
 }
 
-// A fresh directory under the system temp dir, removed on destruction.
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "elab-run-XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = tmpl;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+inline std::vector<std::string> words_of(const char* text) {
+  std::vector<std::string> words;
+  std::istringstream in(text != nullptr ? text : "");
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
 
-  const std::filesystem::path& path() const { return path_; }
+// Commands to put in front of the program: running it as an unprivileged
+// user (root ignores file permissions), and under memcheck.
+inline const std::vector<std::string> kAsNobody = {"/usr/bin/setpriv", "--reuid=65534",
+                                                   "--regid=65534", "--clear-groups"};
+inline const std::vector<std::string> kMemcheck = {
+    "/usr/bin/valgrind", "--tool=memcheck", "--leak-check=full", "--errors-for-leak-kinds=all",
+    "--error-exitcode=42", "-q"};
 
-  void write(const std::string& name, const std::string& content) const {
-    std::ofstream out(path_ / name, std::ios::binary | std::ios::trunc);
-    out << content;
-    if (!out) throw std::runtime_error("cannot write " + name);
-  }
-  std::optional<std::string> read(const std::string& name) const {
-    if (!std::filesystem::is_regular_file(path_ / name)) return std::nullopt;
-    return read_file(path_ / name);
-  }
+// The command that runs the program: prefix, the environment's prefix, the
+// binary, args.
+inline std::vector<std::string> program_command(const std::vector<std::string>& args,
+                                                const std::vector<std::string>& prefix = {}) {
+  std::vector<std::string> command = prefix;
+  for (auto& w : words_of(std::getenv("ELAB_TEST_PREFIX"))) command.push_back(w);
+  command.push_back(binary_path());
+  command.insert(command.end(), args.begin(), args.end());
+  return command;
+}
 
- private:
-  std::filesystem::path path_;
-};
+// argv for exec: pointers into command, null at the end.
+inline std::vector<char*> argv_of(std::vector<std::string>& command) {
+  std::vector<char*> argv;
+  for (auto& a : command) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return argv;
+}
 
 struct RunResult {
   int status = -1;  // exit status, or -signal when killed by a signal
@@ -75,22 +76,18 @@ struct RunResult {
   std::optional<std::string> elab;  // elab.dat after the run; nullopt when missing
 };
 
-// Runs the binary in dir with the given arguments and stdin bytes; stdin is
-// fed while both outputs are drained, and a hung run is killed.
-inline RunResult run_in(const TempDir& dir, const std::vector<std::string>& args,
-                        const std::string& input,
-                        std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
+// Runs the command (a program and its arguments) in dir with the given stdin
+// bytes; stdin is fed while both outputs are drained, and a hung run is
+// killed.
+inline RunResult run_command(const TempDir& dir, std::vector<std::string> command,
+                             const std::string& input,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (::pipe2(in_pipe, O_CLOEXEC) != 0 || ::pipe2(out_pipe, O_CLOEXEC) != 0 ||
       ::pipe2(err_pipe, O_CLOEXEC) != 0) {
     throw std::runtime_error("pipe failed");
   }
-  const std::string bin = binary_path();
-  std::vector<std::string> argv_s{bin};
-  argv_s.insert(argv_s.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : argv_s) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  const std::vector<char*> argv = argv_of(command);
   const std::string cwd = dir.path().string();
 
   const pid_t pid = ::fork();
@@ -100,7 +97,7 @@ inline RunResult run_in(const TempDir& dir, const std::vector<std::string>& args
     ::dup2(out_pipe[1], STDOUT_FILENO);
     ::dup2(err_pipe[1], STDERR_FILENO);
     if (::chdir(cwd.c_str()) != 0) ::_exit(126);
-    ::execv(bin.c_str(), argv.data());
+    ::execvp(argv[0], argv.data());
     ::_exit(127);
   }
   ::close(in_pipe[0]);
@@ -177,126 +174,33 @@ inline RunResult run_in(const TempDir& dir, const std::vector<std::string>& args
   return r;
 }
 
-// ---------------------------------------------------------------------------
-// Price data
-
-struct PriceRow {
-  int year = 0, month = 0, day = 0;
-  double high = 0, low = 0, close = 0;
-  int code = 0;  // 2 = Monday .. 6 = Friday
-};
-
-// Days since 1970-01-01 of a civil date.
-inline std::int64_t days_from_civil(int y, int m, int d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy =
-      (153 * static_cast<unsigned>(m + (m > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d) - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+// Runs the program in dir with the given arguments and stdin bytes, behind
+// the prefix when one is given.
+inline RunResult run_in(const TempDir& dir, const std::vector<std::string>& args,
+                        const std::string& input, const std::vector<std::string>& prefix = {}) {
+  return run_command(dir, program_command(args, prefix), input);
 }
 
-inline void civil_from_days(std::int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
+// A run on a price file "prices.txt" named on the command line, over an
+// earlier elab.dat when one is given.
+inline RunResult run_prices(const std::string& prices, const std::string& answers,
+                            const std::string* old_dat = nullptr) {
+  TempDir dir;
+  dir.write("prices.txt", prices);
+  if (old_dat != nullptr) dir.write("elab.dat", *old_dat);
+  return run_in(dir, {"prices.txt"}, answers);
 }
 
-// 0 = Monday .. 6 = Sunday; 1970-01-01 was a Thursday.
-inline int weekday_index(std::int64_t days) { return static_cast<int>(((days % 7) + 7 + 3) % 7); }
-
-// n business days (Monday to Friday) from the first one on or after the start.
-inline std::vector<PriceRow> business_days(int n, int y, int m, int d) {
-  std::vector<PriceRow> rows;
-  std::int64_t day = days_from_civil(y, m, d);
-  while (static_cast<int>(rows.size()) < n) {
-    const int wd = weekday_index(day);
-    if (wd < 5) {
-      PriceRow r;
-      civil_from_days(day, r.year, r.month, r.day);
-      r.code = wd + 2;
-      rows.push_back(r);
-    }
-    ++day;
-  }
-  return rows;
+// Whether the program can be run as the unprivileged user: needs root,
+// setpriv, and a binary that user can reach (a clone in a private
+// directory cannot).
+inline bool can_drop_privileges() {
+  if (::geteuid() != 0 || ::access(kAsNobody[0].c_str(), X_OK) != 0) return false;
+  TempDir dir;
+  std::vector<std::string> check = kAsNobody;
+  for (const char* w : {"/usr/bin/test", "-x"}) check.push_back(w);
+  check.push_back(binary_path());
+  return run_command(dir, check, "").status == 0;
 }
 
-// A seeded random walk of closes in whole cents, never below 1.00, never
-// unchanged from one day to the next.
-inline std::vector<PriceRow> random_walk(std::uint64_t seed, int n, int y = 1995, int m = 1,
-                                         int d = 2, double start = 500.0) {
-  std::vector<PriceRow> rows = business_days(n, y, m, d);
-  std::uint64_t s = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-  auto next_unit = [&]() {  // uniform in [0, 1)
-    s = s * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<double>(s >> 11) / 9007199254740992.0;
-  };
-  long cents = static_cast<long>(start * 100.0 + 0.5);
-  for (auto& r : rows) {
-    const double step = (next_unit() - 0.5) * 0.03;  // up to 1.5% a day
-    long next = static_cast<long>(static_cast<double>(cents) * (1.0 + step) + 0.5);
-    if (next == cents) next += (next_unit() < 0.5) ? -1 : 1;
-    if (next < 100) next = 100 + static_cast<long>(next_unit() * 50);
-    cents = next;
-    r.close = static_cast<double>(cents) / 100.0;
-    r.high = static_cast<double>(cents + 1 + static_cast<long>(next_unit() * 500)) / 100.0;
-    r.low = static_cast<double>(cents - 1 - static_cast<long>(next_unit() * 500)) / 100.0;
-    if (r.low < 0.5) r.low = 0.5;
-  }
-  return rows;
-}
-
-inline std::string money(double v) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.2f", v);
-  return b;
-}
-
-// The usual file: "NR NC" then one row of seven values per line, LF ends.
-inline std::string format_prices(const std::vector<PriceRow>& rows) {
-  std::string s = std::to_string(rows.size()) + " 7\n";
-  for (const auto& r : rows) {
-    s += std::to_string(r.year) + " " + std::to_string(r.month) + " " + std::to_string(r.day) +
-         " " + money(r.high) + " " + money(r.low) + " " + money(r.close) + " " +
-         std::to_string(r.code) + "\n";
-  }
-  return s;
-}
-
-inline std::string to_crlf(const std::string& s) {
-  std::string o;
-  for (char c : s) {
-    if (c == '\n') o += '\r';
-    o += c;
-  }
-  return o;
-}
-
-// Splits elab.dat into records; well_formed is false when the last one has
-// no CR LF.
-inline std::vector<std::string> split_records(const std::string& dat, bool& well_formed) {
-  std::vector<std::string> recs;
-  well_formed = true;
-  std::size_t pos = 0;
-  while (pos < dat.size()) {
-    const std::size_t e = dat.find("\r\n", pos);
-    if (e == std::string::npos) {
-      well_formed = false;
-      recs.push_back(dat.substr(pos));
-      break;
-    }
-    recs.push_back(dat.substr(pos, e - pos));
-    pos = e + 2;
-  }
-  return recs;
-}
-
-}  // namespace elab_e2e
+}  // namespace elab_test
