@@ -1,8 +1,5 @@
 #include "prep/run.hpp"
 
-#include <unistd.h>
-
-#include <csignal>
 #include <memory>
 
 #include "prep/date.hpp"
@@ -10,6 +7,7 @@
 #include "prep/program_info.hpp"
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
+#include "platform/os.hpp"
 #include "prep/training_records.hpp"
 #include "textio/console.hpp"
 #include "textio/file_open.hpp"
@@ -30,12 +28,12 @@ std::unique_ptr<textio::InputFile> open_input(textio::CommandLine& args,
   try {
     name = textio::obtain_file_name(1, args, console);
   } catch (const textio::IoFailure& f) {
-    textio::report_file_error(f.number, textio::Statement::Open, "");
+    textio::report_file_error(f, textio::Statement::Open, "");
   }
   try {
     return std::make_unique<textio::InputFile>(name, textio::open_unit_file(name));
   } catch (const textio::IoFailure& f) {
-    textio::report_file_error(f.number, textio::Statement::Open, name);
+    textio::report_file_error(f, textio::Statement::Open, name);
   }
 }
 
@@ -44,7 +42,7 @@ std::unique_ptr<textio::OutputFile> open_output() {
   try {
     return std::make_unique<textio::OutputFile>(name, textio::open_unit_file(name));
   } catch (const textio::IoFailure& f) {
-    textio::report_file_error(f.number, textio::Statement::Open, name);
+    textio::report_file_error(f, textio::Statement::Open, name);
   }
 }
 
@@ -93,10 +91,10 @@ void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
 }  // namespace
 
 int run(int argc, char** argv) {
-  // A closed pipe on the console loses output; it does not end the run.
-  std::signal(SIGPIPE, SIG_IGN);
-  textio::Console console(STDIN_FILENO, STDOUT_FILENO,
-                          textio::Console::interactive(STDIN_FILENO, STDOUT_FILENO));
+  platform::start_process();
+  const platform::Handle in = platform::std_stream(platform::StdStream::in);
+  const platform::Handle out = platform::std_stream(platform::StdStream::out);
+  textio::Console console(in, out, textio::Console::interactive(in, out));
   textio::attach_console(&console);
   textio::CommandLine args(argc, argv);
   int status = 0;

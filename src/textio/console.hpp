@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/os.hpp"
 #include "textio/char_source.hpp"
 #include "textio/line_reader.hpp"
 
@@ -21,7 +22,7 @@ class Console;
 // Console input as seen by the free-form reader: one line per refill.
 class ConsoleSource final : public CharSource {
  public:
-  explicit ConsoleSource(Console& owner, int in_fd) : owner_(owner), lines_(in_fd) {}
+  ConsoleSource(Console& owner, platform::Handle in) : owner_(owner), lines_(in) {}
   bool refill(std::size_t keep_back) override;
 
   // A raw line for the file-name question (not subject to the answer rules).
@@ -38,12 +39,12 @@ class Console {
   // Longest answer line the console accepts.
   static constexpr std::size_t kMaxAnswerLine = 130;
 
-  Console(int in_fd, int out_fd, bool shared_line_state);
+  Console(platform::Handle in, platform::Handle out, bool shared_line_state);
   ~Console();
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;
 
-  static bool interactive(int in_fd, int out_fd);
+  static bool interactive(platform::Handle in, platform::Handle out);
 
   void write_record(std::string_view record);
   // Bytes that bypass the line state (the file-name question, stop texts).
@@ -61,15 +62,12 @@ class Console {
   void close();
 
  private:
-  int out_fd_;
+  platform::Handle out_;
   bool shared_;
   bool pending_ = false;
   bool closed_ = false;
-  std::string out_;
+  std::string text_;  // written but not yet out
   ConsoleSource source_;
 };
-
-// Writes all of bytes to fd, retrying short writes; returns errno or 0.
-int write_all(int fd, const char* bytes, std::size_t n);
 
 }  // namespace textio

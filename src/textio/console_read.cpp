@@ -12,7 +12,7 @@ void read_console(Console& console, std::span<const Target> targets) {
     reader.read(targets);
   } catch (const IoFailure& f) {
     // The read is not ended: a pending line end is left to exit closing.
-    report_file_error(f.number, Statement::Read, "CON");
+    report_file_error(f, Statement::Read, "CON");
   }
   console.end_read();
 }

@@ -1,10 +1,5 @@
 #include "textio/file_open.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "textio/console.hpp"
 #include "textio/io_failure.hpp"
 
@@ -44,16 +39,10 @@ std::string obtain_file_name(int unit, CommandLine& args, Console& console) {
   return name;
 }
 
-int open_unit_file(const std::string& name) {
-  int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd >= 0) return fd;
-  const int first_error = errno;
-  fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) return fd;
-  fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd >= 0) return fd;
-  if (first_error == ENOENT || first_error == ENOTDIR) throw IoFailure{fnum::kNoSuchDirectory};
-  throw IoFailure{fnum::kAccessDenied};
+platform::Handle open_unit_file(const std::string& name) {
+  const platform::Opened file = platform::open_with_fallbacks(name, true);
+  if (file.handle == platform::kNoHandle) throw failure_of(file.error, Statement::Open);
+  return file.handle;
 }
 
 }  // namespace textio

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/os.hpp"
+
 namespace textio {
 
 class Console;
@@ -32,7 +34,7 @@ std::string obtain_file_name(int unit, CommandLine& args, Console& console);
 
 // Opens an existing file or creates it empty, for reading and writing, else
 // read-only, else write-only, positioned at its start; nothing is removed.
-// Returns the descriptor; throws IoFailure 6414 or 6416.
-int open_unit_file(const std::string& name);
+// Throws IoFailure 6414 or 6416.
+platform::Handle open_unit_file(const std::string& name);
 
 }  // namespace textio

@@ -1,16 +1,13 @@
 #include "textio/input_file.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "textio/io_failure.hpp"
 
 namespace textio {
 
-FileSource::FileSource(int fd, std::size_t block) : fd_(fd), buf_(block), block_(block) {
+FileSource::FileSource(platform::Handle in, std::size_t block) : in_(in), buf_(block), block_(block) {
   pos = end = buf_.data();
 }
 
@@ -55,13 +52,11 @@ bool FileSource::refill(std::size_t keep_back) {
       buf_.resize(std::max(buf_.size() * 2, filled + block_));
       base = buf_.data();
     }
-    ssize_t n;
-    do {
-      n = ::read(fd_, base + filled, buf_.size() - filled);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) throw IoFailure{fnum::kCannotRead};
+    std::size_t n = 0;
+    const platform::Error error = platform::read(in_, base + filled, buf_.size() - filled, n);
+    if (error != platform::Error::none) throw failure_of(error, Statement::Read);
     if (n == 0) eof_ = true;
-    filled += static_cast<std::size_t>(n);
+    filled += n;
     held_ = 0;  // the held CR is examined again
     fresh = drop_cr_before_lf(base + kept, filled - kept, eof_);
     if (fresh == 0) filled = kept + held_;
@@ -71,8 +66,8 @@ bool FileSource::refill(std::size_t keep_back) {
   return end != pos;
 }
 
-InputFile::InputFile(std::string name, int fd)
-    : name_(std::move(name)), fd_(fd), source_(fd), reader_(source_) {
+InputFile::InputFile(std::string name, platform::Handle file)
+    : name_(std::move(name)), file_(file), source_(file), reader_(source_) {
   attach_unit(this);
 }
 
@@ -85,7 +80,7 @@ void InputFile::read(std::span<const Target> targets) {
   try {
     reader_.read(targets);
   } catch (const IoFailure& f) {
-    report_file_error(f.number, Statement::Read, name_);
+    report_file_error(f, Statement::Read, name_);
   }
 }
 
@@ -93,13 +88,13 @@ void InputFile::read_reals(float* first, std::size_t count, std::size_t stride) 
   try {
     reader_.read_reals(first, count, stride);
   } catch (const IoFailure& f) {
-    report_file_error(f.number, Statement::Read, name_);
+    report_file_error(f, Statement::Read, name_);
   }
 }
 
 void InputFile::close_at_exit() noexcept {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  if (file_ != platform::kNoHandle) (void)platform::close(file_);
+  file_ = platform::kNoHandle;
 }
 
 }  // namespace textio

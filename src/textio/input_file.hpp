@@ -5,22 +5,23 @@
 #include <string>
 #include <vector>
 
+#include "platform/os.hpp"
 #include "textio/char_source.hpp"
 #include "textio/free_form.hpp"
 #include "textio/termination.hpp"
 
 namespace textio {
 
-// Large blocks of a file descriptor; CR LF line ends become LF.
+// Large blocks of a file or stream; CR LF line ends become LF.
 class FileSource final : public CharSource {
  public:
-  explicit FileSource(int fd, std::size_t block = std::size_t{1} << 20);
+  explicit FileSource(platform::Handle in, std::size_t block = std::size_t{1} << 20);
   bool refill(std::size_t keep_back) override;
 
  private:
   std::size_t drop_cr_before_lf(char* from, std::size_t n, bool at_eof);
 
-  int fd_;
+  platform::Handle in_;
   std::vector<char> buf_;
   std::size_t block_;
   std::size_t held_ = 0;  // a CR at the end of a block waits for the next
@@ -29,7 +30,7 @@ class FileSource final : public CharSource {
 
 class InputFile final : public ExitClosable {
  public:
-  InputFile(std::string name, int fd);
+  InputFile(std::string name, platform::Handle file);
   ~InputFile();
 
   // One free-form read statement; a failure ends the run with its report.
@@ -41,7 +42,7 @@ class InputFile final : public ExitClosable {
 
  private:
   std::string name_;
-  int fd_;
+  platform::Handle file_;
   FileSource source_;
   FreeFormReader reader_;
 };

@@ -7,11 +7,16 @@
 
 #include <string_view>
 
+#include "platform/os.hpp"
+
 namespace textio {
 
 struct IoFailure {
   int number;
+  std::string_view message = {};  // empty: the usual message of the number
 };
+
+enum class Statement { Read, Write, Open, Close };
 
 namespace fnum {
 inline constexpr int kIntegerOverflow = 6100;
@@ -36,5 +41,9 @@ inline constexpr int kQuotedValue = 6504;
 
 // The message line of an F report.
 std::string_view failure_message(int number);
+
+// What a failed call of the platform layer means for the statement that
+// made it: the one translation of system errors into report numbers.
+IoFailure failure_of(platform::Error error, Statement statement);
 
 }  // namespace textio

@@ -1,15 +1,17 @@
-// Whole lines from a file descriptor (the console input), through a buffer.
+// Whole lines from a handle (the console input), through a buffer.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "platform/os.hpp"
+
 namespace textio {
 
 class LineReader {
  public:
-  explicit LineReader(int fd) : fd_(fd), buf_(1 << 16) {}
+  explicit LineReader(platform::Handle in) : in_(in), buf_(1 << 16) {}
 
   // Reads the next line, without its line end (LF or CR LF), keeping at most
   // max_keep characters of it in line; longer is set when more were there.
@@ -20,7 +22,7 @@ class LineReader {
  private:
   bool fill();
 
-  int fd_;
+  platform::Handle in_;
   std::vector<char> buf_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;

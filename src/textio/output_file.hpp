@@ -9,13 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os.hpp"
 #include "textio/termination.hpp"
 
 namespace textio {
 
 class OutputFile final : public ExitClosable {
  public:
-  OutputFile(std::string name, int fd, std::size_t buffer = std::size_t{1} << 20);
+  OutputFile(std::string name, platform::Handle file, std::size_t buffer = std::size_t{1} << 20);
   ~OutputFile();
 
   void write_record(std::string_view record);
@@ -33,11 +34,11 @@ class OutputFile final : public ExitClosable {
 
  private:
   void start_first_record();
-  int flush_buffer();  // errno or 0
-  [[noreturn]] void fail(int err, Statement statement);
+  platform::Error flush_buffer();
+  [[noreturn]] void fail(platform::Error error, Statement statement);
 
   std::string name_;
-  int fd_;
+  platform::Handle file_;
   std::vector<char> buf_;
   std::size_t used_ = 0;
   bool wrote_ = false;

@@ -1,11 +1,10 @@
 #include "textio/termination.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <string>
 
+#include "platform/os.hpp"
 #include "textio/console.hpp"
 #include "textio/io_failure.hpp"
 
@@ -22,7 +21,8 @@ std::array<ExitClosable*, 4> g_units{};
 
 void write_report(std::string_view text) {
   if (g_console != nullptr) g_console->flush();  // keep the order on a terminal
-  (void)write_all(STDERR_FILENO, text.data(), text.size());
+  (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(),
+                            text.size());
 }
 
 [[noreturn]] void stop(std::string_view text, int status) {
@@ -75,13 +75,13 @@ void stop_with_text(std::string_view text, int status) { stop(text, status); }
 
 void stop_with_code(int code) { stop("Return code " + std::to_string(code), code); }
 
-void report_file_error(int number, Statement statement, std::string_view file) {
-  std::string r = "\r\nrun-time error F" + std::to_string(number) + ": ";
+void report_file_error(const IoFailure& failure, Statement statement, std::string_view file) {
+  std::string r = "\r\nrun-time error F" + std::to_string(failure.number) + ": ";
   r += statement_name(statement);
   r += '(';
   r += file;
   r += ")\r\n- ";
-  r += failure_message(number);
+  r += failure.message.empty() ? failure_message(failure.number) : failure.message;
   r += "\r\n";
   write_report(r);
   end_run(1);

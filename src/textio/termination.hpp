@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "textio/io_failure.hpp"
+
 namespace textio {
 
 class Console;
@@ -35,8 +37,8 @@ void close_everything() noexcept;
 [[noreturn]] void stop_with_text(std::string_view text, int status);
 [[noreturn]] void stop_with_code(int code);
 
-enum class Statement { Read, Write, Open, Close };
-[[noreturn]] void report_file_error(int number, Statement statement, std::string_view file);
+[[noreturn]] void report_file_error(const IoFailure& failure, Statement statement,
+                                    std::string_view file);
 
 enum class MathFault { Invalid, DivideByZero, Overflow, SqrtDomain };
 [[noreturn]] void report_math_error(MathFault fault);
