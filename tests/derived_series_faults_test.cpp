@@ -153,6 +153,29 @@ TEST(OverflowFault, HugeCloseAfterATinyOne) {
   }
 }
 
+// The steps in the order derive_series runs them.
+using Step = void (*)(RunState&, Evaluation);
+constexpr Step kSteps[] = {prep::day_indicators, prep::daily_changes,  prep::change_signs,
+                           prep::moving_deviation, prep::momentum,     prep::mean_ratio,
+                           prep::range_position, prep::forecast_changes, prep::forecast_signs,
+                           prep::forecast_mean_changes};
+constexpr int kDeviationStep = 3, kMeanRatioStep = 5, kForecastChangesStep = 7;
+
+// Step by step, in both evaluations: the steps before `faulting` run
+// through, and `faulting` ends the run with `expected`.
+void expect_fault_in_step(const std::vector<float>& closes, int faulting,
+                          const std::string& expected) {
+  for (const Evaluation e : {Evaluation::Blocks, Evaluation::RowByRow}) {
+    auto st = state_with(closes);
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW({
+      for (int k = 0; k < faulting; ++k) kSteps[k](*st, e);
+    });
+    EXPECT_THROW(kSteps[faulting](*st, e), textio::RunEnded);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
+  }
+}
+
 // Closes rising steeply from a tiny one: no daily change, deviation, ratio
 // or range overflows, but the change over 20 rows does.
 TEST(OverflowFault, TwentyRowChangeOnly) {
@@ -161,21 +184,35 @@ TEST(OverflowFault, TwentyRowChangeOnly) {
   for (int k = 1; k <= 19; ++k) set(c, 500 + k, static_cast<float>(1e-30 * std::pow(10.0, 3.4 * k)));
   set(c, 520, 3e38f);
   expect_report(c, kOverflow);
-  // Step by step: the steps before run through, the forecast changes stop.
-  for (const Evaluation e : {Evaluation::Blocks, Evaluation::RowByRow}) {
-    auto st = state_with(c);
-    testing::internal::CaptureStderr();
-    EXPECT_NO_THROW({
-      prep::day_indicators(*st, e);
-      prep::daily_changes(*st, e);
-      prep::change_signs(*st, e);
-      prep::moving_deviation(*st, e);
-      prep::momentum(*st, e);
-      prep::mean_ratio(*st, e);
-      prep::range_position(*st, e);
-    });
-    EXPECT_THROW(prep::forecast_changes(*st, e), textio::RunEnded);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), kOverflow);
+  expect_fault_in_step(c, kForecastChangesStep, kOverflow);
+}
+
+// Closes rising tenfold a day to 1e37, ninety days there, and falling back:
+// every change, square and ratio stays in the float range, but the sum of
+// the ninety closes of the long mean does not. Overflowed, that sum is a
+// divisor, and the quotient would be a quiet zero.
+TEST(OverflowFault, LongMeanSumOnly) {
+  for (const int first : {1, 300, 1000}) {
+    SCOPED_TRACE(first);
+    auto c = ordinary();
+    int row = first;
+    for (int k = 2; k < 37; ++k) set(c, row++, static_cast<float>(std::pow(10.0, k)));
+    for (int k = 0; k < 90; ++k) set(c, row++, 1e37f);
+    for (int k = 36; k >= 2; --k) set(c, row++, static_cast<float>(std::pow(10.0, k)));
+    expect_report(c, kOverflow);
+    expect_fault_in_step(c, kMeanRatioStep, kOverflow);
+  }
+}
+
+// A daily change of about 1e21 %: in the float range, its square is not.
+TEST(OverflowFault, SquareOfADailyChange) {
+  for (const int row : {2, 30, 700, kRows - 1}) {
+    SCOPED_TRACE(row);
+    auto c = ordinary();
+    set(c, row - 1, 1e-9f);
+    set(c, row, 1e10f);
+    expect_report(c, kOverflow);
+    expect_fault_in_step(c, kDeviationStep, kOverflow);
   }
 }
 

@@ -32,7 +32,4 @@ inline double checked_sqrt(double v) {
 
 inline double wide(float f) { return static_cast<double>(f); }
 
-// Percent change from close a to close b: subtract, times 100, divided by a.
-inline double pct(float a, float b) { return divide((wide(b) - wide(a)) * 100.0, wide(a)); }
-
 }  // namespace prep

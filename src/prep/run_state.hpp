@@ -70,11 +70,8 @@ struct RunState {
   std::int32_t IGIO = 0;  // weekday choice
   std::int32_t IC = 0;    // training records written
 
-  // Working scalars: sums, mean and deviation of the windowed steps and of
-  // the screening of PREV.
+  // Working scalars: sums, mean and deviation of the screening of PREV.
   float S = 0.0f, S2 = 0.0f, AM = 0.0f, STD = 0.0f;
-  float TME5 = 0.0f, TME90 = 0.0f;
-  float VMAX = 0.0f, VMIN = 0.0f;
   std::int32_t K = 0;
 
   Matrix MM;      // NR x NC, the price matrix as read
