@@ -1,4 +1,4 @@
-// The console over pipes: records with carriage control (the line end in
+// The console over files: records with carriage control (the line end in
 // front of a record, only when a line is pending), the line state shared
 // with console reads or kept apart, the pending line end at closing and at
 // the stops, the answer line limit, Ctrl-Z, CR LF answers, and a failing read.
@@ -20,9 +20,12 @@
 #include "textio/free_form.hpp"
 #include "textio/io_failure.hpp"
 #include "textio/termination.hpp"
+#include "support/dialogue.hpp"
+#include "support/scripted_console.hpp"
 
 namespace {
 
+using elab_test::ScriptedConsole;
 using textio::Console;
 using textio::IoFailure;
 using textio::Target;
@@ -39,61 +42,20 @@ std::string drain(int fd) {
   return s;
 }
 
-// A console whose input holds the given bytes (then its end) and whose
-// output is a pipe that the test reads.
-class PipeConsole {
- public:
-  PipeConsole(const std::string& input, bool shared) {
-    // The answers come from an unlinked temporary file, which holds any
-    // amount; the output goes to a pipe.
-    char name[] = "/tmp/console_test_XXXXXX";
-    in_ = ::mkstemp(name);
-    EXPECT_GE(in_, 0);
-    ::unlink(name);
-    EXPECT_EQ(::write(in_, input.data(), input.size()), static_cast<ssize_t>(input.size()));
-    ::lseek(in_, 0, SEEK_SET);
-    int out[2];
-    EXPECT_EQ(::pipe(out), 0);
-    out_r_ = out[0];
-    out_w_ = out[1];
-    ::fcntl(out_r_, F_SETFL, O_NONBLOCK);
-    console_ = std::make_unique<Console>(in_, out_w_, shared);
+// One read statement of one integer, as the dialogue issues it; returns the
+// failure number or 0.
+int read_int(ScriptedConsole& pc, std::int32_t& v) {
+  pc.console().begin_read();
+  try {
+    textio::FreeFormReader reader(pc.console().source());
+    const Target t = Target::of(v);
+    reader.read({&t, 1});
+  } catch (const IoFailure& f) {
+    return f.number;
   }
-  ~PipeConsole() {
-    console_.reset();
-    ::close(in_);
-    ::close(out_r_);
-    ::close(out_w_);
-  }
-  Console& console() { return *console_; }
-  int out_fd() const { return out_w_; }
-
-  // What has reached the output so far.
-  std::string output() {
-    shown_ += drain(out_r_);
-    return shown_;
-  }
-
-  // One read statement of one integer, as the dialogue issues it; returns
-  // the failure number or 0.
-  int read_int(std::int32_t& v) {
-    console_->begin_read();
-    try {
-      textio::FreeFormReader reader(console_->source());
-      const Target t = Target::of(v);
-      reader.read({&t, 1});
-    } catch (const IoFailure& f) {
-      return f.number;
-    }
-    console_->end_read();
-    return 0;
-  }
-
- private:
-  int in_ = -1, out_r_ = -1, out_w_ = -1;
-  std::string shown_;
-  std::unique_ptr<Console> console_;
-};
+  pc.console().end_read();
+  return 0;
+}
 
 // ---------------------------------------------------------------------------
 // Records and carriage control.
@@ -127,44 +89,44 @@ class ConsoleRecords : public ::testing::TestWithParam<RecordsCase> {};
 
 TEST_P(ConsoleRecords, LineEndInFrontAndOnceAtClosing) {
   const RecordsCase& c = GetParam();
-  PipeConsole pc("", true);
+  ScriptedConsole pc("", true);
   for (const auto& r : c.records) pc.console().write_record(r);
   EXPECT_TRUE(pc.console().line_pending());
   pc.console().flush();
   // Before closing, the last record has no line end behind it.
-  EXPECT_EQ(pc.output(), c.shown.substr(0, c.shown.size() - 2));
+  EXPECT_EQ(pc.shown(), c.shown.substr(0, c.shown.size() - 2));
   pc.console().close();
-  EXPECT_EQ(pc.output(), c.shown);
+  EXPECT_EQ(pc.shown(), c.shown);
   pc.console().close();  // closing again adds nothing
-  EXPECT_EQ(pc.output(), c.shown);
+  EXPECT_EQ(pc.shown(), c.shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, ConsoleRecords, ::testing::ValuesIn(records_cases()),
                          [](const ::testing::TestParamInfo<RecordsCase>& info) { return info.param.name; });
 
 TEST(ConsoleRecords, NothingWrittenNothingAtClosing) {
-  PipeConsole pc("", true);
+  ScriptedConsole pc("", true);
   EXPECT_FALSE(pc.console().line_pending());
   pc.console().close();
-  EXPECT_EQ(pc.output(), "");
+  EXPECT_EQ(pc.shown(), "");
 }
 
 TEST(ConsoleRecords, FormattedWriteOfSeveralRecords) {
-  PipeConsole pc("", false);
+  ScriptedConsole pc("", false);
   const textio::EditList list = textio::EditList::parse(
       "(' Intervallo di tempo da elaborare (date=AAMMGG)',/,' da (-1=tutti i dati; 0=dall''inizio)')");
   textio::write_console(pc.console(), list);
   pc.console().flush();
-  EXPECT_EQ(pc.output(), "Intervallo di tempo da elaborare (date=AAMMGG)\r\nda (-1=tutti i dati; 0=dall'inizio)");
+  EXPECT_EQ(pc.shown(), elab_test::kDateFrom);
 }
 
 TEST(ConsoleRecords, DirectBytesLeaveTheLineStateAlone) {
-  PipeConsole pc("", true);
+  ScriptedConsole pc("", true);
   pc.console().write_direct("UNIT 1? ");
   EXPECT_FALSE(pc.console().line_pending());
   pc.console().write_record(" x");
   pc.console().close();
-  EXPECT_EQ(pc.output(), "UNIT 1? x\r\n");
+  EXPECT_EQ(pc.shown(), "UNIT 1? x\r\n");
 }
 
 // ---------------------------------------------------------------------------
@@ -200,7 +162,7 @@ class ConsoleDialogue : public ::testing::TestWithParam<DialogueCase> {};
 TEST_P(ConsoleDialogue, BytesShown) {
   const DialogueCase& c = GetParam();
   for (bool shared : {true, false}) {
-    PipeConsole pc(c.answers, shared);
+    ScriptedConsole pc(c.answers, shared);
     for (const auto& step : c.script) {
       if (step[0] == 'W') {
         pc.console().write_record(step.substr(1));
@@ -208,13 +170,13 @@ TEST_P(ConsoleDialogue, BytesShown) {
       } else {
         const bool pending_before = pc.console().line_pending();
         std::int32_t v = 0;
-        ASSERT_EQ(pc.read_int(v), 0);
+        ASSERT_EQ(read_int(pc, v), 0);
         // The end of a read clears the flag only when the states are shared.
         EXPECT_EQ(pc.console().line_pending(), shared ? false : pending_before);
       }
     }
     pc.console().close();
-    EXPECT_EQ(pc.output(), shared ? c.shared_shown : c.separate_shown) << (shared ? "shared" : "separate");
+    EXPECT_EQ(pc.shown(), shared ? c.shared_shown : c.separate_shown) << (shared ? "shared" : "separate");
   }
 }
 
@@ -225,10 +187,10 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleDialogue, ::testing::ValuesIn(dialogue_
 // end after it, before the console waits for the answer.
 TEST(ConsoleDialogue, QuestionShownBeforeTheAnswerIsRead) {
   for (bool shared : {true, false}) {
-    PipeConsole pc("5\n", shared);
+    ScriptedConsole pc("5\n", shared);
     pc.console().write_record(" Quale variabile in output?");
     pc.console().begin_read();
-    EXPECT_EQ(pc.output(), shared ? "Quale variabile in output?\r\n" : "Quale variabile in output?");
+    EXPECT_EQ(pc.shown(), shared ? "Quale variabile in output?\r\n" : "Quale variabile in output?");
     EXPECT_TRUE(pc.console().line_pending());  // cleared only at the end of the read
     std::int32_t v = 0;
     textio::FreeFormReader reader(pc.console().source());
@@ -241,7 +203,7 @@ TEST(ConsoleDialogue, QuestionShownBeforeTheAnswerIsRead) {
 }
 
 TEST(ConsoleDialogue, ReadConsoleFillsTheTarget) {
-  PipeConsole pc("  -1 \n950101\n", true);
+  ScriptedConsole pc("  -1 \n950101\n", true);
   std::int32_t a = 0, b = 0;
   pc.console().write_record(" Q");
   textio::read_console(pc.console(), a);
@@ -249,13 +211,13 @@ TEST(ConsoleDialogue, ReadConsoleFillsTheTarget) {
   EXPECT_EQ(a, -1);
   EXPECT_EQ(b, 950101);
   float r = 0;
-  PipeConsole pr("3\r\n", false);
+  ScriptedConsole pr("3\r\n", false);
   textio::read_console(pr.console(), r);
   EXPECT_EQ(r, 3.0f);
 }
 
 TEST(ConsoleDialogue, InteractiveOnlyWhenBothAreTerminals) {
-  PipeConsole pc("", true);
+  ScriptedConsole pc("", true);
   EXPECT_FALSE(Console::interactive(pc.out_fd(), pc.out_fd()));
 }
 
@@ -311,15 +273,15 @@ class ConsoleAnswers : public ::testing::TestWithParam<AnswerCase> {};
 TEST_P(ConsoleAnswers, ReadInTurn) {
   const AnswerCase& c = GetParam();
   for (bool shared : {true, false}) {
-    PipeConsole pc(c.input, shared);
+    ScriptedConsole pc(c.input, shared);
     for (std::size_t k = 0; k < c.values.size(); ++k) {
       std::int32_t v = -9;
-      ASSERT_EQ(pc.read_int(v), 0) << "answer " << k + 1;
+      ASSERT_EQ(read_int(pc, v), 0) << "answer " << k + 1;
       EXPECT_EQ(v, c.values[k]) << "answer " << k + 1;
     }
     if (c.failure != 0) {
       std::int32_t v = -9;
-      EXPECT_EQ(pc.read_int(v), c.failure);
+      EXPECT_EQ(read_int(pc, v), c.failure);
       EXPECT_EQ(v, -9);
     }
   }
@@ -370,7 +332,7 @@ class AttachedConsole {
 
 TEST(ConsoleEnd, FailingReadReportsAndLeavesTheLineEndToClosing) {
   for (bool shared : {true, false}) {
-    PipeConsole pc("3.0\n", shared);
+    ScriptedConsole pc("3.0\n", shared);
     const AttachedConsole attached(pc.console());
     pc.console().write_record(" Quale giorno in output?");
     std::int32_t v = 0;
@@ -387,13 +349,13 @@ TEST(ConsoleEnd, FailingReadReportsAndLeavesTheLineEndToClosing) {
     EXPECT_EQ(report.find('\r', 36), report.size() - 2) << "one message line";
     // The read's line end, then the one exit closing writes for the line
     // still pending; apart, only the latter.
-    EXPECT_EQ(pc.output(), shared ? "Quale giorno in output?\r\n\r\n" : "Quale giorno in output?\r\n");
+    EXPECT_EQ(pc.shown(), shared ? "Quale giorno in output?\r\n\r\n" : "Quale giorno in output?\r\n");
     EXPECT_EQ(v, 0);
   }
 }
 
 TEST(ConsoleEnd, EndOfInputReportsReadFailure) {
-  PipeConsole pc("", true);
+  ScriptedConsole pc("", true);
   const AttachedConsole attached(pc.console());
   std::int32_t v = 0;
   CapturedStderr err;
@@ -412,16 +374,16 @@ struct StopCase {
 void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
 
 const StopCase kStops[] = {
-    {"plain_after_count_line", false, 0, "Record scritti:   171\r\nStop - Program terminated.\r\n\r\n", 0},
-    {"text_after_answer", true, 1, "Q\r\ndata finale minore data iniziale\r\n", 0},
-    {"code_after_message", false, 2, "Insufficiente spazio per le matrici\r\nReturn code 99\r\n\r\n", 99},
+    {"plain_after_count_line", false, 0, elab_test::count_line(171) + elab_test::kNormalEnd, 0},
+    {"text_after_answer", true, 1, "Q\r\n" + elab_test::kDateOrder, 0},
+    {"code_after_message", false, 2, elab_test::kNoRoom, 99},
 };
 
 class ConsoleStops : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(ConsoleStops, BytesAndStatus) {
   const StopCase& c = GetParam();
-  PipeConsole pc("950101\n", true);
+  ScriptedConsole pc("950101\n", true);
   const AttachedConsole attached(pc.console());
   if (c.after_read) {
     pc.console().write_record(" Q");
@@ -439,7 +401,7 @@ TEST_P(ConsoleStops, BytesAndStatus) {
   } catch (const textio::RunEnded& e) {
     EXPECT_EQ(e.status, c.status);
   }
-  EXPECT_EQ(pc.output(), c.shown);
+  EXPECT_EQ(pc.shown(), c.shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stops, ConsoleStops, ::testing::ValuesIn(kStops),

@@ -21,10 +21,12 @@
 #include "prep/run_state.hpp"
 #include "textio/console.hpp"
 #include "textio/termination.hpp"
+#include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 
 namespace {
 
+using elab_test::ScriptedConsole;
 using prep::RunState;
 
 // ---------------------------------------------------------------------------
@@ -141,9 +143,8 @@ std::unique_ptr<RunState> date_state() {
   return st;
 }
 
-const std::string kFirstQuestion =
-    "Intervallo di tempo da elaborare (date=AAMMGG)\r\nda (-1=tutti i dati; 0=dall'inizio)";
-const std::string kSecondQuestion = "sino a (0=sino alla fine)";
+const std::string& kFirstQuestion = elab_test::kDateFrom;
+const std::string& kSecondQuestion = elab_test::kDateTo;
 
 struct SelectCase {
   const char* name;
@@ -263,7 +264,7 @@ TEST_P(DateOrderStop, StopsWithItsTextAndStatusOne) {
   EXPECT_EQ(status, 1);
   // Redirected, the question line is still pending at the stop: its line
   // end comes first, and exit closing ends the line once more.
-  const std::string stop = "data finale minore data iniziale\r\n";
+  const std::string& stop = elab_test::kDateOrder;
   EXPECT_EQ(con.closed_output(),
             interactive ? kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n" + stop
                         : kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n" + stop + "\r\n");

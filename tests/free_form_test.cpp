@@ -28,6 +28,10 @@
 #include "textio/char_source.hpp"
 #include "textio/free_form.hpp"
 #include "textio/input_file.hpp"
+#include "textio/plain_decimal.hpp"
+#include "textio/real_text.hpp"
+#include "support/held_file.hpp"
+#include "support/memory_source.hpp"
 #include "textio/io_failure.hpp"
 
 namespace {
@@ -38,41 +42,9 @@ using textio::IoFailure;
 using textio::Target;
 namespace fnum = textio::fnum;
 
-// Hands out the text chunk characters per refill, each time in a fresh
-// window holding exactly the kept characters and the new ones. The windows
-// given up are overwritten with '#', so a reader that still looks at text
-// it did not ask to keep sees junk and fails.
-class ChunkSource final : public CharSource {
- public:
-  ChunkSource(std::string text, std::size_t chunk) : text_(std::move(text)), chunk_(chunk) {}
-
-  bool refill(std::size_t keep_back) override {
-    ++refills_;
-    if (next_ == text_.size()) return false;
-    const std::size_t held = windows_.empty() ? 0 : static_cast<std::size_t>(pos - windows_.back()->data());
-    EXPECT_LE(keep_back, held) << "asked to keep more than the window held";
-    EXPECT_EQ(pos, end) << "refill before the window was used up";
-    const std::size_t n = std::min(chunk_, text_.size() - next_);
-    auto w = std::make_unique<std::string>();
-    if (keep_back > 0) w->assign(pos - keep_back, keep_back);
-    w->append(text_, next_, n);
-    next_ += n;
-    if (!windows_.empty()) std::fill(windows_.back()->begin(), windows_.back()->end(), '#');
-    windows_.push_back(std::move(w));
-    pos = windows_.back()->data() + keep_back;
-    end = windows_.back()->data() + windows_.back()->size();
-    return true;
-  }
-
-  int refills() const { return refills_; }
-
- private:
-  std::string text_;
-  std::size_t chunk_;
-  std::size_t next_ = 0;
-  int refills_ = 0;
-  std::vector<std::unique_ptr<std::string>> windows_;
-};
+using elab_test::file_holding;
+using elab_test::HeldFd;
+using elab_test::MemorySource;
 
 constexpr std::int32_t kIntBefore = -777;
 constexpr float kRealBefore = -777.0f;
@@ -178,6 +150,52 @@ const std::vector<Case>& cases() {
        "0000000000000000000000000000000000000000000000000000000000000000000000000042 "
        "1.00000000000000000000000000000000000000000000000000000000000000000000000000\n",
        {{"ir", {42, 1}}}},
+      {"blank_separated", "5 6\n", {{"ii", {5, 6}}}},
+      {"comma_separated", "5,6\n", {{"ii", {5, 6}}}},
+      {"comma_between_blanks", "5 , 6\n", {{"ii", {5, 6}}}},
+      {"double_tab", "5\t\t6\n", {{"ii", {5, 6}}}},
+      {"tab_comma_tab", "5\t,\t6\n", {{"ii", {5, 6}}}},
+      {"line_end_separates", "5\n6\n", {{"ii", {5, 6}}}},
+      {"line_end_then_comma", "5\n,6\n", {{"ii", {5, 6}}}},
+      {"blank_lines_only_separate", "\n\n  \n5\n\n6\n", {{"ii", {5, 6}}}},
+      {"leading_comma_is_null", ",6\n", {{"ii", {K, 6}}}},
+      {"double_comma_is_null", "5,,6\n", {{"iii", {5, K, 6}}}},
+      {"comma_blank_comma_is_null", "5, ,6\n", {{"iii", {5, K, 6}}}},
+      {"blank_comma_comma", "5 ,,6\n", {{"iii", {5, K, 6}}}},
+      {"two_leading_nulls", ", ,7\n", {{"iii", {K, K, 7}}}},
+      {"trailing_comma_continues", "5,\n6\n", {{"ii", {5, 6}}}},
+      {"null_real", "1.5,,2.5\n", {{"rrr", {1.5, K, 2.5}}}},
+      {"slash_ends_statement", "5/6\n7\n", {{"ii", {5, K}}, {"i", {7}}}},
+      {"slash_between_blanks", "5 / 6\n7\n", {{"iii", {5, K, K}}, {"i", {7}}}},
+      {"slash_first", "/ 6\n7\n", {{"ii", {K, K}}, {"i", {7}}}},
+      {"slash_real", "2.5/\n7\n", {{"rr", {2.5, K}}, {"i", {7}}}},
+      {"repeat_of_four", "3*4\n", {{"iii", {4, 4, 4}}}},
+      {"repeat_real", "3*1.5\n", {{"rrr", {1.5, 1.5, 1.5}}}},
+      {"repeat_then_more", "2*4,9\n", {{"iii", {4, 4, 9}}}},
+      {"repeat_null", "2* 9\n", {{"iii", {K, K, 9}}}},
+      {"repeat_null_comma", "2*,9\n", {{"iii", {K, K, 9}}}},
+      {"repeat_over_statement_end_dropped", "4*3\n8\n", {{"ii", {3, 3}}, {"i", {8}}}},
+      {"repeat_then_slash", "2*3/\n8\n", {{"iii", {3, 3, K}}, {"i", {8}}}},
+      {"row_over_lines", "1 2\n3\n4 5\n6\n", {{"iiiii", {1, 2, 3, 4, 5}}, {"i", {6}}}},
+      {"rest_of_line_skipped", "1 2 junk 'x' (y) **\n3\n", {{"ii", {1, 2}}, {"i", {3}}}},
+      {"extra_values_then_next_row", "1 2 3\n4 5\n", {{"i", {1}}, {"ii", {4, 5}}}},
+      {"one_value_per_line", "1\n2\n", {{"i", {1}}, {"i", {2}}}},
+      {"second_row_without_line_end", "1 2\n3 4", {{"ii", {1, 2}}, {"ii", {3, 4}}}},
+      {"last_value_at_end", "1.25", {{"r", {1.25}}}},
+      {"end_of_input", "1\n", {{"ii", {1, K}, fnum::kEndOfFile}}},
+      {"empty_input", "", {{"i", {K}, fnum::kEndOfFile}}},
+      {"blanks_only", "  \n \n", {{"r", {K}, fnum::kEndOfFile}}},
+      {"quoted_after_repeat", "2*'a'\n", {{"ii", {K, K}, fnum::kQuotedValue}}},
+      {"quoted_second", "1 'a'\n", {{"ii", {1, K}, fnum::kQuotedValue}}},
+      {"two_repeat_counts", "2*3*4\n", {{"i", {K}, fnum::kTwoAsterisks}}},
+      {"two_asterisks_adjacent", "2**\n", {{"i", {K}, fnum::kTwoAsterisks}}},
+      {"bad_integer", "3.0\n", {{"i", {K}, fnum::kInvalidInteger}}},
+      {"bare_exponent", "1.5e\n", {{"r", {K}, fnum::kInvalidReal}}},
+      {"plain_decimals", "544.75 -3 .5 7. -0.125\n", {{"rrrrr", {544.75, -3, 0.5, 7, -0.125}}}},
+      {"signed_plus", "+2.5 +3\n", {{"ri", {2.5, 3}}}},
+      {"exponent_forms", "1e2 2.5D-1 1.5+3\n", {{"rrr", {100, 0.25, 1500}}}},
+      {"integers_mixed_with_reals", "1990 1 2 0 0 544.75 2\n",
+       {{"rrrrrrr", {1990, 1, 2, 0, 0, 544.75, 2}}}},
   };
   return c;
 }
@@ -221,33 +239,14 @@ TEST_P(FreeFormCases, SameResultOverEveryWindowSize) {
   for (std::size_t chunk : {std::size_t{1} << 20, std::size_t{1}, std::size_t{2}, std::size_t{3},
                             std::size_t{5}, std::size_t{8}, std::size_t{23}, std::size_t{24},
                             std::size_t{25}, std::size_t{31}}) {
-    ChunkSource src(c.text, chunk);
+    MemorySource src(c.text, chunk);
     EXPECT_EQ(run_case(c, src), "") << "window of " << chunk << " characters";
+    EXPECT_EQ(src.misuse(), "") << "window of " << chunk << " characters";
   }
 }
 
 // The same text from a real file, line ends LF or CR LF, blocks of a few
 // bytes (a CR LF then often falls across two blocks) up to the usual size.
-class TempFile {
- public:
-  explicit TempFile(const std::string& bytes) {
-    char name[] = "/tmp/free_form_test_XXXXXX";
-    fd_ = ::mkstemp(name);
-    path_ = name;
-    EXPECT_GE(fd_, 0);
-    EXPECT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  }
-  ~TempFile() {
-    ::close(fd_);
-    ::unlink(path_.c_str());
-  }
-  int open_for_reading() const { return ::open(path_.c_str(), O_RDONLY); }
-
- private:
-  int fd_ = -1;
-  std::string path_;
-};
-
 std::string with_crlf(const std::string& text) {
   std::string out;
   for (char ch : text) {
@@ -260,14 +259,12 @@ std::string with_crlf(const std::string& text) {
 TEST_P(FreeFormCases, SameResultFromFileWithLfOrCrLf) {
   const Case& c = GetParam();
   for (bool crlf : {false, true}) {
-    const TempFile file(crlf ? with_crlf(c.text) : c.text);
     for (std::size_t block : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{4},
-                              std::size_t{7}, std::size_t{64}, std::size_t{1} << 20}) {
-      const int fd = file.open_for_reading();
-      ASSERT_GE(fd, 0);
-      textio::FileSource src(fd, block);
+                              std::size_t{5}, std::size_t{7}, std::size_t{64}, std::size_t{4096},
+                              std::size_t{1} << 20}) {
+      const HeldFd file(file_holding(crlf ? with_crlf(c.text) : c.text));
+      textio::FileSource src(file.fd(), block);
       EXPECT_EQ(run_case(c, src), "") << (crlf ? "CR LF" : "LF") << ", blocks of " << block;
-      ::close(fd);
     }
   }
 }
@@ -299,9 +296,8 @@ INSTANTIATE_TEST_SUITE_P(Text, FreeFormCases, ::testing::ValuesIn(cases()),
 // A CR that does not stand before a LF is an ordinary character of the line.
 TEST(FreeFormFile, LoneCrIsPartOfTheValue) {
   for (std::size_t block : {std::size_t{2}, std::size_t{3}, std::size_t{1} << 20}) {
-    const TempFile file("5\r6\n");
-    const int fd = file.open_for_reading();
-    textio::FileSource src(fd, block);
+    const HeldFd file(file_holding("5\r6\n"));
+    textio::FileSource src(file.fd(), block);
     FreeFormReader reader(src);
     std::int32_t v = kIntBefore;
     const Target t = Target::of(v);
@@ -311,15 +307,13 @@ TEST(FreeFormFile, LoneCrIsPartOfTheValue) {
     } catch (const IoFailure& f) {
       EXPECT_EQ(f.number, fnum::kInvalidInteger);
     }
-    ::close(fd);
   }
 }
 
 TEST(FreeFormFile, CrLfAtTheEndOfTheLastLine) {
   for (std::size_t block : {std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{1} << 20}) {
-    const TempFile file("1 2\r\n3\r\n");
-    const int fd = file.open_for_reading();
-    textio::FileSource src(fd, block);
+    const HeldFd file(file_holding("1 2\r\n3\r\n"));
+    textio::FileSource src(file.fd(), block);
     FreeFormReader reader(src);
     float a = 0, b = 0, c = 0;
     const Target ab[] = {Target::of(a), Target::of(b)};
@@ -329,14 +323,13 @@ TEST(FreeFormFile, CrLfAtTheEndOfTheLastLine) {
     EXPECT_EQ(a, 1.0f);
     EXPECT_EQ(b, 2.0f);
     EXPECT_EQ(c, 3.0f);
-    ::close(fd);
   }
 }
 
 // The rows of the price matrix are read as reals at a stride (a matrix kept
 // column after column).
 TEST(FreeFormStrided, RowIntoColumnMajorMatrix) {
-  ChunkSource src("1 2 3\n4,5\n6\n", 3);
+  MemorySource src("1 2 3\n4,5\n6\n", 3);
   FreeFormReader reader(src);
   float m[6] = {0, 0, 0, 0, 0, 0};  // 2 rows, 3 columns
   reader.read_reals(&m[0], 3, 2);
@@ -346,7 +339,7 @@ TEST(FreeFormStrided, RowIntoColumnMajorMatrix) {
 }
 
 TEST(FreeFormStrided, NullsAndSlashKeepTheirCells) {
-  ChunkSource src(",2/\n", 1 << 20);
+  MemorySource src(",2/\n", 1 << 20);
   FreeFormReader reader(src);
   float m[3] = {-1, -1, -1};
   reader.read_reals(m, 3, 1);
@@ -357,7 +350,7 @@ TEST(FreeFormStrided, NullsAndSlashKeepTheirCells) {
 
 // A value that fails is not stored; the values before it are.
 TEST(FreeFormFailure, FailingValueIsNotStored) {
-  ChunkSource src("7 99999999999\n", 1 << 20);
+  MemorySource src("7 99999999999\n", 1 << 20);
   FreeFormReader reader(src);
   std::int32_t a = 1, b = 1;
   const Target t[] = {Target::of(a), Target::of(b)};
@@ -400,7 +393,7 @@ TEST(FreeFormReals, QuickAndGeneralConversionAgree) {
     }
     text += '\n';
     for (std::size_t chunk : {std::size_t{1} << 20, std::size_t{1}, std::size_t{29}}) {
-      ChunkSource src(text, chunk);
+      MemorySource src(text, chunk);
       FreeFormReader reader(src);
       std::vector<float> got(want.size(), -1.0f);
       reader.read_reals(got.data(), got.size(), 1);
@@ -423,7 +416,7 @@ TEST(FreeFormLines, NoRefillAfterTheLastValueOfALine) {
                       {"2*4\n", "ii"}, {"3*4\n", "ii"}, {"1.5\n", "r"}, {"1 2\n", "rr"}};
   for (const auto& lc : kCases) {
     // One line per refill, as the console delivers it.
-    ChunkSource src(lc.text, std::strlen(lc.text));
+    MemorySource src(lc.text, std::strlen(lc.text));
     FreeFormReader reader(src);
     std::vector<std::int32_t> ints(8, 0);
     std::vector<float> reals(8, 0);
@@ -432,6 +425,210 @@ TEST(FreeFormLines, NoRefillAfterTheLastValueOfALine) {
       t.push_back(lc.kinds[k] == 'i' ? Target::of(ints[k]) : Target::of(reals[k]));
     reader.read(t);
     EXPECT_EQ(src.refills(), 1) << lc.text;
+  }
+}
+
+// A CR LF whose CR is the last byte of a block, at every position of a short
+// file; the CR never reaches the values.
+TEST(FreeFormCrLf, CrAtEveryBlockBoundary) {
+  const std::string text = "12 345\r\n6.5\r\n-7\r\n88\r\n";
+  for (std::size_t block = 1; block <= text.size() + 1; ++block) {
+    SCOPED_TRACE(block);
+    const HeldFd f(file_holding(text));
+    textio::FileSource src(f.fd(), block);
+    FreeFormReader reader(src);
+    std::int32_t a = 0, b = 0;
+    float c = 0, d = 0;
+    std::int32_t e = 0;
+    const Target t1[] = {Target::of(a), Target::of(b)};
+    reader.read(t1);
+    const Target t2[] = {Target::of(c), Target::of(d)};
+    reader.read(t2);
+    const Target t3[] = {Target::of(e)};
+    reader.read(t3);
+    EXPECT_EQ(a, 12);
+    EXPECT_EQ(b, 345);
+    EXPECT_EQ(c, 6.5f);
+    EXPECT_EQ(d, -7.0f);
+    EXPECT_EQ(e, 88);
+  }
+}
+
+// The CR is exactly the last byte of the first block, and the LF the first
+// byte of the next, with a value directly before the CR.
+TEST(FreeFormCrLf, CrEndsFirstBlock) {
+  const std::string text = "1234\r\n5\r\n";
+  const HeldFd f(file_holding(text));
+  textio::FileSource src(f.fd(), 5);
+  FreeFormReader reader(src);
+  float x = 0, y = 0;
+  const Target t[] = {Target::of(x), Target::of(y)};
+  reader.read(t);
+  EXPECT_EQ(x, 1234.0f);
+  EXPECT_EQ(y, 5.0f);
+}
+
+TEST(FreeFormCrLf, OverAPipe) {
+  const HeldFd p(elab_test::pipe_holding("3 4\r\n5.25\r\n6"));
+  textio::FileSource src(p.fd(), 4);
+  FreeFormReader reader(src);
+  std::int32_t a = 0, b = 0;
+  float c = 0, d = 0;
+  const Target t1[] = {Target::of(a), Target::of(b)};
+  reader.read(t1);
+  const Target t2[] = {Target::of(c)};
+  reader.read(t2);
+  const Target t3[] = {Target::of(d)};
+  reader.read(t3);
+  EXPECT_EQ(a, 3);
+  EXPECT_EQ(b, 4);
+  EXPECT_EQ(c, 5.25f);
+  EXPECT_EQ(d, 6.0f);
+  std::int32_t z = 9;
+  const Target t4[] = {Target::of(z)};
+  try {
+    reader.read(t4);
+    ADD_FAILURE() << "read past the end";
+  } catch (const IoFailure& f) {
+    EXPECT_EQ(f.number, fnum::kEndOfFile);
+  }
+  EXPECT_EQ(z, 9);
+}
+
+// read_reals fills a strided row the same way as a list of targets.
+TEST(FreeFormRows, StridedReals) {
+  MemorySource src("1 2\n3,4 5\n9\n", 1);
+  FreeFormReader reader(src);
+  float m[10];
+  std::fill(std::begin(m), std::end(m), -1.0f);
+  reader.read_reals(m, 5, 2);
+  EXPECT_EQ(m[0], 1.0f);
+  EXPECT_EQ(m[2], 2.0f);
+  EXPECT_EQ(m[4], 3.0f);
+  EXPECT_EQ(m[6], 4.0f);
+  EXPECT_EQ(m[8], 5.0f);
+  EXPECT_EQ(m[1], -1.0f);
+  float n = 0;
+  reader.read_reals(&n, 1, 1);
+  EXPECT_EQ(n, 9.0f);
+}
+
+// ---- the plain-decimal path against the general conversion ----
+
+std::uint32_t bits(float f) {
+  std::uint32_t b;
+  std::memcpy(&b, &f, 4);
+  return b;
+}
+
+// Text of a random plain decimal: optional sign, 0..7 integer digits, an
+// optional point with 0..7 decimals (at least one digit in all).
+std::string random_plain(std::mt19937_64& rng) {
+  std::string s;
+  const int sign = static_cast<int>(rng() % 3);
+  if (sign == 1) s += '-';
+  const int id = static_cast<int>(rng() % 8);
+  const bool point = rng() % 4 != 0;
+  int fd = point ? static_cast<int>(rng() % 8) : 0;
+  if (id == 0 && fd == 0) fd = 1 + static_cast<int>(rng() % 7);
+  for (int i = 0; i < id; ++i) s += static_cast<char>('0' + rng() % 10);
+  if (point || fd > 0) s += '.';
+  for (int i = 0; i < fd; ++i) s += static_cast<char>('0' + rng() % 10);
+  return s;
+}
+
+TEST(PlainDecimal, SameBitsAsGeneralPathOnRandomTexts) {
+  std::mt19937_64 rng(20240611);
+  const char seps[] = {' ', '\n', '\t', ','};
+  int taken = 0;
+  for (int i = 0; i < 2000000; ++i) {
+    const std::string v = random_plain(rng);
+    std::string buf = v;
+    buf += seps[i % 4];
+    buf.append(32, 'z');
+    float fast = 0;
+    const char* sep = textio::parse_plain_decimal(buf.data(), buf.data() + buf.size(), fast);
+    const float general = textio::parse_real(v.data(), v.size());
+    if (sep == nullptr) continue;  // left to the general path
+    ++taken;
+    ASSERT_EQ(sep, buf.data() + v.size()) << v;
+    ASSERT_EQ(bits(fast), bits(general)) << v;
+  }
+  // Nearly every text of this shape is the fast path's.
+  EXPECT_GT(taken, 1900000);
+}
+
+// Values at a float rounding boundary of every digit count, which is where a
+// second rounding would show.
+TEST(PlainDecimal, SameBitsNearFloatMidpoints) {
+  std::mt19937_64 rng(7);
+  int taken = 0;
+  for (int i = 0; i < 300000; ++i) {
+    const float lo = std::uniform_real_distribution<float>(1e-7f, 9999999.0f)(rng);
+    const double mid = (static_cast<double>(lo) + static_cast<double>(std::nextafter(lo, 2e7f))) / 2;
+    for (int decimals = 0; decimals <= 7; ++decimals) {
+      char text[64];
+      const int n = std::snprintf(text, sizeof text, "%.*f", decimals, mid);
+      std::string buf(text, static_cast<std::size_t>(n));
+      std::string padded = buf + " " + std::string(30, ' ');
+      float fast = 0;
+      const char* sep = textio::parse_plain_decimal(padded.data(), padded.data() + padded.size(), fast);
+      if (sep == nullptr) continue;
+      ++taken;
+      ASSERT_EQ(bits(fast), bits(textio::parse_real(buf.data(), buf.size()))) << buf;
+    }
+  }
+  EXPECT_GT(taken, 100000);
+}
+
+// Near the end of the window the fast path declines and the general path
+// must give the same values: the reader sees the same numbers whatever the
+// place of the window's end.
+TEST(PlainDecimal, WindowEnd) {
+  const std::string v = "-1234567.7654321";
+  for (std::size_t room = 0; room <= 30; ++room) {
+    std::string buf = v + ' ';
+    buf.append(room, ' ');
+    float fast = 0;
+    const char* sep = textio::parse_plain_decimal(buf.data(), buf.data() + buf.size(), fast);
+    if (buf.size() < 24) {
+      EXPECT_EQ(sep, nullptr) << room;
+    } else {
+      ASSERT_NE(sep, nullptr) << room;
+      EXPECT_EQ(bits(fast), bits(textio::parse_real(v.data(), v.size())));
+    }
+  }
+  // Through the reader, with the value ending at every distance from the
+  // end of the text.
+  std::mt19937_64 rng(99);
+  for (int i = 0; i < 3000; ++i) {
+    std::string text;
+    std::vector<std::string> values;
+    for (int k = 0; k < 6; ++k) {
+      values.push_back(random_plain(rng));
+      text += values.back();
+      text += (k % 2 == 0) ? " " : ",";
+    }
+    text.pop_back();  // the last value ends the input
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{5}, std::size_t{23}, std::size_t{25}, text.size()}) {
+      MemorySource src(text, chunk);
+      FreeFormReader reader(src);
+      float got[6];
+      reader.read_reals(got, 6, 1);
+      for (int k = 0; k < 6; ++k)
+        ASSERT_EQ(bits(got[k]), bits(textio::parse_real(values[k].data(), values[k].size())))
+            << values[k] << " chunk " << chunk;
+    }
+  }
+}
+
+// Texts that are not plain are declined, never misread.
+TEST(PlainDecimal, Declines) {
+  for (const char* v : {"12345678", "1.12345678", "+5", "1e5", "5.e3", ".", "-", "-.", "1..2", "1/2",
+                        "1.5*", "abc", "1x"}) {
+    std::string buf = std::string(v) + std::string(30, ' ');
+    float f = 12345;
+    EXPECT_EQ(textio::parse_plain_decimal(buf.data(), buf.data() + buf.size(), f), nullptr) << v;
   }
 }
 

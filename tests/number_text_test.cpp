@@ -20,6 +20,7 @@
 #include "textio/integer_text.hpp"
 #include "textio/io_failure.hpp"
 #include "textio/real_text.hpp"
+#include "support/memory_source.hpp"
 
 namespace {
 
@@ -27,34 +28,14 @@ using textio::IoFailure;
 using textio::Target;
 namespace fnum = textio::fnum;
 
-class TextSource final : public textio::CharSource {
- public:
-  TextSource(std::string text, std::size_t chunk) : text_(std::move(text)), chunk_(chunk) {}
-  bool refill(std::size_t keep_back) override {
-    if (next_ == text_.size()) return false;
-    const std::size_t n = std::min(chunk_, text_.size() - next_);
-    auto w = std::make_unique<std::string>(pos - keep_back, keep_back);
-    w->append(text_, next_, n);
-    next_ += n;
-    windows_.push_back(std::move(w));
-    pos = windows_.back()->data() + keep_back;
-    end = windows_.back()->data() + windows_.back()->size();
-    return true;
-  }
-
- private:
-  std::string text_;
-  std::size_t chunk_;
-  std::size_t next_ = 0;
-  std::vector<std::unique_ptr<std::string>> windows_;
-};
+using elab_test::MemorySource;
 
 // Reads text as one value of the target's type; returns the failure number
 // or 0.
 template <class T>
 int read_one(const std::string& text, std::size_t chunk, T& out) {
   // Padding after the value, so that a large window really is large.
-  TextSource src(text + " " + std::string(40, ' ') + "\n", chunk);
+  MemorySource src(text + " " + std::string(40, ' ') + "\n", chunk);
   textio::FreeFormReader reader(src);
   const Target t = Target::of(out);
   try {
@@ -62,7 +43,7 @@ int read_one(const std::string& text, std::size_t chunk, T& out) {
   } catch (const IoFailure& f) {
     return f.number;
   }
-  return 0;
+  return src.misuse().empty() ? 0 : -1;
 }
 
 // ---------------------------------------------------------------------------

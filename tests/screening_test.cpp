@@ -19,11 +19,13 @@
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
 #include "textio/console.hpp"
+#include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 
 namespace {
 
 using prep::kOutlierMark;
+using elab_test::ScriptedConsole;
 using prep::RunState;
 using prep::WindowStats;
 
@@ -351,30 +353,10 @@ TEST_P(LaggedChange, MarksTheDayThatCarriesIt) {
 // ---------------------------------------------------------------------------
 // The whole stage through its dialogue.
 
-std::string menu_text() {
-  const char* entries[] = {"1 - var. % a  1 g.",
-                           "2 - var. % a  5 g.",
-                           "3 - var. % a 10 g.",
-                           "4 - var. % a 20 g.",
-                           "5 - segno var. % a  1 g.",
-                           "6 - segno var. % a  5 g.",
-                           "7 - segno var. % a 10 g.",
-                           "8 - segno var. % a 20 g.",
-                           "9 - media var. % giornal. a  5 g.",
-                           "10 - media var. % giornal. a 10 g.",
-                           "11 - media var. % giornal. a 20 g."};
-  std::string text = "Quale variabile in output?";
-  for (int k = 0; k < 11; ++k) text += "\r\n" + std::string(k < 9 ? 16 : 15, ' ') + entries[k];
-  return text;
-}
-
-const std::string kCoeffQuestion =
-    "Coeff. da applicare alla st.dev. del valore da prevedere per eliminare\r\n"
-    "i valori eccezionali";
-const std::string kOutputQuestion =
-    "L'eliminazione degli outliers si applica al valore di out. (prev.)? (0=n; 1=s)";
-const std::string kInputQuestion =
-    "L'eliminazione degli outliers si applica ai valori di input? (0=n; 1=s)";
+using elab_test::kCoeff;
+using elab_test::kMenu;
+using elab_test::kScreenIn;
+using elab_test::kScreenOut;
 
 TEST(ChooseAndScreen, LagFourChangeMarksTheDayThroughTheDialogue) {
   auto st = input_state(86);
@@ -389,8 +371,8 @@ TEST(ChooseAndScreen, LagFourChangeMarksTheDayThroughTheDialogue) {
       EXPECT_EQ(st->PREV(i), 0.5f) << i;
     }
   // The console shows the questions joined by line ends, with no echo.
-  EXPECT_EQ(con.output(), menu_text() + "\r\n" + kCoeffQuestion + "\r\n" + kOutputQuestion +
-                              "\r\n" + kInputQuestion);
+  EXPECT_EQ(con.output(), kMenu + "\r\n" + kCoeff + "\r\n" + kScreenOut +
+                              "\r\n" + kScreenIn);
   // The input series are never changed.
   EXPECT_EQ(st->VPERC(86), 50.0f);
   EXPECT_EQ(st->DESM(90), 1.0f);
@@ -421,8 +403,8 @@ TEST(ChooseAndScreen, YesNoQuestionsComeBackUntilZeroOrOne) {
   ScriptedConsole con("1\n3\n2\n-1\n0\n5\n1\n");
   prep::choose_and_screen(con.console(), *st);
   const std::string out = con.output();
-  EXPECT_EQ(count_of(out, kOutputQuestion), 3u);
-  EXPECT_EQ(count_of(out, kInputQuestion), 2u);
+  EXPECT_EQ(count_of(out, kScreenOut), 3u);
+  EXPECT_EQ(count_of(out, kScreenIn), 2u);
   EXPECT_EQ(marked_rows(st->PREV, st->NRR), (std::set<std::int64_t>{90}));
 }
 

@@ -25,11 +25,13 @@
 #include "textio/fixed_layout.hpp"
 #include "textio/output_file.hpp"
 #include "textio/record_writer.hpp"
+#include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 
 namespace {
 
 using prep::kOutlierMark;
+using elab_test::ScriptedConsole;
 using prep::RunState;
 using textio::FieldValue;
 
@@ -403,8 +405,7 @@ TEST(TrainingRecords, CodeTwoAndAHalfMatchesNoWeekday) {
 // ---------------------------------------------------------------------------
 // The weekday question and the count line.
 
-const std::string kWeekdayQuestion =
-    "Quale giorno in output? -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.";
+using elab_test::kWeekday;
 
 TEST(WeekdayQuestion, RefusedAnswersRepeatTheQuestion) {
   struct Case {
@@ -422,12 +423,13 @@ TEST(WeekdayQuestion, RefusedAnswersRepeatTheQuestion) {
     ScriptedConsole con(c.answers);
     prep::ask_weekday(con.console(), st);
     EXPECT_EQ(st.IGIO, c.igio);
-    std::string expected = kWeekdayQuestion;
-    for (int k = 1; k < c.asked; ++k) expected += "\r\n" + kWeekdayQuestion;
-    EXPECT_EQ(con.output(), expected);
+    std::string expected = kWeekday;
+    for (int k = 1; k < c.asked; ++k) expected += "\r\n" + kWeekday;
+    const std::string shown = con.output();
+    EXPECT_EQ(shown, expected);
+    // A record of 75 characters, its leading carriage-control blank not shown.
+    EXPECT_EQ(shown.find('\r') == std::string::npos ? shown.size() + 1 : shown.find('\r') + 1, 75u);
   }
-  // A record of 75 characters, its leading carriage-control blank not shown.
-  EXPECT_EQ(kWeekdayQuestion.size() + 1, 75u);
 }
 
 // Mend: a count above 99,999 is shown in full, in a field as wide as its digits.
