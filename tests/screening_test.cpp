@@ -318,15 +318,17 @@ std::unique_ptr<RunState> input_state(std::int64_t exceptional_row) {
   return st;
 }
 
+// The input screening runs through the stage itself (variable 1,
+// coefficient 3, input screening only). VPERC(r) is V(i) of lag i - r, so
+// an exceptional change marks the window rows r to r + 4; the marks are
+// counted by hand.
 struct LagCase {
-  std::int64_t lag;
+  const char* name;
   std::int64_t exceptional_row;
   std::set<std::int64_t> marks;
 };
 
-void PrintTo(const LagCase& c, std::ostream* os) {
-  *os << "lag " << c.lag << ", exceptional row " << c.exceptional_row;
-}
+void PrintTo(const LagCase& c, std::ostream* os) { *os << c.name; }
 
 class LaggedChange : public testing::TestWithParam<LagCase> {};
 
@@ -334,19 +336,19 @@ INSTANTIATE_TEST_SUITE_P(
     Lags, LaggedChange,
     testing::Values(
         // VPERC(86) enters only the statistics of lag 4, as V(90).
-        LagCase{4, 86, {90}}, LagCase{3, 86, {}}, LagCase{0, 86, {}},
-        LagCase{0, 100, {100}}, LagCase{1, 100, {101}}, LagCase{2, 100, {102}},
-        LagCase{3, 100, {103}}, LagCase{4, 100, {104}},
+        LagCase{"OnlyLagFourReachesTheWindow", 86, {90}},
+        LagCase{"LagsThreeAndFourReachTheWindow", 87, {90, 91}},
+        LagCase{"EveryLagInsideTheWindow", 100, {100, 101, 102, 103, 104}},
+        LagCase{"LagsBeyondTheWindowEnd", 107, {107, 108, 109, 110}},
         // VPERC(110) is a lag-0 value of the last window row only.
-        LagCase{0, 110, {110}}, LagCase{1, 110, {}}));
+        LagCase{"LastWindowRow", 110, {110}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_P(LaggedChange, MarksTheDayThatCarriesIt) {
+TEST_P(LaggedChange, MarksTheDaysThatCarryIt) {
   const LagCase& c = GetParam();
   auto st = input_state(c.exceptional_row);
-  for (std::int64_t i = 1; i <= st->NRR; ++i) st->PREV(i) = 0.5f;
-  for (std::int64_t i = 1; i <= st->NRR; ++i) st->V(i) = 0.0f;
-  for (std::int64_t i = st->ME90; i <= st->NRR - 20; ++i) st->V(i) = st->VPERC(i - c.lag);
-  prep::STDSUB(st->V.data, st->NR, st->NRR, 3.0f, st->ME90, st->PREV.data);
+  ScriptedConsole con("1\n3\n0\n1\n");
+  prep::choose_and_screen(con.console(), *st);
   EXPECT_EQ(marked_rows(st->PREV, st->NRR), c.marks);
 }
 

@@ -103,17 +103,32 @@ INSTANTIATE_TEST_SUITE_P(ABC, Layout, testing::ValuesIn(kLayouts),
 TEST_P(Layout, WorkedRecordByteForByte) {
   const LayoutCase& c = GetParam();
   ASSERT_EQ(c.expected->size(), c.length);
+  ASSERT_EQ(textio::FixedLayout(prep::record_layout(c.igio)).length(), c.length);
   const auto records = write_with_list(c.igio, example_values(c.igio));
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0], *c.expected);
   EXPECT_EQ(write_with_layout(c.igio, example_values(c.igio)), *c.expected);
 }
 
+// The layout does not change with the day: layout B is the same for every
+// weekday answer, and the indicator fields of A and C show the day's code.
 TEST_P(Layout, EveryWeekdayCodeKeepsTheSameLayout) {
   const LayoutCase& c = GetParam();
-  for (std::int32_t igio : {2, 3, 4, 5, 6}) {
-    if (c.igio <= 0) break;
-    EXPECT_EQ(write_with_layout(igio, example_values(igio)), *c.expected) << igio;
+  for (std::int32_t code : {2, 3, 4, 5, 6}) {
+    std::vector<float> values = example_values(c.igio);  // a Monday
+    std::string expected = *c.expected;
+    if (c.igio == 0) {
+      values[0] = code == 2 ? 1.0f : 0.0f;
+      expected.replace(1, 2, code == 2 ? "1." : "0.");
+    }
+    if (c.igio == -1) {
+      for (std::int32_t k = 2; k <= 6; ++k) {
+        values[static_cast<std::size_t>(k - 2)] = k == code ? 1.0f : 0.0f;
+        expected.replace(static_cast<std::size_t>(3 * (k - 2) + 1), 2, k == code ? "1." : "0.");
+      }
+    }
+    const std::int32_t igio = c.igio > 0 ? code : c.igio;
+    EXPECT_EQ(write_with_layout(igio, values), expected) << code;
   }
 }
 
