@@ -27,6 +27,16 @@ double pct(Arith& arith, float a, float b) {
   return arith.divide((wide(b) - wide(a)) * 100.0, wide(a));
 }
 
+// The windowed sums of the rows lo .. lo+rows-1: for row i = lo+b, sum[b] =
+// term(i) + term(i-1) + ... + term(i-terms+1), most recent first, each
+// addition rounded. The terms of one step are taken for many rows at a time.
+template <class Arith, class Term>
+void window_sums(Arith& arith, std::int64_t lo, std::int64_t rows, int terms, Term term, float* sum) {
+  std::fill_n(sum, rows, 0.0f);
+  for (std::int64_t j = 0; j < terms; ++j)
+    for (std::int64_t b = 0; b < rows; ++b) sum[b] = arith.add(term(lo + b - j), sum[b]);
+}
+
 // Runs kernel(lo, hi, arith) over the rows first..last, in blocks or, for
 // RowByRow, every row checked.
 template <class Kernel>
@@ -75,15 +85,8 @@ void moving_deviation(RunState& st, Evaluation e) {
   evaluate_rows(e, st.INTERV + 1, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
     float s[kBlock], s2[kBlock];
-    std::fill_n(s, rows, 0.0f);
-    std::fill_n(s2, rows, 0.0f);
-    for (std::int64_t ii = 0; ii <= 19; ++ii) {  // most recent first
-      const float* x = vperc + lo - ii;
-      for (std::int64_t b = 0; b < rows; ++b) {
-        s[b] = arith.add(x[b], s[b]);
-        s2[b] = arith.add(wide(x[b]) * wide(x[b]), s2[b]);
-      }
-    }
+    window_sums(arith, lo, rows, 20, [&](std::int64_t i) { return vperc[i]; }, s);
+    window_sums(arith, lo, rows, 20, [&](std::int64_t i) { return wide(vperc[i]) * wide(vperc[i]); }, s2);
     for (std::int64_t b = 0; b < rows; ++b) {
       const double mean = wide(arith.total(s[b])) / n;
       const float square_of_mean = arith.store(mean * mean);
@@ -113,17 +116,10 @@ void mean_ratio(RunState& st, Evaluation e) {
   for (std::int64_t i = 1; i < st.ME90; ++i) rmm[i] = 0.0f;
   evaluate_rows(e, st.ME90, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
+    const auto close_of = [&](std::int64_t i) { return close[i]; };
     float t90[kBlock], t5[kBlock];
-    std::fill_n(t90, rows, 0.0f);
-    std::fill_n(t5, rows, 0.0f);
-    for (std::int64_t j = 0; j <= 89; ++j) {  // most recent first
-      const float* c = close + lo - j;
-      for (std::int64_t b = 0; b < rows; ++b) t90[b] = arith.add(c[b], t90[b]);
-    }
-    for (std::int64_t j = 0; j <= 4; ++j) {
-      const float* c = close + lo - j;
-      for (std::int64_t b = 0; b < rows; ++b) t5[b] = arith.add(c[b], t5[b]);
-    }
+    window_sums(arith, lo, rows, 90, close_of, t90);
+    window_sums(arith, lo, rows, 5, close_of, t5);
     for (std::int64_t b = 0; b < rows; ++b)
       rmm[lo + b] = arith.store(
           arith.divide(wide(arith.total(t5[b])) / n5, wide(arith.total(t90[b])) / n90));
