@@ -59,6 +59,22 @@ void BM_FreeFormReader(benchmark::State& state) {
 }
 BENCHMARK(BM_FreeFormReader)->Unit(benchmark::kMillisecond);
 
+// The same text read as the price matrix is: each row as strided reals.
+void BM_FreeFormRows(benchmark::State& state) {
+  const int rows = 100000;
+  const std::string text = price_text(rows);
+  std::vector<float> matrix(static_cast<std::size_t>(rows) * 7);
+  for (auto _ : state) {
+    MemorySource src(text);
+    textio::FreeFormReader reader(src);
+    for (int i = 0; i < rows; ++i) reader.read_reals(&matrix[static_cast<std::size_t>(i)], 7, rows);
+    benchmark::DoNotOptimize(matrix.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_FreeFormRows)->Unit(benchmark::kMillisecond);
+
 void fill_run(prep::RunState& st, int rows) {
   st.NR = rows;
   st.NC = 7;

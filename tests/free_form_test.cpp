@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -28,7 +29,9 @@
 #include "textio/char_source.hpp"
 #include "textio/free_form.hpp"
 #include "textio/input_file.hpp"
+#include "textio/blank_mask.hpp"
 #include "textio/plain_decimal.hpp"
+#include "textio/plain_row.hpp"
 #include "textio/real_text.hpp"
 #include "support/held_file.hpp"
 #include "support/memory_source.hpp"
@@ -146,6 +149,23 @@ const std::vector<Case>& cases() {
        "1995 1 3 0 0 544.75 3 17.25 -0.125\n1995 1 4 0 0 545.5 4 1e1 2\n",
        {{"rrrrrrrrr", {1995, 1, 3, 0, 0, 544.75, 3, 17.25, -0.125}},
         {"rrrrrrrrr", {1995, 1, 4, 0, 0, 545.5, 4, 10, 2}}}},
+      {"quick_row_edges", "12345678 -12345678 1234567. .1234567 -.5 0 -0 00000001 -9.\n",
+       {{"rrrrrrrrr", {12345678, -12345678, 1234567, .1234567, -.5, 0, 0, 1, -9}}}},
+      {"quick_row_then_nulls", "1.5 2.5,,3\n", {{"rrrr", {1.5, 2.5, K, 3}}}},
+      {"quick_row_then_long_value", "1.5 123456789 1.23456789 7\n", {{"rrrr", {1.5, 123456789, 1.23456789, 7}}}},
+      {"quick_row_then_bad_value", "1.5 2.5 1.2.3\n", {{"rrr", {1.5, 2.5, K}, fnum::kInvalidReal}}},
+      {"quick_row_then_minus_alone", "1.5 - 3\n", {{"rrr", {1.5, K, K}, fnum::kInvalidReal}}},
+      {"quick_row_longer_than_a_window",
+       "1234567 -1234567 123456.7 -12345.67 1234.567 -123.4567 12.34567 -1.234567 .7654321 8\n",
+       {{"rrrrrrrrrr",
+         {1234567, -1234567, 123456.7, -12345.67, 1234.567, -123.4567, 12.34567, -1.234567, .7654321, 8}}}},
+      {"blanks_longer_than_a_window",
+       "1                                                                                 2\n",
+       {{"rr", {1, 2}}}},
+      {"value_longer_than_a_window",
+       "1 00000000000000000000000000000000000000000000000000000000000000000000000005 3\n",
+       {{"rrr", {1, 5, 3}}}},
+      {"quick_rows_short_row_continues", "1 2\n3\n4 5 6\n", {{"rrr", {1, 2, 3}}, {"rr", {4, 5}}}},
       {"long_value_text",
        "0000000000000000000000000000000000000000000000000000000000000000000000000042 "
        "1.00000000000000000000000000000000000000000000000000000000000000000000000000\n",
@@ -202,7 +222,9 @@ const std::vector<Case>& cases() {
 
 // Runs the statements of a case over a source; returns a description of the
 // first difference, or an empty string.
-std::string run_case(const Case& c, CharSource& src) {
+// With reals_as_rows, a statement of reals only is read as one row of reals
+// (as the price matrix is).
+std::string run_case(const Case& c, CharSource& src, bool reals_as_rows = false) {
   FreeFormReader reader(src);
   for (std::size_t s = 0; s < c.statements.size(); ++s) {
     const Statement& st = c.statements[s];
@@ -211,9 +233,14 @@ std::string run_case(const Case& c, CharSource& src) {
     std::vector<Target> targets;
     for (std::size_t k = 0; k < st.kinds.size(); ++k)
       targets.push_back(st.kinds[k] == 'i' ? Target::of(ints[k]) : Target::of(reals[k]));
+    const bool as_row = reals_as_rows && st.kinds.find('i') == std::string::npos;
     int failure = 0;
     try {
-      reader.read(targets);
+      if (as_row) {
+        reader.read_reals(reals.data(), reals.size(), 1);
+      } else {
+        reader.read(targets);
+      }
     } catch (const IoFailure& f) {
       failure = f.number;
     }
@@ -242,6 +269,20 @@ TEST_P(FreeFormCases, SameResultOverEveryWindowSize) {
     MemorySource src(c.text, chunk);
     EXPECT_EQ(run_case(c, src), "") << "window of " << chunk << " characters";
     EXPECT_EQ(src.misuse(), "") << "window of " << chunk << " characters";
+  }
+}
+
+// Rows of reals take a quick path where the window holds room for several
+// values. The case's text comes after a first line (read first, so that the
+// source's window is filled when the case starts) and before blank lines
+// (which only separate), so that the quick path sees every case.
+TEST_P(FreeFormCases, SameResultReadAsRowsOfReals) {
+  const Case& c = GetParam();
+  Case padded{c.name, "0\n" + c.text + std::string(100, '\n'), {{"i", {0}}}};
+  padded.statements.insert(padded.statements.end(), c.statements.begin(), c.statements.end());
+  for (std::size_t chunk : {std::size_t{1} << 20, std::size_t{1}, std::size_t{7}, std::size_t{80}}) {
+    MemorySource src(padded.text, chunk);
+    EXPECT_EQ(run_case(padded, src, true), "") << "window of " << chunk << " characters";
   }
 }
 
@@ -541,6 +582,7 @@ TEST(PlainDecimal, SameBitsAsGeneralPathOnRandomTexts) {
   std::mt19937_64 rng(20240611);
   const char seps[] = {' ', '\n', '\t', ','};
   int taken = 0;
+  int short_taken = 0;
   for (int i = 0; i < 2000000; ++i) {
     const std::string v = random_plain(rng);
     std::string buf = v;
@@ -549,13 +591,20 @@ TEST(PlainDecimal, SameBitsAsGeneralPathOnRandomTexts) {
     float fast = 0;
     const char* sep = textio::parse_plain_decimal(buf.data(), buf.data() + buf.size(), fast);
     const float general = textio::parse_real(v.data(), v.size());
+    float short_fast = 0;
+    if (textio::short_plain_value(buf.data(), static_cast<int>(v.size()), short_fast)) {
+      ++short_taken;
+      ASSERT_EQ(bits(short_fast), bits(general)) << v;
+    }
     if (sep == nullptr) continue;  // left to the general path
     ++taken;
     ASSERT_EQ(sep, buf.data() + v.size()) << v;
     ASSERT_EQ(bits(fast), bits(general)) << v;
   }
-  // Nearly every text of this shape is the fast path's.
+  // Nearly every text of this shape is the fast path's, and the values of
+  // at most eight characters are the row path's.
   EXPECT_GT(taken, 1900000);
+  EXPECT_GT(short_taken, 600000);
 }
 
 // Values at a float rounding boundary of every digit count, which is where a
@@ -622,6 +671,85 @@ TEST(PlainDecimal, WindowEnd) {
   }
 }
 
+// ---- rows of plain decimals, a window at a time ----
+
+// Random characters, weighted towards those of a price file, at every
+// alignment: the vector and the portable blank masks agree.
+TEST(PlainRow, VectorAndPortableBlankMasksAgree) {
+  std::mt19937_64 rng(31);
+  const char alphabet[] = {' ', '\t', '\n', '\r', ',', '.', '-', '0', '5', '9', 'e', '\0', '\x80', '\xff'};
+  std::string text(4096, ' ');
+  for (char& c : text) c = rng() % 3 == 0 ? static_cast<char>(rng()) : alphabet[rng() % sizeof alphabet];
+  for (std::size_t at = 0; at + textio::kMaskWindow <= text.size(); ++at) {
+    const std::uint64_t portable = textio::blank_mask_portable(text.data() + at);
+    ASSERT_EQ(textio::blank_mask(text.data() + at), portable) << "at " << at;
+#if defined(__SSE2__)
+    ASSERT_EQ(textio::blank_mask_sse2(text.data() + at), portable) << "at " << at;
+#endif
+  }
+}
+
+// The form the row path takes: an optional minus, then one to eight digits
+// and points, at most one point, at least one digit.
+bool short_form(const std::string& v) {
+  const std::string body = v.substr(!v.empty() && v[0] == '-' ? 1 : 0);
+  const auto points = std::count(body.begin(), body.end(), '.');
+  return !body.empty() && body.size() <= 8 && points <= 1 &&
+         body.find_first_not_of("0123456789.") == std::string::npos &&
+         body.size() > static_cast<std::size_t>(points);
+}
+
+// Random rows of values (mostly plain, some not) with random separators:
+// the row path with either mask stores the same bits as the general
+// conversion for every value it takes, stops before the first value it does
+// not take, and stands after that value's separator.
+TEST(PlainRow, SameBitsAsGeneralPathWithEitherMask) {
+  std::mt19937_64 rng(4242);
+  const char* const seps[] = {" ", "  ", "\t", "\n", " \n", "\n\n   "};
+  const char* const others[] = {"1e5", "+3", "1,", "2*3", "1.2.3", "-", ".", "123456789", "1.5/"};
+  int full_rows = 0;
+  for (int row = 0; row < 20000; ++row) {
+    const std::size_t count = 1 + rng() % 12;
+    std::string text;
+    std::vector<std::string> values;
+    for (std::size_t k = 0; k < count; ++k) {
+      values.push_back(rng() % 40 == 0 ? others[rng() % 9] : random_plain(rng));
+      text += values.back();
+      text += seps[rng() % 6];
+    }
+    text.append(textio::kPlainRowRoom, 'z');
+    const char* const end = text.data() + text.size();
+    const float kUnset = std::numeric_limits<float>::quiet_NaN();  // never read
+    std::vector<float> vec(count, kUnset), port(count, kUnset);
+    const textio::PlainRow a = textio::read_plain_row(text.data(), end, vec.data(), count, 1,
+                                                      [](const char* p) { return textio::blank_mask(p); });
+    const textio::PlainRow b = textio::read_plain_row(text.data(), end, port.data(), count, 1,
+                                                      [](const char* p) { return textio::blank_mask_portable(p); });
+    ASSERT_EQ(a.taken, b.taken);
+    ASSERT_EQ(a.pos, b.pos);
+    ASSERT_EQ(a.line_ended, b.line_ended);
+    std::size_t at = 0;  // where the value after the last one taken starts
+    for (std::size_t k = 0; k < a.taken; ++k) {
+      at = text.find(values[k], at) + values[k].size() + 1;
+      ASSERT_EQ(bits(vec[k]), bits(textio::parse_real(values[k].data(), values[k].size())))
+          << values[k] << " in \"" << text << "\"";
+      ASSERT_EQ(bits(port[k]), bits(vec[k]));
+    }
+    if (a.taken == count) {
+      ++full_rows;
+      ASSERT_EQ(a.pos, text.data() + at);
+      ASSERT_EQ(a.line_ended, text[at - 1] == '\n');
+    } else {
+      // Stopped at a value the row path does not take.
+      const std::string& v = values[a.taken];
+      ASSERT_EQ(std::string(a.pos, v.size()), v) << "in \"" << text << "\"";
+      ASSERT_FALSE(short_form(v)) << v << " declined";
+      ASSERT_EQ(bits(vec[a.taken]), bits(kUnset)) << "a declined value is not stored";
+    }
+  }
+  EXPECT_GT(full_rows, 2500);  // random_plain is often longer than eight characters
+}
+
 // Texts that are not plain are declined, never misread.
 TEST(PlainDecimal, Declines) {
   for (const char* v : {"12345678", "1.12345678", "+5", "1e5", "5.e3", ".", "-", "-.", "1..2", "1/2",
@@ -629,6 +757,9 @@ TEST(PlainDecimal, Declines) {
     std::string buf = std::string(v) + std::string(30, ' ');
     float f = 12345;
     EXPECT_EQ(textio::parse_plain_decimal(buf.data(), buf.data() + buf.size(), f), nullptr) << v;
+    if (short_form(v)) continue;  // "12345678" is the row path's
+    EXPECT_FALSE(textio::short_plain_value(buf.data(), static_cast<int>(std::strlen(v)), f)) << v;
+    EXPECT_EQ(f, 12345.0f) << v;
   }
 }
 

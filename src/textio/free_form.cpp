@@ -6,6 +6,7 @@
 #include "textio/integer_text.hpp"
 #include "textio/io_failure.hpp"
 #include "textio/plain_decimal.hpp"
+#include "textio/plain_row.hpp"
 #include "textio/real_text.hpp"
 
 namespace textio {
@@ -182,8 +183,8 @@ struct StridedReals {
 }  // namespace
 
 template <class Targets>
-void FreeFormReader::read_statement(const Targets& targets) {
-  last_sep_ = Sep::Comma;
+void FreeFormReader::read_statement(const Targets& targets, Sep sep_before) {
+  last_sep_ = sep_before;
   ended_by_line_end_ = false;
   std::int64_t owed = 0;
   bool repeat_null = false;
@@ -222,10 +223,28 @@ void FreeFormReader::read_statement(const Targets& targets) {
   if (!ended_by_line_end_) skip_rest_of_line();
 }
 
-void FreeFormReader::read(std::span<const Target> targets) { read_statement(TargetList{targets}); }
+void FreeFormReader::read(std::span<const Target> targets) {
+  read_statement(TargetList{targets}, Sep::Comma);
+}
+
+// The whole of a usual price-file row in one tight loop.
+std::size_t FreeFormReader::take_plain_row(float* first, std::size_t count, std::size_t stride) {
+  const PlainRow row = read_plain_row(src_.pos, src_.end, first, count, stride,
+                                      [](const char* p) { return blank_mask(p); });
+  src_.pos = row.pos;
+  ended_by_line_end_ = row.line_ended;
+  return row.taken;
+}
 
 void FreeFormReader::read_reals(float* first, std::size_t count, std::size_t stride) {
-  read_statement(StridedReals{first, count, stride});
+  const std::size_t taken = take_plain_row(first, count, stride);
+  if (taken == count) {
+    if (!ended_by_line_end_) skip_rest_of_line();
+    return;
+  }
+  // The rest of the statement as usual; the values taken were ended by blanks.
+  read_statement(StridedReals{first + taken * stride, count - taken, stride},
+                 taken == 0 ? Sep::Comma : Sep::Blank);
 }
 
 }  // namespace textio

@@ -37,8 +37,11 @@ class FreeFormReader {
 
   // The common plain decimal, read without the general scan.
   bool take_plain_real(const Target& t);
+  std::size_t take_plain_row(float* first, std::size_t count, std::size_t stride);
+  // sep_before: the separator after the value before the first target (a
+  // comma at the start of a statement).
   template <class Targets>
-  void read_statement(const Targets& targets);
+  void read_statement(const Targets& targets, Sep sep_before);
   Scan next_value(Target::Kind kind);
   void collect_token(Target::Kind kind);
   // The separator that ended a value.

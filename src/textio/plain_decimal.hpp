@@ -81,4 +81,45 @@ inline const char* parse_plain_decimal(const char* p, const char* end, float& ou
   return p;
 }
 
+// One bit (the top bit of its byte) for every non-digit of eight characters.
+// Unlike leading_digit_count, each byte is tested on its own, so the
+// non-digits after the first show too.
+inline std::uint64_t non_digit_bits(std::uint64_t chars) {
+  const std::uint64_t x = chars ^ 0x3030303030303030ULL;  // digits become 0..9
+  return (((x & 0x7F7F7F7F7F7F7F7FULL) + 0x7676767676767676ULL) | x) & 0x8080808080808080ULL;
+}
+
+inline constexpr float kExactPow10f[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+
+// The short values that make up nearly all of a price file ("1995", "544.75"):
+// the length characters at p (up to the blank after them), an optional minus,
+// then at most eight digits and at most one point, at least one digit. Needs
+// the 9 characters from p readable. False for anything else (which
+// parse_plain_decimal or the general path then reads).
+inline bool short_plain_value(const char* p, int length, float& out) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  const int negative = *p == '-';
+  const int n = length - negative;
+  if (n <= 0 || n > 8) return false;
+  const std::uint64_t chars = load_eight(p + negative);
+  // The non-digits among the value's characters: none, or one point.
+  const std::uint64_t stops = non_digit_bits(chars) & (~std::uint64_t{0} >> (64 - 8 * n));
+  if (stops == 0) {
+    // One rounding of the integer to float is the rounding of the exact double.
+    const float f = static_cast<float>(digits_value(chars, n));
+    out = negative != 0 ? -f : f;
+    return true;
+  }
+  const int at = std::countr_zero(stops) / 8;
+  if ((stops & (stops - 1)) != 0 || p[negative + at] != '.' || n == 1) return false;
+  // The point taken out: the decimals move down next to the integer digits.
+  const std::uint64_t below = (std::uint64_t{1} << (8 * at)) - 1;
+  const std::uint64_t digits = (chars & below) | ((chars >> 8) & ~below);
+  // At most seven digits: both operands are exact floats, and one float
+  // division rounds as the double division rounded to float would.
+  const float f = static_cast<float>(digits_value(digits, n - 1)) / kExactPow10f[n - 1 - at];
+  out = negative != 0 ? -f : f;
+  return true;
+}
+
 }  // namespace textio
