@@ -263,7 +263,7 @@ Written write_records(RunState& st, std::int32_t igio, const std::string& before
   EXPECT_GE(fd, 0);
   st.IGIO = igio;
   {
-    textio::OutputFile out(file.path(), fd);
+    textio::OutputFile out(file.path(), platform::Opened{fd});
     prep::write_training_records(st, out);
     out.close();
   }

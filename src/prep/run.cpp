@@ -31,7 +31,7 @@ std::unique_ptr<textio::InputFile> open_input(textio::CommandLine& args,
     textio::report_file_error(f, textio::Statement::Open, "");
   }
   try {
-    return std::make_unique<textio::InputFile>(name, textio::open_unit_file(name));
+    return std::make_unique<textio::InputFile>(name, textio::open_price_file(name));
   } catch (const textio::IoFailure& f) {
     textio::report_file_error(f, textio::Statement::Open, name);
   }
@@ -40,7 +40,7 @@ std::unique_ptr<textio::InputFile> open_input(textio::CommandLine& args,
 std::unique_ptr<textio::OutputFile> open_output() {
   const std::string name = "elab.dat";
   try {
-    return std::make_unique<textio::OutputFile>(name, textio::open_unit_file(name));
+    return std::make_unique<textio::OutputFile>(name, textio::open_training_file(name));
   } catch (const textio::IoFailure& f) {
     textio::report_file_error(f, textio::Statement::Open, name);
   }

@@ -23,7 +23,6 @@ std::string obtain_file_name(int unit, CommandLine& args, Console& console) {
   std::string name;
   if (args.next(name)) {
     name = trim_blanks(name);
-    if (name.size() > kMaxFileName) name.resize(kMaxFileName);
     if (!name.empty()) return name;
   } else if (console.line_pending()) {
     console.write_direct("\r\n");
@@ -33,16 +32,31 @@ std::string obtain_file_name(int unit, CommandLine& args, Console& console) {
   while (name.empty()) {
     console.write_direct(question);
     std::string line;
-    if (!console.source().name_line(line, kMaxFileName)) throw IoFailure{fnum::kEndOfFile};
+    if (!console.source().name_line(line, kLongestTypedName)) throw IoFailure{fnum::kEndOfFile};
+    if (!line.empty() && line.back() == '\x1a') throw IoFailure{fnum::kEndOfFile};
     name = trim_blanks(line);
   }
   return name;
 }
 
-platform::Handle open_unit_file(const std::string& name) {
-  const platform::Opened file = platform::open_with_fallbacks(name, true);
+platform::Handle open_price_file(const std::string& name) {
+  // Opened for writing too, a pipe would hold its own write end open and
+  // never see its end.
+  const platform::Opened file = platform::kind_of(name) == platform::Kind::stream
+                                    ? platform::open_read_only(name)
+                                    : platform::open_with_fallbacks(name, false);
   if (file.handle == platform::kNoHandle) throw failure_of(file.error, Statement::Open);
   return file.handle;
+}
+
+platform::Opened open_training_file(const std::string& name) {
+  const platform::Opened file = platform::open_with_fallbacks(name, true);
+  if (file.handle == platform::kNoHandle) throw failure_of(file.error, Statement::Open);
+  if (platform::kind_of(file.handle) == platform::Kind::directory) {
+    (void)platform::close(file.handle);
+    throw IoFailure{fnum::kAccessDenied};
+  }
+  return file;
 }
 
 }  // namespace textio

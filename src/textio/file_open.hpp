@@ -10,7 +10,9 @@ namespace textio {
 
 class Console;
 
-inline constexpr std::size_t kMaxFileName = 260;
+// Longest typed name kept: far beyond what a system accepts, so a longer
+// one is refused at its open all the same.
+inline constexpr std::size_t kLongestTypedName = std::size_t{1} << 16;
 
 // The run's command-line arguments after the program name, with a cursor
 // that only the asking for a missing file name moves.
@@ -29,12 +31,17 @@ class CommandLine {
 std::string trim_blanks(std::string_view s);
 
 // The name of a unit opened with a blank name. Throws IoFailure 6501 when
-// the console input ends while the name is being asked.
+// the console input ends while the name is being asked, or the typed line
+// ends in Ctrl-Z.
 std::string obtain_file_name(int unit, CommandLine& args, Console& console);
 
-// Opens an existing file or creates it empty, for reading and writing, else
-// read-only, else write-only, positioned at its start; nothing is removed.
-// Throws IoFailure 6414 or 6416.
-platform::Handle open_unit_file(const std::string& name);
+// The price file: an existing file for reading and writing, else read-only,
+// else write-only; a pipe or a device read-only, as a stream. A missing file
+// is not created. Throws IoFailure 6414 or 6416.
+platform::Handle open_price_file(const std::string& name);
+
+// The training file: as the price file, but a missing one is created empty
+// and a directory is refused. Nothing is removed from an existing file.
+platform::Opened open_training_file(const std::string& name);
 
 }  // namespace textio

@@ -12,7 +12,8 @@ FileSource::FileSource(platform::Handle in, std::size_t block) : in_(in), buf_(b
 }
 
 // Removes every CR that stands before a LF in [from, from+n); a CR at the
-// very end is held back until the next block shows what follows it.
+// very end is held back until the next block shows what follows it, and a
+// CR that ends the input is a line end.
 std::size_t FileSource::drop_cr_before_lf(char* from, std::size_t n, bool at_eof) {
   char* const stop = from + n;
   char* cr = static_cast<char*>(std::memchr(from, '\r', n));
@@ -26,6 +27,8 @@ std::size_t FileSource::drop_cr_before_lf(char* from, std::size_t n, bool at_eof
           held_ = 1;
           break;
         }
+        *out++ = '\n';  // the CR that ends the file ends its last line
+        break;
       } else if (p[1] == '\n') {
         continue;
       }

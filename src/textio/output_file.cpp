@@ -6,13 +6,30 @@
 
 namespace textio {
 
-OutputFile::OutputFile(std::string name, platform::Handle file, std::size_t buffer)
-    : name_(std::move(name)), file_(file), buf_(buffer < 256 ? 256 : buffer) {
+namespace {
+
+// Only a regular file this run may write is replaced through a temporary:
+// a device or a FIFO is written in place, and a file the user may not write
+// refuses its first record as it always did.
+bool replaced_whole(const platform::Opened& file) {
+  return file.access != platform::Access::read_only &&
+         platform::kind_of(file.handle) == platform::Kind::regular;
+}
+
+}  // namespace
+
+OutputFile::OutputFile(std::string name, const platform::Opened& file, std::size_t buffer)
+    : name_(std::move(name)),
+      file_(file.handle),
+      records_(file.handle),
+      replace_whole_(replaced_whole(file)),
+      buf_(buffer < 256 ? 256 : buffer) {
   attach_unit(this);
 }
 
 OutputFile::~OutputFile() {
   detach_unit(this);
+  (void)settle_temporary(platform::Error::other);
   if (file_ != platform::kNoHandle) (void)platform::close(file_);
 }
 
@@ -20,14 +37,38 @@ void OutputFile::fail(platform::Error error, Statement statement) {
   report_file_error(failure_of(error, statement), statement, name_);
 }
 
+// The records go to a temporary beside the file when one can be made there,
+// else into the file itself, cut at its start.
 void OutputFile::start_first_record() {
   wrote_ = true;
+  if (replace_whole_) {
+    temporary_ = platform::create_temporary_beside(name_);
+    if (temporary_.handle != platform::kNoHandle) {
+      platform::remove_on_termination_signal(temporary_.path);
+      records_ = temporary_.handle;
+      return;
+    }
+  }
   const platform::Error error = platform::truncate_to_empty(file_);
   if (error != platform::Error::none) fail(error, Statement::Write);
 }
 
+// Closes the temporary; only when everything before went well does it take
+// the place of the file, otherwise it goes.
+platform::Error OutputFile::settle_temporary(platform::Error error) {
+  if (temporary_.handle == platform::kNoHandle) return error;
+  const platform::Error close_error = platform::close(temporary_.handle);
+  temporary_.handle = platform::kNoHandle;
+  records_ = file_;
+  if (error == platform::Error::none) error = close_error;
+  if (error == platform::Error::none) error = platform::replace(temporary_);
+  if (error != platform::Error::none) platform::remove_file(temporary_.path);
+  platform::remove_on_termination_signal("");
+  return error;
+}
+
 platform::Error OutputFile::flush_buffer() {
-  const platform::Error error = platform::write_all(file_, buf_.data(), used_);
+  const platform::Error error = platform::write_all(records_, buf_.data(), used_);
   used_ = 0;
   return error;
 }
@@ -58,15 +99,22 @@ void OutputFile::write_record(std::string_view record) {
 void OutputFile::close() {
   if (file_ == platform::kNoHandle) return;
   platform::Error error = wrote_ ? flush_buffer() : platform::truncate_to_empty(file_);
+  error = settle_temporary(error);
   const platform::Error close_error = platform::close(file_);
   file_ = platform::kNoHandle;
   if (error == platform::Error::none) error = close_error;
   if (error != platform::Error::none) fail(error, Statement::Close);
 }
 
+// A run that does not end normally leaves a replaced file as it was; a file
+// written in place gets what was buffered.
 void OutputFile::close_at_exit() noexcept {
   if (file_ == platform::kNoHandle) return;
-  if (used_ > 0) (void)flush_buffer();  // what cannot be written is lost
+  if (temporary_.handle != platform::kNoHandle) {
+    (void)settle_temporary(platform::Error::other);
+  } else if (used_ > 0) {
+    (void)flush_buffer();  // what cannot be written is lost
+  }
   (void)platform::close(file_);
   file_ = platform::kNoHandle;
 }

@@ -1,8 +1,11 @@
 // Unit 2: elab.dat, written record by record through a large buffer.
 //
-// Opening removes nothing: the file is cut at its start only just before the
-// first record goes in, so a run that ends early leaves an earlier file as it
-// was. Each record ends with CR LF.
+// Opening removes nothing. A regular file is replaced whole or not at all:
+// the records go to a hidden temporary beside it, which takes its place only
+// at a close without error. Where that cannot be (a device, a FIFO, no room
+// for a file beside it), the file is cut at its start just before the first
+// record goes in. Either way a run that ends before its first record leaves
+// an earlier file as it was. Each record ends with CR LF.
 #pragma once
 
 #include <string>
@@ -16,7 +19,8 @@ namespace textio {
 
 class OutputFile final : public ExitClosable {
  public:
-  OutputFile(std::string name, platform::Handle file, std::size_t buffer = std::size_t{1} << 20);
+  OutputFile(std::string name, const platform::Opened& file,
+             std::size_t buffer = std::size_t{1} << 20);
   ~OutputFile();
 
   void write_record(std::string_view record);
@@ -35,10 +39,14 @@ class OutputFile final : public ExitClosable {
  private:
   void start_first_record();
   platform::Error flush_buffer();
+  platform::Error settle_temporary(platform::Error error);
   [[noreturn]] void fail(platform::Error error, Statement statement);
 
   std::string name_;
-  platform::Handle file_;
+  platform::Handle file_;     // the file as opened
+  platform::Handle records_;  // where the records go: the file or the temporary
+  bool replace_whole_;
+  platform::Temporary temporary_;
   std::vector<char> buf_;
   std::size_t used_ = 0;
   bool wrote_ = false;
