@@ -57,6 +57,13 @@ const std::vector<NotationCase>& notation_cases() {
          s.resize(s.size() - 2);
          return s;
        }},
+      // The CR that ends the file ends its last line too.
+      {"FinalCrWithoutLf",
+       [](const auto& rows) {
+         std::string s = to_crlf(format_prices(rows));
+         s.pop_back();
+         return s;
+       }},
       {"Commas",
        [](const auto& rows) {
          return rows_with(rows, count(rows) + ",7\n", [](const PriceRow& r) {

@@ -111,6 +111,59 @@ TEST_F(Faults, MissingDirectoryOfThePriceFile) {
   EXPECT_EQ(r.err, report("F6416", "OPEN(nodir/prices.txt)", "path not found"));
 }
 
+// Neither the missing file nor elab.dat is created, named or typed.
+TEST_F(Faults, MissingPriceFileIsNotCreated) {
+  const std::string missing = report("F6416", "OPEN(nothere.txt)", "file does not exist");
+  for (const auto& [args, input] : {std::pair<std::vector<std::string>, std::string>{{"nothere.txt"}, kAnswers},
+                                    {{}, "nothere.txt\n" + kAnswers}}) {
+    const auto r = run(args, input);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, missing);
+    EXPECT_FALSE(fs::exists(dir_ / "nothere.txt"));
+    EXPECT_FALSE(fs::exists(dir_ / "elab.dat"));
+  }
+}
+
+// Names are not cut at 260 characters; one the system refuses gets its open
+// report.
+TEST_F(Faults, LongFileNames) {
+  const std::string deep = std::string(200, 'd') + "/" + std::string(200, 'e');
+  fs::create_directories(dir_ / deep);
+  fs::copy_file(dir_ / "prices.txt", dir_ / deep / "prices.txt");
+  auto r = run({deep + "/prices.txt"}, kAnswers);
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string refused = std::string(300, 'n');
+  r = run({refused}, kAnswers);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, report("F6414", "OPEN(" + refused + ")", "access denied"));
+}
+
+TEST_F(Faults, DirectoryAsTrainingFileIsRefusedAtItsOpen) {
+  fs::create_directory(dir_ / "elab.dat");
+  const auto r = run({"prices.txt"}, kAnswers);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, report("F6414", "OPEN(elab.dat)", "access denied"));
+  EXPECT_EQ(r.out, "");  // before the first question
+}
+
+// The file is replaced: a link stays a link to a file with the new records,
+// and the permission bits stay.
+TEST_F(Faults, ReplacedTrainingFileKeepsItsLinkAndPermissionBits) {
+  const std::string reference = run({"prices.txt"}, kAnswers).elab.value_or("");
+  fs::create_directory(dir_ / "sub");
+  dir_.write("sub/target.dat", "earlier\r\n");
+  const auto bits = fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read;
+  fs::permissions(dir_ / "sub/target.dat", bits);
+  fs::remove(dir_ / "elab.dat");
+  fs::create_symlink("sub/target.dat", dir_ / "elab.dat");
+  const auto r = run({"prices.txt"}, kAnswers);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "elab.dat"));
+  EXPECT_EQ(read("sub/target.dat"), reference);
+  EXPECT_EQ(fs::status(dir_ / "sub/target.dat").permissions(), bits);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "sub"), fs::directory_iterator()), 1);
+}
+
 TEST_F(Faults, DirectoryAsPriceFileOpensButCannotBeRead) {
   fs::create_directory(dir_.path() / "d");
   const auto r = run({"d"}, kAnswers);
@@ -134,10 +187,15 @@ TEST_F(Faults, ConsoleClosingAtEveryQuestion) {
   }
 }
 
+// A typed line ending in Ctrl-Z is the end of the input: no file is made.
 TEST_F(Faults, ConsoleClosingDuringTheFileNameQuestion) {
-  const auto r = run({}, "  \n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, report("F6501", "OPEN()", "end of file encountered"));
+  for (const std::string& input : {std::string("  \n"), "prices.txt\x1a\n" + kAnswers, std::string("x\x1a")}) {
+    const auto r = run({}, input);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, report("F6501", "OPEN()", "end of file encountered"));
+    EXPECT_FALSE(fs::exists(dir_ / "elab.dat"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
+  }
 }
 
 TEST_F(Faults, AnswerLinesOf130And131Characters) {
@@ -238,6 +296,72 @@ TEST_P(Limits, EndsWithItsDefinedReportOrStop) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, Limits, ::testing::ValuesIn(limit_cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Streams and interruptions, each through a shell around the program ("$0"
+// is the program, "$@" its arguments) over an earlier elab.dat: the run ends
+// with the training file of a plain run, or with the earlier file whole;
+// the price file is never written, and no other file is left but a hidden
+// temporary of a killed run, which the next run does not trip on.
+struct StreamCase {
+  const char* name;
+  std::string shell;
+  int status;  // negative: killed by that signal
+  std::string err;
+  bool replaced;
+  int rows = 400;
+};
+
+// Waits for the run to start writing its records, then sends the signal.
+std::string kill_while_writing(const std::string& signal) {
+  return "\"$0\" \"$@\" <&0 & p=$!; while kill -0 $p 2>/dev/null; do "
+         "for f in .elab.dat.partial-*; do [ -e \"$f\" ] && break 2; done; done; "
+         "kill -" + signal + " $p; { wait $p; } 2>/dev/null; kill -" + signal + " $$";
+}
+
+std::vector<StreamCase> stream_cases() {
+  const std::string eof = "end of file encountered";
+  return {
+      {"PriceFileThroughAPipe", "exec \"$0\" <(cat prices.txt)", 0, "", true},
+      {"PriceFileThroughAFifo", "mkfifo f; cat prices.txt >f & exec \"$0\" f", 0, "", true},
+      {"PriceFileThroughAFifoEndingEarly", "mkfifo f; head -c 3000 prices.txt >f & exec \"$0\" f", 1,
+       report("F6501", "READ(f)", eof), false},
+      {"StdoutClosed", "exec \"$0\" \"$@\" >&-", 0, "", true},
+      {"StdinClosed", "exec \"$0\" \"$@\" <&-", 1, report("F6501", "READ(CON)", eof), false},
+      {"StdinAndStdoutClosed", "exec \"$0\" \"$@\" <&- >&-", 1, report("F6501", "READ(CON)", eof), false},
+      {"StderrClosedAtAReport", "exec \"$0\" \"$@\" <&- 2>&-", 1, "", false},
+      {"FileSizeLimit", "ulimit -f 8; exec \"$0\" \"$@\"", 1,
+       report("F6423", "CLOSE(elab.dat)", "write failed"), false},
+      {"FileSizeLimitAtAWrite", "ulimit -f 4096; exec \"$0\" \"$@\"", 1,
+       report("F6423", "WRITE(elab.dat)", "write failed"), false, 60000},
+      {"TerminatedWhileWriting", kill_while_writing("TERM"), -15, "", false, 200000},
+      {"HungUpWhileWriting", kill_while_writing("HUP"), -1, "", false, 200000},
+      {"KilledWhileWriting", kill_while_writing("KILL"), -9, "", false, 200000},
+  };
+}
+
+class Streams : public Faults, public ::testing::WithParamInterface<StreamCase> {};
+
+TEST_P(Streams, TrainingFileWholeOrUntouched) {
+  const StreamCase& c = GetParam();
+  const std::string prices = price_file(c.rows);
+  dir_.write("prices.txt", prices);
+  const std::string reference = run({"prices.txt"}, kAnswers).elab.value_or("");
+  dir_.write("elab.dat", "earlier\r\n");
+  const auto r = run({"prices.txt"}, kAnswers, {"/bin/bash", "-c", c.shell});
+  EXPECT_EQ(r.status, c.status) << r.err;
+  EXPECT_EQ(r.err, c.err);
+  EXPECT_EQ(read("elab.dat"), c.replaced ? reference : "earlier\r\n");
+  EXPECT_EQ(read("prices.txt"), prices);
+  for (const auto& entry : fs::directory_iterator(dir_.path())) {
+    const std::string name = entry.path().filename().string();
+    if (name == "prices.txt" || name == "elab.dat" || name == "f") continue;
+    EXPECT_TRUE(c.status == -9 && name.starts_with(".elab.dat.partial-")) << name;
+  }
+  EXPECT_EQ(run({"prices.txt"}, kAnswers).elab, reference);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Streams, ::testing::ValuesIn(stream_cases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Faults, FullRunUnderMemcheckHasNoErrorAndNoLeak) {

@@ -351,9 +351,11 @@ TEST(FreeFormFile, LoneCrIsPartOfTheValue) {
   }
 }
 
+// A CR with no LF after it at the very end of the file ends the line too.
 TEST(FreeFormFile, CrLfAtTheEndOfTheLastLine) {
-  for (std::size_t block : {std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{1} << 20}) {
-    const HeldFd file(file_holding("1 2\r\n3\r\n"));
+  for (std::size_t block : {std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{1} << 20})
+  for (const char* text : {"1 2\r\n3\r\n", "1 2\r\n3\r"}) {
+    const HeldFd file(file_holding(text));
     textio::FileSource src(file.fd(), block);
     FreeFormReader reader(src);
     float a = 0, b = 0, c = 0;
@@ -363,7 +365,7 @@ TEST(FreeFormFile, CrLfAtTheEndOfTheLastLine) {
     reader.read({&tc, 1});
     EXPECT_EQ(a, 1.0f);
     EXPECT_EQ(b, 2.0f);
-    EXPECT_EQ(c, 3.0f);
+    EXPECT_EQ(c, 3.0f) << block;
   }
 }
 
