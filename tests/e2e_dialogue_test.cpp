@@ -239,24 +239,25 @@ TEST(FileName, BlankArgumentAsks) {
   EXPECT_EQ(r.out, kNamePrompt + normal_transcript(false, 22));
 }
 
-TEST(FileName, MissingFileIsCreatedEmpty) {
+// Mend: a missing price file is reported at its open, not created.
+TEST(FileName, MissingTypedFileIsNotCreated) {
   TempDir dir;
   const auto r = run_in(dir, {}, "nosuch.txt\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kNamePrompt);
-  EXPECT_EQ(r.err, file_error("6501", "READ(nosuch.txt)", "end of file encountered"));
-  EXPECT_EQ(dir.read("nosuch.txt"), std::optional<std::string>(""));
-  EXPECT_EQ(r.elab, std::optional<std::string>(""));
+  EXPECT_EQ(r.err, file_error("6416", "OPEN(nosuch.txt)", "file does not exist"));
+  EXPECT_FALSE(dir.read("nosuch.txt").has_value());
+  EXPECT_FALSE(r.elab.has_value());
 }
 
-TEST(FileName, MissingFileOnCommandLine) {
+TEST(FileName, MissingFileOnCommandLineIsNotCreated) {
   TempDir dir;
   dir.write("elab.dat", "old\r\n");
   const auto r = run_in(dir, {"absent.txt"}, "");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, file_error("6501", "READ(absent.txt)", "end of file encountered"));
-  EXPECT_EQ(dir.read("absent.txt"), std::optional<std::string>(""));
+  EXPECT_EQ(r.err, file_error("6416", "OPEN(absent.txt)", "file does not exist"));
+  EXPECT_FALSE(dir.read("absent.txt").has_value());
   EXPECT_EQ(r.elab, std::optional<std::string>("old\r\n"));
 }
 
