@@ -84,6 +84,8 @@ void moving_deviation(RunState& st, Evaluation e) {
   for (std::int64_t i = 1; i <= st.INTERV; ++i) desm[i] = 0.0f;
   evaluate_rows(e, st.INTERV + 1, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
+    // The sum, then the sum of squares: checked, a row may meet an overflow
+    // of the one before one of the other, and both give the same report.
     float s[kBlock], s2[kBlock];
     window_sums(arith, lo, rows, 20, [&](std::int64_t i) { return vperc[i]; }, s);
     window_sums(arith, lo, rows, 20, [&](std::int64_t i) { return wide(vperc[i]) * wide(vperc[i]); }, s2);
