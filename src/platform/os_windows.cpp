@@ -1,0 +1,312 @@
+// The operating-system seam on Windows, with the Win32 API only: handles
+// are read and written with ReadFile and WriteFile, so no byte is added or
+// removed on the way (no text mode anywhere), and the console is read with
+// ReadConsoleA, which hands over a Ctrl-Z typed at the start of a line as
+// the byte it is instead of an end of input.
+#include "platform/os.hpp"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <limits>
+
+namespace platform {
+namespace {
+
+HANDLE as_win(Handle h) { return reinterpret_cast<HANDLE>(h); }
+Handle as_handle(HANDLE h) { return reinterpret_cast<Handle>(h); }
+
+Error error_of(DWORD code) {
+  switch (code) {
+    case ERROR_SUCCESS:
+      return Error::none;
+    case ERROR_FILE_NOT_FOUND:
+      return Error::not_found;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+      return Error::no_directory;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_INVALID_HANDLE:
+      return Error::access_denied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return Error::disk_full;
+    case ERROR_FILE_TOO_LARGE:
+      return Error::too_large;
+    default:
+      return Error::other;
+  }
+}
+
+Error last_error() { return error_of(::GetLastError()); }
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Backup semantics let a directory be opened for reading, as on POSIX, so
+// that it fails at its first read rather than at the open.
+HANDLE open_existing_or_new(const std::string& name, DWORD access, DWORD disposition) {
+  const DWORD flags = access == GENERIC_READ ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL;
+  return ::CreateFileA(name.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+}
+
+// The file removed when the console is interrupted or closed: a fixed
+// buffer, since the handler runs on a thread of its own at any moment.
+char g_doomed_path[MAX_PATH * 4];
+std::atomic<bool> g_doomed_armed{false};
+
+BOOL WINAPI on_console_event(DWORD) {
+  if (g_doomed_armed.load()) ::DeleteFileA(g_doomed_path);
+  return FALSE;  // the default handling then ends the process
+}
+
+// A standard handle that is missing is replaced by the null device, so that
+// no file of the run is ever taken for it.
+void attach_null_if_missing(DWORD which) {
+  const HANDLE h = ::GetStdHandle(which);
+  if (h != nullptr && h != INVALID_HANDLE_VALUE) return;
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const HANDLE null_device = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, kShareAll,
+                                           &inherit, OPEN_EXISTING, 0, nullptr);
+  if (null_device != INVALID_HANDLE_VALUE) ::SetStdHandle(which, null_device);
+}
+
+// The directory part with its separator ("" for the current directory),
+// and the name within it.
+std::size_t name_start(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\:");
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// The file a symbolic link stands for; the name itself for anything else.
+std::string final_name(const std::string& name) {
+  const DWORD attrs = ::GetFileAttributesA(name.c_str());
+  if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return name;
+  const HANDLE h = ::CreateFileA(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return name;
+  char buf[MAX_PATH * 4];
+  const DWORD n = ::GetFinalPathNameByHandleA(h, buf, sizeof buf, FILE_NAME_NORMALIZED);
+  ::CloseHandle(h);
+  if (n == 0 || n >= sizeof buf) return name;
+  std::string resolved(buf, n);
+  if (resolved.rfind("\\\\?\\", 0) == 0) resolved.erase(0, 4);
+  return resolved;
+}
+
+}  // namespace
+
+void start_process() {
+  // No message box for a drive without a medium: the open simply fails.
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  attach_null_if_missing(STD_INPUT_HANDLE);
+  attach_null_if_missing(STD_OUTPUT_HANDLE);
+  attach_null_if_missing(STD_ERROR_HANDLE);
+  // The run writes through the handles, but whatever goes through the C
+  // runtime passes unchanged too.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::_get_osfhandle(fd) != -1) ::_setmode(fd, _O_BINARY);
+  }
+  ::SetConsoleCtrlHandler(on_console_event, TRUE);
+}
+
+Handle std_stream(StdStream s) {
+  const DWORD which = s == StdStream::in    ? STD_INPUT_HANDLE
+                      : s == StdStream::out ? STD_OUTPUT_HANDLE
+                                            : STD_ERROR_HANDLE;
+  const HANDLE h = ::GetStdHandle(which);
+  return h == nullptr ? kNoHandle : as_handle(h);
+}
+
+bool is_console(Handle h) {
+  DWORD mode = 0;
+  return h != kNoHandle && ::GetConsoleMode(as_win(h), &mode) != 0;
+}
+
+Kind kind_of(Handle h) {
+  if (h == kNoHandle) return Kind::missing;
+  switch (::GetFileType(as_win(h))) {
+    case FILE_TYPE_DISK: {
+      BY_HANDLE_FILE_INFORMATION info{};
+      if (::GetFileInformationByHandle(as_win(h), &info) == 0) return Kind::regular;
+      return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::directory : Kind::regular;
+    }
+    case FILE_TYPE_CHAR:
+    case FILE_TYPE_PIPE:
+      return Kind::stream;
+    default:
+      return ::GetLastError() == NO_ERROR ? Kind::stream : Kind::missing;
+  }
+}
+
+Kind kind_of(const std::string& name) {
+  const HANDLE h = ::CreateFileA(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD attrs = ::GetFileAttributesA(name.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) return Kind::missing;
+    return (attrs & FILE_ATTRIBUTE_DIRECTORY) ? Kind::directory : Kind::regular;
+  }
+  const Kind k = kind_of(as_handle(h));
+  ::CloseHandle(h);
+  return k;
+}
+
+Opened open_with_fallbacks(const std::string& name, bool create) {
+  const DWORD disposition = create ? OPEN_ALWAYS : OPEN_EXISTING;
+  Opened o;
+  HANDLE h = open_existing_or_new(name, GENERIC_READ | GENERIC_WRITE, disposition);
+  if (h != INVALID_HANDLE_VALUE) return {as_handle(h), Access::read_write, Error::none};
+  o.error = last_error();
+  h = open_existing_or_new(name, GENERIC_READ, OPEN_EXISTING);
+  if (h != INVALID_HANDLE_VALUE) return {as_handle(h), Access::read_only, Error::none};
+  h = open_existing_or_new(name, GENERIC_WRITE, OPEN_EXISTING);
+  if (h != INVALID_HANDLE_VALUE) return {as_handle(h), Access::write_only, Error::none};
+  return o;
+}
+
+Opened open_read_only(const std::string& name) {
+  const HANDLE h = open_existing_or_new(name, GENERIC_READ, OPEN_EXISTING);
+  if (h == INVALID_HANDLE_VALUE) return {kNoHandle, Access::read_only, last_error()};
+  return {as_handle(h), Access::read_only, Error::none};
+}
+
+Error read(Handle h, char* buf, std::size_t n, std::size_t& got) {
+  got = 0;
+  const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+  DWORD done = 0;
+  BOOL ok = FALSE;
+  if (is_console(h)) {
+    ok = ::ReadConsoleA(as_win(h), buf, want, &done, nullptr);
+  } else {
+    ok = ::ReadFile(as_win(h), buf, want, &done, nullptr);
+  }
+  if (!ok) {
+    const DWORD code = ::GetLastError();
+    // The writer of a pipe has gone: the end of the input.
+    if (code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF) return Error::none;
+    return error_of(code);
+  }
+  got = done;
+  return Error::none;
+}
+
+Error write_all(Handle h, const char* bytes, std::size_t n) {
+  while (n > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+    DWORD done = 0;
+    if (!::WriteFile(as_win(h), bytes, chunk, &done, nullptr)) return last_error();
+    if (done == 0) return Error::other;
+    bytes += done;
+    n -= done;
+  }
+  return Error::none;
+}
+
+// A device or a pipe has no length to cut; an empty file needs no cut.
+Error truncate_to_empty(Handle h) {
+  if (::GetFileType(as_win(h)) != FILE_TYPE_DISK) return Error::none;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(as_win(h), &size)) return last_error();
+  if (size.QuadPart == 0) return Error::none;
+  const LARGE_INTEGER start{};
+  if (!::SetFilePointerEx(as_win(h), start, nullptr, FILE_BEGIN)) return last_error();
+  return ::SetEndOfFile(as_win(h)) ? Error::none : last_error();
+}
+
+Error close(Handle h) {
+  if (h == kNoHandle) return Error::none;
+  return ::CloseHandle(as_win(h)) ? Error::none : last_error();
+}
+
+Temporary create_temporary_beside(const std::string& target) {
+  Temporary t;
+  t.replaces = final_name(target);
+  // Hidden, and marked as unfinished for anyone who lists the directory.
+  const std::size_t at = name_start(t.replaces);
+  const std::string stem = t.replaces.substr(0, at) + "." + t.replaces.substr(at) + ".partial-" +
+                           std::to_string(::GetCurrentProcessId()) + "-";
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::string path = stem + std::to_string(::GetTickCount() + attempt);
+    const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      t.handle = as_handle(h);
+      t.path = path;
+      return t;
+    }
+    if (::GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  t.error = last_error();
+  return t;
+}
+
+Error replace(const Temporary& t) {
+  // A read-only file is not replaced, as it would not be written; otherwise
+  // the new file takes the attributes of the one it replaces.
+  constexpr DWORD kKept =
+      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+  const DWORD old_attrs = ::GetFileAttributesA(t.replaces.c_str());
+  if (old_attrs != INVALID_FILE_ATTRIBUTES && (old_attrs & FILE_ATTRIBUTE_READONLY)) {
+    return Error::access_denied;
+  }
+  const DWORD attrs = old_attrs == INVALID_FILE_ATTRIBUTES || (old_attrs & kKept) == 0
+                          ? FILE_ATTRIBUTE_NORMAL
+                          : old_attrs & kKept;
+  ::SetFileAttributesA(t.path.c_str(), attrs);
+  if (::MoveFileExA(t.path.c_str(), t.replaces.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return Error::none;
+  }
+  return last_error();
+}
+
+void remove_file(const std::string& path) { ::DeleteFileA(path.c_str()); }
+
+void remove_on_termination_signal(const std::string& path) {
+  g_doomed_armed.store(false);
+  if (path.empty() || path.size() >= sizeof g_doomed_path) return;
+  std::memcpy(g_doomed_path, path.c_str(), path.size() + 1);
+  g_doomed_armed.store(true);
+}
+
+void* obtain_zeroed(std::size_t bytes) {
+  if (bytes == 0) return nullptr;
+  // Committed pages read as zero and take no memory until first written.
+  return ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void release(void* p, std::size_t) {
+  if (p != nullptr) ::VirtualFree(p, 0, MEM_RELEASE);
+}
+
+std::size_t memory_available() {
+  unsigned long long least = std::numeric_limits<std::size_t>::max();
+  MEMORYSTATUSEX ms{};
+  ms.dwLength = sizeof ms;
+  if (::GlobalMemoryStatusEx(&ms)) {
+    least = std::min({least, ms.ullAvailVirtual, ms.ullTotalPhys, ms.ullAvailPageFile});
+  }
+  // A job object may cap the memory of the process or of the whole job.
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION job{};
+  if (::QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &job, sizeof job,
+                                  nullptr)) {
+    const DWORD flags = job.BasicLimitInformation.LimitFlags;
+    if (flags & JOB_OBJECT_LIMIT_PROCESS_MEMORY) least = std::min<unsigned long long>(least, job.ProcessMemoryLimit);
+    if (flags & JOB_OBJECT_LIMIT_JOB_MEMORY) least = std::min<unsigned long long>(least, job.JobMemoryLimit);
+  }
+  return static_cast<std::size_t>(least);
+}
+
+}  // namespace platform
