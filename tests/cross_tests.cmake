@@ -23,6 +23,7 @@ foreach(name IN LISTS ELAB_CROSS_TESTS)
   target_link_libraries(${name} PRIVATE prep gtest gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_options(${name} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
+  target_compile_definitions(${name} PRIVATE ELAB_SANITIZED=0)
   # One test per program: the emulator runs it whole.
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
