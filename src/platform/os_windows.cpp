@@ -184,12 +184,14 @@ Opened open_read_only(const std::string& name) {
 
 Error read(Handle h, char* buf, std::size_t n, std::size_t& got) {
   got = 0;
-  const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
   DWORD done = 0;
   BOOL ok = FALSE;
   if (is_console(h)) {
+    // The console refuses very large buffers; a typed line is short anyway.
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 16384));
     ok = ::ReadConsoleA(as_win(h), buf, want, &done, nullptr);
   } else {
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
     ok = ::ReadFile(as_win(h), buf, want, &done, nullptr);
   }
   if (!ok) {
