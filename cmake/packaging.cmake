@@ -2,8 +2,12 @@
 # the README), a .zip on Windows (elab.exe, the README, the manual page as
 # plain text and the example price file). `cpack` in the build directory.
 
+# Packages are made from a finished build: installing does not build the
+# whole tree again first (the package test would otherwise rebuild it).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(CPACK_PACKAGE_NAME elab)
-set(CPACK_PACKAGE_VERSION 1.0.0)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "elab")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Training file for a price forecasting model from daily price records")
