@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -23,9 +24,20 @@ inline std::string read_file(const std::filesystem::path& p) {
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a name of random digits, created only when it is new.
+    std::random_device random;
+    for (int attempt = 0; path_.empty() && attempt < 100; ++attempt) {
+      const auto candidate =
+          std::filesystem::temp_directory_path() / ("elab-run-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) path_ = candidate;
+    }
+    if (path_.empty()) throw std::runtime_error("no temporary directory");
+#else
     std::string tmpl = (std::filesystem::temp_directory_path() / "elab-run-XXXXXX").string();
     if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = tmpl;
+#endif
   }
   ~TempDir() {
     // A test may have taken the write permission away.

@@ -1,0 +1,141 @@
+// The operating-system seam, through its interface only, so that the same
+// tests run on every system it is built for (natively, and cross-built for
+// Windows under an emulator).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/os.hpp"
+#include "support/temp_dir.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using platform::Access;
+using platform::Error;
+using platform::Kind;
+using elab_test::TempDir;
+
+// The entries of a directory.
+std::size_t entries(const TempDir& dir) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir.path()), {}));
+}
+
+std::string name(const TempDir& dir, const std::string& leaf) { return (dir / leaf).string(); }
+
+std::string read_all(platform::Handle h) {
+  std::string text;
+  char buf[7];  // small, so that reads are continued
+  for (std::size_t got = 0; platform::read(h, buf, sizeof buf, got) == Error::none && got > 0;) {
+    text.append(buf, got);
+  }
+  return text;
+}
+
+// Bytes that a text mode would change: CR LF, a lone LF, a lone CR, Ctrl-Z.
+const std::string kAwkwardBytes = "a\r\nb\nc\rd\x1a\r\ne\0f"s;
+
+struct OpenCase {
+  const char* name;
+  const char* existing;  // content of a file there before, or null
+  const char* leaf;
+  bool create;
+  Error error;
+  bool exists_after;
+};
+
+class Open : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(Open, FallsBackOrReports) {
+  const auto& c = GetParam();
+  TempDir dir;
+  if (c.existing != nullptr) dir.write(c.leaf, c.existing);
+  const auto o = platform::open_with_fallbacks(name(dir, c.leaf), c.create);
+  EXPECT_EQ(o.error, c.error);
+  EXPECT_EQ(o.handle != platform::kNoHandle, c.error == Error::none);
+  if (o.handle != platform::kNoHandle) {
+    EXPECT_EQ(o.access, Access::read_write);
+    EXPECT_EQ(read_all(o.handle), c.existing != nullptr ? c.existing : "");
+    EXPECT_EQ(platform::close(o.handle), Error::none);
+  }
+  EXPECT_EQ(platform::kind_of(name(dir, c.leaf)) == Kind::regular, c.exists_after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Open,
+    ::testing::Values(OpenCase{"Existing", "12 7\r\n", "prices.txt", false, Error::none, true},
+                      OpenCase{"ExistingKeptWhenCreating", "old", "elab.dat", true, Error::none, true},
+                      OpenCase{"MissingCreatedEmpty", nullptr, "elab.dat", true, Error::none, true},
+                      OpenCase{"MissingNotCreated", nullptr, "prices.txt", false, Error::not_found,
+                               false},
+                      OpenCase{"MissingDirectory", nullptr, "no/elab.dat", true, Error::no_directory,
+                               false},
+                      OpenCase{"MissingDirectoryNotCreated", nullptr, "no/prices.txt", false,
+                               Error::no_directory, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Platform, EveryByteWrittenAndReadUnchanged) {
+  TempDir dir;
+  const auto o = platform::open_with_fallbacks(name(dir, "elab.dat"), true);
+  ASSERT_NE(o.handle, platform::kNoHandle);
+  EXPECT_EQ(platform::write_all(o.handle, kAwkwardBytes.data(), kAwkwardBytes.size()), Error::none);
+  EXPECT_EQ(platform::close(o.handle), Error::none);
+  EXPECT_EQ(dir.read("elab.dat"), kAwkwardBytes);
+  const auto r = platform::open_read_only(name(dir, "elab.dat"));
+  ASSERT_NE(r.handle, platform::kNoHandle);
+  EXPECT_EQ(read_all(r.handle), kAwkwardBytes);
+  EXPECT_EQ(platform::close(r.handle), Error::none);
+}
+
+TEST(Platform, TruncateEmptiesOnlyWhenThereIsSomething) {
+  TempDir dir;
+  dir.write("elab.dat", "from an earlier run\r\n");
+  const auto o = platform::open_with_fallbacks(name(dir, "elab.dat"), true);
+  ASSERT_NE(o.handle, platform::kNoHandle);
+  EXPECT_EQ(platform::truncate_to_empty(o.handle), Error::none);
+  EXPECT_EQ(platform::truncate_to_empty(o.handle), Error::none);
+  EXPECT_EQ(platform::write_all(o.handle, "R\r\n", 3), Error::none);
+  EXPECT_EQ(platform::close(o.handle), Error::none);
+  EXPECT_EQ(dir.read("elab.dat"), "R\r\n");
+}
+
+TEST(Platform, KindsOfNames) {
+  TempDir dir;
+  dir.write("prices.txt", "1");
+  EXPECT_EQ(platform::kind_of(name(dir, "prices.txt")), Kind::regular);
+  EXPECT_EQ(platform::kind_of(name(dir, "")), Kind::directory);
+  EXPECT_EQ(platform::kind_of(name(dir, "absent")), Kind::missing);
+  const auto r = platform::open_read_only(name(dir, "prices.txt"));
+  EXPECT_EQ(platform::kind_of(r.handle), Kind::regular);
+  EXPECT_EQ(platform::close(r.handle), Error::none);
+}
+
+TEST(Platform, TemporaryReplacesTheFileWhole) {
+  TempDir dir;
+  dir.write("elab.dat", "from an earlier run\r\n");
+  const auto t = platform::create_temporary_beside(name(dir, "elab.dat"));
+  ASSERT_EQ(t.error, Error::none);
+  ASSERT_NE(t.handle, platform::kNoHandle);
+  EXPECT_EQ(fs::path(t.path).filename().string().front(), '.');  // hidden
+  EXPECT_EQ(platform::write_all(t.handle, kAwkwardBytes.data(), kAwkwardBytes.size()), Error::none);
+  EXPECT_EQ(dir.read("elab.dat"), "from an earlier run\r\n");  // untouched until replaced
+  EXPECT_EQ(platform::close(t.handle), Error::none);
+  EXPECT_EQ(platform::replace(t), Error::none);
+  EXPECT_EQ(dir.read("elab.dat"), kAwkwardBytes);
+  EXPECT_EQ(entries(dir), 1u);  // the temporary is gone
+}
+
+TEST(Platform, TemporaryRemoved) {
+  TempDir dir;
+  dir.write("elab.dat", "kept\r\n");
+  const auto t = platform::create_temporary_beside(name(dir, "elab.dat"));
+  ASSERT_NE(t.handle, platform::kNoHandle);
+  EXPECT_EQ(platform::close(t.handle), Error::none);
+  platform::remove_file(t.path);
+  EXPECT_EQ(entries(dir), 1u);
+  EXPECT_EQ(dir.read("elab.dat"), "kept\r\n");
+}
+
+}  // namespace
