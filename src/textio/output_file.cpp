@@ -99,9 +99,11 @@ void OutputFile::write_record(std::string_view record) {
 void OutputFile::close() {
   if (file_ == platform::kNoHandle) return;
   platform::Error error = wrote_ ? flush_buffer() : platform::truncate_to_empty(file_);
-  error = settle_temporary(error);
+  // Closed before the temporary takes its place: Windows does not replace a
+  // file that is still open.
   const platform::Error close_error = platform::close(file_);
   file_ = platform::kNoHandle;
+  error = settle_temporary(error);
   if (error == platform::Error::none) error = close_error;
   if (error != platform::Error::none) fail(error, Statement::Close);
 }
