@@ -501,7 +501,7 @@ TEST(PriceFile, BadValue) {
   const auto r = run_prices(prices, "", &old);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, file_error("6103", "READ(prices.txt)", "invalid real value"));
+  EXPECT_EQ(r.err, file_error("6103", "READ(prices.txt)", "invalid real value: row 1, value 5"));
   EXPECT_EQ(r.elab, std::optional<std::string>(old));
 }
 
@@ -509,7 +509,8 @@ TEST(PriceFile, RealRowCount) {
   const auto r = run_prices("131.0 7\n", "");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, file_error("6101", "READ(prices.txt)", "invalid integer value"));
+  EXPECT_EQ(r.err, file_error("6101", "READ(prices.txt)",
+                              "invalid integer value: head of the file, value 1"));
 }
 
 TEST(PriceFile, EndBeforeLastRow) {
@@ -518,7 +519,7 @@ TEST(PriceFile, EndBeforeLastRow) {
   const auto r = run_prices(prices, "");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, file_error("6501", "READ(prices.txt)", "end of file encountered"));
+  EXPECT_EQ(r.err, file_error("6501", "READ(prices.txt)", "end of file encountered: row 132 of 132"));
   EXPECT_EQ(r.elab, std::optional<std::string>(""));
 }
 

@@ -194,7 +194,7 @@ TEST(Notation, RowShortOfValuesShiftsLaterRows) {
   const auto r = run_prices(text, "");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, file_error("6501", "READ(prices.txt)", "end of file encountered"));
+  EXPECT_EQ(r.err, file_error("6501", "READ(prices.txt)", "end of file encountered: row 200 of 200"));
 }
 
 struct BadFileCase {
@@ -223,23 +223,37 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, BadFile,
     ::testing::Values(
         BadFileCase{"Letters", " 0 0 ", " 0 abc ",
-                    file_error("6103", "READ(prices.txt)", "invalid real value")},
+                    file_error("6103", "READ(prices.txt)", "invalid real value: row 1, value 5")},
         BadFileCase{"Quoted", " 0 0 ", " 0 '0' ",
-                    file_error("6504", "READ(prices.txt)", "text where a number was expected")},
+                    file_error("6504", "READ(prices.txt)",
+                               "text where a number was expected: row 1, value 5")},
         BadFileCase{"ZeroRepeat", " 0 0 ", " 0*0 ",
-                    file_error("6502", "READ(prices.txt)", "repeat count must be positive")},
+                    file_error("6502", "READ(prices.txt)",
+                               "repeat count must be positive: row 1, value 4")},
         BadFileCase{"TwoAsterisks", " 0 0 ", " 2*3*0 ",
-                    file_error("6503", "READ(prices.txt)", "invalid value: two asterisks")},
+                    file_error("6503", "READ(prices.txt)",
+                               "invalid value: two asterisks: row 1, value 4")},
         BadFileCase{"BeyondSingle", " 0 0 ", " 0 1e39 ",
                     file_error("6104", "READ(prices.txt)",
-                               "real value out of single precision range")},
+                               "real value out of single precision range: row 1, value 5")},
         BadFileCase{"BeyondDouble", " 0 0 ", " 0 1e400 ",
                     file_error("6102", "READ(prices.txt)",
-                               "real value out of double precision range")},
+                               "real value out of double precision range: row 1, value 5")},
         BadFileCase{"RowCountReal", "131 7", "131.0 7",
-                    file_error("6101", "READ(prices.txt)", "invalid integer value")},
+                    file_error("6101", "READ(prices.txt)",
+                               "invalid integer value: head of the file, value 1")},
         BadFileCase{"ColumnCountTooBig", "131 7", "131 9999999999",
-                    file_error("6100", "READ(prices.txt)", "integer value out of range")}),
+                    file_error("6100", "READ(prices.txt)",
+                               "integer value out of range: head of the file, value 2")},
+        // The message names the row being read and the value within it.
+        BadFileCase{"LetterInRow17", "1995 1 24 0 0 100 ", "1995 1 24 0 0 1O0 ",
+                    file_error("6103", "READ(prices.txt)", "invalid real value: row 17, value 6")},
+        BadFileCase{"LastRowCutShort", "1995 7 3 0 0 100 2\n", "1995 7 3 0 0\n",
+                    file_error("6501", "READ(prices.txt)",
+                               "end of file encountered: row 131 of 131, value 6")},
+        BadFileCase{"RowsOfEightEndMidRow", "131 7", "131 8",
+                    file_error("6501", "READ(prices.txt)",
+                               "end of file encountered: row 66 of 131, value 8")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------

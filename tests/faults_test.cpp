@@ -168,7 +168,7 @@ TEST_F(Faults, DirectoryAsPriceFileOpensButCannotBeRead) {
   fs::create_directory(dir_.path() / "d");
   const auto r = run({"d"}, kAnswers);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, report("F6500", "READ(d)", "file cannot be read"));
+  EXPECT_EQ(r.err, report("F6500", "READ(d)", "file cannot be read: head of the file, value 1"));
 }
 
 // The console input ends in front of each question in turn.
@@ -262,10 +262,12 @@ std::vector<LimitCase> limit_cases() {
       {"OneColumn", "5 1\n1\n2\n3\n4\n5\n", 1, kTooFewColumns, ""},
       {"RowOfTenThousandValues", wide_row, 0, kNormalEnd, ""},
       {"ValueOfTenThousandDigits", long_value, 1, "",
-       report("F6102", "READ(prices.txt)", "real value out of double precision range")},
+       report("F6102", "READ(prices.txt)",
+              "real value out of double precision range: row 1, value 1")},
       {"OnlyBlanks", std::string(100000, ' '), 1, "",
-       report("F6501", "READ(prices.txt)", "end of file encountered")},
-      {"BinaryJunk", junk, 1, "", report("F6101", "READ(prices.txt)", "invalid integer value")},
+       report("F6501", "READ(prices.txt)", "end of file encountered: head of the file")},
+      {"BinaryJunk", junk, 1, "", report("F6101", "READ(prices.txt)",
+                                     "invalid integer value: head of the file, value 1")},
       {"CloseOfZero", zero_close, 1, "", math_error("6103", "floating-point error: divide by zero")},
       // Denormal closes: underflow passes silently, the run ends normally.
       // (No screening: the spread of a constant input series of these closes

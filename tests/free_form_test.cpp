@@ -59,6 +59,7 @@ struct Statement {
   std::string kinds;
   std::vector<double> expect;
   int failure = 0;
+  std::size_t at = 0;  // the target the failure names, from 1
 };
 
 struct Case {
@@ -108,34 +109,34 @@ const std::vector<Case>& cases() {
       {"repeat_owing_is_dropped", "5*2\n9\n", {{"ii", {2, 2}}, {"i", {9}}}},
       {"repeat_owing_dropped_mid_line", "5*2 8\n9\n", {{"ii", {2, 2}}, {"i", {9}}}},
       {"repeat_before_slash", "2*3/\n9\n", {{"iiii", {3, 3, K, K}}, {"i", {9}}}},
-      {"repeat_ends_line_then_next", "2*5\n7 8\n", {{"iii", {5, 5, 7}}, {"i", {K}, fnum::kEndOfFile}}},
+      {"repeat_ends_line_then_next", "2*5\n7 8\n", {{"iii", {5, 5, 7}}, {"i", {K}, fnum::kEndOfFile, 1}}},
       {"row_over_two_lines", "1 2\n3 4\n", {{"iiii", {1, 2, 3, 4}}}},
       {"row_over_three_lines", "1\n2 3\n\n4\n5\n", {{"iiii", {1, 2, 3, 4}}, {"i", {5}}}},
       {"extra_values_ignored", "1 2 3 4\n5\n", {{"ii", {1, 2}}, {"i", {5}}}},
       {"rest_of_line_not_looked_at", "1 2 x 'q' (z) 0*1 **\n5\n", {{"ii", {1, 2}}, {"i", {5}}}},
       {"ended_by_line_end_no_skip", "1 2\n3\n", {{"ii", {1, 2}}, {"i", {3}}}},
-      {"short_row_shifts_next", "1 2\n3 4\n5 6\n", {{"iii", {1, 2, 3}}, {"iii", {5, 6, K}, fnum::kEndOfFile}}},
+      {"short_row_shifts_next", "1 2\n3 4\n5 6\n", {{"iii", {1, 2, 3}}, {"iii", {5, 6, K}, fnum::kEndOfFile, 3}}},
       {"last_line_without_line_end", "1 2", {{"ii", {1, 2}}}},
       {"last_value_without_line_end", "1\n2", {{"i", {1}}, {"i", {2}}}},
       {"one_row_per_statement", "1 2\n3 4\n", {{"ii", {1, 2}}, {"ii", {3, 4}}}},
-      {"end_of_input_mid_statement", "1 2\n", {{"iii", {1, 2, K}, fnum::kEndOfFile}}},
-      {"end_of_input_empty", "", {{"i", {K}, fnum::kEndOfFile}}},
-      {"end_of_input_blank_lines", "\n  \n\t\n", {{"i", {K}, fnum::kEndOfFile}}},
-      {"end_of_input_next_statement", "5\n", {{"i", {5}}, {"i", {K}, fnum::kEndOfFile}}},
-      {"end_after_null", ",", {{"ii", {K, K}, fnum::kEndOfFile}}},
-      {"quoted_single", "'5'\n", {{"i", {K}, fnum::kQuotedValue}}},
-      {"quoted_double", "\"5\"\n", {{"r", {K}, fnum::kQuotedValue}}},
-      {"parenthesised", "(1,2)\n", {{"r", {K}, fnum::kQuotedValue}}},
-      {"quoted_after_value", "1 'a'\n", {{"ii", {1, K}, fnum::kQuotedValue}}},
-      {"quoted_repeated", "2*'a'\n", {{"ii", {K, K}, fnum::kQuotedValue}}},
-      {"repeat_zero", "0*5\n", {{"i", {K}, fnum::kZeroRepeat}}},
-      {"repeat_zero_null", "0*\n", {{"i", {K}, fnum::kZeroRepeat}}},
-      {"two_asterisks", "2**5\n", {{"i", {K}, fnum::kTwoAsterisks}}},
-      {"two_asterisks_apart", "1*2*3\n", {{"r", {K}, fnum::kTwoAsterisks}}},
-      {"bad_repeat_count", "x*5\n", {{"i", {K}, fnum::kInvalidInteger}}},
-      {"bad_value_after_good", "1 x 3\n", {{"iii", {1, K, K}, fnum::kInvalidInteger}}},
-      {"bad_real", "1.5 x\n", {{"rr", {1.5, K}, fnum::kInvalidReal}}},
-      {"integer_given_real_text", "3.0\n", {{"i", {K}, fnum::kInvalidInteger}}},
+      {"end_of_input_mid_statement", "1 2\n", {{"iii", {1, 2, K}, fnum::kEndOfFile, 3}}},
+      {"end_of_input_empty", "", {{"i", {K}, fnum::kEndOfFile, 1}}},
+      {"end_of_input_blank_lines", "\n  \n\t\n", {{"i", {K}, fnum::kEndOfFile, 1}}},
+      {"end_of_input_next_statement", "5\n", {{"i", {5}}, {"i", {K}, fnum::kEndOfFile, 1}}},
+      {"end_after_null", ",", {{"ii", {K, K}, fnum::kEndOfFile, 2}}},
+      {"quoted_single", "'5'\n", {{"i", {K}, fnum::kQuotedValue, 1}}},
+      {"quoted_double", "\"5\"\n", {{"r", {K}, fnum::kQuotedValue, 1}}},
+      {"parenthesised", "(1,2)\n", {{"r", {K}, fnum::kQuotedValue, 1}}},
+      {"quoted_after_value", "1 'a'\n", {{"ii", {1, K}, fnum::kQuotedValue, 2}}},
+      {"quoted_repeated", "2*'a'\n", {{"ii", {K, K}, fnum::kQuotedValue, 1}}},
+      {"repeat_zero", "0*5\n", {{"i", {K}, fnum::kZeroRepeat, 1}}},
+      {"repeat_zero_null", "0*\n", {{"i", {K}, fnum::kZeroRepeat, 1}}},
+      {"two_asterisks", "2**5\n", {{"i", {K}, fnum::kTwoAsterisks, 1}}},
+      {"two_asterisks_apart", "1*2*3\n", {{"r", {K}, fnum::kTwoAsterisks, 1}}},
+      {"bad_repeat_count", "x*5\n", {{"i", {K}, fnum::kInvalidInteger, 1}}},
+      {"bad_value_after_good", "1 x 3\n", {{"iii", {1, K, K}, fnum::kInvalidInteger, 2}}},
+      {"bad_real", "1.5 x\n", {{"rr", {1.5, K}, fnum::kInvalidReal, 2}}},
+      {"integer_given_real_text", "3.0\n", {{"i", {K}, fnum::kInvalidInteger, 1}}},
       {"plus_and_blanks_accepted", " +3 \n", {{"i", {3}}}},
       {"reals_of_every_form",
        "1.5 -2 .25 3. 1e2 2.5D-1 1.5+3 -.5 +7 0 -0 00012.50 1E+1 4d0\n",
@@ -202,15 +203,21 @@ const std::vector<Case>& cases() {
       {"one_value_per_line", "1\n2\n", {{"i", {1}}, {"i", {2}}}},
       {"second_row_without_line_end", "1 2\n3 4", {{"ii", {1, 2}}, {"ii", {3, 4}}}},
       {"last_value_at_end", "1.25", {{"r", {1.25}}}},
-      {"end_of_input", "1\n", {{"ii", {1, K}, fnum::kEndOfFile}}},
-      {"empty_input", "", {{"i", {K}, fnum::kEndOfFile}}},
-      {"blanks_only", "  \n \n", {{"r", {K}, fnum::kEndOfFile}}},
-      {"quoted_after_repeat", "2*'a'\n", {{"ii", {K, K}, fnum::kQuotedValue}}},
-      {"quoted_second", "1 'a'\n", {{"ii", {1, K}, fnum::kQuotedValue}}},
-      {"two_repeat_counts", "2*3*4\n", {{"i", {K}, fnum::kTwoAsterisks}}},
-      {"two_asterisks_adjacent", "2**\n", {{"i", {K}, fnum::kTwoAsterisks}}},
-      {"bad_integer", "3.0\n", {{"i", {K}, fnum::kInvalidInteger}}},
-      {"bare_exponent", "1.5e\n", {{"r", {K}, fnum::kInvalidReal}}},
+      {"end_of_input", "1\n", {{"ii", {1, K}, fnum::kEndOfFile, 2}}},
+      {"empty_input", "", {{"i", {K}, fnum::kEndOfFile, 1}}},
+      {"blanks_only", "  \n \n", {{"r", {K}, fnum::kEndOfFile, 1}}},
+      {"quoted_after_repeat", "2*'a'\n", {{"ii", {K, K}, fnum::kQuotedValue, 1}}},
+      {"quoted_second", "1 'a'\n", {{"ii", {1, K}, fnum::kQuotedValue, 2}}},
+      {"two_repeat_counts", "2*3*4\n", {{"i", {K}, fnum::kTwoAsterisks, 1}}},
+      {"two_asterisks_adjacent", "2**\n", {{"i", {K}, fnum::kTwoAsterisks, 1}}},
+      {"bad_integer", "3.0\n", {{"i", {K}, fnum::kInvalidInteger, 1}}},
+      {"bare_exponent", "1.5e\n", {{"r", {K}, fnum::kInvalidReal, 1}}},
+      // A failure names the target it met, after nulls, repeats and plain decimals.
+      {"failure_after_nulls", ",,x\n", {{"iii", {K, K, K}, fnum::kInvalidInteger, 3}}},
+      {"repeat_meets_an_integer", "2*1.5\n", {{"ri", {1.5, K}, fnum::kInvalidInteger, 2}}},
+      {"plain_decimals_then_bad", "1.5 2.5 3..5\n", {{"rrr", {1.5, 2.5, K}, fnum::kInvalidReal, 3}}},
+      {"failure_in_second_statement", "1 2\n3 x\n",
+       {{"ii", {1, 2}}, {"ii", {3, K}, fnum::kInvalidInteger, 2}}},
       {"plain_decimals", "544.75 -3 .5 7. -0.125\n", {{"rrrrr", {544.75, -3, 0.5, 7, -0.125}}}},
       {"signed_plus", "+2.5 +3\n", {{"ri", {2.5, 3}}}},
       {"exponent_forms", "1e2 2.5D-1 1.5+3\n", {{"rrr", {100, 0.25, 1500}}}},
@@ -235,6 +242,7 @@ std::string run_case(const Case& c, CharSource& src, bool reals_as_rows = false)
       targets.push_back(st.kinds[k] == 'i' ? Target::of(ints[k]) : Target::of(reals[k]));
     const bool as_row = reals_as_rows && st.kinds.find('i') == std::string::npos;
     int failure = 0;
+    std::size_t at = 0;
     try {
       if (as_row) {
         reader.read_reals(reals.data(), reals.size(), 1);
@@ -243,10 +251,13 @@ std::string run_case(const Case& c, CharSource& src, bool reals_as_rows = false)
       }
     } catch (const IoFailure& f) {
       failure = f.number;
+      at = f.value;
     }
     const std::string where = "statement " + std::to_string(s + 1) + ": ";
     if (failure != st.failure)
       return where + "failure " + std::to_string(failure) + ", expected " + std::to_string(st.failure);
+    if (at != st.at)
+      return where + "failure at target " + std::to_string(at) + ", expected " + std::to_string(st.at);
     for (std::size_t k = 0; k < st.kinds.size(); ++k) {
       const double got = st.kinds[k] == 'i' ? ints[k] : static_cast<double>(reals[k]);
       const double want = st.kinds[k] == 'i' ? st.expect[k] : static_cast<double>(static_cast<float>(st.expect[k]));

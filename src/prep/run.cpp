@@ -48,9 +48,7 @@ std::unique_ptr<textio::OutputFile> open_output() {
 
 // One read per row; a null value leaves the zero the arrays start with.
 void read_matrix(RunState& st, textio::InputFile& in) {
-  for (std::int64_t i = 1; i <= st.NR; ++i) {
-    in.read_reals(&st.MM(i, 1), static_cast<std::size_t>(st.NC), st.MM.rows);
-  }
+  in.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows);
 }
 
 void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
@@ -60,7 +58,7 @@ void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
   const auto output = open_output();
 
   const Target size[] = {Target::of(st.NR), Target::of(st.NC)};
-  input->read(size);
+  input->read_head(size);
 
   allocate_arrays(st);
   if (st.IER != 0) {

@@ -192,33 +192,41 @@ void FreeFormReader::read_statement(const Targets& targets, Sep sep_before) {
   std::size_t repeat_len = 0;
   bool slash_seen = false;
 
-  for (std::size_t k = 0; k < targets.size(); ++k) {
-    const Target t = targets[k];
-    if (owed > 0) {
-      --owed;
-      if (!repeat_null) store(t, repeat_text, repeat_len);
-      continue;
+  std::size_t k = 0;
+  // A failure names the target it met; the index is taken only when one is
+  // thrown, so the values read pay nothing for it.
+  try {
+    for (; k < targets.size(); ++k) {
+      const Target t = targets[k];
+      if (owed > 0) {
+        --owed;
+        if (!repeat_null) store(t, repeat_text, repeat_len);
+        continue;
+      }
+      // A slash right after r*v ends the statement once the r values are given.
+      if (slash_seen) break;
+      ended_by_line_end_ = false;
+      slash_after_value_ = false;
+      if (t.kind == Target::Kind::Real && take_plain_real(t)) continue;
+      const Scan scan = next_value(t.kind);
+      if (scan == Scan::Null) continue;
+      if (scan == Scan::Slash) break;
+      if (star_ != 0) {
+        const std::int32_t r = parse_integer(token_, star_ - 1);
+        if (r <= 0) throw IoFailure{fnum::kZeroRepeat};
+        repeat_text = token_ + star_;
+        repeat_len = token_len_ - star_;
+        repeat_null = repeat_len == 0;
+        owed = r - 1;
+        if (!repeat_null) store(t, repeat_text, repeat_len);
+      } else {
+        store(t, token_, token_len_);
+      }
+      slash_seen = slash_after_value_;
     }
-    // A slash right after r*v ends the statement once the r values are given.
-    if (slash_seen) break;
-    ended_by_line_end_ = false;
-    slash_after_value_ = false;
-    if (t.kind == Target::Kind::Real && take_plain_real(t)) continue;
-    const Scan scan = next_value(t.kind);
-    if (scan == Scan::Null) continue;
-    if (scan == Scan::Slash) break;
-    if (star_ != 0) {
-      const std::int32_t r = parse_integer(token_, star_ - 1);
-      if (r <= 0) throw IoFailure{fnum::kZeroRepeat};
-      repeat_text = token_ + star_;
-      repeat_len = token_len_ - star_;
-      repeat_null = repeat_len == 0;
-      owed = r - 1;
-      if (!repeat_null) store(t, repeat_text, repeat_len);
-    } else {
-      store(t, token_, token_len_);
-    }
-    slash_seen = slash_after_value_;
+  } catch (IoFailure& f) {
+    f.value = k + 1;
+    throw;
   }
   if (!ended_by_line_end_) skip_rest_of_line();
 }

@@ -26,7 +26,8 @@ class FreeFormReader {
  public:
   explicit FreeFormReader(CharSource& source) : src_(source) {}
 
-  // One read statement. Throws IoFailure; a failing value is not stored.
+  // One read statement. Throws IoFailure with the failing target's index;
+  // a failing value is not stored.
   void read(std::span<const Target> targets);
   // One read statement of count reals at first[0], first[stride], ...
   void read_reals(float* first, std::size_t count, std::size_t stride);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "textio/io_failure.hpp"
 
@@ -69,6 +70,24 @@ bool FileSource::refill(std::size_t keep_back) {
   return end != pos;
 }
 
+namespace {
+
+// ", value 6"; at the end of the file only when the statement was begun.
+std::string value_position(const IoFailure& f) {
+  const std::size_t first_shown = f.number == fnum::kEndOfFile ? 2 : 1;
+  return f.value < first_shown ? std::string() : ", value " + std::to_string(f.value);
+}
+
+// "row 17, value 6"; a file that ends early also says how many rows were
+// due: "row 412 of 500".
+std::string row_position(const IoFailure& f, std::int64_t row, std::int64_t rows) {
+  std::string s = "row " + std::to_string(row);
+  if (f.number == fnum::kEndOfFile) s += " of " + std::to_string(rows);
+  return s + value_position(f);
+}
+
+}  // namespace
+
 InputFile::InputFile(std::string name, platform::Handle file)
     : name_(std::move(name)), file_(file), source_(file), reader_(source_) {
   attach_unit(this);
@@ -79,19 +98,23 @@ InputFile::~InputFile() {
   close_at_exit();
 }
 
-void InputFile::read(std::span<const Target> targets) {
+void InputFile::read_head(std::span<const Target> targets) {
   try {
     reader_.read(targets);
   } catch (const IoFailure& f) {
-    report_file_error(f, Statement::Read, name_);
+    report_file_error(f, Statement::Read, name_,
+                      "head of the file" + value_position(f));
   }
 }
 
-void InputFile::read_reals(float* first, std::size_t count, std::size_t stride) {
+void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count,
+                          std::size_t stride) {
+  std::int64_t i = 1;
+  // The row is taken only when a failure is reported: the loop pays nothing.
   try {
-    reader_.read_reals(first, count, stride);
+    for (; i <= rows; ++i) reader_.read_reals(first + (i - 1), count, stride);
   } catch (const IoFailure& f) {
-    report_file_error(f, Statement::Read, name_);
+    report_file_error(f, Statement::Read, name_, row_position(f, i, rows));
   }
 }
 

@@ -1,6 +1,7 @@
 // Unit 1: the input file, read once from front to back by free-form reads.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,9 +34,14 @@ class InputFile final : public ExitClosable {
   InputFile(std::string name, platform::Handle file);
   ~InputFile();
 
-  // One free-form read statement; a failure ends the run with its report.
-  void read(std::span<const Target> targets);
-  void read_reals(float* first, std::size_t count, std::size_t stride);
+  // The free-form read statements of the file; a failure ends the run with
+  // its report, whose message line says where the reading stood.
+  // The first statement of the file: "head of the file, value 2".
+  void read_head(std::span<const Target> targets);
+  // Rows 1..rows of a matrix stored column after column, one statement of
+  // count reals per row, row i's values at first[i - 1], stride apart:
+  // "row 17, value 6".
+  void read_rows(float* first, std::int64_t rows, std::size_t count, std::size_t stride);
 
   const std::string& name() const { return name_; }
   void close_at_exit() noexcept override;

@@ -5,6 +5,7 @@
 // statement kind and the file name, which the lower layers do not know.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "platform/os.hpp"
@@ -14,6 +15,9 @@ namespace textio {
 struct IoFailure {
   int number;
   std::string_view message = {};  // empty: the usual message of the number
+  // The target of the read statement being filled, from 1; 0 when the
+  // failure came outside the values (skipping the rest of the last line).
+  std::size_t value = 0;
 };
 
 enum class Statement { Read, Write, Open, Close };

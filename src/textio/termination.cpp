@@ -75,13 +75,18 @@ void stop_with_text(std::string_view text, int status) { stop(text, status); }
 
 void stop_with_code(int code) { stop("Return code " + std::to_string(code), code); }
 
-void report_file_error(const IoFailure& failure, Statement statement, std::string_view file) {
+void report_file_error(const IoFailure& failure, Statement statement, std::string_view file,
+                       std::string_view position) {
   std::string r = "\r\nrun-time error F" + std::to_string(failure.number) + ": ";
   r += statement_name(statement);
   r += '(';
   r += file;
   r += ")\r\n- ";
   r += failure.message.empty() ? failure_message(failure.number) : failure.message;
+  if (!position.empty()) {
+    r += ": ";
+    r += position;
+  }
   r += "\r\n";
   write_report(r);
   end_run(1);

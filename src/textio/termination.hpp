@@ -37,8 +37,9 @@ void close_everything() noexcept;
 [[noreturn]] void stop_with_text(std::string_view text, int status);
 [[noreturn]] void stop_with_code(int code);
 
+// A position, when given, follows the message: "- invalid real value: row 17, value 6".
 [[noreturn]] void report_file_error(const IoFailure& failure, Statement statement,
-                                    std::string_view file);
+                                    std::string_view file, std::string_view position = {});
 
 enum class MathFault { Invalid, DivideByZero, Overflow, SqrtDomain };
 [[noreturn]] void report_math_error(MathFault fault);
