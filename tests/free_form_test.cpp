@@ -154,8 +154,8 @@ const std::vector<Case>& cases() {
        {{"rrrrrrrrr", {12345678, -12345678, 1234567, .1234567, -.5, 0, 0, 1, -9}}}},
       {"quick_row_then_nulls", "1.5 2.5,,3\n", {{"rrrr", {1.5, 2.5, K, 3}}}},
       {"quick_row_then_long_value", "1.5 123456789 1.23456789 7\n", {{"rrrr", {1.5, 123456789, 1.23456789, 7}}}},
-      {"quick_row_then_bad_value", "1.5 2.5 1.2.3\n", {{"rrr", {1.5, 2.5, K}, fnum::kInvalidReal}}},
-      {"quick_row_then_minus_alone", "1.5 - 3\n", {{"rrr", {1.5, K, K}, fnum::kInvalidReal}}},
+      {"quick_row_then_bad_value", "1.5 2.5 1.2.3\n", {{"rrr", {1.5, 2.5, K}, fnum::kInvalidReal, 3}}},
+      {"quick_row_then_minus_alone", "1.5 - 3\n", {{"rrr", {1.5, K, K}, fnum::kInvalidReal, 2}}},
       {"quick_row_longer_than_a_window",
        "1234567 -1234567 123456.7 -12345.67 1234.567 -123.4567 12.34567 -1.234567 .7654321 8\n",
        {{"rrrrrrrrrr",
@@ -212,10 +212,9 @@ const std::vector<Case>& cases() {
       {"two_asterisks_adjacent", "2**\n", {{"i", {K}, fnum::kTwoAsterisks, 1}}},
       {"bad_integer", "3.0\n", {{"i", {K}, fnum::kInvalidInteger, 1}}},
       {"bare_exponent", "1.5e\n", {{"r", {K}, fnum::kInvalidReal, 1}}},
-      // A failure names the target it met, after nulls, repeats and plain decimals.
+      // A failure names the target it met, after nulls and repeats.
       {"failure_after_nulls", ",,x\n", {{"iii", {K, K, K}, fnum::kInvalidInteger, 3}}},
       {"repeat_meets_an_integer", "2*1.5\n", {{"ri", {1.5, K}, fnum::kInvalidInteger, 2}}},
-      {"plain_decimals_then_bad", "1.5 2.5 3..5\n", {{"rrr", {1.5, 2.5, K}, fnum::kInvalidReal, 3}}},
       {"failure_in_second_statement", "1 2\n3 x\n",
        {{"ii", {1, 2}}, {"ii", {3, K}, fnum::kInvalidInteger, 2}}},
       {"plain_decimals", "544.75 -3 .5 7. -0.125\n", {{"rrrrr", {544.75, -3, 0.5, 7, -0.125}}}},

@@ -183,7 +183,7 @@ struct StridedReals {
 }  // namespace
 
 template <class Targets>
-void FreeFormReader::read_statement(const Targets& targets, Sep sep_before) {
+void FreeFormReader::read_statement(const Targets& targets, Sep sep_before, std::size_t taken) {
   last_sep_ = sep_before;
   ended_by_line_end_ = false;
   std::int64_t owed = 0;
@@ -225,14 +225,14 @@ void FreeFormReader::read_statement(const Targets& targets, Sep sep_before) {
       slash_seen = slash_after_value_;
     }
   } catch (IoFailure& f) {
-    f.value = k + 1;
+    f.value = taken + k + 1;
     throw;
   }
   if (!ended_by_line_end_) skip_rest_of_line();
 }
 
 void FreeFormReader::read(std::span<const Target> targets) {
-  read_statement(TargetList{targets}, Sep::Comma);
+  read_statement(TargetList{targets}, Sep::Comma, 0);
 }
 
 // The whole of a usual price-file row in one tight loop.
@@ -252,7 +252,7 @@ void FreeFormReader::read_reals(float* first, std::size_t count, std::size_t str
   }
   // The rest of the statement as usual; the values taken were ended by blanks.
   read_statement(StridedReals{first + taken * stride, count - taken, stride},
-                 taken == 0 ? Sep::Comma : Sep::Blank);
+                 taken == 0 ? Sep::Comma : Sep::Blank, taken);
 }
 
 }  // namespace textio

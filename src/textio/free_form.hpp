@@ -40,9 +40,10 @@ class FreeFormReader {
   bool take_plain_real(const Target& t);
   std::size_t take_plain_row(float* first, std::size_t count, std::size_t stride);
   // sep_before: the separator after the value before the first target (a
-  // comma at the start of a statement).
+  // comma at the start of a statement); taken: the statement's targets
+  // already filled before these, counted in the index a failure names.
   template <class Targets>
-  void read_statement(const Targets& targets, Sep sep_before);
+  void read_statement(const Targets& targets, Sep sep_before, std::size_t taken);
   Scan next_value(Target::Kind kind);
   void collect_token(Target::Kind kind);
   // The separator that ended a value.
