@@ -327,7 +327,7 @@ std::vector<StreamCase> stream_cases() {
       {"PriceFileThroughAPipe", "exec \"$0\" <(cat prices.txt)", 0, "", true},
       {"PriceFileThroughAFifo", "mkfifo f; cat prices.txt >f & exec \"$0\" f", 0, "", true},
       {"PriceFileThroughAFifoEndingEarly", "mkfifo f; head -c 3000 prices.txt >f & exec \"$0\" f", 1,
-       report("F6501", "READ(f)", eof), false},
+       report("F6501", "READ(f)", eof + ": row 92 of 400, value 6"), false},
       {"StdoutClosed", "exec \"$0\" \"$@\" >&-", 0, "", true},
       {"StdinClosed", "exec \"$0\" \"$@\" <&-", 1, report("F6501", "READ(CON)", eof), false},
       {"StdinAndStdoutClosed", "exec \"$0\" \"$@\" <&- >&-", 1, report("F6501", "READ(CON)", eof), false},
