@@ -24,8 +24,8 @@
 // holds what the model says (an integer target changes only through valid
 // integer text; a failing value leaves its target as it was), real targets
 // are finite, and read_reals touches nothing between the strided targets.
-// The fresh windows of the in-memory sources make a reader that keeps
-// pointers into a window it gave up fail under AddressSanitizer.
+// The in-memory sources spoil every window given up, so a reader that keeps
+// pointers into one reads junk and differs from the model.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -47,6 +47,9 @@
 #include "textio/free_form.hpp"
 #include "textio/input_file.hpp"
 #include "textio/io_failure.hpp"
+#include "support/held_file.hpp"
+#include "support/memory_source.hpp"
+#include "support/scripted_console.hpp"
 
 namespace {
 
@@ -119,63 +122,22 @@ void check_console_line(const std::string& line) {
 
 // ---- Sources in memory ----------------------------------------------------
 
-class MemorySource final : public textio::CharSource {
- public:
-  enum class Mode { Block, Chunks, Console };
-
-  MemorySource(std::string_view raw, Mode mode, std::size_t chunk) : mode_(mode), chunk_(chunk) {
-    if (mode == Mode::Console) {
-      lines_ = console_lines(raw);
-    } else {
-      text_ = file_text(raw);
-    }
+// The source under test in memory: the text whole, in chunks, or as console
+// lines, one per refill.
+std::unique_ptr<elab_test::MemorySource> memory_source(std::string_view raw, int source,
+                                                       std::size_t chunk) {
+  if (source == 2 || source == 7) {
+    std::vector<std::string> lines = console_lines(raw);
+    for (auto& line : lines) line.push_back('\n');
+    auto src = std::make_unique<elab_test::MemorySource>(std::move(lines));
+    src->check_each_piece([](const std::string& line) {
+      check_console_line(line.substr(0, line.size() - 1));  // without its line end
+    });
+    return src;
   }
-
-  bool refill(std::size_t keep_back) override {
-    const std::size_t held = window_ ? static_cast<std::size_t>(pos - window_.get()) : 0;
-    if (keep_back > held) fail("refill asked to keep more than the window holds");
-    if (pos != end) fail("refill before the window was used up");
-    std::string fresh;
-    if (!next_piece(fresh)) return false;
-    auto window = std::make_unique<char[]>(keep_back + fresh.size());
-    if (keep_back > 0) std::memcpy(window.get(), pos - keep_back, keep_back);
-    std::memcpy(window.get() + keep_back, fresh.data(), fresh.size());
-    window_ = std::move(window);  // the old window is gone from here on
-    pos = window_.get() + keep_back;
-    end = pos + fresh.size();
-    return true;
-  }
-
- private:
-  bool next_piece(std::string& piece) {
-    switch (mode_) {
-      case Mode::Block:
-        if (next_ >= text_.size()) return false;
-        piece = text_;
-        next_ = text_.size();
-        return true;
-      case Mode::Chunks:
-        if (next_ >= text_.size()) return false;
-        piece = text_.substr(next_, chunk_);
-        next_ += piece.size();
-        return true;
-      case Mode::Console:
-        break;
-    }
-    if (next_ >= lines_.size()) return false;
-    piece = lines_[next_++];
-    check_console_line(piece);
-    piece.push_back('\n');
-    return true;
-  }
-
-  Mode mode_;
-  std::size_t chunk_;
-  std::string text_;
-  std::vector<std::string> lines_;
-  std::size_t next_ = 0;
-  std::unique_ptr<char[]> window_;
-};
+  const std::size_t size = (source == 1 || source == 6) ? chunk : elab_test::MemorySource::kWhole;
+  return std::make_unique<elab_test::MemorySource>(file_text(raw), size);
+}
 
 // ---- The model ------------------------------------------------------------
 
@@ -431,26 +393,6 @@ bool same(const Slot& a, const Slot& b) {
                 : a.i == b.i;
 }
 
-int pipe_with(std::string_view text) {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) fail("pipe");
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fail("write to the pipe");
-    done += static_cast<std::size_t>(n);
-  }
-  ::close(fds[1]);
-  return fds[0];
-}
-
-int null_fd() {
-  static const int fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (fd < 0) fail("cannot open /dev/null");
-  return fd;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -466,32 +408,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool console = source == 2 || source == 7 || source == 3;
 
   // The source under test.
-  std::unique_ptr<MemorySource> memory;
-  std::unique_ptr<textio::Console> real_console;
+  std::unique_ptr<elab_test::MemorySource> memory;
+  std::unique_ptr<elab_test::ScriptedConsole> real_console;
+  std::unique_ptr<elab_test::HeldFd> pipe;
   std::unique_ptr<textio::FileSource> file;
-  int pipe_fd = -1;
   textio::CharSource* src = nullptr;
   switch (source) {
     case 3:
-      pipe_fd = pipe_with(text);
-      real_console = std::make_unique<textio::Console>(pipe_fd, null_fd(), false);
-      src = &real_console->source();
+      real_console = std::make_unique<elab_test::ScriptedConsole>(
+          std::string(text), false, false, elab_test::ScriptedConsole::Feed::pipe);
+      src = &real_console->console().source();
       break;
     case 4:
-      pipe_fd = pipe_with(text);
-      file = std::make_unique<textio::FileSource>(pipe_fd, chunk);
+      pipe = std::make_unique<elab_test::HeldFd>(elab_test::pipe_holding(std::string(text)));
+      file = std::make_unique<textio::FileSource>(pipe->fd(), chunk);
       src = file.get();
       break;
-    default: {
-      auto mode = MemorySource::Mode::Block;
-      if (source == 1 || source == 6) mode = MemorySource::Mode::Chunks;
-      if (source == 2 || source == 7) mode = MemorySource::Mode::Console;
-      memory = std::make_unique<MemorySource>(text, mode, chunk);
+    default:
+      memory = memory_source(text, source, chunk);
       src = memory.get();
       break;
-    }
   }
-
   textio::FreeFormReader reader(*src);
   Model model(text, console);
 
@@ -509,13 +446,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int s = 0; s < statements; ++s) {
     int got_failure = 0;
     try {
-      if (real_console) real_console->begin_read();
+      if (real_console) real_console->console().begin_read();
       if (strided) {
         reader.read_reals(reals.data(), count, kStride);
       } else {
         reader.read(targets);
       }
-      if (real_console) real_console->end_read();
+      if (real_console) real_console->console().end_read();
     } catch (const textio::IoFailure& f) {
       got_failure = f.number;
       if (!known_read_failure(f.number)) {
@@ -525,6 +462,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (...) {
       fail("an exception other than IoFailure");
     }
+
+    if (memory && !memory->misuse().empty()) fail(memory->misuse().c_str());
 
     int want_failure = 0;
     try {
@@ -558,8 +497,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (got_failure != 0) break;  // the run would end here
   }
-  real_console.reset();
-  file.reset();
-  if (pipe_fd >= 0) ::close(pipe_fd);
   return 0;
 }

@@ -33,13 +33,14 @@
 #include "textio/free_form.hpp"
 #include "textio/input_file.hpp"
 #include "textio/io_failure.hpp"
+#include "support/dialogue.hpp"
+#include "support/temp_dir.hpp"
 
 namespace {
 
-constexpr char kAnswers[] = "-1\n11\n2\n1\n1\n-1\n";
+using elab_test::kFullRunAnswers;
 constexpr std::size_t kMaxArrayFloats = std::size_t{4} << 20;  // 16 MB
 
-std::string g_dir;  // the temporary directory
 std::string g_home;  // the directory the fuzzer was started in
 int g_saved[3] = {-1, -1, -1};
 int g_null = -1;
@@ -51,43 +52,13 @@ int g_null = -1;
   std::abort();
 }
 
-std::string in_dir(const char* name) { return g_dir + "/" + name; }
-
-void write_file(const std::string& path, const void* data, std::size_t n) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) fail("cannot create", path);
-  const char* p = static_cast<const char*>(data);
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) fail("cannot write", path);
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  ::close(fd);
+// The private directory of the runs, removed at exit.
+elab_test::TempDir& run_dir() {
+  static elab_test::TempDir dir;
+  return dir;
 }
 
-bool read_file(const std::string& path, std::string& out) {
-  out.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char buf[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return true;
-}
-
-void remove_dir() {
-  for (const char* name : {"prices.txt", "elab.dat", "answers.txt", "stderr.txt"}) {
-    (void)::unlink(in_dir(name).c_str());
-  }
-  (void)::rmdir(g_dir.c_str());
-}
+std::string in_dir(const char* name) { return (run_dir() / name).string(); }
 
 // NR and NC as the run's first read sees them; false when that read fails.
 bool size_of(const std::string& path, std::int32_t& nr, std::int32_t& nc) {
@@ -198,13 +169,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   char home[4096];
   if (::getcwd(home, sizeof home) == nullptr) fail("getcwd");
   g_home = home;
-  const char* tmp = std::getenv("TMPDIR");
-  std::string templ = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                      "/elab-fuzz-run.XXXXXX";
-  if (::mkdtemp(templ.data()) == nullptr) fail("mkdtemp", templ);
-  g_dir = templ;
-  std::atexit(remove_dir);
-  write_file(in_dir("answers.txt"), kAnswers, sizeof kAnswers - 1);
+  run_dir().write("answers.txt", kFullRunAnswers);
   g_null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   if (g_null < 0) fail("cannot open /dev/null");
   for (int fd = 0; fd < 3; ++fd) {
@@ -221,7 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string prices = in_dir("prices.txt");
   const std::string dat = in_dir("elab.dat");
   const std::string err = in_dir("stderr.txt");
-  write_file(prices, data, size);
+  run_dir().write("prices.txt", std::string(reinterpret_cast<const char*>(data), size));
   (void)::unlink(dat.c_str());
 
   std::int32_t nr = 0, nc = 0;
@@ -230,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int in = ::open(in_dir("answers.txt").c_str(), O_RDONLY | O_CLOEXEC);
   const int errfd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (in < 0 || errfd < 0) fail("cannot open the run's streams");
-  if (::chdir(g_dir.c_str()) != 0) fail("chdir", g_dir);
+  if (::chdir(run_dir().path().c_str()) != 0) fail("chdir", run_dir().path().string());
   redirect(STDIN_FILENO, in);
   redirect(STDOUT_FILENO, g_null);
   redirect(STDERR_FILENO, errfd);
@@ -246,10 +211,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (::chdir(g_home.c_str()) != 0) fail("chdir", g_home);
 
   if (status != 0 && status != 1 && status != 99) fail("exit status", std::to_string(status));
-  std::string text;
-  (void)read_file(err, text);
-  check_report(text, status);
-  if (!read_file(dat, text)) fail("no elab.dat after the run");
+  check_report(run_dir().read("stderr.txt").value_or(""), status);
+  const auto written = run_dir().read("elab.dat");
+  if (!written) fail("no elab.dat after the run");
+  const std::string& text = *written;
   if (status != 0 && !text.empty()) fail("elab.dat written by a run that ended early", text);
   check_records(text);
   return 0;

@@ -18,7 +18,7 @@ namespace {
 
 using namespace elab_test;
 
-const std::string kAnswers = "-1\n11\n2\n1\n1\n-1\n";
+const std::string& kAnswers = kFullRunAnswers;
 
 std::string price_file(int rows) { return format_prices(random_walk(3, rows)); }
 

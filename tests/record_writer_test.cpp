@@ -1,8 +1,8 @@
 // Edit lists and the records a formatted write makes of them: literal text
 // with doubled quotes, blanks held back and dropped at a record's end, fields,
 // repeat counts and repeated groups, '/', and the walk that stops at the next
-// field once the values are used up. Then the three training-record layouts
-// on the worked Monday, by the record writer and by the compiled layout.
+// field once the values are used up; the compiled layout against the record
+// writer.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "prep/training_records.hpp"
 #include "textio/edit_list.hpp"
 #include "textio/fixed_layout.hpp"
 #include "textio/record_writer.hpp"
@@ -128,28 +127,8 @@ TEST(EditListParse, MalformedListsAreRefused) {
   }
 }
 
-// ---------------------------------------------------------------------------
-// The training-record layouts on the worked Monday.
-
-struct Monday {
-  float LUNE = 1;
-  float GIORNO[5] = {1, 0, 0, 0, 0};
-  float VSEGNO = 0;
-  float DESM = 1.2345f, MOME = 1.0123f, RMM = 0.9876f, MAXMIN = 0.45f;
-  float VPERC[5] = {0.5f, -1.25f, 2.0f, 0.125f, -0.75f};
-  float PREV = 3.5f;
-
-  std::vector<float> values(std::int32_t IGIO) const {
-    std::vector<float> v;
-    if (IGIO == -1) v.assign(GIORNO, GIORNO + 5);
-    if (IGIO == 0) v.push_back(LUNE);
-    for (float x : {VSEGNO, DESM, MOME, RMM, MAXMIN}) v.push_back(x);
-    v.insert(v.end(), VPERC, VPERC + 5);
-    v.push_back(PREV);
-    return v;
-  }
-};
-
+// A formatted write of one record, by the record writer and by the compiled
+// layout.
 std::string write_record(const EditList& list, const std::vector<float>& values) {
   std::vector<FieldValue> fv;
   for (float x : values) fv.push_back(FieldValue::of(x));
@@ -164,87 +143,6 @@ std::string write_compiled(const EditList& list, const std::vector<float>& value
   std::string out(layout.length(), '?');
   layout.write(out.data(), values);
   return out;
-}
-
-struct LayoutCase {
-  std::int32_t IGIO;
-  const char* record;
-};
-
-void PrintTo(const LayoutCase& c, std::ostream* os) { *os << "IGIO " << c.IGIO; }
-
-const LayoutCase kLayouts[] = {
-    // 123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456
-    {0, " 1. 0.   1.2345   1.0123    .9876    .4500    .5000  -1.2500   2.0000    .1250   -.7500   3.5000"},
-    {2, "    0.   1.2345   1.0123    .9876    .4500    .5000  -1.2500   2.0000    .1250   -.7500   3.5000"},
-    {-1, " 1. 0. 0. 0. 0.  0.   1.2345   1.0123    .9876    .4500    .5000  -1.2500   2.0000    .1250   -.7500   3.5000"},
-};
-
-class WorkedLayouts : public ::testing::TestWithParam<LayoutCase> {};
-
-TEST_P(WorkedLayouts, RecordWriterAndCompiledLayout) {
-  const LayoutCase& c = GetParam();
-  const EditList& list = prep::record_layout(c.IGIO);
-  const auto values = Monday{}.values(c.IGIO);
-  EXPECT_EQ(static_cast<std::size_t>(list.field_count()), values.size());
-  EXPECT_EQ(write_record(list, values), c.record);
-  EXPECT_EQ(write_compiled(list, values), c.record);
-  EXPECT_EQ(std::string(c.record).size(), c.IGIO == -1 ? 109u : 96u);
-}
-
-TEST_P(WorkedLayouts, OutlierMarkFillsFieldsAndKeepsLength) {
-  const LayoutCase& c = GetParam();
-  const EditList& list = prep::record_layout(c.IGIO);
-  auto values = Monday{}.values(c.IGIO);
-  const std::size_t first_real = values.size() - 10;  // DESM .. PREV are F8.4
-  for (std::size_t k = first_real; k < values.size(); ++k) values[k] = 99999.0f;
-  const std::string rec = write_record(list, values);
-  EXPECT_EQ(rec.size(), std::string(c.record).size());
-  const std::size_t start = rec.size() - 10 * 9;
-  for (std::size_t k = 0; k < 10; ++k) EXPECT_EQ(rec.substr(start + 9 * k, 9), " ********") << k;
-  EXPECT_EQ(write_compiled(list, values), rec);
-}
-
-TEST_P(WorkedLayouts, ValuesBelowOneHaveNoDigitBeforeThePoint) {
-  const LayoutCase& c = GetParam();
-  const EditList& list = prep::record_layout(c.IGIO);
-  auto values = Monday{}.values(c.IGIO);
-  const std::size_t first_real = values.size() - 10;
-  for (std::size_t k = first_real; k < values.size(); ++k) values[k] = 0.0001f * static_cast<float>(k * 797 % 9999);
-  const std::string rec = write_record(list, values);
-  const std::size_t start = rec.size() - 10 * 9;
-  for (std::size_t k = 0; k < 10; ++k) {
-    const std::string field = rec.substr(start + 9 * k, 9);
-    EXPECT_EQ(field.substr(0, 4), "    ") << field;
-    EXPECT_EQ(field[4], '.') << field;
-  }
-  EXPECT_EQ(write_compiled(list, values), rec);
-}
-
-INSTANTIATE_TEST_SUITE_P(Layouts, WorkedLayouts, ::testing::ValuesIn(kLayouts));
-
-// The compiled layout lays out the same bytes as the record writer, whatever
-// the values: indicators 0 and 1 and everything else.
-TEST(CompiledLayout, SameBytesAsTheRecordWriter) {
-  std::mt19937 rng(5);
-  const float odd[] = {0.0f, -0.0f, 1.0f, 0.5f, 2.0f, -1.0f, 99999.0f, 1000.0f, -100.0f, 0.00005f,
-                       std::numeric_limits<float>::denorm_min(), 1e30f};
-  for (std::int32_t IGIO : {0, 2, 3, -1}) {
-    const EditList& list = prep::record_layout(IGIO);
-    const std::size_t n = static_cast<std::size_t>(list.field_count());
-    for (int i = 0; i < 20000; ++i) {
-      std::vector<float> v(n);
-      for (float& x : v) {
-        switch (rng() % 4) {
-          case 0: x = odd[rng() % (sizeof odd / sizeof odd[0])]; break;
-          case 1: x = static_cast<float>(rng() % 2); break;
-          case 2: x = (static_cast<float>(rng() % 2000000) - 1000000.0f) / 997.0f; break;
-          default: x = std::bit_cast<float>(static_cast<std::uint32_t>(rng()) & 0xbfffffffu); break;
-        }
-      }
-      ASSERT_EQ(write_compiled(list, v), write_record(list, v)) << "IGIO " << IGIO << ", case " << i;
-    }
-  }
 }
 
 TEST(CompiledLayout, RefusesListsItCannotCompile) {

@@ -7,12 +7,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <ostream>
+#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -72,6 +75,7 @@ std::vector<std::string> write_with_list(std::int32_t igio, const std::vector<fl
 // The same record by the compiled layout the stage uses.
 std::string write_with_layout(std::int32_t igio, const std::vector<float>& values) {
   const textio::FixedLayout layout(prep::record_layout(igio));
+  EXPECT_EQ(layout.field_count(), values.size());
   std::string record(layout.length(), '?');
   layout.write(record.data(), values);
   return record;
@@ -104,6 +108,8 @@ TEST_P(Layout, WorkedRecordByteForByte) {
   const LayoutCase& c = GetParam();
   ASSERT_EQ(c.expected->size(), c.length);
   ASSERT_EQ(textio::FixedLayout(prep::record_layout(c.igio)).length(), c.length);
+  EXPECT_EQ(static_cast<std::size_t>(prep::record_layout(c.igio).field_count()),
+            example_values(c.igio).size());
   const auto records = write_with_list(c.igio, example_values(c.igio));
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0], *c.expected);
@@ -129,6 +135,63 @@ TEST_P(Layout, EveryWeekdayCodeKeepsTheSameLayout) {
     }
     const std::int32_t igio = c.igio > 0 ? code : c.igio;
     EXPECT_EQ(write_with_layout(igio, values), expected) << code;
+  }
+}
+
+// The outlier mark in every F8.4 field: asterisks, the length kept.
+TEST_P(Layout, OutlierMarkFillsFieldsAndKeepsLength) {
+  const LayoutCase& c = GetParam();
+  auto values = example_values(c.igio);
+  const std::size_t first_real = values.size() - 10;  // DESM .. PREV are F8.4
+  for (std::size_t k = first_real; k < values.size(); ++k) values[k] = 99999.0f;
+  const auto records = write_with_list(c.igio, values);
+  ASSERT_EQ(records.size(), 1u);
+  const std::string& rec = records[0];
+  EXPECT_EQ(rec.size(), c.length);
+  const std::size_t start = rec.size() - 10 * 9;
+  for (std::size_t k = 0; k < 10; ++k) EXPECT_EQ(rec.substr(start + 9 * k, 9), " ********") << k;
+  EXPECT_EQ(write_with_layout(c.igio, values), rec);
+}
+
+TEST_P(Layout, ValuesBelowOneHaveNoDigitBeforeThePoint) {
+  const LayoutCase& c = GetParam();
+  auto values = example_values(c.igio);
+  const std::size_t first_real = values.size() - 10;
+  for (std::size_t k = first_real; k < values.size(); ++k) values[k] = 0.0001f * static_cast<float>(k * 797 % 9999);
+  const auto records = write_with_list(c.igio, values);
+  ASSERT_EQ(records.size(), 1u);
+  const std::string& rec = records[0];
+  const std::size_t start = rec.size() - 10 * 9;
+  for (std::size_t k = 0; k < 10; ++k) {
+    const std::string field = rec.substr(start + 9 * k, 9);
+    EXPECT_EQ(field.substr(0, 4), "    ") << field;
+    EXPECT_EQ(field[4], '.') << field;
+  }
+  EXPECT_EQ(write_with_layout(c.igio, values), rec);
+}
+
+// The compiled layout lays out the same bytes as the record writer, whatever
+// the values: indicators 0 and 1 and everything else.
+TEST(CompiledLayout, SameBytesAsTheRecordWriter) {
+  std::mt19937 rng(5);
+  const float odd[] = {0.0f, -0.0f, 1.0f, 0.5f, 2.0f, -1.0f, 99999.0f, 1000.0f, -100.0f, 0.00005f,
+                       std::numeric_limits<float>::denorm_min(), 1e30f};
+  for (std::int32_t igio : {0, 2, 3, -1}) {
+    const std::size_t n = static_cast<std::size_t>(prep::record_layout(igio).field_count());
+    for (int i = 0; i < 20000; ++i) {
+      std::vector<float> v(n);
+      for (float& x : v) {
+        switch (rng() % 4) {
+          case 0: x = odd[rng() % (sizeof odd / sizeof odd[0])]; break;
+          case 1: x = static_cast<float>(rng() % 2); break;
+          case 2: x = (static_cast<float>(rng() % 2000000) - 1000000.0f) / 997.0f; break;
+          default: x = std::bit_cast<float>(static_cast<std::uint32_t>(rng()) & 0xbfffffffu); break;
+        }
+      }
+      const auto records = write_with_list(igio, v);
+      ASSERT_EQ(records.size(), 1u);
+      ASSERT_EQ(write_with_layout(igio, v), records[0]) << "IGIO " << igio << ", case " << i;
+    }
   }
 }
 

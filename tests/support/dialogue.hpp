@@ -10,6 +10,10 @@ namespace elab_test {
 
 inline const std::string kCrLf = "\r\n";
 
+// Answers of a full run: all rows, variable 11, coefficient 2, both
+// screenings, every day with five dummies.
+inline const std::string kFullRunAnswers = "-1\n11\n2\n1\n1\n-1\n";
+
 inline const std::string kDateFrom =
     "Intervallo di tempo da elaborare (date=AAMMGG)\r\nda (-1=tutti i dati; 0=dall'inizio)";
 inline const std::string kDateTo = "sino a (0=sino alla fine)";

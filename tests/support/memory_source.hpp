@@ -36,6 +36,7 @@ class MemorySource final : public textio::CharSource {
     if (keep_back > held) misuse_ = "asked to keep more than the window held";
     if (pos != end) misuse_ = "refill before the window was used up";
     keep_back = std::min(keep_back, held);
+    if (check_ != nullptr) check_(pieces_[next_]);
     auto w = std::make_unique<std::string>();
     if (keep_back > 0) w->assign(pos - keep_back, keep_back);
     w->append(pieces_[next_++]);
@@ -46,6 +47,10 @@ class MemorySource final : public textio::CharSource {
     return true;
   }
 
+  // Called with each piece as a refill takes it; it may throw, as a real
+  // source fails at the piece it cannot deliver.
+  void check_each_piece(void (*check)(const std::string& piece)) { check_ = check; }
+
   int refills() const { return refills_; }
   const std::string& misuse() const { return misuse_; }
 
@@ -54,6 +59,7 @@ class MemorySource final : public textio::CharSource {
   std::size_t next_ = 0;
   int refills_ = 0;
   std::string misuse_;
+  void (*check_)(const std::string&) = nullptr;
   std::vector<std::unique_ptr<std::string>> windows_;
 };
 
