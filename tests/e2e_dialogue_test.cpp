@@ -210,34 +210,135 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
+// Single runs: the file-name question, the early stops, arithmetic faults,
+// price file errors and the training file. Each field left unset is not
+// compared.
+
+// What elab.dat must be after the run: not compared, missing, or this text.
+using Dat = std::optional<std::optional<std::string>>;
+const Dat kMissing{std::optional<std::string>{}};
+Dat dat(const std::string& text) { return Dat{text}; }
+
+struct RunCase {
+  const char* name;
+  std::string prices;  // no price file when empty
+  std::string answers;
+  int status;
+  std::optional<std::string> out = {};
+  std::optional<std::string> err = {};
+  Dat elab = {};
+  std::optional<std::string> old_dat = {};
+  std::vector<std::string> args = {"prices.txt"};
+  std::string file = "prices.txt";
+};
+
+// The alternating file with one row's close replaced.
+std::string with_close(std::string prices, int row, const std::string& close) {
+  std::size_t pos = 0;
+  for (int line = 0; line < row; ++line) pos = prices.find('\n', pos) + 1;
+  const std::size_t end = prices.find('\n', pos);
+  std::string line = prices.substr(pos, end - pos);
+  const std::size_t close_at = line.rfind(' ', line.rfind(' ') - 1) + 1;
+  line.replace(close_at, line.rfind(' ') - close_at, close);
+  return prices.replace(pos, end - pos, line);
+}
+
+std::string equal_closes(int n) {
+  std::string prices = std::to_string(n) + " 7\n";
+  for (const auto& row : business_days(n, 1995, 1, 2)) {
+    prices += std::to_string(row.year) + " " + std::to_string(row.month) + " " +
+              std::to_string(row.day) + " 0 0 100 " + std::to_string(row.code) + "\n";
+  }
+  return prices;
+}
+
+std::vector<RunCase> run_cases() {
+  const std::string alt = alternating_file(kRows);
+  const std::string run_a = "-1\n1\n2\n0\n0\n0\n";
+  const std::string no_records = "-1\n1\n-1\n1\n0\n0\n";
+  const std::string eof_at_open = file_error("6501", "OPEN()", "end of file encountered");
+  const std::string dates = joined({kDateFrom, kDateTo}) + kCrLf;
+  const std::string old = "old\r\n";
+  std::string bad_value = alt;
+  bad_value.replace(bad_value.find(" 0 0 "), 5, " 0 x0 ");
+  std::string one_row_more = alt;
+  one_row_more.replace(0, 3, "132");
+  std::vector<RunCase> c = {
+      {"NameAskedWithoutArgument", alt, "prices.txt\n" + run_a, 0, kNamePrompt + normal_transcript(false, 22),
+       "", dat(alternating_dat(kRows, 1, 0)), {}, {}},
+      {"BlankNameAnswerRepeatsAndBlanksAreTrimmed", alt, "\n   \n  prices.txt  \n" + run_a, 0,
+       kNamePrompt + kNamePrompt + kNamePrompt + normal_transcript(false, 22), {}, {}, {}, {}},
+      {"BlankArgumentAsks", alt, "prices.txt\n" + run_a, 0, kNamePrompt + normal_transcript(false, 22), {}, {}, {},
+       {"   "}},
+      {"EndOfInputDuringNameQuestion", "", "", 1, kNamePrompt, eof_at_open, kMissing, {}, {}},
+      {"EndOfInputAfterBlankName", "", "  \n", 1, kNamePrompt + kNamePrompt, eof_at_open, {}, {}, {}},
+      {"NoRowsAfterNameQuestion", "0,7\n", "p.txt\n", 99, kNamePrompt + kNoRoom, {}, dat(""), {}, {}, "p.txt"},
+      {"FewerThanSevenColumns", "131 6\nnot a number\n", "", 1, kTooFewColumns, "", dat(old), old},
+      {"FewerThan110SelectedRows", alternating_file(109), "-1\n1\n", 1, kDateFrom + kCrLf + kTooFewRows + kCrLf, "",
+       dat(old), old},
+      // 131 rows run from 2 January to 3 July 1995; up to 31 May there are 108 rows
+      {"RangeSelectingTooFewRows", alt, "0\n950531\n", 1, dates + kTooFewRows + kCrLf, {}, dat("")},
+      {"Exactly110RowsGiveOneRecord", alternating_file(110), "-1\n1\n2\n1\n1\n0\n", 0, normal_transcript(false, 1),
+       "", dat(alternating_dat(110, 1, 0))},
+      // one row only: then too few rows
+      {"EqualDatesAccepted", alt, "950102\n950102\n", 1, dates + kTooFewRows + kCrLf},
+      // row 50 closes at 0: the change of row 51 divides by zero
+      {"ZeroCloseDividesByZero", with_close(alt, 50, "0"), run_a, 1, kDateFrom + kCrLf,
+       math_error("6103", "floating-point error: divide by zero"), dat(old), old},
+      {"ThirtyEqualClosesAreInvalid", equal_closes(kRows), run_a, 1, kDateFrom + kCrLf,
+       math_error("6101", "floating-point error: invalid"), dat("")},
+      {"BadValueInPriceFile", bad_value, "", 1, "",
+       file_error("6103", "READ(prices.txt)", "invalid real value: row 1, value 5"),
+       dat(old), old},
+      {"RealRowCount", "131.0 7\n", "", 1, "",
+       file_error("6101", "READ(prices.txt)", "invalid integer value: head of the file, value 1")},
+      {"EndBeforeLastRow", one_row_more, "", 1, "",
+       file_error("6501", "READ(prices.txt)", "end of file encountered: row 132 of 132"), dat("")},
+      {"TrainingFileReplacedWhenRecordsAreWritten", alt, "-1\n7\n2\n0\n0\n-1\n", 0, {}, {},
+       dat(alternating_dat(kRows, 7, -1)), std::string(20000, 'x')},
+      {"TrainingFileEmptyAfterNormalRunWithoutRecords", alt, no_records, 0, normal_transcript(false, 0), {}, dat(""),
+       "earlier run\r\n"},
+      {"TrainingFileCreatedEmptyWithoutRecords", alt, no_records, 0, {}, {}, dat("")},
+      {"MissingDirectoryInName", "", "", 1, "", file_error("6416", "OPEN(nodir/prices.txt)", "path not found"),
+       kMissing, {}, {"nodir/prices.txt"}},
+  };
+  const std::pair<const char*, std::string> empty_sizes[] = {
+      {"NoRowsGivesCode99", "0 7\n"}, {"NoColumnsGivesCode99", "131 0\n"}, {"NegativeRowsGiveCode99", "-5 7\n"}};
+  for (const auto& [name, head] : empty_sizes)
+    c.push_back({name, head + "1995 1 2 0 0 100 2\n", "", 99, kNoRoom, "", dat(old), old});
+  const std::pair<const char*, std::string> earlier_ends[] = {
+      {"DateOrderEarlierEnd", "950101\n"}, {"DateOrderMinusOne", "-1\n"}, {"DateOrderNullEnd", ",\n"},
+      {"DateOrderSlashEnd", "/\n"}};
+  for (const auto& [name, second] : earlier_ends)
+    c.push_back({name, alt, "950102\n" + second, 1, dates + kDateOrder + kCrLf, "", dat(old), old});
+  return c;
+}
+
+class SingleRun : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(SingleRun, StatusConsoleReportAndTrainingFile) {
+  const RunCase& c = GetParam();
+  TempDir dir;
+  if (!c.prices.empty()) dir.write(c.file, c.prices);
+  if (c.old_dat) dir.write("elab.dat", *c.old_dat);
+  const auto r = run_in(dir, c.args, c.answers);
+  EXPECT_EQ(r.status, c.status);
+  if (c.out) {
+    EXPECT_EQ(r.out, *c.out);
+  }
+  if (c.err) {
+    EXPECT_EQ(r.err, *c.err);
+  }
+  if (c.elab) {
+    EXPECT_EQ(r.elab, *c.elab);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SingleRun, ::testing::ValuesIn(run_cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
 // File name question.
-
-TEST(FileName, AskedWithoutArgument) {
-  TempDir dir;
-  dir.write("prices.txt", alternating_file(kRows));
-  const auto r = run_in(dir, {}, "prices.txt\n-1\n1\n2\n0\n0\n0\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, kNamePrompt + normal_transcript(false, 22));
-  ASSERT_TRUE(r.elab.has_value());
-  EXPECT_EQ(*r.elab, alternating_dat(kRows, 1, 0));
-}
-
-TEST(FileName, BlankAnswerRepeatsAndBlanksAreTrimmed) {
-  TempDir dir;
-  dir.write("prices.txt", alternating_file(kRows));
-  const auto r = run_in(dir, {}, "\n   \n  prices.txt  \n-1\n1\n2\n0\n0\n0\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, kNamePrompt + kNamePrompt + kNamePrompt + normal_transcript(false, 22));
-}
-
-TEST(FileName, BlankArgumentAsks) {
-  TempDir dir;
-  dir.write("prices.txt", alternating_file(kRows));
-  const auto r = run_in(dir, {"   "}, "prices.txt\n-1\n1\n2\n0\n0\n0\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, kNamePrompt + normal_transcript(false, 22));
-}
 
 // Mend: a missing price file is reported at its open, not created.
 TEST(FileName, MissingTypedFileIsNotCreated) {
@@ -259,23 +360,6 @@ TEST(FileName, MissingFileOnCommandLineIsNotCreated) {
   EXPECT_EQ(r.err, file_error("6416", "OPEN(absent.txt)", "file does not exist"));
   EXPECT_FALSE(dir.read("absent.txt").has_value());
   EXPECT_EQ(r.elab, std::optional<std::string>("old\r\n"));
-}
-
-TEST(FileName, EndOfInputDuringQuestion) {
-  TempDir dir;
-  const auto r = run_in(dir, {}, "");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, kNamePrompt);
-  EXPECT_EQ(r.err, file_error("6501", "OPEN()", "end of file encountered"));
-  EXPECT_FALSE(r.elab.has_value());
-}
-
-TEST(FileName, EndOfInputAfterBlankAnswer) {
-  TempDir dir;
-  const auto r = run_in(dir, {}, "  \n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, kNamePrompt + kNamePrompt);
-  EXPECT_EQ(r.err, file_error("6501", "OPEN()", "end of file encountered"));
 }
 
 // ---------------------------------------------------------------------------
@@ -377,175 +461,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
-// Early stops.
-
-TEST(Stops, NoRowsGivesCode99) {
-  for (const std::string head : {"0 7\n", "131 0\n", "-5 7\n"}) {
-    SCOPED_TRACE(head);
-    const std::string old = "old\r\n";
-    const auto r = run_prices(head + "1995 1 2 0 0 100 2\n", "", &old);
-    EXPECT_EQ(r.status, 99);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, kNoRoom);
-    EXPECT_EQ(r.elab, std::optional<std::string>(old));
-  }
-}
-
-TEST(Stops, NoRowsAfterNameQuestion) {
-  TempDir dir;
-  dir.write("p.txt", "0,7\n");
-  const auto r = run_in(dir, {}, "p.txt\n");
-  EXPECT_EQ(r.status, 99);
-  EXPECT_EQ(r.out, kNamePrompt + kNoRoom);
-  EXPECT_EQ(r.elab, std::optional<std::string>(""));
-}
-
-TEST(Stops, FewerThanSevenColumns) {
-  const std::string old = "old\r\n";
-  // the rows are never read: a bad value after the sizes does not matter
-  const auto r = run_prices("131 6\nnot a number\n", "", &old);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, kTooFewColumns);
-  EXPECT_EQ(r.elab, std::optional<std::string>(old));
-}
-
-TEST(Stops, FewerThan110SelectedRows) {
-  const std::string old = "old\r\n";
-  const auto r = run_prices(alternating_file(109), "-1\n1\n", &old);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out,
-            kDateFrom + kCrLf + kTooFewRows + kCrLf);
-  EXPECT_EQ(r.elab, std::optional<std::string>(old));
-}
-
-TEST(Stops, RangeSelectingTooFewRows) {
-  // 131 rows run from 2 January to 3 July 1995; up to 31 May there are 108 rows
-  const auto r = run_prices(alternating_file(kRows), "0\n950531\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) +
-                       kCrLf + kTooFewRows + kCrLf);
-  EXPECT_EQ(r.elab, std::optional<std::string>(""));
-}
-
-TEST(Stops, Exactly110RowsGiveOneRecord) {
-  const auto r = run_prices(alternating_file(110), "-1\n1\n2\n1\n1\n0\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, normal_transcript(false, 1));
-  EXPECT_EQ(r.elab, std::optional<std::string>(alternating_dat(110, 1, 0)));
-}
-
-TEST(Stops, DateOrder) {
-  for (const std::string second : {"950101\n", "-1\n", ",\n", "/\n"}) {
-    SCOPED_TRACE(second);
-    const std::string old = "old\r\n";
-    const auto r = run_prices(alternating_file(kRows), "950102\n" + second, &old);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) + kCrLf + kDateOrder + kCrLf);
-    EXPECT_EQ(r.elab, std::optional<std::string>(old));
-  }
-}
-
-TEST(Stops, EqualDatesAccepted) {
-  // one row only: then too few rows
-  const auto r = run_prices(alternating_file(kRows), "950102\n950102\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, joined({kDateFrom, kDateTo}) +
-                       kCrLf + kTooFewRows + kCrLf);
-}
-
-// ---------------------------------------------------------------------------
-// Arithmetic fault: a zero close.
-
-TEST(Faults, ZeroCloseDividesByZero) {
-  std::string prices = alternating_file(kRows);
-  // row 50 closes at 0: the change of row 51 divides by zero
-  std::size_t pos = 0;
-  for (int line = 0; line < 50; ++line) pos = prices.find('\n', pos) + 1;
-  const std::size_t end = prices.find('\n', pos);
-  std::string row = prices.substr(pos, end - pos);
-  const std::size_t close_at = row.rfind(' ', row.rfind(' ') - 1) + 1;
-  row.replace(close_at, row.rfind(' ') - close_at, "0");
-  prices.replace(pos, end - pos, row);
-  const std::string old = "old\r\n";
-  const auto r = run_prices(prices, "-1\n1\n2\n0\n0\n0\n", &old);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, math_error("6103", "floating-point error: divide by zero"));
-  EXPECT_EQ(r.out, kDateFrom + kCrLf);
-  EXPECT_EQ(r.elab, std::optional<std::string>(old));
-}
-
-TEST(Faults, ThirtyEqualClosesAreInvalid) {
-  std::string prices = std::to_string(kRows) + " 7\n";
-  for (const auto& row : business_days(kRows, 1995, 1, 2)) {
-    prices += std::to_string(row.year) + " " + std::to_string(row.month) + " " +
-              std::to_string(row.day) + " 0 0 100 " + std::to_string(row.code) + "\n";
-  }
-  const auto r = run_prices(prices, "-1\n1\n2\n0\n0\n0\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, math_error("6101", "floating-point error: invalid"));
-  EXPECT_EQ(r.out, kDateFrom + kCrLf);
-  EXPECT_EQ(r.elab, std::optional<std::string>(""));
-}
-
-// ---------------------------------------------------------------------------
-// Price file errors.
-
-TEST(PriceFile, BadValue) {
-  std::string prices = alternating_file(kRows);
-  prices.replace(prices.find(" 0 0 "), 5, " 0 x0 ");
-  const std::string old = "old\r\n";
-  const auto r = run_prices(prices, "", &old);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, file_error("6103", "READ(prices.txt)", "invalid real value: row 1, value 5"));
-  EXPECT_EQ(r.elab, std::optional<std::string>(old));
-}
-
-TEST(PriceFile, RealRowCount) {
-  const auto r = run_prices("131.0 7\n", "");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, file_error("6101", "READ(prices.txt)",
-                              "invalid integer value: head of the file, value 1"));
-}
-
-TEST(PriceFile, EndBeforeLastRow) {
-  std::string prices = alternating_file(kRows);
-  prices.replace(0, 3, "132");
-  const auto r = run_prices(prices, "");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, file_error("6501", "READ(prices.txt)", "end of file encountered: row 132 of 132"));
-  EXPECT_EQ(r.elab, std::optional<std::string>(""));
-}
-
-// ---------------------------------------------------------------------------
 // elab.dat replacement.
-
-TEST(TrainingFile, ReplacedWhenRecordsAreWritten) {
-  const std::string old(20000, 'x');
-  const auto r = run_prices(alternating_file(kRows), "-1\n7\n2\n0\n0\n-1\n", &old);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.elab, std::optional<std::string>(alternating_dat(kRows, 7, -1)));
-}
-
-TEST(TrainingFile, EmptyAfterNormalRunWithoutRecords) {
-  const std::string old = "earlier run\r\n";
-  const auto r = run_prices(alternating_file(kRows), "-1\n1\n-1\n1\n0\n0\n", &old);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, normal_transcript(false, 0));
-  EXPECT_EQ(r.elab, std::optional<std::string>(""));
-}
-
-TEST(TrainingFile, CreatedEmptyWithoutRecords) {
-  const auto r = run_prices(alternating_file(kRows), "-1\n1\n-1\n1\n0\n0\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.elab, std::optional<std::string>(""));
-}
 
 TEST(TrainingFile, DiskFullIsReported) {
   TempDir dir;
@@ -559,15 +475,6 @@ TEST(TrainingFile, DiskFullIsReported) {
       << r.err;
   // no count line; the pending line end follows at exit
   EXPECT_EQ(r.out, joined(full_questions(false)) + kCrLf);
-}
-
-TEST(TrainingFile, MissingDirectoryInName) {
-  TempDir dir;
-  const auto r = run_in(dir, {"nodir/prices.txt"}, "");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, file_error("6416", "OPEN(nodir/prices.txt)", "path not found"));
-  EXPECT_FALSE(r.elab.has_value());
 }
 
 }  // namespace
