@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "textio/free_form.hpp"
 #include "textio/fixed_layout.hpp"
 #include "support/memory_source.hpp"
+#include "support/run_state.hpp"
 
 namespace {
 
@@ -71,28 +73,25 @@ void BM_FreeFormRows(benchmark::State& state) {
 }
 BENCHMARK(BM_FreeFormRows)->Unit(benchmark::kMillisecond);
 
-void fill_run(prep::RunState& st, int rows) {
-  st.NR = rows;
-  st.NC = 7;
-  prep::allocate_arrays(st);
-  st.IC_G = 7;
-  st.IC_CHIU = 6;
-  st.NRR = rows;
+// A run of rows selected rows of a random walk of closes.
+std::unique_ptr<prep::RunState> walk_run(int rows) {
+  auto run = elab_test::run_state(rows, rows);
+  prep::RunState& st = *run;
   std::mt19937 rng(11);
   std::normal_distribution<double> step(0.0, 0.012);
   double close = 544.75;
   for (int i = 1; i <= rows; ++i) {
     close *= std::exp(step(rng) - 0.002 * std::log(close / 544.75));
-    for (int j = 1; j <= 5; ++j) st.M(i, j) = 0.0f;
     st.M(i, 6) = static_cast<float>(close);
-    st.M(i, 7) = static_cast<float>(2 + (i - 1) % 5);
+    st.M(i, 7) = elab_test::weekday_code(i);
   }
+  return run;
 }
 
 void BM_DerivedSeries(benchmark::State& state) {
   const int rows = 200000;
-  prep::RunState st;
-  fill_run(st, rows);
+  const auto run = walk_run(rows);
+  prep::RunState& st = *run;
   for (auto _ : state) {
     prep::derive_series(st);
     benchmark::DoNotOptimize(st.OUT.data);

@@ -23,6 +23,7 @@
 #include "textio/termination.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
+#include "support/run_state.hpp"
 
 namespace {
 
@@ -129,14 +130,8 @@ float cell(std::int64_t i, std::int32_t j) {
 }
 
 std::unique_ptr<RunState> date_state() {
-  auto st = std::make_unique<RunState>();
-  st->IC_G = 7;
-  st->IC_CHIU = 6;
-  st->NR = static_cast<std::int32_t>(kDays.size());
-  st->NC = kColumns;
-  prep::allocate_arrays(*st);
-  EXPECT_EQ(st->IER, 0);
-  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), kUntouched);
+  const auto n = static_cast<std::int32_t>(kDays.size());
+  auto st = elab_test::run_state(n, n, kUntouched, kColumns);
   for (std::int64_t i = 1; i <= st->NR; ++i)
     for (std::int32_t j = 1; j <= kColumns; ++j) st->MM(i, j) = cell(i, j);
   st->NRR = -7;  // DATE sets it

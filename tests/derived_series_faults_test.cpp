@@ -17,6 +17,7 @@
 #include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
 #include "textio/termination.hpp"
+#include "support/run_state.hpp"
 
 namespace {
 
@@ -33,17 +34,11 @@ const std::string kSqrtDomain = "\r\nrun-time error M6201: MATH\r\n- sqrt: DOMAI
 constexpr int kRows = 1300;  // three blocks of 512 rows, the last one short
 
 std::unique_ptr<RunState> state_with(const std::vector<float>& closes) {
-  auto st = std::make_unique<RunState>();
-  st->IC_G = 7;
-  st->IC_CHIU = 6;
-  st->NR = static_cast<std::int32_t>(closes.size());
-  st->NRR = st->NR;
-  st->NC = 7;
-  prep::allocate_arrays(*st);
-  EXPECT_EQ(st->IER, 0);
+  const auto n = static_cast<std::int32_t>(closes.size());
+  auto st = elab_test::run_state(n, n);
   for (std::int64_t i = 1; i <= st->NR; ++i) {
     st->M(i, 6) = closes[static_cast<std::size_t>(i - 1)];
-    st->M(i, 7) = static_cast<float>(2 + (i - 1) % 5);
+    st->M(i, 7) = elab_test::weekday_code(i);
   }
   return st;
 }

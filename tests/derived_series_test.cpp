@@ -24,6 +24,7 @@
 #include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
 #include "textio/termination.hpp"
+#include "support/run_state.hpp"
 
 namespace {
 
@@ -49,16 +50,8 @@ std::uint32_t bits(float f) { return std::bit_cast<std::uint32_t>(f); }
 // a step used them as a divisor.
 std::unique_ptr<RunState> make_state(const std::vector<float>& closes,
                                      const std::vector<float>& days, std::int32_t extra_rows = 0) {
-  auto st = std::make_unique<RunState>();
-  st->IC_G = 7;
-  st->IC_CHIU = 6;
-  st->NRR = static_cast<std::int32_t>(closes.size());
-  st->NR = st->NRR + extra_rows;
-  st->NC = 7;
-  prep::allocate_arrays(*st);
-  EXPECT_EQ(st->IER, 0);
-  const std::size_t n = prep::array_floats(st->NR, st->NC);
-  std::fill_n(st->storage.data(), n, kUntouched);
+  const auto nrr = static_cast<std::int32_t>(closes.size());
+  auto st = elab_test::run_state(nrr + extra_rows, nrr, kUntouched);
   for (std::int64_t i = 1; i <= st->NR; ++i) {
     const bool used = i <= st->NRR;
     st->M(i, 1) = 1995.0f;

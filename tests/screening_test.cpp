@@ -21,6 +21,7 @@
 #include "textio/console.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
+#include "support/run_state.hpp"
 
 namespace {
 
@@ -38,19 +39,11 @@ std::string seven(double v) {
 // A run state of nrr selected rows with every array cleared, the constants
 // of the earlier stages set.
 std::unique_ptr<RunState> make_state(std::int32_t nrr) {
-  auto st = std::make_unique<RunState>();
-  st->IC_G = 7;
-  st->IC_CHIU = 6;
-  st->NR = nrr;
-  st->NC = 7;
-  st->NRR = nrr;
-  prep::allocate_arrays(*st);
-  EXPECT_EQ(st->IER, 0);
-  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), 0.0f);
+  auto st = elab_test::run_state(nrr, nrr);
   for (std::int64_t i = 1; i <= nrr; ++i) {
     st->M(i, 1) = 1995.0f;
     st->M(i, 6) = 100.0f;
-    st->M(i, 7) = static_cast<float>(2 + (i - 1) % 5);
+    st->M(i, 7) = elab_test::weekday_code(i);
   }
   st->INTERV = 20;
   st->INTMOME = 10;

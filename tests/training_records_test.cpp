@@ -30,6 +30,7 @@
 #include "textio/record_writer.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
+#include "support/run_state.hpp"
 
 namespace {
 
@@ -281,18 +282,10 @@ class TempFile {
 // Day codes 2..6 in turn, with odd codes on some rows of the window and
 // marks on others.
 std::unique_ptr<RunState> records_state() {
-  auto st = std::make_unique<RunState>();
-  st->IC_G = 7;
-  st->IC_CHIU = 6;
-  st->NR = kRows;
-  st->NC = 7;
-  st->NRR = kRows;
-  prep::allocate_arrays(*st);
-  EXPECT_EQ(st->IER, 0);
-  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), 0.0f);
+  auto st = elab_test::run_state(kRows, kRows);
   for (std::int64_t i = 1; i <= kRows; ++i) {
     st->M(i, 6) = 100.0f;
-    st->M(i, 7) = static_cast<float>(2 + (i - 1) % 5);
+    st->M(i, 7) = elab_test::weekday_code(i);
     st->VSEGNO(i) = static_cast<float>(i % 2);
     st->DESM(i) = 0.5f;
     st->MOME(i) = static_cast<float>(i);

@@ -1,0 +1,34 @@
+// Run states for the stages on their own, as the driver leaves them before
+// the stage runs.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+
+#include "prep/run_state.hpp"
+
+namespace elab_test {
+
+// nr rows of nc columns, rows 1..nrr selected, the arrays obtained with
+// every value set to fill, and the column numbers of the close and of the
+// weekday code set.
+inline std::unique_ptr<prep::RunState> run_state(std::int32_t nr, std::int32_t nrr, float fill = 0.0f,
+                                                 std::int32_t nc = 7) {
+  auto st = std::make_unique<prep::RunState>();
+  st->IC_G = 7;
+  st->IC_CHIU = 6;
+  st->NR = nr;
+  st->NC = nc;
+  st->NRR = nrr;
+  prep::allocate_arrays(*st);
+  if (st->IER != 0) throw std::runtime_error("the arrays of the test run cannot be obtained");
+  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), fill);
+  return st;
+}
+
+// The weekday code of row i of a file of business days from a Monday.
+inline float weekday_code(std::int64_t i) { return static_cast<float>(2 + (i - 1) % 5); }
+
+}  // namespace elab_test
