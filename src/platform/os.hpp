@@ -54,7 +54,9 @@ struct Opened {
 };
 
 // Read-write, else read-only, else write-only; the error is that of the
-// read-write attempt. A missing file is created empty when create is set.
+// read-write attempt. A missing file is created empty when create is set;
+// when it is not, a missing file is not_found if its directory exists,
+// no_directory otherwise.
 Opened open_with_fallbacks(const std::string& name, bool create);
 Opened open_read_only(const std::string& name);
 
