@@ -129,11 +129,28 @@ float cell(std::int64_t i, std::int32_t j) {
   }
 }
 
-std::unique_ptr<RunState> date_state() {
-  const auto n = static_cast<std::int32_t>(kDays.size());
-  auto st = elab_test::run_state(n, n, kUntouched, kColumns);
+// M with a block of its own, so that what DATE writes and what it leaves
+// show; the run itself selects in MM's storage (in_place).
+struct DateState : RunState {
+  std::vector<float> own_M;
+};
+
+std::unique_ptr<DateState> date_state(bool in_place = false) {
+  auto st = std::make_unique<DateState>();
+  st->IC_G = 7;
+  st->IC_CHIU = 6;
+  st->NR = static_cast<std::int32_t>(kDays.size());
+  st->NC = kColumns;
+  prep::allocate_arrays(*st);
+  EXPECT_EQ(st->IER, 0);
+  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), kUntouched);
   for (std::int64_t i = 1; i <= st->NR; ++i)
     for (std::int32_t j = 1; j <= kColumns; ++j) st->MM(i, j) = cell(i, j);
+  EXPECT_EQ(st->M.data, st->MM.data);
+  if (!in_place) {
+    st->own_M.assign(static_cast<std::size_t>(st->NR) * kColumns, kUntouched);
+    st->M = {st->own_M.data(), st->MM.rows};
+  }
   st->NRR = -7;  // DATE sets it
   return st;
 }
@@ -186,35 +203,40 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(DateSelection, CopiesTheRowsOfTheRangeInFileOrder) {
   const SelectCase& c = GetParam();
-  auto st = date_state();
-  ScriptedConsole con(c.answers, false, true);
-  prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
+  for (const bool in_place : {false, true}) {
+    SCOPED_TRACE(in_place ? "in MM's storage" : "into a matrix of its own");
+    auto st = date_state(in_place);
+    ScriptedConsole con(c.answers, false, true);
+    prep::DATE(con.console(), st->date_own, st->MM, st->M, st->NR, st->NC, st->NRR);
 
-  ASSERT_EQ(st->NRR, static_cast<std::int32_t>(c.rows.size()));
-  for (std::size_t k = 0; k < c.rows.size(); ++k) {
-    const auto to = static_cast<std::int64_t>(k + 1);
-    for (std::int32_t j = 1; j <= kColumns; ++j) {
-      EXPECT_EQ(std::bit_cast<std::uint32_t>(st->M(to, j)),
-                std::bit_cast<std::uint32_t>(cell(c.rows[k], j)))
-          << "M(" << to << ", " << j << ") from file row " << c.rows[k];
+    ASSERT_EQ(st->NRR, static_cast<std::int32_t>(c.rows.size()));
+    for (std::size_t k = 0; k < c.rows.size(); ++k) {
+      const auto to = static_cast<std::int64_t>(k + 1);
+      for (std::int32_t j = 1; j <= kColumns; ++j) {
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(st->M(to, j)),
+                  std::bit_cast<std::uint32_t>(cell(c.rows[k], j)))
+            << "M(" << to << ", " << j << ") from file row " << c.rows[k];
+      }
     }
-  }
-  // The rest of M is left as it was, and MM is only read.
-  for (std::int64_t i = st->NRR + 1; i <= st->NR; ++i)
-    for (std::int32_t j = 1; j <= kColumns; ++j) EXPECT_EQ(st->M(i, j), kUntouched);
-  for (std::int64_t i = 1; i <= st->NR; ++i)
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(st->MM(i, 8)), std::bit_cast<std::uint32_t>(cell(i, 8)));
+    if (!in_place) {
+      // The rest of M is left as it was, and MM is only read.
+      for (std::int64_t i = st->NRR + 1; i <= st->NR; ++i)
+        for (std::int32_t j = 1; j <= kColumns; ++j) EXPECT_EQ(st->M(i, j), kUntouched);
+      for (std::int64_t i = 1; i <= st->NR; ++i)
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(st->MM(i, 8)), std::bit_cast<std::uint32_t>(cell(i, 8)));
+    }
 
-  // The second question only when the first answer is not -1.
-  const bool all = std::string(c.answers) == "-1\n";
-  EXPECT_EQ(con.closed_output(),
-            all ? kFirstQuestion + "\r\n" : kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n");
+    // The second question only when the first answer is not -1.
+    const bool all = std::string(c.answers) == "-1\n";
+    EXPECT_EQ(con.closed_output(),
+              all ? kFirstQuestion + "\r\n" : kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n");
+  }
 }
 
 TEST(DateSelection, InteractiveConsoleEndsEachQuestionLineBeforeTheAnswer) {
   auto st = date_state();
   ScriptedConsole con("950101\n951231\n", true, true);
-  prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
+  prep::DATE(con.console(), st->date_own, st->MM, st->M, st->NR, st->NC, st->NRR);
   EXPECT_EQ(st->NRR, 5);
   EXPECT_EQ(con.closed_output(), kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n");
 }
@@ -251,7 +273,7 @@ TEST_P(DateOrderStop, StopsWithItsTextAndStatusOne) {
   int status = -1;
   testing::internal::CaptureStderr();
   try {
-    prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
+    prep::DATE(con.console(), st->date_own, st->MM, st->M, st->NR, st->NC, st->NRR);
   } catch (const textio::RunEnded& end) {
     status = end.status;
   }
@@ -273,7 +295,7 @@ TEST(DateSelection, AnswerThatIsNotAnIntegerEndsTheRun) {
   int status = -1;
   testing::internal::CaptureStderr();
   try {
-    prep::DATE(con.console(), st->MM, st->M, st->NR, st->NC, st->NRR);
+    prep::DATE(con.console(), st->date_own, st->MM, st->M, st->NR, st->NC, st->NRR);
   } catch (const textio::RunEnded& end) {
     status = end.status;
   }

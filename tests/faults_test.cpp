@@ -3,6 +3,7 @@
 // and an existing elab.dat keeps its content unless records were written.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -218,6 +219,7 @@ struct LimitCase {
   std::string out_tail;  // the end of the console output
   std::string err;
   std::string answers = kAnswers;
+  std::uint64_t address_space = 0;  // a limit the run gets, when not 0
 };
 
 std::string repeat(const std::string& s, int n) {
@@ -256,6 +258,8 @@ std::vector<LimitCase> limit_cases() {
   std::mt19937 rng(9);
   for (int i = 0; i < 4096; ++i) junk += static_cast<char>(rng() % 256);
   junk[0] = 'x';
+  const std::string value_of_40_mb = "150 7\n" + std::string(40 << 20, '9') + " 1 1 0 0 100 2\n";
+  constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
   return {
       {"RowCountAtTheLimit", "2147483647 7\n", 99, kNoRoom, ""},
       {"SizeBeyondTheAddressSpace", "2147483647 2147483647\n", 99, kNoRoom, ""},
@@ -280,6 +284,17 @@ std::vector<LimitCase> limit_cases() {
       // Selected by range only, so they need the range answers.
       {"DatesFarOutsideTheCalendar", far_dates, 1, kTooFewRows + kCrLf, "",
        "-2147483647\n2147483647\n11\n2\n1\n1\n-1\n"},
+      // 26 bytes that ask for a row of 1 GB, and one of 8.6 GB: refused at
+      // the arrays' step, not obtained and then touched.
+      {"HugeRowUnderALimit", "1 250000000\r\n250000000*1\r\n", 99, kNoRoom, "", kAnswers, 512 * kMiB},
+      {"WidestRowUnderALimit", "1 2147483647\r\n2147483647*1\r\n", 99, kNoRoom, "", kAnswers,
+       4096 * kMiB},
+      // 80 MB of matrix: it fits because no copy of it is obtained.
+      {"WideRowWithoutACopy", "1 20000000\r\n20000000*1\r\n", 1, kTooFewRows + kCrLf, "", kAnswers,
+       140 * kMiB},
+      // The buffer grows for the value after the arrays' step.
+      {"ValueOfTensOfMegabytesUnderALimit", value_of_40_mb, 99, kOutOfMemory, "", kAnswers,
+       64 * kMiB},
   };
 }
 
@@ -289,7 +304,14 @@ TEST_P(Limits, EndsWithItsDefinedReportOrStop) {
   const LimitCase& c = GetParam();
   dir_.write("prices.txt", c.prices);
   dir_.write("elab.dat", "earlier\r\n");
-  const auto r = run({"prices.txt"}, c.answers);
+  std::vector<std::string> limit;
+  if (c.address_space != 0) {
+    // The sanitizers reserve more address space than any such limit.
+    if (ELAB_SANITIZED) GTEST_SKIP() << "an address-space limit stops the sanitizers";
+    if (::access("/usr/bin/prlimit", X_OK) != 0) GTEST_SKIP() << "prlimit not installed";
+    limit = {"/usr/bin/prlimit", "--as=" + std::to_string(c.address_space)};
+  }
+  const auto r = run({"prices.txt"}, c.answers, limit);
   EXPECT_EQ(r.status, c.status) << r.err;
   EXPECT_EQ(r.err, c.err);
   EXPECT_TRUE(r.out.ends_with(c.out_tail)) << r.out;

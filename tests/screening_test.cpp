@@ -142,7 +142,7 @@ TEST_P(WorkedScreening, InputScreeningMarksAnotherSeries) {
     st->V(i) = st->PREV(i);
     st->PREV(i) = static_cast<float>(i);
   }
-  prep::STDSUB(st->V.data, st->NR, st->NRR, c.coeff, st->ME90, st->PREV.data);
+  prep::STDSUB(st->stdsub_own, st->V.data, st->NR, st->NRR, c.coeff, st->ME90, st->PREV.data);
   std::set<std::int64_t> expected = c.window_marks;
   for (const OutsideRow& r : kOutside)
     if (c.coeff == 2.0f ? r.marked_at_2 : r.marked_at_1_5) expected.insert(r.row);
@@ -413,8 +413,8 @@ TEST(ChooseAndScreen, SignCandidateScreenedThroughTheDialogue) {
   ScriptedConsole con("5\n1\n1\n0\n");
   prep::choose_and_screen(con.console(), *small);
   EXPECT_EQ(marked_rows(small->PREV, small->NRR), (std::set<std::int64_t>{20, 91, 93}));
-  EXPECT_EQ(small->AM, 0.6f);
-  EXPECT_EQ(small->K, 5);
+  EXPECT_EQ(small->screening.AM, 0.6f);
+  EXPECT_EQ(small->screening.K, 5);
 }
 
 TEST(ChooseAndScreen, OutputMarkStaysWhateverTheSecondAnswer) {
@@ -427,8 +427,8 @@ TEST(ChooseAndScreen, OutputMarkStaysWhateverTheSecondAnswer) {
   ScriptedConsole con("2\n1.5\n1\n0\n");
   prep::choose_and_screen(con.console(), *st);
   EXPECT_EQ(st->PREV(94), kOutlierMark);
-  EXPECT_EQ(st->AM, 22.0f);
-  EXPECT_EQ(seven(st->STD), "39.01282");
+  EXPECT_EQ(st->screening.AM, 22.0f);
+  EXPECT_EQ(seven(st->screening.STD), "39.01282");
 }
 
 TEST(ChooseAndScreen, NullSecondAnswerRepeatsTheFirst) {

@@ -1,15 +1,21 @@
 // The platform layer on a POSIX system.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
+#include "platform/memory_room.hpp"
 #include "platform/os.hpp"
 
 namespace platform {
@@ -257,6 +263,91 @@ void remove_on_termination_signal(const std::string& path) {
   char* old = g_doomed.exchange(fresh);
   ::sigprocmask(SIG_SETMASK, &before, nullptr);
   std::free(old);
+}
+
+// The memory of the arrays.
+
+namespace {
+
+// From this size on a block comes straight from the system, in huge pages
+// where the system allows them: first touching hundreds of megabytes page by
+// page costs more than computing on them. Smaller blocks come from calloc,
+// whose fresh pages are zero and untouched too.
+constexpr std::size_t kMapFrom = std::size_t{64} << 20;
+
+#if defined(MAP_ANONYMOUS)
+constexpr bool kCanMap = true;
+
+void* map_zeroed(std::size_t bytes) {
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return nullptr;
+#if defined(MADV_HUGEPAGE)
+  (void)::madvise(p, bytes, MADV_HUGEPAGE);  // a hint; without it the run is only slower
+#endif
+  return p;
+}
+#else
+constexpr bool kCanMap = false;
+
+void* map_zeroed(std::size_t) { return nullptr; }
+#endif
+
+bool mapped(std::size_t bytes) { return kCanMap && bytes >= kMapFrom; }
+
+std::optional<std::string> read_system_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return text.str();
+}
+
+std::uint64_t page_size() {
+  const long p = ::sysconf(_SC_PAGESIZE);
+  return p > 0 ? static_cast<std::uint64_t>(p) : 4096;
+}
+
+std::uint64_t limit_of(int resource) {
+  rlimit l{};
+  if (::getrlimit(resource, &l) != 0 || l.rlim_cur == RLIM_INFINITY) return kUnlimited;
+  return static_cast<std::uint64_t>(l.rlim_cur);
+}
+
+// The physical memory, where /proc/meminfo does not tell what is available.
+std::uint64_t physical_memory() {
+#if defined(_SC_PHYS_PAGES)
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  if (pages > 0) return static_cast<std::uint64_t>(pages) * page_size();
+#endif
+  return kUnlimited;
+}
+
+}  // namespace
+
+void* obtain_zeroed(std::size_t bytes) {
+  if (bytes == 0) return nullptr;
+  return mapped(bytes) ? map_zeroed(bytes) : std::calloc(bytes, 1);
+}
+
+void release(void* p, std::size_t bytes) {
+  if (p == nullptr) return;
+  if (mapped(bytes)) {
+    (void)::munmap(p, bytes);
+  } else {
+    std::free(p);
+  }
+}
+
+std::size_t memory_available() {
+  const ProcessUse use = process_use(read_system_text, page_size());
+  std::uint64_t least = room_below({limit_of(RLIMIT_AS), use.address_space});
+#if defined(RLIMIT_DATA)
+  least = std::min(least, room_below({limit_of(RLIMIT_DATA), use.data}));
+#endif
+  least = std::min(least, control_group_room(read_system_text));
+  least = std::min(least, machine_room(read_system_text).value_or(physical_memory()));
+  return static_cast<std::size_t>(std::min<std::uint64_t>(least, SIZE_MAX));
 }
 
 }  // namespace platform

@@ -15,16 +15,7 @@ void copy_row(const Matrix& from, std::int64_t i, const Matrix& to, std::int64_t
   for (std::int32_t j = 1; j <= nc; ++j) to(to_row, j) = from(i, j);
 }
 
-// The routine's own variables: zero when a run starts, kept between calls.
-struct DateVariables {
-  std::int32_t IDATA0 = 0;
-  std::int32_t IDATA1 = 0;
-};
-DateVariables g_date;
-
 }  // namespace
-
-void start_date_variables() { g_date = DateVariables{}; }
 
 std::optional<std::int32_t> date_key(float year, float month, float day) {
   const double key = (static_cast<double>(year) - 1900.0) * 10000.0 +
@@ -34,10 +25,10 @@ std::optional<std::int32_t> date_key(float year, float month, float day) {
   return static_cast<std::int32_t>(key);
 }
 
-void DATE(textio::Console& console, const Matrix& MM, const Matrix& M, const std::int32_t& NR,
-          const std::int32_t& NC, std::int32_t& NRR) {
-  std::int32_t& IDATA0 = g_date.IDATA0;
-  std::int32_t& IDATA1 = g_date.IDATA1;
+void DATE(textio::Console& console, DateVariables& own, const Matrix& MM, const Matrix& M,
+          const std::int32_t& NR, const std::int32_t& NC, std::int32_t& NRR) {
+  std::int32_t& IDATA0 = own.IDATA0;
+  std::int32_t& IDATA1 = own.IDATA1;
 
   NRR = NR;
   static const auto question = textio::EditList::parse(

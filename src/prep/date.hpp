@@ -14,10 +14,8 @@ namespace prep {
 // nothing when the key does not fit a 32-bit integer.
 std::optional<std::int32_t> date_key(float year, float month, float day);
 
-// Sets the routine's own variables to zero, as at the start of a run.
-void start_date_variables();
-
-void DATE(textio::Console& console, const Matrix& MM, const Matrix& M, const std::int32_t& NR,
-          const std::int32_t& NC, std::int32_t& NRR);
+// own: the routine's variables, kept between calls.
+void DATE(textio::Console& console, DateVariables& own, const Matrix& MM, const Matrix& M,
+          const std::int32_t& NR, const std::int32_t& NC, std::int32_t& NRR);
 
 }  // namespace prep

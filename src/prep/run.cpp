@@ -1,6 +1,7 @@
 #include "prep/run.hpp"
 
 #include <memory>
+#include <new>
 
 #include "prep/date.hpp"
 #include "prep/derived_series.hpp"
@@ -68,11 +69,7 @@ void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
   if (st.NC < 7) textio::stop_with_text("Il file deve avere almeno 7 colonne", 1);
 
   read_matrix(st, *input);
-  // MM is not read after the selection, so the selected rows are gathered in
-  // its own storage: the block obtained for M is never touched, and a large
-  // price matrix costs its memory once instead of twice.
-  st.M = st.MM;
-  DATE(console, st.MM, st.M, st.NR, st.NC, st.NRR);
+  DATE(console, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   if (st.NRR < 110) {
     textio::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
   }
@@ -86,9 +83,7 @@ void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
   textio::stop_plain();
 }
 
-}  // namespace
-
-int run(int argc, char** argv) {
+int run_on_console(int argc, char** argv) {
   platform::start_process();
   const platform::Handle in = platform::std_stream(platform::StdStream::in);
   const platform::Handle out = platform::std_stream(platform::StdStream::out);
@@ -98,9 +93,12 @@ int run(int argc, char** argv) {
   int status = 0;
   if (!write_program_info(argc, argv, console)) {
     try {
-      start_date_variables();
-      RunState st;
-      drive(st, args, console);
+      try {
+        RunState st;
+        drive(st, args, console);
+      } catch (const std::bad_alloc&) {
+        textio::stop_out_of_memory();  // the arrays are given back first
+      }
     } catch (const textio::RunEnded& end) {
       status = end.status;
     }
@@ -108,6 +106,16 @@ int run(int argc, char** argv) {
   textio::close_everything();
   textio::attach_console(nullptr);
   return status;
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+  try {
+    return run_on_console(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return 99;  // no room even for the console: the allocation stop's status
+  }
 }
 
 }  // namespace prep

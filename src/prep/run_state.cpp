@@ -2,18 +2,26 @@
 
 #include <cstdint>
 #include <limits>
-#include <cstdlib>
 
-#include <sys/mman.h>
+#include "platform/os.hpp"
 
 namespace prep {
+namespace {
+
+// Memory the run obtains after the arrays: the record layouts, the console's
+// lines, a file buffer grown for a long value. The buffers of the two files
+// (a megabyte each) are already obtained, and counted in what the process
+// uses, when the arrays are sized.
+constexpr std::size_t kRestOfRun = std::size_t{1} << 20;
+
+}  // namespace
 
 std::size_t array_floats(std::int64_t nr, std::int64_t nc) {
   if (nr <= 0 || nc <= 0) return 0;
-  // MM and M, then GIORNO (5), OUT (11) and nine series: NR * (2 NC + 25).
+  // MM, then GIORNO (5), OUT (11) and nine series: NR * (NC + 25). Every one
+  // of them is written: MM by the reading, the others by the stages.
   std::size_t per_row = 0, floats = 0, bytes = 0;
-  if (__builtin_mul_overflow(static_cast<std::size_t>(nc), std::size_t{2}, &per_row) ||
-      __builtin_add_overflow(per_row, std::size_t{25}, &per_row) ||
+  if (__builtin_add_overflow(static_cast<std::size_t>(nc), std::size_t{25}, &per_row) ||
       __builtin_mul_overflow(per_row, static_cast<std::size_t>(nr), &floats) ||
       __builtin_mul_overflow(floats, sizeof(float), &bytes) ||
       bytes > static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max())) {
@@ -22,34 +30,21 @@ std::size_t array_floats(std::int64_t nr, std::int64_t nc) {
   return floats;
 }
 
+bool fits_in_memory(std::size_t array_bytes, std::size_t available) {
+  return array_bytes <= available && available - array_bytes >= kRestOfRun;
+}
+
 bool ArrayStorage::obtain(std::size_t n) {
   release();
   const std::size_t bytes = n * sizeof(float);  // representable: checked by the caller
-  constexpr std::size_t kMapFrom = std::size_t{64} << 20;
-  if (bytes >= kMapFrom) {
-    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return false;
-    (void)::madvise(p, bytes, MADV_HUGEPAGE);  // a hint; without it the run is only slower
-    data_ = static_cast<float*>(p);
-    mapped_ = true;
-  } else {
-    // Zeroed pages the system hands out untouched: rows never used cost
-    // no memory.
-    data_ = static_cast<float*>(std::calloc(n, sizeof(float)));
-    if (data_ == nullptr) return false;
-    mapped_ = false;
-  }
+  data_ = static_cast<float*>(platform::obtain_zeroed(bytes));
+  if (data_ == nullptr) return false;
   bytes_ = bytes;
   return true;
 }
 
 void ArrayStorage::release() {
-  if (data_ == nullptr) return;
-  if (mapped_) {
-    ::munmap(data_, bytes_);
-  } else {
-    std::free(data_);
-  }
+  platform::release(data_, bytes_);
   data_ = nullptr;
 }
 
@@ -57,6 +52,9 @@ void allocate_arrays(RunState& st) {
   const std::size_t total = array_floats(st.NR, st.NC);
   st.IER = 1;
   if (total == 0) return;
+  // Refused here rather than obtained on credit: a kernel that runs out of
+  // memory later ends the process without a word.
+  if (!fits_in_memory(total * sizeof(float), platform::memory_available())) return;
   if (!st.storage.obtain(total)) return;
   st.IER = 0;
 
@@ -69,7 +67,7 @@ void allocate_arrays(RunState& st) {
     return p;
   };
   st.MM = {take(nr * nc), nr};
-  st.M = {take(nr * nc), nr};
+  st.M = st.MM;
   st.GIORNO = {take(nr * 5), nr};
   st.LUNE = {take(nr)};
   st.VPERC = {take(nr)};

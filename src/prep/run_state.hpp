@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 namespace prep {
 
@@ -28,10 +27,8 @@ struct Series {
   float& operator()(std::int64_t i) const { return data[static_cast<std::size_t>(i - 1)]; }
 };
 
-// The one block of memory behind the thirteen arrays. Large blocks come
-// straight from the system in huge pages, where the system allows them:
-// first touching hundreds of megabytes page by page costs more than
-// computing on them.
+// The one block of memory behind the arrays the run writes into, all zero
+// when obtained. M has no block of its own: it is a view of MM.
 class ArrayStorage {
  public:
   ArrayStorage() = default;
@@ -47,7 +44,18 @@ class ArrayStorage {
   void release();
   float* data_ = nullptr;
   std::size_t bytes_ = 0;
-  bool mapped_ = false;
+};
+
+// DATE's own variables: zero when a run starts, kept between calls.
+struct DateVariables {
+  std::int32_t IDATA0 = 0;  // first date answered
+  std::int32_t IDATA1 = 0;  // last date answered
+};
+
+// Statistics of one screening pass over the window ME .. NRR - 20.
+struct WindowStats {
+  float S = 0.0f, S2 = 0.0f, AM = 0.0f, STD = 0.0f;
+  std::int32_t K = 0;
 };
 
 struct RunState {
@@ -70,12 +78,13 @@ struct RunState {
   std::int32_t IGIO = 0;  // weekday choice
   std::int32_t IC = 0;    // training records written
 
-  // Working scalars: sums, mean and deviation of the screening of PREV.
-  float S = 0.0f, S2 = 0.0f, AM = 0.0f, STD = 0.0f;
-  std::int32_t K = 0;
+  WindowStats screening;   // S, S2, AM, STD, K of the screening of PREV
+  WindowStats stdsub_own;  // STDSUB's own statistics
+  DateVariables date_own;  // DATE's own variables
 
   Matrix MM;      // NR x NC, the price matrix as read
-  Matrix M;       // NR x NC, the selected rows
+  Matrix M;       // NR x NC, the selected rows: a view of MM, which is not
+                  // read after the selection, so the rows move up in place
   Matrix GIORNO;  // NR x 5, day-of-week indicators
   Series LUNE;    // Monday flag
   Series VPERC;   // daily percent change of the close
@@ -94,13 +103,18 @@ struct RunState {
 // The outlier mark stored in PREV.
 inline constexpr float kOutlierMark = 99999.0f;
 
-// Obtains the thirteen arrays in one step, sized by NR and NC, and sets IER:
-// 0 when they were obtained; nonzero for NR <= 0, NC <= 0, a size that cannot
-// be represented, or a shortage of memory. The arrays start at zero.
+// Obtains the arrays in one step, sized by NR and NC, and sets IER: 0 when
+// they were obtained; nonzero for NR <= 0, NC <= 0, a size that cannot be
+// represented, or more memory than this process may write into. The arrays
+// start at zero; M is a view of MM.
 void allocate_arrays(RunState& st);
 
-// Floats the thirteen arrays take for nr rows of nc values, or 0 when that
-// cannot be represented in memory sizes.
+// Floats of the block behind the arrays for nr rows of nc values, or 0 when
+// that cannot be represented in memory sizes.
 std::size_t array_floats(std::int64_t nr, std::int64_t nc);
+
+// Whether a block of array_bytes, with the rest of the run, fits in
+// available, the memory this process may still write into.
+bool fits_in_memory(std::size_t array_bytes, std::size_t available);
 
 }  // namespace prep

@@ -38,10 +38,9 @@ void screen_series(const float* X, std::int32_t NRR, float C, std::int32_t ME, f
   }
 }
 
-void STDSUB(const float* X, const std::int32_t& NR, const std::int32_t& NRR, const float& C,
-            const std::int32_t& ME, float* P) {
+void STDSUB(WindowStats& own, const float* X, const std::int32_t& NR, const std::int32_t& NRR,
+            const float& C, const std::int32_t& ME, float* P) {
   (void)NR;  // only dimensions X and P
-  static WindowStats own;
   screen_series(X, NRR, C, ME, P, own);
 }
 
@@ -75,14 +74,14 @@ void ask_yes_no(textio::Console& console, const EditList& question, std::int32_t
 }
 
 void screen_inputs(RunState& st) {
-  STDSUB(st.DESM.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
-  STDSUB(st.MOME.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
-  STDSUB(st.RMM.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
-  STDSUB(st.MAXMIN.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
+  STDSUB(st.stdsub_own, st.DESM.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
+  STDSUB(st.stdsub_own, st.MOME.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
+  STDSUB(st.stdsub_own, st.RMM.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
+  STDSUB(st.stdsub_own, st.MAXMIN.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
   for (std::int64_t lag = 0; lag <= 4; ++lag) {
     for (std::int64_t i = 1; i <= st.NRR; ++i) st.V(i) = 0.0f;
     for (std::int64_t i = st.ME90; i <= st.NRR - 20; ++i) st.V(i) = st.VPERC(i - lag);
-    STDSUB(st.V.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
+    STDSUB(st.stdsub_own, st.V.data, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
   }
 }
 
@@ -105,13 +104,7 @@ void choose_and_screen(textio::Console& console, RunState& st) {
       "(' L''eliminazione degli outliers si applica al',' valore di out. (prev.)? (0=n; 1=s)')");
   ask_yes_no(console, output_question, st.ISN);
   if (st.ISN == 1) {
-    WindowStats stats{st.S, st.S2, st.AM, st.STD, st.K};
-    screen_series(st.PREV.data, st.NRR, st.COEFF, st.ME90, st.PREV.data, stats);
-    st.S = stats.S;
-    st.S2 = stats.S2;
-    st.AM = stats.AM;
-    st.STD = stats.STD;
-    st.K = stats.K;
+    screen_series(st.PREV.data, st.NRR, st.COEFF, st.ME90, st.PREV.data, st.screening);
   }
 
   static const EditList input_question = EditList::parse(

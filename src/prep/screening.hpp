@@ -10,21 +10,16 @@
 
 namespace prep {
 
-// Statistics of one screening pass over the window ME .. NRR - 20.
-struct WindowStats {
-  float S = 0.0f, S2 = 0.0f, AM = 0.0f, STD = 0.0f;
-  std::int32_t K = 0;
-};
-
 // Screens X into the marks of P: statistics over the window, then every row
 // 1..NRR whose distance from the mean exceeds C times the deviation is marked.
 // X and P may be the same series.
 void screen_series(const float* X, std::int32_t NRR, float C, std::int32_t ME, float* P,
                    WindowStats& stats);
 
-// Marks outliers of the input series X in P (keeps its own statistics).
-void STDSUB(const float* X, const std::int32_t& NR, const std::int32_t& NRR, const float& C,
-            const std::int32_t& ME, float* P);
+// Marks outliers of the input series X in P; own: the routine's statistics,
+// kept between calls.
+void STDSUB(WindowStats& own, const float* X, const std::int32_t& NR, const std::int32_t& NRR,
+            const float& C, const std::int32_t& ME, float* P);
 
 // The whole stage, dialogue included.
 void choose_and_screen(textio::Console& console, RunState& st);

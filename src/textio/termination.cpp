@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
 #include <string>
 
 #include "platform/os.hpp"
@@ -29,9 +30,8 @@ void write_report(std::string_view text) {
   if (g_console != nullptr) {
     // The pending flag survives, so exit closing ends the line once more.
     if (g_console->line_pending()) g_console->write_direct("\r\n");
-    std::string line(text);
-    line += "\r\n";
-    g_console->write_direct(line);
+    g_console->write_direct(text);
+    g_console->write_direct("\r\n");
   }
   end_run(status);
 }
@@ -74,6 +74,15 @@ void stop_plain() { stop("Stop - Program terminated.", 0); }
 void stop_with_text(std::string_view text, int status) { stop(text, status); }
 
 void stop_with_code(int code) { stop("Return code " + std::to_string(code), code); }
+
+void stop_out_of_memory() {
+  try {
+    if (g_console != nullptr) g_console->write_record(" Memoria insufficiente");
+    stop_with_code(99);
+  } catch (const std::bad_alloc&) {
+    end_run(99);  // not even the text found room; the status still tells
+  }
+}
 
 void report_file_error(const IoFailure& failure, Statement statement, std::string_view file,
                        std::string_view position) {

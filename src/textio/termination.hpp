@@ -36,6 +36,9 @@ void close_everything() noexcept;
 [[noreturn]] void stop_plain();
 [[noreturn]] void stop_with_text(std::string_view text, int status);
 [[noreturn]] void stop_with_code(int code);
+// Memory ran out after the arrays' step: the text "Memoria insufficiente" as
+// a console record, then the stop with code 99, as when the arrays do not fit.
+[[noreturn]] void stop_out_of_memory();
 
 // A position, when given, follows the message: "- invalid real value: row 17, value 6".
 [[noreturn]] void report_file_error(const IoFailure& failure, Statement statement,

@@ -44,6 +44,7 @@ inline const std::string kNormalEnd = "\r\nStop - Program terminated.\r\n\r\n";
 // Stop texts as the program writes them; on a console that is not a
 // terminal the pending line end follows the last two when the run ends.
 inline const std::string kNoRoom = "Insufficiente spazio per le matrici\r\nReturn code 99\r\n\r\n";
+inline const std::string kOutOfMemory = "Memoria insufficiente\r\nReturn code 99\r\n\r\n";
 inline const std::string kTooFewColumns = "Il file deve avere almeno 7 colonne\r\n";
 inline const std::string kTooFewRows = "Righe selezionate insufficienti: ne servono almeno 110\r\n";
 inline const std::string kDateOrder = "data finale minore data iniziale\r\n";
