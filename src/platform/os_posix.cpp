@@ -108,6 +108,15 @@ void catch_ending_signals_once() {
   }
 }
 
+// Blocks the signals that end the run; returns the mask to restore.
+sigset_t block_ending_signals() {
+  sigset_t ending, before;
+  sigemptyset(&ending);
+  for (const int sig : kEndingSignals) sigaddset(&ending, sig);
+  ::sigprocmask(SIG_BLOCK, &ending, &before);
+  return before;
+}
+
 void attach_null_device_if_closed(int fd) {
   if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) return;
   // The lowest free descriptor is fd itself.
@@ -226,9 +235,15 @@ Temporary create_temporary_beside(const std::string& target) {
   }
   // Hidden, and marked as unfinished for anyone who lists the directory.
   std::string pattern = directory_of(t.replaces) + "/." + base_name_of(t.replaces) + ".partial-XXXXXX";
+  // No ending signal between the file's creation and its registration for
+  // removal: one that comes meanwhile is delivered after, and removes it.
+  const sigset_t before = block_ending_signals();
   const int fd = ::mkstemp(pattern.data());
+  const Error made = fd < 0 ? last_error() : Error::none;
+  if (fd >= 0) remove_on_termination_signal(pattern);
+  ::sigprocmask(SIG_SETMASK, &before, nullptr);
   if (fd < 0) {
-    t.error = last_error();
+    t.error = made;
     return t;
   }
   ::fcntl(fd, F_SETFD, FD_CLOEXEC);
@@ -256,10 +271,7 @@ void remove_on_termination_signal(const std::string& path) {
     if (fresh != nullptr) std::memcpy(fresh, path.c_str(), path.size() + 1);
     catch_ending_signals_once();
   }
-  sigset_t ending, before;
-  sigemptyset(&ending);
-  for (const int sig : kEndingSignals) sigaddset(&ending, sig);
-  ::sigprocmask(SIG_BLOCK, &ending, &before);
+  const sigset_t before = block_ending_signals();
   char* old = g_doomed.exchange(fresh);
   ::sigprocmask(SIG_SETMASK, &before, nullptr);
   std::free(old);
