@@ -157,12 +157,21 @@ const std::vector<DialogueCase>& dialogue_cases() {
   return c;
 }
 
+// Runs check on a console whose reader and writer share one line state,
+// then on one whose states are separate.
+template <class Check>
+void on_both_consoles(const std::string& input, Check check) {
+  for (const bool shared : {true, false}) {
+    ScriptedConsole pc(input, shared);
+    check(pc, shared);
+  }
+}
+
 class ConsoleDialogue : public ::testing::TestWithParam<DialogueCase> {};
 
 TEST_P(ConsoleDialogue, BytesShown) {
   const DialogueCase& c = GetParam();
-  for (bool shared : {true, false}) {
-    ScriptedConsole pc(c.answers, shared);
+  on_both_consoles(c.answers, [&](ScriptedConsole& pc, bool shared) {
     for (const auto& step : c.script) {
       if (step[0] == 'W') {
         pc.console().write_record(step.substr(1));
@@ -177,7 +186,7 @@ TEST_P(ConsoleDialogue, BytesShown) {
     }
     pc.console().close();
     EXPECT_EQ(pc.shown(), shared ? c.shared_shown : c.separate_shown) << (shared ? "shared" : "separate");
-  }
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleDialogue, ::testing::ValuesIn(dialogue_cases()),
@@ -272,8 +281,7 @@ class ConsoleAnswers : public ::testing::TestWithParam<AnswerCase> {};
 
 TEST_P(ConsoleAnswers, ReadInTurn) {
   const AnswerCase& c = GetParam();
-  for (bool shared : {true, false}) {
-    ScriptedConsole pc(c.input, shared);
+  on_both_consoles(c.input, [&](ScriptedConsole& pc, bool) {
     for (std::size_t k = 0; k < c.values.size(); ++k) {
       std::int32_t v = -9;
       ASSERT_EQ(read_int(pc, v), 0) << "answer " << k + 1;
@@ -284,7 +292,7 @@ TEST_P(ConsoleAnswers, ReadInTurn) {
       EXPECT_EQ(read_int(pc, v), c.failure);
       EXPECT_EQ(v, -9);
     }
-  }
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, ConsoleAnswers, ::testing::ValuesIn(answer_cases()),

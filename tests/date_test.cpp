@@ -155,6 +155,18 @@ std::unique_ptr<DateState> date_state(bool in_place = false) {
   return st;
 }
 
+// Runs the selection on st; the status the run ended with, or -1 when it
+// went through.
+int select_rows(ScriptedConsole& con, DateState& st) {
+  try {
+    prep::DATE(con.console(), st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
+  } catch (const textio::RunEnded& end) {
+    return end.status;
+  }
+  return -1;
+}
+
+
 const std::string& kFirstQuestion = elab_test::kDateFrom;
 const std::string& kSecondQuestion = elab_test::kDateTo;
 
@@ -207,7 +219,7 @@ TEST_P(DateSelection, CopiesTheRowsOfTheRangeInFileOrder) {
     SCOPED_TRACE(in_place ? "in MM's storage" : "into a matrix of its own");
     auto st = date_state(in_place);
     ScriptedConsole con(c.answers, false, true);
-    prep::DATE(con.console(), st->date_own, st->MM, st->M, st->NR, st->NC, st->NRR);
+    EXPECT_EQ(select_rows(con, *st), -1);
 
     ASSERT_EQ(st->NRR, static_cast<std::int32_t>(c.rows.size()));
     for (std::size_t k = 0; k < c.rows.size(); ++k) {
@@ -236,7 +248,7 @@ TEST_P(DateSelection, CopiesTheRowsOfTheRangeInFileOrder) {
 TEST(DateSelection, InteractiveConsoleEndsEachQuestionLineBeforeTheAnswer) {
   auto st = date_state();
   ScriptedConsole con("950101\n951231\n", true, true);
-  prep::DATE(con.console(), st->date_own, st->MM, st->M, st->NR, st->NC, st->NRR);
+  EXPECT_EQ(select_rows(con, *st), -1);
   EXPECT_EQ(st->NRR, 5);
   EXPECT_EQ(con.closed_output(), kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n");
 }
@@ -270,13 +282,8 @@ TEST_P(DateOrderStop, StopsWithItsTextAndStatusOne) {
   const auto& [c, interactive] = GetParam();
   auto st = date_state();
   ScriptedConsole con(c.answers, interactive, true);
-  int status = -1;
   testing::internal::CaptureStderr();
-  try {
-    prep::DATE(con.console(), st->date_own, st->MM, st->M, st->NR, st->NC, st->NRR);
-  } catch (const textio::RunEnded& end) {
-    status = end.status;
-  }
+  const int status = select_rows(con, *st);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(status, 1);
   // Redirected, the question line is still pending at the stop: its line
@@ -292,13 +299,8 @@ TEST_P(DateOrderStop, StopsWithItsTextAndStatusOne) {
 TEST(DateSelection, AnswerThatIsNotAnIntegerEndsTheRun) {
   auto st = date_state();
   ScriptedConsole con("3.0\n", false, true);
-  int status = -1;
   testing::internal::CaptureStderr();
-  try {
-    prep::DATE(con.console(), st->date_own, st->MM, st->M, st->NR, st->NC, st->NRR);
-  } catch (const textio::RunEnded& end) {
-    status = end.status;
-  }
+  const int status = select_rows(con, *st);
   const std::string report = testing::internal::GetCapturedStderr();
   EXPECT_EQ(status, 1);
   EXPECT_EQ(report.rfind("\r\nrun-time error F", 0), 0u) << report;
