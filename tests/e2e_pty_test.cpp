@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,14 +127,7 @@ class PtySession {
     while (err_fd_ >= 0 && Clock::now() < deadline) {
       pollfd p{err_fd_, POLLIN, 0};
       ::poll(&p, 1, 100);
-      char buf[4096];
-      const ssize_t n = ::read(err_fd_, buf, sizeof buf);
-      if (n > 0) {
-        err_.append(buf, static_cast<std::size_t>(n));
-      } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-        ::close(err_fd_);
-        err_fd_ = -1;
-      }
+      read_some(err_fd_, err_);
     }
     int ws = 0;
     while (Clock::now() < deadline) {
@@ -303,29 +297,30 @@ TEST(Pty, TooFewRowsStopHasNothingPending) {
 
 // A read that fails never reaches its end, so the line it found pending is
 // still pending: exit closing ends it after the report.
-TEST(Pty, FailedReadLeavesItsLinePending) {
+// All rows, then answer to the menu question: the run ends there with
+// status 1, err on standard error, the menu line still pending, and elab.dat
+// as it was before (old, or an empty one when there was none).
+void expect_stop_at_the_menu(const std::string& answer, const std::optional<std::string>& old,
+                             const std::string& err) {
   TempDir dir;
   dir.write("prices.txt", alternating_file(131));
-  dir.write("elab.dat", "old\r\n");
-  const std::vector<Step> steps{{kDateFrom + R(), "-1\n"}, {kMenu + R(), "3.0\n"}};
+  if (old) dir.write("elab.dat", *old);
+  const std::vector<Step> steps{{kDateFrom + R(), "-1\n"}, {kMenu + R(), answer}};
   const auto r = drive(dir, {"prices.txt"}, steps);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, file_error("6101", "READ(CON)", "invalid integer value"));
+  EXPECT_EQ(r.err, err);
   EXPECT_EQ(r.out, kDateFrom + R() + kMenu + R() + R());
-  EXPECT_EQ(r.elab, std::optional<std::string>("old\r\n"));
+  EXPECT_EQ(r.elab, std::optional<std::string>(old.value_or("")));
+}
+
+TEST(Pty, FailedReadLeavesItsLinePending) {
+  expect_stop_at_the_menu("3.0\n", "old\r\n", file_error("6101", "READ(CON)", "invalid integer value"));
 }
 
 TEST(Pty, EndOfInputAtAQuestion) {
   for (const std::string& end : {std::string("\x04"), std::string("\x1a\n"), std::string("12\x1a\n")}) {
     SCOPED_TRACE(shown(end));
-    TempDir dir;
-    dir.write("prices.txt", alternating_file(131));
-    const std::vector<Step> steps{{kDateFrom + R(), "-1\n"}, {kMenu + R(), end}};
-    const auto r = drive(dir, {"prices.txt"}, steps);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, file_error("6501", "READ(CON)", "end of file encountered"));
-    EXPECT_EQ(r.out, kDateFrom + R() + kMenu + R() + R());
-    EXPECT_EQ(r.elab, std::optional<std::string>(""));
+    expect_stop_at_the_menu(end, std::nullopt, file_error("6501", "READ(CON)", "end of file encountered"));
   }
 }
 

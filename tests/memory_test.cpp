@@ -38,32 +38,37 @@ const std::string kMeminfo =
     "MemTotal:       24683772 kB\nMemFree:        21000000 kB\n"
     "MemAvailable:     102400 kB\nSwapTotal:         0 kB\nSwapFree:          2048 kB\n";
 
+// A process in the version-two group run/job with these limit and usage
+// files, and the files more.
+Files in_job(const std::string& max, const std::string& current, Files more = {}) {
+  const std::string v2 = "/sys/fs/cgroup/run/job";
+  more.insert({{"/proc/self/cgroup", "0::/run/job\n"}, {v2 + "/memory.max", max},
+               {v2 + "/memory.current", current}});
+  return more;
+}
+
 std::vector<RoomCase> room_cases() {
   const std::string v2 = "/sys/fs/cgroup/run/job";
   const std::string v1 = "/sys/fs/cgroup/memory/run/job";
   return {
       {"NoControlGroupNoMeminfo", {}, kUnlimited, std::nullopt},
       {"VersionTwoWithoutLimit",
-       {{"/proc/self/cgroup", "0::/run/job\n"}, {v2 + "/memory.max", "max\n"},
-        {v2 + "/memory.current", "1000\n"}, {"/proc/meminfo", kMeminfo}},
+       in_job("max\n", "1000\n", {{"/proc/meminfo", kMeminfo}}),
        kUnlimited, 102 * kMiB},
       {"VersionTwoLimitLessCurrent",
-       {{"/proc/self/cgroup", "0::/run/job\n"}, {v2 + "/memory.max", "536870912\n"},
-        {v2 + "/memory.current", "136870912\n"}},
+       in_job("536870912\n", "136870912\n"),
        400000000, std::nullopt},
       {"PageCacheCountsAsFree",
-       {{"/proc/self/cgroup", "0::/run/job\n"}, {v2 + "/memory.max", "1000000\n"},
-        {v2 + "/memory.current", "900000\n"},
-        {v2 + "/memory.stat", "anon 100000\ninactive_file 500000\nactive_file 300000\n"}},
+       in_job("1000000\n", "900000\n",
+              {{v2 + "/memory.stat", "anon 100000\ninactive_file 500000\nactive_file 300000\n"}}),
        900000, std::nullopt},
       {"CurrentBeyondTheLimit",
-       {{"/proc/self/cgroup", "0::/run/job\n"}, {v2 + "/memory.max", "4096\n"},
-        {v2 + "/memory.current", "8192\n"}},
+       in_job("4096\n", "8192\n"),
        0, std::nullopt},
       {"ParentGroupIsTighter",
-       {{"/proc/self/cgroup", "0::/run/job\n"}, {v2 + "/memory.max", "900000000\n"},
-        {v2 + "/memory.current", "0\n"}, {"/sys/fs/cgroup/run/memory.max", "300000000\n"},
-        {"/sys/fs/cgroup/run/memory.current", "100000000\n"}},
+       in_job("900000000\n", "0\n",
+              {{"/sys/fs/cgroup/run/memory.max", "300000000\n"},
+               {"/sys/fs/cgroup/run/memory.current", "100000000\n"}}),
        200000000, std::nullopt},
       {"NamespacedRootGroup",
        {{"/proc/self/cgroup", "0::/\n"}, {"/sys/fs/cgroup/memory.max", "268435456\n"},

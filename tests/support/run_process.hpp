@@ -27,6 +27,19 @@
 
 namespace elab_test {
 
+// Appends what one read of fd gives to sink; at its end, or on a failure
+// other than an interruption or no data yet, closes fd and sets it to -1.
+inline void read_some(int& fd, std::string& sink) {
+  char buf[65536];
+  const ssize_t got = ::read(fd, buf, sizeof buf);
+  if (got > 0) {
+    sink.append(buf, static_cast<std::size_t>(got));
+  } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+    ::close(fd);
+    fd = -1;
+  }
+}
+
 inline std::string source_dir() { return ELAB_SOURCE_DIR; }
 
 inline std::string binary_path() {
@@ -134,16 +147,8 @@ inline RunResult run_command(const TempDir& dir, std::vector<std::string> comman
       if (errno == EINTR) continue;
       break;
     }
-    char buf[65536];
     auto drain = [&](int idx, int& fd, std::string& sink) {
-      if (idx < 0 || fds[idx].revents == 0) return;
-      const ssize_t got = ::read(fd, buf, sizeof buf);
-      if (got > 0) {
-        sink.append(buf, static_cast<std::size_t>(got));
-      } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
-        ::close(fd);
-        fd = -1;
-      }
+      if (idx >= 0 && fds[idx].revents != 0) read_some(fd, sink);
     };
     drain(i_out, out_fd, r.out);
     drain(i_err, err_fd, r.err);
