@@ -9,8 +9,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,9 +35,13 @@ const std::string kSqrtDomain = "\r\nrun-time error M6201: MATH\r\n- sqrt: DOMAI
 
 constexpr int kRows = 1300;  // three blocks of 512 rows, the last one short
 
-std::unique_ptr<RunState> state_with(const std::vector<float>& closes) {
+// What the arrays hold before the stage runs, where a test looks for the
+// steps that did not run.
+constexpr float kUntouched = -4242.0f;
+
+std::unique_ptr<RunState> state_with(const std::vector<float>& closes, float fill = 0.0f) {
   const auto n = static_cast<std::int32_t>(closes.size());
-  auto st = elab_test::run_state(n, n);
+  auto st = elab_test::run_state(n, n, fill);
   for (std::int64_t i = 1; i <= st->NR; ++i) {
     st->M(i, 6) = closes[static_cast<std::size_t>(i - 1)];
     st->M(i, 7) = elab_test::weekday_code(i);
@@ -54,11 +60,10 @@ std::vector<float> ordinary(std::size_t n = kRows) {
 void set(std::vector<float>& c, int row, float v) { c[static_cast<std::size_t>(row - 1)] = v; }
 
 // The report the stage gives, or nothing when it runs through.
-std::optional<std::string> report_of(std::vector<float> closes, Evaluation e) {
-  auto st = state_with(closes);
+std::optional<std::string> report_of(RunState& st, Evaluation e) {
   testing::internal::CaptureStderr();
   try {
-    prep::derive_series(*st, e);
+    prep::derive_series(st, e);
   } catch (const textio::RunEnded& end) {
     const std::string text = testing::internal::GetCapturedStderr();
     EXPECT_EQ(end.status, 1);
@@ -67,6 +72,10 @@ std::optional<std::string> report_of(std::vector<float> closes, Evaluation e) {
   const std::string text = testing::internal::GetCapturedStderr();
   EXPECT_EQ(text, "");
   return std::nullopt;
+}
+
+std::optional<std::string> report_of(const std::vector<float>& closes, Evaluation e) {
+  return report_of(*state_with(closes), e);
 }
 
 void expect_report(const std::vector<float>& closes, const std::string& expected) {
@@ -154,7 +163,8 @@ constexpr Step kSteps[] = {prep::day_indicators, prep::daily_changes,  prep::cha
                            prep::moving_deviation, prep::momentum,     prep::mean_ratio,
                            prep::range_position, prep::forecast_changes, prep::forecast_signs,
                            prep::forecast_mean_changes};
-constexpr int kDeviationStep = 3, kMeanRatioStep = 5, kForecastChangesStep = 7;
+constexpr int kDailyChangesStep = 1, kDeviationStep = 3, kMeanRatioStep = 5, kRangeStep = 6,
+              kForecastChangesStep = 7;
 
 // Step by step, in both evaluations: the steps before `faulting` run
 // through, and `faulting` ends the run with `expected`.
@@ -169,6 +179,109 @@ void expect_fault_in_step(const std::vector<float>& closes, int faulting,
     EXPECT_THROW(kSteps[faulting](*st, e), textio::RunEnded);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
   }
+}
+
+// ---------------------------------------------------------------------------
+// A small file of 120 closes, 100 + (7 i mod 11), with one change: in both
+// evaluations the run ends with the report of the step that faults, and the
+// steps after it never run.
+
+struct SmallFileCase {
+  const char* name;
+  std::function<void(std::vector<float>&)> change;
+  const std::string* report;
+  int step;  // in kSteps
+};
+
+void PrintTo(const SmallFileCase& c, std::ostream* os) { *os << c.name; }
+
+std::vector<float> small_file(const SmallFileCase& c) {
+  std::vector<float> closes(120);
+  for (std::size_t i = 0; i < closes.size(); ++i)
+    closes[i] = static_cast<float>(100 + (7 * (i + 1)) % 11);
+  c.change(closes);
+  return closes;
+}
+
+std::vector<SmallFileCase> small_file_cases() {
+  return {
+      {"ZeroCloseInRowOne", [](auto& c) { c[0] = 0.0f; }, &kDivide, kDailyChangesStep},
+      {"ZeroCloseInRow50", [](auto& c) { c[49] = 0.0f; }, &kDivide, kDailyChangesStep},
+      {"ZeroCloseInRow119", [](auto& c) { c[118] = 0.0f; }, &kDivide, kDailyChangesStep},
+      {"NegativeZeroClose", [](auto& c) { c[60] = -0.0f; }, &kDivide, kDailyChangesStep},
+      {"TwoZeroClosesInARow", [](auto& c) { c[49] = c[50] = 0.0f; }, &kInvalid, kDailyChangesStep},
+      {"TinyThenHugeClose", [](auto& c) { c[49] = 1e-30f; c[50] = 3e38f; }, &kOverflow,
+       kDailyChangesStep},
+      {"ThirtyEqualCloses", [](auto& c) { std::fill(c.begin() + 30, c.begin() + 60, 100.0f); },
+       &kInvalid, kRangeStep},
+      {"ThirtyClosesOfAMillion",
+       [](auto& c) { std::fill(c.begin() + 30, c.begin() + 60, 1000000.0f); }, &kInvalid, kRangeStep},
+      // Closes multiplied by 64 each day: twenty changes of exactly 6300,
+      // whose mean of squares rounds below the square of their mean.
+      {"EqualChangesOf6300",
+       [](auto& c) {
+         for (int i = 0; i < 21; ++i) c[static_cast<std::size_t>(i)] = std::ldexp(1.0f, 6 * i);
+       },
+       &kSqrtDomain, kDeviationStep},
+      // A geometric series rounded to float at every step, whose twenty
+      // changes all round to the same float, 261.1.
+      {"EqualChangesOfAGeometricSeries",
+       [](auto& c) {
+         c[0] = 100.0f;
+         for (std::size_t i = 1; i < 21; ++i)
+           c[i] = static_cast<float>(static_cast<double>(c[i - 1]) * 3.611);
+       },
+       &kSqrtDomain, kDeviationStep},
+  };
+}
+
+class SmallFile : public testing::TestWithParam<SmallFileCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SmallFile, testing::ValuesIn(small_file_cases()),
+                         [](const testing::TestParamInfo<SmallFileCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_P(SmallFile, EndsTheRunWithTheReportOfTheStepThatFaults) {
+  const SmallFileCase& c = GetParam();
+  const std::vector<float> closes = small_file(c);
+  if (c.step == kDeviationStep) {
+    // The input really has twenty equal, nonzero daily changes.
+    std::vector<float> vperc;
+    for (std::size_t i = 1; i < 21; ++i)
+      vperc.push_back(static_cast<float>((static_cast<double>(closes[i]) - closes[i - 1]) * 100.0 /
+                                         closes[i - 1]));
+    for (float v : vperc) ASSERT_EQ(std::bit_cast<std::uint32_t>(v), std::bit_cast<std::uint32_t>(vperc[0]));
+    ASSERT_NE(vperc[0], 0.0f);
+  }
+  for (const Evaluation e : {Evaluation::Blocks, Evaluation::RowByRow}) {
+    SCOPED_TRACE(e == Evaluation::Blocks ? "Blocks" : "RowByRow");
+    auto st = state_with(closes, kUntouched);
+    EXPECT_EQ(report_of(*st, e), std::optional<std::string>(*c.report));
+    // Row by row, no infinity or NaN is stored on the way. (In blocks, the
+    // rows of the faulting block from the fault on keep what the quiet
+    // evaluation left; the run is over, and nothing reads them again.)
+    for (std::int64_t i = 1; e == Evaluation::RowByRow && i <= st->NRR; ++i) {
+      EXPECT_TRUE(std::isfinite(st->VPERC(i))) << "VPERC(" << i << ")";
+      EXPECT_TRUE(std::isfinite(st->DESM(i))) << "DESM(" << i << ")";
+      EXPECT_TRUE(std::isfinite(st->MAXMIN(i))) << "MAXMIN(" << i << ")";
+    }
+    // The steps after the faulting one never ran.
+    switch (c.step) {
+      case kDailyChangesStep:
+        EXPECT_EQ(st->DESM(1), kUntouched);
+        break;
+      case kDeviationStep:
+        EXPECT_EQ(st->DESM(1), 0.0f);
+        EXPECT_EQ(st->MOME(1), kUntouched);
+        break;
+      case kRangeStep:
+        EXPECT_NE(st->RMM(90), kUntouched);
+        EXPECT_EQ(st->OUT(1, 1), kUntouched);
+        break;
+    }
+  }
+  expect_fault_in_step(closes, c.step, *c.report);
 }
 
 // Closes rising steeply from a tiny one: no daily change, deviation, ratio
