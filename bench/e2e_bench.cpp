@@ -30,6 +30,18 @@ struct Outcome {
   int status = -1;
 };
 
+// Waits for the child: its wall time since start, peak memory and status.
+Outcome finished(pid_t pid, std::chrono::steady_clock::time_point start) {
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  Outcome o;
+  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  o.peak_kib = usage.ru_maxrss;
+  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return o;
+}
+
 // Runs argv with stdin from in_path and stdout to out_path, in dir.
 Outcome run(const std::vector<std::string>& args, const std::string& dir,
             const std::string& in_path, const std::string& out_path) {
@@ -48,14 +60,7 @@ Outcome run(const std::vector<std::string>& args, const std::string& dir,
     ::execv(argv[0], argv.data());
     _exit(127);
   }
-  int status = 0;
-  rusage usage{};
-  ::wait4(pid, &status, 0, &usage);
-  Outcome o;
-  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  o.peak_kib = usage.ru_maxrss;
-  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return o;
+  return finished(pid, start);
 }
 
 // The copy yardstick in a child process, as the runs it is set beside.
@@ -78,14 +83,7 @@ Outcome copy_files(const std::string& prices, const std::string& dir) {
     const bool ok = pump(in, -1) && pump(dat, out) && ::close(out) == 0;
     _exit(ok ? 0 : 1);
   }
-  int status = 0;
-  rusage usage{};
-  ::wait4(pid, &status, 0, &usage);
-  Outcome o;
-  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  o.peak_kib = usage.ru_maxrss;
-  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return o;
+  return finished(pid, start);
 }
 
 std::string slurp(const std::string& path) {
