@@ -63,7 +63,7 @@ void BM_FreeFormRows(benchmark::State& state) {
   const std::string text = price_text(rows);
   std::vector<float> matrix(static_cast<std::size_t>(rows) * 7);
   for (auto _ : state) {
-    MemorySource src(text);
+    elab_test::MemorySource src(text);
     textio::FreeFormReader reader(src);
     for (int i = 0; i < rows; ++i) reader.read_reals(&matrix[static_cast<std::size_t>(i)], 7, rows);
     benchmark::DoNotOptimize(matrix.data());

@@ -3,10 +3,13 @@
 // Windows under an emulator).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "platform/os.hpp"
+#include "platform/side_by_side.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
@@ -136,6 +139,55 @@ TEST(Platform, TemporaryRemoved) {
   platform::remove_file(t.path);
   EXPECT_EQ(entries(dir), 1u);
   EXPECT_EQ(dir.read("elab.dat"), "kept\r\n");
+}
+
+// ELAB_THREADS set, or not, for the life of one test.
+class ThreadsAsked {
+ public:
+  explicit ThreadsAsked(const char* value) {
+    if (const char* old = std::getenv("ELAB_THREADS")) old_ = old;
+    set(value);
+  }
+  ~ThreadsAsked() { set(old_.empty() ? nullptr : old_.c_str()); }
+
+ private:
+  static void set(const char* value) {
+#if defined(_WIN32)
+    _putenv_s("ELAB_THREADS", value != nullptr ? value : "");
+#else
+    if (value != nullptr) {
+      setenv("ELAB_THREADS", value, 1);
+    } else {
+      unsetenv("ELAB_THREADS");
+    }
+#endif
+  }
+  std::string old_;
+};
+
+TEST(SideBySide, BothPiecesRunWithOrWithoutASecondThread) {
+  for (const char* asked : {"1", "2"}) {
+    ThreadsAsked threads(asked);
+    int side = 0, main = 0;
+    platform::side_by_side([&] { side = 1; }, [&] { main = 2; });
+    EXPECT_EQ(side + main, 3) << asked;
+  }
+  ThreadsAsked one("1");
+  EXPECT_EQ(platform::usable_threads(), 1);
+  EXPECT_GE(platform::processors_usable(), 1);
+}
+
+TEST(SideBySide, FailuresArePassedOnAfterBothEnded) {
+  for (const char* asked : {"1", "2"}) {
+    ThreadsAsked threads(asked);
+    bool side_ended = false;
+    EXPECT_THROW(platform::side_by_side([&] { side_ended = true; },
+                                        [] { throw std::runtime_error("main"); }),
+                 std::runtime_error);
+    EXPECT_TRUE(side_ended) << asked;  // main's failure waits for side
+    EXPECT_THROW(platform::side_by_side([] { throw std::logic_error("side"); }, [] {}),
+                 std::logic_error);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The one seam to the operating system: the standard streams and the
 // console, files (open, read, write, truncate, close, replace), signals and
-// the memory of the arrays. One implementation file per system
+// the memory of the arrays, the processors. One implementation file per system
 // (os_posix.cpp, os_windows.cpp); nothing else under src/ includes a system
 // header. Calls interrupted by a signal are retried inside this layer.
 #pragma once
@@ -92,5 +92,8 @@ void release(void* p, std::size_t bytes);
 // Bytes this process may still write into: the least of its address-space
 // and data limits, the limit of its control group and the machine's memory.
 std::size_t memory_available();
+
+// The processors this process may run on (its affinity mask), at least 1.
+int processors_usable();
 
 }  // namespace platform

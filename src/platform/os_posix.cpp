@@ -1,5 +1,6 @@
 // The platform layer on a POSIX system.
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -360,6 +361,16 @@ std::size_t memory_available() {
   least = std::min(least, control_group_room(read_system_text));
   least = std::min(least, machine_room(read_system_text).value_or(physical_memory()));
   return static_cast<std::size_t>(std::min<std::uint64_t>(least, SIZE_MAX));
+}
+
+int processors_usable() {
+#if defined(__linux__)
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
+#endif
+  const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 && online < INT_MAX ? static_cast<int>(online) : 1;
 }
 
 }  // namespace platform

@@ -311,4 +311,12 @@ std::size_t memory_available() {
   return static_cast<std::size_t>(least);
 }
 
+int processors_usable() {
+  DWORD_PTR process = 0, system = 0;
+  if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) return 1;
+  int n = 0;
+  for (; process != 0; process &= process - 1) ++n;
+  return n;
+}
+
 }  // namespace platform
