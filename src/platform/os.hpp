@@ -69,7 +69,9 @@ Error close(Handle h);
 
 // Replacing a file whole or not at all: a new, empty file with a hidden
 // name in the directory of target (of the file it names, when target is a
-// symbolic link), with the permission bits of the existing target.
+// symbolic link), with the permission bits of the existing target. From its
+// creation it is removed if a termination signal ends the run, until
+// remove_on_termination_signal("") says it is settled.
 struct Temporary {
   Handle handle = kNoHandle;
   std::string path;      // the hidden file

@@ -241,6 +241,9 @@ Temporary create_temporary_beside(const std::string& target) {
                            std::to_string(::GetCurrentProcessId()) + "-";
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     const std::string path = stem + std::to_string(::GetTickCount() + attempt);
+    // Named for removal before it exists: a Ctrl-C handled on its own thread
+    // right after the creation still finds it.
+    remove_on_termination_signal(path);
     const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                                    CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
@@ -251,6 +254,7 @@ Temporary create_temporary_beside(const std::string& target) {
     if (::GetLastError() != ERROR_FILE_EXISTS) break;
   }
   t.error = last_error();
+  remove_on_termination_signal("");
   return t;
 }
 

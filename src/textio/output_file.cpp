@@ -44,7 +44,6 @@ void OutputFile::start_first_record() {
   if (replace_whole_) {
     temporary_ = platform::create_temporary_beside(name_);
     if (temporary_.handle != platform::kNoHandle) {
-      platform::remove_on_termination_signal(temporary_.path);
       records_ = temporary_.handle;
       return;
     }
