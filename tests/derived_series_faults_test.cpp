@@ -8,7 +8,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -79,12 +78,16 @@ std::optional<std::string> report_of(const std::vector<float>& closes, Evaluatio
 }
 
 void expect_report(const std::vector<float>& closes, const std::string& expected) {
-  const auto blocks = report_of(closes, Evaluation::Blocks);
-  const auto rows = report_of(closes, Evaluation::RowByRow);
-  ASSERT_TRUE(blocks.has_value()) << "Blocks ran through";
-  ASSERT_TRUE(rows.has_value()) << "RowByRow ran through";
-  EXPECT_EQ(*blocks, expected);
-  EXPECT_EQ(*rows, expected);
+  for (const Evaluation e : elab_test::kEvaluations) {
+    const auto report = report_of(closes, e);
+    ASSERT_TRUE(report.has_value()) << elab_test::evaluation_name(e) << " ran through";
+    EXPECT_EQ(*report, expected) << elab_test::evaluation_name(e);
+  }
+}
+
+void expect_no_report(const std::vector<float>& closes) {
+  for (const Evaluation e : elab_test::kEvaluations)
+    EXPECT_FALSE(report_of(closes, e).has_value()) << elab_test::evaluation_name(e);
 }
 
 // ---------------------------------------------------------------------------
@@ -122,8 +125,7 @@ TEST_P(ZeroClose, EndsTheRunAtTheDailyChange) {
 TEST(ZeroCloseInTheLastRow, IsNoDivisor) {
   auto c = ordinary();
   set(c, kRows, 0.0f);
-  EXPECT_FALSE(report_of(c, Evaluation::Blocks).has_value());
-  EXPECT_FALSE(report_of(c, Evaluation::RowByRow).has_value());
+  expect_no_report(c);
 }
 
 // ---------------------------------------------------------------------------
@@ -143,8 +145,7 @@ TEST(RangeFault, ThirtyEqualClosesAreAnInvalidOperation) {
 TEST(RangeFault, TwentyNineEqualClosesAreNot) {
   auto c = ordinary();
   for (int i = 600; i < 629; ++i) set(c, i, 50.0f);
-  EXPECT_FALSE(report_of(c, Evaluation::Blocks).has_value());
-  EXPECT_FALSE(report_of(c, Evaluation::RowByRow).has_value());
+  expect_no_report(c);
 }
 
 TEST(OverflowFault, HugeCloseAfterATinyOne) {
@@ -170,7 +171,7 @@ constexpr int kDailyChangesStep = 1, kDeviationStep = 3, kMeanRatioStep = 5, kRa
 // through, and `faulting` ends the run with `expected`.
 void expect_fault_in_step(const std::vector<float>& closes, int faulting,
                           const std::string& expected) {
-  for (const Evaluation e : {Evaluation::Blocks, Evaluation::RowByRow}) {
+  for (const Evaluation e : elab_test::kEvaluations) {
     auto st = state_with(closes);
     testing::internal::CaptureStderr();
     EXPECT_NO_THROW({
@@ -254,8 +255,8 @@ TEST_P(SmallFile, EndsTheRunWithTheReportOfTheStepThatFaults) {
     for (float v : vperc) ASSERT_EQ(std::bit_cast<std::uint32_t>(v), std::bit_cast<std::uint32_t>(vperc[0]));
     ASSERT_NE(vperc[0], 0.0f);
   }
-  for (const Evaluation e : {Evaluation::Blocks, Evaluation::RowByRow}) {
-    SCOPED_TRACE(e == Evaluation::Blocks ? "Blocks" : "RowByRow");
+  for (const Evaluation e : elab_test::kEvaluations) {
+    SCOPED_TRACE(elab_test::evaluation_name(e));
     auto st = state_with(closes, kUntouched);
     EXPECT_EQ(report_of(*st, e), std::optional<std::string>(*c.report));
     // Row by row, no infinity or NaN is stored on the way. (In blocks, the
@@ -331,15 +332,16 @@ TEST(UnderflowIsSilent, DenormalClosesAndResultsBelowTheFloatRange) {
   for (int i = 200; i <= 209; ++i) set(c, i, 1e10f + static_cast<float>(i) * 1e6f);
   for (int i = 210; i <= kRows; ++i) set(c, i, 1e-40f * static_cast<float>(1 + i % 5));
   auto blocks = state_with(c);
-  auto rows = state_with(c);
   testing::internal::CaptureStderr();
   EXPECT_NO_THROW(prep::derive_series(*blocks, Evaluation::Blocks));
-  EXPECT_NO_THROW(prep::derive_series(*rows, Evaluation::RowByRow));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(blocks->MOME(215), 0.0f);  // 1e-40 / 1e10
   EXPECT_GT(std::fabs(blocks->VPERC(215)), 0.0f);
-  const std::size_t n = prep::array_floats(kRows, 7);
-  EXPECT_EQ(std::memcmp(blocks->storage.data(), rows->storage.data(), n * sizeof(float)), 0);
+  for (const Evaluation e : {Evaluation::BlocksTwoWays, Evaluation::RowByRow}) {
+    auto other = state_with(c);
+    EXPECT_NO_THROW(prep::derive_series(*other, e));
+    EXPECT_EQ(elab_test::differing_floats(*blocks, *other), 0u) << elab_test::evaluation_name(e);
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 // Twenty equal daily changes whose rounded sums make the mean of the squares
@@ -466,7 +468,13 @@ INSTANTIATE_TEST_SUITE_P(
         PairCase{"LateOverflowBeatsEarlyRange", {Fault::FlatRange, 5}, {Fault::Huge, 1250}, &kOverflow},
         PairCase{"LateDailyChangeBeatsEarlyDeviation", {Fault::EqualChanges, 1}, {Fault::ZeroZero, 1100}, &kInvalid},
         PairCase{"LateDeviationBeatsEarlyRange", {Fault::FlatRange, 1}, {Fault::EqualChanges, 1000}, &kSqrtDomain},
-        PairCase{"EarlyDeviationBeatsLateRange", {Fault::EqualChanges, 1}, {Fault::FlatRange, 1000}, &kSqrtDomain}),
+        PairCase{"EarlyDeviationBeatsLateRange", {Fault::EqualChanges, 1}, {Fault::FlatRange, 1000}, &kSqrtDomain},
+        // Split two ways, the rows from 514 (the daily change), 533 (the
+        // deviation) or 542 (the range) on are the second half's.
+        PairCase{"BothInTheSecondHalf", {Fault::ZeroZero, 700}, {Fault::ZeroDivisor, 1000}, &kInvalid},
+        PairCase{"FirstHalfBeatsSecondHalf", {Fault::Huge, 512}, {Fault::ZeroDivisor, 514}, &kOverflow},
+        PairCase{"SecondHalfDeviationBeatsFirstHalfRange", {Fault::FlatRange, 1}, {Fault::EqualChanges, 600}, &kSqrtDomain},
+        PairCase{"SecondHalfDailyChangeBeatsFirstHalfDeviation", {Fault::EqualChanges, 1}, {Fault::Huge, 800}, &kOverflow}),
     [](const testing::TestParamInfo<PairCase>& info) { return std::string(info.param.name); });
 
 TEST_P(TwoFaults, TheFirstInProgramOrderIsReported) {

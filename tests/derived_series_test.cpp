@@ -276,10 +276,9 @@ void add_out_row(std::vector<Figure>& figs, std::int64_t row, const std::vector<
 class DerivedSeries : public testing::TestWithParam<Evaluation> {};
 
 INSTANTIATE_TEST_SUITE_P(BothEvaluations, DerivedSeries,
-                         testing::Values(Evaluation::Blocks, Evaluation::RowByRow),
+                         testing::ValuesIn(elab_test::kEvaluations),
                          [](const testing::TestParamInfo<Evaluation>& info) {
-                           return info.param == Evaluation::Blocks ? std::string("Blocks")
-                                                                   : std::string("RowByRow");
+                           return std::string(elab_test::evaluation_name(info.param));
                          });
 
 // ---------------------------------------------------------------------------
@@ -386,6 +385,10 @@ TEST_P(DerivedSeries, EveryRowMatchesThePlainEvaluation) {
       // Several blocks of rows, with a last block of a single row.
       {"walk", walk(1537, 1234.5f), weekdays(1537)},
       {"small walk", walk(700, 0.75f), weekdays(700)},
+      // Around the rows where the work is split two ways.
+      {"two blocks", walk(1025, 3.5f), weekdays(1025)},
+      {"two blocks and a row", walk(1026, 3.5f), weekdays(1026)},
+      {"twenty more", walk(1045, 99.0f), weekdays(1045)},
   };
   for (const Sample& s : samples) {
     SCOPED_TRACE(s.name);
@@ -395,16 +398,22 @@ TEST_P(DerivedSeries, EveryRowMatchesThePlainEvaluation) {
   }
 }
 
-TEST(DerivedSeriesEvaluations, BlocksAndRowByRowStoreTheSameBits) {
-  const std::vector<float> closes = walk(2100, 57.25f);
-  auto a = make_state(closes, weekdays(closes.size()));
-  auto b = make_state(closes, weekdays(closes.size()));
-  prep::derive_series(*a, Evaluation::Blocks);
-  prep::derive_series(*b, Evaluation::RowByRow);
-  const std::size_t n = prep::array_floats(a->NR, a->NC);
-  std::size_t differ = 0;
-  for (std::size_t k = 0; k < n; ++k) differ += bits(a->storage.data()[k]) != bits(b->storage.data()[k]);
-  EXPECT_EQ(differ, 0u);
+// Walks with jumps of a hundredfold now and then, of several lengths: every
+// evaluation stores the bits of the serial blocks.
+TEST(DerivedSeriesEvaluations, EveryEvaluationStoresTheSameBits) {
+  for (const std::size_t n : {110u, 1131u, 1132u, 2100u, 200000u}) {
+    SCOPED_TRACE(n);
+    std::vector<float> closes = walk(n, 57.25f);
+    for (std::size_t i = 97; i < n; i += 1009) closes[i] *= i % 2 == 0 ? 100.0f : 0.01f;
+    auto serial = make_state(closes, weekdays(n));
+    prep::derive_series(*serial, Evaluation::Blocks);
+    for (const Evaluation e : elab_test::kEvaluations) {
+      SCOPED_TRACE(elab_test::evaluation_name(e));
+      auto other = make_state(closes, weekdays(n));
+      prep::derive_series(*other, e);
+      EXPECT_EQ(elab_test::differing_floats(*serial, *other), 0u);
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------

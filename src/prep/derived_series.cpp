@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/side_by_side.hpp"
 #include "prep/arith_policy.hpp"
 
 // Each step's formula is written once, as a kernel over the rows lo..hi on
@@ -11,6 +12,11 @@
 // operations. A block that stored a value that is not finite is evaluated
 // again a row at a time with checked arithmetic, which ends the run with the
 // report of the first fault in row order.
+//
+// Two ways, the quiet blocks of a step are split between two threads; a
+// fault seen by either is left to the serial evaluation, from the first
+// block that saw one, on the calling thread. The steps stay in order: each
+// reads only what earlier steps stored.
 
 namespace prep {
 namespace {
@@ -19,7 +25,16 @@ constexpr std::int64_t kBlock = 512;
 
 float flag(bool b) { return b ? 1.0f : 0.0f; }
 
-const float* closes(const RunState& st) { return st.M.column(st.IC_CHIU) - 1; }
+// A column seen with rows numbered from 1, as the formulas number them.
+template <class T>
+struct FromOne {
+  T* first;
+  T& operator[](std::int64_t i) const { return first[i - 1]; }
+  T* at(std::int64_t i) const { return first + (i - 1); }
+};
+
+FromOne<float> rows_of(float* column) { return {column}; }
+FromOne<const float> closes(const RunState& st) { return {st.M.column(st.IC_CHIU)}; }
 
 // Percent change from close a to close b: subtract, times 100, divided by a.
 template <class Arith>
@@ -37,13 +52,62 @@ void window_sums(Arith& arith, std::int64_t lo, std::int64_t rows, int terms, Te
     for (std::int64_t b = 0; b < rows; ++b) sum[b] = arith.add(term(lo + b - j), sum[b]);
 }
 
+// Work of fewer rows is not worth a second thread.
+bool worth_two_ways(Evaluation e, std::int64_t first, std::int64_t last) {
+  return e == Evaluation::BlocksTwoWays && last - first >= 2 * kBlock;
+}
+
+// Where the second half of the rows first..last starts: a whole number of
+// blocks from first.
+std::int64_t half_way(std::int64_t first, std::int64_t last) {
+  return first + (last - first + 1) / 2 / kBlock * kBlock;
+}
+
+// Runs part(lo, hi) over the rows first..last: two ways, the first half
+// here and the second on the other thread, else all here.
+template <class Part>
+void split_rows(Evaluation e, std::int64_t first, std::int64_t last, Part part) {
+  if (!worth_two_ways(e, first, last)) {
+    part(first, last);
+    return;
+  }
+  const std::int64_t mid = half_way(first, last);
+  platform::side_by_side([&] { part(mid, last); }, [&] { part(first, mid - 1); });
+}
+
+// Quiet blocks over the rows first..last; returns the first row of the
+// first block that stored a value that is not finite, or last + 1.
+template <class Kernel>
+std::int64_t quiet_blocks(std::int64_t first, std::int64_t last, const Kernel& kernel) {
+  for (std::int64_t lo = first; lo <= last; lo += kBlock) {
+    const std::int64_t hi = std::min(last, lo + kBlock - 1);
+    QuietArith quiet;
+    kernel(lo, hi, quiet);
+    if (!quiet.all_finite()) return lo;
+  }
+  return last + 1;
+}
+
+// The quiet blocks of both halves at once; returns the row from which the
+// serial evaluation must go on: the first block that saw a fault, or
+// last + 1. The faults themselves are met again there, in row order.
+template <class Kernel>
+std::int64_t quiet_two_ways(std::int64_t first, std::int64_t last, const Kernel& kernel) {
+  const std::int64_t mid = half_way(first, last);
+  std::int64_t first_seen = last + 1, second_seen = last + 1;
+  platform::side_by_side([&] { second_seen = quiet_blocks(mid, last, kernel); },
+                         [&] { first_seen = quiet_blocks(first, mid - 1, kernel); });
+  return first_seen < mid ? first_seen : second_seen;
+}
+
 // Runs kernel(lo, hi, arith) over the rows first..last, in blocks or, for
 // RowByRow, every row checked.
 template <class Kernel>
 void evaluate_rows(Evaluation e, std::int64_t first, std::int64_t last, Kernel kernel) {
+  if (worth_two_ways(e, first, last)) first = quiet_two_ways(first, last, kernel);
   for (std::int64_t lo = first; lo <= last; lo += kBlock) {
     const std::int64_t hi = std::min(last, lo + kBlock - 1);
-    if (e == Evaluation::Blocks) {
+    if (e != Evaluation::RowByRow) {
       QuietArith quiet;
       kernel(lo, hi, quiet);
       if (quiet.all_finite()) continue;
@@ -55,32 +119,40 @@ void evaluate_rows(Evaluation e, std::int64_t first, std::int64_t last, Kernel k
 
 }  // namespace
 
-void day_indicators(RunState& st, Evaluation) {
-  for (std::int64_t i = 1; i <= st.NRR; ++i) {
-    const float day = st.M(i, st.IC_G);
-    for (int k = 1; k <= 5; ++k) st.GIORNO(i, k) = flag(day == static_cast<float>(k + 1));
-    st.LUNE(i) = flag(day == 2.0f);
-  }
+void day_indicators(RunState& st, Evaluation e) {
+  const FromOne<const float> day{st.M.column(st.IC_G)};
+  const FromOne<float> lune = rows_of(st.LUNE.data);
+  split_rows(e, 1, st.NRR, [&](std::int64_t lo, std::int64_t hi) {
+    for (int k = 1; k <= 5; ++k) {
+      const FromOne<float> giorno = rows_of(st.GIORNO.column(k));
+      for (std::int64_t i = lo; i <= hi; ++i) giorno[i] = flag(day[i] == static_cast<float>(k + 1));
+    }
+    for (std::int64_t i = lo; i <= hi; ++i) lune[i] = flag(day[i] == 2.0f);
+  });
 }
 
 void daily_changes(RunState& st, Evaluation e) {
-  const float* close = closes(st);
-  float* vperc = st.VPERC.data - 1;
+  const auto close = closes(st);
+  const FromOne<float> vperc = rows_of(st.VPERC.data);
   vperc[1] = 0.0f;
   evaluate_rows(e, 2, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     for (std::int64_t i = lo; i <= hi; ++i) vperc[i] = arith.store(pct(arith, close[i - 1], close[i]));
   });
 }
 
-void change_signs(RunState& st, Evaluation) {
-  for (std::int64_t i = 1; i <= st.NRR; ++i) st.VSEGNO(i) = flag(st.VPERC(i) >= 0.0f);
+void change_signs(RunState& st, Evaluation e) {
+  const FromOne<const float> vperc{st.VPERC.data};
+  const FromOne<float> vsegno = rows_of(st.VSEGNO.data);
+  split_rows(e, 1, st.NRR, [&](std::int64_t lo, std::int64_t hi) {
+    for (std::int64_t i = lo; i <= hi; ++i) vsegno[i] = flag(vperc[i] >= 0.0f);
+  });
 }
 
 void moving_deviation(RunState& st, Evaluation e) {
   st.INTERV = 20;
   const double n = st.INTERV;
-  const float* vperc = st.VPERC.data - 1;
-  float* desm = st.DESM.data - 1;
+  const FromOne<const float> vperc{st.VPERC.data};
+  const FromOne<float> desm = rows_of(st.DESM.data);
   for (std::int64_t i = 1; i <= st.INTERV; ++i) desm[i] = 0.0f;
   evaluate_rows(e, st.INTERV + 1, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
@@ -100,8 +172,8 @@ void moving_deviation(RunState& st, Evaluation e) {
 
 void momentum(RunState& st, Evaluation e) {
   st.INTMOME = 10;
-  const float* close = closes(st);
-  float* mome = st.MOME.data - 1;
+  const auto close = closes(st);
+  const FromOne<float> mome = rows_of(st.MOME.data);
   for (std::int64_t i = 1; i <= st.INTMOME; ++i) mome[i] = 0.0f;
   evaluate_rows(e, st.INTMOME + 1, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     for (std::int64_t i = lo; i <= hi; ++i)
@@ -112,8 +184,8 @@ void momentum(RunState& st, Evaluation e) {
 void mean_ratio(RunState& st, Evaluation e) {
   st.ME90 = 90;
   st.ME5 = 5;
-  const float* close = closes(st);
-  float* rmm = st.RMM.data - 1;
+  const auto close = closes(st);
+  const FromOne<float> rmm = rows_of(st.RMM.data);
   const double n90 = st.ME90, n5 = st.ME5;
   for (std::int64_t i = 1; i < st.ME90; ++i) rmm[i] = 0.0f;
   evaluate_rows(e, st.ME90, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
@@ -130,8 +202,8 @@ void mean_ratio(RunState& st, Evaluation e) {
 
 void range_position(RunState& st, Evaluation e) {
   st.IG30 = 30;
-  const float* close = closes(st);
-  float* maxmin = st.MAXMIN.data - 1;
+  const auto close = closes(st);
+  const FromOne<float> maxmin = rows_of(st.MAXMIN.data);
   for (std::int64_t i = 1; i < st.IG30; ++i) maxmin[i] = 0.0f;
   evaluate_rows(e, st.IG30, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
@@ -139,7 +211,7 @@ void range_position(RunState& st, Evaluation e) {
     std::fill_n(vmax, rows, 0.0f);
     std::fill_n(vmin, rows, 1000000.0f);
     for (std::int64_t j = 0; j <= 29; ++j) {
-      const float* c = close + lo - j;
+      const float* c = close.at(lo - j);
       for (std::int64_t b = 0; b < rows; ++b) {
         // Strict tests: an equal close leaves the extreme as it was.
         vmax[b] = c[b] > vmax[b] ? c[b] : vmax[b];
@@ -157,7 +229,7 @@ namespace {
 
 void zero_tail(RunState& st, int first_col, int last_col) {
   for (int c = first_col; c <= last_col; ++c) {
-    float* out = st.OUT.column(c) - 1;
+    const FromOne<float> out = rows_of(st.OUT.column(c));
     for (std::int64_t i = st.NRR - 19; i <= st.NRR; ++i) out[i] = 0.0f;
   }
 }
@@ -175,29 +247,30 @@ constexpr MeanHorizon kMeans[] = {{9, 5, 5.0f}, {10, 10, 10.0f}, {11, 20, 20.0f}
 }  // namespace
 
 void forecast_changes(RunState& st, Evaluation e) {
-  const float* close = closes(st);
-  float* out[4];
-  for (int k = 0; k < 4; ++k) out[k] = st.OUT.column(k + 1) - 1;
+  const auto close = closes(st);
   evaluate_rows(e, 1, st.NRR - 20, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     for (int k = 0; k < 4; ++k) {
-      const float* ahead = close + kHorizon[k];
-      for (std::int64_t i = lo; i <= hi; ++i) out[k][i] = arith.store(pct(arith, close[i], ahead[i]));
+      const FromOne<float> out = rows_of(st.OUT.column(k + 1));
+      const std::int64_t ahead = kHorizon[k];
+      for (std::int64_t i = lo; i <= hi; ++i) out[i] = arith.store(pct(arith, close[i], close[i + ahead]));
     }
   });
   zero_tail(st, 1, 4);
 }
 
-void forecast_signs(RunState& st, Evaluation) {
-  for (int k = 5; k <= 8; ++k) {
-    const float* change = st.OUT.column(k - 4) - 1;
-    float* sign = st.OUT.column(k) - 1;
-    for (std::int64_t i = 1; i <= st.NRR - 20; ++i) sign[i] = flag(change[i] >= 0.0f);
-  }
+void forecast_signs(RunState& st, Evaluation e) {
+  split_rows(e, 1, st.NRR - 20, [&](std::int64_t lo, std::int64_t hi) {
+    for (int k = 5; k <= 8; ++k) {
+      const FromOne<const float> change{st.OUT.column(k - 4)};
+      const FromOne<float> sign = rows_of(st.OUT.column(k));
+      for (std::int64_t i = lo; i <= hi; ++i) sign[i] = flag(change[i] >= 0.0f);
+    }
+  });
   zero_tail(st, 5, 8);
 }
 
 void forecast_mean_changes(RunState& st, Evaluation e) {
-  const float* close = closes(st);
+  const auto close = closes(st);
   evaluate_rows(e, 1, st.NRR - 20, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
     // Fresh daily changes, not the rounded VPERC, each computed once for all
@@ -214,12 +287,16 @@ void forecast_mean_changes(RunState& st, Evaluation e) {
         const double* d = day + (k - 1);
         for (std::int64_t b = 0; b < rows; ++b) sum[b] = arith.add(d[b], sum[b]);
       }
-      float* out = st.OUT.column(h.column) - 1;
+      const FromOne<float> out = rows_of(st.OUT.column(h.column));
       for (std::int64_t b = 0; b < rows; ++b)
         out[lo + b] = arith.store(wide(arith.total(sum[b])) / wide(h.divisor));
     }
   });
   zero_tail(st, 9, 11);
+}
+
+Evaluation fastest_evaluation() {
+  return platform::usable_threads() > 1 ? Evaluation::BlocksTwoWays : Evaluation::Blocks;
 }
 
 void derive_series(RunState& st, Evaluation e) {

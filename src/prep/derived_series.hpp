@@ -9,14 +9,19 @@
 namespace prep {
 
 // Blocks: many rows at a time, each in its own order of operations, a block
-// with a fault evaluated again row by row. RowByRow: every row on its own,
-// every operation checked. Both store the same bits when no fault occurs, and
-// end the run with the same report when one does.
-enum class Evaluation { Blocks, RowByRow };
+// with a fault evaluated again row by row. BlocksTwoWays: the same, the rows
+// of each step split between two threads, the faults left to the calling
+// thread. RowByRow: every row on its own, every operation checked. All store
+// the same bits when no fault occurs, and end the run with the same report
+// when one does.
+enum class Evaluation { Blocks, BlocksTwoWays, RowByRow };
+
+// BlocksTwoWays where a second thread may be used, else Blocks.
+Evaluation fastest_evaluation();
 
 // All steps in order; sets INTERV, INTMOME, ME90, ME5 and IG30 on the way.
 // Requires NRR >= 110 (so every zero prefix and the zero tail exist).
-void derive_series(RunState& st, Evaluation e = Evaluation::Blocks);
+void derive_series(RunState& st, Evaluation e = fastest_evaluation());
 
 // The steps one by one, in the order derive_series runs them.
 void day_indicators(RunState& st, Evaluation e = Evaluation::Blocks);

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 
+#include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
 
 namespace elab_test {
@@ -30,5 +32,28 @@ inline std::unique_ptr<prep::RunState> run_state(std::int32_t nr, std::int32_t n
 
 // The weekday code of row i of a file of business days from a Monday.
 inline float weekday_code(std::int64_t i) { return static_cast<float>(2 + (i - 1) % 5); }
+
+// Floats of the arrays of a and b (sized alike) whose bits differ.
+inline std::size_t differing_floats(const prep::RunState& a, const prep::RunState& b) {
+  const std::size_t n = prep::array_floats(a.NR, a.NC);
+  std::size_t differ = 0;
+  for (std::size_t k = 0; k < n; ++k)
+    differ += std::bit_cast<std::uint32_t>(a.storage.data()[k]) !=
+              std::bit_cast<std::uint32_t>(b.storage.data()[k]);
+  return differ;
+}
+
+// Every way to evaluate the derived series, and its name in test output.
+inline constexpr prep::Evaluation kEvaluations[] = {
+    prep::Evaluation::Blocks, prep::Evaluation::BlocksTwoWays, prep::Evaluation::RowByRow};
+
+inline const char* evaluation_name(prep::Evaluation e) {
+  switch (e) {
+    case prep::Evaluation::Blocks: return "Blocks";
+    case prep::Evaluation::BlocksTwoWays: return "BlocksTwoWays";
+    case prep::Evaluation::RowByRow: return "RowByRow";
+  }
+  return "?";
+}
 
 }  // namespace elab_test
