@@ -1,6 +1,6 @@
 // Micro-benchmarks of the three places where the work is: the free-form
-// reader on price-file text, the record writer on training records, and the
-// derived series.
+// reader on price-file text, the record writer on training records, the
+// derived series and the input screening.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -11,6 +11,7 @@
 
 #include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
+#include "prep/screening.hpp"
 #include "prep/training_records.hpp"
 #include "textio/char_source.hpp"
 #include "textio/free_form.hpp"
@@ -88,17 +89,37 @@ std::unique_ptr<prep::RunState> walk_run(int rows) {
   return run;
 }
 
+// Argument: 1 for the serial blocks, 2 for the blocks split two ways (on one
+// thread when ELAB_THREADS=1).
 void BM_DerivedSeries(benchmark::State& state) {
   const int rows = 200000;
   const auto run = walk_run(rows);
   prep::RunState& st = *run;
+  const auto e = state.range(0) == 2 ? prep::Evaluation::BlocksTwoWays : prep::Evaluation::Blocks;
   for (auto _ : state) {
-    prep::derive_series(st);
+    prep::derive_series(st, e);
     benchmark::DoNotOptimize(st.OUT.data);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * rows);
 }
-BENCHMARK(BM_DerivedSeries)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DerivedSeries)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The input screening of the derived series of a walk. Argument: 0 for
+// each series' sums in a pass of its own, 1 for the sums interleaved.
+void BM_InputScreening(benchmark::State& state) {
+  const int rows = 200000;
+  const auto run = walk_run(rows);
+  prep::RunState& st = *run;
+  prep::derive_series(st, prep::Evaluation::Blocks);
+  st.COEFF = 2.0f;
+  const auto pass = state.range(0) == 1 ? prep::InputSumPass::Interleaved : prep::InputSumPass::Serial;
+  for (auto _ : state) {
+    prep::screen_inputs(st, pass);
+    benchmark::DoNotOptimize(st.PREV.data);
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * rows);
+}
+BENCHMARK(BM_InputScreening)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Training records of layout C, through the compiled layout that writes
 // elab.dat: five day dummies, a sign flag, ratios near 1 and percent changes.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -19,6 +20,7 @@
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
 #include "textio/console.hpp"
+#include "textio/termination.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 #include "support/run_state.hpp"
@@ -343,6 +345,115 @@ TEST_P(LaggedChange, MarksTheDaysThatCarryIt) {
   ScriptedConsole con("1\n3\n0\n1\n");
   prep::choose_and_screen(con.console(), *st);
   EXPECT_EQ(marked_rows(st->PREV, st->NRR), c.marks);
+}
+
+// ---------------------------------------------------------------------------
+// The input screening's sums taken serially or interleaved: the same marks,
+// V and own statistics, the same report.
+
+using prep::InputSumPass;
+
+// The report the input screening gives, or "" when it runs through.
+std::string input_screening_report(RunState& st, InputSumPass pass) {
+  testing::internal::CaptureStderr();
+  try {
+    prep::screen_inputs(st, pass);
+  } catch (const textio::RunEnded& end) {
+    EXPECT_EQ(end.status, 1);
+  }
+  return testing::internal::GetCapturedStderr();
+}
+
+// Both ways on two states made alike: the report, and every array and the
+// own statistics bit for bit.
+std::string expect_same_both_ways(const std::function<std::unique_ptr<RunState>()>& make,
+                                  float coeff) {
+  auto serial = make(), interleaved = make();
+  serial->COEFF = interleaved->COEFF = coeff;
+  const std::string report = input_screening_report(*serial, InputSumPass::Serial);
+  EXPECT_EQ(input_screening_report(*interleaved, InputSumPass::Interleaved), report);
+  EXPECT_EQ(elab_test::differing_floats(*serial, *interleaved), 0u);
+  const WindowStats& a = serial->stdsub_own;
+  const WindowStats& b = interleaved->stdsub_own;
+  EXPECT_TRUE(a.S == b.S && a.S2 == b.S2 && a.AM == b.AM && a.STD == b.STD && a.K == b.K);
+  return report;
+}
+
+TEST_P(LaggedChange, SerialAndInterleavedSumsAgree) {
+  EXPECT_EQ(expect_same_both_ways([&] { return input_state(GetParam().exceptional_row); }, 3.0f), "");
+}
+
+// Input series of nrr rows like the derived ones, from a fixed linear
+// congruential sequence, with an outlier now and then.
+std::unique_ptr<RunState> random_inputs(std::int32_t nrr) {
+  auto st = make_state(nrr);
+  std::uint32_t x = 2024u;
+  const auto next = [&](float scale) {
+    x = x * 1664525u + 1013904223u;
+    return scale * (static_cast<float>(x >> 8) / 16777216.0f - 0.5f);
+  };
+  for (std::int64_t i = 1; i <= nrr; ++i) {
+    const float outlier = i % 997 == 0 ? 40.0f : 1.0f;
+    st->DESM(i) = outlier * (1.0f + next(0.5f));
+    st->MOME(i) = 1.0f + next(0.1f);
+    st->RMM(i) = 1.0f + outlier * next(0.05f);
+    st->MAXMIN(i) = 0.5f + next(1.0f);
+    st->VPERC(i) = outlier * next(3.0f);
+    st->PREV(i) = next(2.0f);
+  }
+  return st;
+}
+
+TEST(InputSums, SerialAndInterleavedAgreeOnRandomSeries) {
+  for (const std::int32_t nrr : {110, 111, 1131, 200000}) {
+    for (const float coeff : {2.0f, 0.5f}) {
+      SCOPED_TRACE(std::to_string(nrr) + " rows, COEFF " + std::to_string(coeff));
+      EXPECT_EQ(expect_same_both_ways([&] { return random_inputs(nrr); }, coeff), "");
+    }
+  }
+}
+
+const std::string kOverflow = "\r\nrun-time error M6104: MATH\r\n- floating-point error: overflow\r\n";
+const std::string kSqrtDomain = "\r\nrun-time error M6201: MATH\r\n- sqrt: DOMAIN error\r\n";
+
+// Faults of the input screening on input_state(100): the first in the
+// order of the series is reported. Over the 21 window rows, equal values of
+// 1.001 round the mean of the squares below the square of the mean.
+struct InputFaultCase {
+  const char* name;
+  std::function<void(RunState&)> change;
+  const std::string* report;
+};
+
+void PrintTo(const InputFaultCase& c, std::ostream* os) { *os << c.name; }
+
+void equal_range_positions(RunState& st) {
+  for (std::int64_t i = 1; i <= st.NRR; ++i) st.MAXMIN(i) = 1.001f;
+}
+
+class InputFault : public testing::TestWithParam<InputFaultCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InputFault,
+    testing::Values(
+        InputFaultCase{"SquaresOverflowInTheRangePositions", [](RunState& st) { st.MAXMIN(95) = 1e20f; }, &kOverflow},
+        InputFaultCase{"SquaresOverflowInLagFourOnly", [](RunState& st) { st.VPERC(86) = 1e20f; }, &kOverflow},
+        InputFaultCase{"SumsOverflowInLagZeroFirst", [](RunState& st) { st.VPERC(110) = 3e38f; st.VPERC(109) = 3e38f; }, &kOverflow},
+        InputFaultCase{"EqualRangePositionsHaveNoDeviation", equal_range_positions, &kSqrtDomain},
+        InputFaultCase{"DeviationBeforeALaterOverflow",
+                       [](RunState& st) { equal_range_positions(st); st.VPERC(95) = 1e20f; }, &kSqrtDomain},
+        InputFaultCase{"OverflowBeforeALaterDeviation",
+                       [](RunState& st) { equal_range_positions(st); st.MOME(95) = 1e20f; }, &kOverflow}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(InputFault, SameReportBothWays) {
+  const InputFaultCase& c = GetParam();
+  const auto make = [&] {
+    auto st = input_state(100);
+    c.change(*st);
+    return st;
+  };
+  EXPECT_EQ(expect_same_both_ways(make, 3.0f), *c.report);
 }
 
 // ---------------------------------------------------------------------------

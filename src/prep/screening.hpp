@@ -21,6 +21,17 @@ void screen_series(const float* X, std::int32_t NRR, float C, std::int32_t ME, f
 void STDSUB(WindowStats& own, const float* X, const std::int32_t& NR, const std::int32_t& NRR,
             const float& C, const std::int32_t& ME, float* P);
 
+// How the input screening takes the sums of its nine series. Serial: each
+// in STDSUB's own pass. Interleaved: all in one pass (split between two
+// threads where possible) with quiet arithmetic, Serial again when a sum is
+// not finite. Both leave the same marks, V and own statistics, and end the
+// run with the same report.
+enum class InputSumPass { Serial, Interleaved };
+
+// The input screening: STDSUB on DESM, MOME, RMM, MAXMIN and V holding
+// VPERC at lags 0..4.
+void screen_inputs(RunState& st, InputSumPass pass = InputSumPass::Interleaved);
+
 // The whole stage, dialogue included.
 void choose_and_screen(textio::Console& console, RunState& st);
 
