@@ -4,6 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -16,6 +19,8 @@
 #include "textio/char_source.hpp"
 #include "textio/free_form.hpp"
 #include "textio/fixed_layout.hpp"
+#include "textio/input_file.hpp"
+#include "platform/os.hpp"
 #include "support/memory_source.hpp"
 #include "support/run_state.hpp"
 
@@ -73,6 +78,38 @@ void BM_FreeFormRows(benchmark::State& state) {
                           static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_FreeFormRows)->Unit(benchmark::kMillisecond);
+
+// The price matrix read as the run reads it: from a file through the input
+// file's blocks, on one core (argument 1) or on both where there are two.
+void BM_PriceMatrixFromFile(benchmark::State& state) {
+  const int rows = 1000000;
+  const std::string text = std::to_string(rows) + " 7\n" + price_text(rows);
+  const std::string path = (std::filesystem::temp_directory_path() / "elab-bench-prices.txt").string();
+  std::ofstream(path, std::ios::binary) << text;
+  if (state.range(0) == 1) ::setenv("ELAB_THREADS", "1", 1);
+  std::vector<float> matrix(static_cast<std::size_t>(rows) * 7);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::fill(matrix.begin(), matrix.end(), 0.0f);
+    state.ResumeTiming();
+    textio::InputFile in(path, platform::open_read_only(path).handle);
+    std::int32_t nr = 0, nc = 0;
+    const textio::Target head[] = {textio::Target::of(nr), textio::Target::of(nc)};
+    in.read_head(head);
+    in.read_rows(matrix.data(), nr, static_cast<std::size_t>(nc), static_cast<std::size_t>(rows));
+    benchmark::DoNotOptimize(matrix.data());
+  }
+  ::unsetenv("ELAB_THREADS");
+  std::filesystem::remove(path);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_PriceMatrixFromFile)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // A run of rows selected rows of a random walk of closes.
 std::unique_ptr<prep::RunState> walk_run(int rows) {

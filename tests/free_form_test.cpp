@@ -34,6 +34,8 @@
 #include "textio/plain_decimal.hpp"
 #include "textio/plain_row.hpp"
 #include "textio/real_text.hpp"
+#include "textio/rows_side_by_side.hpp"
+#include "support/matrix_reading.hpp"
 #include "support/held_file.hpp"
 #include "support/memory_source.hpp"
 #include "textio/io_failure.hpp"
@@ -773,3 +775,152 @@ TEST(PlainDecimal, Declines) {
 }
 
 }  // namespace
+
+// ---- the price matrix read on two cores against one ----
+
+using elab_test::MatrixRead;
+using elab_test::read_matrix_as_the_run;
+using elab_test::Through;
+
+// A price-like value of the row path's short form, or one time in odd_every
+// any plain decimal.
+std::string random_price(std::mt19937_64& rng, unsigned odd_every) {
+  if (odd_every != 0 && rng() % odd_every == 0) return random_plain(rng);
+  std::string s = rng() % 10 == 0 ? "-" : "";
+  s += std::to_string(rng() % 20000);
+  if (rng() % 3 != 0) s += "." + std::to_string(rng() % 100);
+  return s;
+}
+
+// Lines of count values (a few with more) after the head "NR count"; NR is
+// the number of lines less short_by.
+std::string random_price_text(std::uint64_t seed, std::size_t bytes, std::size_t count, int short_by = 0,
+                              unsigned odd_every = 50) {
+  std::mt19937_64 rng(seed);
+  std::string rows;
+  std::int64_t lines = 0;
+  while (rows.size() < bytes) {
+    const std::size_t values = count + (rng() % 20 == 0 ? 1 + rng() % 3 : 0);
+    for (std::size_t k = 0; k < values; ++k) {
+      rows += k == 0 ? (rng() % 30 == 0 ? " \t" : "") : (rng() % 8 == 0 ? "\t" : rng() % 8 == 0 ? "  " : " ");
+      rows += random_price(rng, odd_every);
+    }
+    rows += rng() % 30 == 0 ? " \n" : "\n";
+    ++lines;
+  }
+  return std::to_string(lines - short_by) + " " + std::to_string(count) + "\n" + rows;
+}
+
+// Sizes below and above the stretch worth a second thread and around the
+// file's blocks.
+TEST(MatrixOnTwoCores, SameAsOneCoreOnRandomFiles) {
+  const std::size_t kSizes[] = {6000, 60000, 65536, 66000, 70000, 200000, (1 << 20) - 100, (1 << 20) + 100,
+                                2400000};
+  std::uint64_t seed = 1;
+  for (const std::size_t bytes : kSizes) {
+    for (const std::size_t count : {std::size_t{7}, std::size_t{9}}) {
+      for (const int short_by : {0, 1, 40}) {
+        SCOPED_TRACE(testing::Message() << bytes << " bytes, " << count << " values, NR short by " << short_by);
+        const std::string text = random_price_text(++seed, bytes, count, short_by);
+        const MatrixRead one = read_matrix_as_the_run(text, Through::File, 1);
+        EXPECT_TRUE(same(read_matrix_as_the_run(text, Through::File, 2), one));
+        if (bytes < 300000) {
+          EXPECT_TRUE(same(read_matrix_as_the_run(text, Through::PipeInPieces, 2), one));
+        }
+      }
+    }
+  }
+}
+
+// The stretch reader alone takes every row of a plain stretch, with the
+// general path's bits, and never a row beyond the ones asked for.
+TEST(MatrixOnTwoCores, StretchOfPlainRowsIsTakenWhole) {
+  const std::string text = random_price_text(77, 300000, 7, 0, 0);
+  const MatrixRead one = read_matrix_as_the_run(text, Through::File, 1);
+  const std::size_t nr = one.matrix.size() / 7;
+  const char* const rows = text.data() + text.find('\n') + 1;
+  for (const std::int64_t asked : {static_cast<std::int64_t>(nr), std::int64_t{1000}, std::int64_t{5000}}) {
+    std::vector<float> m(nr * 7, 0.0f);
+    const textio::RowsTaken taken = textio::read_rows_side_by_side(rows, text.data() + text.size(), m.data(), 7, nr, asked);
+    // All but the lines too near the end of the text.
+    if (asked == static_cast<std::int64_t>(nr)) {
+      EXPECT_GT(taken.rows, asked - 10);
+    } else {
+      EXPECT_EQ(taken.rows, asked);
+    }
+    EXPECT_FALSE(taken.declined);
+    for (std::size_t r = 0; r < nr; ++r) {
+      for (std::size_t k = 0; k < 7; ++k) {
+        const float want = static_cast<std::int64_t>(r) < taken.rows ? one.matrix[k * nr + r] : 0.0f;
+        ASSERT_EQ(bits(m[k * nr + r]), bits(want)) << "row " << r + 1 << " value " << k + 1;
+      }
+    }
+  }
+}
+
+// A row that is not one line of plain values, in place of a row of a plain
+// file; values is the row's text split at its blanks.
+struct OddRow {
+  const char* name;
+  std::string (*row)(const std::vector<std::string>& values);
+};
+
+std::string joined(const std::vector<std::string>& v, const char* sep, std::size_t from = 0) {
+  std::string s;
+  for (std::size_t k = from; k < v.size(); ++k) s += (k == from ? "" : sep) + v[k];
+  return s;
+}
+
+const OddRow kOddRows[] = {
+    {"commas", [](const auto& v) { return joined(v, ","); }},
+    {"null_value", [](const auto& v) { return v[0] + ",," + joined(v, " ", 2); }},
+    {"repeat", [](const auto& v) { return "2*" + v[0] + " " + joined(v, " ", 2); }},
+    {"slash", [](const auto& v) { return v[0] + " " + v[1] + "/ " + v[2]; }},
+    {"over_two_lines", [](const auto& v) { return v[0] + " " + v[1] + "\n" + joined(v, " ", 2); }},
+    {"blank_line_before", [](const auto& v) { return "\n" + joined(v, " "); }},
+    {"exponent", [](const auto& v) { return "1.5e2 " + joined(v, " ", 1); }},
+    {"plus_sign", [](const auto& v) { return "+" + joined(v, " "); }},
+    {"long_value", [](const auto& v) { return v[0] + ".000000 " + joined(v, " ", 1); }},
+    {"quoted", [](const auto& v) { return "'" + v[0] + "' " + joined(v, " ", 1); }},
+    {"bad_value", [](const auto& v) { return v[0] + " 1.2.3 " + joined(v, " ", 2); }},
+    {"lone_cr", [](const auto& v) { return v[0] + "\r " + joined(v, " ", 1); }},
+    {"comma_after_last", [](const auto& v) { return joined(v, " ") + ",9"; }},
+};
+
+std::vector<std::string> values_of(const std::string& line) {
+  std::vector<std::string> v;
+  for (std::size_t at = 0; at < line.size();) {
+    const std::size_t b = line.find_first_not_of(" \t", at);
+    if (b == std::string::npos) break;
+    const std::size_t e = std::min(line.find_first_of(" \t", b), line.size());
+    v.push_back(line.substr(b, e - b));
+    at = e;
+  }
+  return v;
+}
+
+// The row replaced in the first half, in the second, around the line where
+// the file splits, and last; as many rows as lines, and fewer.
+TEST(MatrixOnTwoCores, OddRowGivesTheSameMatrixAndReport) {
+  for (const int short_by : {0, 3}) {
+    const std::string plain = random_price_text(5, 200000, 7, short_by, 0);
+    std::vector<std::size_t> starts;  // of the rows' lines
+    for (std::size_t at = plain.find('\n') + 1; at < plain.size(); at = plain.find('\n', at) + 1)
+      starts.push_back(at);
+    const std::size_t n = starts.size() - static_cast<std::size_t>(short_by);
+    const std::size_t middle = static_cast<std::size_t>(
+        std::lower_bound(starts.begin(), starts.end(), (starts.front() + plain.size()) / 2) - starts.begin());
+    for (const std::size_t row : {std::size_t{0}, n / 4, middle - 2, middle - 1, middle, middle + 1,
+                                  middle + 2, 3 * n / 4, n - 1}) {
+      for (const OddRow& odd : kOddRows) {
+        SCOPED_TRACE(testing::Message() << odd.name << " in row " << row + 1 << " of " << n);
+        const std::size_t end = plain.find('\n', starts[row]);
+        const std::string text = plain.substr(0, starts[row]) +
+                                 odd.row(values_of(plain.substr(starts[row], end - starts[row]))) +
+                                 plain.substr(end);
+        EXPECT_TRUE(same(read_matrix_as_the_run(text, Through::File, 2),
+                         read_matrix_as_the_run(text, Through::File, 1)));
+      }
+    }
+  }
+}

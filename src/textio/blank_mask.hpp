@@ -45,4 +45,32 @@ inline std::uint64_t blank_mask(const char* p) {
 #endif
 }
 
+// The same for the line ends alone.
+inline std::uint64_t line_end_mask_portable(const char* p) {
+  std::uint64_t m = 0;
+  for (int i = 0; i < kMaskWindow; ++i)
+    if (p[i] == '\n') m |= std::uint64_t{1} << i;
+  return m;
+}
+
+#if defined(__SSE2__)
+inline std::uint64_t line_end_mask_sse2(const char* p) {
+  std::uint64_t m = 0;
+  for (int i = 0; i < kMaskWindow; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i line_end = _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'));
+    m |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(line_end))) << i;
+  }
+  return m;
+}
+#endif
+
+inline std::uint64_t line_end_mask(const char* p) {
+#if defined(__SSE2__)
+  return line_end_mask_sse2(p);
+#else
+  return line_end_mask_portable(p);
+#endif
+}
+
 }  // namespace textio

@@ -18,6 +18,9 @@ class FileSource final : public CharSource {
  public:
   explicit FileSource(platform::Handle in, std::size_t block = std::size_t{1} << 20);
   bool refill(std::size_t keep_back) override;
+  // Counts the refills: a window seen before is told from a new one even
+  // where the new one starts and ends at the same places.
+  std::uint64_t windows() const { return windows_; }
 
  private:
   std::size_t drop_cr_before_lf(char* from, std::size_t n, bool at_eof);
@@ -27,6 +30,7 @@ class FileSource final : public CharSource {
   std::size_t block_;
   std::size_t held_ = 0;  // a CR at the end of a block waits for the next
   bool eof_ = false;
+  std::uint64_t windows_ = 0;
 };
 
 class InputFile final : public ExitClosable {
@@ -40,13 +44,17 @@ class InputFile final : public ExitClosable {
   void read_head(std::span<const Target> targets);
   // Rows 1..rows of a matrix stored column after column, one statement of
   // count reals per row, row i's values at first[i - 1], stride apart:
-  // "row 17, value 6".
+  // "row 17, value 6". Where two cores may be used, large stretches of
+  // plain rows are read on both; the matrix must hold zeros beforehand.
   void read_rows(float* first, std::int64_t rows, std::size_t count, std::size_t stride);
 
   const std::string& name() const { return name_; }
   void close_at_exit() noexcept override;
 
  private:
+  void read_rows_on_one_core(float* first, std::int64_t rows, std::size_t count, std::size_t stride);
+  void read_rows_on_two_cores(float* first, std::int64_t rows, std::size_t count, std::size_t stride);
+
   std::string name_;
   platform::Handle file_;
   FileSource source_;
