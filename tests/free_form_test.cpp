@@ -694,6 +694,8 @@ TEST(PlainRow, VectorAndPortableBlankMasksAgree) {
   for (std::size_t at = 0; at + textio::kMaskWindow <= text.size(); ++at) {
     const std::uint64_t portable = textio::blank_mask_portable(text.data() + at);
     ASSERT_EQ(textio::blank_mask(text.data() + at), portable) << "at " << at;
+    ASSERT_EQ(textio::line_end_mask(text.data() + at), textio::char_mask_portable<'\n'>(text.data() + at))
+        << "at " << at;
 #if defined(__SSE2__)
     ASSERT_EQ(textio::blank_mask_sse2(text.data() + at), portable) << "at " << at;
 #endif
