@@ -1,6 +1,7 @@
-// Micro-benchmarks of the three places where the work is: the free-form
-// reader on price-file text, the record writer on training records, the
-// derived series and the input screening.
+// Micro-benchmarks of the places where the work is: the free-form reader on
+// price-file text, the record writer on training records, the derived
+// series, the input screening, and the training file written on one thread
+// and on two.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,11 +19,15 @@
 #include "prep/training_records.hpp"
 #include "textio/char_source.hpp"
 #include "textio/free_form.hpp"
+#include "textio/file_open.hpp"
 #include "textio/fixed_layout.hpp"
 #include "textio/input_file.hpp"
+#include "textio/output_file.hpp"
 #include "platform/os.hpp"
 #include "support/memory_source.hpp"
 #include "support/run_state.hpp"
+#include "support/temp_dir.hpp"
+#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -86,7 +91,7 @@ void BM_PriceMatrixFromFile(benchmark::State& state) {
   const std::string text = std::to_string(rows) + " 7\n" + price_text(rows);
   const std::string path = (std::filesystem::temp_directory_path() / "elab-bench-prices.txt").string();
   std::ofstream(path, std::ios::binary) << text;
-  if (state.range(0) == 1) ::setenv("ELAB_THREADS", "1", 1);
+  const elab_test::ThreadsAsked threads(state.range(0) == 1 ? "1" : nullptr);
   std::vector<float> matrix(static_cast<std::size_t>(rows) * 7);
   for (auto _ : state) {
     state.PauseTiming();
@@ -99,7 +104,6 @@ void BM_PriceMatrixFromFile(benchmark::State& state) {
     in.read_rows(matrix.data(), nr, static_cast<std::size_t>(nc), static_cast<std::size_t>(rows));
     benchmark::DoNotOptimize(matrix.data());
   }
-  ::unsetenv("ELAB_THREADS");
   std::filesystem::remove(path);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(text.size()));
@@ -184,5 +188,29 @@ void BM_RecordWriter(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
 BENCHMARK(BM_RecordWriter);
+
+// The training file of a derived random walk (layout C, nothing screened),
+// written through the file's buffer into a file: the argument is the
+// number of threads asked for.
+void BM_TrainingFile(benchmark::State& state) {
+  const int rows = 200000;
+  const auto run = walk_run(rows);
+  prep::RunState& st = *run;
+  prep::derive_series(st);
+  for (std::int64_t i = 1; i <= rows; ++i) st.PREV(i) = st.OUT(i, 11);
+  st.IGIO = -1;
+  const elab_test::ThreadsAsked threads(state.range(0) == 1 ? "1" : nullptr);
+  const elab_test::TempDir dir;
+  const std::string name = (dir / "elab.dat").string();
+  std::int64_t bytes = 0;
+  for (auto _ : state) {
+    textio::OutputFile out(name, textio::open_training_file(name));
+    prep::write_training_records(st, out);
+    out.close();
+    bytes += static_cast<std::int64_t>(st.IC) * 111;
+  }
+  state.SetBytesProcessed(bytes);
+}
+BENCHMARK(BM_TrainingFile)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

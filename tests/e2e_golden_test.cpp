@@ -7,6 +7,7 @@
 #include "support/dialogue.hpp"
 #include "support/prices.hpp"
 #include "support/run_process.hpp"
+#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -28,13 +29,18 @@ TEST_P(Golden, MatchesStoredTrainingFile) {
   ASSERT_FALSE(golden.empty());
   TempDir dir;
   dir.write("prices.txt", read_file(source_dir() + "/examples/prices.txt"));
-  dir.write("elab.dat", "from an earlier run\r\n");
-  const auto r = run_in(dir, {"prices.txt"}, c.answers);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, normal_transcript(c.two_dates, c.records));
-  ASSERT_TRUE(r.elab.has_value());
-  EXPECT_EQ(*r.elab, golden);
+  // The same run on one thread.
+  for (const char* threads : {static_cast<const char*>(nullptr), "1"}) {
+    SCOPED_TRACE(threads == nullptr ? "threads as usable" : "one thread");
+    const ThreadsAsked asked(threads);
+    dir.write("elab.dat", "from an earlier run\r\n");
+    const auto r = run_in(dir, {"prices.txt"}, c.answers);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, normal_transcript(c.two_dates, c.records));
+    ASSERT_TRUE(r.elab.has_value());
+    EXPECT_EQ(*r.elab, golden);
+  }
   bool ok = false;
   EXPECT_EQ(static_cast<int>(split_records(golden, ok).size()), c.records);
   EXPECT_TRUE(ok);

@@ -358,6 +358,12 @@ std::vector<StreamCase> stream_cases() {
        report("F6423", "CLOSE(elab.dat)", "write failed"), false},
       {"FileSizeLimitAtAWrite", "ulimit -f 4096; exec \"$0\" \"$@\"", 1,
        report("F6423", "WRITE(elab.dat)", "write failed"), false, 60000},
+      // The same on one thread; a large file on one thread as on two.
+      {"FileSizeLimitOneThread", "ulimit -f 8; ELAB_THREADS=1 exec \"$0\" \"$@\"", 1,
+       report("F6423", "CLOSE(elab.dat)", "write failed"), false},
+      {"FileSizeLimitAtAWriteOneThread", "ulimit -f 4096; ELAB_THREADS=1 exec \"$0\" \"$@\"", 1,
+       report("F6423", "WRITE(elab.dat)", "write failed"), false, 60000},
+      {"LargeFileOneThread", "ELAB_THREADS=1 exec \"$0\" \"$@\"", 0, "", true, 60000},
       {"TerminatedWhileWriting", kill_while_writing("TERM"), -15, "", false, 200000},
       {"HungUpWhileWriting", kill_while_writing("HUP"), -1, "", false, 200000},
       {"KilledWhileWriting", kill_while_writing("KILL"), -9, "", false, 200000},

@@ -11,6 +11,7 @@
 #include "platform/os.hpp"
 #include "platform/side_by_side.hpp"
 #include "support/temp_dir.hpp"
+#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -20,6 +21,7 @@ using platform::Access;
 using platform::Error;
 using platform::Kind;
 using elab_test::TempDir;
+using elab_test::ThreadsAsked;
 
 // The entries of a directory.
 std::size_t entries(const TempDir& dir) {
@@ -140,30 +142,6 @@ TEST(Platform, TemporaryRemoved) {
   EXPECT_EQ(entries(dir), 1u);
   EXPECT_EQ(dir.read("elab.dat"), "kept\r\n");
 }
-
-// ELAB_THREADS set, or not, for the life of one test.
-class ThreadsAsked {
- public:
-  explicit ThreadsAsked(const char* value) {
-    if (const char* old = std::getenv("ELAB_THREADS")) old_ = old;
-    set(value);
-  }
-  ~ThreadsAsked() { set(old_.empty() ? nullptr : old_.c_str()); }
-
- private:
-  static void set(const char* value) {
-#if defined(_WIN32)
-    _putenv_s("ELAB_THREADS", value != nullptr ? value : "");
-#else
-    if (value != nullptr) {
-      setenv("ELAB_THREADS", value, 1);
-    } else {
-      unsetenv("ELAB_THREADS");
-    }
-#endif
-  }
-  std::string old_;
-};
 
 TEST(SideBySide, BothPiecesRunWithOrWithoutASecondThread) {
   for (const char* asked : {"1", "2"}) {

@@ -31,6 +31,7 @@
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 #include "support/run_state.hpp"
+#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -312,14 +313,16 @@ struct Written {
   std::string bytes;
 };
 
-Written write_records(RunState& st, std::int32_t igio, const std::string& before = "") {
+// The records written through a file buffer of the given size.
+Written write_records(RunState& st, std::int32_t igio, const std::string& before = "",
+                      std::size_t buffer = std::size_t{1} << 20) {
   TempFile file;
   if (!before.empty()) file.put(before);
   const int fd = ::open(file.path().c_str(), O_RDWR | O_CREAT, 0644);
   EXPECT_GE(fd, 0);
   st.IGIO = igio;
   {
-    textio::OutputFile out(file.path(), platform::Opened{fd});
+    textio::OutputFile out(file.path(), platform::Opened{fd}, buffer);
     prep::write_training_records(st, out);
     out.close();
   }
@@ -470,6 +473,102 @@ TEST(TrainingRecords, CodeTwoAndAHalfMatchesNoWeekday) {
     const Written w = write_records(*st, igio);
     EXPECT_EQ(st->IC, 0) << igio;
     EXPECT_TRUE(w.records.empty()) << igio;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// On one thread and on two: the same bytes and the same count, for every
+// layout, with and without marked days, for numbers of records around what
+// the file buffer holds and its multiples.
+
+// A window of the given number of rows with random values (some too wide,
+// some indicators), random day codes (some odd) and a share of marked days.
+std::unique_ptr<RunState> random_records_state(std::int32_t window, double marked,
+                                               std::uint32_t seed) {
+  const std::int32_t rows = window + 109;  // the window is ME90 (90) .. NRR - 20
+  auto st = elab_test::run_state(rows, rows);
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> share(0.0, 1.0);
+  const float codes[] = {2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 2.5f, 0.0f};
+  auto value = [&] {
+    const float odd[] = {0.0f, 1.0f, -0.00004f, 99999.0f, 1000.0f, -100.0f};
+    if (rng() % 8 == 0) return odd[rng() % 6];
+    return (static_cast<float>(rng() % 2000000) - 1000000.0f) / 9973.0f;
+  };
+  for (std::int64_t i = 1; i <= rows; ++i) {
+    st->M(i, 7) = rng() % 10 == 0 ? codes[rng() % 7] : elab_test::weekday_code(i);
+    st->VSEGNO(i) = static_cast<float>(rng() % 2);
+    for (prep::Series s : {st->DESM, st->MOME, st->RMM, st->MAXMIN, st->VPERC}) s(i) = value();
+    st->PREV(i) = share(rng) < marked ? kOutlierMark : value();
+  }
+  st->ME90 = 90;
+  prep::day_indicators(*st);
+  return st;
+}
+
+std::int32_t qualifying_rows(const RunState& st, std::int32_t igio) {
+  std::int32_t n = 0;
+  for (std::int64_t i = st.ME90; i <= st.NRR - 20; ++i) {
+    n += st.PREV(i) != kOutlierMark && (igio <= 0 || st.M(i, 7) == static_cast<float>(igio));
+  }
+  return n;
+}
+
+struct ThreadsCase {
+  const char* name;
+  std::size_t buffer;
+  std::vector<std::int32_t> windows;  // rows in the window, one run each
+  double marked;
+};
+
+void PrintTo(const ThreadsCase& c, std::ostream* os) { *os << c.name; }
+
+std::vector<std::int32_t> up_to(std::int32_t n) {
+  std::vector<std::int32_t> w;
+  for (std::int32_t k = 0; k <= n; ++k) w.push_back(k);
+  return w;
+}
+
+// A buffer of 1000 characters holds 10 records of 96 characters and 9 of
+// 109, the smallest (256) two of either; the buffer of the program holds
+// 10,699 and 9,446.
+const ThreadsCase kThreadsCases[] = {
+    {"SmallBufferEveryCount", 1000, up_to(31), 0.0},
+    {"SmallBufferMarkedDays", 1000, up_to(31), 0.3},
+    {"SmallestBuffer", 1, up_to(7), 0.2},
+    {"ProgramBufferAroundItsRecords", std::size_t{1} << 20,
+     {1, 9445, 9446, 9447, 10698, 10699, 10700, 18892, 18893, 21398, 21399}, 0.0},
+    {"ProgramBufferMarkedDays", std::size_t{1} << 20, {30000}, 0.1},
+};
+
+class OneAndTwoThreads : public testing::TestWithParam<ThreadsCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Records, OneAndTwoThreads, testing::ValuesIn(kThreadsCases),
+                         [](const testing::TestParamInfo<ThreadsCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_P(OneAndTwoThreads, SameFileAndCount) {
+  const ThreadsCase& c = GetParam();
+  std::uint32_t seed = 1;
+  for (std::int32_t window : c.windows) {
+    auto st = random_records_state(window, c.marked, seed++);
+    for (std::int32_t igio : {-1, 0, 2, 3, 4, 5, 6}) {
+      SCOPED_TRACE(testing::Message() << window << " rows, IGIO " << igio);
+      const std::size_t line = (igio == -1 ? 109 : 96) + 2;
+      Written one;
+      {
+        const elab_test::ThreadsAsked threads("1");
+        one = write_records(*st, igio, "an earlier file\r\n", c.buffer);
+      }
+      const std::int32_t one_count = st->IC;
+      const elab_test::ThreadsAsked threads(nullptr);
+      const Written two = write_records(*st, igio, "an earlier file\r\n", c.buffer);
+      EXPECT_EQ(one_count, qualifying_rows(*st, igio));
+      EXPECT_EQ(st->IC, one_count);
+      EXPECT_EQ(two.bytes.size(), static_cast<std::size_t>(one_count) * line);
+      ASSERT_TRUE(two.bytes == one.bytes);  // not printed: megabytes
+    }
   }
 }
 

@@ -1,7 +1,11 @@
 #include "prep/training_records.hpp"
 
 #include <array>
+#include <span>
 #include <string>
+#include <vector>
+
+#include "platform/side_by_side.hpp"
 
 #include "textio/console_read.hpp"
 #include "textio/console_write.hpp"
@@ -35,6 +39,19 @@ void ask_weekday(textio::Console& console, RunState& st) {
 
 namespace {
 
+// A day of the window is written unless it is marked, or falls on another
+// weekday than the one chosen.
+bool is_written(const RunState& st, std::int64_t i) {
+  if (st.PREV(i) == kOutlierMark) return false;
+  return st.IGIO <= 0 || st.M(i, st.IC_G) == static_cast<float>(st.IGIO);
+}
+
+// The first row from i on that is written, or one past the window.
+std::int64_t next_written(const RunState& st, std::int64_t i) {
+  while (i <= st.NRR - 20 && !is_written(st, i)) ++i;
+  return i;
+}
+
 // The values of row i in the order of its layout's fields.
 std::size_t record_values(const RunState& st, std::int64_t i, std::array<float, 16>& v) {
   std::size_t n = 0;
@@ -53,20 +70,44 @@ std::size_t record_values(const RunState& st, std::int64_t i, std::array<float, 
   return n;
 }
 
+// The records of the rows, one every stride characters from at.
+void lay_out(const textio::FixedLayout& layout, const RunState& st,
+             std::span<const std::int64_t> rows, char* at, std::size_t stride) {
+  std::array<float, 16> values;
+  for (std::int64_t i : rows) {
+    const std::size_t n = record_values(st, i, values);
+    layout.write(at, std::span<const float>(values.data(), n));
+    at += stride;
+  }
+}
+
+// The first half of the records on a second thread where there is one:
+// each thread lays down its own records, and nothing else.
+void lay_out_in_halves(const textio::FixedLayout& layout, const RunState& st,
+                       std::span<const std::int64_t> rows, char* at, std::size_t stride) {
+  const std::size_t half = rows.size() / 2;
+  platform::side_by_side([&] { lay_out(layout, st, rows.first(half), at, stride); },
+                         [&] { lay_out(layout, st, rows.subspan(half), at + half * stride, stride); });
+}
+
 }  // namespace
 
+// The records go into the file's buffer as many at a time as it has room
+// for, so the buffer is written out at the same records, and a failure to
+// write met at the same place, however the records were laid down.
 void write_training_records(RunState& st, textio::OutputFile& out) {
   const textio::FixedLayout layout(record_layout(st.IGIO));
-  std::array<float, 16> values;
+  const std::size_t n = layout.length();
+  const std::int64_t last = st.NRR - 20;
+  std::vector<std::int64_t> rows;
   st.IC = 0;
-  for (std::int64_t i = st.ME90; i <= st.NRR - 20; ++i) {
-    if (st.PREV(i) == kOutlierMark) continue;
-    if (st.IGIO > 0 && st.M(i, st.IC_G) != static_cast<float>(st.IGIO)) continue;
-    const std::size_t n = record_values(st, i, values);
-    char* record = out.record_space(layout.length());
-    layout.write(record, std::span<const float>(values.data(), n));
-    out.commit_record(layout.length());
-    ++st.IC;
+  for (std::int64_t i = next_written(st, st.ME90); i <= last;) {
+    const textio::OutputFile::Room room = out.records_room(n);
+    rows.clear();
+    for (; rows.size() < room.records && i <= last; i = next_written(st, i + 1)) rows.push_back(i);
+    lay_out_in_halves(layout, st, rows, room.at, n + 2);
+    out.commit_records(n, rows.size());
+    st.IC += static_cast<std::int32_t>(rows.size());
   }
 }
 

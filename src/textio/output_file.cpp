@@ -72,27 +72,28 @@ platform::Error OutputFile::flush_buffer() {
   return error;
 }
 
-char* OutputFile::record_space(std::size_t n) {
+OutputFile::Room OutputFile::records_room(std::size_t n) {
   if (!wrote_) start_first_record();
-  if (buf_.size() - used_ < n + 2) {
+  const std::size_t stride = n + 2;
+  if (buf_.size() - used_ < stride) {
     const platform::Error error = flush_buffer();
     if (error != platform::Error::none) fail(error, Statement::Write);
-    if (buf_.size() < n + 2) buf_.resize(n + 2);
+    if (buf_.size() < stride) buf_.resize(stride);
   }
-  return buf_.data() + used_;
+  return {buf_.data() + used_, (buf_.size() - used_) / stride};
 }
 
-void OutputFile::commit_record(std::size_t n) {
-  char* at = buf_.data() + used_ + n;
-  at[0] = '\r';
-  at[1] = '\n';
-  used_ += n + 2;
+void OutputFile::commit_records(std::size_t n, std::size_t count) {
+  for (std::size_t k = 0; k < count; ++k, used_ += n + 2) {
+    char* end = buf_.data() + used_ + n;
+    end[0] = '\r';
+    end[1] = '\n';
+  }
 }
 
 void OutputFile::write_record(std::string_view record) {
-  char* at = record_space(record.size());
-  std::memcpy(at, record.data(), record.size());
-  commit_record(record.size());
+  std::memcpy(records_room(record.size()).at, record.data(), record.size());
+  commit_records(record.size(), 1);
 }
 
 void OutputFile::close() {

@@ -24,10 +24,18 @@ class OutputFile final : public ExitClosable {
   ~OutputFile();
 
   void write_record(std::string_view record);
-  // Room for one record of at most n characters plus its line end; the
-  // caller fills it and commits what it wrote.
-  char* record_space(std::size_t n);
-  void commit_record(std::size_t n);
+
+  // Room in the buffer for records of n characters, each with its line end
+  // behind it: where the first goes, and how many fit before the buffer must
+  // be written out (at least one: when none fits, it is written out first).
+  // The caller lays the records down n + 2 characters apart and commits
+  // those it laid down; the line ends are put in then.
+  struct Room {
+    char* at;
+    std::size_t records;
+  };
+  Room records_room(std::size_t n);
+  void commit_records(std::size_t n, std::size_t count);
 
   // The normal close: writes the buffer out; when no record was written in
   // this run the file is left empty. A failure ends the run with its report.
