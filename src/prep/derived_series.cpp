@@ -106,12 +106,12 @@ template <class Kernel>
 void evaluate_rows(Evaluation e, std::int64_t first, std::int64_t last, Kernel kernel) {
   if (worth_two_ways(e, first, last)) first = quiet_two_ways(first, last, kernel);
   for (std::int64_t lo = first; lo <= last; lo += kBlock) {
-    const std::int64_t hi = std::min(last, lo + kBlock - 1);
+    // In blocks, only a block that saw a fault is checked row by row.
     if (e != Evaluation::RowByRow) {
-      QuietArith quiet;
-      kernel(lo, hi, quiet);
-      if (quiet.all_finite()) continue;
+      lo = quiet_blocks(lo, last, kernel);
+      if (lo > last) break;
     }
+    const std::int64_t hi = std::min(last, lo + kBlock - 1);
     CheckedArith checked;
     for (std::int64_t i = lo; i <= hi; ++i) kernel(i, i, checked);
   }
