@@ -23,6 +23,7 @@
 #include "textio/fixed_layout.hpp"
 #include "textio/input_file.hpp"
 #include "textio/output_file.hpp"
+#include "textio/plain_lines.hpp"
 #include "platform/os.hpp"
 #include "support/memory_source.hpp"
 #include "support/run_state.hpp"
@@ -83,6 +84,22 @@ void BM_FreeFormRows(benchmark::State& state) {
                           static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_FreeFormRows)->Unit(benchmark::kMillisecond);
+
+// The same text through the reading of whole lines of plain rows, one core.
+void BM_PlainLines(benchmark::State& state) {
+  const int rows = 100000;
+  const std::string text = price_text(rows) + std::string(textio::kPlainRowRoom, ' ');
+  const char* const stop = text.data() + text.size() - textio::kPlainRowRoom;
+  std::vector<float> matrix(static_cast<std::size_t>(rows) * 7);
+  for (auto _ : state) {
+    const textio::PlainLines read = textio::read_plain_lines(text.data(), stop, matrix.data(), 7, rows, rows);
+    if (read.rows != rows) state.SkipWithError("a row was not taken");
+    benchmark::DoNotOptimize(matrix.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(stop - text.data()));
+}
+BENCHMARK(BM_PlainLines)->Unit(benchmark::kMillisecond);
 
 // The price matrix read as the run reads it: from a file through the input
 // file's blocks, on one core (argument 1) or on both where there are two.
