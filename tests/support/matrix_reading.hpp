@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "support/held_file.hpp"
+#include "support/threads_asked.hpp"
 #include "textio/input_file.hpp"
 #include "textio/termination.hpp"
 
@@ -72,7 +72,7 @@ inline MatrixRead read_matrix_as_the_run(const std::string& text, Through throug
       ::close(in);
     });
   }
-  if (threads == 1) ::setenv("ELAB_THREADS", "1", 1);
+  const ThreadsAsked asked(threads == 1 ? "1" : nullptr);
   testing::internal::CaptureStderr();
   try {
     textio::InputFile in("prices.txt", fds[0]);  // closes the descriptor
@@ -89,7 +89,6 @@ inline MatrixRead read_matrix_as_the_run(const std::string& text, Through throug
     got.status = e.status;
   }
   got.report = testing::internal::GetCapturedStderr();
-  ::unsetenv("ELAB_THREADS");
   if (feeder.joinable()) feeder.join();
   return got;
 }
