@@ -19,6 +19,7 @@
 #include "prep/run_state.hpp"
 #include "textio/termination.hpp"
 #include "support/run_state.hpp"
+#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -77,12 +78,17 @@ std::optional<std::string> report_of(const std::vector<float>& closes, Evaluatio
   return report_of(*state_with(closes), e);
 }
 
+// In every evaluation, and split two ways also when a second thread is not
+// to be had (both halves then run here, the second first).
 void expect_report(const std::vector<float>& closes, const std::string& expected) {
   for (const Evaluation e : elab_test::kEvaluations) {
     const auto report = report_of(closes, e);
     ASSERT_TRUE(report.has_value()) << elab_test::evaluation_name(e) << " ran through";
     EXPECT_EQ(*report, expected) << elab_test::evaluation_name(e);
   }
+  const elab_test::ThreadsAsked one("1");
+  EXPECT_EQ(report_of(closes, Evaluation::BlocksTwoWays), std::optional<std::string>(expected))
+      << "BlocksTwoWays on one thread";
 }
 
 void expect_no_report(const std::vector<float>& closes) {

@@ -25,6 +25,7 @@
 #include "prep/run_state.hpp"
 #include "textio/termination.hpp"
 #include "support/run_state.hpp"
+#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -413,6 +414,10 @@ TEST(DerivedSeriesEvaluations, EveryEvaluationStoresTheSameBits) {
       prep::derive_series(*other, e);
       EXPECT_EQ(elab_test::differing_floats(*serial, *other), 0u);
     }
+    const elab_test::ThreadsAsked one("1");
+    auto halves_here = make_state(closes, weekdays(n));
+    prep::derive_series(*halves_here, Evaluation::BlocksTwoWays);
+    EXPECT_EQ(elab_test::differing_floats(*serial, *halves_here), 0u) << "on one thread";
   }
 }
 
