@@ -26,7 +26,6 @@ const char* line_near_middle(const char* pos, const char* stop) {
   return nl + 1;  // stop ends with a line end
 }
 
-// Rows stored but not taken go back to zero.
 void clear_rows(float* first, std::int64_t rows, std::size_t count, std::size_t stride) {
   for (std::size_t k = 0; k < count; ++k)
     std::fill_n(first + k * stride, static_cast<std::size_t>(rows), 0.0f);
@@ -54,15 +53,18 @@ RowsTaken read_rows_side_by_side(const char* pos, const char* end, float* first,
     platform::side_by_side(
         [&] { tail = read_plain_lines(mid, stop, first + lines, count, stride, second_max); }, read_head);
   }
-  // The line where a half stopped may have given some of its values.
+  // Taken: the first half's rows up to its first odd line, and the second
+  // half's only after a first half read whole. The line where a half
+  // stopped may have given some of its values; they go back to zero, as do
+  // the second half's rows when they are not taken.
   const bool tail_declined = second_max > 0 && tail.rows < second_max && tail.pos != stop;
   if (head.rows < head_max) {
     clear_rows(first + head.rows, 1, count, stride);
     if (second_max > 0) clear_rows(first + lines, tail.rows + (tail_declined ? 1 : 0), count, stride);
     return {head.rows, head.pos, true};
   }
-  if (second_max <= 0) return {head.rows, head.pos, false};
   if (tail_declined) clear_rows(first + lines + tail.rows, 1, count, stride);
+  if (second_max <= 0) return {head.rows, head.pos, false};
   return {lines + tail.rows, tail.pos, tail_declined};
 }
 
