@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,8 @@ int main(int argc, char** argv) {
   }
   if (sizes.empty()) sizes = {100000, 1000000, 5000000};
   ::mkdir(dir.c_str(), 0755);
+  // The runs start in dir: every path handed to them is made whole first.
+  dir = std::filesystem::absolute(dir).string();
   const std::string answers = dir + "/answers.txt";
   if (FILE* f = std::fopen(answers.c_str(), "w")) {
     std::fputs("-1\n11\n2\n1\n1\n-1\n", f);
