@@ -110,37 +110,20 @@ void InputFile::read_head(std::span<const Target> targets) {
   }
 }
 
-void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count,
-                          std::size_t stride) {
-  if (platform::usable_threads() > 1) {
-    read_rows_on_two_cores(first, rows, count, stride);
-  } else {
-    read_rows_on_one_core(first, rows, count, stride);
-  }
-}
-
-void InputFile::read_rows_on_one_core(float* first, std::int64_t rows, std::size_t count,
-                                      std::size_t stride) {
-  std::int64_t i = 1;
-  // The row is taken only when a failure is reported: the loop pays nothing.
-  try {
-    for (; i <= rows; ++i) reader_.read_reals(first + (i - 1), count, stride);
-  } catch (const IoFailure& f) {
-    report_file_error(f, Statement::Read, name_, row_position(f, i, rows));
-  }
-}
-
 // Each row starts a read statement at the start of a line, so between two
 // rows a stretch of the window can be read on both cores. Where that stops
 // early the general path reads the row, and no stretch of the same window
-// is tried again: a file of unusual rows pays at most once per block.
-void InputFile::read_rows_on_two_cores(float* first, std::int64_t rows, std::size_t count,
-                                       std::size_t stride) {
+// is tried again: a file of unusual rows pays at most once per block. On one
+// core every row takes the general path.
+void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count,
+                          std::size_t stride) {
+  const bool two_cores = platform::usable_threads() > 1;
   std::int64_t i = 1;
   std::uint64_t declined_window = 0;
+  // The row is taken only when a failure is reported: the loop pays nothing.
   try {
     while (i <= rows) {
-      if (source_.windows() != declined_window &&
+      if (two_cores && source_.windows() != declined_window &&
           static_cast<std::size_t>(source_.end - source_.pos) >= kSplitStretch) {
         const RowsTaken taken =
             read_rows_side_by_side(source_.pos, source_.end, first + (i - 1), count, stride, rows - i + 1);

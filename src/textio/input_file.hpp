@@ -52,9 +52,6 @@ class InputFile final : public ExitClosable {
   void close_at_exit() noexcept override;
 
  private:
-  void read_rows_on_one_core(float* first, std::int64_t rows, std::size_t count, std::size_t stride);
-  void read_rows_on_two_cores(float* first, std::int64_t rows, std::size_t count, std::size_t stride);
-
   std::string name_;
   platform::Handle file_;
   FileSource source_;
