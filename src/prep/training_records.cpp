@@ -1,11 +1,13 @@
 #include "prep/training_records.hpp"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <tuple>
+#include <utility>
 #include <span>
 #include <string>
 #include <vector>
-
-#include "platform/side_by_side.hpp"
 
 #include "textio/console_read.hpp"
 #include "textio/console_write.hpp"
@@ -81,20 +83,37 @@ void lay_out(const textio::FixedLayout& layout, const RunState& st,
   }
 }
 
-// The first half of the records on a second thread where there is one:
-// each thread lays down its own records, and nothing else.
-void lay_out_in_halves(const textio::FixedLayout& layout, const RunState& st,
-                       std::span<const std::int64_t> rows, char* at, std::size_t stride) {
-  const std::size_t half = rows.size() / 2;
-  platform::side_by_side([&] { lay_out(layout, st, rows.first(half), at, stride); },
-                         [&] { lay_out(layout, st, rows.subspan(half), at + half * stride, stride); });
+// The rows of a bufferful, handed out a chunk at a time to whichever thread
+// asks first: the thread that writes the buffer before joins in when done.
+class SharedRecords {
+ public:
+  explicit SharedRecords(std::span<const std::int64_t> rows) : rows_(rows) {}
+
+  // The next chunk's first record, and its rows (none when all are taken).
+  std::pair<std::size_t, std::span<const std::int64_t>> take() {
+    constexpr std::size_t kChunk = 256;
+    const std::size_t first = next_.fetch_add(kChunk, std::memory_order_relaxed);
+    if (first >= rows_.size()) return {first, {}};
+    return {first, rows_.subspan(first, std::min(kChunk, rows_.size() - first))};
+  }
+
+ private:
+  std::span<const std::int64_t> rows_;
+  std::atomic<std::size_t> next_{0};
+};
+
+void lay_out_shared(const textio::FixedLayout& layout, const RunState& st, SharedRecords& shared,
+                    char* at, std::size_t stride) {
+  for (auto [first, rows] = shared.take(); !rows.empty(); std::tie(first, rows) = shared.take())
+    lay_out(layout, st, rows, at + first * stride, stride);
 }
 
 }  // namespace
 
 // The records go into the file's buffer as many at a time as it has room
-// for, so the buffer is written out at the same records, and a failure to
-// write met at the same place, however the records were laid down.
+// for, each bufferful laid down while the one before is written out, so the
+// buffer is written out at the same records, and a failure to write met at
+// the same place, however the records were laid down.
 void write_training_records(RunState& st, textio::OutputFile& out) {
   const textio::FixedLayout layout(record_layout(st.IGIO));
   const std::size_t n = layout.length();
@@ -105,7 +124,8 @@ void write_training_records(RunState& st, textio::OutputFile& out) {
     const textio::OutputFile::Room room = out.records_room(n);
     rows.clear();
     for (; rows.size() < room.records && i <= last; i = next_written(st, i + 1)) rows.push_back(i);
-    lay_out_in_halves(layout, st, rows, room.at, n + 2);
+    SharedRecords shared(rows);
+    out.write_behind([&] { lay_out_shared(layout, st, shared, room.at, n + 2); });
     out.commit_records(n, rows.size());
     st.IC += static_cast<std::int32_t>(rows.size());
   }

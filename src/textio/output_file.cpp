@@ -66,8 +66,16 @@ platform::Error OutputFile::settle_temporary(platform::Error error) {
   return error;
 }
 
+platform::Error OutputFile::write_handed_over() {
+  const platform::Error error = platform::write_all(records_, other_.data(), handed_over_);
+  handed_over_ = 0;
+  return error;
+}
+
+// Everything not yet written, in the order it was laid down.
 platform::Error OutputFile::flush_buffer() {
-  const platform::Error error = platform::write_all(records_, buf_.data(), used_);
+  platform::Error error = write_handed_over();
+  if (error == platform::Error::none) error = platform::write_all(records_, buf_.data(), used_);
   used_ = 0;
   return error;
 }
@@ -76,8 +84,11 @@ OutputFile::Room OutputFile::records_room(std::size_t n) {
   if (!wrote_) start_first_record();
   const std::size_t stride = n + 2;
   if (buf_.size() - used_ < stride) {
-    const platform::Error error = flush_buffer();
-    if (error != platform::Error::none) fail(error, Statement::Write);
+    // The second buffer is made only when a run fills the first.
+    if (other_.size() < buf_.size()) other_.resize(buf_.size());
+    buf_.swap(other_);
+    handed_over_ = used_;
+    used_ = 0;
     if (buf_.size() < stride) buf_.resize(stride);
   }
   return {buf_.data() + used_, (buf_.size() - used_) / stride};
@@ -89,11 +100,6 @@ void OutputFile::commit_records(std::size_t n, std::size_t count) {
     end[0] = '\r';
     end[1] = '\n';
   }
-}
-
-void OutputFile::write_record(std::string_view record) {
-  std::memcpy(records_room(record.size()).at, record.data(), record.size());
-  commit_records(record.size(), 1);
 }
 
 void OutputFile::close() {
@@ -114,7 +120,7 @@ void OutputFile::close_at_exit() noexcept {
   if (file_ == platform::kNoHandle) return;
   if (temporary_.handle != platform::kNoHandle) {
     (void)settle_temporary(platform::Error::other);
-  } else if (used_ > 0) {
+  } else {
     (void)flush_buffer();  // what cannot be written is lost
   }
   (void)platform::close(file_);

@@ -1,4 +1,6 @@
-// Unit 2: elab.dat, written record by record through a large buffer.
+// Unit 2: elab.dat, written record by record through a large buffer. Once
+// the first bufferful is full, a second buffer takes the records while the
+// first is written out, so laying records down and writing them overlap.
 //
 // Opening removes nothing. A regular file is replaced whole or not at all:
 // the records go to a hidden temporary beside it, which takes its place only
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "platform/os.hpp"
+#include "platform/side_by_side.hpp"
 #include "textio/termination.hpp"
 
 namespace textio {
@@ -23,12 +26,11 @@ class OutputFile final : public ExitClosable {
              std::size_t buffer = std::size_t{1} << 20);
   ~OutputFile();
 
-  void write_record(std::string_view record);
-
   // Room in the buffer for records of n characters, each with its line end
-  // behind it: where the first goes, and how many fit before the buffer must
-  // be written out (at least one: when none fits, it is written out first).
-  // The caller lays the records down n + 2 characters apart and commits
+  // behind it: where the first goes, and how many fit before the buffer is
+  // full (at least one: when none fits, the full buffer is handed over to be
+  // written out and the records go to the other one). The caller lays the
+  // records down n + 2 characters apart inside write_behind, then commits
   // those it laid down; the line ends are put in then.
   struct Room {
     char* at;
@@ -36,6 +38,23 @@ class OutputFile final : public ExitClosable {
   };
   Room records_room(std::size_t n);
   void commit_records(std::size_t n, std::size_t count);
+
+  // Runs lay_down on this thread and on a second one where there is one,
+  // the second first writing out the buffer records_room handed over, if
+  // any; lay_down shares its records out between its runs. The writes are
+  // the ones a single buffer would make, so a failure is met at the same
+  // record; it ends the run with its report once both have ended.
+  template <class LayDown>
+  void write_behind(LayDown&& lay_down) {
+    platform::Error error = platform::Error::none;
+    platform::side_by_side(
+        [&] {
+          error = write_handed_over();
+          lay_down();
+        },
+        lay_down);
+    if (error != platform::Error::none) fail(error, Statement::Write);
+  }
 
   // The normal close: writes the buffer out; when no record was written in
   // this run the file is left empty. A failure ends the run with its report.
@@ -46,6 +65,7 @@ class OutputFile final : public ExitClosable {
 
  private:
   void start_first_record();
+  platform::Error write_handed_over();
   platform::Error flush_buffer();
   platform::Error settle_temporary(platform::Error error);
   [[noreturn]] void fail(platform::Error error, Statement statement);
@@ -57,6 +77,8 @@ class OutputFile final : public ExitClosable {
   platform::Temporary temporary_;
   std::vector<char> buf_;
   std::size_t used_ = 0;
+  std::vector<char> other_;      // the buffer handed over, or to be taken next
+  std::size_t handed_over_ = 0;  // its bytes still to be written
   bool wrote_ = false;
 };
 
