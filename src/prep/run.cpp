@@ -55,7 +55,7 @@ void read_matrix(RunState& st, textio::InputFile& in) {
 void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
   st.IC_G = 7;
   st.IC_CHIU = 6;
-  const auto input = open_input(args, console);
+  auto input = open_input(args, console);
   const auto output = open_output();
 
   const Target size[] = {Target::of(st.NR), Target::of(st.NC)};
@@ -69,6 +69,9 @@ void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
   if (st.NC < 7) textio::stop_with_text("Il file deve avere almeno 7 colonne", 1);
 
   read_matrix(st, *input);
+  // Nothing more is read: the file's block gives its room back before the
+  // training file takes a second buffer.
+  input.reset();
   DATE(console, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   if (st.NRR < 110) {
     textio::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
