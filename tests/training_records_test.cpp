@@ -538,12 +538,14 @@ std::vector<std::int32_t> up_to(std::int32_t n) {
 }
 
 // A buffer of 1000 characters holds 10 records of 96 characters and 9 of
-// 109, the smallest (256) two of either; the buffer of the program holds
-// 10,699 and 9,446.
+// 109, the smallest (256) two of either; one of 60,000 holds 612 and 540,
+// two whole chunks of 256 records and part of a third; the buffer of the
+// program holds 10,699 and 9,446.
 const ThreadsCase kThreadsCases[] = {
     {"SmallBufferEveryCount", 1000, up_to(31), 0.0},
     {"SmallBufferMarkedDays", 1000, up_to(31), 0.3},
     {"SmallestBuffer", 1, up_to(7), 0.2},
+    {"BufferOfChunks", 60000, {255, 256, 257, 512, 513, 540, 541, 612, 613, 1700}, 0.0},
     {"ProgramBufferAroundItsRecords", std::size_t{1} << 20,
      {1, 9445, 9446, 9447, 10698, 10699, 10700, 18892, 18893, 21398, 21399}, 0.0},
     {"ProgramBufferMarkedDays", std::size_t{1} << 20, {30000}, 0.1},
