@@ -32,6 +32,7 @@
 #include "textio/input_file.hpp"
 #include "textio/blank_mask.hpp"
 #include "textio/plain_decimal.hpp"
+#include "textio/plain_lines.hpp"
 #include "textio/plain_row.hpp"
 #include "textio/real_text.hpp"
 #include "textio/rows_side_by_side.hpp"
@@ -812,6 +813,50 @@ std::string random_price_text(std::uint64_t seed, std::size_t bytes, std::size_t
     ++lines;
   }
   return std::to_string(lines - short_by) + " " + std::to_string(count) + "\n" + rows;
+}
+
+// Lines of count values (now and then one more, which is skipped), blanks
+// runs long enough to carry a row over the 64-character window, and now and
+// then a line that is no plain row: the line reader takes every line before
+// the first such line, with the general reader's bits, and stops at its start.
+TEST(PlainLines, TakesEveryPlainLineWithTheGeneralBits) {
+  std::mt19937_64 rng(515);
+  const std::string seps[] = {" ", "\t", "  ", std::string(20, ' '), std::string(45, ' '), std::string(70, ' ')};
+  const std::string odd_lines[] = {"", "1,2", "2*3", "1.5/", "1e5", "123456789", "+3"};
+  for (int text_no = 0; text_no < 3000; ++text_no) {
+    const std::size_t count = 1 + rng() % 9;
+    const std::size_t lines = 1 + rng() % 12;
+    std::string text;
+    std::vector<std::size_t> starts;
+    std::size_t first_odd = lines;
+    for (std::size_t r = 0; r < lines; ++r) {
+      starts.push_back(text.size());
+      if (rng() % 25 == 0) {
+        // Or a row that would go on over the next line.
+        text += count > 1 && rng() % 3 == 0 ? "5\n" : odd_lines[rng() % 7] + "\n";
+        first_odd = std::min(first_odd, r);
+        continue;
+      }
+      const std::size_t values = count + (rng() % 10 == 0 ? 1 : 0);
+      for (std::size_t k = 0; k < values; ++k)
+        text += (k == 0 && rng() % 2 == 0 ? "" : seps[rng() % 6]) + random_price(rng, 0);
+      text += (rng() % 5 == 0 ? seps[rng() % 6] : "") + "\n";
+    }
+    const std::size_t size = text.size();
+    text.append(textio::kPlainRowRoom, 'z');
+    std::vector<float> m(lines * count, -1.0f);
+    const textio::PlainLines got = textio::read_plain_lines(text.data(), text.data() + size, m.data(), count, lines,
+                                                            static_cast<std::int64_t>(lines));
+    ASSERT_EQ(got.rows, static_cast<std::int64_t>(first_odd)) << text;
+    ASSERT_EQ(got.pos, text.data() + (first_odd < lines ? starts[first_odd] : size));
+    MemorySource src(text.substr(0, size));
+    FreeFormReader reader(src);
+    std::vector<float> want(count);
+    for (std::size_t r = 0; r < first_odd; ++r) {
+      reader.read_reals(want.data(), count, 1);
+      for (std::size_t k = 0; k < count; ++k) ASSERT_EQ(bits(m[k * lines + r]), bits(want[k])) << text;
+    }
+  }
 }
 
 // Sizes below and above the stretch worth a second thread and around the

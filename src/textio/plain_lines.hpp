@@ -30,43 +30,42 @@ inline std::size_t count_line_ends(const char* p, std::size_t n) {
 
 // Reads the line at p as a row of count values into row[0], row[stride], ...
 // Returns the start of the next line, or nullptr when the line is not such a
-// row (some of its values may then be stored, as the general path stores
-// them too). The line ends before stop; kPlainRowRoom characters are readable
-// from any place on it.
+// row (some of the row's cells may then have been written). The line ends
+// before stop; kPlainRowRoom characters are readable from any place on it.
 inline const char* read_plain_line(const char* p, const char* stop, float* row, std::size_t count,
                                    std::size_t stride) {
   std::size_t taken = 0;
   for (;;) {
     const std::uint64_t blanks = blank_mask(p);
     const std::uint64_t line_ends = line_end_mask(p);
-    int i = 0;  // the first character of the window not yet read
-    for (;;) {
-      const std::uint64_t value_bits = ~blanks & bits_from(i);
-      const int s = value_bits == 0 ? kMaskWindow : std::countr_zero(value_bits);
-      // The row would go on over the next line.
-      if ((line_ends & bits_from(i) & ~bits_from(s)) != 0) return nullptr;
-      const std::uint64_t after = blanks & bits_from(s);
-      if (after == 0) {
-        // Blanks to the window's end, or a value running past it that starts
-        // the next window; one filling the whole window is no plain value.
-        if (s == 0) return nullptr;
-        i = s;
-        break;
-      }
-      const int e = std::countr_zero(after);
+    // The window starts on a value or on the line's start: a value's first
+    // character and the separator after it pair off in order.
+    std::uint64_t starts = ~blanks & ~(~blanks << 1);
+    std::uint64_t ends = blanks & (~blanks << 1);
+    for (; ends != 0; starts &= starts - 1, ends &= ends - 1) {
+      const int s = std::countr_zero(starts);
+      const int e = std::countr_zero(ends);
       if (!short_plain_value(p + s, e - s, row[taken * stride])) return nullptr;
       if (++taken == count) {
-        // The rest of the line is skipped.
-        const std::uint64_t rest = line_ends & bits_from(e);
-        if (rest != 0) return p + std::countr_zero(rest) + 1;
+        // The row ends on its own line; the rest of the line is skipped.
+        if ((line_ends & ((std::uint64_t{1} << e) - 1)) != 0) return nullptr;
+        if (line_ends != 0) return p + std::countr_zero(line_ends) + 1;
         const auto* nl = static_cast<const char*>(
             std::memchr(p + e, '\n', static_cast<std::size_t>(stop - (p + e))));
         return nl + 1;
       }
-      if (p[e] == '\n') return nullptr;
-      i = e + 1;
     }
-    p += i;
+    // The row would go on over the next line.
+    if (line_ends != 0) return nullptr;
+    // Blanks to the window's end, or a value running past it that starts
+    // the next window; one filling the whole window is no plain value.
+    if (starts == 0) {
+      p += kMaskWindow;
+    } else {
+      const int s = std::countr_zero(starts);
+      if (s == 0) return nullptr;
+      p += s;
+    }
   }
 }
 
