@@ -950,19 +950,31 @@ std::vector<std::string> values_of(const std::string& line) {
   return v;
 }
 
+// The index of the first row whose line starts at or after offset.
+std::size_t row_from(const std::vector<std::size_t>& starts, std::size_t offset) {
+  return static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end(), offset) - starts.begin());
+}
+
 // The row replaced in the first half, in the second, around the line where
-// the file splits, and last; as many rows as lines, and fewer.
+// the file splits, around the end of the file's first block (where the next
+// block is read ahead), and last; as many rows as lines, and fewer.
 TEST(MatrixOnTwoCores, OddRowGivesTheSameMatrixAndReport) {
-  for (const int short_by : {0, 3}) {
-    const std::string plain = random_price_text(5, 200000, 7, short_by, 0);
+  constexpr std::size_t kBlock = std::size_t{1} << 20;  // the input file's
+  for (const auto& [bytes, short_by] : {std::pair{std::size_t{200000}, 0}, {200000, 3}, {kBlock + 150000, 0}}) {
+    const std::string plain = random_price_text(5, bytes, 7, short_by, 0);
     std::vector<std::size_t> starts;  // of the rows' lines
     for (std::size_t at = plain.find('\n') + 1; at < plain.size(); at = plain.find('\n', at) + 1)
       starts.push_back(at);
     const std::size_t n = starts.size() - static_cast<std::size_t>(short_by);
-    const std::size_t middle = static_cast<std::size_t>(
-        std::lower_bound(starts.begin(), starts.end(), (starts.front() + plain.size()) / 2) - starts.begin());
-    for (const std::size_t row : {std::size_t{0}, n / 4, middle - 2, middle - 1, middle, middle + 1,
-                                  middle + 2, 3 * n / 4, n - 1}) {
+    const std::size_t first_window = std::min(plain.size(), kBlock) - starts.front();
+    const std::size_t split = row_from(starts, starts.front() + first_window / 100 * textio::kFirstHalfShare);
+    std::vector<std::size_t> rows = {0, n / 4, 3 * n / 4, n - 1};
+    for (std::size_t d = 0; d < 5; ++d) rows.push_back(split - 2 + d);
+    if (plain.size() > kBlock) {
+      const std::size_t crossing = row_from(starts, kBlock) - 1;
+      for (std::size_t d = 0; d < 5; ++d) rows.push_back(crossing - 2 + d);
+    }
+    for (const std::size_t row : rows) {
       for (const OddRow& odd : kOddRows) {
         SCOPED_TRACE(testing::Message() << odd.name << " in row " << row + 1 << " of " << n);
         const std::size_t end = plain.find('\n', starts[row]);
@@ -973,5 +985,41 @@ TEST(MatrixOnTwoCores, OddRowGivesTheSameMatrixAndReport) {
                          read_matrix_as_the_run(text, Through::File, 1)));
       }
     }
+  }
+}
+
+// Values longer than a block grow the buffer; the rows after them are read
+// ahead from the grown buffer, with a last line longer than a block kept.
+TEST(MatrixOnTwoCores, ValuesLongerThanABlock) {
+  constexpr std::size_t kBlock = std::size_t{1} << 20;
+  // The third runs over the end of a window of the grown buffer by more than a block.
+  const std::size_t kLongValues[] = {kBlock + kBlock / 2, 3 * kBlock, 8 * kBlock, kBlock + kBlock / 2};
+  std::string rows;
+  for (std::uint64_t part = 0; part < 4; ++part) {
+    const std::string plain = random_price_text(20 + part, 300000, 7, 0, 0);
+    rows += plain.substr(plain.find('\n') + 1);
+    rows += std::string(kLongValues[part], '0') + "1.5 2 3 4 5 6 7\n";
+  }
+  const std::string text = std::to_string(std::count(rows.begin(), rows.end(), '\n')) + " 7\n" + rows;
+  const MatrixRead one = read_matrix_as_the_run(text, Through::File, 1);
+  // Every row read: the reading stops only at the statement after them.
+  EXPECT_NE(one.report.find("end of file encountered: head of the file"), std::string::npos) << one.report;
+  EXPECT_TRUE(same(read_matrix_as_the_run(text, Through::File, 2), one));
+}
+
+// CR LF line ends, with a CR as the last character of the first block: it
+// waits for the block read ahead.
+TEST(MatrixOnTwoCores, CrLfAroundTheBlockReadAhead) {
+  constexpr std::size_t kBlock = std::size_t{1} << 20;
+  const std::string plain = random_price_text(9, kBlock + 200000, 7, 0, 0);
+  std::string crlf;
+  for (const char c : plain) crlf += c == '\n' ? "\r\n" : std::string(1, c);
+  // Blanks before the first row move the CR nearest the block's end onto it.
+  const std::size_t cr = crlf.rfind('\r', kBlock - 1);
+  for (const std::size_t shift : {kBlock - 1 - cr, kBlock - cr}) {
+    SCOPED_TRACE(testing::Message() << "shifted by " << shift);
+    std::string text = crlf;
+    text.insert(crlf.find('\n') + 1, std::string(shift, ' '));
+    EXPECT_TRUE(same(read_matrix_as_the_run(text, Through::File, 2), read_matrix_as_the_run(plain, Through::File, 1)));
   }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,7 +14,8 @@
 
 namespace textio {
 
-// Large blocks of a file or stream; CR LF line ends become LF.
+// Large blocks of a file or stream; CR LF line ends become LF. From a
+// regular file the next block can be read ahead, while other work goes on.
 class FileSource final : public CharSource {
  public:
   explicit FileSource(platform::Handle in, std::size_t block = std::size_t{1} << 20);
@@ -22,14 +24,34 @@ class FileSource final : public CharSource {
   // where the new one starts and ends at the same places.
   std::uint64_t windows() const { return windows_; }
 
+  bool can_read_ahead() const { return regular_file_; }
+  // Reads the window that the next refill takes, with the characters from
+  // rest (after a line end) to end in front, into a buffer of its own; the
+  // reader meanwhile may go on up to end. A failure waits for that refill.
+  // rest is where the kept characters of that refill start, or before it:
+  // no value runs over a line end.
+  void read_ahead(const char* rest);
+
  private:
+  struct Window {
+    char* pos;
+    char* end;
+  };
+  // The kept characters [from, from + kept) and a held CR moved to the front
+  // of into, and the next input after them.
+  Window read_window(std::vector<char>& into, const char* from, std::size_t kept);
   std::size_t drop_cr_before_lf(char* from, std::size_t n, bool at_eof);
 
   platform::Handle in_;
   std::vector<char> buf_;
+  std::vector<char> ahead_buf_;
   std::size_t block_;
   std::size_t held_ = 0;  // a CR at the end of a block waits for the next
   bool eof_ = false;
+  bool regular_file_;
+  bool ahead_ready_ = false;
+  Window ahead_{nullptr, nullptr};
+  std::exception_ptr ahead_failure_;
   std::uint64_t windows_ = 0;
 };
 

@@ -19,10 +19,11 @@ const char* end_of_whole_lines(const char* pos, const char* end) {
   return last == std::string_view::npos ? pos : pos + last + 1;
 }
 
-// The start of the first line at or after the middle of [pos, stop).
-const char* line_near_middle(const char* pos, const char* stop) {
-  const char* mid = pos + (stop - pos) / 2;
-  const auto* nl = static_cast<const char*>(std::memchr(mid, '\n', static_cast<std::size_t>(stop - mid)));
+// The start of the first line at or after the first half's share of [pos, stop).
+const char* first_half_end(const char* pos, const char* stop) {
+  const auto n = static_cast<std::size_t>(stop - pos);
+  const char* at = pos + n / 100 * kFirstHalfShare;
+  const auto* nl = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(stop - at)));
   return nl + 1;  // stop ends with a line end
 }
 
@@ -34,25 +35,25 @@ void clear_rows(float* first, std::int64_t rows, std::size_t count, std::size_t 
 }  // namespace
 
 RowsTaken read_rows_side_by_side(const char* pos, const char* end, float* first, std::size_t count,
-                                 std::size_t stride, std::int64_t max_rows) {
+                                 std::size_t stride, std::int64_t max_rows, const ReadOn& read_on) {
   const char* const stop = end_of_whole_lines(pos, end);
   if (count == 0 || max_rows <= 0 || static_cast<std::size_t>(stop - pos) < kSplitStretch) {
     return {0, pos, false};
   }
-  const char* const mid = line_near_middle(pos, stop);
-  // The second half's first row follows the first half's lines.
-  const auto lines = static_cast<std::int64_t>(count_line_ends(pos, static_cast<std::size_t>(mid - pos)));
-  const std::int64_t second_max = max_rows - lines;
-  const std::int64_t head_max = std::min(lines, max_rows);
+  const char* const mid = first_half_end(pos, stop);
+  std::int64_t lines = 0;  // of the first half: the second half's first row follows them
   PlainLines head;
   PlainLines tail;
-  auto read_head = [&] { head = read_plain_lines(pos, mid, first, count, stride, head_max); };
-  if (second_max <= 0) {
-    read_head();
-  } else {
-    platform::side_by_side(
-        [&] { tail = read_plain_lines(mid, stop, first + lines, count, stride, second_max); }, read_head);
-  }
+  platform::side_by_side(
+      [&] {
+        lines = static_cast<std::int64_t>(count_line_ends(pos, static_cast<std::size_t>(mid - pos)));
+        if (lines >= max_rows) return;
+        tail = read_plain_lines(mid, stop, first + lines, count, stride, max_rows - lines);
+        if (read_on && tail.pos == stop && tail.rows < max_rows - lines) read_on(stop);
+      },
+      [&] { head = read_plain_lines(pos, mid, first, count, stride, max_rows); });
+  const std::int64_t second_max = max_rows - lines;
+  const std::int64_t head_max = std::min(lines, max_rows);
   // Taken: the first half's rows up to its first odd line, and the second
   // half's only after a first half read whole. The line where a half
   // stopped may have given some of its values; they go back to zero, as do

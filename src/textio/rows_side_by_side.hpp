@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace textio {
 
@@ -14,11 +15,21 @@ namespace textio {
 // cost more than it saves.
 inline constexpr std::size_t kSplitStretch = std::size_t{64} << 10;
 
+// The first half's share of a stretch, in percent: the second thread also
+// counts the first half's lines and may read on (ReadOn), so the first half
+// is the larger and both end at about the same time.
+inline constexpr std::size_t kFirstHalfShare = 58;
+
 struct RowsTaken {
   std::int64_t rows = 0;      // rows stored, from first on
   const char* pos = nullptr;  // the start of the first line not taken
   bool declined = false;      // a line that is not a plain row stopped the reading
 };
+
+// Given the start of the text after the stretch, on the second thread once
+// that thread's rows are read and more are wanted: the next block of the
+// input can be read there meanwhile.
+using ReadOn = std::function<void(const char* rest)>;
 
 // Reads up to max_rows rows (count values each, row r's values at first[r],
 // first[r + stride], ...) from the whole lines at the start of the window
@@ -26,6 +37,6 @@ struct RowsTaken {
 // window holds at least kSplitStretch of lines. The rows not taken hold
 // what they held before (zeros, as a fresh matrix does).
 RowsTaken read_rows_side_by_side(const char* pos, const char* end, float* first, std::size_t count,
-                                 std::size_t stride, std::int64_t max_rows);
+                                 std::size_t stride, std::int64_t max_rows, const ReadOn& read_on = {});
 
 }  // namespace textio
