@@ -26,9 +26,6 @@ struct PlainRow {
   bool line_ended = false;    // that separator was a line end
 };
 
-// Bits from i (0..64) up.
-inline std::uint64_t bits_from(int i) { return i >= 64 ? 0 : ~std::uint64_t{0} << i; }
-
 // Reads up to count values into first[0], first[stride], ... from [p, end).
 // Blanks and line ends before a value are skipped either way. blanks_of is
 // blank_mask or blank_mask_portable.
@@ -38,34 +35,32 @@ PlainRow read_plain_row(const char* p, const char* end, float* first, std::size_
   PlainRow row;
   while (row.taken < count && end - p >= kPlainRowRoom) {
     const std::uint64_t blanks = blanks_of(p);
-    int i = 0;  // the first character of the window not yet read
+    // The window starts on a value or on a blank: a value's first character
+    // and the separator after it pair off in order.
+    std::uint64_t starts = ~blanks & ~(~blanks << 1);
+    std::uint64_t ends = blanks & (~blanks << 1);
+    int next = kMaskWindow;  // where the reading goes on
     bool declined = false;
-    while (row.taken < count) {
-      const std::uint64_t value_bits = ~blanks & bits_from(i);
-      if (value_bits == 0) {
-        i = kMaskWindow;  // blanks to the window's end
-        break;
-      }
-      const int s = std::countr_zero(value_bits);
-      const std::uint64_t after = blanks & bits_from(s);
-      // A value running past the window starts the next one, unless it
-      // fills the whole window.
-      if (after == 0) {
-        i = s;
+    for (; row.taken < count; starts &= starts - 1, ends &= ends - 1) {
+      const int s = std::countr_zero(starts);
+      // Blanks to the window's end, or a value running past it that starts
+      // the next window, unless it fills the whole window.
+      if (ends == 0) {
+        next = s;
         declined = s == 0;
         break;
       }
-      const int e = std::countr_zero(after);
+      const int e = std::countr_zero(ends);
       if (!short_plain_value(p + s, e - s, first[row.taken * stride])) {
-        i = s;
+        next = s;
         declined = true;
         break;
       }
       ++row.taken;
       row.line_ended = p[e] == '\n';
-      i = e + 1;
+      next = e + 1;
     }
-    p += i;
+    p += next;
     if (declined) break;
   }
   row.pos = p;
