@@ -394,6 +394,46 @@ TEST_P(Streams, TrainingFileWholeOrUntouched) {
 INSTANTIATE_TEST_SUITE_P(All, Streams, ::testing::ValuesIn(stream_cases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// elab.dat a FIFO: the records reach a reader that is there from the start
+// or comes only later; a reader that goes early ends the run with a write
+// error, where the run used to wait for ever, being its own reader.
+struct FifoCase {
+  const char* name;
+  std::string reader;  // a shell command reading the FIFO into "got"
+  int status;
+  std::string err;
+  std::size_t got;  // the bytes the reader gets; 0: the whole file
+};
+
+void PrintTo(const FifoCase& c, std::ostream* os) { *os << c.name; }
+
+class FifoReaders : public Faults, public ::testing::WithParamInterface<FifoCase> {};
+
+TEST_P(FifoReaders, RecordsReachTheReaderOrTheRunEnds) {
+  const FifoCase& c = GetParam();
+  dir_.write("prices.txt", price_file(20000));
+  const std::string reference = run({"prices.txt"}, kAnswers).elab.value_or("");
+  ASSERT_GT(reference.size(), 1000000u);
+  fs::remove(dir_.path() / "elab.dat");
+  const std::string shell = "mkfifo elab.dat; " + c.reader +
+                            " & timeout 60 \"$0\" \"$@\"; s=$?; wait; rm elab.dat; exit $s";
+  const auto r = run({"prices.txt"}, kAnswers, {"/bin/bash", "-c", shell});
+  EXPECT_EQ(r.status, c.status) << r.err;
+  EXPECT_EQ(r.err, c.err);
+  const std::string got = read("got");
+  EXPECT_EQ(got.size(), c.got == 0 ? reference.size() : c.got);
+  EXPECT_TRUE(reference.starts_with(got));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, FifoReaders,
+    ::testing::Values(
+        FifoCase{"ReaderFromTheStart", "cat elab.dat >got", 0, "", 0},
+        FifoCase{"ReaderComingLater", "{ sleep 1; cat elab.dat >got; }", 0, "", 0},
+        FifoCase{"ReaderGoingEarly", "head -c 100000 elab.dat >got", 1,
+                 report("F6423", "WRITE(elab.dat)", "write failed"), 100000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Faults, FullRunUnderMemcheckHasNoErrorAndNoLeak) {
   if (ELAB_SANITIZED) GTEST_SKIP() << "memcheck does not run sanitized binaries";
   if (::access(kMemcheck[0].c_str(), X_OK) != 0) GTEST_SKIP() << "valgrind not installed";

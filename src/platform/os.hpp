@@ -65,6 +65,14 @@ Error read(Handle h, char* buf, std::size_t n, std::size_t& got);
 // All n bytes, short writes continued.
 Error write_all(Handle h, const char* bytes, std::size_t n);
 Error truncate_to_empty(Handle h);
+
+// A FIFO opened for reading and writing is its own reader: were the reader
+// at the other end to go, a write would wait for ever. Before the first
+// write, such a FIFO is opened again by name for writing only, h made the
+// new handle and the first one closed, waiting for a reader when there is
+// none yet; then the reader's going is an error of the write. Anything else,
+// or a name that no longer leads to the same FIFO, is left as it is.
+Error write_only_if_fifo(Handle& h, const std::string& name);
 Error close(Handle h);
 
 // Replacing a file whole or not at all: a new, empty file with a hidden

@@ -217,6 +217,49 @@ Error truncate_to_empty(Handle h) {
                                                                           : last_error();
 }
 
+namespace {
+
+bool same_file(int fd, const struct stat& st) {
+  struct stat now {};
+  return ::fstat(fd, &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino;
+}
+
+// The FIFO has a reader besides this run: only then does a write-only open
+// that may not wait succeed.
+bool fifo_has_reader(const std::string& name) {
+  const int probe = open_cloexec(name, O_WRONLY | O_NONBLOCK);
+  if (probe < 0) return false;
+  ::close(probe);
+  return true;
+}
+
+}  // namespace
+
+Error write_only_if_fifo(Handle& h, const std::string& name) {
+  struct stat st {};
+  if (::fstat(fd_of(h), &st) != 0 || !S_ISFIFO(st.st_mode)) return Error::none;
+  if ((::fcntl(fd_of(h), F_GETFL) & O_ACCMODE) != O_RDWR) return Error::none;
+  // Opened while this run still holds its reading end, so this open does not
+  // wait and a reader at the other end never sees the writers go.
+  int w = open_cloexec(name, O_WRONLY | O_NONBLOCK);
+  if (w < 0) return Error::none;
+  if (!same_file(w, st)) {
+    ::close(w);
+    return Error::none;
+  }
+  ::close(fd_of(h));
+  h = w;
+  if (!fifo_has_reader(name)) {
+    // No reader yet: wait for one, as the first write would have.
+    const int waited = open_cloexec(name, O_WRONLY);
+    if (waited < 0) return last_error();
+    ::close(w);
+    h = w = waited;
+    if (!same_file(w, st)) return Error::other;
+  }
+  return ::fcntl(w, F_SETFL, ::fcntl(w, F_GETFL) & ~O_NONBLOCK) == 0 ? Error::none : last_error();
+}
+
 // Not retried: after an interrupted close the descriptor's state is unknown.
 Error close(Handle h) { return ::close(fd_of(h)) == 0 ? Error::none : last_error(); }
 

@@ -227,6 +227,9 @@ Error truncate_to_empty(Handle h) {
   return ::SetEndOfFile(as_win(h)) ? Error::none : last_error();
 }
 
+// A named pipe's server end does not read its own writes: nothing to do.
+Error write_only_if_fifo(Handle&, const std::string&) { return Error::none; }
+
 Error close(Handle h) {
   if (h == kNoHandle) return Error::none;
   return ::CloseHandle(as_win(h)) ? Error::none : last_error();

@@ -48,7 +48,10 @@ void OutputFile::start_first_record() {
       return;
     }
   }
-  const platform::Error error = platform::truncate_to_empty(file_);
+  // A FIFO's reader that goes early ends the run with a write error.
+  platform::Error error = platform::write_only_if_fifo(file_, name_);
+  records_ = file_;
+  if (error == platform::Error::none) error = platform::truncate_to_empty(file_);
   if (error != platform::Error::none) fail(error, Statement::Write);
 }
 
