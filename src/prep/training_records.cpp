@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <tuple>
-#include <utility>
 #include <span>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "textio/console_read.hpp"

@@ -1,7 +1,5 @@
 #include "textio/output_file.hpp"
 
-#include <cstring>
-
 #include "textio/io_failure.hpp"
 
 namespace textio {
