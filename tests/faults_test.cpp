@@ -434,6 +434,19 @@ INSTANTIATE_TEST_SUITE_P(
                  report("F6423", "WRITE(elab.dat)", "write failed"), 100000}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The same through a link to standard output, a pipe: the run used to hold a
+// reading end of it too.
+TEST_F(Faults, TrainingFileLinkedToAPipeWhoseReaderGoesEarly) {
+  dir_.write("prices.txt", price_file(20000));
+  fs::create_symlink("/dev/stdout", dir_.path() / "elab.dat");
+  const auto r = run({"prices.txt"}, kAnswers,
+                     {"/bin/bash", "-c",
+                      "set -o pipefail; timeout 60 \"$0\" \"$@\" | head -c 1000 >/dev/null; "
+                      "s=$?; rm elab.dat; exit $s"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, report("F6423", "WRITE(elab.dat)", "write failed"));
+}
+
 TEST_F(Faults, FullRunUnderMemcheckHasNoErrorAndNoLeak) {
   if (ELAB_SANITIZED) GTEST_SKIP() << "memcheck does not run sanitized binaries";
   if (::access(kMemcheck[0].c_str(), X_OK) != 0) GTEST_SKIP() << "valgrind not installed";
