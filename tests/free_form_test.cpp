@@ -859,10 +859,13 @@ TEST(PlainLines, TakesEveryPlainLineWithTheGeneralBits) {
   }
 }
 
+// The input file's block, where the next one is read ahead.
+constexpr std::size_t kBlock = std::size_t{1} << 20;
+
 // Sizes below and above the stretch worth a second thread and around the
 // file's blocks.
 TEST(MatrixOnTwoCores, SameAsOneCoreOnRandomFiles) {
-  const std::size_t kSizes[] = {6000, 60000, 65536, 66000, 70000, 200000, (1 << 20) - 100, (1 << 20) + 100,
+  const std::size_t kSizes[] = {6000, 60000, 65536, 66000, 70000, 200000, kBlock - 100, kBlock + 100,
                                 2400000};
   std::uint64_t seed = 1;
   for (const std::size_t bytes : kSizes) {
@@ -959,7 +962,6 @@ std::size_t row_from(const std::vector<std::size_t>& starts, std::size_t offset)
 // the file splits, around the end of the file's first block (where the next
 // block is read ahead), and last; as many rows as lines, and fewer.
 TEST(MatrixOnTwoCores, OddRowGivesTheSameMatrixAndReport) {
-  constexpr std::size_t kBlock = std::size_t{1} << 20;  // the input file's
   for (const auto& [bytes, short_by] : {std::pair{std::size_t{200000}, 0}, {200000, 3}, {kBlock + 150000, 0}}) {
     const std::string plain = random_price_text(5, bytes, 7, short_by, 0);
     std::vector<std::size_t> starts;  // of the rows' lines
@@ -991,7 +993,6 @@ TEST(MatrixOnTwoCores, OddRowGivesTheSameMatrixAndReport) {
 // Values longer than a block grow the buffer; the rows after them are read
 // ahead from the grown buffer, with a last line longer than a block kept.
 TEST(MatrixOnTwoCores, ValuesLongerThanABlock) {
-  constexpr std::size_t kBlock = std::size_t{1} << 20;
   // The third runs over the end of a window of the grown buffer by more than a block.
   const std::size_t kLongValues[] = {kBlock + kBlock / 2, 3 * kBlock, 8 * kBlock, kBlock + kBlock / 2};
   std::string rows;
@@ -1010,7 +1011,6 @@ TEST(MatrixOnTwoCores, ValuesLongerThanABlock) {
 // CR LF line ends, with a CR as the last character of the first block: it
 // waits for the block read ahead.
 TEST(MatrixOnTwoCores, CrLfAroundTheBlockReadAhead) {
-  constexpr std::size_t kBlock = std::size_t{1} << 20;
   const std::string plain = random_price_text(9, kBlock + 200000, 7, 0, 0);
   std::string crlf;
   for (const char c : plain) crlf += c == '\n' ? "\r\n" : std::string(1, c);

@@ -56,4 +56,11 @@ inline std::uint64_t blank_mask(const char* p) { return char_mask<' ', '\t', '\n
 
 inline std::uint64_t line_end_mask(const char* p) { return char_mask<'\n'>(p); }
 
+// From a window's blank mask: the first character of each value (a character
+// before the window counts as a blank), and the blank right after each value.
+// Taken in order, the n-th start pairs with the n-th end; a value running
+// past the window has a start and no end.
+inline std::uint64_t value_starts(std::uint64_t blanks) { return ~blanks & ~(~blanks << 1); }
+inline std::uint64_t value_ends(std::uint64_t blanks) { return blanks & (~blanks << 1); }
+
 }  // namespace textio

@@ -145,8 +145,7 @@ void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count,
                           std::size_t stride) {
   const bool two_cores = platform::usable_threads() > 1;
   // The next block is read while the rows of this one are.
-  ReadOn read_on;
-  if (source_.can_read_ahead()) read_on = [this](const char* rest) { source_.read_ahead(rest); };
+  const ReadOn read_on = [this](const char* rest) { source_.read_ahead(rest); };
   std::int64_t i = 1;
   std::uint64_t declined_window = 0;
   // The row is taken only when a failure is reported: the loop pays nothing.

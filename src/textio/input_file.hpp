@@ -24,12 +24,12 @@ class FileSource final : public CharSource {
   // where the new one starts and ends at the same places.
   std::uint64_t windows() const { return windows_; }
 
-  bool can_read_ahead() const { return regular_file_; }
   // Reads the window that the next refill takes, with the characters from
   // rest (after a line end) to end in front, into a buffer of its own; the
   // reader meanwhile may go on up to end. A failure waits for that refill.
   // rest is where the kept characters of that refill start, or before it:
-  // no value runs over a line end.
+  // no value runs over a line end. Only a regular file is read ahead: on a
+  // pipe or a console an early read could wait where no read was due.
   void read_ahead(const char* rest);
 
  private:

@@ -38,10 +38,10 @@ inline const char* read_plain_line(const char* p, const char* stop, float* row, 
   for (;;) {
     const std::uint64_t blanks = blank_mask(p);
     const std::uint64_t line_ends = line_end_mask(p);
-    // The window starts on a value or on the line's start: a value's first
-    // character and the separator after it pair off in order.
-    std::uint64_t starts = ~blanks & ~(~blanks << 1);
-    std::uint64_t ends = blanks & (~blanks << 1);
+    // The window starts on a value or on the line's start, so no value is
+    // cut at its front.
+    std::uint64_t starts = value_starts(blanks);
+    std::uint64_t ends = value_ends(blanks);
     for (; ends != 0; starts &= starts - 1, ends &= ends - 1) {
       const int s = std::countr_zero(starts);
       const int e = std::countr_zero(ends);

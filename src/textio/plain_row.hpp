@@ -35,10 +35,10 @@ PlainRow read_plain_row(const char* p, const char* end, float* first, std::size_
   PlainRow row;
   while (row.taken < count && end - p >= kPlainRowRoom) {
     const std::uint64_t blanks = blanks_of(p);
-    // The window starts on a value or on a blank: a value's first character
-    // and the separator after it pair off in order.
-    std::uint64_t starts = ~blanks & ~(~blanks << 1);
-    std::uint64_t ends = blanks & (~blanks << 1);
+    // The window starts on a value or on a blank, so no value is cut at its
+    // front.
+    std::uint64_t starts = value_starts(blanks);
+    std::uint64_t ends = value_ends(blanks);
     int next = kMaskWindow;  // where the reading goes on
     bool declined = false;
     for (; row.taken < count; starts &= starts - 1, ends &= ends - 1) {
