@@ -3,10 +3,18 @@
 // Windows under an emulator).
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <pthread.h>
+#include <signal.h>
+#endif
+
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "platform/os.hpp"
 #include "platform/side_by_side.hpp"
@@ -154,6 +162,67 @@ TEST(SideBySide, BothPiecesRunWithOrWithoutASecondThread) {
   EXPECT_EQ(platform::usable_threads(), 1);
   EXPECT_GE(platform::processors_usable(), 1);
 }
+
+// The second thread stays from one piece to the next, asleep or awake: pieces
+// of either side longer than its spin, and gaps between them longer than it.
+TEST(SideBySide, PiecesOnOneSecondThreadWhateverTheirLengthsAndGaps) {
+  ThreadsAsked threads("2");
+  using std::chrono::milliseconds;
+  struct Case {
+    milliseconds side, main, gap;
+  };
+  const Case cases[] = {{milliseconds(0), milliseconds(0), milliseconds(0)},
+                        {milliseconds(5), milliseconds(0), milliseconds(0)},
+                        {milliseconds(0), milliseconds(5), milliseconds(0)},
+                        {milliseconds(0), milliseconds(0), milliseconds(5)}};
+  std::thread::id second;
+  for (const Case& c : cases) {
+    for (int k = 0; k < 3; ++k) {
+      std::thread::id side_ran_on;
+      int sum = 0;
+      platform::side_by_side(
+          [&] {
+            std::this_thread::sleep_for(c.side);
+            side_ran_on = std::this_thread::get_id();
+            sum += 1;
+          },
+          [&] { std::this_thread::sleep_for(c.main); });
+      EXPECT_EQ(sum, 1);
+      if (platform::processors_usable() < 2) continue;
+      EXPECT_NE(side_ran_on, std::this_thread::get_id());
+      if (second == std::thread::id()) second = side_ran_on;
+      EXPECT_EQ(side_ran_on, second) << c.side.count() << ' ' << c.main.count() << ' ' << c.gap.count();
+      std::this_thread::sleep_for(c.gap);
+    }
+  }
+}
+
+// A piece that splits its own work runs both halves itself, and another
+// thread's pieces wait for none: the second thread is taken by one piece.
+TEST(SideBySide, PiecesWithinPiecesAndFromOtherThreadsRunHere) {
+  ThreadsAsked threads("2");
+  std::atomic<int> ran{0};
+  const auto split_in_two = [&] { platform::side_by_side([&] { ++ran; }, [&] { ++ran; }); };
+  platform::side_by_side(split_in_two, split_in_two);
+  EXPECT_EQ(ran, 4);
+  std::thread other(split_in_two);
+  platform::side_by_side(split_in_two, [] {});
+  other.join();
+  EXPECT_EQ(ran, 8);
+}
+
+#ifndef _WIN32
+// A signal that ends the run reaches the main thread, whose handler removes
+// the temporary it knows of.
+TEST(SideBySide, SecondThreadLeavesTheEndingSignalsToTheMainThread) {
+  ThreadsAsked threads("2");
+  if (platform::processors_usable() < 2) GTEST_SKIP() << "one processor";
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  platform::side_by_side([&] { pthread_sigmask(SIG_BLOCK, nullptr, &blocked); }, [] {});
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) EXPECT_EQ(sigismember(&blocked, sig), 1) << sig;
+}
+#endif
 
 TEST(SideBySide, FailuresArePassedOnAfterBothEnded) {
   for (const char* asked : {"1", "2"}) {

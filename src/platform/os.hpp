@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 namespace platform {
 
@@ -105,5 +106,10 @@ std::size_t memory_available();
 
 // The processors this process may run on (its affinity mask), at least 1.
 int processors_usable();
+
+// Starts run(arg) on a new thread with the signals that end the run blocked
+// in it: they reach the main thread, as they did before it was there. Throws
+// std::system_error when no thread is to be had (a process limit).
+std::thread start_thread(void (*run)(void*), void* arg);
 
 }  // namespace platform

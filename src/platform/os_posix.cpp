@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/memory_room.hpp"
 #include "platform/os.hpp"
@@ -404,6 +405,19 @@ std::size_t memory_available() {
   least = std::min(least, control_group_room(read_system_text));
   least = std::min(least, machine_room(read_system_text).value_or(physical_memory()));
   return static_cast<std::size_t>(std::min<std::uint64_t>(least, SIZE_MAX));
+}
+
+std::thread start_thread(void (*run)(void*), void* arg) {
+  // The new thread takes the mask of the one that starts it.
+  const sigset_t before = block_ending_signals();
+  try {
+    std::thread t(run, arg);
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+    return t;
+  } catch (...) {
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+    throw;
+  }
 }
 
 int processors_usable() {

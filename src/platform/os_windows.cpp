@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -317,6 +318,9 @@ std::size_t memory_available() {
   }
   return static_cast<std::size_t>(least);
 }
+
+// No signal ends a run here but through the console's own handler thread.
+std::thread start_thread(void (*run)(void*), void* arg) { return std::thread(run, arg); }
 
 int processors_usable() {
   DWORD_PTR process = 0, system = 0;

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <exception>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
 #include "platform/os.hpp"
 
@@ -23,27 +21,37 @@ inline int usable_threads() {
   return processors_usable() > 1 ? 2 : 1;
 }
 
-// Runs side on a second thread while main runs on this one, and returns when
-// both have ended; an exception of main is passed on once side has ended,
-// else one of side. Without a second thread, side runs first, then main.
+// A piece of work handed over without allocating: a function and its
+// argument.
+struct Piece {
+  void (*run)(void*);
+  void* arg;
+};
+
+// Starts piece on the second thread, which stays for the rest of the process.
+// False, and piece not started, when that thread is not to be had or is
+// already busy (a piece started from within a piece).
+bool hand_to_second_thread(Piece piece);
+// Returns once the piece handed over has ended.
+void wait_for_second_thread();
+
+// Runs side on the second thread while main runs on this one, and returns
+// when both have ended; an exception of main is passed on once side has
+// ended, else one of side. Without a second thread, side runs first, then
+// main.
 template <class Side, class Main>
 void side_by_side(Side&& side, Main&& main) {
   std::exception_ptr side_failure;
-  std::thread second;
-  if (usable_threads() > 1) {
+  auto guarded = [&] {
     try {
-      second = std::thread([&] {
-        try {
-          side();
-        } catch (...) {
-          side_failure = std::current_exception();
-        }
-      });
-    } catch (const std::system_error&) {
-      // No thread to be had (a process limit): the work runs here.
+      side();
+    } catch (...) {
+      side_failure = std::current_exception();
     }
-  }
-  if (!second.joinable()) {
+  };
+  using Guarded = decltype(guarded);
+  const Piece piece{[](void* g) { (*static_cast<Guarded*>(g))(); }, &guarded};
+  if (usable_threads() < 2 || !hand_to_second_thread(piece)) {
     side();
     main();
     return;
@@ -51,10 +59,10 @@ void side_by_side(Side&& side, Main&& main) {
   try {
     main();
   } catch (...) {
-    second.join();
+    wait_for_second_thread();
     throw;
   }
-  second.join();
+  wait_for_second_thread();
   if (side_failure) std::rethrow_exception(side_failure);
 }
 
