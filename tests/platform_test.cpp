@@ -172,9 +172,9 @@ TEST(SideBySide, PiecesOnOneSecondThreadWhateverTheirLengthsAndGaps) {
     milliseconds side, main, gap;
   };
   const Case cases[] = {{milliseconds(0), milliseconds(0), milliseconds(0)},
-                        {milliseconds(5), milliseconds(0), milliseconds(0)},
-                        {milliseconds(0), milliseconds(5), milliseconds(0)},
-                        {milliseconds(0), milliseconds(0), milliseconds(5)}};
+                        {milliseconds(12), milliseconds(0), milliseconds(0)},
+                        {milliseconds(0), milliseconds(12), milliseconds(0)},
+                        {milliseconds(0), milliseconds(0), milliseconds(12)}};
   std::thread::id second;
   for (const Case& c : cases) {
     for (int k = 0; k < 3; ++k) {

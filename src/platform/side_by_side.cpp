@@ -18,9 +18,10 @@
 namespace platform {
 namespace {
 
-// Longer than the gap between two pieces of one stage, or than one half of a
-// piece waits for the other; short beside a stage.
-constexpr auto kSpin = std::chrono::milliseconds(1);
+// Longer than one half of a piece waits for the other, or than the serial
+// steps between two stages; short beside a run. A thread that slept was seen
+// to take up to 1.6 ms to wake on this kind of virtual machine.
+constexpr auto kSpin = std::chrono::milliseconds(5);
 
 void pause() {
 #if defined(__x86_64__) || defined(__i386__)
