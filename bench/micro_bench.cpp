@@ -17,13 +17,13 @@
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
 #include "prep/training_records.hpp"
-#include "textio/char_source.hpp"
-#include "textio/free_form.hpp"
-#include "textio/file_open.hpp"
-#include "textio/fixed_layout.hpp"
-#include "textio/input_file.hpp"
-#include "textio/output_file.hpp"
-#include "textio/plain_lines.hpp"
+#include "numtext/char_source.hpp"
+#include "numtext/free_form.hpp"
+#include "units/file_open.hpp"
+#include "numtext/fixed_layout.hpp"
+#include "units/input_file.hpp"
+#include "units/output_file.hpp"
+#include "numtext/plain_lines.hpp"
 #include "platform/os.hpp"
 #include "support/memory_source.hpp"
 #include "support/run_state.hpp"
@@ -52,15 +52,15 @@ void BM_FreeFormReader(benchmark::State& state) {
   const int rows = 100000;
   const std::string text = price_text(rows);
   std::vector<float> row(7);
-  std::vector<textio::Target> targets;
-  for (float& v : row) targets.push_back(textio::Target::of(v));
+  std::vector<numtext::Target> targets;
+  for (float& v : row) targets.push_back(numtext::Target::of(v));
   for (auto _ : state) {
     // The text in one window, copied there before the clock runs.
     state.PauseTiming();
     elab_test::MemorySource src(text);
     src.refill(0);
     state.ResumeTiming();
-    textio::FreeFormReader reader(src);
+    numtext::FreeFormReader reader(src);
     for (int i = 0; i < rows; ++i) reader.read(targets);
     benchmark::DoNotOptimize(row.data());
   }
@@ -76,7 +76,7 @@ void BM_FreeFormRows(benchmark::State& state) {
   std::vector<float> matrix(static_cast<std::size_t>(rows) * 7);
   for (auto _ : state) {
     elab_test::MemorySource src(text);
-    textio::FreeFormReader reader(src);
+    numtext::FreeFormReader reader(src);
     for (int i = 0; i < rows; ++i) reader.read_reals(&matrix[static_cast<std::size_t>(i)], 7, rows);
     benchmark::DoNotOptimize(matrix.data());
   }
@@ -88,11 +88,11 @@ BENCHMARK(BM_FreeFormRows)->Unit(benchmark::kMillisecond);
 // The same text through the reading of whole lines of plain rows, one core.
 void BM_PlainLines(benchmark::State& state) {
   const int rows = 100000;
-  const std::string text = price_text(rows) + std::string(textio::kPlainRowRoom, ' ');
-  const char* const stop = text.data() + text.size() - textio::kPlainRowRoom;
+  const std::string text = price_text(rows) + std::string(numtext::kPlainRowRoom, ' ');
+  const char* const stop = text.data() + text.size() - numtext::kPlainRowRoom;
   std::vector<float> matrix(static_cast<std::size_t>(rows) * 7);
   for (auto _ : state) {
-    const textio::PlainLines read = textio::read_plain_lines(text.data(), stop, matrix.data(), 7, rows, rows);
+    const numtext::PlainLines read = numtext::read_plain_lines(text.data(), stop, matrix.data(), 7, rows, rows);
     if (read.rows != rows) state.SkipWithError("a row was not taken");
     benchmark::DoNotOptimize(matrix.data());
   }
@@ -114,9 +114,9 @@ void BM_PriceMatrixFromFile(benchmark::State& state) {
     state.PauseTiming();
     std::fill(matrix.begin(), matrix.end(), 0.0f);
     state.ResumeTiming();
-    textio::InputFile in(path, platform::open_read_only(path).handle);
+    units::InputFile in(path, platform::open_read_only(path).handle);
     std::int32_t nr = 0, nc = 0;
-    const textio::Target head[] = {textio::Target::of(nr), textio::Target::of(nc)};
+    const numtext::Target head[] = {numtext::Target::of(nr), numtext::Target::of(nc)};
     in.read_head(head);
     in.read_rows(matrix.data(), nr, static_cast<std::size_t>(nc), static_cast<std::size_t>(rows));
     benchmark::DoNotOptimize(matrix.data());
@@ -182,7 +182,7 @@ BENCHMARK(BM_InputScreening)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Use
 // Training records of layout C, through the compiled layout that writes
 // elab.dat: five day dummies, a sign flag, ratios near 1 and percent changes.
 void BM_RecordWriter(benchmark::State& state) {
-  const textio::FixedLayout layout(prep::record_layout(-1));
+  const numtext::FixedLayout layout(prep::record_layout(-1));
   std::mt19937 rng(5);
   std::normal_distribution<float> change(0.0f, 1.5f);
   std::vector<float> values;
@@ -221,7 +221,7 @@ void BM_TrainingFile(benchmark::State& state) {
   const std::string name = (dir / "elab.dat").string();
   std::int64_t bytes = 0;
   for (auto _ : state) {
-    textio::OutputFile out(name, textio::open_training_file(name));
+    units::OutputFile out(name, units::open_training_file(name));
     prep::write_training_records(st, out);
     out.close();
     bytes += static_cast<std::int64_t>(st.IC) * 111;

@@ -20,8 +20,8 @@
 #include <cstring>
 #include <string>
 
-#include "textio/f8_4_field.hpp"
-#include "textio/fixed_field.hpp"
+#include "numtext/f8_4_field.hpp"
+#include "numtext/fixed_field.hpp"
 
 namespace {
 
@@ -135,14 +135,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const float x = std::bit_cast<float>(bits);
     const auto iv = static_cast<std::int32_t>(bits);
 
-    const std::string got_i = field(w, [&](char* out) { textio::write_integer(out, w, iv); });
+    const std::string got_i = field(w, [&](char* out) { numtext::write_integer(out, w, iv); });
     const std::string want_i = reference_integer(w, iv);
     if (got_i != want_i) mismatch("write_integer", w, 0, static_cast<float>(iv), got_i, want_i);
 
-    const std::string got = field(w, [&](char* out) { textio::write_fixed(out, w, d, x); });
+    const std::string got = field(w, [&](char* out) { numtext::write_fixed(out, w, d, x); });
     const std::string by_digits =
-        field(w, [&](char* out) { textio::write_fixed_by_digits(out, w, d, x); });
-    const std::string f84 = field(8, [&](char* out) { textio::write_f8_4(out, x); });
+        field(w, [&](char* out) { numtext::write_fixed_by_digits(out, w, d, x); });
+    const std::string f84 = field(8, [&](char* out) { numtext::write_f8_4(out, x); });
     if (!std::isfinite(x)) {
       // No rule for these; the fields only have to stay within bounds.
       continue;

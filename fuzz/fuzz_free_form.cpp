@@ -9,8 +9,8 @@
 //                 a freshly allocated window
 //           2, 7  the console emulated in memory: one line per refill, each
 //                 in a fresh window
-//           3     the console itself (textio::ConsoleSource) reading a pipe
-//           4     the input file source (textio::FileSource) reading a pipe
+//           3     the console itself (units::ConsoleSource) reading a pipe
+//           4     the input file source (units::FileSource) reading a pipe
 //                 with small blocks
 //         bit 3: rows of reals at a stride (read_reals, as the price matrix
 //         is read) instead of a list of integer and real targets
@@ -42,18 +42,18 @@
 #include <string_view>
 #include <vector>
 
-#include "textio/char_source.hpp"
-#include "textio/console.hpp"
-#include "textio/free_form.hpp"
-#include "textio/input_file.hpp"
-#include "textio/io_failure.hpp"
+#include "numtext/char_source.hpp"
+#include "units/console.hpp"
+#include "numtext/free_form.hpp"
+#include "units/input_file.hpp"
+#include "units/io_failure.hpp"
 #include "support/held_file.hpp"
 #include "support/memory_source.hpp"
 #include "support/scripted_console.hpp"
 
 namespace {
 
-namespace fnum = textio::fnum;
+namespace fnum = numtext::fnum;
 
 // Longest text sent through a pipe: written in one go before reading, so it
 // has to fit the pipe's buffer.
@@ -117,8 +117,8 @@ std::vector<std::string> console_lines(std::string_view raw) {
 
 // Throws IoFailure for a console line the console refuses.
 void check_console_line(const std::string& line) {
-  if (line.size() > kMaxConsoleLine) throw textio::IoFailure{fnum::kLineTooLong};
-  if (!line.empty() && line.back() == '\x1a') throw textio::IoFailure{fnum::kEndOfFile};
+  if (line.size() > kMaxConsoleLine) throw numtext::IoFailure{fnum::kLineTooLong};
+  if (!line.empty() && line.back() == '\x1a') throw numtext::IoFailure{fnum::kEndOfFile};
 }
 
 // ---- Sources in memory ----------------------------------------------------
@@ -355,7 +355,7 @@ class Model {
       const std::string& line = lines_[next_line_++];
       try {
         check_console_line(line);
-      } catch (const textio::IoFailure& f) {
+      } catch (const numtext::IoFailure& f) {
         throw Expected{f.number};
       }
       s_ += line;
@@ -412,8 +412,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::unique_ptr<elab_test::MemorySource> memory;
   std::unique_ptr<elab_test::ScriptedConsole> real_console;
   std::unique_ptr<elab_test::HeldFd> pipe;
-  std::unique_ptr<textio::FileSource> file;
-  textio::CharSource* src = nullptr;
+  std::unique_ptr<units::FileSource> file;
+  numtext::CharSource* src = nullptr;
   switch (source) {
     case 3:
       real_console = std::make_unique<elab_test::ScriptedConsole>(
@@ -422,7 +422,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     case 4:
       pipe = std::make_unique<elab_test::HeldFd>(elab_test::pipe_holding(std::string(text)));
-      file = std::make_unique<textio::FileSource>(pipe->fd(), chunk);
+      file = std::make_unique<units::FileSource>(pipe->fd(), chunk);
       src = file.get();
       break;
     default:
@@ -430,18 +430,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       src = memory.get();
       break;
   }
-  textio::FreeFormReader reader(*src);
+  numtext::FreeFormReader reader(*src);
   Model model(text, console);
 
   std::vector<std::int32_t> ints(count, kIntBefore);
   std::vector<float> reals(count * kStride, kGuard);
-  std::vector<textio::Target> targets;
+  std::vector<numtext::Target> targets;
   std::vector<Slot> want(count);
   for (std::size_t k = 0; k < count; ++k) {
     const bool real = (kinds >> k & 1) != 0;
     reals[k * kStride] = kRealBefore;
     want[k] = {real, kIntBefore, kRealBefore};
-    targets.push_back(real ? textio::Target::of(reals[k * kStride]) : textio::Target::of(ints[k]));
+    targets.push_back(real ? numtext::Target::of(reals[k * kStride]) : numtext::Target::of(ints[k]));
   }
 
   for (int s = 0; s < statements; ++s) {
@@ -454,7 +454,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reader.read(targets);
       }
       if (real_console) real_console->console().end_read();
-    } catch (const textio::IoFailure& f) {
+    } catch (const numtext::IoFailure& f) {
       got_failure = f.number;
       if (!known_read_failure(f.number)) {
         std::fprintf(stderr, "IoFailure F%d\n", f.number);

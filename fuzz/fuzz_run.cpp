@@ -30,9 +30,9 @@
 
 #include "prep/run.hpp"
 #include "prep/run_state.hpp"
-#include "textio/free_form.hpp"
-#include "textio/input_file.hpp"
-#include "textio/io_failure.hpp"
+#include "numtext/free_form.hpp"
+#include "units/input_file.hpp"
+#include "units/io_failure.hpp"
 #include "support/dialogue.hpp"
 #include "support/temp_dir.hpp"
 
@@ -67,11 +67,11 @@ bool size_of(const std::string& path, std::int32_t& nr, std::int32_t& nc) {
   nr = nc = 0;
   bool ok = true;
   try {
-    textio::FileSource source(fd, std::size_t{1} << 16);
-    textio::FreeFormReader reader(source);
-    const textio::Target size[] = {textio::Target::of(nr), textio::Target::of(nc)};
+    units::FileSource source(fd, std::size_t{1} << 16);
+    numtext::FreeFormReader reader(source);
+    const numtext::Target size[] = {numtext::Target::of(nr), numtext::Target::of(nc)};
     reader.read(size);
-  } catch (const textio::IoFailure&) {
+  } catch (const numtext::IoFailure&) {
     ok = false;
   }
   ::close(fd);
@@ -79,7 +79,7 @@ bool size_of(const std::string& path, std::int32_t& nr, std::int32_t& nc) {
 }
 
 bool known_f(int n) {
-  namespace f = textio::fnum;
+  namespace f = numtext::fnum;
   for (int k : {f::kIntegerOverflow, f::kInvalidInteger, f::kRealBeyondDouble, f::kInvalidReal,
                 f::kRealBeyondSingle, f::kTwoNumberSigns, f::kInvalidBase, f::kLineTooLong,
                 f::kAccessDenied, f::kNoSuchDirectory, f::kWriteRefused, f::kDiskFull,

@@ -13,22 +13,22 @@
 #include <string>
 #include <vector>
 
-#include "textio/console.hpp"
-#include "textio/console_read.hpp"
-#include "textio/console_write.hpp"
-#include "textio/edit_list.hpp"
-#include "textio/free_form.hpp"
-#include "textio/io_failure.hpp"
-#include "textio/termination.hpp"
+#include "units/console.hpp"
+#include "units/console_read.hpp"
+#include "units/console_write.hpp"
+#include "numtext/edit_list.hpp"
+#include "numtext/free_form.hpp"
+#include "units/io_failure.hpp"
+#include "units/termination.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 
 namespace {
 
 using elab_test::ScriptedConsole;
-using textio::Console;
-using textio::IoFailure;
-using textio::Target;
+using units::Console;
+using numtext::IoFailure;
+using numtext::Target;
 
 // Everything available on a pipe's read end, without waiting.
 std::string drain(int fd) {
@@ -47,7 +47,7 @@ std::string drain(int fd) {
 int read_int(ScriptedConsole& pc, std::int32_t& v) {
   pc.console().begin_read();
   try {
-    textio::FreeFormReader reader(pc.console().source());
+    numtext::FreeFormReader reader(pc.console().source());
     const Target t = Target::of(v);
     reader.read({&t, 1});
   } catch (const IoFailure& f) {
@@ -113,9 +113,9 @@ TEST(ConsoleRecords, NothingWrittenNothingAtClosing) {
 
 TEST(ConsoleRecords, FormattedWriteOfSeveralRecords) {
   ScriptedConsole pc("", false);
-  const textio::EditList list = textio::EditList::parse(
+  const numtext::EditList list = numtext::EditList::parse(
       "(' Intervallo di tempo da elaborare (date=AAMMGG)',/,' da (-1=tutti i dati; 0=dall''inizio)')");
-  textio::write_console(pc.console(), list);
+  units::write_console(pc.console(), list);
   pc.console().flush();
   EXPECT_EQ(pc.shown(), elab_test::kDateFrom);
 }
@@ -202,7 +202,7 @@ TEST(ConsoleDialogue, QuestionShownBeforeTheAnswerIsRead) {
     EXPECT_EQ(pc.shown(), shared ? "Quale variabile in output?\r\n" : "Quale variabile in output?");
     EXPECT_TRUE(pc.console().line_pending());  // cleared only at the end of the read
     std::int32_t v = 0;
-    textio::FreeFormReader reader(pc.console().source());
+    numtext::FreeFormReader reader(pc.console().source());
     const Target t = Target::of(v);
     reader.read({&t, 1});
     pc.console().end_read();
@@ -215,13 +215,13 @@ TEST(ConsoleDialogue, ReadConsoleFillsTheTarget) {
   ScriptedConsole pc("  -1 \n950101\n", true);
   std::int32_t a = 0, b = 0;
   pc.console().write_record(" Q");
-  textio::read_console(pc.console(), a);
-  textio::read_console(pc.console(), b);
+  units::read_console(pc.console(), a);
+  units::read_console(pc.console(), b);
   EXPECT_EQ(a, -1);
   EXPECT_EQ(b, 950101);
   float r = 0;
   ScriptedConsole pr("3\r\n", false);
-  textio::read_console(pr.console(), r);
+  units::read_console(pr.console(), r);
   EXPECT_EQ(r, 3.0f);
 }
 
@@ -257,22 +257,22 @@ const std::vector<AnswerCase>& answer_cases() {
       {"line_of_130_crlf", std::string(129, '0') + "5\r\n", {5}, 0},
       {"line_of_130_blanks", "5" + std::string(129, ' ') + "\n", {5}, 0},
       {"line_of_130_last", std::string(129, '0') + "6", {6}, 0},
-      {"line_of_131", std::string(130, '0') + "5\n", {}, textio::fnum::kLineTooLong},
-      {"line_of_131_crlf", std::string(130, '0') + "5\r\n", {}, textio::fnum::kLineTooLong},
-      {"line_of_131_blanks", "5" + std::string(130, ' ') + "\n", {}, textio::fnum::kLineTooLong},
-      {"line_of_131_after_good", "1\n" + std::string(131, ' ') + "\n", {1}, textio::fnum::kLineTooLong},
-      {"very_long_line", std::string(100000, '1') + "\n", {}, textio::fnum::kLineTooLong},
-      {"ctrl_z_after_value", "5\x1a\n", {}, textio::fnum::kEndOfFile},
-      {"ctrl_z_alone", "\x1a\n", {}, textio::fnum::kEndOfFile},
-      {"ctrl_z_crlf", "5\x1a\r\n", {}, textio::fnum::kEndOfFile},
-      {"ctrl_z_at_the_end_of_input", "\x1a", {}, textio::fnum::kEndOfFile},
-      {"ctrl_z_after_good_answer", "3\n\x1a\n", {3}, textio::fnum::kEndOfFile},
-      {"ctrl_z_not_last", "\x1a" "5\n", {}, textio::fnum::kInvalidInteger},
-      {"end_of_input", "", {}, textio::fnum::kEndOfFile},
-      {"end_of_input_after_empty_lines", "\n\r\n\n", {}, textio::fnum::kEndOfFile},
-      {"end_of_input_after_answer", "5\n", {5}, textio::fnum::kEndOfFile},
-      {"not_an_integer", "3.0\n", {}, textio::fnum::kInvalidInteger},
-      {"quoted", "'3'\n", {}, textio::fnum::kQuotedValue},
+      {"line_of_131", std::string(130, '0') + "5\n", {}, numtext::fnum::kLineTooLong},
+      {"line_of_131_crlf", std::string(130, '0') + "5\r\n", {}, numtext::fnum::kLineTooLong},
+      {"line_of_131_blanks", "5" + std::string(130, ' ') + "\n", {}, numtext::fnum::kLineTooLong},
+      {"line_of_131_after_good", "1\n" + std::string(131, ' ') + "\n", {1}, numtext::fnum::kLineTooLong},
+      {"very_long_line", std::string(100000, '1') + "\n", {}, numtext::fnum::kLineTooLong},
+      {"ctrl_z_after_value", "5\x1a\n", {}, numtext::fnum::kEndOfFile},
+      {"ctrl_z_alone", "\x1a\n", {}, numtext::fnum::kEndOfFile},
+      {"ctrl_z_crlf", "5\x1a\r\n", {}, numtext::fnum::kEndOfFile},
+      {"ctrl_z_at_the_end_of_input", "\x1a", {}, numtext::fnum::kEndOfFile},
+      {"ctrl_z_after_good_answer", "3\n\x1a\n", {3}, numtext::fnum::kEndOfFile},
+      {"ctrl_z_not_last", "\x1a" "5\n", {}, numtext::fnum::kInvalidInteger},
+      {"end_of_input", "", {}, numtext::fnum::kEndOfFile},
+      {"end_of_input_after_empty_lines", "\n\r\n\n", {}, numtext::fnum::kEndOfFile},
+      {"end_of_input_after_answer", "5\n", {5}, numtext::fnum::kEndOfFile},
+      {"not_an_integer", "3.0\n", {}, numtext::fnum::kInvalidInteger},
+      {"quoted", "'3'\n", {}, numtext::fnum::kQuotedValue},
   };
   return c;
 }
@@ -334,8 +334,8 @@ class CapturedStderr {
 
 class AttachedConsole {
  public:
-  explicit AttachedConsole(Console& c) { textio::attach_console(&c); }
-  ~AttachedConsole() { textio::attach_console(nullptr); }
+  explicit AttachedConsole(Console& c) { units::attach_console(&c); }
+  ~AttachedConsole() { units::attach_console(nullptr); }
 };
 
 TEST(ConsoleEnd, FailingReadReportsAndLeavesTheLineEndToClosing) {
@@ -346,9 +346,9 @@ TEST(ConsoleEnd, FailingReadReportsAndLeavesTheLineEndToClosing) {
     std::int32_t v = 0;
     CapturedStderr err;
     try {
-      textio::read_console(pc.console(), v);
+      units::read_console(pc.console(), v);
       ADD_FAILURE() << "the read did not fail";
-    } catch (const textio::RunEnded& e) {
+    } catch (const units::RunEnded& e) {
       EXPECT_EQ(e.status, 1);
     }
     const std::string report = err.text();
@@ -367,7 +367,7 @@ TEST(ConsoleEnd, EndOfInputReportsReadFailure) {
   const AttachedConsole attached(pc.console());
   std::int32_t v = 0;
   CapturedStderr err;
-  EXPECT_THROW(textio::read_console(pc.console(), v), textio::RunEnded);
+  EXPECT_THROW(units::read_console(pc.console(), v), units::RunEnded);
   EXPECT_EQ(err.text().rfind("\r\nrun-time error F6501: READ(CON)\r\n- ", 0), 0u);
 }
 
@@ -396,17 +396,17 @@ TEST_P(ConsoleStops, BytesAndStatus) {
   if (c.after_read) {
     pc.console().write_record(" Q");
     std::int32_t v = 0;
-    textio::read_console(pc.console(), v);
+    units::read_console(pc.console(), v);
   } else if (c.which == 0) {
     pc.console().write_record(" Record scritti:   171");
   } else {
     pc.console().write_record(" Insufficiente spazio per le matrici");
   }
   try {
-    if (c.which == 0) textio::stop_plain();
-    if (c.which == 1) textio::stop_with_text("data finale minore data iniziale", 0);
-    textio::stop_with_code(99);
-  } catch (const textio::RunEnded& e) {
+    if (c.which == 0) units::stop_plain();
+    if (c.which == 1) units::stop_with_text("data finale minore data iniziale", 0);
+    units::stop_with_code(99);
+  } catch (const units::RunEnded& e) {
     EXPECT_EQ(e.status, c.status);
   }
   EXPECT_EQ(pc.shown(), c.shown);

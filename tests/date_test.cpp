@@ -19,8 +19,8 @@
 
 #include "prep/date.hpp"
 #include "prep/run_state.hpp"
-#include "textio/console.hpp"
-#include "textio/termination.hpp"
+#include "units/console.hpp"
+#include "units/termination.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 #include "support/run_state.hpp"
@@ -160,7 +160,7 @@ std::unique_ptr<DateState> date_state(bool in_place = false) {
 int select_rows(ScriptedConsole& con, DateState& st) {
   try {
     prep::DATE(con.console(), st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
-  } catch (const textio::RunEnded& end) {
+  } catch (const units::RunEnded& end) {
     return end.status;
   }
   return -1;

@@ -17,7 +17,7 @@
 
 #include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
-#include "textio/termination.hpp"
+#include "units/termination.hpp"
 #include "support/run_state.hpp"
 #include "support/threads_asked.hpp"
 
@@ -64,7 +64,7 @@ std::optional<std::string> report_of(RunState& st, Evaluation e) {
   testing::internal::CaptureStderr();
   try {
     prep::derive_series(st, e);
-  } catch (const textio::RunEnded& end) {
+  } catch (const units::RunEnded& end) {
     const std::string text = testing::internal::GetCapturedStderr();
     EXPECT_EQ(end.status, 1);
     return text;
@@ -183,7 +183,7 @@ void expect_fault_in_step(const std::vector<float>& closes, int faulting,
     EXPECT_NO_THROW({
       for (int k = 0; k < faulting; ++k) kSteps[k](*st, e);
     });
-    EXPECT_THROW(kSteps[faulting](*st, e), textio::RunEnded);
+    EXPECT_THROW(kSteps[faulting](*st, e), units::RunEnded);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
   }
 }

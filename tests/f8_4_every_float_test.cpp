@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "textio/f8_4_field.hpp"
-#include "textio/fixed_field.hpp"
+#include "numtext/f8_4_field.hpp"
+#include "numtext/fixed_field.hpp"
 
 namespace {
 
@@ -329,11 +329,11 @@ TEST(F84EveryFloat, AgainstTheReference) {
         const std::uint32_t bits = static_cast<std::uint32_t>(u) | (r.negative ? 0x80000000u : 0u);
         const float x = float_of(bits);
         reference_f84(digits17(x), want);
-        textio::write_f8_4(a, x);
-        textio::write_fixed(b, 8, 4, x);
+        numtext::write_f8_4(a, x);
+        numtext::write_fixed(b, 8, 4, x);
         // The literal digit path is slower: every 64th float, and the sampled.
         if ((u & 63) == 0 || r.step != every) {
-          textio::write_fixed_by_digits(c, 8, 4, x);
+          numtext::write_fixed_by_digits(c, 8, 4, x);
         } else {
           std::memcpy(c, want, 8);
         }

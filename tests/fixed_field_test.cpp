@@ -16,39 +16,39 @@
 #include <string>
 #include <vector>
 
-#include "textio/edit_list.hpp"
-#include "textio/f8_4_field.hpp"
-#include "textio/fixed_field.hpp"
-#include "textio/record_writer.hpp"
+#include "numtext/edit_list.hpp"
+#include "numtext/f8_4_field.hpp"
+#include "numtext/fixed_field.hpp"
+#include "numtext/record_writer.hpp"
 
 namespace {
 
 std::string fixed(int w, int d, float x) {
   std::string s(static_cast<std::size_t>(w), '?');
-  textio::write_fixed(s.data(), w, d, x);
+  numtext::write_fixed(s.data(), w, d, x);
   return s;
 }
 
 std::string by_digits(int w, int d, float x) {
   std::string s(static_cast<std::size_t>(w), '?');
-  textio::write_fixed_by_digits(s.data(), w, d, x);
+  numtext::write_fixed_by_digits(s.data(), w, d, x);
   return s;
 }
 
 std::string f8_4(float x) {
   std::string s(8, '?');
-  textio::write_f8_4(s.data(), x);
+  numtext::write_f8_4(s.data(), x);
   return s;
 }
 
 // The field as a one-field formatted write lays it out.
 std::string through_edit_list(int w, int d, float x) {
-  const textio::EditList list =
-      textio::EditList::parse("(F" + std::to_string(w) + "." + std::to_string(d) + ")");
-  const textio::FieldValue v = textio::FieldValue::of(x);
+  const numtext::EditList list =
+      numtext::EditList::parse("(F" + std::to_string(w) + "." + std::to_string(d) + ")");
+  const numtext::FieldValue v = numtext::FieldValue::of(x);
   std::string record;
-  textio::RecordWriter writer;
-  writer.write(list, std::span<const textio::FieldValue>(&v, 1),
+  numtext::RecordWriter writer;
+  writer.write(list, std::span<const numtext::FieldValue>(&v, 1),
                [&](std::string_view r) { record = std::string(r); });
   return record;
 }
@@ -217,7 +217,7 @@ class IntegerFieldCases : public ::testing::TestWithParam<IntegerCase> {};
 TEST_P(IntegerFieldCases, Field) {
   const IntegerCase& c = GetParam();
   std::string s(static_cast<std::size_t>(c.w), '?');
-  textio::write_integer(s.data(), c.w, c.value);
+  numtext::write_integer(s.data(), c.w, c.value);
   EXPECT_EQ(s, c.field);
 }
 
@@ -237,14 +237,14 @@ class QuickPathAgrees : public ::testing::TestWithParam<Shape> {
   void check(float x) {
     const int w = GetParam().w, d = GetParam().d;
     char a[16], b[16];
-    textio::write_fixed(a, w, d, x);
-    textio::write_fixed_by_digits(b, w, d, x);
+    numtext::write_fixed(a, w, d, x);
+    numtext::write_fixed_by_digits(b, w, d, x);
     if (std::memcmp(a, b, static_cast<std::size_t>(w)) != 0 && ++mismatches_ <= 10) {
       ADD_FAILURE() << bits_of(x) << ": quick \"" << std::string(a, static_cast<std::size_t>(w))
                     << "\", digits \"" << std::string(b, static_cast<std::size_t>(w)) << "\"";
     }
     if (w == 8 && d == 4) {
-      textio::write_f8_4(a, x);
+      numtext::write_f8_4(a, x);
       if (std::memcmp(a, b, 8) != 0 && ++mismatches_ <= 10) {
         ADD_FAILURE() << bits_of(x) << ": F8.4 inline \"" << std::string(a, 8) << "\", digits \""
                       << std::string(b, 8) << "\"";

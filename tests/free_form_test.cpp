@@ -27,27 +27,27 @@
 #include <thread>
 #include <vector>
 
-#include "textio/char_source.hpp"
-#include "textio/free_form.hpp"
-#include "textio/input_file.hpp"
-#include "textio/blank_mask.hpp"
-#include "textio/plain_decimal.hpp"
-#include "textio/plain_lines.hpp"
-#include "textio/plain_row.hpp"
-#include "textio/real_text.hpp"
-#include "textio/rows_side_by_side.hpp"
+#include "numtext/char_source.hpp"
+#include "numtext/free_form.hpp"
+#include "units/input_file.hpp"
+#include "numtext/blank_mask.hpp"
+#include "numtext/plain_decimal.hpp"
+#include "numtext/plain_lines.hpp"
+#include "numtext/plain_row.hpp"
+#include "numtext/real_text.hpp"
+#include "units/rows_side_by_side.hpp"
 #include "support/matrix_reading.hpp"
 #include "support/held_file.hpp"
 #include "support/memory_source.hpp"
-#include "textio/io_failure.hpp"
+#include "units/io_failure.hpp"
 
 namespace {
 
-using textio::CharSource;
-using textio::FreeFormReader;
-using textio::IoFailure;
-using textio::Target;
-namespace fnum = textio::fnum;
+using numtext::CharSource;
+using numtext::FreeFormReader;
+using numtext::IoFailure;
+using numtext::Target;
+namespace fnum = numtext::fnum;
 
 using elab_test::file_holding;
 using elab_test::HeldFd;
@@ -329,7 +329,7 @@ TEST_P(FreeFormCases, SameResultFromFileWithLfOrCrLf) {
                               std::size_t{5}, std::size_t{7}, std::size_t{64}, std::size_t{4096},
                               std::size_t{1} << 20}) {
       const HeldFd file(file_holding(crlf ? with_crlf(c.text) : c.text));
-      textio::FileSource src(file.fd(), block);
+      units::FileSource src(file.fd(), block);
       EXPECT_EQ(run_case(c, src), "") << (crlf ? "CR LF" : "LF") << ", blocks of " << block;
     }
   }
@@ -348,7 +348,7 @@ TEST_P(FreeFormCases, SameResultOneCharacterPerRead) {
     ::close(sv[1]);
   });
   {
-    textio::FileSource src(sv[0]);
+    units::FileSource src(sv[0]);
     EXPECT_EQ(run_case(c, src), "");
   }
   ::shutdown(sv[0], SHUT_RDWR);
@@ -363,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(Text, FreeFormCases, ::testing::ValuesIn(cases()),
 TEST(FreeFormFile, LoneCrIsPartOfTheValue) {
   for (std::size_t block : {std::size_t{2}, std::size_t{3}, std::size_t{1} << 20}) {
     const HeldFd file(file_holding("5\r6\n"));
-    textio::FileSource src(file.fd(), block);
+    units::FileSource src(file.fd(), block);
     FreeFormReader reader(src);
     std::int32_t v = kIntBefore;
     const Target t = Target::of(v);
@@ -376,7 +376,7 @@ TEST(FreeFormFile, CrLfAtTheEndOfTheLastLine) {
   for (std::size_t block : {std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{1} << 20})
   for (const char* text : {"1 2\r\n3\r\n", "1 2\r\n3\r"}) {
     const HeldFd file(file_holding(text));
-    textio::FileSource src(file.fd(), block);
+    units::FileSource src(file.fd(), block);
     FreeFormReader reader(src);
     float a = 0, b = 0, c = 0;
     const Target ab[] = {Target::of(a), Target::of(b)};
@@ -493,7 +493,7 @@ TEST(FreeFormCrLf, CrAtEveryBlockBoundary) {
   for (std::size_t block = 1; block <= text.size() + 1; ++block) {
     SCOPED_TRACE(block);
     const HeldFd f(file_holding(text));
-    textio::FileSource src(f.fd(), block);
+    units::FileSource src(f.fd(), block);
     FreeFormReader reader(src);
     std::int32_t a = 0, b = 0;
     float c = 0, d = 0;
@@ -517,7 +517,7 @@ TEST(FreeFormCrLf, CrAtEveryBlockBoundary) {
 TEST(FreeFormCrLf, CrEndsFirstBlock) {
   const std::string text = "1234\r\n5\r\n";
   const HeldFd f(file_holding(text));
-  textio::FileSource src(f.fd(), 5);
+  units::FileSource src(f.fd(), 5);
   FreeFormReader reader(src);
   float x = 0, y = 0;
   const Target t[] = {Target::of(x), Target::of(y)};
@@ -528,7 +528,7 @@ TEST(FreeFormCrLf, CrEndsFirstBlock) {
 
 TEST(FreeFormCrLf, OverAPipe) {
   const HeldFd p(elab_test::pipe_holding("3 4\r\n5.25\r\n6"));
-  textio::FileSource src(p.fd(), 4);
+  units::FileSource src(p.fd(), 4);
   FreeFormReader reader(src);
   std::int32_t a = 0, b = 0;
   float c = 0, d = 0;
@@ -601,10 +601,10 @@ TEST(PlainDecimal, SameBitsAsGeneralPathOnRandomTexts) {
     buf += seps[i % 4];
     buf.append(32, 'z');
     float fast = 0;
-    const char* sep = textio::parse_plain_decimal(buf.data(), buf.data() + buf.size(), fast);
-    const float general = textio::parse_real(v.data(), v.size());
+    const char* sep = numtext::parse_plain_decimal(buf.data(), buf.data() + buf.size(), fast);
+    const float general = numtext::parse_real(v.data(), v.size());
     float short_fast = 0;
-    if (textio::short_plain_value(buf.data(), static_cast<int>(v.size()), short_fast)) {
+    if (numtext::short_plain_value(buf.data(), static_cast<int>(v.size()), short_fast)) {
       ++short_taken;
       ASSERT_EQ(bits(short_fast), bits(general)) << v;
     }
@@ -633,10 +633,10 @@ TEST(PlainDecimal, SameBitsNearFloatMidpoints) {
       std::string buf(text, static_cast<std::size_t>(n));
       std::string padded = buf + " " + std::string(30, ' ');
       float fast = 0;
-      const char* sep = textio::parse_plain_decimal(padded.data(), padded.data() + padded.size(), fast);
+      const char* sep = numtext::parse_plain_decimal(padded.data(), padded.data() + padded.size(), fast);
       if (sep == nullptr) continue;
       ++taken;
-      ASSERT_EQ(bits(fast), bits(textio::parse_real(buf.data(), buf.size()))) << buf;
+      ASSERT_EQ(bits(fast), bits(numtext::parse_real(buf.data(), buf.size()))) << buf;
     }
   }
   EXPECT_GT(taken, 100000);
@@ -651,12 +651,12 @@ TEST(PlainDecimal, WindowEnd) {
     std::string buf = v + ' ';
     buf.append(room, ' ');
     float fast = 0;
-    const char* sep = textio::parse_plain_decimal(buf.data(), buf.data() + buf.size(), fast);
+    const char* sep = numtext::parse_plain_decimal(buf.data(), buf.data() + buf.size(), fast);
     if (buf.size() < 24) {
       EXPECT_EQ(sep, nullptr) << room;
     } else {
       ASSERT_NE(sep, nullptr) << room;
-      EXPECT_EQ(bits(fast), bits(textio::parse_real(v.data(), v.size())));
+      EXPECT_EQ(bits(fast), bits(numtext::parse_real(v.data(), v.size())));
     }
   }
   // Through the reader, with the value ending at every distance from the
@@ -677,7 +677,7 @@ TEST(PlainDecimal, WindowEnd) {
       float got[6];
       reader.read_reals(got, 6, 1);
       for (int k = 0; k < 6; ++k)
-        ASSERT_EQ(bits(got[k]), bits(textio::parse_real(values[k].data(), values[k].size())))
+        ASSERT_EQ(bits(got[k]), bits(numtext::parse_real(values[k].data(), values[k].size())))
             << values[k] << " chunk " << chunk;
     }
   }
@@ -692,13 +692,13 @@ TEST(PlainRow, VectorAndPortableBlankMasksAgree) {
   const char alphabet[] = {' ', '\t', '\n', '\r', ',', '.', '-', '0', '5', '9', 'e', '\0', '\x80', '\xff'};
   std::string text(4096, ' ');
   for (char& c : text) c = rng() % 3 == 0 ? static_cast<char>(rng()) : alphabet[rng() % sizeof alphabet];
-  for (std::size_t at = 0; at + textio::kMaskWindow <= text.size(); ++at) {
-    const std::uint64_t portable = textio::blank_mask_portable(text.data() + at);
-    ASSERT_EQ(textio::blank_mask(text.data() + at), portable) << "at " << at;
-    ASSERT_EQ(textio::line_end_mask(text.data() + at), textio::char_mask_portable<'\n'>(text.data() + at))
+  for (std::size_t at = 0; at + numtext::kMaskWindow <= text.size(); ++at) {
+    const std::uint64_t portable = numtext::blank_mask_portable(text.data() + at);
+    ASSERT_EQ(numtext::blank_mask(text.data() + at), portable) << "at " << at;
+    ASSERT_EQ(numtext::line_end_mask(text.data() + at), numtext::char_mask_portable<'\n'>(text.data() + at))
         << "at " << at;
 #if defined(__SSE2__)
-    ASSERT_EQ(textio::blank_mask_sse2(text.data() + at), portable) << "at " << at;
+    ASSERT_EQ(numtext::blank_mask_sse2(text.data() + at), portable) << "at " << at;
 #endif
   }
 }
@@ -731,21 +731,21 @@ TEST(PlainRow, SameBitsAsGeneralPathWithEitherMask) {
       text += values.back();
       text += seps[rng() % 6];
     }
-    text.append(textio::kPlainRowRoom, 'z');
+    text.append(numtext::kPlainRowRoom, 'z');
     const char* const end = text.data() + text.size();
     const float kUnset = std::numeric_limits<float>::quiet_NaN();  // never read
     std::vector<float> vec(count, kUnset), port(count, kUnset);
-    const textio::PlainRow a = textio::read_plain_row(text.data(), end, vec.data(), count, 1,
-                                                      [](const char* p) { return textio::blank_mask(p); });
-    const textio::PlainRow b = textio::read_plain_row(text.data(), end, port.data(), count, 1,
-                                                      [](const char* p) { return textio::blank_mask_portable(p); });
+    const numtext::PlainRow a = numtext::read_plain_row(text.data(), end, vec.data(), count, 1,
+                                                      [](const char* p) { return numtext::blank_mask(p); });
+    const numtext::PlainRow b = numtext::read_plain_row(text.data(), end, port.data(), count, 1,
+                                                      [](const char* p) { return numtext::blank_mask_portable(p); });
     ASSERT_EQ(a.taken, b.taken);
     ASSERT_EQ(a.pos, b.pos);
     ASSERT_EQ(a.line_ended, b.line_ended);
     std::size_t at = 0;  // where the value after the last one taken starts
     for (std::size_t k = 0; k < a.taken; ++k) {
       at = text.find(values[k], at) + values[k].size() + 1;
-      ASSERT_EQ(bits(vec[k]), bits(textio::parse_real(values[k].data(), values[k].size())))
+      ASSERT_EQ(bits(vec[k]), bits(numtext::parse_real(values[k].data(), values[k].size())))
           << values[k] << " in \"" << text << "\"";
       ASSERT_EQ(bits(port[k]), bits(vec[k]));
     }
@@ -770,9 +770,9 @@ TEST(PlainDecimal, Declines) {
                         "1.5*", "abc", "1x"}) {
     std::string buf = std::string(v) + std::string(30, ' ');
     float f = 12345;
-    EXPECT_EQ(textio::parse_plain_decimal(buf.data(), buf.data() + buf.size(), f), nullptr) << v;
+    EXPECT_EQ(numtext::parse_plain_decimal(buf.data(), buf.data() + buf.size(), f), nullptr) << v;
     if (short_form(v)) continue;  // "12345678" is the row path's
-    EXPECT_FALSE(textio::short_plain_value(buf.data(), static_cast<int>(std::strlen(v)), f)) << v;
+    EXPECT_FALSE(numtext::short_plain_value(buf.data(), static_cast<int>(std::strlen(v)), f)) << v;
     EXPECT_EQ(f, 12345.0f) << v;
   }
 }
@@ -843,9 +843,9 @@ TEST(PlainLines, TakesEveryPlainLineWithTheGeneralBits) {
       text += (rng() % 5 == 0 ? seps[rng() % 6] : "") + "\n";
     }
     const std::size_t size = text.size();
-    text.append(textio::kPlainRowRoom, 'z');
+    text.append(numtext::kPlainRowRoom, 'z');
     std::vector<float> m(lines * count, -1.0f);
-    const textio::PlainLines got = textio::read_plain_lines(text.data(), text.data() + size, m.data(), count, lines,
+    const numtext::PlainLines got = numtext::read_plain_lines(text.data(), text.data() + size, m.data(), count, lines,
                                                             static_cast<std::int64_t>(lines));
     ASSERT_EQ(got.rows, static_cast<std::int64_t>(first_odd)) << text;
     ASSERT_EQ(got.pos, text.data() + (first_odd < lines ? starts[first_odd] : size));
@@ -895,7 +895,7 @@ TEST(MatrixOnTwoCores, StretchOfPlainRowsIsTakenWhole) {
   const char* const rows = text.data() + text.find('\n') + 1;
   for (const std::int64_t asked : {static_cast<std::int64_t>(nr), std::int64_t{1000}, std::int64_t{5000}}) {
     std::vector<float> m(nr * 7, 0.0f);
-    const textio::RowsTaken taken = textio::read_rows_side_by_side(rows, text.data() + text.size(), m.data(), 7, nr, asked);
+    const units::RowsTaken taken = units::read_rows_side_by_side(rows, text.data() + text.size(), m.data(), 7, nr, asked);
     // All but the lines too near the end of the text.
     if (asked == static_cast<std::int64_t>(nr)) {
       EXPECT_GT(taken.rows, asked - 10);
@@ -969,7 +969,7 @@ TEST(MatrixOnTwoCores, OddRowGivesTheSameMatrixAndReport) {
       starts.push_back(at);
     const std::size_t n = starts.size() - static_cast<std::size_t>(short_by);
     const std::size_t first_window = std::min(plain.size(), kBlock) - starts.front();
-    const std::size_t split = row_from(starts, starts.front() + first_window / 100 * textio::kFirstHalfShare);
+    const std::size_t split = row_from(starts, starts.front() + first_window / 100 * units::kFirstHalfShare);
     std::vector<std::size_t> rows = {0, n / 4, 3 * n / 4, n - 1};
     for (std::size_t d = 0; d < 5; ++d) rows.push_back(split - 2 + d);
     if (plain.size() > kBlock) {

@@ -15,18 +15,18 @@
 #include <string>
 #include <vector>
 
-#include "textio/char_source.hpp"
-#include "textio/free_form.hpp"
-#include "textio/integer_text.hpp"
-#include "textio/io_failure.hpp"
-#include "textio/real_text.hpp"
+#include "numtext/char_source.hpp"
+#include "numtext/free_form.hpp"
+#include "numtext/integer_text.hpp"
+#include "units/io_failure.hpp"
+#include "numtext/real_text.hpp"
 #include "support/memory_source.hpp"
 
 namespace {
 
-using textio::IoFailure;
-using textio::Target;
-namespace fnum = textio::fnum;
+using numtext::IoFailure;
+using numtext::Target;
+namespace fnum = numtext::fnum;
 
 using elab_test::MemorySource;
 
@@ -36,7 +36,7 @@ template <class T>
 int read_one(const std::string& text, std::size_t chunk, T& out) {
   // Padding after the value, so that a large window really is large.
   MemorySource src(text + " " + std::string(40, ' ') + "\n", chunk);
-  textio::FreeFormReader reader(src);
+  numtext::FreeFormReader reader(src);
   const Target t = Target::of(out);
   try {
     reader.read({&t, 1});
@@ -114,10 +114,10 @@ TEST_P(IntegerText, ParsedDirectly) {
   const IntCase& c = GetParam();
   const std::size_t n = std::strlen(c.text);
   if (c.failure == 0) {
-    EXPECT_EQ(textio::parse_integer(c.text, n), c.value);
+    EXPECT_EQ(numtext::parse_integer(c.text, n), c.value);
   } else {
     try {
-      const std::int32_t v = textio::parse_integer(c.text, n);
+      const std::int32_t v = numtext::parse_integer(c.text, n);
       ADD_FAILURE() << "read as " << v << ", expected failure " << c.failure;
     } catch (const IoFailure& f) {
       EXPECT_EQ(f.number, c.failure);
@@ -220,11 +220,11 @@ TEST_P(RealText, ParsedDirectly) {
   const RealCase& c = GetParam();
   const std::size_t n = std::strlen(c.text);
   if (c.failure == 0) {
-    const float v = textio::parse_real(c.text, n);
+    const float v = numtext::parse_real(c.text, n);
     EXPECT_EQ(v, c.value);
   } else {
     try {
-      const float v = textio::parse_real(c.text, n);
+      const float v = numtext::parse_real(c.text, n);
       ADD_FAILURE() << "read as " << v << ", expected failure " << c.failure;
     } catch (const IoFailure& f) {
       EXPECT_EQ(f.number, c.failure);
@@ -268,8 +268,8 @@ TEST(RealTextRounding, ThroughDoubleThenFloat) {
   ASSERT_EQ(std::strtof(text.c_str(), nullptr), above_one);
   ASSERT_EQ(std::strtod(text.c_str(), nullptr), 1.0 + std::ldexp(1.0, -24));
 
-  EXPECT_EQ(textio::parse_real_as_double(text.data(), text.size()), 1.0 + std::ldexp(1.0, -24));
-  EXPECT_EQ(textio::parse_real(text.data(), text.size()), 1.0f);
+  EXPECT_EQ(numtext::parse_real_as_double(text.data(), text.size()), 1.0 + std::ldexp(1.0, -24));
+  EXPECT_EQ(numtext::parse_real(text.data(), text.size()), 1.0f);
   for (std::size_t chunk : {std::size_t{1} << 16, std::size_t{1}, std::size_t{7}}) {
     float v = 0.0f;
     ASSERT_EQ(read_one(text, chunk, v), 0);
@@ -279,13 +279,13 @@ TEST(RealTextRounding, ThroughDoubleThenFloat) {
   for (const std::string& t : {std::string("0.1000000059604644775390625000000001e1"),
                                std::string("100000005960464477539062500000001D-32"),
                                std::string("1.000000059604644775390625000000001+0")}) {
-    EXPECT_EQ(textio::parse_real(t.data(), t.size()), 1.0f) << t;
+    EXPECT_EQ(numtext::parse_real(t.data(), t.size()), 1.0f) << t;
     const std::string neg = "-" + t;
-    EXPECT_EQ(textio::parse_real(neg.data(), neg.size()), -1.0f) << neg;
+    EXPECT_EQ(numtext::parse_real(neg.data(), neg.size()), -1.0f) << neg;
   }
   // The midpoint above an odd float goes up in both roundings.
   const std::string odd_mid = "1.000000178813934326171875000000001";  // 1 + 3 * 2^-24
-  EXPECT_EQ(textio::parse_real(odd_mid.data(), odd_mid.size()),
+  EXPECT_EQ(numtext::parse_real(odd_mid.data(), odd_mid.size()),
             std::nextafter(above_one, 2.0f));
 }
 
@@ -313,7 +313,7 @@ TEST(RealTextRounding, RandomTextsMatchNearestDoubleThenFloat) {
     const double d = std::strtod(t.c_str(), nullptr);
     if (std::fabs(d) >= 3.4e38) continue;
     const float want = static_cast<float>(d);
-    const float got = textio::parse_real(t.data(), t.size());
+    const float got = numtext::parse_real(t.data(), t.size());
     ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << t << ": " << got << " vs " << want;
   }
 }

@@ -14,18 +14,18 @@
 #include <string>
 #include <vector>
 
-#include "textio/edit_list.hpp"
-#include "textio/fixed_layout.hpp"
-#include "textio/record_writer.hpp"
+#include "numtext/edit_list.hpp"
+#include "numtext/fixed_layout.hpp"
+#include "numtext/record_writer.hpp"
 
 namespace {
 
-using textio::EditList;
-using textio::FieldValue;
+using numtext::EditList;
+using numtext::FieldValue;
 
 std::vector<std::string> records_of(const EditList& list, const std::vector<FieldValue>& values) {
   std::vector<std::string> out;
-  textio::RecordWriter writer;
+  numtext::RecordWriter writer;
   writer.write(list, values, [&](std::string_view r) { out.emplace_back(r); });
   return out;
 }
@@ -138,7 +138,7 @@ std::string write_record(const EditList& list, const std::vector<float>& values)
 }
 
 std::string write_compiled(const EditList& list, const std::vector<float>& values) {
-  const textio::FixedLayout layout(list);
+  const numtext::FixedLayout layout(list);
   EXPECT_EQ(layout.field_count(), values.size());
   std::string out(layout.length(), '?');
   layout.write(out.data(), values);
@@ -146,8 +146,8 @@ std::string write_compiled(const EditList& list, const std::vector<float>& value
 }
 
 TEST(CompiledLayout, RefusesListsItCannotCompile) {
-  EXPECT_THROW(textio::FixedLayout(EditList::parse("(F8.4,/,F8.4)")), std::invalid_argument);
-  EXPECT_THROW(textio::FixedLayout(EditList::parse("(I5)")), std::invalid_argument);
+  EXPECT_THROW(numtext::FixedLayout(EditList::parse("(F8.4,/,F8.4)")), std::invalid_argument);
+  EXPECT_THROW(numtext::FixedLayout(EditList::parse("(I5)")), std::invalid_argument);
 }
 
 TEST(CompiledLayout, TextAndFlagFieldsNextToEachOther) {

@@ -19,8 +19,8 @@
 
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
-#include "textio/console.hpp"
-#include "textio/termination.hpp"
+#include "units/console.hpp"
+#include "units/termination.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 #include "support/run_state.hpp"
@@ -359,7 +359,7 @@ std::string input_screening_report(RunState& st, InputSumPass pass) {
   testing::internal::CaptureStderr();
   try {
     prep::screen_inputs(st, pass);
-  } catch (const textio::RunEnded& end) {
+  } catch (const units::RunEnded& end) {
     EXPECT_EQ(end.status, 1);
   }
   return testing::internal::GetCapturedStderr();

@@ -24,10 +24,10 @@
 #include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
 #include "prep/training_records.hpp"
-#include "textio/console.hpp"
-#include "textio/fixed_layout.hpp"
-#include "textio/output_file.hpp"
-#include "textio/record_writer.hpp"
+#include "units/console.hpp"
+#include "numtext/fixed_layout.hpp"
+#include "units/output_file.hpp"
+#include "numtext/record_writer.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 #include "support/run_state.hpp"
@@ -38,7 +38,7 @@ namespace {
 using prep::kOutlierMark;
 using elab_test::ScriptedConsole;
 using prep::RunState;
-using textio::FieldValue;
+using numtext::FieldValue;
 
 // ---------------------------------------------------------------------------
 // One Monday, laid out in each layout.
@@ -68,7 +68,7 @@ std::vector<std::string> write_with_list(std::int32_t igio, const std::vector<fl
   std::vector<FieldValue> fields;
   for (float f : values) fields.push_back(FieldValue::of(f));
   std::vector<std::string> records;
-  textio::RecordWriter writer;
+  numtext::RecordWriter writer;
   writer.write(prep::record_layout(igio), fields,
                [&](std::string_view r) { records.emplace_back(r); });
   return records;
@@ -76,7 +76,7 @@ std::vector<std::string> write_with_list(std::int32_t igio, const std::vector<fl
 
 // The same record by the compiled layout the stage uses.
 std::string write_with_layout(std::int32_t igio, const std::vector<float>& values) {
-  const textio::FixedLayout layout(prep::record_layout(igio));
+  const numtext::FixedLayout layout(prep::record_layout(igio));
   EXPECT_EQ(layout.field_count(), values.size());
   std::string record(layout.length(), '?');
   layout.write(record.data(), values);
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(ABC, Layout, testing::ValuesIn(kLayouts),
 TEST_P(Layout, WorkedRecordByteForByte) {
   const LayoutCase& c = GetParam();
   ASSERT_EQ(c.expected->size(), c.length);
-  ASSERT_EQ(textio::FixedLayout(prep::record_layout(c.igio)).length(), c.length);
+  ASSERT_EQ(numtext::FixedLayout(prep::record_layout(c.igio)).length(), c.length);
   EXPECT_EQ(static_cast<std::size_t>(prep::record_layout(c.igio).field_count()),
             example_values(c.igio).size());
   const auto records = write_with_list(c.igio, example_values(c.igio));
@@ -322,7 +322,7 @@ Written write_records(RunState& st, std::int32_t igio, const std::string& before
   EXPECT_GE(fd, 0);
   st.IGIO = igio;
   {
-    textio::OutputFile out(file.path(), platform::Opened{fd}, buffer);
+    units::OutputFile out(file.path(), platform::Opened{fd}, buffer);
     prep::write_training_records(st, out);
     out.close();
   }

@@ -6,27 +6,27 @@
 
 #include <cmath>
 
-#include "textio/narrow.hpp"
-#include "textio/termination.hpp"
+#include "numtext/narrow.hpp"
+#include "units/termination.hpp"
 
 namespace prep {
 
 inline float store(double v) {
   float f;
-  if (!textio::narrow_to_float(v, f)) textio::report_math_error(textio::MathFault::Overflow);
+  if (!numtext::narrow_to_float(v, f)) units::report_math_error(units::MathFault::Overflow);
   return f;
 }
 
 inline double divide(double a, double b) {
   if (b == 0.0) {
-    textio::report_math_error(a == 0.0 ? textio::MathFault::Invalid
-                                       : textio::MathFault::DivideByZero);
+    units::report_math_error(a == 0.0 ? units::MathFault::Invalid
+                                       : units::MathFault::DivideByZero);
   }
   return a / b;
 }
 
 inline double checked_sqrt(double v) {
-  if (v < 0.0) textio::report_math_error(textio::MathFault::SqrtDomain);
+  if (v < 0.0) units::report_math_error(units::MathFault::SqrtDomain);
   return std::sqrt(v);
 }
 

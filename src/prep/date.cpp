@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "textio/console_read.hpp"
-#include "textio/edit_list.hpp"
-#include "textio/console_write.hpp"
-#include "textio/termination.hpp"
+#include "units/console_read.hpp"
+#include "numtext/edit_list.hpp"
+#include "units/console_write.hpp"
+#include "units/termination.hpp"
 
 namespace prep {
 namespace {
@@ -25,17 +25,17 @@ std::optional<std::int32_t> date_key(float year, float month, float day) {
   return static_cast<std::int32_t>(key);
 }
 
-void DATE(textio::Console& console, DateVariables& own, const Matrix& MM, const Matrix& M,
+void DATE(units::Console& console, DateVariables& own, const Matrix& MM, const Matrix& M,
           const std::int32_t& NR, const std::int32_t& NC, std::int32_t& NRR) {
   std::int32_t& IDATA0 = own.IDATA0;
   std::int32_t& IDATA1 = own.IDATA1;
 
   NRR = NR;
-  static const auto question = textio::EditList::parse(
+  static const auto question = numtext::EditList::parse(
       "(' Intervallo di tempo da elaborare (date=AAMMGG)'/"
       "' da (-1=tutti i dati; 0=dall''inizio)')");
-  textio::write_console(console, question);
-  textio::read_console(console, IDATA0);
+  units::write_console(console, question);
+  units::read_console(console, IDATA0);
 
   if (IDATA0 == -1) {
     if (M.data == MM.data) return;  // selected in place: already all there
@@ -46,11 +46,11 @@ void DATE(textio::Console& console, DateVariables& own, const Matrix& MM, const 
   }
 
   IDATA1 = -1;
-  static const auto until = textio::EditList::parse("(' sino a (0=sino alla fine)')");
-  textio::write_console(console, until);
-  textio::read_console(console, IDATA1);
+  static const auto until = numtext::EditList::parse("(' sino a (0=sino alla fine)')");
+  units::write_console(console, until);
+  units::read_console(console, IDATA1);
   if (IDATA1 == 0) IDATA1 = 2147483647;  // the end of the data, whatever its year
-  if (IDATA0 > IDATA1) textio::stop_with_text("data finale minore data iniziale", 1);
+  if (IDATA0 > IDATA1) units::stop_with_text("data finale minore data iniziale", 1);
 
   // M may be MM itself: row NRR is never after row i, so each row moves
   // forward onto rows already read.

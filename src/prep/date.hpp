@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "prep/run_state.hpp"
-#include "textio/console.hpp"
+#include "units/console.hpp"
 
 namespace prep {
 
@@ -15,7 +15,7 @@ namespace prep {
 std::optional<std::int32_t> date_key(float year, float month, float day);
 
 // own: the routine's variables, kept between calls.
-void DATE(textio::Console& console, DateVariables& own, const Matrix& MM, const Matrix& M,
+void DATE(units::Console& console, DateVariables& own, const Matrix& MM, const Matrix& M,
           const std::int32_t& NR, const std::int32_t& NC, std::int32_t& NRR);
 
 }  // namespace prep

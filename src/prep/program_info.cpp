@@ -34,7 +34,7 @@ constexpr std::string_view kUsage[] = {
     "99 spazio insufficiente per le matrici.",
 };
 
-void write_lines(textio::Console& console, std::span<const std::string_view> lines) {
+void write_lines(units::Console& console, std::span<const std::string_view> lines) {
   for (std::string_view line : lines) {
     std::string record = " ";  // carriage control
     record += line;
@@ -44,7 +44,7 @@ void write_lines(textio::Console& console, std::span<const std::string_view> lin
 
 }  // namespace
 
-bool write_program_info(int argc, char** argv, textio::Console& console) {
+bool write_program_info(int argc, char** argv, units::Console& console) {
   if (argc != 2) return false;
   const std::string_view arg = argv[1];
   if (arg == "--help") {

@@ -2,12 +2,12 @@
 // file: "--help" and "--version", each only as the one argument.
 #pragma once
 
-#include "textio/console.hpp"
+#include "units/console.hpp"
 
 namespace prep {
 
 // Writes the usage or the version on the console when the command line is
 // exactly one of the two; returns whether it did. Nothing is opened.
-bool write_program_info(int argc, char** argv, textio::Console& console);
+bool write_program_info(int argc, char** argv, units::Console& console);
 
 }  // namespace prep

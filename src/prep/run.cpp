@@ -10,49 +10,49 @@
 #include "prep/screening.hpp"
 #include "platform/os.hpp"
 #include "prep/training_records.hpp"
-#include "textio/console.hpp"
-#include "textio/file_open.hpp"
-#include "textio/input_file.hpp"
-#include "textio/io_failure.hpp"
-#include "textio/output_file.hpp"
-#include "textio/termination.hpp"
+#include "units/console.hpp"
+#include "units/file_open.hpp"
+#include "units/input_file.hpp"
+#include "units/io_failure.hpp"
+#include "units/output_file.hpp"
+#include "units/termination.hpp"
 
 namespace prep {
 namespace {
 
-using textio::Target;
+using numtext::Target;
 
 // A blank name: from the command line or asked at the console.
-std::unique_ptr<textio::InputFile> open_input(textio::CommandLine& args,
-                                              textio::Console& console) {
+std::unique_ptr<units::InputFile> open_input(units::CommandLine& args,
+                                              units::Console& console) {
   std::string name;
   try {
-    name = textio::obtain_file_name(1, args, console);
-  } catch (const textio::IoFailure& f) {
-    textio::report_file_error(f, textio::Statement::Open, "");
+    name = units::obtain_file_name(1, args, console);
+  } catch (const numtext::IoFailure& f) {
+    units::report_file_error(f, units::Statement::Open, "");
   }
   try {
-    return std::make_unique<textio::InputFile>(name, textio::open_price_file(name));
-  } catch (const textio::IoFailure& f) {
-    textio::report_file_error(f, textio::Statement::Open, name);
+    return std::make_unique<units::InputFile>(name, units::open_price_file(name));
+  } catch (const numtext::IoFailure& f) {
+    units::report_file_error(f, units::Statement::Open, name);
   }
 }
 
-std::unique_ptr<textio::OutputFile> open_output() {
+std::unique_ptr<units::OutputFile> open_output() {
   const std::string name = "elab.dat";
   try {
-    return std::make_unique<textio::OutputFile>(name, textio::open_training_file(name));
-  } catch (const textio::IoFailure& f) {
-    textio::report_file_error(f, textio::Statement::Open, name);
+    return std::make_unique<units::OutputFile>(name, units::open_training_file(name));
+  } catch (const numtext::IoFailure& f) {
+    units::report_file_error(f, units::Statement::Open, name);
   }
 }
 
 // One read per row; a null value leaves the zero the arrays start with.
-void read_matrix(RunState& st, textio::InputFile& in) {
+void read_matrix(RunState& st, units::InputFile& in) {
   in.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows);
 }
 
-void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
+void drive(RunState& st, units::CommandLine& args, units::Console& console) {
   st.IC_G = 7;
   st.IC_CHIU = 6;
   auto input = open_input(args, console);
@@ -64,9 +64,9 @@ void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
   allocate_arrays(st);
   if (st.IER != 0) {
     console.write_record(" Insufficiente spazio per le matrici");
-    textio::stop_with_code(99);
+    units::stop_with_code(99);
   }
-  if (st.NC < 7) textio::stop_with_text("Il file deve avere almeno 7 colonne", 1);
+  if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
 
   read_matrix(st, *input);
   // Nothing more is read: the file's block gives its room back before the
@@ -74,7 +74,7 @@ void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
   input.reset();
   DATE(console, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   if (st.NRR < 110) {
-    textio::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
+    units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
   }
 
   derive_series(st);
@@ -83,16 +83,16 @@ void drive(RunState& st, textio::CommandLine& args, textio::Console& console) {
   write_training_records(st, *output);
   output->close();
   write_count_line(console, st.IC);
-  textio::stop_plain();
+  units::stop_plain();
 }
 
 int run_on_console(int argc, char** argv) {
   platform::start_process();
   const platform::Handle in = platform::std_stream(platform::StdStream::in);
   const platform::Handle out = platform::std_stream(platform::StdStream::out);
-  textio::Console console(in, out, textio::Console::interactive(in, out));
-  textio::attach_console(&console);
-  textio::CommandLine args(argc, argv);
+  units::Console console(in, out, units::Console::interactive(in, out));
+  units::attach_console(&console);
+  units::CommandLine args(argc, argv);
   int status = 0;
   if (!write_program_info(argc, argv, console)) {
     try {
@@ -100,14 +100,14 @@ int run_on_console(int argc, char** argv) {
         RunState st;
         drive(st, args, console);
       } catch (const std::bad_alloc&) {
-        textio::stop_out_of_memory();  // the arrays are given back first
+        units::stop_out_of_memory();  // the arrays are given back first
       }
-    } catch (const textio::RunEnded& end) {
+    } catch (const units::RunEnded& end) {
       status = end.status;
     }
   }
-  textio::close_everything();
-  textio::attach_console(nullptr);
+  units::close_everything();
+  units::attach_console(nullptr);
   return status;
 }
 

@@ -5,8 +5,8 @@
 #include "platform/side_by_side.hpp"
 #include "prep/arith_policy.hpp"
 #include "prep/checked_arith.hpp"
-#include "textio/console_read.hpp"
-#include "textio/console_write.hpp"
+#include "units/console_read.hpp"
+#include "units/console_write.hpp"
 
 namespace prep {
 
@@ -62,7 +62,7 @@ void STDSUB(WindowStats& own, const float* X, const std::int32_t& NR, const std:
 
 namespace {
 
-using textio::EditList;
+using numtext::EditList;
 
 const EditList& menu() {
   static const EditList list = EditList::parse(
@@ -82,10 +82,10 @@ const EditList& menu() {
 }
 
 // Asks until the answer is 0 or 1.
-void ask_yes_no(textio::Console& console, const EditList& question, std::int32_t& answer) {
+void ask_yes_no(units::Console& console, const EditList& question, std::int32_t& answer) {
   do {
-    textio::write_console(console, question);
-    textio::read_console(console, answer);
+    units::write_console(console, question);
+    units::read_console(console, answer);
   } while (answer != 0 && answer != 1);
 }
 
@@ -166,18 +166,18 @@ void screen_inputs(RunState& st, InputSumPass pass) {
   }
 }
 
-void choose_and_screen(textio::Console& console, RunState& st) {
+void choose_and_screen(units::Console& console, RunState& st) {
   do {
-    textio::write_console(console, menu());
-    textio::read_console(console, st.IVAR);
+    units::write_console(console, menu());
+    units::read_console(console, st.IVAR);
   } while (st.IVAR < 1 || st.IVAR > 11);
   for (std::int64_t i = 1; i <= st.NRR; ++i) st.PREV(i) = st.OUT(i, st.IVAR);
 
   static const EditList coefficient = EditList::parse(
       "(' Coeff. da applicare alla st.dev. del valore da ','prevedere per eliminare'/"
       "' i valori eccezionali')");
-  textio::write_console(console, coefficient);
-  textio::read_console(console, st.COEFF);
+  units::write_console(console, coefficient);
+  units::read_console(console, st.COEFF);
 
   static const EditList output_question = EditList::parse(
       "(' L''eliminazione degli outliers si applica al',' valore di out. (prev.)? (0=n; 1=s)')");

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "prep/run_state.hpp"
-#include "textio/console.hpp"
+#include "units/console.hpp"
 
 namespace prep {
 
@@ -33,6 +33,6 @@ enum class InputSumPass { Serial, Interleaved };
 void screen_inputs(RunState& st, InputSumPass pass = InputSumPass::Interleaved);
 
 // The whole stage, dialogue included.
-void choose_and_screen(textio::Console& console, RunState& st);
+void choose_and_screen(units::Console& console, RunState& st);
 
 }  // namespace prep

@@ -9,15 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include "textio/console_read.hpp"
-#include "textio/console_write.hpp"
-#include "textio/fixed_layout.hpp"
-#include "textio/record_writer.hpp"
+#include "units/console_read.hpp"
+#include "units/console_write.hpp"
+#include "numtext/fixed_layout.hpp"
+#include "numtext/record_writer.hpp"
 
 namespace prep {
 
-using textio::EditList;
-using textio::FieldValue;
+using numtext::EditList;
+using numtext::FieldValue;
 
 const EditList& record_layout(std::int32_t IGIO) {
   static const EditList a = EditList::parse(
@@ -30,12 +30,12 @@ const EditList& record_layout(std::int32_t IGIO) {
   return IGIO == 0 ? a : b;
 }
 
-void ask_weekday(textio::Console& console, RunState& st) {
+void ask_weekday(units::Console& console, RunState& st) {
   static const EditList question = EditList::parse(
       "(' Quale giorno in output?',' -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.')");
   do {
-    textio::write_console(console, question);
-    textio::read_console(console, st.IGIO);
+    units::write_console(console, question);
+    units::read_console(console, st.IGIO);
   } while (st.IGIO == 1 || st.IGIO < -1 || st.IGIO > 6);
 }
 
@@ -73,7 +73,7 @@ std::size_t record_values(const RunState& st, std::int64_t i, std::array<float, 
 }
 
 // The records of the rows, one every stride characters from at.
-void lay_out(const textio::FixedLayout& layout, const RunState& st,
+void lay_out(const numtext::FixedLayout& layout, const RunState& st,
              std::span<const std::int64_t> rows, char* at, std::size_t stride) {
   std::array<float, 16> values;
   for (std::int64_t i : rows) {
@@ -102,7 +102,7 @@ class SharedRecords {
   std::atomic<std::size_t> next_{0};
 };
 
-void lay_out_shared(const textio::FixedLayout& layout, const RunState& st, SharedRecords& shared,
+void lay_out_shared(const numtext::FixedLayout& layout, const RunState& st, SharedRecords& shared,
                     char* at, std::size_t stride) {
   for (auto [first, rows] = shared.take(); !rows.empty(); std::tie(first, rows) = shared.take())
     lay_out(layout, st, rows, at + first * stride, stride);
@@ -114,14 +114,14 @@ void lay_out_shared(const textio::FixedLayout& layout, const RunState& st, Share
 // for, each bufferful laid down while the one before is written out, so the
 // buffer is written out at the same records, and a failure to write met at
 // the same place, however the records were laid down.
-void write_training_records(RunState& st, textio::OutputFile& out) {
-  const textio::FixedLayout layout(record_layout(st.IGIO));
+void write_training_records(RunState& st, units::OutputFile& out) {
+  const numtext::FixedLayout layout(record_layout(st.IGIO));
   const std::size_t n = layout.length();
   const std::int64_t last = st.NRR - 20;
   std::vector<std::int64_t> rows;
   st.IC = 0;
   for (std::int64_t i = next_written(st, st.ME90); i <= last;) {
-    const textio::OutputFile::Room room = out.records_room(n);
+    const units::OutputFile::Room room = out.records_room(n);
     rows.clear();
     for (; rows.size() < room.records && i <= last; i = next_written(st, i + 1)) rows.push_back(i);
     SharedRecords shared(rows);
@@ -143,11 +143,11 @@ int count_field_width(std::int32_t IC) {
 
 }  // namespace
 
-void write_count_line(textio::Console& console, std::int32_t IC) {
+void write_count_line(units::Console& console, std::int32_t IC) {
   const EditList count =
       EditList::parse("(' Record scritti: ',I" + std::to_string(count_field_width(IC)) + ")");
   const FieldValue v = FieldValue::of(IC);
-  textio::write_console(console, count, std::span<const FieldValue>(&v, 1));
+  units::write_console(console, count, std::span<const FieldValue>(&v, 1));
 }
 
 }  // namespace prep

@@ -20,8 +20,8 @@
 
 #include "support/held_file.hpp"
 #include "support/threads_asked.hpp"
-#include "textio/input_file.hpp"
-#include "textio/termination.hpp"
+#include "units/input_file.hpp"
+#include "units/termination.hpp"
 
 namespace elab_test {
 
@@ -75,17 +75,17 @@ inline MatrixRead read_matrix_as_the_run(const std::string& text, Through throug
   const ThreadsAsked asked(threads == 1 ? "1" : nullptr);
   testing::internal::CaptureStderr();
   try {
-    textio::InputFile in("prices.txt", fds[0]);  // closes the descriptor
+    units::InputFile in("prices.txt", fds[0]);  // closes the descriptor
     std::int32_t nr = 0, nc = 0;
-    const textio::Target head[] = {textio::Target::of(nr), textio::Target::of(nc)};
+    const numtext::Target head[] = {numtext::Target::of(nr), numtext::Target::of(nc)};
     in.read_head(head);
     got.matrix.assign(static_cast<std::size_t>(nr) * static_cast<std::size_t>(nc), 0.0f);
     got.next.assign(static_cast<std::size_t>(nc), 0.0f);
     in.read_rows(got.matrix.data(), nr, static_cast<std::size_t>(nc), static_cast<std::size_t>(nr));
-    std::vector<textio::Target> next;
-    for (float& v : got.next) next.push_back(textio::Target::of(v));
+    std::vector<numtext::Target> next;
+    for (float& v : got.next) next.push_back(numtext::Target::of(v));
     in.read_head(next);
-  } catch (const textio::RunEnded& e) {
+  } catch (const units::RunEnded& e) {
     got.status = e.status;
   }
   got.report = testing::internal::GetCapturedStderr();

@@ -14,11 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "textio/char_source.hpp"
+#include "numtext/char_source.hpp"
 
 namespace elab_test {
 
-class MemorySource final : public textio::CharSource {
+class MemorySource final : public numtext::CharSource {
  public:
   static constexpr std::size_t kWhole = static_cast<std::size_t>(-1);
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "support/held_file.hpp"
-#include "textio/console.hpp"
-#include "textio/termination.hpp"
+#include "units/console.hpp"
+#include "units/termination.hpp"
 
 namespace elab_test {
 
@@ -25,11 +25,11 @@ class ScriptedConsole {
       : attached_(attach),
         in_(feed == Feed::file ? file_holding(answers) : pipe_holding(answers)),
         out_(file_holding("")),
-        console_(std::make_unique<textio::Console>(in_, out_, shared)) {
-    if (attached_) textio::attach_console(console_.get());
+        console_(std::make_unique<units::Console>(in_, out_, shared)) {
+    if (attached_) units::attach_console(console_.get());
   }
   ~ScriptedConsole() {
-    if (attached_) textio::attach_console(nullptr);
+    if (attached_) units::attach_console(nullptr);
     console_.reset();
     ::close(in_);
     ::close(out_);
@@ -37,7 +37,7 @@ class ScriptedConsole {
   ScriptedConsole(const ScriptedConsole&) = delete;
   ScriptedConsole& operator=(const ScriptedConsole&) = delete;
 
-  textio::Console& console() { return *console_; }
+  units::Console& console() { return *console_; }
   int out_fd() const { return out_; }
 
   // What has reached the output so far, without flushing the console.
@@ -59,7 +59,7 @@ class ScriptedConsole {
   bool attached_;
   int in_;
   int out_;
-  std::unique_ptr<textio::Console> console_;
+  std::unique_ptr<units::Console> console_;
 };
 
 }  // namespace elab_test

@@ -1,0 +1,70 @@
+// A row of plain decimals ("1995 1 3 551.31 540.38 545.84 2"), the whole of a
+// usual price-file row, read a window of characters at a time: the blanks of
+// the window are found at once, so that the values' places are known before
+// any of them is converted and the conversions do not wait on one another.
+// Each value is converted from one eight-character word, exactly as the
+// general path would. The row stops before the first value of any other form
+// and near the end of the text, leaving the rest to the general path.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include "numtext/blank_mask.hpp"
+#include "numtext/plain_decimal.hpp"
+
+namespace numtext {
+
+// What must be readable from the window's start: the window and one word
+// beyond a value at its end.
+inline constexpr std::ptrdiff_t kPlainRowRoom = kMaskWindow + 8;
+
+struct PlainRow {
+  std::size_t taken = 0;      // values stored
+  const char* pos = nullptr;  // after the separator of the last value taken
+  bool line_ended = false;    // that separator was a line end
+};
+
+// Reads up to count values into first[0], first[stride], ... from [p, end).
+// Blanks and line ends before a value are skipped either way. blanks_of is
+// blank_mask or blank_mask_portable.
+template <class BlankMask>
+PlainRow read_plain_row(const char* p, const char* end, float* first, std::size_t count,
+                        std::size_t stride, BlankMask blanks_of) {
+  PlainRow row;
+  while (row.taken < count && end - p >= kPlainRowRoom) {
+    const std::uint64_t blanks = blanks_of(p);
+    // The window starts on a value or on a blank, so no value is cut at its
+    // front.
+    std::uint64_t starts = value_starts(blanks);
+    std::uint64_t ends = value_ends(blanks);
+    int next = kMaskWindow;  // where the reading goes on
+    bool declined = false;
+    for (; row.taken < count; starts &= starts - 1, ends &= ends - 1) {
+      const int s = std::countr_zero(starts);
+      // Blanks to the window's end, or a value running past it that starts
+      // the next window, unless it fills the whole window.
+      if (ends == 0) {
+        next = s;
+        declined = s == 0;
+        break;
+      }
+      const int e = std::countr_zero(ends);
+      if (!short_plain_value(p + s, e - s, first[row.taken * stride])) {
+        next = s;
+        declined = true;
+        break;
+      }
+      ++row.taken;
+      row.line_ended = p[e] == '\n';
+      next = e + 1;
+    }
+    p += next;
+    if (declined) break;
+  }
+  row.pos = p;
+  return row;
+}
+
+}  // namespace numtext

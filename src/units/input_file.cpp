@@ -1,0 +1,176 @@
+#include "units/input_file.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "platform/side_by_side.hpp"
+#include "units/io_failure.hpp"
+#include "units/rows_side_by_side.hpp"
+
+namespace units {
+
+FileSource::FileSource(platform::Handle in, std::size_t block)
+    : in_(in), buf_(block), block_(block), regular_file_(platform::kind_of(in) == platform::Kind::regular) {
+  pos = end = buf_.data();
+}
+
+// Removes every CR that stands before a LF in [from, from+n); a CR at the
+// very end is held back until the next block shows what follows it, and a
+// CR that ends the input is a line end.
+std::size_t FileSource::drop_cr_before_lf(char* from, std::size_t n, bool at_eof) {
+  char* const stop = from + n;
+  char* cr = static_cast<char*>(std::memchr(from, '\r', n));
+  if (cr == nullptr) return n;
+  char* out = cr;
+  for (char* p = cr; p < stop; ++p) {
+    if (*p == '\r') {
+      if (p + 1 == stop) {
+        if (!at_eof) {
+          *out = '\r';  // stays right after the window's end
+          held_ = 1;
+          break;
+        }
+        *out++ = '\n';  // the CR that ends the file ends its last line
+        break;
+      } else if (p[1] == '\n') {
+        continue;
+      }
+    }
+    *out++ = *p;
+  }
+  return static_cast<std::size_t>(out - from);
+}
+
+bool FileSource::refill(std::size_t keep_back) {
+  if (ahead_ready_) {
+    ahead_ready_ = false;
+    ++windows_;
+    buf_.swap(ahead_buf_);  // the window read ahead stays where it was read
+    if (ahead_failure_) std::rethrow_exception(std::exchange(ahead_failure_, nullptr));
+    pos = ahead_.pos;
+    end = ahead_.end;
+    return end != pos;
+  }
+  if (eof_ && held_ == 0) return false;
+  ++windows_;
+  const Window w = read_window(buf_, pos - keep_back, keep_back);
+  pos = w.pos;
+  end = w.end;
+  return end != pos;
+}
+
+void FileSource::read_ahead(const char* rest) {
+  if (ahead_ready_ || !regular_file_ || (eof_ && held_ == 0)) return;
+  ahead_ready_ = true;
+  try {
+    // Room for the kept characters, however long the last line has grown.
+    if (ahead_buf_.size() < buf_.size()) ahead_buf_.resize(buf_.size());
+    ahead_ = read_window(ahead_buf_, rest, static_cast<std::size_t>(end - rest));
+  } catch (...) {
+    ahead_failure_ = std::current_exception();
+  }
+}
+
+FileSource::Window FileSource::read_window(std::vector<char>& into, const char* from, std::size_t kept) {
+  // The held CR, if any, sits right after the kept characters.
+  std::size_t filled = kept + held_;
+  char* base = into.data();
+  std::memmove(base, from, filled);
+  std::size_t fresh = 0;
+  // A read that brings nothing but a CR (held back until the next byte shows
+  // whether a LF follows) has not reached the end of the input: read on.
+  while (fresh == 0 && !eof_) {
+    if (into.size() - filled < std::max<std::size_t>(block_ / 2, 1)) {
+      // Only a value longer than half a block gets here.
+      into.resize(std::max(into.size() * 2, filled + block_));
+      base = into.data();
+    }
+    std::size_t n = 0;
+    const platform::Error error = platform::read(in_, base + filled, into.size() - filled, n);
+    if (error != platform::Error::none) throw failure_of(error, Statement::Read);
+    if (n == 0) eof_ = true;
+    filled += n;
+    held_ = 0;  // the held CR is examined again
+    fresh = drop_cr_before_lf(base + kept, filled - kept, eof_);
+    if (fresh == 0) filled = kept + held_;
+  }
+  return {base + kept, base + kept + fresh};
+}
+
+namespace {
+
+// ", value 6"; at the end of the file only when the statement was begun.
+std::string value_position(const IoFailure& f) {
+  const std::size_t first_shown = f.number == fnum::kEndOfFile ? 2 : 1;
+  return f.value < first_shown ? std::string() : ", value " + std::to_string(f.value);
+}
+
+// "row 17, value 6"; a file that ends early also says how many rows were
+// due: "row 412 of 500".
+std::string row_position(const IoFailure& f, std::int64_t row, std::int64_t rows) {
+  std::string s = "row " + std::to_string(row);
+  if (f.number == fnum::kEndOfFile) s += " of " + std::to_string(rows);
+  return s + value_position(f);
+}
+
+}  // namespace
+
+InputFile::InputFile(std::string name, platform::Handle file)
+    : name_(std::move(name)), file_(file), source_(file), reader_(source_) {
+  attach_unit(this);
+}
+
+InputFile::~InputFile() {
+  detach_unit(this);
+  close_at_exit();
+}
+
+void InputFile::read_head(std::span<const numtext::Target> targets) {
+  try {
+    reader_.read(targets);
+  } catch (const IoFailure& f) {
+    report_file_error(f, Statement::Read, name_,
+                      "head of the file" + value_position(f));
+  }
+}
+
+// Each row starts a read statement at the start of a line, so between two
+// rows a stretch of the window can be read on both cores. Where that stops
+// early the general path reads the row, and no stretch of the same window
+// is tried again: a file of unusual rows pays at most once per block. On one
+// core every row takes the general path.
+void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count,
+                          std::size_t stride) {
+  const bool two_cores = platform::usable_threads() > 1;
+  // The next block is read while the rows of this one are.
+  const ReadOn read_on = [this](const char* rest) { source_.read_ahead(rest); };
+  std::int64_t i = 1;
+  std::uint64_t declined_window = 0;
+  // The row is taken only when a failure is reported: the loop pays nothing.
+  try {
+    while (i <= rows) {
+      if (two_cores && source_.windows() != declined_window &&
+          static_cast<std::size_t>(source_.end - source_.pos) >= kSplitStretch) {
+        const RowsTaken taken = read_rows_side_by_side(source_.pos, source_.end, first + (i - 1), count, stride,
+                                                       rows - i + 1, read_on);
+        source_.pos = taken.pos;
+        i += taken.rows;
+        if (taken.declined) declined_window = source_.windows();
+        if (i > rows) break;
+      }
+      reader_.read_reals(first + (i - 1), count, stride);
+      ++i;
+    }
+  } catch (const IoFailure& f) {
+    report_file_error(f, Statement::Read, name_, row_position(f, i, rows));
+  }
+}
+
+void InputFile::close_at_exit() noexcept {
+  if (file_ != platform::kNoHandle) (void)platform::close(file_);
+  file_ = platform::kNoHandle;
+}
+
+}  // namespace units

@@ -1,0 +1,84 @@
+// Unit 2: elab.dat, written record by record through a large buffer. Once
+// the first bufferful is full, a second buffer takes the records while the
+// first is written out, so laying records down and writing them overlap.
+//
+// Opening removes nothing. A regular file is replaced whole or not at all:
+// the records go to a hidden temporary beside it, which takes its place only
+// at a close without error. Where that cannot be (a device, a FIFO, no room
+// for a file beside it), the file is cut at its start just before the first
+// record goes in. Either way a run that ends before its first record leaves
+// an earlier file as it was. Each record ends with CR LF.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/os.hpp"
+#include "platform/side_by_side.hpp"
+#include "units/termination.hpp"
+
+namespace units {
+
+class OutputFile final : public ExitClosable {
+ public:
+  OutputFile(std::string name, const platform::Opened& file,
+             std::size_t buffer = std::size_t{1} << 20);
+  ~OutputFile();
+
+  // Room in the buffer for records of n characters, each with its line end
+  // behind it: where the first goes, and how many fit before the buffer is
+  // full (at least one: when none fits, the full buffer is handed over to be
+  // written out and the records go to the other one). The caller lays the
+  // records down n + 2 characters apart inside write_behind, then commits
+  // those it laid down; the line ends are put in then.
+  struct Room {
+    char* at;
+    std::size_t records;
+  };
+  Room records_room(std::size_t n);
+  void commit_records(std::size_t n, std::size_t count);
+
+  // Runs lay_down on this thread and on a second one where there is one,
+  // the second first writing out the buffer records_room handed over, if
+  // any; lay_down shares its records out between its runs. The writes are
+  // the ones a single buffer would make, so a failure is met at the same
+  // record; it ends the run with its report once both have ended.
+  template <class LayDown>
+  void write_behind(LayDown&& lay_down) {
+    platform::Error error = platform::Error::none;
+    platform::side_by_side(
+        [&] {
+          error = write_handed_over();
+          lay_down();
+        },
+        lay_down);
+    if (error != platform::Error::none) fail(error, Statement::Write);
+  }
+
+  // The normal close: writes the buffer out; when no record was written in
+  // this run the file is left empty. A failure ends the run with its report.
+  void close();
+  void close_at_exit() noexcept override;
+
+  const std::string& name() const { return name_; }
+
+ private:
+  void start_first_record();
+  platform::Error write_handed_over();
+  platform::Error flush_buffer();
+  platform::Error settle_temporary(platform::Error error);
+  [[noreturn]] void fail(platform::Error error, Statement statement);
+
+  std::string name_;
+  platform::Handle file_;     // the file as opened
+  platform::Handle records_;  // where the records go: the file or the temporary
+  bool replace_whole_;
+  platform::Temporary temporary_;
+  std::vector<char> buf_;
+  std::size_t used_ = 0;
+  std::vector<char> other_;      // the buffer handed over, or to be taken next
+  std::size_t handed_over_ = 0;  // its bytes still to be written
+  bool wrote_ = false;
+};
+
+}  // namespace units
