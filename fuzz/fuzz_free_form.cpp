@@ -417,7 +417,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (source) {
     case 3:
       real_console = std::make_unique<elab_test::ScriptedConsole>(
-          std::string(text), false, false, elab_test::ScriptedConsole::Feed::pipe);
+          std::string(text), false, elab_test::ScriptedConsole::Feed::pipe);
       src = &real_console->console().source();
       break;
     case 4:

@@ -19,7 +19,8 @@
 #include "numtext/edit_list.hpp"
 #include "numtext/free_form.hpp"
 #include "units/io_failure.hpp"
-#include "units/termination.hpp"
+#include "units/console_end.hpp"
+#include "units/run_failure.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 
@@ -332,24 +333,20 @@ class CapturedStderr {
   int r_ = -1, saved_ = -1;
 };
 
-class AttachedConsole {
- public:
-  explicit AttachedConsole(Console& c) { units::attach_console(&c); }
-  ~AttachedConsole() { units::attach_console(nullptr); }
-};
-
 TEST(ConsoleEnd, FailingReadReportsAndLeavesTheLineEndToClosing) {
   for (bool shared : {true, false}) {
     ScriptedConsole pc("3.0\n", shared);
-    const AttachedConsole attached(pc.console());
     pc.console().write_record(" Quale giorno in output?");
     std::int32_t v = 0;
     CapturedStderr err;
     try {
       units::read_console(pc.console(), v);
       ADD_FAILURE() << "the read did not fail";
-    } catch (const units::RunEnded& e) {
-      EXPECT_EQ(e.status, 1);
+    } catch (const units::RunFailure& failure) {
+      EXPECT_EQ(failure.status(), 1);
+      EXPECT_EQ(failure.code(), "F6101");
+      units::show_failure(pc.console(), failure);
+      pc.console().close();
     }
     const std::string report = err.text();
     EXPECT_EQ(report.rfind("\r\nrun-time error F6101: READ(CON)\r\n- ", 0), 0u) << report;
@@ -364,11 +361,13 @@ TEST(ConsoleEnd, FailingReadReportsAndLeavesTheLineEndToClosing) {
 
 TEST(ConsoleEnd, EndOfInputReportsReadFailure) {
   ScriptedConsole pc("", true);
-  const AttachedConsole attached(pc.console());
   std::int32_t v = 0;
-  CapturedStderr err;
-  EXPECT_THROW(units::read_console(pc.console(), v), units::RunEnded);
-  EXPECT_EQ(err.text().rfind("\r\nrun-time error F6501: READ(CON)\r\n- ", 0), 0u);
+  try {
+    units::read_console(pc.console(), v);
+    ADD_FAILURE() << "the read did not fail";
+  } catch (const units::RunFailure& failure) {
+    EXPECT_EQ(failure.report().rfind("\r\nrun-time error F6501: READ(CON)\r\n- ", 0), 0u);
+  }
 }
 
 struct StopCase {
@@ -383,7 +382,7 @@ void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
 
 const StopCase kStops[] = {
     {"plain_after_count_line", false, 0, elab_test::count_line(171) + elab_test::kNormalEnd, 0},
-    {"text_after_answer", true, 1, "Q\r\n" + elab_test::kDateOrder, 0},
+    {"text_after_answer", true, 1, "Q\r\n" + elab_test::kDateOrder, 1},
     {"code_after_message", false, 2, elab_test::kNoRoom, 99},
 };
 
@@ -392,23 +391,23 @@ class ConsoleStops : public ::testing::TestWithParam<StopCase> {};
 TEST_P(ConsoleStops, BytesAndStatus) {
   const StopCase& c = GetParam();
   ScriptedConsole pc("950101\n", true);
-  const AttachedConsole attached(pc.console());
   if (c.after_read) {
     pc.console().write_record(" Q");
     std::int32_t v = 0;
     units::read_console(pc.console(), v);
   } else if (c.which == 0) {
     pc.console().write_record(" Record scritti:   171");
+  }
+  if (c.which == 0) {
+    units::show_normal_stop(pc.console());
   } else {
-    pc.console().write_record(" Insufficiente spazio per le matrici");
+    const units::RunFailure failure =
+        c.which == 1 ? units::RunFailure::stop("data finale minore data iniziale", 1)
+                     : units::RunFailure::stop_for_memory("Insufficiente spazio per le matrici");
+    EXPECT_EQ(failure.status(), c.status);
+    units::show_failure(pc.console(), failure);
   }
-  try {
-    if (c.which == 0) units::stop_plain();
-    if (c.which == 1) units::stop_with_text("data finale minore data iniziale", 0);
-    units::stop_with_code(99);
-  } catch (const units::RunEnded& e) {
-    EXPECT_EQ(e.status, c.status);
-  }
+  pc.console().close();
   EXPECT_EQ(pc.shown(), c.shown);
 }
 

@@ -20,7 +20,8 @@
 #include "prep/date.hpp"
 #include "prep/run_state.hpp"
 #include "units/console.hpp"
-#include "units/termination.hpp"
+#include "units/console_end.hpp"
+#include "units/run_failure.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 #include "support/run_state.hpp"
@@ -155,13 +156,14 @@ std::unique_ptr<DateState> date_state(bool in_place = false) {
   return st;
 }
 
-// Runs the selection on st; the status the run ended with, or -1 when it
-// went through.
+// Runs the selection on st; the status the run ended with, its end shown as
+// the program shows it, or -1 when it went through.
 int select_rows(ScriptedConsole& con, DateState& st) {
   try {
     prep::DATE(con.console(), st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
-  } catch (const units::RunEnded& end) {
-    return end.status;
+  } catch (const units::RunFailure& failure) {
+    units::show_failure(con.console(), failure);
+    return failure.status();
   }
   return -1;
 }
@@ -218,7 +220,7 @@ TEST_P(DateSelection, CopiesTheRowsOfTheRangeInFileOrder) {
   for (const bool in_place : {false, true}) {
     SCOPED_TRACE(in_place ? "in MM's storage" : "into a matrix of its own");
     auto st = date_state(in_place);
-    ScriptedConsole con(c.answers, false, true);
+    ScriptedConsole con(c.answers, false);
     EXPECT_EQ(select_rows(con, *st), -1);
 
     ASSERT_EQ(st->NRR, static_cast<std::int32_t>(c.rows.size()));
@@ -247,7 +249,7 @@ TEST_P(DateSelection, CopiesTheRowsOfTheRangeInFileOrder) {
 
 TEST(DateSelection, InteractiveConsoleEndsEachQuestionLineBeforeTheAnswer) {
   auto st = date_state();
-  ScriptedConsole con("950101\n951231\n", true, true);
+  ScriptedConsole con("950101\n951231\n", true);
   EXPECT_EQ(select_rows(con, *st), -1);
   EXPECT_EQ(st->NRR, 5);
   EXPECT_EQ(con.closed_output(), kFirstQuestion + "\r\n" + kSecondQuestion + "\r\n");
@@ -281,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_P(DateOrderStop, StopsWithItsTextAndStatusOne) {
   const auto& [c, interactive] = GetParam();
   auto st = date_state();
-  ScriptedConsole con(c.answers, interactive, true);
+  ScriptedConsole con(c.answers, interactive);
   testing::internal::CaptureStderr();
   const int status = select_rows(con, *st);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -298,7 +300,7 @@ TEST_P(DateOrderStop, StopsWithItsTextAndStatusOne) {
 
 TEST(DateSelection, AnswerThatIsNotAnIntegerEndsTheRun) {
   auto st = date_state();
-  ScriptedConsole con("3.0\n", false, true);
+  ScriptedConsole con("3.0\n", false);
   testing::internal::CaptureStderr();
   const int status = select_rows(con, *st);
   const std::string report = testing::internal::GetCapturedStderr();

@@ -17,7 +17,7 @@
 
 #include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
-#include "units/termination.hpp"
+#include "units/run_failure.hpp"
 #include "support/run_state.hpp"
 #include "support/threads_asked.hpp"
 
@@ -61,16 +61,12 @@ void set(std::vector<float>& c, int row, float v) { c[static_cast<std::size_t>(r
 
 // The report the stage gives, or nothing when it runs through.
 std::optional<std::string> report_of(RunState& st, Evaluation e) {
-  testing::internal::CaptureStderr();
   try {
     prep::derive_series(st, e);
-  } catch (const units::RunEnded& end) {
-    const std::string text = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(end.status, 1);
-    return text;
+  } catch (const units::RunFailure& failure) {
+    EXPECT_EQ(failure.status(), 1);
+    return failure.report();
   }
-  const std::string text = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(text, "");
   return std::nullopt;
 }
 
@@ -179,12 +175,15 @@ void expect_fault_in_step(const std::vector<float>& closes, int faulting,
                           const std::string& expected) {
   for (const Evaluation e : elab_test::kEvaluations) {
     auto st = state_with(closes);
-    testing::internal::CaptureStderr();
     EXPECT_NO_THROW({
       for (int k = 0; k < faulting; ++k) kSteps[k](*st, e);
     });
-    EXPECT_THROW(kSteps[faulting](*st, e), units::RunEnded);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
+    try {
+      kSteps[faulting](*st, e);
+      ADD_FAILURE() << "step " << faulting << " went through";
+    } catch (const units::RunFailure& failure) {
+      EXPECT_EQ(failure.report(), expected);
+    }
   }
 }
 

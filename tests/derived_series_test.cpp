@@ -23,7 +23,7 @@
 
 #include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
-#include "units/termination.hpp"
+#include "units/run_failure.hpp"
 #include "support/run_state.hpp"
 #include "support/threads_asked.hpp"
 

@@ -20,7 +20,7 @@
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
 #include "units/console.hpp"
-#include "units/termination.hpp"
+#include "units/run_failure.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 #include "support/run_state.hpp"
@@ -356,13 +356,13 @@ using prep::InputSumPass;
 
 // The report the input screening gives, or "" when it runs through.
 std::string input_screening_report(RunState& st, InputSumPass pass) {
-  testing::internal::CaptureStderr();
   try {
     prep::screen_inputs(st, pass);
-  } catch (const units::RunEnded& end) {
-    EXPECT_EQ(end.status, 1);
+  } catch (const units::RunFailure& failure) {
+    EXPECT_EQ(failure.status(), 1);
+    return failure.report();
   }
-  return testing::internal::GetCapturedStderr();
+  return "";
 }
 
 // Both ways on two states made alike: the report, and every array and the

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "numtext/narrow.hpp"
-#include "units/termination.hpp"
+#include "units/run_failure.hpp"
 
 namespace prep {
 

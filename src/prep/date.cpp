@@ -5,7 +5,7 @@
 #include "units/console_read.hpp"
 #include "numtext/edit_list.hpp"
 #include "units/console_write.hpp"
-#include "units/termination.hpp"
+#include "units/run_failure.hpp"
 
 namespace prep {
 namespace {

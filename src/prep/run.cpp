@@ -15,7 +15,8 @@
 #include "units/input_file.hpp"
 #include "units/io_failure.hpp"
 #include "units/output_file.hpp"
-#include "units/termination.hpp"
+#include "units/console_end.hpp"
+#include "units/run_failure.hpp"
 
 namespace prep {
 namespace {
@@ -62,10 +63,7 @@ void drive(RunState& st, units::CommandLine& args, units::Console& console) {
   input->read_head(size);
 
   allocate_arrays(st);
-  if (st.IER != 0) {
-    console.write_record(" Insufficiente spazio per le matrici");
-    units::stop_with_code(99);
-  }
+  if (st.IER != 0) throw units::RunFailure::stop_for_memory("Insufficiente spazio per le matrici");
   if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
 
   read_matrix(st, *input);
@@ -83,7 +81,25 @@ void drive(RunState& st, units::CommandLine& args, units::Console& console) {
   write_training_records(st, *output);
   output->close();
   write_count_line(console, st.IC);
-  units::stop_plain();
+}
+
+// The run and its end on the console: the stop or the report, then the
+// console closed; the status.
+int run_and_end(units::CommandLine& args, units::Console& console) {
+  try {
+    try {
+      RunState st;
+      drive(st, args, console);
+    } catch (const std::bad_alloc&) {
+      // The arrays are given back first.
+      throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+    }
+  } catch (const units::RunFailure& failure) {
+    units::show_failure(console, failure);
+    return failure.status();
+  }
+  units::show_normal_stop(console);
+  return 0;
 }
 
 int run_on_console(int argc, char** argv) {
@@ -91,23 +107,16 @@ int run_on_console(int argc, char** argv) {
   const platform::Handle in = platform::std_stream(platform::StdStream::in);
   const platform::Handle out = platform::std_stream(platform::StdStream::out);
   units::Console console(in, out, units::Console::interactive(in, out));
-  units::attach_console(&console);
   units::CommandLine args(argc, argv);
   int status = 0;
   if (!write_program_info(argc, argv, console)) {
     try {
-      try {
-        RunState st;
-        drive(st, args, console);
-      } catch (const std::bad_alloc&) {
-        units::stop_out_of_memory();  // the arrays are given back first
-      }
-    } catch (const units::RunEnded& end) {
-      status = end.status;
+      status = run_and_end(args, console);
+    } catch (const std::bad_alloc&) {
+      status = 99;  // not even the text found room; the status still tells
     }
   }
-  units::close_everything();
-  units::attach_console(nullptr);
+  console.close();
   return status;
 }
 

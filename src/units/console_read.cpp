@@ -1,7 +1,7 @@
 #include "units/console_read.hpp"
 
 #include "units/io_failure.hpp"
-#include "units/termination.hpp"
+#include "units/run_failure.hpp"
 
 namespace units {
 
@@ -11,7 +11,7 @@ void read_console(Console& console, std::span<const numtext::Target> targets) {
     numtext::FreeFormReader reader(console.source());
     reader.read(targets);
   } catch (const IoFailure& f) {
-    // The read is not ended: a pending line end is left to exit closing.
+    // The read is not ended: a pending line end is left to the console's close.
     report_file_error(f, Statement::Read, "CON");
   }
   console.end_read();

@@ -8,7 +8,7 @@
 
 namespace units {
 
-// A failure ends the run with its report on READ(CON).
+// A failure throws RunFailure with its report on READ(CON).
 void read_console(Console& console, std::span<const numtext::Target> targets);
 
 template <class T>

@@ -118,13 +118,10 @@ std::string row_position(const IoFailure& f, std::int64_t row, std::int64_t rows
 }  // namespace
 
 InputFile::InputFile(std::string name, platform::Handle file)
-    : name_(std::move(name)), file_(file), source_(file), reader_(source_) {
-  attach_unit(this);
-}
+    : name_(std::move(name)), file_(file), source_(file), reader_(source_) {}
 
 InputFile::~InputFile() {
-  detach_unit(this);
-  close_at_exit();
+  if (file_ != platform::kNoHandle) (void)platform::close(file_);
 }
 
 void InputFile::read_head(std::span<const numtext::Target> targets) {
@@ -166,11 +163,6 @@ void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count,
   } catch (const IoFailure& f) {
     report_file_error(f, Statement::Read, name_, row_position(f, i, rows));
   }
-}
-
-void InputFile::close_at_exit() noexcept {
-  if (file_ != platform::kNoHandle) (void)platform::close(file_);
-  file_ = platform::kNoHandle;
 }
 
 }  // namespace units

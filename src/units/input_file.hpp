@@ -10,7 +10,7 @@
 #include "platform/os.hpp"
 #include "numtext/char_source.hpp"
 #include "numtext/free_form.hpp"
-#include "units/termination.hpp"
+#include "units/run_failure.hpp"
 
 namespace units {
 
@@ -55,13 +55,13 @@ class FileSource final : public numtext::CharSource {
   std::uint64_t windows_ = 0;
 };
 
-class InputFile final : public ExitClosable {
+class InputFile final {
  public:
   InputFile(std::string name, platform::Handle file);
   ~InputFile();
 
-  // The free-form read statements of the file; a failure ends the run with
-  // its report, whose message line says where the reading stood.
+  // The free-form read statements of the file; a failure throws RunFailure
+  // with its report, whose message line says where the reading stood.
   // The first statement of the file: "head of the file, value 2".
   void read_head(std::span<const numtext::Target> targets);
   // Rows 1..rows of a matrix stored column after column, one statement of
@@ -71,7 +71,6 @@ class InputFile final : public ExitClosable {
   void read_rows(float* first, std::int64_t rows, std::size_t count, std::size_t stride);
 
   const std::string& name() const { return name_; }
-  void close_at_exit() noexcept override;
 
  private:
   std::string name_;

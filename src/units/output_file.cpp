@@ -21,15 +21,7 @@ OutputFile::OutputFile(std::string name, const platform::Opened& file, std::size
       file_(file.handle),
       records_(file.handle),
       replace_whole_(replaced_whole(file)),
-      buf_(buffer < 256 ? 256 : buffer) {
-  attach_unit(this);
-}
-
-OutputFile::~OutputFile() {
-  detach_unit(this);
-  (void)settle_temporary(platform::Error::other);
-  if (file_ != platform::kNoHandle) (void)platform::close(file_);
-}
+      buf_(buffer < 256 ? 256 : buffer) {}
 
 void OutputFile::fail(platform::Error error, Statement statement) {
   report_file_error(failure_of(error, statement), statement, name_);
@@ -115,17 +107,14 @@ void OutputFile::close() {
   if (error != platform::Error::none) fail(error, Statement::Close);
 }
 
-// A run that does not end normally leaves a replaced file as it was; a file
-// written in place gets what was buffered.
-void OutputFile::close_at_exit() noexcept {
+OutputFile::~OutputFile() {
   if (file_ == platform::kNoHandle) return;
   if (temporary_.handle != platform::kNoHandle) {
     (void)settle_temporary(platform::Error::other);
-  } else {
+  } else if (wrote_) {
     (void)flush_buffer();  // what cannot be written is lost
   }
   (void)platform::close(file_);
-  file_ = platform::kNoHandle;
 }
 
 }  // namespace units

@@ -15,15 +15,16 @@
 
 #include "platform/os.hpp"
 #include "platform/side_by_side.hpp"
-#include "units/termination.hpp"
+#include "units/run_failure.hpp"
 
 namespace units {
 
-class OutputFile final : public ExitClosable {
+class OutputFile final {
  public:
   OutputFile(std::string name, const platform::Opened& file,
              std::size_t buffer = std::size_t{1} << 20);
-  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
 
   // Room in the buffer for records of n characters, each with its line end
   // behind it: where the first goes, and how many fit before the buffer is
@@ -42,7 +43,7 @@ class OutputFile final : public ExitClosable {
   // the second first writing out the buffer records_room handed over, if
   // any; lay_down shares its records out between its runs. The writes are
   // the ones a single buffer would make, so a failure is met at the same
-  // record; it ends the run with its report once both have ended.
+  // record; it throws RunFailure with its report once both have ended.
   template <class LayDown>
   void write_behind(LayDown&& lay_down) {
     platform::Error error = platform::Error::none;
@@ -56,9 +57,11 @@ class OutputFile final : public ExitClosable {
   }
 
   // The normal close: writes the buffer out; when no record was written in
-  // this run the file is left empty. A failure ends the run with its report.
+  // this run the file is left empty. A failure throws RunFailure.
   void close();
-  void close_at_exit() noexcept override;
+  // Without close (a run that does not end normally): a replaced file is
+  // left as it was; a file written in place gets what was buffered.
+  ~OutputFile();
 
   const std::string& name() const { return name_; }
 

@@ -21,14 +21,14 @@
 #include "support/held_file.hpp"
 #include "support/threads_asked.hpp"
 #include "units/input_file.hpp"
-#include "units/termination.hpp"
+#include "units/run_failure.hpp"
 
 namespace elab_test {
 
 struct MatrixRead {
   std::vector<float> matrix;  // column after column, NR rows
   std::vector<float> next;    // the values of the statement after the rows
-  std::string report;         // standard error
+  std::string report;         // the error report
   int status = -1;            // of the report or stop, -1 when none
 
   // Bit for bit, with a description of the first difference.
@@ -73,7 +73,6 @@ inline MatrixRead read_matrix_as_the_run(const std::string& text, Through throug
     });
   }
   const ThreadsAsked asked(threads == 1 ? "1" : nullptr);
-  testing::internal::CaptureStderr();
   try {
     units::InputFile in("prices.txt", fds[0]);  // closes the descriptor
     std::int32_t nr = 0, nc = 0;
@@ -85,10 +84,10 @@ inline MatrixRead read_matrix_as_the_run(const std::string& text, Through throug
     std::vector<numtext::Target> next;
     for (float& v : got.next) next.push_back(numtext::Target::of(v));
     in.read_head(next);
-  } catch (const units::RunEnded& e) {
-    got.status = e.status;
+  } catch (const units::RunFailure& failure) {
+    got.status = failure.status();
+    got.report = failure.report();
   }
-  got.report = testing::internal::GetCapturedStderr();
   if (feeder.joinable()) feeder.join();
   return got;
 }

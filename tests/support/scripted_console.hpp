@@ -10,7 +10,6 @@
 
 #include "support/held_file.hpp"
 #include "units/console.hpp"
-#include "units/termination.hpp"
 
 namespace elab_test {
 
@@ -19,17 +18,11 @@ class ScriptedConsole {
   enum class Feed { file, pipe };
 
   // shared: input and output share one line state, as on a terminal.
-  // attach: make it the run's console, so that stops show their text there.
-  explicit ScriptedConsole(const std::string& answers, bool shared = false, bool attach = false,
-                           Feed feed = Feed::file)
-      : attached_(attach),
-        in_(feed == Feed::file ? file_holding(answers) : pipe_holding(answers)),
+  explicit ScriptedConsole(const std::string& answers, bool shared = false, Feed feed = Feed::file)
+      : in_(feed == Feed::file ? file_holding(answers) : pipe_holding(answers)),
         out_(file_holding("")),
-        console_(std::make_unique<units::Console>(in_, out_, shared)) {
-    if (attached_) units::attach_console(console_.get());
-  }
+        console_(std::make_unique<units::Console>(in_, out_, shared)) {}
   ~ScriptedConsole() {
-    if (attached_) units::attach_console(nullptr);
     console_.reset();
     ::close(in_);
     ::close(out_);
@@ -56,7 +49,6 @@ class ScriptedConsole {
   }
 
  private:
-  bool attached_;
   int in_;
   int out_;
   std::unique_ptr<units::Console> console_;

@@ -1,0 +1,88 @@
+#include "units/run_failure.hpp"
+
+#include <utility>
+
+namespace units {
+namespace {
+
+std::string_view statement_name(Statement s) {
+  switch (s) {
+    case Statement::Read: return "READ";
+    case Statement::Write: return "WRITE";
+    case Statement::Open: return "OPEN";
+    case Statement::Close: return "CLOSE";
+  }
+  return "READ";
+}
+
+}  // namespace
+
+RunFailure::RunFailure(Form form, std::string code, std::string statement, std::string message,
+                       int status)
+    : form_(form),
+      code_(std::move(code)),
+      statement_(std::move(statement)),
+      message_(std::move(message)),
+      status_(status),
+      what_(code_ + ": " + message_) {}
+
+RunFailure RunFailure::of_file(const IoFailure& failure, Statement statement, std::string_view file,
+                               std::string_view position) {
+  std::string message(failure.message.empty() ? failure_message(failure.number) : failure.message);
+  if (!position.empty()) {
+    message += ": ";
+    message += position;
+  }
+  std::string where(statement_name(statement));
+  where += '(';
+  where += file;
+  where += ')';
+  std::string code = "F";
+  code += std::to_string(failure.number);
+  return {Form::Report, std::move(code), std::move(where), std::move(message), 1};
+}
+
+RunFailure RunFailure::of_math(MathFault fault) {
+  switch (fault) {
+    case MathFault::Invalid: break;
+    case MathFault::DivideByZero:
+      return {Form::Report, "M6103", "MATH", "floating-point error: divide by zero", 1};
+    case MathFault::Overflow:
+      return {Form::Report, "M6104", "MATH", "floating-point error: overflow", 1};
+    case MathFault::SqrtDomain:
+      return {Form::Report, "M6201", "MATH", "sqrt: DOMAIN error", 1};
+  }
+  return {Form::Report, "M6101", "MATH", "floating-point error: invalid", 1};
+}
+
+RunFailure RunFailure::stop(std::string_view text, int status) {
+  return {Form::Stop, "STOP", "", std::string(text), status};
+}
+
+RunFailure RunFailure::stop_for_memory(std::string_view text) {
+  RunFailure f(Form::Stop, "STOP", "", std::string(text), 99);
+  f.shows_code_ = true;
+  return f;
+}
+
+std::string RunFailure::report() const {
+  std::string r = "\r\nrun-time error ";
+  r += code_;
+  r += ": ";
+  r += statement_;
+  r += "\r\n- ";
+  r += message_;
+  r += "\r\n";
+  return r;
+}
+
+void report_file_error(const IoFailure& failure, Statement statement, std::string_view file,
+                       std::string_view position) {
+  throw RunFailure::of_file(failure, statement, file, position);
+}
+
+void report_math_error(MathFault fault) { throw RunFailure::of_math(fault); }
+
+void stop_with_text(std::string_view text, int status) { throw RunFailure::stop(text, status); }
+
+}  // namespace units
