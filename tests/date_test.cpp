@@ -159,7 +159,7 @@ std::unique_ptr<DateState> date_state(bool in_place = false) {
 // went through.
 int select_rows(ScriptedConsole& con, DateState& st) {
   try {
-    prep::DATE(con.console(), st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
+    prep::DATE(prep::Questions(con.console(), {}), st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   } catch (const units::RunEnded& end) {
     return end.status;
   }

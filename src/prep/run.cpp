@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "prep/answers.hpp"
 #include "prep/date.hpp"
 #include "prep/derived_series.hpp"
 #include "prep/program_info.hpp"
@@ -52,7 +53,8 @@ void read_matrix(RunState& st, units::InputFile& in) {
   in.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows);
 }
 
-void drive(RunState& st, units::CommandLine& args, units::Console& console) {
+void drive(RunState& st, units::CommandLine& args, units::Console& console,
+           const Questions& questions) {
   st.IC_G = 7;
   st.IC_CHIU = 6;
   auto input = open_input(args, console);
@@ -72,14 +74,14 @@ void drive(RunState& st, units::CommandLine& args, units::Console& console) {
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
-  DATE(console, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
+  DATE(questions, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   if (st.NRR < 110) {
     units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
   }
 
   derive_series(st);
-  choose_and_screen(console, st);
-  ask_weekday(console, st);
+  choose_and_screen(questions, st);
+  ask_weekday(questions, st);
   write_training_records(st, *output);
   output->close();
   write_count_line(console, st.IC);
@@ -98,7 +100,7 @@ int run_on_console(int argc, char** argv) {
     try {
       try {
         RunState st;
-        drive(st, args, console);
+        drive(st, args, console, Questions(console, {}));
       } catch (const std::bad_alloc&) {
         units::stop_out_of_memory();  // the arrays are given back first
       }

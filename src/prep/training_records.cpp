@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "units/console_read.hpp"
 #include "units/console_write.hpp"
 #include "numtext/fixed_layout.hpp"
 #include "numtext/record_writer.hpp"
@@ -30,13 +29,10 @@ const EditList& record_layout(std::int32_t IGIO) {
   return IGIO == 0 ? a : b;
 }
 
-void ask_weekday(units::Console& console, RunState& st) {
+void ask_weekday(const Questions& questions, RunState& st) {
   static const EditList question = EditList::parse(
       "(' Quale giorno in output?',' -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.')");
-  do {
-    units::write_console(console, question);
-    units::read_console(console, st.IGIO);
-  } while (st.IGIO == 1 || st.IGIO < -1 || st.IGIO > 6);
+  questions.ask_until(st.IGIO, questions.given().days, question, accepts_days);
 }
 
 namespace {
