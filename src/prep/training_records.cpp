@@ -44,11 +44,14 @@ bool is_written(const RunState& st, std::int64_t i) {
   return st.IGIO <= 0 || st.M(i, st.IC_G) == static_cast<float>(st.IGIO);
 }
 
-// The first row from i on that is written, or one past the window.
+}  // namespace
+
 std::int64_t next_written(const RunState& st, std::int64_t i) {
   while (i <= st.NRR - 20 && !is_written(st, i)) ++i;
   return i;
 }
+
+namespace {
 
 // The values of row i in the order of its layout's fields.
 std::size_t record_values(const RunState& st, std::int64_t i, std::array<float, 16>& v) {

@@ -16,6 +16,9 @@ const numtext::EditList& record_layout(std::int32_t IGIO);
 
 void ask_weekday(const Questions& questions, RunState& st);
 
+// The first row from i on that has a record, or one past the window.
+std::int64_t next_written(const RunState& st, std::int64_t i);
+
 // Writes the records and counts them in IC.
 void write_training_records(RunState& st, units::OutputFile& out);
 
