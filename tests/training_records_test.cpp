@@ -603,7 +603,7 @@ TEST(WeekdayQuestion, RefusedAnswersRepeatTheQuestion) {
     SCOPED_TRACE(c.answers);
     RunState st;
     ScriptedConsole con(c.answers);
-    prep::ask_weekday(con.console(), st);
+    prep::ask_weekday(prep::Questions(con.console(), {}), st);
     EXPECT_EQ(st.IGIO, c.igio);
     std::string expected = kWeekday;
     for (int k = 1; k < c.asked; ++k) expected += "\r\n" + kWeekday;

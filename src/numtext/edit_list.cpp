@@ -120,8 +120,13 @@ class Parser {
     } else if (k == 'I') {
       ++pos_;
       const int w = number();
-      if (w < 1 || w > kMaxFieldWidth) fail("field size");
-      unit.push_back(item(EditItem::Kind::Integer, w));
+      int m = 1;
+      if (peek() == '.') {
+        ++pos_;
+        m = number();
+      }
+      if (w < 1 || w > kMaxFieldWidth || m > w) fail("field size");
+      unit.push_back(item(EditItem::Kind::Integer, w, m));
     } else {
       fail("unknown item");
     }

@@ -3,7 +3,7 @@
 //
 // Written form: items separated by commas, optionally inside one pair of
 // parentheses: 'text' (a doubled '' stands for one quote) or "text", / ,
-// nX, Fw.d, Iw, rFw.d, rIw and r(items). Repeats are expanded when parsing.
+// nX, Fw.d, Iw, Iw.m, rFw.d, rIw and r(items). Repeats are expanded when parsing.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@ struct EditItem {
   enum class Kind : std::uint8_t { Text, NewRecord, Blanks, Fixed, Integer };
   Kind kind = Kind::Text;
   int width = 0;      // Blanks: count; Fixed, Integer: w
-  int decimals = 0;   // Fixed: d
+  int decimals = 0;   // Fixed: d; Integer: m, the fewest digits shown
   std::string text;   // Text
 
   bool takes_value() const { return kind == Kind::Fixed || kind == Kind::Integer; }

@@ -2,6 +2,7 @@
 
 #include "numtext/f8_4_field.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -251,11 +252,23 @@ void write_fixed(char* out, int w, int d, float x) {
   if (!done) write_fixed_by_digits(out, w, d, x);
 }
 
-void write_integer(char* out, int w, std::int32_t v) {
-  char text[16];
-  auto [end, ec] = std::to_chars(text, text + sizeof text, v);
+void write_integer(char* out, int w, std::int32_t v, int m) {
+  char digits[16];
+  const std::int64_t magnitude = v < 0 ? -static_cast<std::int64_t>(v) : v;
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, magnitude);
   (void)ec;
-  place(out, w, text, static_cast<int>(end - text));
+  const int n = static_cast<int>(end - digits);
+  const int zeros = m > n ? m - n : 0;
+  const int len = (v < 0) + zeros + n;
+  if (len > w) {
+    fill_stars(out, w);
+    return;
+  }
+  char* at = out;
+  at = std::fill_n(at, w - len, ' ');
+  if (v < 0) *at++ = '-';
+  at = std::fill_n(at, zeros, '0');
+  std::memcpy(at, digits, static_cast<std::size_t>(n));
 }
 
 }  // namespace numtext

@@ -1,4 +1,4 @@
-// Fixed-point (Fw.d) and integer (Iw) fields of a record.
+// Fixed-point (Fw.d) and integer (Iw, Iw.m) fields of a record.
 //
 // A field is laid out from the single-precision value as stored: its exact
 // binary value, seen as 17 correctly rounded significant digits, rounded half
@@ -22,7 +22,8 @@ void write_fixed(char* out, int w, int d, float x);
 // the values its integer fast path does not cover. Exposed for tests.
 void write_fixed_by_digits(char* out, int w, int d, float x);
 
-// Writes exactly w characters (1 <= w <= kMaxFieldWidth).
-void write_integer(char* out, int w, std::int32_t v);
+// Writes exactly w characters (1 <= w <= kMaxFieldWidth), with at least m
+// digits (m <= w): leading zeros fill the rest.
+void write_integer(char* out, int w, std::int32_t v, int m = 1);
 
 }  // namespace numtext

@@ -2,9 +2,7 @@
 
 #include <cstring>
 
-#include "units/console_read.hpp"
 #include "numtext/edit_list.hpp"
-#include "units/console_write.hpp"
 #include "units/run_failure.hpp"
 
 namespace prep {
@@ -25,7 +23,7 @@ std::optional<std::int32_t> date_key(float year, float month, float day) {
   return static_cast<std::int32_t>(key);
 }
 
-void DATE(units::Console& console, DateVariables& own, const Matrix& MM, const Matrix& M,
+void DATE(const Questions& questions, DateVariables& own, const Matrix& MM, const Matrix& M,
           const std::int32_t& NR, const std::int32_t& NC, std::int32_t& NRR) {
   std::int32_t& IDATA0 = own.IDATA0;
   std::int32_t& IDATA1 = own.IDATA1;
@@ -34,8 +32,7 @@ void DATE(units::Console& console, DateVariables& own, const Matrix& MM, const M
   static const auto question = numtext::EditList::parse(
       "(' Intervallo di tempo da elaborare (date=AAMMGG)'/"
       "' da (-1=tutti i dati; 0=dall''inizio)')");
-  units::write_console(console, question);
-  units::read_console(console, IDATA0);
+  questions.ask(IDATA0, questions.given().from, question);
 
   if (IDATA0 == -1) {
     if (M.data == MM.data) return;  // selected in place: already all there
@@ -47,8 +44,7 @@ void DATE(units::Console& console, DateVariables& own, const Matrix& MM, const M
 
   IDATA1 = -1;
   static const auto until = numtext::EditList::parse("(' sino a (0=sino alla fine)')");
-  units::write_console(console, until);
-  units::read_console(console, IDATA1);
+  questions.ask(IDATA1, questions.given().to, until);
   if (IDATA1 == 0) IDATA1 = 2147483647;  // the end of the data, whatever its year
   if (IDATA0 > IDATA1) units::stop_with_text("data finale minore data iniziale", 1);
 

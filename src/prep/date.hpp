@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "prep/answers.hpp"
 #include "prep/run_state.hpp"
-#include "units/console.hpp"
 
 namespace prep {
 
@@ -15,7 +15,7 @@ namespace prep {
 std::optional<std::int32_t> date_key(float year, float month, float day);
 
 // own: the routine's variables, kept between calls.
-void DATE(units::Console& console, DateVariables& own, const Matrix& MM, const Matrix& M,
+void DATE(const Questions& questions, DateVariables& own, const Matrix& MM, const Matrix& M,
           const std::int32_t& NR, const std::int32_t& NC, std::int32_t& NRR);
 
 }  // namespace prep

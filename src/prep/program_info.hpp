@@ -1,13 +1,18 @@
-// The two arguments that ask about the program instead of naming a price
-// file: "--help" and "--version", each only as the one argument.
+// What the command line asks about the program instead of a run: the usage
+// (--help), the version, and the report of a command line that cannot run.
 #pragma once
 
+#include <string>
+
+#include "prep/options.hpp"
 #include "units/console.hpp"
 
 namespace prep {
 
-// Writes the usage or the version on the console when the command line is
-// exactly one of the two; returns whether it did. Nothing is opened.
-bool write_program_info(int argc, char** argv, units::Console& console);
+void write_usage(units::Console& console);
+void write_version(units::Console& console);
+
+// The two lines of standard error for a usage error.
+std::string usage_error_text(const UsageError& error);
 
 }  // namespace prep

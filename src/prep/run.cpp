@@ -2,13 +2,20 @@
 
 #include <memory>
 #include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "prep/answers.hpp"
 #include "prep/date.hpp"
 #include "prep/derived_series.hpp"
+#include "prep/options.hpp"
 #include "prep/program_info.hpp"
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
 #include "platform/os.hpp"
+#include "prep/record_dates.hpp"
 #include "prep/training_records.hpp"
 #include "units/console.hpp"
 #include "units/file_open.hpp"
@@ -23,15 +30,28 @@ namespace {
 
 using numtext::Target;
 
-// A blank name: from the command line or asked at the console.
-std::unique_ptr<units::InputFile> open_input(units::CommandLine& args,
-                                              units::Console& console) {
-  std::string name;
+constexpr int kUsageStatus = 2;
+constexpr std::string_view kStandardInput = "-";
+
+// The operand, or asked at the console when there is none or it is blank.
+std::string price_file_name(const std::optional<std::string>& operand, units::Console& console) {
+  std::string arg = operand.value_or("");
+  char* argv[] = {nullptr, arg.data()};
+  units::CommandLine args(operand ? 2 : 1, argv);
   try {
-    name = units::obtain_file_name(1, args, console);
+    return units::obtain_file_name(1, args, console);
   } catch (const numtext::IoFailure& f) {
     units::report_file_error(f, units::Statement::Open, "");
   }
+}
+
+std::unique_ptr<units::InputFile> open_input(const std::optional<std::string>& operand,
+                                              units::Console& console) {
+  if (operand == kStandardInput) {
+    return std::make_unique<units::InputFile>(
+        *operand, platform::std_stream(platform::StdStream::in));
+  }
+  const std::string name = price_file_name(operand, console);
   try {
     return std::make_unique<units::InputFile>(name, units::open_price_file(name));
   } catch (const numtext::IoFailure& f) {
@@ -39,8 +59,7 @@ std::unique_ptr<units::InputFile> open_input(units::CommandLine& args,
   }
 }
 
-std::unique_ptr<units::OutputFile> open_output() {
-  const std::string name = "elab.dat";
+std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   try {
     return std::make_unique<units::OutputFile>(name, units::open_training_file(name));
   } catch (const numtext::IoFailure& f) {
@@ -53,11 +72,12 @@ void read_matrix(RunState& st, units::InputFile& in) {
   in.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows);
 }
 
-void drive(RunState& st, units::CommandLine& args, units::Console& console) {
+void drive(RunState& st, const Invocation& inv, units::Console& console) {
   st.IC_G = 7;
   st.IC_CHIU = 6;
-  auto input = open_input(args, console);
-  const auto output = open_output();
+  auto input = open_input(inv.price_file, console);
+  const auto output = open_output(inv.output);
+  const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
   const Target size[] = {Target::of(st.NR), Target::of(st.NC)};
   input->read_head(size);
@@ -70,26 +90,29 @@ void drive(RunState& st, units::CommandLine& args, units::Console& console) {
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
-  DATE(console, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
+  const Questions questions(console, inv.answers);
+  DATE(questions, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   if (st.NRR < 110) {
     units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
   }
 
   derive_series(st);
-  choose_and_screen(console, st);
-  ask_weekday(console, st);
+  choose_and_screen(questions, st);
+  ask_weekday(questions, st);
   write_training_records(st, *output);
+  if (dates) write_record_dates(st, *dates);
   output->close();
+  if (dates) dates->close();
   write_count_line(console, st.IC);
 }
 
 // The run and its end on the console: the stop or the report, then the
 // console closed; the status.
-int run_and_end(units::CommandLine& args, units::Console& console) {
+int run_and_end(const Invocation& inv, units::Console& console) {
   try {
     try {
       RunState st;
-      drive(st, args, console);
+      drive(st, inv, console);
     } catch (const std::bad_alloc&) {
       // The arrays are given back first.
       throw units::RunFailure::stop_for_memory("Memoria insufficiente");
@@ -102,16 +125,35 @@ int run_and_end(units::CommandLine& args, units::Console& console) {
   return 0;
 }
 
+std::vector<std::string_view> arguments(int argc, char** argv) {
+  std::vector<std::string_view> args;
+  for (int k = 1; k < argc; ++k) args.emplace_back(argv[k]);
+  return args;
+}
+
+// The run as the command line asks for it, or its usage error.
 int run_on_console(int argc, char** argv) {
   platform::start_process();
+  Invocation inv;
+  try {
+    inv = parse_command_line(arguments(argc, argv));
+  } catch (const UsageError& e) {
+    const std::string text = usage_error_text(e);
+    (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(),
+                              text.size());
+    return kUsageStatus;
+  }
   const platform::Handle in = platform::std_stream(platform::StdStream::in);
   const platform::Handle out = platform::std_stream(platform::StdStream::out);
   units::Console console(in, out, units::Console::interactive(in, out));
-  units::CommandLine args(argc, argv);
   int status = 0;
-  if (!write_program_info(argc, argv, console)) {
+  if (inv.action == Invocation::Action::help) {
+    write_usage(console);
+  } else if (inv.action == Invocation::Action::version) {
+    write_version(console);
+  } else {
     try {
-      status = run_and_end(args, console);
+      status = run_and_end(inv, console);
     } catch (const std::bad_alloc&) {
       status = 99;  // not even the text found room; the status still tells
     }

@@ -5,8 +5,6 @@
 #include "platform/side_by_side.hpp"
 #include "prep/arith_policy.hpp"
 #include "prep/checked_arith.hpp"
-#include "units/console_read.hpp"
-#include "units/console_write.hpp"
 
 namespace prep {
 
@@ -79,14 +77,6 @@ const EditList& menu() {
       "16X,'10 - media var. % giornal. a 10 g.'/"
       "16X,'11 - media var. % giornal. a 20 g.')");
   return list;
-}
-
-// Asks until the answer is 0 or 1.
-void ask_yes_no(units::Console& console, const EditList& question, std::int32_t& answer) {
-  do {
-    units::write_console(console, question);
-    units::read_console(console, answer);
-  } while (answer != 0 && answer != 1);
 }
 
 // The input series in the order they are screened: DESM, MOME, RMM, MAXMIN,
@@ -166,29 +156,26 @@ void screen_inputs(RunState& st, InputSumPass pass) {
   }
 }
 
-void choose_and_screen(units::Console& console, RunState& st) {
-  do {
-    units::write_console(console, menu());
-    units::read_console(console, st.IVAR);
-  } while (st.IVAR < 1 || st.IVAR > 11);
+void choose_and_screen(const Questions& questions, RunState& st) {
+  const Answers& given = questions.given();
+  questions.ask_until(st.IVAR, given.variable, menu(), accepts_variable);
   for (std::int64_t i = 1; i <= st.NRR; ++i) st.PREV(i) = st.OUT(i, st.IVAR);
 
   static const EditList coefficient = EditList::parse(
       "(' Coeff. da applicare alla st.dev. del valore da ','prevedere per eliminare'/"
       "' i valori eccezionali')");
-  units::write_console(console, coefficient);
-  units::read_console(console, st.COEFF);
+  questions.ask(st.COEFF, given.coefficient, coefficient);
 
   static const EditList output_question = EditList::parse(
       "(' L''eliminazione degli outliers si applica al',' valore di out. (prev.)? (0=n; 1=s)')");
-  ask_yes_no(console, output_question, st.ISN);
+  questions.ask_until(st.ISN, given.screen_output, output_question, accepts_yes_no);
   if (st.ISN == 1) {
     screen_series(st.PREV.data, st.NRR, st.COEFF, st.ME90, st.PREV.data, st.screening);
   }
 
   static const EditList input_question = EditList::parse(
       "(' L''eliminazione degli outliers si applica ai',' valori di input? (0=n; 1=s)')");
-  ask_yes_no(console, input_question, st.ISN);
+  questions.ask_until(st.ISN, given.screen_inputs, input_question, accepts_yes_no);
   if (st.ISN == 1) screen_inputs(st);
 }
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "prep/answers.hpp"
 #include "prep/run_state.hpp"
-#include "units/console.hpp"
 
 namespace prep {
 
@@ -33,6 +33,6 @@ enum class InputSumPass { Serial, Interleaved };
 void screen_inputs(RunState& st, InputSumPass pass = InputSumPass::Interleaved);
 
 // The whole stage, dialogue included.
-void choose_and_screen(units::Console& console, RunState& st);
+void choose_and_screen(const Questions& questions, RunState& st);
 
 }  // namespace prep

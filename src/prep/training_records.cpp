@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "units/console_read.hpp"
 #include "units/console_write.hpp"
 #include "numtext/fixed_layout.hpp"
 #include "numtext/record_writer.hpp"
@@ -30,13 +29,10 @@ const EditList& record_layout(std::int32_t IGIO) {
   return IGIO == 0 ? a : b;
 }
 
-void ask_weekday(units::Console& console, RunState& st) {
+void ask_weekday(const Questions& questions, RunState& st) {
   static const EditList question = EditList::parse(
       "(' Quale giorno in output?',' -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.')");
-  do {
-    units::write_console(console, question);
-    units::read_console(console, st.IGIO);
-  } while (st.IGIO == 1 || st.IGIO < -1 || st.IGIO > 6);
+  questions.ask_until(st.IGIO, questions.given().days, question, accepts_days);
 }
 
 namespace {
@@ -48,11 +44,14 @@ bool is_written(const RunState& st, std::int64_t i) {
   return st.IGIO <= 0 || st.M(i, st.IC_G) == static_cast<float>(st.IGIO);
 }
 
-// The first row from i on that is written, or one past the window.
+}  // namespace
+
 std::int64_t next_written(const RunState& st, std::int64_t i) {
   while (i <= st.NRR - 20 && !is_written(st, i)) ++i;
   return i;
 }
+
+namespace {
 
 // The values of row i in the order of its layout's fields.
 std::size_t record_values(const RunState& st, std::int64_t i, std::array<float, 16>& v) {

@@ -2,6 +2,7 @@
 // each unmarked day of the window that qualifies, the count line.
 #pragma once
 
+#include "prep/answers.hpp"
 #include "prep/run_state.hpp"
 #include "units/console.hpp"
 #include "numtext/edit_list.hpp"
@@ -13,7 +14,10 @@ namespace prep {
 // C (-1, five weekday dummies).
 const numtext::EditList& record_layout(std::int32_t IGIO);
 
-void ask_weekday(units::Console& console, RunState& st);
+void ask_weekday(const Questions& questions, RunState& st);
+
+// The first row from i on that has a record, or one past the window.
+std::int64_t next_written(const RunState& st, std::int64_t i);
 
 // Writes the records and counts them in IC.
 void write_training_records(RunState& st, units::OutputFile& out);

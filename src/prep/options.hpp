@@ -1,0 +1,56 @@
+// The command line: options that answer the questions in advance or name the
+// files, and the price file. Every option is one row of options(); each
+// value is read by a parse function of its own, also usable without a
+// command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "prep/answers.hpp"
+
+namespace prep {
+
+struct Invocation {
+  enum class Action { run, help, version };
+  Action action = Action::run;
+  Answers answers;
+  std::optional<std::string> price_file;  // "-" is standard input
+  std::string output = "elab.dat";
+  std::optional<std::string> dates;  // the day of each record, one a line
+};
+
+// A command line that cannot be run: the text that follows "elab: ".
+struct UsageError {
+  std::string message;
+};
+
+// One option. A value_name marks an option that takes a value; take stores
+// it, false when the value is refused.
+struct Option {
+  std::string_view name;  // the long name, without "--"
+  char short_name;        // '\0' when there is none
+  std::string_view value_name;
+  std::string_view help;  // the line of the usage; '\n' starts another
+  bool (*take)(Invocation& inv, std::string_view value);
+};
+
+std::span<const Option> options();
+
+// The arguments after the program's name. Throws UsageError.
+Invocation parse_command_line(std::span<const std::string_view> args);
+
+// The values of the options, as answers: nothing for a value refused.
+// A date is 0, an ISO date YYYY-MM-DD or a date key of a real day; the first
+// date is also "all" or -1.
+std::optional<std::int32_t> parse_date_option(std::string_view text);
+std::optional<std::int32_t> parse_from_option(std::string_view text);
+std::optional<std::int32_t> parse_variable_option(std::string_view text);
+std::optional<float> parse_coefficient_option(std::string_view text);
+std::optional<std::int32_t> parse_yes_no_option(std::string_view text);
+std::optional<std::int32_t> parse_days_option(std::string_view text);
+
+}  // namespace prep
