@@ -11,6 +11,8 @@
 #include "prep/date.hpp"
 #include "prep/derived_series.hpp"
 #include "prep/options.hpp"
+#include "prep/price_check.hpp"
+#include "prep/price_file.hpp"
 #include "prep/program_info.hpp"
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
@@ -26,8 +28,6 @@
 
 namespace prep {
 namespace {
-
-using numtext::Target;
 
 constexpr int kUsageStatus = 2;
 constexpr std::string_view kStandardInput = "-";
@@ -66,9 +66,17 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   }
 }
 
-// One read per row; a null value leaves the zero the arrays start with.
-void read_matrix(RunState& st, units::InputFile& in) {
-  in.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows);
+// NR, NC, the arrays and the rows of MM, with the stops of sizes that
+// cannot be run.
+void read_price_matrix(RunState& st, PriceFile& prices, units::Console& console) {
+  prices.read_size(st);
+  allocate_arrays(st);
+  if (st.IER != 0) {
+    console.write_record(" Insufficiente spazio per le matrici");
+    units::stop_with_code(99);
+  }
+  if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
+  prices.read_rows(st);
 }
 
 void drive(RunState& st, const Invocation& inv, units::Console& console) {
@@ -78,17 +86,10 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   const auto output = open_output(inv.output);
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
-  const Target size[] = {Target::of(st.NR), Target::of(st.NC)};
-  input->read_head(size);
-
-  allocate_arrays(st);
-  if (st.IER != 0) {
-    console.write_record(" Insufficiente spazio per le matrici");
-    units::stop_with_code(99);
+  {
+    PriceFile prices(*input, inv.close);
+    read_price_matrix(st, prices, console);
   }
-  if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
-
-  read_matrix(st, *input);
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
@@ -107,6 +108,30 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   if (dates) dates->close();
   write_count_line(console, st.IC);
   units::stop_plain();
+}
+
+// The rows a run would take, and what is likely wrong with them; true when
+// something is.
+bool check(RunState& st, const Invocation& inv, units::Console& console) {
+  auto input = open_input(inv.price_file, console);
+  std::string text;
+  input->copy_text_to(&text);
+  PriceFile prices(*input, inv.close);
+  read_price_matrix(st, prices, console);
+  std::vector<std::int64_t> row_lines;
+  std::vector<Finding> findings;
+  if (prices.is_csv()) {
+    for (const auto& day : prices.days()) row_lines.push_back(day.line);
+  } else {
+    (void)input->read_rest();  // the lines after the rows, into the copy
+    OwnTextFindings own = check_own_text(text, st.NR, st.NC);
+    row_lines = std::move(own.row_lines);
+    findings = std::move(own.findings);
+  }
+  std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
+  findings.insert(findings.end(), of_rows.begin(), of_rows.end());
+  write_findings(console, findings, st.NR);
+  return !findings.empty();
 }
 
 std::vector<std::string_view> arguments(int argc, char** argv) {
@@ -140,7 +165,11 @@ int run_on_console(int argc, char** argv) {
     try {
       try {
         RunState st;
-        drive(st, inv, console);
+        if (inv.check) {
+          status = check(st, inv, console) ? 1 : 0;
+        } else {
+          drive(st, inv, console);
+        }
       } catch (const std::bad_alloc&) {
         units::stop_out_of_memory();  // the arrays are given back first
       }

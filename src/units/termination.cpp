@@ -101,6 +101,18 @@ void report_file_error(const IoFailure& failure, Statement statement, std::strin
   end_run(1);
 }
 
+void report_input_error(std::string_view text) {
+  write_warning(text);
+  end_run(1);
+}
+
+void write_warning(std::string_view text) {
+  std::string line = "elab: ";
+  line += text;
+  line += "\r\n";
+  write_report(line);
+}
+
 void report_math_error(MathFault fault) {
   std::string_view number = "6101";
   std::string_view message = "floating-point error: invalid";

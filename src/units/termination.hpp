@@ -44,6 +44,12 @@ void close_everything() noexcept;
 [[noreturn]] void report_file_error(const IoFailure& failure, Statement statement,
                                     std::string_view file, std::string_view position = {});
 
+// A fault of the input that the program itself finds (not a statement's):
+// "elab: " and the text on standard error, then exit closing and status 1.
+[[noreturn]] void report_input_error(std::string_view text);
+// "elab: " and the text on standard error; the run goes on.
+void write_warning(std::string_view text);
+
 enum class MathFault { Invalid, DivideByZero, Overflow, SqrtDomain };
 [[noreturn]] void report_math_error(MathFault fault);
 
