@@ -121,6 +121,16 @@ constexpr Option kOptions[] = {
        inv.dates.emplace();
        return store_name(*inv.dates, v);
      }},
+    {"close", '\0', "NOME", "in un file CSV, la colonna della chiusura\n(senza: Close)",
+     [](Invocation& inv, std::string_view v) {
+       inv.close.emplace();
+       return store_name(*inv.close, v);
+     }},
+    {"check", '\0', "", "elenca le righe del file dei prezzi\nprobabilmente errate; non chiede nulla\ne non scrive file",
+     [](Invocation& inv, std::string_view) {
+       inv.check = true;
+       return true;
+     }},
     {"help", 'h', "", "mostra questo aiuto",
      [](Invocation& inv, std::string_view) {
        inv.action = Invocation::Action::help;
@@ -148,6 +158,7 @@ std::string refused_value(std::string_view spelled, std::string_view value) {
   return "invalid value '" + std::string(value) + "' for " + std::string(spelled);
 }
 std::string extra_operand(std::string_view arg) { return "extra operand '" + std::string(arg) + "'"; }
+std::string check_needs_file() { return "--check needs a price file"; }
 std::string same_files() { return "--output and --dates name the same file"; }
 std::string stdin_needs_answers(std::string_view missing) {
   return "price file '-' is standard input: the answers need their options (missing:" +
@@ -254,6 +265,10 @@ class CommandLineParser {
   }
 
   void check_whole() const {
+    if (inv_.check) {
+      if (!inv_.price_file) throw UsageError{message::check_needs_file()};
+      return;  // nothing is asked
+    }
     if (inv_.dates && *inv_.dates == inv_.output) throw UsageError{message::same_files()};
     if (inv_.price_file == "-" && !inv_.answers.complete()) {
       throw UsageError{message::stdin_needs_answers(missing_answers(inv_.answers))};

@@ -21,6 +21,8 @@ struct Invocation {
   std::optional<std::string> price_file;  // "-" is standard input
   std::string output = "elab.dat";
   std::optional<std::string> dates;  // the day of each record, one a line
+  std::optional<std::string> close;  // the close column of a CSV price file
+  bool check = false;                // list the likely faults of the price file
 };
 
 // A command line that cannot be run: the text that follows "elab: ".

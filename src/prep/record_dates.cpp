@@ -32,6 +32,14 @@ FieldValue date_part(float x) {
 
 }  // namespace
 
+std::string date_text(float year, float month, float day) {
+  numtext::RecordWriter writer;
+  const FieldValue parts[] = {date_part(year), date_part(month), date_part(day)};
+  std::string text;
+  writer.write(date_layout(), parts, [&](std::string_view record) { text = record; });
+  return text;
+}
+
 void write_record_dates(const RunState& st, units::OutputFile& out) {
   numtext::RecordWriter writer;
   const std::int64_t last = st.NRR - 20;

@@ -2,10 +2,15 @@
 // order of the records.
 #pragma once
 
+#include <string>
+
 #include "prep/run_state.hpp"
 #include "units/output_file.hpp"
 
 namespace prep {
+
+// A row's day as YYYY-MM-DD, from its year, month and day values.
+std::string date_text(float year, float month, float day);
 
 void write_record_dates(const RunState& st, units::OutputFile& out);
 

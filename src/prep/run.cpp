@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "prep/answers.hpp"
-#include "prep/date.hpp"
-#include "prep/derived_series.hpp"
+#include "prep/core.hpp"
 #include "prep/options.hpp"
+#include "prep/price_check.hpp"
+#include "prep/price_file.hpp"
 #include "prep/program_info.hpp"
 #include "prep/run_state.hpp"
-#include "prep/screening.hpp"
 #include "platform/os.hpp"
 #include "prep/record_dates.hpp"
 #include "prep/training_records.hpp"
@@ -27,8 +27,6 @@
 
 namespace prep {
 namespace {
-
-using numtext::Target;
 
 constexpr int kUsageStatus = 2;
 constexpr std::string_view kStandardInput = "-";
@@ -67,43 +65,56 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   }
 }
 
-// One read per row; a null value leaves the zero the arrays start with.
-void read_matrix(RunState& st, units::InputFile& in) {
-  in.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows);
+// The price file's form told and, for a CSV, the file read; what the
+// reading went on past is shown at once.
+std::unique_ptr<PriceFile> open_prices(units::InputFile& input, const Invocation& inv,
+                                       units::Console& console) {
+  auto prices = std::make_unique<PriceFile>(input, inv.close);
+  for (const std::string& warning : prices->warnings()) units::show_warning(console, warning);
+  return prices;
 }
 
+// The run of the core with the dialogue's questions, between the files and
+// the console's count line.
 void drive(RunState& st, const Invocation& inv, units::Console& console) {
-  st.IC_G = 7;
-  st.IC_CHIU = 6;
   auto input = open_input(inv.price_file, console);
   const auto output = open_output(inv.output);
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
-  const Target size[] = {Target::of(st.NR), Target::of(st.NC)};
-  input->read_head(size);
-
-  allocate_arrays(st);
-  if (st.IER != 0) throw units::RunFailure::stop_for_memory("Insufficiente spazio per le matrici");
-  if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
-
-  read_matrix(st, *input);
+  read_price_matrix(st, *open_prices(*input, inv, console));
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
-  const Questions questions(console, inv.answers);
-  DATE(questions, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
-  if (st.NRR < 110) {
-    units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
-  }
-
-  derive_series(st);
-  choose_and_screen(questions, st);
-  ask_weekday(questions, st);
+  select_and_derive(st, Questions(console, inv.answers));
   write_training_records(st, *output);
   if (dates) write_record_dates(st, *dates);
   output->close();
   if (dates) dates->close();
   write_count_line(console, st.IC);
+}
+
+// The rows a run would take, and what is likely wrong with them; true when
+// something is.
+bool check(RunState& st, const Invocation& inv, units::Console& console) {
+  auto input = open_input(inv.price_file, console);
+  std::string text;
+  input->copy_text_to(&text);
+  const auto prices = open_prices(*input, inv, console);
+  read_price_matrix(st, *prices);
+  std::vector<std::int64_t> row_lines;
+  std::vector<Finding> findings;
+  if (prices->is_csv()) {
+    for (const auto& day : prices->days()) row_lines.push_back(day.line);
+  } else {
+    (void)input->read_rest();  // the lines after the rows, into the copy
+    OwnTextFindings own = check_own_text(text, st.NR, st.NC);
+    row_lines = std::move(own.row_lines);
+    findings = std::move(own.findings);
+  }
+  std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
+  findings.insert(findings.end(), of_rows.begin(), of_rows.end());
+  write_findings(console, findings, st.NR);
+  return !findings.empty();
 }
 
 // The run and its end on the console: the stop or the report, then the
@@ -112,6 +123,7 @@ int run_and_end(const Invocation& inv, units::Console& console) {
   try {
     try {
       RunState st;
+      if (inv.check) return check(st, inv, console) ? 1 : 0;
       drive(st, inv, console);
     } catch (const std::bad_alloc&) {
       // The arrays are given back first.

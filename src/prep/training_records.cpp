@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/side_by_side.hpp"
 #include "units/console_write.hpp"
 #include "numtext/fixed_layout.hpp"
 #include "numtext/record_writer.hpp"
@@ -51,10 +52,27 @@ std::int64_t next_written(const RunState& st, std::int64_t i) {
   return i;
 }
 
-namespace {
+std::vector<std::int64_t> written_rows(const RunState& st) {
+  std::vector<std::int64_t> rows;
+  for (std::int64_t i = next_written(st, st.ME90); i <= st.NRR - 20; i = next_written(st, i + 1))
+    rows.push_back(i);
+  return rows;
+}
 
-// The values of row i in the order of its layout's fields.
-std::size_t record_values(const RunState& st, std::int64_t i, std::array<float, 16>& v) {
+std::span<const std::string_view> record_columns(std::int32_t IGIO) {
+  static constexpr std::string_view kDummies[] = {
+      "GIORNO_1", "GIORNO_2", "GIORNO_3", "GIORNO_4", "GIORNO_5", "VSEGNO",  "DESM",   "MOME",
+      "RMM",      "MAXMIN",   "VPERC_4",  "VPERC_3",  "VPERC_2",  "VPERC_1", "VPERC", "PREV"};
+  static constexpr std::string_view kMondayFlag[] = {
+      "LUNE", "VSEGNO",  "DESM",    "MOME",    "RMM",     "MAXMIN",
+      "VPERC_4", "VPERC_3", "VPERC_2", "VPERC_1", "VPERC", "PREV"};
+  if (IGIO == -1) return kDummies;
+  const std::span<const std::string_view> a(kMondayFlag);
+  return IGIO == 0 ? a : a.subspan(1);
+}
+
+std::size_t record_values(const RunState& st, std::int64_t i,
+                          std::array<float, kMostRecordValues>& v) {
   std::size_t n = 0;
   if (st.IGIO == -1) {
     for (int k = 1; k <= 5; ++k) v[n++] = st.GIORNO(i, k);
@@ -71,10 +89,12 @@ std::size_t record_values(const RunState& st, std::int64_t i, std::array<float, 
   return n;
 }
 
+namespace {
+
 // The records of the rows, one every stride characters from at.
 void lay_out(const numtext::FixedLayout& layout, const RunState& st,
              std::span<const std::int64_t> rows, char* at, std::size_t stride) {
-  std::array<float, 16> values;
+  std::array<float, kMostRecordValues> values;
   for (std::int64_t i : rows) {
     const std::size_t n = record_values(st, i, values);
     layout.write(at, std::span<const float>(values.data(), n));
@@ -108,6 +128,20 @@ void lay_out_shared(const numtext::FixedLayout& layout, const RunState& st, Shar
 }
 
 }  // namespace
+
+std::string training_text(const RunState& st, std::span<const std::int64_t> rows) {
+  const numtext::FixedLayout layout(record_layout(st.IGIO));
+  const std::size_t n = layout.length();
+  std::string text(rows.size() * (n + 2), '\0');
+  SharedRecords shared(rows);
+  const auto lay_down = [&] { lay_out_shared(layout, st, shared, text.data(), n + 2); };
+  platform::side_by_side(lay_down, lay_down);
+  for (std::size_t at = n; at < text.size(); at += n + 2) {
+    text[at] = '\r';
+    text[at + 1] = '\n';
+  }
+  return text;
+}
 
 // The records go into the file's buffer as many at a time as it has room
 // for, each bufferful laid down while the one before is written out, so the

@@ -2,6 +2,13 @@
 // each unmarked day of the window that qualifies, the count line.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "prep/answers.hpp"
 #include "prep/run_state.hpp"
 #include "units/console.hpp"
@@ -18,6 +25,23 @@ void ask_weekday(const Questions& questions, RunState& st);
 
 // The first row from i on that has a record, or one past the window.
 std::int64_t next_written(const RunState& st, std::int64_t i);
+
+// The rows that have a record, in order.
+std::vector<std::int64_t> written_rows(const RunState& st);
+
+// The most values a record holds.
+inline constexpr std::size_t kMostRecordValues = 16;
+
+// The names of the fields of a layout in record order, PREV last.
+std::span<const std::string_view> record_columns(std::int32_t IGIO);
+
+// The values of row i in the order of its layout's fields; their count.
+std::size_t record_values(const RunState& st, std::int64_t i,
+                          std::array<float, kMostRecordValues>& v);
+
+// The records of rows, each with its CR LF, as write_training_records
+// writes them; laid down on two threads where there are two.
+std::string training_text(const RunState& st, std::span<const std::int64_t> rows);
 
 // Writes the records and counts them in IC.
 void write_training_records(RunState& st, units::OutputFile& out);

@@ -15,16 +15,27 @@ void show_stop(Console& console, std::string_view text) {
   console.write_direct("\r\n");
 }
 
+// After the console's text, so that the order holds on a terminal.
+void write_to_standard_error(Console& console, const std::string& text) {
+  console.flush();
+  (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(),
+                            text.size());
+}
+
 }  // namespace
+
+void show_warning(Console& console, std::string_view text) {
+  std::string line = "elab: ";
+  line += text;
+  line += "\r\n";
+  write_to_standard_error(console, line);
+}
 
 void show_normal_stop(Console& console) { show_stop(console, "Stop - Program terminated."); }
 
 void show_failure(Console& console, const RunFailure& failure) {
-  if (failure.form() == RunFailure::Form::Report) {
-    console.flush();  // keeps the order on a terminal
-    const std::string report = failure.report();
-    (void)platform::write_all(platform::std_stream(platform::StdStream::err), report.data(),
-                              report.size());
+  if (failure.form() != RunFailure::Form::Stop) {
+    write_to_standard_error(console, failure.report());
   } else if (failure.shows_code()) {
     console.write_record(" " + failure.message());
     show_stop(console, "Return code " + std::to_string(failure.status()));

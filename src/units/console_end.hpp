@@ -11,6 +11,10 @@ namespace units {
 // "Stop - Program terminated." after a run that went through.
 void show_normal_stop(Console& console);
 
+// "elab: " and the text on standard error, after the console's text; the
+// run goes on.
+void show_warning(Console& console, std::string_view text);
+
 // A stop's text (with its record first when it shows a code), or the error
 // report on standard error with the console's text written out before it.
 void show_failure(Console& console, const RunFailure& failure);

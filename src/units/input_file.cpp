@@ -96,6 +96,7 @@ FileSource::Window FileSource::read_window(std::vector<char>& into, const char* 
     fresh = drop_cr_before_lf(base + kept, filled - kept, eof_);
     if (fresh == 0) filled = kept + held_;
   }
+  if (copy_ != nullptr) copy_->append(base + kept, fresh);
   return {base + kept, base + kept + fresh};
 }
 
@@ -163,6 +164,37 @@ void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count,
   } catch (const IoFailure& f) {
     report_file_error(f, Statement::Read, name_, row_position(f, i, rows));
   }
+}
+
+std::string_view InputFile::first_line() {
+  try {
+    for (;;) {
+      const std::size_t held = static_cast<std::size_t>(source_.end - source_.pos);
+      const std::string_view window(source_.pos, held);
+      if (window.find('\n') != std::string_view::npos || held >= kLongestFirstLine) {
+        return window.substr(0, window.find('\n'));
+      }
+      source_.pos = source_.end;
+      const bool more = source_.refill(held);
+      source_.pos -= held;
+      if (!more) return window;
+    }
+  } catch (const IoFailure& f) {
+    report_file_error(f, Statement::Read, name_, "head of the file");
+  }
+}
+
+std::string InputFile::read_rest() {
+  std::string text;
+  try {
+    do {
+      text.append(source_.pos, source_.end);
+      source_.pos = source_.end;
+    } while (source_.refill(0));
+  } catch (const IoFailure& f) {
+    report_file_error(f, Statement::Read, name_);
+  }
+  return text;
 }
 
 }  // namespace units

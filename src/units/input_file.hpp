@@ -5,6 +5,7 @@
 #include <exception>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/os.hpp"
@@ -32,6 +33,10 @@ class FileSource final : public numtext::CharSource {
   // pipe or a console an early read could wait where no read was due.
   void read_ahead(const char* rest);
 
+  // Every character the reader is given from now on is also appended to
+  // copy (nullptr: no copy).
+  void copy_text_to(std::string* copy) { copy_ = copy; }
+
  private:
   struct Window {
     char* pos;
@@ -53,7 +58,10 @@ class FileSource final : public numtext::CharSource {
   Window ahead_{nullptr, nullptr};
   std::exception_ptr ahead_failure_;
   std::uint64_t windows_ = 0;
+  std::string* copy_ = nullptr;
 };
+
+inline constexpr std::size_t kLongestFirstLine = std::size_t{1} << 16;
 
 class InputFile final {
  public:
@@ -69,6 +77,15 @@ class InputFile final {
   // "row 17, value 6". Where two cores may be used, large stretches of
   // plain rows are read on both; the matrix must hold zeros beforehand.
   void read_rows(float* first, std::int64_t rows, std::size_t count, std::size_t stride);
+
+  // The first line, without its line end, read without taking it: the
+  // reading goes on from the start. A line longer than kLongestFirstLine
+  // shows only its start.
+  std::string_view first_line();
+  // All the text not read yet.
+  std::string read_rest();
+  // The text the reader is given from now on is also appended to copy.
+  void copy_text_to(std::string* copy) { source_.copy_text_to(copy); }
 
   const std::string& name() const { return name_; }
 

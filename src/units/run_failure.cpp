@@ -55,6 +55,10 @@ RunFailure RunFailure::of_math(MathFault fault) {
   return {Form::Report, "M6101", "MATH", "floating-point error: invalid", 1};
 }
 
+RunFailure RunFailure::of_input(std::string_view text) {
+  return {Form::Input, "INPUT", "", std::string(text), 1};
+}
+
 RunFailure RunFailure::stop(std::string_view text, int status) {
   return {Form::Stop, "STOP", "", std::string(text), status};
 }
@@ -66,6 +70,7 @@ RunFailure RunFailure::stop_for_memory(std::string_view text) {
 }
 
 std::string RunFailure::report() const {
+  if (form_ == Form::Input) return "elab: " + message_ + "\r\n";
   std::string r = "\r\nrun-time error ";
   r += code_;
   r += ": ";
@@ -82,6 +87,8 @@ void report_file_error(const IoFailure& failure, Statement statement, std::strin
 }
 
 void report_math_error(MathFault fault) { throw RunFailure::of_math(fault); }
+
+void report_input_error(std::string_view text) { throw RunFailure::of_input(text); }
 
 void stop_with_text(std::string_view text, int status) { throw RunFailure::stop(text, status); }
 

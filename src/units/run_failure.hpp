@@ -17,19 +17,22 @@ enum class MathFault { Invalid, DivideByZero, Overflow, SqrtDomain };
 
 class RunFailure final : public std::exception {
  public:
-  enum class Form { Report, Stop };
+  enum class Form { Report, Input, Stop };
 
   // A position, when given, follows the message: "- invalid real value: row 17, value 6".
   static RunFailure of_file(const IoFailure& failure, Statement statement, std::string_view file,
                             std::string_view position = {});
   static RunFailure of_math(MathFault fault);
+  // A fault of the input that the program itself finds, not a statement's:
+  // reported as "elab: " and the text.
+  static RunFailure of_input(std::string_view text);
   // A stop whose text is shown on the console and ends the run with status.
   static RunFailure stop(std::string_view text, int status);
   // A stop for memory: the text as a console record, then "Return code 99".
   static RunFailure stop_for_memory(std::string_view text);
 
   Form form() const { return form_; }
-  // "F6501", "M6201"; "STOP" for a stop.
+  // "F6501", "M6201"; "INPUT" for a fault of the input, "STOP" for a stop.
   const std::string& code() const { return code_; }
   // The report's message line, or the stop's text.
   const std::string& message() const { return message_; }
@@ -55,6 +58,7 @@ class RunFailure final : public std::exception {
 [[noreturn]] void report_file_error(const IoFailure& failure, Statement statement,
                                     std::string_view file, std::string_view position = {});
 [[noreturn]] void report_math_error(MathFault fault);
+[[noreturn]] void report_input_error(std::string_view text);
 [[noreturn]] void stop_with_text(std::string_view text, int status);
 
 }  // namespace units

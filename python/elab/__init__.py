@@ -1,0 +1,116 @@
+"""elab from Python: the training set of a price file or a DataFrame.
+
+    import elab
+    r = elab.prepare("prices.csv", variable=11, coefficient=2,
+                     screen_output=True, screen_inputs=True, days=-1)
+    r.text      # the bytes elab writes to elab.dat for the same answers
+    r.values    # numpy.float32, (r.count, len(r.columns)), before the layout
+    r.dates     # numpy.datetime64[D], the day of each record
+
+Failures the program reports raise ElabError(code, message): code is the
+report's number ("F6501", "M6103"), "INPUT" for a fault the program finds
+in the prices, or "STOP" for its stops. elab.load(path) reads an elab.dat.
+"""
+
+import numbers
+import os
+
+import numpy as np
+
+from .load import ElabFile, load
+
+
+class ElabError(Exception):
+    """A failure the program would report: code, message, and status, the
+    program's exit status."""
+
+    def __init__(self, code, message, status=1):
+        super().__init__(code, message)
+        self.code = code
+        self.message = message
+        self.status = status
+
+    def __str__(self):
+        return "%s: %s" % (self.code, self.message)
+
+
+from ._elab import prepare_file as _prepare_file, prepare_table as _prepare_table  # noqa: E402
+
+
+class Result:
+    """What prepare() gives: text, count, layout, columns, values, dates."""
+
+    def __init__(self, raw):
+        self.text = raw["text"]
+        self.count = raw["count"]
+        self.layout = raw["layout"]
+        self.columns = raw["columns"]
+        self.values = raw["values"]
+        self.dates = raw["days"].view("datetime64[D]")
+        self.warnings = raw["warnings"]
+
+    def frame(self):
+        """The values as a pandas DataFrame indexed by the dates."""
+        import pandas as pd
+        return pd.DataFrame(self.values, columns=self.columns,
+                            index=pd.DatetimeIndex(self.dates, name="Date"))
+
+    def __repr__(self):
+        return "<elab.Result layout %s, %d records>" % (self.layout, self.count)
+
+
+def _option_text(value):
+    """A keyword as the command line would spell it."""
+    if isinstance(value, (bool, np.bool_)):
+        return "yes" if value else "no"
+    if isinstance(value, numbers.Integral):
+        return str(int(value))
+    if isinstance(value, numbers.Real):
+        return repr(float(value))
+    return str(value)
+
+
+def _table(frame, close):
+    import pandas as pd
+    if "Date" in frame.columns:
+        dates = pd.DatetimeIndex(pd.to_datetime(frame["Date"]))
+    elif isinstance(frame.index, pd.DatetimeIndex):
+        dates = frame.index
+    else:
+        raise ValueError("the DataFrame has no Date column and no datetime index")
+    if close not in frame.columns:
+        raise ValueError("the DataFrame has no column %r" % close)
+    if dates.hasnans:
+        raise ValueError("the DataFrame has a missing date")
+    day = dates.values.astype("datetime64[D]")
+    month = day.astype("datetime64[M]")
+    years = month.astype("datetime64[Y]").astype(np.int64) + 1970
+    months = month.astype(np.int64) % 12 + 1
+    days = (day - month).astype(np.int64) + 1
+    closes = pd.to_numeric(frame[close], errors="coerce").to_numpy(dtype=np.float64)
+    return years, months, days, closes
+
+
+def prepare(prices, *, start="all", end=0, variable, coefficient, screen_output,
+            screen_inputs, days, close="Close"):
+    """The training set of prices (a path to a price file in either form, or
+    a pandas DataFrame with a Date column or a datetime index and a close
+    column), for the answers the program asks: start and end as --from and
+    --to, days as --days, booleans for the screenings. The interpreter's lock
+    is released during the run."""
+    answers = {
+        "start": _option_text(start),
+        "end": _option_text(end),
+        "variable": _option_text(variable),
+        "coefficient": _option_text(coefficient),
+        "screen_output": _option_text(screen_output),
+        "screen_inputs": _option_text(screen_inputs),
+        "days": _option_text(days),
+    }
+    if isinstance(prices, (str, bytes, os.PathLike)):
+        path = os.fsdecode(prices)
+        return Result(_prepare_file(path, answers, None if close == "Close" else close))
+    return Result(_prepare_table(*_table(prices, close), answers))
+
+
+__all__ = ["ElabError", "ElabFile", "Result", "load", "prepare"]

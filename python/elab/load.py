@@ -1,0 +1,192 @@
+"""Load an elab.dat training file into named columns.
+
+    python3 examples/load_elab.py elab.dat                  # layout, records, column summary
+    python3 examples/load_elab.py elab.dat --plot elab.png  # every column against the record index
+
+From Python:
+
+    import elab
+    data = elab.load("elab.dat")
+    data.layout            # "A", "B" or "C"
+    data.columns["PREV"]   # numpy array, one value per record
+    data.frame()           # the same as a pandas DataFrame (needs pandas)
+
+The layout is told by the record length: 96 characters for A (Monday flag
+in columns 2-3) and B (one weekday, columns 2-3 blank), 109 for C (five
+weekday dummies). A field written as asterisks (a value too wide for it)
+loads as NaN. Needs numpy; pandas and matplotlib only for frame() and --plot.
+"""
+
+import argparse
+import sys
+
+import numpy as np
+
+# The columns every layout has after its day indicators: the sign flag, then
+# eleven fields of eight characters, one blank apart.
+TAIL = ["DESM", "MOME", "RMM", "MAXMIN",
+        "VPERC_4", "VPERC_3", "VPERC_2", "VPERC_1", "VPERC", "PREV"]
+
+
+def _tail(sign_column, first_column):
+    fields = [("VSEGNO", sign_column, 2)]
+    fields += [(name, first_column + 9 * k, 8) for k, name in enumerate(TAIL)]
+    return fields
+
+
+# (name, first column counted from 1, width) of each field, by layout.
+LAYOUTS = {
+    "A": [("LUNE", 2, 2)] + _tail(5, 8),
+    "B": _tail(5, 8),
+    "C": [("GIORNO_%d" % d, 3 * d - 2, 3) for d in range(1, 6)] + _tail(18, 21),
+}
+RECORD_LENGTH = {"A": 96, "B": 96, "C": 109}
+
+
+class ElabFile:
+    def __init__(self, layout, columns):
+        self.layout = layout
+        self.columns = columns
+
+    def __len__(self):
+        return len(next(iter(self.columns.values()), []))
+
+    def frame(self):
+        import pandas as pd
+        return pd.DataFrame(self.columns)
+
+
+def _records(data):
+    """The records as rows of a byte matrix, line ends (CR LF or LF) cut off."""
+    first_end = data.find(b"\n")
+    if first_end < 0:
+        raise ValueError("no line end in the file")
+    end = b"\r\n" if data[first_end - 1:first_end] == b"\r" else b"\n"
+    width = first_end + 1
+    length = width - len(end)
+    if len(data) % width:
+        raise ValueError("records of different lengths")
+    rows = np.frombuffer(data, dtype=np.uint8).reshape(-1, width)
+    if (rows[:, length:] != np.frombuffer(end, dtype=np.uint8)).any():
+        raise ValueError("records of different lengths")
+    return rows[:, :length]
+
+
+def _layout_of(rows):
+    length = rows.shape[1]
+    if length == 109:
+        return "C"
+    if length != 96:
+        raise ValueError("records of %d characters: not an elab.dat" % length)
+    blank = (rows[:, 1:3] == ord(" ")).all(axis=1)
+    if blank.all():
+        return "B"
+    if blank.any():
+        raise ValueError("layouts A and B mixed in one file")
+    return "A"
+
+
+def _field(rows, first, width):
+    cells = np.ascontiguousarray(rows[:, first - 1:first - 1 + width])
+    text = cells.view("S%d" % width).ravel()
+    stars = (cells == ord("*")).all(axis=1)
+    return np.where(stars, b"nan", text).astype(np.float64)
+
+
+def load(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    if not data:
+        return ElabFile(None, {})
+    rows = _records(data)
+    layout = _layout_of(rows)
+    return ElabFile(layout, {name: _field(rows, first, width)
+                             for name, first, width in LAYOUTS[layout]})
+
+
+def breaks(data):
+    """Record indices k where record k is not the trading day after record
+    k - 1: its older daily changes are not the previous record's latest ones,
+    so days were left out there (screening). Layout B skips days by design."""
+    if data.layout not in ("A", "C") or len(data) < 2:
+        return np.array([], dtype=int)
+    c = data.columns
+    lags = ["VPERC_4", "VPERC_3", "VPERC_2", "VPERC_1", "VPERC"]
+    follows = np.ones(len(data) - 1, dtype=bool)
+    for older, newer in zip(lags, lags[1:]):
+        follows &= c[older][1:] == c[newer][:-1]
+    return np.flatnonzero(~follows) + 1
+
+
+def summary(data, out):
+    if data.layout is None:
+        print("no records", file=out)
+        return
+    print("layout %s, %d records, %d breaks in the run of days"
+          % (data.layout, len(data), len(breaks(data))), file=out)
+    print("%-9s %10s %10s %10s %5s" % ("column", "min", "max", "mean", "NaN"), file=out)
+    for name, values in data.columns.items():
+        good = values[~np.isnan(values)]
+        low, high, mean = ((good.min(), good.max(), good.mean()) if good.size
+                           else (np.nan,) * 3)
+        print("%-9s %10.4f %10.4f %10.4f %5d"
+              % (name, low, high, mean, values.size - good.size), file=out)
+
+
+def plot(data, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    names = list(data.columns)
+    fig, axes = plt.subplots(len(names), 1, sharex=True,
+                             figsize=(8, 0.62 * len(names) + 0.8))
+    index = np.arange(len(data))
+    for ax, name in zip(axes, names):
+        for k in breaks(data):
+            ax.axvline(k - 0.5, color="tab:red", linewidth=0.6, alpha=0.6)
+        ax.plot(index, data.columns[name], linewidth=0.7, color="tab:blue")
+        ax.set_ylabel(name, rotation=0, ha="right", va="center", fontsize=7)
+        ax.tick_params(labelsize=6)
+    axes[0].set_title("elab.dat, layout %s: %d records (red: days left out)"
+                      % (data.layout, len(data)), fontsize=8)
+    axes[-1].set_xlabel("record", fontsize=7)
+    fig.subplots_adjust(left=0.12, right=0.98, top=0.96, bottom=0.05, hspace=0.15)
+    _save_small_png(fig, path)
+
+
+def _save_small_png(fig, path):
+    # A few colours are drawn, so a palette keeps the file small.
+    import io
+    from PIL import Image
+    buffer = io.BytesIO()
+    fig.savefig(buffer, format="png", dpi=72)
+    buffer.seek(0)
+    image = Image.open(buffer).convert("RGB")
+    image.convert("P", palette=Image.ADAPTIVE, colors=32).save(path, optimize=True)
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description="Load an elab.dat training file.")
+    parser.add_argument("file", help="the elab.dat to load")
+    parser.add_argument("--plot", metavar="FILE.png",
+                        help="draw every column against the record index")
+    args = parser.parse_args(argv)
+    try:
+        data = load(args.file)
+    except (OSError, ValueError) as e:
+        print("load_elab.py: %s: %s" % (args.file, e), file=sys.stderr)
+        return 1
+    summary(data, sys.stdout)
+    if args.plot:
+        if data.layout is None:
+            print("load_elab.py: nothing to plot", file=sys.stderr)
+            return 1
+        try:
+            plot(data, args.plot)
+        except ImportError:
+            print("load_elab.py: --plot needs matplotlib "
+                  "(Debian package python3-matplotlib)", file=sys.stderr)
+            return 1
+    return 0
+

@@ -1,0 +1,47 @@
+#include "prep/core.hpp"
+
+#include "prep/date.hpp"
+#include "prep/derived_series.hpp"
+#include "prep/price_days.hpp"
+#include "prep/screening.hpp"
+#include "prep/training_records.hpp"
+#include "units/run_failure.hpp"
+
+namespace prep {
+namespace {
+
+// The arrays for NR and NC, with the stops of sizes that cannot be run.
+void obtain_arrays(RunState& st) {
+  st.IC_G = 7;
+  st.IC_CHIU = 6;
+  allocate_arrays(st);
+  if (st.IER != 0) throw units::RunFailure::stop_for_memory("Insufficiente spazio per le matrici");
+  if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
+}
+
+}  // namespace
+
+void read_price_matrix(RunState& st, PriceFile& prices) {
+  prices.read_size(st);
+  obtain_arrays(st);
+  prices.read_rows(st);
+}
+
+void take_price_days(RunState& st, std::span<const numtext::PriceDay> days) {
+  st.NR = static_cast<std::int32_t>(days.size());
+  st.NC = kDayColumns;
+  obtain_arrays(st);
+  fill_price_rows(days, st.MM);
+}
+
+void select_and_derive(RunState& st, const Questions& questions) {
+  DATE(questions, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
+  if (st.NRR < 110) {
+    units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
+  }
+  derive_series(st);
+  choose_and_screen(questions, st);
+  ask_weekday(questions, st);
+}
+
+}  // namespace prep

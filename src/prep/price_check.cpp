@@ -1,0 +1,230 @@
+#include "prep/price_check.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "numtext/civil_date.hpp"
+#include "numtext/integer_text.hpp"
+#include "prep/date.hpp"
+#include "prep/record_dates.hpp"
+
+namespace prep {
+namespace {
+
+constexpr std::size_t kShownFindings = 20;
+
+bool is_separator(char c) { return c == ' ' || c == '\t' || c == ','; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The values a free-form read takes from one line: a comma right after
+// another stands for a null value, r*v for r values, a slash ends the read.
+struct LineValues {
+  std::int64_t count = 0;
+  bool slash = false;
+};
+
+std::int64_t repeat_count(std::string_view token) {
+  const std::size_t star = token.find('*');
+  if (star == std::string_view::npos || star == 0) return 1;
+  try {
+    return std::max<std::int64_t>(numtext::parse_integer(token.data(), star), 1);
+  } catch (const numtext::IoFailure&) {
+    return 1;  // the run refuses it anyway
+  }
+}
+
+LineValues values_on_line(std::string_view line) {
+  LineValues v;
+  bool after_comma = false;
+  for (std::size_t k = 0; k < line.size();) {
+    const char c = line[k];
+    if (c == ' ' || c == '\t') {
+      ++k;
+    } else if (c == ',') {
+      if (after_comma) ++v.count;
+      after_comma = true;
+      ++k;
+    } else if (c == '/') {
+      v.slash = true;
+      return v;
+    } else {
+      std::size_t e = k;
+      while (e < line.size() && !is_separator(line[e]) && line[e] != '/') ++e;
+      v.count += repeat_count(line.substr(k, e - k));
+      after_comma = false;
+      k = e;
+    }
+  }
+  return v;
+}
+
+// A comma between two digits on a line whose values are otherwise apart by
+// blanks: "544,75" meant as one value.
+std::string_view split_decimal(std::string_view line) {
+  if (line.find_first_of(" \t") == std::string_view::npos) return {};
+  for (std::size_t k = 1; k + 1 < line.size(); ++k) {
+    if (line[k] != ',' || !is_digit(line[k - 1]) || !is_digit(line[k + 1])) continue;
+    std::size_t b = k, e = k + 1;
+    while (b > 0 && !is_separator(line[b - 1]) && line[b - 1] != ',') --b;
+    while (e < line.size() && !is_separator(line[e])) ++e;
+    return line.substr(b, e - b);
+  }
+  return {};
+}
+
+std::vector<std::string_view> lines_of(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    lines.push_back(text.substr(0, end));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+std::string count_of(std::int64_t n, std::string_view one, std::string_view many) {
+  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+}
+
+// A read statement from line `at` on: the index of the line it ends on and
+// how many values of that line are left over (negative: the read ended
+// short of count, or the text did).
+struct Statement {
+  std::size_t first = 0, last = 0;
+  std::int64_t left_over = 0;
+  bool one_line_of_count = false;
+};
+
+Statement read_statement(const std::vector<std::string_view>& lines, std::size_t at, std::int64_t count) {
+  while (at < lines.size()) {
+    const LineValues v = values_on_line(lines[at]);
+    if (v.count > 0 || v.slash) break;
+    ++at;  // blank lines before a read
+  }
+  Statement s{at, at, -count, false};
+  std::int64_t need = count;
+  for (std::size_t l = at; l < lines.size(); ++l) {
+    const LineValues v = values_on_line(lines[l]);
+    need -= v.count;
+    s.last = l;
+    if (need <= 0 || v.slash) break;
+  }
+  s.left_over = -need;
+  s.one_line_of_count = s.first == s.last && s.left_over == 0;
+  return s;
+}
+
+std::string values_finding(std::string_view line, std::int64_t nc) {
+  const std::int64_t n = values_on_line(line).count;
+  std::string what = count_of(n, "value", "values") + " on the line, NC is " + std::to_string(nc);
+  return what + (n < nc ? ": the row goes on into the next line" : ": the last ones are never read");
+}
+
+constexpr std::string_view kWeekdays[] = {"", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+
+bool is_whole(float x) { return std::isfinite(x) && x == std::trunc(x) && std::fabs(x) < 1e9f; }
+
+std::optional<std::string> date_finding(float year, float month, float day, float code) {
+  if (!is_whole(year) || !is_whole(month) || !is_whole(day)) return std::nullopt;
+  const numtext::CivilDate d{static_cast<std::int32_t>(year), static_cast<std::int32_t>(month),
+                             static_cast<std::int32_t>(day)};
+  if (d.year >= 0 && d.year <= 99) {
+    std::string what = "year " + std::to_string(d.year);
+    what += " has two digits: a run takes it as the year " + std::to_string(d.year);
+    return what + ", not " + std::to_string(1900 + d.year);
+  }
+  const std::string text = date_text(year, month, day);
+  if (!numtext::is_calendar_date(d)) return text + " is no day of the calendar";
+  const std::int32_t wanted = numtext::weekday_code(d);
+  if (code == static_cast<float>(wanted)) return std::nullopt;
+  return "a weekday code other than the date's: " + text + " is a " + std::string(kWeekdays[wanted]) + " (" +
+         std::to_string(wanted) + ")";
+}
+
+}  // namespace
+
+OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int64_t nc) {
+  const auto lines = lines_of(text);
+  OwnTextFindings out;
+  std::vector<Statement> rows;
+  std::size_t next = read_statement(lines, 0, 2).last + 1;
+  for (std::int64_t i = 1; i <= nr && next < lines.size(); ++i) {
+    rows.push_back(read_statement(lines, next, nc));
+    out.row_lines.push_back(static_cast<std::int64_t>(rows.back().first) + 1);
+    next = rows.back().last + 1;
+  }
+  const auto one_per_line = std::count_if(rows.begin(), rows.end(), [](const Statement& s) { return s.one_line_of_count; });
+  const bool by_lines = one_per_line * 2 > static_cast<std::int64_t>(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const auto row = static_cast<std::int64_t>(r) + 1;
+    for (std::size_t l = rows[r].first; l <= rows[r].last; ++l) {
+      const auto line = static_cast<std::int64_t>(l) + 1;
+      const std::string_view value = split_decimal(lines[l]);
+      if (!value.empty()) {
+        std::string what(1, '"');
+        what += value;
+        what += "\" is read as two values; decimals take a point";
+        out.findings.push_back({row, line, std::move(what)});
+      } else if (by_lines && values_on_line(lines[l]).count != nc) {
+        out.findings.push_back({row, line, values_finding(lines[l], nc)});
+      }
+    }
+  }
+  std::int64_t after = 0;
+  std::size_t first_after = 0;
+  for (std::size_t l = next; l < lines.size(); ++l) {
+    if (values_on_line(lines[l]).count == 0) continue;
+    if (after++ == 0) first_after = l;
+  }
+  if (after > 0) {
+    out.findings.push_back({0, static_cast<std::int64_t>(first_after) + 1,
+                            count_of(after, "line", "lines") + " of values after the NR = " + std::to_string(nr) +
+                                " rows: a run never reads them"});
+  }
+  return out;
+}
+
+std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines) {
+  std::vector<Finding> out;
+  std::unordered_map<std::int32_t, std::int64_t> first_row_of;
+  std::optional<std::int32_t> previous;
+  for (std::size_t r = 0; r < row_lines.size(); ++r) {
+    const auto i = static_cast<std::int64_t>(r) + 1;
+    const auto note = [&](std::string what) { out.push_back({i, row_lines[r], std::move(what)}); };
+    if (auto what = date_finding(MM(i, 1), MM(i, 2), MM(i, 3), MM(i, 7))) note(std::move(*what));
+    const auto key = date_key(MM(i, 1), MM(i, 2), MM(i, 3));
+    if (key) {
+      const auto [seen, fresh] = first_row_of.emplace(*key, i);
+      if (!fresh) {
+        const auto k = static_cast<std::size_t>(seen->second - 1);
+        note("the same date as row " + std::to_string(seen->second) + " (line " + std::to_string(row_lines[k]) + ")");
+      } else if (previous && *key <= *previous) {
+        note("the date is before the previous row's");
+      }
+      previous = key;
+    }
+    if (!(MM(i, 6) > 0.0f)) note("a close of zero or below");
+  }
+  return out;
+}
+
+void write_findings(units::Console& console, std::vector<Finding> findings, std::int64_t rows) {
+  std::stable_sort(findings.begin(), findings.end(),
+                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  for (std::size_t k = 0; k < findings.size() && k < kShownFindings; ++k) {
+    const Finding& f = findings[k];
+    std::string record = " ";  // carriage control
+    if (f.row > 0) record += "row " + std::to_string(f.row) + ", ";
+    record += "line " + std::to_string(f.line) + ": " + f.what;
+    console.write_record(record);
+  }
+  std::string count(1, ' ');
+  count += count_of(static_cast<std::int64_t>(findings.size()), "finding", "findings");
+  count += " in " + count_of(rows, "row", "rows");
+  if (findings.size() > kShownFindings) count += ", the first " + std::to_string(kShownFindings) + " shown";
+  console.write_record(count);
+}
+
+}  // namespace prep

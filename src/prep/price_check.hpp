@@ -1,0 +1,42 @@
+// elab --check: the rows of a price file that a run accepts although they
+// are likely wrong.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "prep/run_state.hpp"
+#include "units/console.hpp"
+
+namespace prep {
+
+struct Finding {
+  std::int64_t row = 0;  // 0: not one row
+  std::int64_t line = 0;
+  std::string what;
+};
+
+// Where the rows of the program's own format start and what its lines hold.
+struct OwnTextFindings {
+  std::vector<std::int64_t> row_lines;  // the line of row i at [i - 1]
+  std::vector<Finding> findings;
+};
+
+// The own format's text as the reader takes it (line ends as LF): a line
+// with another number of values than nc in a file that otherwise has one
+// row per line, a decimal comma that splits a value in two, and lines after
+// the nr rows, which are never read.
+OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int64_t nc);
+
+// Rows 1 .. row_lines.size() of MM: a weekday code other than the date's
+// (or no day of the calendar), a date not after the row before or met
+// before, a close of zero or below, a year of two digits.
+std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines);
+
+// At most 20 findings in line order on the console, then the count line.
+void write_findings(units::Console& console, std::vector<Finding> findings, std::int64_t rows);
+
+}  // namespace prep
