@@ -1,0 +1,195 @@
+"""The module elab against the program: the same bytes for the same
+answers, values and dates that agree with the text, ElabError for the
+program's failures, threads, DataFrames. ELAB_PROGRAM names the program,
+ELAB_SOURCE the source tree."""
+
+import concurrent.futures
+import os
+import subprocess
+import tempfile
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import elab
+
+SOURCE = os.environ.get("ELAB_SOURCE", os.path.join(os.path.dirname(__file__), "..", ".."))
+PROGRAM = os.environ.get("ELAB_PROGRAM")
+PRICES = os.path.join(SOURCE, "examples", "prices.txt")
+PRICES_CSV = os.path.join(SOURCE, "examples", "prices.csv")
+
+# (start, end, variable, coefficient, screen_output, screen_inputs, days):
+# every layout, both screenings, ranges by key and by ISO date.
+ANSWER_SETS = [
+    ("all", 0, 1, 2, False, False, 0),
+    ("all", 0, 11, 2, True, True, -1),
+    (950101, 951231, 3, 1.5, True, False, 4),
+    ("1995-07-03", 0, 6, 2, False, True, 2),
+    (0, 960331, 9, 3, True, True, 6),
+    ("all", 0, 5, 0.5, True, True, -1),
+]
+
+
+def keywords(answers):
+    start, end, variable, coefficient, screen_output, screen_inputs, days = answers
+    return dict(start=start, end=end, variable=variable, coefficient=coefficient,
+                screen_output=screen_output, screen_inputs=screen_inputs, days=days)
+
+
+def typed(value):
+    """An answer as typed at the program's questions."""
+    if isinstance(value, bool):
+        return "1" if value else "0"
+    if value == "all":
+        return "-1"
+    if isinstance(value, str):  # an ISO date: the key of the question
+        y, m, d = (int(p) for p in value.split("-"))
+        return str((y - 1900) * 10000 + m * 100 + d)
+    return str(value)
+
+
+def program_run(prices, answers):
+    """elab.dat and the status of the program for the same answers."""
+    if PROGRAM is None:
+        pytest.skip("ELAB_PROGRAM not set")
+    start, end = answers[0], answers[1]
+    typed_answers = [typed(start)] + ([] if start == "all" else [typed(end)])
+    typed_answers += [typed(a) for a in answers[2:]]
+    with tempfile.TemporaryDirectory() as d:
+        run = subprocess.run([PROGRAM, prices], cwd=d, input="\n".join(typed_answers) + "\n",
+                             capture_output=True, text=True)
+        with open(os.path.join(d, "elab.dat"), "rb") as f:
+            return f.read(), run.returncode
+
+
+@pytest.mark.parametrize("answers", ANSWER_SETS, ids=str)
+def test_text_is_the_programs_elab_dat(answers):
+    expected, status = program_run(PRICES, answers)
+    assert status == 0
+    r = elab.prepare(PRICES, **keywords(answers))
+    assert r.text == expected
+    assert r.count == expected.count(b"\r\n")
+
+
+@pytest.mark.parametrize("answers", ANSWER_SETS, ids=str)
+def test_values_lay_out_as_the_fields(answers):
+    r = elab.prepare(PRICES, **keywords(answers))
+    assert r.values.dtype == np.float32 and r.values.shape == (r.count, len(r.columns))
+    assert r.columns[-1] == "PREV"
+    if r.count == 0:  # every day screened out
+        assert r.text == b""
+        return
+    with tempfile.NamedTemporaryFile(suffix=".dat") as f:
+        f.write(r.text)
+        f.flush()
+        loaded = elab.load(f.name)
+    assert loaded.layout == r.layout
+    assert list(loaded.columns) == r.columns
+    for k, name in enumerate(r.columns):
+        field = loaded.columns[name]
+        shown = ~np.isnan(field)
+        # Four decimals: the field is the value rounded once.
+        assert np.all(np.abs(field[shown] - r.values[shown, k]) <= 0.5e-4 * (1 + 1e-6)), name
+
+
+@pytest.mark.parametrize("answers", ANSWER_SETS, ids=str)
+def test_dates_are_the_records_days(answers):
+    r = elab.prepare(PRICES, **keywords(answers))
+    assert r.dates.dtype == np.dtype("datetime64[D]") and len(r.dates) == r.count
+    table = np.loadtxt(PRICES, skiprows=1)
+    file_days = np.array(["%04d-%02d-%02d" % tuple(row[:3]) for row in table],
+                         dtype="datetime64[D]")
+    assert np.isin(r.dates, file_days).all()
+    assert (np.diff(r.dates) > np.timedelta64(0, "D")).all()
+    weekday = (r.dates.astype(np.int64) + 3) % 7  # Monday 0
+    if r.layout == "C":
+        dummies = r.values[:, :5]
+        assert (dummies[np.arange(r.count), weekday] == 1).all()
+        assert (dummies.sum(axis=1) == 1).all()
+    if r.layout == "A":
+        assert ((r.values[:, 0] == 1) == (weekday == 0)).all()
+    if r.layout == "B":
+        assert (weekday == answers[6] - 2).all()
+
+
+def write(directory, name, text):
+    path = os.path.join(directory, name)
+    with open(path, "w") as f:
+        f.write(text)
+    return path
+
+
+def price_text(closes):
+    rows = ["%d %d" % (len(closes), 7)]
+    day = np.datetime64("1995-01-02")
+    for close in closes:
+        while (day.astype(np.int64) + 3) % 7 >= 5:
+            day += 1
+        y, m, d = str(day).split("-")
+        rows.append("%s %d %d 0 0 %s %d" % (y, int(m), int(d), close,
+                                          (day.astype(np.int64) + 3) % 7 + 2))
+        day += 1
+    return "\n".join(rows) + "\n"
+
+
+ORDINARY = ["%.2f" % (100 + (7 * i) % 11) for i in range(150)]
+
+# (name, price file text or None for a missing one, answers, code, status)
+FAILURES = [
+    ("missing file", None, {}, "F6416", 1),
+    ("not a number", "150 7\n1995 1 2 0 0 x 2\n", {}, "F6103", 1),
+    ("early end", "150 7\n1995 1 2 0 0 100 2\n", {}, "F6501", 1),
+    ("zero close", price_text(["0"] + ORDINARY[1:]), {}, "M6103", 1),
+    ("end before start", price_text(ORDINARY), dict(start=950601, end=950101), "STOP", 1),
+    ("too few rows", price_text(ORDINARY[:100]), {}, "STOP", 1),
+    ("six columns", "150 6\n", {}, "STOP", 1),
+]
+
+
+@pytest.mark.parametrize("name,text,answers,code,status", FAILURES, ids=[f[0] for f in FAILURES])
+def test_failures_raise_elab_error_with_the_programs_number(name, text, answers, code, status):
+    with tempfile.TemporaryDirectory() as d:
+        path = os.path.join(d, "missing.txt") if text is None else write(d, "p.txt", text)
+        given = keywords(ANSWER_SETS[0])
+        given.update(answers)
+        with pytest.raises(elab.ElabError) as raised:
+            elab.prepare(path, **given)
+        assert raised.value.code == code and raised.value.status == status
+        if PROGRAM is not None and code != "STOP":
+            run = subprocess.run([PROGRAM, path], cwd=d, input="-1\n1\n2\n0\n0\n0\n",
+                                 capture_output=True, text=True)
+            assert "run-time error %s" % code in run.stderr
+            assert raised.value.message in run.stderr
+
+
+@pytest.mark.parametrize("keyword,value", [("variable", 12), ("days", 1), ("screen_output", 2),
+                                           ("start", "1995-02-30"), ("coefficient", "x")])
+def test_a_refused_keyword_is_a_value_error(keyword, value):
+    given = keywords(ANSWER_SETS[0])
+    given[keyword] = value
+    with pytest.raises(ValueError):
+        elab.prepare(PRICES, **given)
+
+
+def test_four_threads_give_the_results_of_one():
+    alone = [elab.prepare(PRICES, **keywords(a)) for a in ANSWER_SETS]
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        for _ in range(3):
+            together = list(pool.map(lambda a: elab.prepare(PRICES, **keywords(a)), ANSWER_SETS))
+            for one, other in zip(alone, together):
+                assert one.text == other.text
+                assert np.array_equal(one.values, other.values)
+                assert np.array_equal(one.dates, other.dates)
+
+
+@pytest.mark.parametrize("answers", ANSWER_SETS[:3], ids=str)
+def test_a_dataframe_gives_the_bytes_of_its_file(answers):
+    frame = pd.read_csv(PRICES_CSV)
+    from_file = elab.prepare(PRICES_CSV, **keywords(answers))
+    assert elab.prepare(frame, **keywords(answers)).text == from_file.text
+    indexed = frame.assign(Date=pd.to_datetime(frame["Date"])).set_index("Date")
+    shuffled = indexed.sample(frac=1, random_state=1)
+    assert elab.prepare(shuffled, **keywords(answers)).text == from_file.text
+    # The same days as the program's own format.
+    assert from_file.text == elab.prepare(PRICES, **keywords(answers)).text
