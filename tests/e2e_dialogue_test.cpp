@@ -147,16 +147,20 @@ class Dialogue : public ::testing::TestWithParam<DialogueCase> {};
 
 TEST_P(Dialogue, Transcript) {
   const auto& c = GetParam();
-  const auto r = run_prices(alternating_file(kRows), c.answers);
   int count = 0;
   const std::string dat = c.all_marked ? "" : alternating_dat(kRows, c.ivar, c.igio, &count);
   auto b = c.blocks;
   b.push_back(count_line(count));
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, joined(b) + kNormalEnd);
-  ASSERT_TRUE(r.elab.has_value());
-  EXPECT_EQ(*r.elab, dat);
+  // The program's own format and the CSV of the same rows.
+  for (const std::string& prices : {alternating_file(kRows), alternating_csv(kRows)}) {
+    SCOPED_TRACE(prices.substr(0, prices.find('\n')));
+    const auto r = run_prices(prices, c.answers);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, joined(b) + kNormalEnd);
+    ASSERT_TRUE(r.elab.has_value());
+    EXPECT_EQ(*r.elab, dat);
+  }
 }
 
 const std::string D = kDateFrom, T = kDateTo, MN = kMenu, CF = kCoeff, S1 = kScreenOut,

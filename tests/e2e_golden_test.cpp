@@ -1,4 +1,4 @@
-// Golden runs on the example price file: the training files were checked by
+// Golden runs on the example price file (and its CSV): the training files were checked by
 // hand (first records recomputed from the closes) and are kept in golden/.
 #include <gtest/gtest.h>
 
@@ -29,12 +29,16 @@ TEST_P(Golden, MatchesStoredTrainingFile) {
   ASSERT_FALSE(golden.empty());
   TempDir dir;
   dir.write("prices.txt", read_file(source_dir() + "/examples/prices.txt"));
+  // The vendor's CSV of the same days gives the same run.
+  dir.write("prices.csv", read_file(source_dir() + "/examples/prices.csv"));
   // The same run on one thread.
-  for (const char* threads : {static_cast<const char*>(nullptr), "1"}) {
+  for (const char* threads : {static_cast<const char*>(nullptr), "1"})
+  for (const char* prices : {"prices.txt", "prices.csv"}) {
     SCOPED_TRACE(threads == nullptr ? "threads as usable" : "one thread");
+    SCOPED_TRACE(prices);
     const ThreadsAsked asked(threads);
     dir.write("elab.dat", "from an earlier run\r\n");
-    const auto r = run_in(dir, {"prices.txt"}, c.answers);
+    const auto r = run_in(dir, {prices}, c.answers);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, normal_transcript(c.two_dates, c.records));

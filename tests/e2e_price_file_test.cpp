@@ -148,6 +148,19 @@ const std::vector<NotationCase>& notation_cases() {
                   money(r.close) + " +" + std::to_string(r.code) + "\n";
          });
        }},
+      // A vendor's CSV of the same days, in its forms.
+      {"Csv", [](const auto& rows) { return format_csv(rows); }},
+      {"CsvSemicolonsDecimalCommas", [](const auto& rows) { return format_csv(rows, ";"); }},
+      {"CsvTabsSlashDates", [](const auto& rows) { return format_csv(rows, "\t", "/"); }},
+      {"CsvCompactDatesBomCrLf", [](const auto& rows) { return "\xEF\xBB\xBF" + to_crlf(format_csv(rows, ",", "")); }},
+      {"CsvNewestFirst",
+       [](const auto& rows) { return format_csv(std::vector<PriceRow>(rows.rbegin(), rows.rend())); }},
+      {"CsvQuotedLowerCaseHeader",
+       [](const auto& rows) {
+         return rows_with(rows, "\"volume\",\"date\",\"close\"\n", [](const PriceRow& r) {
+           return "\"1,200\",\"" + iso_date(r) + "\", " + money(r.close) + " \n";
+         });
+       }},
       {"TrailingLinesNotRead",
        [](const auto& rows) { return format_prices(rows) + "this is never read\n1 2 3\n"; }},
   };
