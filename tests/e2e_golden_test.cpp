@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/answer_options.hpp"
 #include "support/dialogue.hpp"
 #include "support/prices.hpp"
 #include "support/run_process.hpp"
@@ -44,6 +45,8 @@ TEST_P(Golden, MatchesStoredTrainingFile) {
     EXPECT_EQ(r.out, normal_transcript(c.two_dates, c.records));
     ASSERT_TRUE(r.elab.has_value());
     EXPECT_EQ(*r.elab, golden);
+    EXPECT_TRUE(
+        expect_same_with_options(read_file(source_dir() + "/examples/prices.txt"), c.answers, r));
   }
   bool ok = false;
   EXPECT_EQ(static_cast<int>(split_records(golden, ok).size()), c.records);

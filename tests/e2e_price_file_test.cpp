@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/answer_options.hpp"
 #include "support/dialogue.hpp"
 #include "support/prices.hpp"
 #include "support/run_process.hpp"
@@ -501,6 +502,7 @@ TEST_P(RandomWalkRuns, Structure) {
   const auto& c = GetParam();
   const auto r = run_prices(*text_, c.answers);
   ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(expect_same_with_options(*text_, c.answers, r));
   EXPECT_EQ(r.err, "");
   // selected rows and the window
   std::vector<int> selected;
