@@ -4,6 +4,7 @@ module elab (elab.load), run as a script.
 
     python3 load_elab.py elab.dat                  # layout, records, column summary
     python3 load_elab.py elab.dat --plot elab.png  # every column against the record index
+    python3 load_elab.py elab.dat --dates dates.txt --plot elab.png  # ... against the day
 
 Without the module installed, the loader is taken from the source tree
 (python/elab/load.py); it needs numpy only.

@@ -2,10 +2,13 @@
 // transcript, the training file and the exit status, byte for byte.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "support/answer_options.hpp"
 #include "support/dialogue.hpp"
 #include "support/prices.hpp"
 #include "support/run_process.hpp"
@@ -26,13 +29,14 @@ TEST_P(MenuEntry, WritesTheChosenColumn) {
   int count = 0;
   const std::string dat = alternating_dat(kRows, ivar, 0, &count);
   ASSERT_EQ(count, 22);
-  const auto r = run_prices(alternating_file(kRows),
-                            "-1\n" + std::to_string(ivar) + "\n2\n0\n0\n0\n");
+  const std::string answers = "-1\n" + std::to_string(ivar) + "\n2\n0\n0\n0\n";
+  const auto r = run_prices(alternating_file(kRows), answers);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, normal_transcript(false, 22));
   ASSERT_TRUE(r.elab.has_value());
   EXPECT_EQ(*r.elab, dat);
+  EXPECT_TRUE(expect_same_with_options(alternating_file(kRows), answers, r));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllEntries, MenuEntry, ::testing::Range(1, 12));
@@ -46,8 +50,9 @@ TEST_P(Layout, WritesTheChosenDays) {
   const int igio = GetParam();
   int count = 0;
   const std::string dat = alternating_dat(kRows, 9, igio, &count);
-  const auto r = run_prices(alternating_file(kRows),
-                            "-1\n9\n2\n0\n0\n" + std::to_string(igio) + "\n");
+  const std::string answers = "-1\n9\n2\n0\n0\n" + std::to_string(igio) + "\n";
+  const auto r = run_prices(alternating_file(kRows), answers);
+  EXPECT_TRUE(expect_same_with_options(alternating_file(kRows), answers, r));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, normal_transcript(false, count));
@@ -100,6 +105,7 @@ TEST_P(Screening, MarksAsExpected) {
   const auto& c = GetParam();
   const std::string old = "earlier content\r\n";
   const auto r = run_prices(alternating_file(kRows), "-1\n" + c.answers, &old);
+  EXPECT_TRUE(expect_same_with_options(alternating_file(kRows), "-1\n" + c.answers, r));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   ASSERT_TRUE(r.elab.has_value());
@@ -147,16 +153,21 @@ class Dialogue : public ::testing::TestWithParam<DialogueCase> {};
 
 TEST_P(Dialogue, Transcript) {
   const auto& c = GetParam();
-  const auto r = run_prices(alternating_file(kRows), c.answers);
   int count = 0;
   const std::string dat = c.all_marked ? "" : alternating_dat(kRows, c.ivar, c.igio, &count);
   auto b = c.blocks;
   b.push_back(count_line(count));
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, joined(b) + kNormalEnd);
-  ASSERT_TRUE(r.elab.has_value());
-  EXPECT_EQ(*r.elab, dat);
+  // The program's own format and the CSV of the same rows.
+  for (const std::string& prices : {alternating_file(kRows), alternating_csv(kRows)}) {
+    SCOPED_TRACE(prices.substr(0, prices.find('\n')));
+    const auto r = run_prices(prices, c.answers);
+    expect_same_with_options(prices, c.answers, r);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, joined(b) + kNormalEnd);
+    ASSERT_TRUE(r.elab.has_value());
+    EXPECT_EQ(*r.elab, dat);
+  }
 }
 
 const std::string D = kDateFrom, T = kDateTo, MN = kMenu, CF = kCoeff, S1 = kScreenOut,
@@ -363,8 +374,8 @@ TEST(FileName, MissingFileOnCommandLineIsNotCreated) {
 }
 
 // ---------------------------------------------------------------------------
-// --help and --version, alone on the command line: their text on stdout,
-// status 0, no file created and no question asked.
+// --help and --version: their text on stdout, status 0, no file created and
+// no question asked.
 
 struct InfoCase {
   const char* name;
@@ -389,16 +400,30 @@ TEST_P(ProgramInfo, WrittenWithoutOpeningAnything) {
 INSTANTIATE_TEST_SUITE_P(
     Arguments, ProgramInfo,
     ::testing::Values(InfoCase{"Version", "--version", "elab " ELAB_VERSION "\r\n", "\r\n"},
-                      InfoCase{"Help", "--help", "Uso: elab [FILE]\r\n",
-                               "99 spazio insufficiente per le matrici.\r\n"}),
+                      InfoCase{"Help", "--help", "Uso: elab [OPZIONE]... [FILE]\r\n",
+                               "insufficiente per le matrici.\r\n"},
+                      InfoCase{"ShortHelp", "-h", "Uso: elab [OPZIONE]... [FILE]\r\n",
+                               "insufficiente per le matrici.\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Any other command line names the price file, whatever it looks like.
-TEST(ProgramInfo, OtherwiseTheArgumentIsAFileName) {
+// The help names every option.
+TEST(ProgramInfo, HelpNamesEveryOption) {
+  TempDir dir;
+  const auto r = run_in(dir, {"--help"}, "");
+  for (const char* option : {"--from=", "--to=", "--variable=", "--coefficient=", "--screen-output=",
+                             "--screen-inputs=", "--days=", "-o, --output=", "--dates=", "-h, --help",
+                             "--version"}) {
+    EXPECT_NE(r.out.find(option), std::string::npos) << option;
+  }
+}
+
+// A file whose name begins with '-' is named ./-x or follows "--".
+TEST(ProgramInfo, DashNamesAfterDotSlashOrDoubleDash) {
   TempDir dir;
   dir.write("--help", alternating_file(kRows));
+  dir.write("-", alternating_file(kRows));
   const std::vector<std::vector<std::string>> lines = {
-      {"./--help"}, {"--help", "--version"}, {"--help", "other"}};
+      {"./--help"}, {"--", "--help"}, {"./-"}};
   for (const auto& args : lines) {
     SCOPED_TRACE(args.back());
     const auto r = run_in(dir, args, "-1\n1\n2\n0\n0\n0\n");
@@ -406,6 +431,156 @@ TEST(ProgramInfo, OtherwiseTheArgumentIsAFileName) {
     EXPECT_EQ(r.out, normal_transcript(false, 22));
     EXPECT_EQ(r.elab, std::optional<std::string>(alternating_dat(kRows, 1, 0)));
   }
+}
+
+// ---------------------------------------------------------------------------
+// Usage errors: status 2, one line naming the option and its value, then the
+// pointer to --help; nothing asked, read or written, no file made or changed.
+
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::string message;  // after "elab: "
+};
+
+class Usage : public ::testing::TestWithParam<UsageCase> {};
+
+// Every file of dir with its content.
+std::map<std::string, std::string> files_of(const TempDir& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    files[e.path().filename().string()] = read_file(e.path());
+  return files;
+}
+
+TEST_P(Usage, ReportedBeforeAnythingIsTouched) {
+  const auto& c = GetParam();
+  TempDir dir;
+  dir.write("prices.txt", alternating_file(kRows));
+  dir.write("elab.dat", "old\r\n");
+  dir.write("days.txt", "old days\r\n");
+  const auto before = files_of(dir);
+  const auto r = run_in(dir, c.args, "-1\n1\n2\n0\n0\n0\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "elab: " + c.message + "\r\nTry 'elab --help'.\r\n");
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(files_of(dir), before);
+}
+
+const std::vector<std::string> kAllButDays = {"--from=all",        "--variable=1",      "--coefficient=2",
+                                              "--screen-output=no", "--screen-inputs=no"};
+
+std::vector<std::string> with(std::vector<std::string> args, std::initializer_list<std::string> more) {
+  args.insert(args.end(), more);
+  return args;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Usage,
+    ::testing::Values(
+        UsageCase{"UnknownLong", {"--bogus", "prices.txt"}, "unrecognized option '--bogus'"},
+        UsageCase{"UnknownLongWithValue", {"--bogus=1"}, "unrecognized option '--bogus'"},
+        UsageCase{"UnknownShort", {"-x", "prices.txt"}, "invalid option -- 'x'"},
+        UsageCase{"VariableTooLarge", {"--variable=12", "prices.txt"}, "invalid value '12' for --variable"},
+        UsageCase{"VariableZero", {"--variable", "0", "prices.txt"}, "invalid value '0' for --variable"},
+        UsageCase{"VariableReal", {"--variable=3.0"}, "invalid value '3.0' for --variable"},
+        UsageCase{"CoefficientWithComma", {"--coefficient=2,5"}, "invalid value '2,5' for --coefficient"},
+        UsageCase{"CoefficientEmpty", {"--coefficient=", "prices.txt"}, "invalid value '' for --coefficient"},
+        UsageCase{"CoefficientWord", {"--coefficient=two"}, "invalid value 'two' for --coefficient"},
+        UsageCase{"DaysSaturday", {"--days=sat"}, "invalid value 'sat' for --days"},
+        UsageCase{"DaysOne", {"--days=1"}, "invalid value '1' for --days"},
+        UsageCase{"DaysSeven", {"--days=7"}, "invalid value '7' for --days"},
+        UsageCase{"YesNoWord", {"--screen-output=si"}, "invalid value 'si' for --screen-output"},
+        UsageCase{"YesNoTwo", {"--screen-inputs", "2"}, "invalid value '2' for --screen-inputs"},
+        UsageCase{"NoThirtiethOfFebruary", {"--from=2019-02-30"}, "invalid value '2019-02-30' for --from"},
+        UsageCase{"NoLeapDayIn1900", {"--to=1900-02-29"}, "invalid value '1900-02-29' for --to"},
+        UsageCase{"IsoDateOneDigitMonth", {"--from=2019-6-01"}, "invalid value '2019-6-01' for --from"},
+        UsageCase{"DateKeyBeyond32Bits", {"--to=2147483648"}, "invalid value '2147483648' for --to"},
+        UsageCase{"AllIsNoLastDate", {"--to=all"}, "invalid value 'all' for --to"},
+        UsageCase{"MissingValue", {"prices.txt", "--variable"}, "option '--variable' requires an argument"},
+        UsageCase{"MissingOutputName", {"prices.txt", "-o"}, "option '-o' requires an argument"},
+        UsageCase{"EmptyOutputName", {"--output=", "prices.txt"}, "invalid value '' for --output"},
+        UsageCase{"FlagWithValue", {"--help=yes"}, "option '--help' doesn't allow an argument"},
+        UsageCase{"ExtraOperand", {"prices.txt", "other.txt"}, "extra operand 'other.txt'"},
+        UsageCase{"OutputAndDatesOneFile", {"-o", "days.txt", "--dates=days.txt", "prices.txt"},
+                  "--output and --dates name the same file"},
+        UsageCase{"StandardInputWithoutAnswers", {"-"},
+                  "price file '-' is standard input: the answers need their options (missing: --from "
+                  "--variable --coefficient --screen-output --screen-inputs --days)"},
+        UsageCase{"StandardInputOneAnswerShort", with(kAllButDays, {"-"}),
+                  "price file '-' is standard input: the answers need their options (missing: --days)"},
+        UsageCase{"StandardInputWithoutLastDate", {"--from=1995-06-01", "--variable=1", "--coefficient=2",
+                                                   "--screen-output=no", "--screen-inputs=no", "--days=0", "-"},
+                  "price file '-' is standard input: the answers need their options (missing: --to)"},
+        UsageCase{"StandardInputAfterDoubleDash", with(kAllButDays, {"--", "-"}),
+                  "price file '-' is standard input: the answers need their options (missing: --days)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Scripted runs: -o and --dates.
+
+// The days of the records of the alternating file: rows 90..111, those with
+// the day code when one is given.
+std::string record_days(int igio) {
+  std::string days;
+  const auto rows = business_days(kRows, 1995, 1, 2);
+  for (int i = 90; i <= kRows - 20; ++i) {
+    const PriceRow& d = rows[static_cast<std::size_t>(i - 1)];
+    if (igio > 0 && d.code != igio) continue;
+    char line[16];
+    std::snprintf(line, sizeof line, "%04d-%02d-%02d\r\n", d.year, d.month, d.day);
+    days += line;
+  }
+  return days;
+}
+
+TEST(Scripted, OutputAndDatesNamedOneLinePerRecord) {
+  for (const int igio : {0, 2, -1}) {
+    SCOPED_TRACE(igio);
+    TempDir dir;
+    dir.write("prices.txt", alternating_file(kRows));
+    dir.write("out.dat", std::string(30000, 'x'));
+    const auto r = run_in(dir,
+                          {"--from=all", "--variable=4", "--coefficient=2", "--screen-output=no",
+                           "--screen-inputs=no", "--days=" + std::to_string(igio), "-o", "out.dat",
+                           "--dates", "days.txt", "prices.txt"},
+                          "");
+    int count = 0;
+    const std::string dat = alternating_dat(kRows, 4, igio, &count);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, count_line(count) + kNormalEnd);
+    EXPECT_FALSE(r.elab.has_value());
+    EXPECT_EQ(dir.read("out.dat"), std::optional<std::string>(dat));
+    EXPECT_EQ(dir.read("days.txt"), std::optional<std::string>(record_days(igio)));
+  }
+}
+
+TEST(Scripted, DatesFileEmptyWithoutRecords) {
+  TempDir dir;
+  dir.write("days.txt", "earlier\r\n");
+  // a negative coefficient marks every output value
+  const auto r = run_in(dir,
+                        {"--from=all", "--variable=1", "--coefficient=-1", "--screen-output=yes",
+                         "--screen-inputs=no", "--days=mon", "--dates=days.txt", "-"},
+                        alternating_file(kRows));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, count_line(0) + kNormalEnd);
+  EXPECT_EQ(dir.read("days.txt"), std::optional<std::string>(""));
+}
+
+// A run that stops early leaves both files as they were.
+TEST(Scripted, EarlyStopKeepsOutputAndDates) {
+  TempDir dir;
+  dir.write("prices.txt", alternating_file(kRows));
+  dir.write("out.dat", "old\r\n");
+  dir.write("days.txt", "old days\r\n");
+  const auto r = run_in(dir, {"--from=1995-01-03", "--to=950102", "-o", "out.dat", "--dates=days.txt", "prices.txt"},
+                        "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, kDateOrder);  // nothing asked: no pending line end
+  EXPECT_EQ(dir.read("out.dat"), std::optional<std::string>("old\r\n"));
+  EXPECT_EQ(dir.read("days.txt"), std::optional<std::string>("old days\r\n"));
+  EXPECT_FALSE(r.elab.has_value());
 }
 
 // ---------------------------------------------------------------------------

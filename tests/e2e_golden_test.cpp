@@ -1,9 +1,10 @@
-// Golden runs on the example price file: the training files were checked by
+// Golden runs on the example price file (and its CSV): the training files were checked by
 // hand (first records recomputed from the closes) and are kept in golden/.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "support/answer_options.hpp"
 #include "support/dialogue.hpp"
 #include "support/prices.hpp"
 #include "support/run_process.hpp"
@@ -29,17 +30,23 @@ TEST_P(Golden, MatchesStoredTrainingFile) {
   ASSERT_FALSE(golden.empty());
   TempDir dir;
   dir.write("prices.txt", read_file(source_dir() + "/examples/prices.txt"));
+  // The vendor's CSV of the same days gives the same run.
+  dir.write("prices.csv", read_file(source_dir() + "/examples/prices.csv"));
   // The same run on one thread.
-  for (const char* threads : {static_cast<const char*>(nullptr), "1"}) {
+  for (const char* threads : {static_cast<const char*>(nullptr), "1"})
+  for (const char* prices : {"prices.txt", "prices.csv"}) {
     SCOPED_TRACE(threads == nullptr ? "threads as usable" : "one thread");
+    SCOPED_TRACE(prices);
     const ThreadsAsked asked(threads);
     dir.write("elab.dat", "from an earlier run\r\n");
-    const auto r = run_in(dir, {"prices.txt"}, c.answers);
+    const auto r = run_in(dir, {prices}, c.answers);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, normal_transcript(c.two_dates, c.records));
     ASSERT_TRUE(r.elab.has_value());
     EXPECT_EQ(*r.elab, golden);
+    EXPECT_TRUE(
+        expect_same_with_options(read_file(source_dir() + "/examples/prices.txt"), c.answers, r));
   }
   bool ok = false;
   EXPECT_EQ(static_cast<int>(split_records(golden, ok).size()), c.records);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/answer_options.hpp"
 #include "support/dialogue.hpp"
 #include "support/prices.hpp"
 #include "support/run_process.hpp"
@@ -146,6 +147,19 @@ const std::vector<NotationCase>& notation_cases() {
                   std::to_string(r.year % 100 / 10) + std::to_string(r.year % 10) + "e3 " +
                   std::to_string(r.month) + ". " + std::to_string(r.day) + "D0 1E2 2.5d-1 " +
                   money(r.close) + " +" + std::to_string(r.code) + "\n";
+         });
+       }},
+      // A vendor's CSV of the same days, in its forms.
+      {"Csv", [](const auto& rows) { return format_csv(rows); }},
+      {"CsvSemicolonsDecimalCommas", [](const auto& rows) { return format_csv(rows, ";"); }},
+      {"CsvTabsSlashDates", [](const auto& rows) { return format_csv(rows, "\t", "/"); }},
+      {"CsvCompactDatesBomCrLf", [](const auto& rows) { return "\xEF\xBB\xBF" + to_crlf(format_csv(rows, ",", "")); }},
+      {"CsvNewestFirst",
+       [](const auto& rows) { return format_csv(std::vector<PriceRow>(rows.rbegin(), rows.rend())); }},
+      {"CsvQuotedLowerCaseHeader",
+       [](const auto& rows) {
+         return rows_with(rows, "\"volume\",\"date\",\"close\"\n", [](const PriceRow& r) {
+           return "\"1,200\",\"" + iso_date(r) + "\", " + money(r.close) + " \n";
          });
        }},
       {"TrailingLinesNotRead",
@@ -488,6 +502,7 @@ TEST_P(RandomWalkRuns, Structure) {
   const auto& c = GetParam();
   const auto r = run_prices(*text_, c.answers);
   ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(expect_same_with_options(*text_, c.answers, r));
   EXPECT_EQ(r.err, "");
   // selected rows and the window
   std::vector<int> selected;

@@ -92,12 +92,34 @@ for name, want in FIRST_A.items():
     check(first_a.columns[name][0] == want,
           "A first record %s: %r, not %r" % (name, first_a.columns[name][0], want))
 
+# The days of the records: one each, in order, on the weekday of the record's
+# dummy (GIORNO_1 Monday .. GIORNO_5 Friday).
+dates_path = os.path.join(scratch, "C", "dates.txt")
+dated = load_elab(os.path.join(scratch, "C", "elab.dat"), dates=dates_path)
+check(len(dated.dates) == len(dated), "%d dates, %d records" % (len(dated.dates), len(dated)))
+check((np.diff(dated.dates) > np.timedelta64(0, "D")).all(), "dates not increasing")
+weekday = (dated.dates.astype("datetime64[D]").view("int64") + 3) % 7  # 0 Monday
+dummies = np.stack([dated.columns["GIORNO_%d" % d] for d in range(1, 6)], axis=1)
+check((dummies.argmax(axis=1) == weekday).all(), "a date on another weekday than its dummy")
+try:
+    import pandas as pd
+    check(dated.frame().index[0] == pd.Timestamp(str(dated.dates[0])),
+          "frame not indexed by the day")
+except ImportError:
+    pass
+try:
+    load_elab(os.path.join(scratch, "A", "elab.dat"), dates=dates_path)
+    check(False, "dates of another run taken")
+except ValueError:
+    pass
+
 # The command line: a summary, and a PNG when matplotlib is there.
 script = os.path.join(examples, "load_elab.py")
 png = os.path.join(scratch, "C.png")
 run = subprocess.run([sys.executable, script, os.path.join(scratch, "C", "elab.dat"),
-                      "--plot", png], capture_output=True, text=True)
+                      "--dates", dates_path, "--plot", png], capture_output=True, text=True)
 check(run.stdout.startswith("layout C, "), "summary: %r" % run.stdout[:40])
+check("days 1995-" in run.stdout, "summary without days: %r" % run.stdout[:120])
 try:
     import matplotlib  # noqa: F401
     check(run.returncode == 0, "--plot failed: %s" % run.stderr)

@@ -31,4 +31,11 @@ $2
 "
 done
 
+# Layout C again as a scripted run, with the day of each record.
+(cd "$scratch/C" && "$elab" --from=all --variable=1 --coefficient=2 --screen-output=yes \
+  --screen-inputs=yes --days=dummies -o scripted.dat --dates=dates.txt \
+  "$source/examples/prices.txt" > /dev/null) || fail "scripted elab ended with status $?"
+cmp -s "$scratch/C/scripted.dat" "$scratch/C/elab.dat" ||
+  fail "the scripted run wrote another training file"
+
 "$python" "$(dirname "$0")/load_elab_check.py" "$source/examples" "$scratch"

@@ -1,6 +1,7 @@
-# The README's recipe for many price files (one process per file, each in its
-# own directory, run by xargs -P) gives for each file the elab.dat and the
-# console text of a single run on it.
+# The README's recipe for many price files (one process per file, the answers
+# as options, each output named after its file, run by xargs -P) gives for
+# each file the elab.dat of a single run with the answers typed, the count
+# line it shows, and one day per record.
 # parallel_runs_test.sh ELAB SOURCE_DIR
 elab=$1
 source=$2
@@ -32,10 +33,12 @@ printf '%s' "$answers" > "$work/answers.txt"
 for name in all first last; do
   mkdir "$scratch/single-$name"
   run_elab "$scratch/single-$name" "$work/prices/$name.txt" "$answers"
-  for file in elab.dat console.txt; do
-    cmp "$work/out/$name/$file" "$scratch/single-$name/$file" ||
-      fail "$file of $name differs from a single run's"
-  done
-  [ -s "$work/out/$name/elab.dat" ] || fail "no records for $name"
+  cmp "$work/out/$name.dat" "$scratch/single-$name/elab.dat" ||
+    fail "the training file of $name differs from a single run's"
+  [ -s "$work/out/$name.dat" ] || fail "no records for $name"
+  tail -c "$(wc -c < "$work/out/$name.console")" "$scratch/single-$name/console.txt" |
+    cmp -s - "$work/out/$name.console" || fail "the console of $name is not the single run's end"
+  [ "$(wc -l < "$work/out/$name.days")" = "$(wc -l < "$work/out/$name.dat")" ] ||
+    fail "not one day per record for $name"
 done
 echo "ok: three files in parallel"

@@ -64,6 +64,11 @@ const std::vector<WriteCase>& write_cases() {
       {"blanks_add_up", "(1X,2X,'a')", {}, {"   a"}},
       {"integer_field", "(1X,I5)", {I(37)}, {"    37"}},
       {"integer_zero", "(I5)", {I(0)}, {"    0"}},
+      {"integer_fewest_digits", "(I4.4,'-',I2.2,'-',I2.2)", {I(1995), I(6), I(1)}, {"1995-06-01"}},
+      {"integer_fewest_digits_zero", "(I3.2)", {I(0)}, {" 00"}},
+      {"integer_fewest_digits_negative", "(I4.2)", {I(-5)}, {" -05"}},
+      {"integer_fewest_digits_too_wide", "(I3.3)", {I(-5)}, {"***"}},
+      {"integer_fewest_digits_real_value", "(I2.2)", {R(6.0f)}, {"**"}},
       {"count_line", "(' Record scritti: ',I5)", {I(171)}, {" Record scritti:   171"}},
       {"count_line_zero", "(' Record scritti: ',I5)", {I(0)}, {" Record scritti:     0"}},
       {"count_line_too_many", "(' Record scritti: ',I5)", {I(123456)}, {" Record scritti: *****"}},
@@ -122,7 +127,7 @@ TEST(EditListParse, TheQuestionTextsKeepTheirQuotesAndBlanks) {
 TEST(EditListParse, MalformedListsAreRefused) {
   for (const char* bad : {"(F8)", "(F.4)", "(I)", "('abc)", "((I1)", "(I1", "I1)", "(X)", "(0I2)",
                           "(0(I1))", "(Q1)", "(I1 I2)", "(F8.4 1X)", "(I0)", "(F0.0)", "(I1),",
-                          "(F256.1)", "(F10.100)", "(2'ab')"}) {
+                          "(F256.1)", "(F10.100)", "(2'ab')", "(I2.3)", "(I2.)"}) {
     EXPECT_THROW(EditList::parse(bad), std::invalid_argument) << bad;
   }
 }

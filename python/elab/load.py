@@ -2,6 +2,10 @@
 
     python3 examples/load_elab.py elab.dat                  # layout, records, column summary
     python3 examples/load_elab.py elab.dat --plot elab.png  # every column against the record index
+    python3 examples/load_elab.py elab.dat --dates dates.txt --plot elab.png  # ... against the day
+
+The dates file is the one `elab --dates FILE` writes: the day of each record,
+YYYY-MM-DD, one line per record in the same order.
 
 From Python:
 
@@ -10,6 +14,9 @@ From Python:
     data.layout            # "A", "B" or "C"
     data.columns["PREV"]   # numpy array, one value per record
     data.frame()           # the same as a pandas DataFrame (needs pandas)
+    data = elab.load("elab.dat", dates="dates.txt")
+    data.dates             # numpy datetime64[D], one day per record
+    data.frame()           # indexed by the day
 
 The layout is told by the record length: 96 characters for A (Monday flag
 in columns 2-3) and B (one weekday, columns 2-3 blank), 109 for C (five
@@ -44,16 +51,18 @@ RECORD_LENGTH = {"A": 96, "B": 96, "C": 109}
 
 
 class ElabFile:
-    def __init__(self, layout, columns):
+    def __init__(self, layout, columns, dates=None):
         self.layout = layout
         self.columns = columns
+        self.dates = dates
 
     def __len__(self):
         return len(next(iter(self.columns.values()), []))
 
     def frame(self):
         import pandas as pd
-        return pd.DataFrame(self.columns)
+        index = None if self.dates is None else pd.DatetimeIndex(self.dates, name="date")
+        return pd.DataFrame(self.columns, index=index)
 
 
 def _records(data):
@@ -93,15 +102,29 @@ def _field(rows, first, width):
     return np.where(stars, b"nan", text).astype(np.float64)
 
 
-def load(path):
+def load_dates(path):
+    """The days of a dates file; a day written as asterisks (not a whole
+    number in the price file) loads as NaT."""
+    with open(path, "rb") as f:
+        lines = f.read().decode("ascii").splitlines()
+    return np.array(["NaT" if "*" in line else line for line in lines],
+                    dtype="datetime64[D]")
+
+
+def load(path, dates=None):
     with open(path, "rb") as f:
         data = f.read()
+    days = None if dates is None else load_dates(dates)
     if not data:
-        return ElabFile(None, {})
+        if days is not None and len(days):
+            raise ValueError("%d dates for no record" % len(days))
+        return ElabFile(None, {}, days)
     rows = _records(data)
+    if days is not None and len(days) != len(rows):
+        raise ValueError("%d dates for %d records" % (len(days), len(rows)))
     layout = _layout_of(rows)
     return ElabFile(layout, {name: _field(rows, first, width)
-                             for name, first, width in LAYOUTS[layout]})
+                             for name, first, width in LAYOUTS[layout]}, days)
 
 
 def breaks(data):
@@ -124,6 +147,8 @@ def summary(data, out):
         return
     print("layout %s, %d records, %d breaks in the run of days"
           % (data.layout, len(data), len(breaks(data))), file=out)
+    if data.dates is not None:
+        print("days %s to %s" % (data.dates[0], data.dates[-1]), file=out)
     print("%-9s %10s %10s %10s %5s" % ("column", "min", "max", "mean", "NaN"), file=out)
     for name, values in data.columns.items():
         good = values[~np.isnan(values)]
@@ -141,16 +166,25 @@ def plot(data, path):
     names = list(data.columns)
     fig, axes = plt.subplots(len(names), 1, sharex=True,
                              figsize=(8, 0.62 * len(names) + 0.8))
-    index = np.arange(len(data))
+    if data.dates is None:
+        x, label = np.arange(len(data)), "record"
+        gaps = breaks(data) - 0.5
+    else:
+        # A gap's line stands between the day before it and its day.
+        x, label = data.dates, "day"
+        k = breaks(data)
+        gaps = data.dates[k - 1] + (data.dates[k] - data.dates[k - 1]) / 2
     for ax, name in zip(axes, names):
-        for k in breaks(data):
-            ax.axvline(k - 0.5, color="tab:red", linewidth=0.6, alpha=0.6)
-        ax.plot(index, data.columns[name], linewidth=0.7, color="tab:blue")
+        for gap in gaps:
+            ax.axvline(gap, color="tab:red", linewidth=0.6, alpha=0.6)
+        ax.plot(x, data.columns[name], linewidth=0.7, color="tab:blue")
         ax.set_ylabel(name, rotation=0, ha="right", va="center", fontsize=7)
         ax.tick_params(labelsize=6)
     axes[0].set_title("elab.dat, layout %s: %d records (red: days left out)"
                       % (data.layout, len(data)), fontsize=8)
-    axes[-1].set_xlabel("record", fontsize=7)
+    axes[-1].set_xlabel(label, fontsize=7)
+    if data.dates is not None:
+        fig.autofmt_xdate()
     fig.subplots_adjust(left=0.12, right=0.98, top=0.96, bottom=0.05, hspace=0.15)
     _save_small_png(fig, path)
 
@@ -170,10 +204,13 @@ def main(argv):
     parser = argparse.ArgumentParser(description="Load an elab.dat training file.")
     parser.add_argument("file", help="the elab.dat to load")
     parser.add_argument("--plot", metavar="FILE.png",
-                        help="draw every column against the record index")
+                        help="draw every column against the record index, "
+                             "or the day with --dates")
+    parser.add_argument("--dates", metavar="FILE",
+                        help="the day of each record, as elab --dates writes it")
     args = parser.parse_args(argv)
     try:
-        data = load(args.file)
+        data = load(args.file, dates=args.dates)
     except (OSError, ValueError) as e:
         print("load_elab.py: %s: %s" % (args.file, e), file=sys.stderr)
         return 1

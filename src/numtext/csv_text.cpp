@@ -54,7 +54,14 @@ void CsvRecords::skip_line_end() {
 void CsvRecords::read_field(std::string& into) {
   into.clear();
   if (pos_ == text_.size() || text_[pos_] != '"') {
-    while (!at_line_end() && text_[pos_] != sep_) into += text_[pos_++];
+    const char* const start = text_.data() + pos_;
+    const char* const end = text_.data() + text_.size();
+    const char sep = sep_;
+    const char* p = start;
+    while (p != end && *p != sep && *p != '\n') ++p;
+    if (p != end && *p == '\n' && p != start && p[-1] == '\r') --p;  // CR LF ends the line
+    into.assign(start, p);
+    pos_ = static_cast<std::size_t>(p - text_.data());
     return;
   }
   const std::int64_t opened = line_;

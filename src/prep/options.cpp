@@ -50,14 +50,6 @@ std::optional<std::int32_t> iso_date_key(std::string_view text) {
   return (*year - 1900) * 10000 + *month * 100 + *day;
 }
 
-// A key as the dialogue takes it, when it names a real day: 1190601 is
-// 1 June 2019.
-std::optional<std::int32_t> typed_date_key(std::string_view text) {
-  const auto key = unsigned_integer(text);
-  if (!key || !is_day(1900 + *key / 10000, *key / 100 % 100, *key % 100)) return std::nullopt;
-  return key;
-}
-
 // A name from a list, or its number as the dialogue takes it.
 struct Named {
   std::string_view name;
@@ -289,13 +281,12 @@ Invocation parse_command_line(std::span<const std::string_view> args) {
 }
 
 std::optional<std::int32_t> parse_date_option(std::string_view text) {
-  if (text == "0") return 0;
   if (const auto key = iso_date_key(text)) return key;
-  return typed_date_key(text);
+  return plain_integer(text);  // a key as the dialogue takes it: 1190601 is 1 June 2019
 }
 
 std::optional<std::int32_t> parse_from_option(std::string_view text) {
-  if (text == "all" || text == "-1") return -1;
+  if (text == "all") return -1;
   return parse_date_option(text);
 }
 

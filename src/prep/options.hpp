@@ -46,8 +46,8 @@ std::span<const Option> options();
 Invocation parse_command_line(std::span<const std::string_view> args);
 
 // The values of the options, as answers: nothing for a value refused.
-// A date is 0, an ISO date YYYY-MM-DD or a date key of a real day; the first
-// date is also "all" or -1.
+// A date is an ISO date YYYY-MM-DD of a real day or a key as the dialogue
+// takes it (any whole number: 0, 1190601); the first date is also "all".
 std::optional<std::int32_t> parse_date_option(std::string_view text);
 std::optional<std::int32_t> parse_from_option(std::string_view text);
 std::optional<std::int32_t> parse_variable_option(std::string_view text);

@@ -200,7 +200,8 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
       if (!fresh) {
         const auto k = static_cast<std::size_t>(seen->second - 1);
         note("the same date as row " + std::to_string(seen->second) + " (line " + std::to_string(row_lines[k]) + ")");
-      } else if (previous && *key <= *previous) {
+      } else if (previous && *key <= *previous && !(MM(i, 1) >= 0.0f && MM(i, 1) < 100.0f)) {
+        // a year of two digits is its own finding
         note("the date is before the previous row's");
       }
       previous = key;

@@ -101,6 +101,31 @@ inline std::string format_prices(const std::vector<PriceRow>& rows) {
   return s;
 }
 
+// "1995-01-02": the date as a CSV writes it, with sep between the parts.
+inline std::string iso_date(const PriceRow& r, const std::string& sep = "-") {
+  char b[32];
+  std::snprintf(b, sizeof b, "%04d%s%02d%s%02d", r.year, sep.c_str(), r.month, sep.c_str(), r.day);
+  return b;
+}
+
+// A vendor's CSV of the same days: Date,Open,High,Low,Close,Adj Close,Volume
+// with sep between the fields; with a decimal comma where sep is not ','.
+inline std::string format_csv(const std::vector<PriceRow>& rows, const std::string& sep = ",",
+                              const std::string& date_sep = "-") {
+  const auto number = [&](double v) {
+    std::string t = money(v);
+    if (sep != ",") t[t.find('.')] = ',';
+    return t;
+  };
+  std::string s = "Date" + sep + "Open" + sep + "High" + sep + "Low" + sep + "Close" + sep + "Adj Close" + sep +
+                  "Volume\n";
+  for (const auto& r : rows) {
+    s += iso_date(r, date_sep) + sep + number(r.close) + sep + number(r.high) + sep + number(r.low) + sep +
+         number(r.close) + sep + number(r.close * 0.5) + sep + "1200\n";
+  }
+  return s;
+}
+
 inline std::string to_crlf(const std::string& s) {
   std::string o;
   for (char c : s) {
@@ -152,6 +177,9 @@ inline std::string alternating_file(int n) {
   }
   return s;
 }
+
+// The alternating series as a CSV.
+inline std::string alternating_csv(int n) { return format_csv(alternating_rows(n)); }
 
 // Output value of row i (numbered from 1) for the forecast variable ivar, as
 // an F8.4 field. Odd rows close at 100, even rows at 125.

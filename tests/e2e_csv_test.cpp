@@ -1,0 +1,196 @@
+// End-to-end runs on CSV price files: their error reports, the closes left
+// out, another close column, and elab --check on either format. The
+// equivalence of a CSV with the program's own format is in the golden, the
+// dialogue and the notation tables.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/dialogue.hpp"
+#include "support/prices.hpp"
+#include "support/run_process.hpp"
+
+namespace {
+
+using namespace elab_test;
+
+const std::string kRunA = "-1\n1\n2\n0\n0\n0\n";
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  if (at == std::string::npos) throw std::runtime_error("no " + from);
+  return text.replace(at, from.size(), to);
+}
+
+// ---------------------------------------------------------------------------
+// Faults of a CSV: one line on standard error, status 1, elab.dat as it was.
+
+struct BadCsvCase {
+  const char* name;
+  std::string prices;
+  std::string err;
+  std::vector<std::string> args = {"prices.csv"};
+  std::string file = "prices.csv";
+};
+
+class BadCsv : public ::testing::TestWithParam<BadCsvCase> {};
+
+TEST_P(BadCsv, ReportedAndTrainingFileKept) {
+  const auto& c = GetParam();
+  TempDir dir;
+  dir.write(c.file, c.prices);
+  dir.write("elab.dat", "old\r\n");
+  const auto r = run_in(dir, c.args, kRunA);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, c.err);
+  EXPECT_EQ(r.elab, std::optional<std::string>("old\r\n"));
+}
+
+const std::string kCsv = alternating_csv(131);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadCsv,
+    ::testing::Values(
+        BadCsvCase{"BadClose", replaced(kCsv, "100.00,50.00", "1O0.00,50.00"),
+                   "elab: prices.csv: line 2, field \"Close\": invalid real value: \"1O0.00\"\r\n"},
+        BadCsvCase{"ImpossibleDate", replaced(kCsv, "1995-01-04", "1995-02-30"),
+                   "elab: prices.csv: line 4, field \"Date\": no such day: \"1995-02-30\"\r\n"},
+        BadCsvCase{"NoCloseColumn", replaced(kCsv, "Close,Adj", "Last,Adj"),
+                   "elab: prices.csv: line 1: no column \"Close\"\r\n"},
+        BadCsvCase{"SameDateTwice", replaced(kCsv, "1995-01-04", "1995-01-03"),
+                   "elab: prices.csv: lines 3 and 4: the same date 1995-01-03\r\n"},
+        BadCsvCase{"FieldMissing", replaced(kCsv, ",1200\n", "\n"),
+                   "elab: prices.csv: line 2: 6 fields, the header has 7\r\n"},
+        BadCsvCase{"CloseOptionNamesNoColumn", kCsv, "elab: prices.csv: line 1: no column \"Last\"\r\n",
+                   {"--close=Last", "prices.csv"}},
+        BadCsvCase{"CloseOptionOnOwnFormat", alternating_file(131),
+                   "elab: prices.txt: --close=Close needs a CSV price file\r\n", {"--close=Close", "prices.txt"},
+                   "prices.txt"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Runs on a CSV that give the run of a file in the program's own format.
+
+struct LikeOwnCase {
+  const char* name;
+  std::string csv;
+  std::string own;
+  std::vector<std::string> args;
+  std::string err;
+};
+
+class CsvLikeOwn : public ::testing::TestWithParam<LikeOwnCase> {};
+
+TEST_P(CsvLikeOwn, SameRun) {
+  const auto& c = GetParam();
+  const auto own = run_prices(c.own, kFullRunAnswers);
+  ASSERT_EQ(own.status, 0) << own.err;
+  TempDir dir;
+  dir.write("prices.csv", c.csv);
+  const auto r = run_in(dir, c.args, kFullRunAnswers);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, c.err);
+  EXPECT_EQ(r.out, own.out);
+  EXPECT_EQ(r.elab, own.elab);
+}
+
+std::vector<PriceRow> halved(std::vector<PriceRow> rows) {
+  for (auto& r : rows) r.close = std::stod(money(r.close * 0.5));
+  return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CsvLikeOwn,
+    ::testing::Values(
+        LikeOwnCase{"NullClosesLeftOut",
+                    replaced(replaced(kCsv, "1995-01-04", "1995-01-07,,,,null,,\n1995-01-04"), "1995-01-09",
+                             "1995-01-08,1,1,1,N/A,1,0\n1995-01-09"),
+                    alternating_file(131), {"prices.csv"},
+                    "elab: prices.csv: 2 rows without a close left out, the first on line 4\r\n"},
+        LikeOwnCase{"AnotherCloseColumn", format_csv(random_walk(5, 200)),
+                    format_prices(halved(random_walk(5, 200))), {"--close", "Adj Close", "prices.csv"}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// elab --check: each finding once, on standard output; nothing asked, no
+// file written.
+
+struct CheckCase {
+  const char* name;
+  std::string prices;
+  std::vector<std::string> lines;  // of standard output
+  int status;
+  std::string file = "prices.txt";
+};
+
+class Check : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(Check, ListsTheFindings) {
+  const auto& c = GetParam();
+  TempDir dir;
+  dir.write(c.file, c.prices);
+  const auto r = run_in(dir, {"--check", c.file}, "");
+  EXPECT_EQ(r.status, c.status);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, joined(c.lines) + kCrLf);
+  EXPECT_EQ(r.elab, std::nullopt);
+}
+
+const std::string kOwn = alternating_file(131);
+const std::string kRow1 = "1995 1 2 0 0 100 2\n";
+
+std::vector<std::string> finding(const std::string& line) { return {line, "1 finding in 131 rows"}; }
+
+std::vector<PriceRow> newest_first(const std::vector<PriceRow>& rows) { return {rows.rbegin(), rows.rend()}; }
+
+std::vector<std::string> twenty_and_count() {
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 20; ++i) {
+    lines.push_back("row " + std::to_string(i) + ", line " + std::to_string(i + 1) + ": a close of zero or below");
+  }
+  lines.push_back("131 findings in 131 rows, the first 20 shown");
+  return lines;
+}
+
+std::string all_closes_zero() {
+  std::string s = kOwn;
+  for (std::size_t at = 0; (at = s.find(" 0 0 1", at)) != std::string::npos;) {
+    const std::size_t end = s.find(' ', at + 5);
+    s.replace(at + 5, end - at - 5, "0");
+    at = end;
+  }
+  return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Check,
+    ::testing::Values(
+        CheckCase{"NothingFound", kOwn, {"0 findings in 131 rows"}, 0},
+        CheckCase{"NothingInANewestFirstCsv",
+                  format_csv(newest_first(alternating_rows(131))),
+                  {"0 findings in 131 rows"}, 0, "prices.csv"},
+        CheckCase{"WeekdayCode", replaced(kOwn, kRow1, "1995 1 2 0 0 100 3\n"),
+                  finding("row 1, line 2: a weekday code other than the date's: 1995-01-02 is a Monday (2)"), 1},
+        CheckCase{"DateBeforeThePrevious", replaced(kOwn, "1995 1 3 0 0 125 3", "1994 12 27 0 0 125 3"),
+                  finding("row 2, line 3: the date is before the previous row's"), 1},
+        CheckCase{"SameDateTwice", replaced(kOwn, "1995 1 3 0 0 125 3", "1995 1 2 0 0 125 2"),
+                  finding("row 2, line 3: the same date as row 1 (line 2)"), 1},
+        CheckCase{"CloseOfZero", replaced(kOwn, kRow1, "1995 1 2 0 0 0 2\n"),
+                  finding("row 1, line 2: a close of zero or below"), 1},
+        CheckCase{"CloseOfZeroInACsv", replaced(kCsv, "100.00,50.00", "0,50.00"),
+                  finding("row 1, line 2: a close of zero or below"), 1, "prices.csv"},
+        CheckCase{"TwoDigitYear", replaced(kOwn, kRow1, "95 1 2 0 0 100 2\n"),
+                  finding("row 1, line 2: year 95 has two digits: a run takes it as the year 95, not 1995"), 1},
+        CheckCase{"ValueTooMany", replaced(kOwn, kRow1, "1995 1 2 0 0 100 2 7\n"),
+                  finding("row 1, line 2: 8 values on the line, NC is 7: the last ones are never read"), 1},
+        CheckCase{"RowsAfterNr", replaced(kOwn, "131 7", "130 7"),
+                  {"line 132: 1 line of values after the NR = 130 rows: a run never reads them", "1 finding in 130 rows"},
+                  1},
+        CheckCase{"DecimalCommaSplits", replaced(kOwn, kRow1, "1995 1 2 0 0 100 2,5\n"),
+                  finding("row 1, line 2: \"2,5\" is read as two values; decimals take a point"), 1},
+        CheckCase{"AtMostTwentyLines", all_closes_zero(), twenty_and_count(), 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
