@@ -7,6 +7,7 @@
 #include "numtext/civil_date.hpp"
 #include "numtext/integer_text.hpp"
 #include "prep/date.hpp"
+#include "prep/price_file.hpp"
 #include "prep/record_dates.hpp"
 
 namespace prep {
@@ -225,6 +226,28 @@ void write_findings(units::Console& console, std::vector<Finding> findings, std:
   count += " in " + count_of(rows, "row", "rows");
   if (findings.size() > kShownFindings) count += ", the first " + std::to_string(kShownFindings) + " shown";
   console.write_record(count);
+}
+
+bool check_price_file(RunState& st, units::InputFile& input, const std::optional<std::string>& close,
+                      units::Console& console) {
+  std::string text;
+  input.copy_text_to(&text);
+  PriceFile prices(input, close);
+  read_price_matrix(st, prices, console);
+  std::vector<std::int64_t> row_lines;
+  std::vector<Finding> findings;
+  if (prices.is_csv()) {
+    for (const auto& day : prices.days()) row_lines.push_back(day.line);
+  } else {
+    (void)input.read_rest();  // the lines after the rows, into the copy
+    OwnTextFindings own = check_own_text(text, st.NR, st.NC);
+    row_lines = std::move(own.row_lines);
+    findings = std::move(own.findings);
+  }
+  std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
+  findings.insert(findings.end(), of_rows.begin(), of_rows.end());
+  write_findings(console, findings, st.NR);
+  return !findings.empty();
 }
 
 }  // namespace prep

@@ -82,4 +82,15 @@ void PriceFile::read_rows(RunState& st) {
   in_.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows);
 }
 
+void read_price_matrix(RunState& st, PriceFile& prices, units::Console& console) {
+  prices.read_size(st);
+  allocate_arrays(st);
+  if (st.IER != 0) {
+    console.write_record(" Insufficiente spazio per le matrici");
+    units::stop_with_code(99);
+  }
+  if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
+  prices.read_rows(st);
+}
+
 }  // namespace prep

@@ -9,6 +9,7 @@
 
 #include "numtext/csv_text.hpp"
 #include "prep/run_state.hpp"
+#include "units/console.hpp"
 #include "units/input_file.hpp"
 
 namespace prep {
@@ -35,5 +36,9 @@ class PriceFile {
   bool csv_ = false;
   std::vector<numtext::PriceDay> days_;
 };
+
+// NR, NC, the arrays and the rows of MM, with the stops of sizes that
+// cannot be run: the allocation's (code 99) and too few columns.
+void read_price_matrix(RunState& st, PriceFile& prices, units::Console& console);
 
 }  // namespace prep

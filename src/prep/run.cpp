@@ -66,19 +66,6 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   }
 }
 
-// NR, NC, the arrays and the rows of MM, with the stops of sizes that
-// cannot be run.
-void read_price_matrix(RunState& st, PriceFile& prices, units::Console& console) {
-  prices.read_size(st);
-  allocate_arrays(st);
-  if (st.IER != 0) {
-    console.write_record(" Insufficiente spazio per le matrici");
-    units::stop_with_code(99);
-  }
-  if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
-  prices.read_rows(st);
-}
-
 void drive(RunState& st, const Invocation& inv, units::Console& console) {
   st.IC_G = 7;
   st.IC_CHIU = 6;
@@ -108,30 +95,6 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   if (dates) dates->close();
   write_count_line(console, st.IC);
   units::stop_plain();
-}
-
-// The rows a run would take, and what is likely wrong with them; true when
-// something is.
-bool check(RunState& st, const Invocation& inv, units::Console& console) {
-  auto input = open_input(inv.price_file, console);
-  std::string text;
-  input->copy_text_to(&text);
-  PriceFile prices(*input, inv.close);
-  read_price_matrix(st, prices, console);
-  std::vector<std::int64_t> row_lines;
-  std::vector<Finding> findings;
-  if (prices.is_csv()) {
-    for (const auto& day : prices.days()) row_lines.push_back(day.line);
-  } else {
-    (void)input->read_rest();  // the lines after the rows, into the copy
-    OwnTextFindings own = check_own_text(text, st.NR, st.NC);
-    row_lines = std::move(own.row_lines);
-    findings = std::move(own.findings);
-  }
-  std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
-  findings.insert(findings.end(), of_rows.begin(), of_rows.end());
-  write_findings(console, findings, st.NR);
-  return !findings.empty();
 }
 
 std::vector<std::string_view> arguments(int argc, char** argv) {
@@ -166,7 +129,8 @@ int run_on_console(int argc, char** argv) {
       try {
         RunState st;
         if (inv.check) {
-          status = check(st, inv, console) ? 1 : 0;
+          const auto input = open_input(inv.price_file, console);
+          status = check_price_file(st, *input, inv.close, console) ? 1 : 0;
         } else {
           drive(st, inv, console);
         }
