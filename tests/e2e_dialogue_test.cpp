@@ -502,6 +502,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"EmptyOutputName", {"--output=", "prices.txt"}, "invalid value '' for --output"},
         UsageCase{"FlagWithValue", {"--help=yes"}, "option '--help' doesn't allow an argument"},
         UsageCase{"ExtraOperand", {"prices.txt", "other.txt"}, "extra operand 'other.txt'"},
+        UsageCase{"CheckWithoutFile", {"--check"}, "--check needs a price file"},
+        UsageCase{"EmptyCloseName", {"--close=", "prices.csv"}, "invalid value '' for --close"},
         UsageCase{"OutputAndDatesOneFile", {"-o", "days.txt", "--dates=days.txt", "prices.txt"},
                   "--output and --dates name the same file"},
         UsageCase{"StandardInputWithoutAnswers", {"-"},

@@ -1,6 +1,6 @@
 // The seven answers of the dialogue and where they come from: each may be
 // given in advance (an option, a request); a missing one is asked on the
-// console, written and read as the dialogue always asks it.
+// console, written and read as in the dialogue.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "prep/options.hpp"
 
 #include <algorithm>
-#include <array>
 
+#include "numtext/civil_date.hpp"
 #include "numtext/integer_text.hpp"
 #include "numtext/real_text.hpp"
 
@@ -31,13 +31,8 @@ std::optional<std::int32_t> unsigned_integer(std::string_view text) {
   return plain_integer(text);
 }
 
-bool is_leap(std::int32_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
 bool is_day(std::int32_t year, std::int32_t month, std::int32_t day) {
-  constexpr std::array<std::int32_t, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12 || day < 1) return false;
-  const std::int32_t last = kDays[static_cast<std::size_t>(month - 1)] + (month == 2 && is_leap(year));
-  return day <= last;
+  return numtext::is_calendar_date({year, month, day});
 }
 
 // YYYY-MM-DD as a date key.

@@ -6,8 +6,11 @@
 
 #include "numtext/civil_date.hpp"
 #include "numtext/integer_text.hpp"
+#include "prep/core.hpp"
 #include "prep/date.hpp"
+#include "prep/price_file.hpp"
 #include "prep/record_dates.hpp"
+#include "units/console_end.hpp"
 
 namespace prep {
 namespace {
@@ -88,12 +91,10 @@ std::string count_of(std::int64_t n, std::string_view one, std::string_view many
   return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
-// A read statement from line `at` on: the index of the line it ends on and
-// how many values of that line are left over (negative: the read ended
-// short of count, or the text did).
+// The lines a read statement of count values takes from line `at` on, and
+// whether it is one line of exactly count values.
 struct Statement {
   std::size_t first = 0, last = 0;
-  std::int64_t left_over = 0;
   bool one_line_of_count = false;
 };
 
@@ -103,7 +104,7 @@ Statement read_statement(const std::vector<std::string_view>& lines, std::size_t
     if (v.count > 0 || v.slash) break;
     ++at;  // blank lines before a read
   }
-  Statement s{at, at, -count, false};
+  Statement s{at, at, false};
   std::int64_t need = count;
   for (std::size_t l = at; l < lines.size(); ++l) {
     const LineValues v = values_on_line(lines[l]);
@@ -111,8 +112,7 @@ Statement read_statement(const std::vector<std::string_view>& lines, std::size_t
     s.last = l;
     if (need <= 0 || v.slash) break;
   }
-  s.left_over = -need;
-  s.one_line_of_count = s.first == s.last && s.left_over == 0;
+  s.one_line_of_count = s.first == s.last && need == 0;
   return s;
 }
 
@@ -155,6 +155,8 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
     out.row_lines.push_back(static_cast<std::int64_t>(rows.back().first) + 1);
     next = rows.back().last + 1;
   }
+  // Rows the text does not show where the reader found them: past its end.
+  out.row_lines.resize(static_cast<std::size_t>(std::max<std::int64_t>(nr, 0)), static_cast<std::int64_t>(lines.size()) + 1);
   const auto one_per_line = std::count_if(rows.begin(), rows.end(), [](const Statement& s) { return s.one_line_of_count; });
   const bool by_lines = one_per_line * 2 > static_cast<std::int64_t>(rows.size());
   for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -226,6 +228,29 @@ void write_findings(units::Console& console, std::vector<Finding> findings, std:
   count += " in " + count_of(rows, "row", "rows");
   if (findings.size() > kShownFindings) count += ", the first " + std::to_string(kShownFindings) + " shown";
   console.write_record(count);
+}
+
+bool check_price_file(RunState& st, units::InputFile& input, const std::optional<std::string>& close,
+                      units::Console& console) {
+  std::string text;
+  input.copy_text_to(&text);
+  PriceFile prices(input, close);
+  for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
+  read_price_matrix(st, prices);
+  std::vector<std::int64_t> row_lines;
+  std::vector<Finding> findings;
+  if (prices.is_csv()) {
+    for (const auto& day : prices.days()) row_lines.push_back(day.line);
+  } else {
+    (void)input.read_rest();  // the lines after the rows, into the copy
+    OwnTextFindings own = check_own_text(text, st.NR, st.NC);
+    row_lines = std::move(own.row_lines);
+    findings = std::move(own.findings);
+  }
+  std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
+  findings.insert(findings.end(), of_rows.begin(), of_rows.end());
+  write_findings(console, findings, st.NR);
+  return !findings.empty();
 }
 
 }  // namespace prep

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 
 #include "prep/run_state.hpp"
 #include "units/console.hpp"
+#include "units/input_file.hpp"
 
 namespace prep {
 
@@ -38,5 +40,10 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
 
 // At most 20 findings in line order on the console, then the count line.
 void write_findings(units::Console& console, std::vector<Finding> findings, std::int64_t rows);
+
+// elab --check: reads the price file as a run does (its faults and stops
+// are the run's), then writes the findings; true when there are any.
+bool check_price_file(RunState& st, units::InputFile& input, const std::optional<std::string>& close,
+                      units::Console& console);
 
 }  // namespace prep

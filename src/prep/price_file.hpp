@@ -9,6 +9,7 @@
 
 #include "numtext/csv_text.hpp"
 #include "prep/run_state.hpp"
+#include "units/console.hpp"
 #include "units/input_file.hpp"
 
 namespace prep {

@@ -65,15 +65,6 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   }
 }
 
-// The price file's form told and, for a CSV, the file read; what the
-// reading went on past is shown at once.
-std::unique_ptr<PriceFile> open_prices(units::InputFile& input, const Invocation& inv,
-                                       units::Console& console) {
-  auto prices = std::make_unique<PriceFile>(input, inv.close);
-  for (const std::string& warning : prices->warnings()) units::show_warning(console, warning);
-  return prices;
-}
-
 // The run of the core with the dialogue's questions, between the files and
 // the console's count line.
 void drive(RunState& st, const Invocation& inv, units::Console& console) {
@@ -81,7 +72,11 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   const auto output = open_output(inv.output);
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
-  read_price_matrix(st, *open_prices(*input, inv, console));
+  {
+    PriceFile prices(*input, inv.close);
+    for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
+    read_price_matrix(st, prices);
+  }
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
@@ -93,37 +88,16 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   write_count_line(console, st.IC);
 }
 
-// The rows a run would take, and what is likely wrong with them; true when
-// something is.
-bool check(RunState& st, const Invocation& inv, units::Console& console) {
-  auto input = open_input(inv.price_file, console);
-  std::string text;
-  input->copy_text_to(&text);
-  const auto prices = open_prices(*input, inv, console);
-  read_price_matrix(st, *prices);
-  std::vector<std::int64_t> row_lines;
-  std::vector<Finding> findings;
-  if (prices->is_csv()) {
-    for (const auto& day : prices->days()) row_lines.push_back(day.line);
-  } else {
-    (void)input->read_rest();  // the lines after the rows, into the copy
-    OwnTextFindings own = check_own_text(text, st.NR, st.NC);
-    row_lines = std::move(own.row_lines);
-    findings = std::move(own.findings);
-  }
-  std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
-  findings.insert(findings.end(), of_rows.begin(), of_rows.end());
-  write_findings(console, findings, st.NR);
-  return !findings.empty();
-}
-
 // The run and its end on the console: the stop or the report, then the
 // console closed; the status.
 int run_and_end(const Invocation& inv, units::Console& console) {
   try {
     try {
       RunState st;
-      if (inv.check) return check(st, inv, console) ? 1 : 0;
+      if (inv.check) {
+        const auto input = open_input(inv.price_file, console);
+        return check_price_file(st, *input, inv.close, console) ? 1 : 0;
+      }
       drive(st, inv, console);
     } catch (const std::bad_alloc&) {
       // The arrays are given back first.

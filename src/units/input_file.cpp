@@ -179,8 +179,9 @@ std::string_view InputFile::first_line() {
       source_.pos -= held;
       if (!more) return window;
     }
-  } catch (const IoFailure& f) {
-    report_file_error(f, Statement::Read, name_, "head of the file");
+  } catch (IoFailure f) {
+    f.value = 1;  // as the head's read would have met it, at its first value
+    report_file_error(f, Statement::Read, name_, "head of the file" + value_position(f));
   }
 }
 
