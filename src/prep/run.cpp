@@ -9,6 +9,7 @@
 #include "prep/run_state.hpp"
 #include "prep/screening.hpp"
 #include "platform/os.hpp"
+#include "platform/side_by_side.hpp"
 #include "prep/training_records.hpp"
 #include "units/console.hpp"
 #include "units/file_open.hpp"
@@ -48,8 +49,8 @@ std::unique_ptr<units::OutputFile> open_output() {
 }
 
 // One read per row; a null value leaves the zero the arrays start with.
-void read_matrix(RunState& st, units::InputFile& in) {
-  in.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows);
+void read_matrix(RunState& st, units::InputFile& in, platform::SecondThread* second) {
+  in.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows, second);
 }
 
 void drive(RunState& st, units::CommandLine& args, units::Console& console) {
@@ -68,7 +69,10 @@ void drive(RunState& st, units::CommandLine& args, units::Console& console) {
   }
   if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
 
-  read_matrix(st, *input);
+  // Decided once for the run, from its rows: the stages that split their
+  // work share this thread, which ends with the run.
+  const std::unique_ptr<platform::SecondThread> second = platform::second_thread_for(st.NR);
+  read_matrix(st, *input, second.get());
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
@@ -77,10 +81,10 @@ void drive(RunState& st, units::CommandLine& args, units::Console& console) {
     units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
   }
 
-  derive_series(st);
-  choose_and_screen(console, st);
+  derive_series(st, second ? Evaluation::BlocksTwoWays : Evaluation::Blocks, second.get());
+  choose_and_screen(console, st, second.get());
   ask_weekday(console, st);
-  write_training_records(st, *output);
+  write_training_records(st, *output, second.get());
   output->close();
   write_count_line(console, st.IC);
   units::stop_plain();

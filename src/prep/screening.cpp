@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "platform/side_by_side.hpp"
 #include "prep/arith_policy.hpp"
 #include "prep/checked_arith.hpp"
 #include "units/console_read.hpp"
@@ -121,14 +120,15 @@ bool quiet_sums(const RunState& st, const InputSeries (&x)[kInputSeries], InputS
   return quiet.all_finite();
 }
 
-// The sums of all nine series, split between two threads where possible.
-bool quiet_input_sums(const RunState& st, InputSums& sums) {
+// The sums of all nine series, the lagged changes' on the second thread.
+bool quiet_input_sums(const RunState& st, InputSums& sums, platform::SecondThread* second) {
   const InputSeries x[kInputSeries] = {{st.DESM.data, 0},  {st.MOME.data, 0},   {st.RMM.data, 0},
                                        {st.MAXMIN.data, 0}, {st.VPERC.data, 0}, {st.VPERC.data, 1},
                                        {st.VPERC.data, 2},  {st.VPERC.data, 3}, {st.VPERC.data, 4}};
   bool first_finite = false, lags_finite = false;
-  platform::side_by_side([&] { first_finite = quiet_sums<0, kFirstLag>(st, x, sums); },
-                         [&] { lags_finite = quiet_sums<kFirstLag, kInputSeries>(st, x, sums); });
+  platform::side_by_side(
+      second, [&]() noexcept { first_finite = quiet_sums<0, kFirstLag>(st, x, sums); },
+      [&]() noexcept { lags_finite = quiet_sums<kFirstLag, kInputSeries>(st, x, sums); });
   return first_finite && lags_finite;
 }
 
@@ -140,9 +140,9 @@ void lagged_changes(RunState& st, std::int64_t lag) {
 
 }  // namespace
 
-void screen_inputs(RunState& st, InputSumPass pass) {
+void screen_inputs(RunState& st, InputSumPass pass, platform::SecondThread* second) {
   InputSums sums;
-  const bool summed = pass == InputSumPass::Interleaved && quiet_input_sums(st, sums);
+  const bool summed = pass == InputSumPass::Interleaved && quiet_input_sums(st, sums, second);
   // With the sums at hand, each series goes on exactly as STDSUB would: the
   // checked sums would have met no fault.
   int k = 0;
@@ -166,7 +166,7 @@ void screen_inputs(RunState& st, InputSumPass pass) {
   }
 }
 
-void choose_and_screen(units::Console& console, RunState& st) {
+void choose_and_screen(units::Console& console, RunState& st, platform::SecondThread* second) {
   do {
     units::write_console(console, menu());
     units::read_console(console, st.IVAR);
@@ -189,7 +189,7 @@ void choose_and_screen(units::Console& console, RunState& st) {
   static const EditList input_question = EditList::parse(
       "(' L''eliminazione degli outliers si applica ai',' valori di input? (0=n; 1=s)')");
   ask_yes_no(console, input_question, st.ISN);
-  if (st.ISN == 1) screen_inputs(st);
+  if (st.ISN == 1) screen_inputs(st, InputSumPass::Interleaved, second);
 }
 
 }  // namespace prep

@@ -114,7 +114,7 @@ void lay_out_shared(const numtext::FixedLayout& layout, const RunState& st, Shar
 // for, each bufferful laid down while the one before is written out, so the
 // buffer is written out at the same records, and a failure to write met at
 // the same place, however the records were laid down.
-void write_training_records(RunState& st, units::OutputFile& out) {
+void write_training_records(RunState& st, units::OutputFile& out, platform::SecondThread* second) {
   const numtext::FixedLayout layout(record_layout(st.IGIO));
   const std::size_t n = layout.length();
   const std::int64_t last = st.NRR - 20;
@@ -125,7 +125,7 @@ void write_training_records(RunState& st, units::OutputFile& out) {
     rows.clear();
     for (; rows.size() < room.records && i <= last; i = next_written(st, i + 1)) rows.push_back(i);
     SharedRecords shared(rows);
-    out.write_behind([&] { lay_out_shared(layout, st, shared, room.at, n + 2); });
+    out.write_behind(second, [&]() noexcept { lay_out_shared(layout, st, shared, room.at, n + 2); });
     out.commit_records(n, rows.size());
     st.IC += static_cast<std::int32_t>(rows.size());
   }

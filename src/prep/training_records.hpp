@@ -15,8 +15,9 @@ const numtext::EditList& record_layout(std::int32_t IGIO);
 
 void ask_weekday(units::Console& console, RunState& st);
 
-// Writes the records and counts them in IC.
-void write_training_records(RunState& st, units::OutputFile& out);
+// Writes the records and counts them in IC; with a second thread, each
+// bufferful is laid down on both while the one before is written out.
+void write_training_records(RunState& st, units::OutputFile& out, platform::SecondThread* second = nullptr);
 
 void write_count_line(units::Console& console, std::int32_t IC);
 
