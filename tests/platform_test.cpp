@@ -8,6 +8,7 @@
 #include <signal.h>
 #endif
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -170,42 +171,58 @@ TEST(SideBySide, SecondThreadOnlyForLargeRuns) {
 }
 
 // Pieces of either side longer or shorter than the other, with gaps between
-// them: the side piece runs on the one second thread, whichever ends first;
-// without a second thread, both here, side first.
+// them: the side piece runs on the one second thread, or here once main has
+// ended when the thread has not taken it; a main that waits for side has it
+// run on the thread. Without a second thread, both run here, side first.
 TEST(SideBySide, PiecesRunOnTheOneSecondThreadOrHere) {
   using std::chrono::milliseconds;
   struct Case {
     milliseconds side, main, gap;
+    bool main_waits;
   };
-  const Case cases[] = {{milliseconds(0), milliseconds(0), milliseconds(0)},
-                        {milliseconds(12), milliseconds(0), milliseconds(0)},
-                        {milliseconds(0), milliseconds(12), milliseconds(0)},
-                        {milliseconds(0), milliseconds(0), milliseconds(12)}};
+  const Case cases[] = {{milliseconds(0), milliseconds(0), milliseconds(0), false},
+                        {milliseconds(12), milliseconds(0), milliseconds(0), false},
+                        {milliseconds(0), milliseconds(12), milliseconds(0), false},
+                        {milliseconds(0), milliseconds(0), milliseconds(12), false},
+                        {milliseconds(0), milliseconds(0), milliseconds(0), true},
+                        {milliseconds(12), milliseconds(0), milliseconds(0), true}};
+  const std::thread::id here = std::this_thread::get_id();
   platform::SecondThread thread;
   for (platform::SecondThread* second : {&thread, static_cast<platform::SecondThread*>(nullptr)}) {
-    std::thread::id ran_on;
+    std::thread::id other;  // the second thread, once seen
     for (const Case& c : cases) {
+      if (c.main_waits && second == nullptr) continue;
       for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(testing::Message() << c.side.count() << ' ' << c.main.count() << ' ' << c.gap.count() << ' '
+                                        << c.main_waits << ' ' << (second != nullptr));
         std::thread::id side_ran_on;
-        std::string order;
+        std::atomic<bool> side_ended{false};
+        int pieces = 0;
         platform::side_by_side(
             second,
             [&]() noexcept {
               std::this_thread::sleep_for(c.side);
               side_ran_on = std::this_thread::get_id();
-              order += 's';
+              side_ended = true;
             },
             [&]() noexcept {
               std::this_thread::sleep_for(c.main);
-              if (second == nullptr) order += 'm';
+              for (int t = 0; c.main_waits && !side_ended && t < 10000; ++t)
+                std::this_thread::sleep_for(milliseconds(1));
+              ++pieces;
             });
-        EXPECT_EQ(order, second != nullptr ? "s" : "sm");
-        if (ran_on == std::thread::id()) ran_on = side_ran_on;
-        EXPECT_EQ(side_ran_on, ran_on) << c.side.count() << ' ' << c.main.count() << ' ' << c.gap.count();
+        EXPECT_TRUE(side_ended);
+        EXPECT_EQ(pieces, 1);
+        if (second == nullptr || c.main_waits) {
+          EXPECT_EQ(side_ran_on == here, second == nullptr);
+        }
+        if (side_ran_on != here) {
+          if (other == std::thread::id()) other = side_ran_on;
+          EXPECT_EQ(side_ran_on, other);
+        }
         std::this_thread::sleep_for(c.gap);
       }
     }
-    EXPECT_EQ(ran_on == std::this_thread::get_id(), second == nullptr);
   }
 }
 
@@ -234,8 +251,17 @@ TEST(SideBySide, SecondThreadLeavesTheEndingSignalsToTheMainThread) {
   platform::SecondThread second;
   sigset_t blocked;
   sigemptyset(&blocked);
-  platform::side_by_side(&second, [&]() noexcept { pthread_sigmask(SIG_BLOCK, nullptr, &blocked); },
-                         []() noexcept {});
+  std::atomic<bool> read{false};
+  platform::side_by_side(
+      &second,
+      [&]() noexcept {
+        pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+        read = true;
+      },
+      [&]() noexcept {
+        // Waits for the thread to take the piece.
+        for (int t = 0; !read && t < 10000; ++t) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      });
   for (const int sig : {SIGINT, SIGTERM, SIGHUP}) EXPECT_EQ(sigismember(&blocked, sig), 1) << sig;
   sigset_t here;
   pthread_sigmask(SIG_BLOCK, nullptr, &here);

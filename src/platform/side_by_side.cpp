@@ -22,30 +22,38 @@ SecondThread::~SecondThread() {
   thread_.join();
 }
 
-void SecondThread::start(Piece piece) {
+void SecondThread::hand_over(Piece piece) {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     piece_ = piece;
-    busy_ = true;
+    state_ = State::handed;
   }
   handed_.notify_one();
 }
 
-void SecondThread::wait() {
+void SecondThread::finish() {
   std::unique_lock<std::mutex> lock(mutex_);
-  ended_.wait(lock, [this] { return !busy_; });
+  if (state_ == State::handed) {
+    state_ = State::idle;
+    const Piece piece = piece_;
+    lock.unlock();
+    piece.run(piece.arg);
+    return;
+  }
+  ended_.wait(lock, [this] { return state_ == State::idle; });
 }
 
 void SecondThread::serve() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    handed_.wait(lock, [this] { return busy_ || stopping_; });
-    if (!busy_) return;  // stopping, with no piece left
+    handed_.wait(lock, [this] { return state_ == State::handed || stopping_; });
+    if (state_ != State::handed) return;  // stopping, with no piece left
+    state_ = State::running;
     const Piece piece = piece_;
     lock.unlock();
     piece.run(piece.arg);
     lock.lock();
-    busy_ = false;
+    state_ = State::idle;
     ended_.notify_one();
   }
 }

@@ -34,17 +34,20 @@ class SecondThread {
     void (*run)(void*) noexcept;
     void* arg;
   };
-  void start(Piece piece);
-  // Returns once the piece started has ended.
-  void wait();
+  void hand_over(Piece piece);
+  // Returns once the piece handed over has ended. A piece the thread has
+  // not taken yet (its processor busy with other work) is taken back and
+  // run here: a busy machine costs the owner no more than running alone.
+  void finish();
 
  private:
   void serve();
 
+  enum class State { idle, handed, running };
   std::mutex mutex_;
   std::condition_variable handed_, ended_;
   Piece piece_{nullptr, nullptr};
-  bool busy_ = false;  // a piece is handed over and has not ended
+  State state_ = State::idle;
   bool stopping_ = false;
   std::thread thread_;  // last: started once the rest is ready
 };
@@ -55,7 +58,8 @@ class SecondThread {
 std::unique_ptr<SecondThread> second_thread_for(std::int64_t rows);
 
 // Runs side on second while main runs here, and returns when both have
-// ended; without a second thread, side runs first, then main. Neither piece
+// ended; without a second thread, side runs first, then main, and where the
+// thread does not take side in time, main first, then side. Neither piece
 // may end the run (both are noexcept): no report is made and nothing is
 // given back while the other half still writes into what both share. A
 // piece returns what went wrong, and its caller acts on it afterwards.
@@ -69,9 +73,9 @@ void side_by_side(SecondThread* second, Side&& side, Main&& main) {
     return;
   }
   using S = std::remove_cvref_t<Side>;
-  second->start({[](void* s) noexcept { (*static_cast<const S*>(s))(); }, const_cast<S*>(&side)});
+  second->hand_over({[](void* s) noexcept { (*static_cast<const S*>(s))(); }, const_cast<S*>(&side)});
   main();
-  second->wait();
+  second->finish();
 }
 
 }  // namespace platform
