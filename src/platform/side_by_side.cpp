@@ -11,7 +11,8 @@
 
 namespace platform {
 
-SecondThread::SecondThread() : thread_(start_thread([](void* self) { static_cast<SecondThread*>(self)->serve(); }, this)) {}
+SecondThread::SecondThread()
+    : thread_(start_thread([](void* self) { static_cast<SecondThread*>(self)->serve(); }, this)) {}
 
 SecondThread::~SecondThread() {
   {

@@ -14,9 +14,9 @@
 
 namespace platform {
 
-// Rows from which a run gains from a second thread: below, starting it and
-// handing work to it cost more than the halves save, and with as many runs
-// at a time as processors every one of them would lose.
+// Rows from which a run gains from a second thread: below, what the halves
+// save is within the noise of a run, and with as many runs at a time as
+// processors every one of them would lose.
 inline constexpr std::int64_t kRowsForTwoThreads = 100000;
 
 // A thread that runs one piece at a time for its owner, and sleeps between.
