@@ -28,7 +28,7 @@
 #include "support/memory_source.hpp"
 #include "support/run_state.hpp"
 #include "support/temp_dir.hpp"
-#include "support/threads_asked.hpp"
+#include "platform/side_by_side.hpp"
 
 namespace {
 
@@ -101,14 +101,27 @@ void BM_PlainLines(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainLines)->Unit(benchmark::kMillisecond);
 
+// A second thread when the benchmark's first argument is 2.
+std::unique_ptr<platform::SecondThread> threads_of(const benchmark::State& state) {
+  return state.range(0) == 2 ? std::make_unique<platform::SecondThread>() : nullptr;
+}
+
+// The threads and the rows of the stage benchmarks below: where a second
+// thread starts to pay, and a large file.
+void threads_and_rows(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"threads", "rows"});
+  for (const int rows : {100000, 1000000})
+    for (const int threads : {1, 2}) b->Args({threads, rows});
+}
+
 // The price matrix read as the run reads it: from a file through the input
-// file's blocks, on one core (argument 1) or on both where there are two.
+// file's blocks, with a second thread or without.
 void BM_PriceMatrixFromFile(benchmark::State& state) {
-  const int rows = 1000000;
+  const auto rows = static_cast<int>(state.range(1));
   const std::string text = std::to_string(rows) + " 7\n" + price_text(rows);
   const std::string path = (std::filesystem::temp_directory_path() / "elab-bench-prices.txt").string();
   std::ofstream(path, std::ios::binary) << text;
-  const elab_test::ThreadsAsked threads(state.range(0) == 1 ? "1" : nullptr);
+  const auto second = threads_of(state);
   std::vector<float> matrix(static_cast<std::size_t>(rows) * 7);
   for (auto _ : state) {
     state.PauseTiming();
@@ -118,19 +131,14 @@ void BM_PriceMatrixFromFile(benchmark::State& state) {
     std::int32_t nr = 0, nc = 0;
     const numtext::Target head[] = {numtext::Target::of(nr), numtext::Target::of(nc)};
     in.read_head(head);
-    in.read_rows(matrix.data(), nr, static_cast<std::size_t>(nc), static_cast<std::size_t>(rows));
+    in.read_rows(matrix.data(), nr, static_cast<std::size_t>(nc), static_cast<std::size_t>(rows), second.get());
     benchmark::DoNotOptimize(matrix.data());
   }
   std::filesystem::remove(path);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(text.size()));
 }
-BENCHMARK(BM_PriceMatrixFromFile)
-    ->ArgName("threads")
-    ->Arg(1)
-    ->Arg(2)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PriceMatrixFromFile)->Apply(threads_and_rows)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // A run of rows selected rows of a random walk of closes.
 std::unique_ptr<prep::RunState> walk_run(int rows) {
@@ -147,37 +155,42 @@ std::unique_ptr<prep::RunState> walk_run(int rows) {
   return run;
 }
 
-// Argument: 1 for the serial blocks, 2 for the blocks split two ways (on one
-// thread when ELAB_THREADS=1).
+// The serial blocks, or the blocks split two ways on a second thread.
 void BM_DerivedSeries(benchmark::State& state) {
-  const int rows = 200000;
+  const auto rows = static_cast<int>(state.range(1));
   const auto run = walk_run(rows);
   prep::RunState& st = *run;
-  const auto e = state.range(0) == 2 ? prep::Evaluation::BlocksTwoWays : prep::Evaluation::Blocks;
+  const auto second = threads_of(state);
+  const auto e = second ? prep::Evaluation::BlocksTwoWays : prep::Evaluation::Blocks;
   for (auto _ : state) {
-    prep::derive_series(st, e);
+    prep::derive_series(st, e, second.get());
     benchmark::DoNotOptimize(st.OUT.data);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * rows);
 }
-BENCHMARK(BM_DerivedSeries)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DerivedSeries)->Apply(threads_and_rows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The input screening of the derived series of a walk. Argument: 0 for
-// each series' sums in a pass of its own, 1 for the sums interleaved.
+// The input screening of the derived series of a walk, the sums interleaved
+// (threads 1 or 2), or each series' in a pass of its own (threads 0).
 void BM_InputScreening(benchmark::State& state) {
-  const int rows = 200000;
+  const auto rows = static_cast<int>(state.range(1));
   const auto run = walk_run(rows);
   prep::RunState& st = *run;
   prep::derive_series(st, prep::Evaluation::Blocks);
   st.COEFF = 2.0f;
-  const auto pass = state.range(0) == 1 ? prep::InputSumPass::Interleaved : prep::InputSumPass::Serial;
+  const auto pass = state.range(0) == 0 ? prep::InputSumPass::Serial : prep::InputSumPass::Interleaved;
+  const auto second = threads_of(state);
   for (auto _ : state) {
-    prep::screen_inputs(st, pass);
+    prep::screen_inputs(st, pass, second.get());
     benchmark::DoNotOptimize(st.PREV.data);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * rows);
 }
-BENCHMARK(BM_InputScreening)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_InputScreening)
+    ->Apply(threads_and_rows)
+    ->Args({0, 1000000})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Training records of layout C, through the compiled layout that writes
 // elab.dat: five day dummies, a sign flag, ratios near 1 and percent changes.
@@ -207,27 +220,27 @@ void BM_RecordWriter(benchmark::State& state) {
 BENCHMARK(BM_RecordWriter);
 
 // The training file of a derived random walk (layout C, nothing screened),
-// written through the file's buffer into a file: the argument is the
-// number of threads asked for.
+// written through the file's buffer into a file, with a second thread or
+// without.
 void BM_TrainingFile(benchmark::State& state) {
-  const int rows = 200000;
+  const auto rows = static_cast<int>(state.range(1));
   const auto run = walk_run(rows);
   prep::RunState& st = *run;
   prep::derive_series(st);
   for (std::int64_t i = 1; i <= rows; ++i) st.PREV(i) = st.OUT(i, 11);
   st.IGIO = -1;
-  const elab_test::ThreadsAsked threads(state.range(0) == 1 ? "1" : nullptr);
+  const auto second = threads_of(state);
   const elab_test::TempDir dir;
   const std::string name = (dir / "elab.dat").string();
   std::int64_t bytes = 0;
   for (auto _ : state) {
     units::OutputFile out(name, units::open_training_file(name));
-    prep::write_training_records(st, out);
+    prep::write_training_records(st, out, second.get());
     out.close();
     bytes += static_cast<std::int64_t>(st.IC) * 111;
   }
   state.SetBytesProcessed(bytes);
 }
-BENCHMARK(BM_TrainingFile)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TrainingFile)->Apply(threads_and_rows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

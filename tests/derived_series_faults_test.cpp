@@ -19,7 +19,6 @@
 #include "prep/run_state.hpp"
 #include "units/run_failure.hpp"
 #include "support/run_state.hpp"
-#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -60,9 +59,14 @@ std::vector<float> ordinary(std::size_t n = kRows) {
 void set(std::vector<float>& c, int row, float v) { c[static_cast<std::size_t>(row - 1)] = v; }
 
 // The report the stage gives, or nothing when it runs through.
-std::optional<std::string> report_of(RunState& st, Evaluation e) {
+// BlocksTwoWays on a second thread, unless told to run both halves here.
+std::optional<std::string> report_of(RunState& st, Evaluation e, bool second_thread = true) {
   try {
-    prep::derive_series(st, e);
+    if (second_thread) {
+      elab_test::derive_series_in(st, e);
+    } else {
+      prep::derive_series(st, e);
+    }
   } catch (const units::RunFailure& failure) {
     EXPECT_EQ(failure.status(), 1);
     return failure.report();
@@ -70,8 +74,8 @@ std::optional<std::string> report_of(RunState& st, Evaluation e) {
   return std::nullopt;
 }
 
-std::optional<std::string> report_of(const std::vector<float>& closes, Evaluation e) {
-  return report_of(*state_with(closes), e);
+std::optional<std::string> report_of(const std::vector<float>& closes, Evaluation e, bool second_thread = true) {
+  return report_of(*state_with(closes), e, second_thread);
 }
 
 // In every evaluation, and split two ways also when a second thread is not
@@ -82,8 +86,7 @@ void expect_report(const std::vector<float>& closes, const std::string& expected
     ASSERT_TRUE(report.has_value()) << elab_test::evaluation_name(e) << " ran through";
     EXPECT_EQ(*report, expected) << elab_test::evaluation_name(e);
   }
-  const elab_test::ThreadsAsked one("1");
-  EXPECT_EQ(report_of(closes, Evaluation::BlocksTwoWays), std::optional<std::string>(expected))
+  EXPECT_EQ(report_of(closes, Evaluation::BlocksTwoWays, false), std::optional<std::string>(expected))
       << "BlocksTwoWays on one thread";
 }
 
@@ -161,7 +164,7 @@ TEST(OverflowFault, HugeCloseAfterATinyOne) {
 }
 
 // The steps in the order derive_series runs them.
-using Step = void (*)(RunState&, Evaluation);
+using Step = void (*)(RunState&, Evaluation, platform::SecondThread*);
 constexpr Step kSteps[] = {prep::day_indicators, prep::daily_changes,  prep::change_signs,
                            prep::moving_deviation, prep::momentum,     prep::mean_ratio,
                            prep::range_position, prep::forecast_changes, prep::forecast_signs,
@@ -173,13 +176,14 @@ constexpr int kDailyChangesStep = 1, kDeviationStep = 3, kMeanRatioStep = 5, kRa
 // through, and `faulting` ends the run with `expected`.
 void expect_fault_in_step(const std::vector<float>& closes, int faulting,
                           const std::string& expected) {
+  platform::SecondThread second;
   for (const Evaluation e : elab_test::kEvaluations) {
     auto st = state_with(closes);
     EXPECT_NO_THROW({
-      for (int k = 0; k < faulting; ++k) kSteps[k](*st, e);
+      for (int k = 0; k < faulting; ++k) kSteps[k](*st, e, &second);
     });
     try {
-      kSteps[faulting](*st, e);
+      kSteps[faulting](*st, e, &second);
       ADD_FAILURE() << "step " << faulting << " went through";
     } catch (const units::RunFailure& failure) {
       EXPECT_EQ(failure.report(), expected);
@@ -338,12 +342,12 @@ TEST(UnderflowIsSilent, DenormalClosesAndResultsBelowTheFloatRange) {
   for (int i = 210; i <= kRows; ++i) set(c, i, 1e-40f * static_cast<float>(1 + i % 5));
   auto blocks = state_with(c);
   testing::internal::CaptureStderr();
-  EXPECT_NO_THROW(prep::derive_series(*blocks, Evaluation::Blocks));
+  EXPECT_NO_THROW(elab_test::derive_series_in(*blocks, Evaluation::Blocks));
   EXPECT_EQ(blocks->MOME(215), 0.0f);  // 1e-40 / 1e10
   EXPECT_GT(std::fabs(blocks->VPERC(215)), 0.0f);
   for (const Evaluation e : {Evaluation::BlocksTwoWays, Evaluation::RowByRow}) {
     auto other = state_with(c);
-    EXPECT_NO_THROW(prep::derive_series(*other, e));
+    EXPECT_NO_THROW(elab_test::derive_series_in(*other, e));
     EXPECT_EQ(elab_test::differing_floats(*blocks, *other), 0u) << elab_test::evaluation_name(e);
   }
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");

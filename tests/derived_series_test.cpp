@@ -25,7 +25,6 @@
 #include "prep/run_state.hpp"
 #include "units/run_failure.hpp"
 #include "support/run_state.hpp"
-#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -287,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(BothEvaluations, DerivedSeries,
 
 TEST_P(DerivedSeries, RisingClosesGiveTheWorkedFigures) {
   auto st = make_state(rising(100), weekdays(100));
-  prep::derive_series(*st, GetParam());
+  elab_test::derive_series_in(*st, GetParam());
 
   std::vector<Figure> figs = {
       {Arr::GIORNO, 1, 1, "1"}, {Arr::GIORNO, 1, 2, "0"}, {Arr::GIORNO, 1, 3, "0"},
@@ -318,7 +317,7 @@ TEST_P(DerivedSeries, RisingClosesGiveTheWorkedFigures) {
 TEST_P(DerivedSeries, RepeatingClosesGiveTheWorkedFigures) {
   // Five rows past NRR, holding close 0: nothing may read or write them.
   auto st = make_state(saw(120), weekdays(120), 5);
-  prep::derive_series(*st, GetParam());
+  elab_test::derive_series_in(*st, GetParam());
 
   std::vector<Figure> figs = {
       {Arr::VPERC, 1, 1, "0"}, {Arr::VPERC, 2, 1, "-3.738318"}, {Arr::VPERC, 3, 1, "6.796116"},
@@ -394,7 +393,7 @@ TEST_P(DerivedSeries, EveryRowMatchesThePlainEvaluation) {
   for (const Sample& s : samples) {
     SCOPED_TRACE(s.name);
     auto st = make_state(s.closes, s.days);
-    prep::derive_series(*st, GetParam());
+    elab_test::derive_series_in(*st, GetParam());
     expect_every_row(*st, evaluate(from_row_one(s.closes), from_row_one(s.days)));
   }
 }
@@ -407,14 +406,13 @@ TEST(DerivedSeriesEvaluations, EveryEvaluationStoresTheSameBits) {
     std::vector<float> closes = walk(n, 57.25f);
     for (std::size_t i = 97; i < n; i += 1009) closes[i] *= i % 2 == 0 ? 100.0f : 0.01f;
     auto serial = make_state(closes, weekdays(n));
-    prep::derive_series(*serial, Evaluation::Blocks);
+    elab_test::derive_series_in(*serial, Evaluation::Blocks);
     for (const Evaluation e : elab_test::kEvaluations) {
       SCOPED_TRACE(elab_test::evaluation_name(e));
       auto other = make_state(closes, weekdays(n));
-      prep::derive_series(*other, e);
+      elab_test::derive_series_in(*other, e);
       EXPECT_EQ(elab_test::differing_floats(*serial, *other), 0u);
     }
-    const elab_test::ThreadsAsked one("1");
     auto halves_here = make_state(closes, weekdays(n));
     prep::derive_series(*halves_here, Evaluation::BlocksTwoWays);
     EXPECT_EQ(elab_test::differing_floats(*serial, *halves_here), 0u) << "on one thread";
@@ -427,7 +425,7 @@ TEST(DerivedSeriesEvaluations, EveryEvaluationStoresTheSameBits) {
 
 TEST_P(DerivedSeries, DeviationSumsRunMostRecentFirst) {
   auto st = make_state(rising(100), weekdays(100));
-  prep::derive_series(*st, GetParam());
+  elab_test::derive_series_in(*st, GetParam());
 
   std::vector<float> vperc(101, 0.0f);
   for (std::int64_t i = 1; i <= 100; ++i) vperc[static_cast<std::size_t>(i)] = st->VPERC(i);
@@ -453,7 +451,7 @@ TEST_P(DerivedSeries, MeanChangesSumFreshDailyChanges) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto st = make_state(c.closes, weekdays(c.closes.size()));
-    prep::derive_series(*st, GetParam());
+    elab_test::derive_series_in(*st, GetParam());
     const std::vector<float> close = from_row_one(c.closes);
     std::vector<float> vperc(close.size(), 0.0f);
     for (std::int64_t i = 1; i <= st->NRR; ++i) vperc[static_cast<std::size_t>(i)] = st->VPERC(i);
@@ -467,7 +465,7 @@ TEST_P(DerivedSeries, MeanChangesSumFreshDailyChanges) {
 TEST_P(DerivedSeries, WindowedSumsAreNotRunningSums) {
   const std::vector<float> closes = walk(1200, 843.0f);
   auto st = make_state(closes, weekdays(closes.size()));
-  prep::derive_series(*st, GetParam());
+  elab_test::derive_series_in(*st, GetParam());
   const Expected e = evaluate(from_row_one(closes), from_row_one(weekdays(closes.size())));
 
   // DESM and RMM as a sliding sum would give them: the newest value added,
@@ -521,7 +519,7 @@ TEST_P(DerivedSeries, CloseFallsThenRecovers) {
   closes[2] = 98.0f;
   closes[3] = 99.0f;
   auto st = make_state(closes, weekdays(closes.size()));
-  prep::derive_series(*st, GetParam());
+  elab_test::derive_series_in(*st, GetParam());
   expect_figures(*st, {
                           {Arr::VPERC, 1, 1, "0"},
                           {Arr::VPERC, 2, 1, "-2"},
@@ -569,7 +567,7 @@ TEST_P(DerivedSeries, UnchangedCloseForTwentyOneRowsGivesZeroDeviation) {
   std::vector<float> closes = saw(110);
   for (std::size_t i = 0; i < 21; ++i) closes[i] = 123.25f;
   auto st = make_state(closes, weekdays(closes.size()));
-  prep::derive_series(*st, GetParam());
+  elab_test::derive_series_in(*st, GetParam());
   EXPECT_EQ(bits(st->DESM(21)), bits(0.0f));
   EXPECT_GT(st->DESM(22), 0.0f);
 }
@@ -579,7 +577,7 @@ TEST_P(DerivedSeries, EqualDailyChangesOfExactRatioGiveZeroDeviation) {
   std::vector<float> closes = saw(110);
   for (std::size_t i = 0; i < 21; ++i) closes[i] = std::ldexp(1.0f, static_cast<int>(i));
   auto st = make_state(closes, weekdays(closes.size()));
-  prep::derive_series(*st, GetParam());
+  elab_test::derive_series_in(*st, GetParam());
   for (std::int64_t i = 2; i <= 21; ++i) ASSERT_EQ(st->VPERC(i), 100.0f) << i;
   EXPECT_EQ(bits(st->DESM(21)), bits(0.0f));
 }
@@ -625,7 +623,7 @@ TEST_P(DerivedSeries, LastTwentyRowsOfOutAreZeroInEveryColumn) {
   std::vector<float> closes = saw(130);
   for (std::size_t i = 109; i < 130; ++i) closes[i] = 104.0f;
   auto st = make_state(closes, weekdays(closes.size()));
-  prep::derive_series(*st, GetParam());
+  elab_test::derive_series_in(*st, GetParam());
   for (int c = 1; c <= 4; ++c) EXPECT_EQ(st->OUT(110, c), 0.0f) << c;
   for (int c = 5; c <= 8; ++c) EXPECT_EQ(st->OUT(110, c), 1.0f) << c;
   for (std::int64_t i = 111; i <= 130; ++i)
@@ -647,7 +645,7 @@ TEST_P(DerivedSeries, ZeroCloseInTheLastRowIsNoDivisor) {
   closes[119] = 0.0f;
   auto st = make_state(closes, weekdays(closes.size()));
   testing::internal::CaptureStderr();
-  EXPECT_NO_THROW(prep::derive_series(*st, GetParam()));
+  EXPECT_NO_THROW(elab_test::derive_series_in(*st, GetParam()));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(st->VPERC(120), -100.0f);
   EXPECT_EQ(st->MOME(120), 0.0f);
@@ -665,7 +663,7 @@ TEST_P(DerivedSeries, UnderflowPassesSilently) {
   auto st = make_state(closes, weekdays(closes.size()));
 
   testing::internal::CaptureStderr();
-  EXPECT_NO_THROW(prep::derive_series(*st, GetParam()));
+  EXPECT_NO_THROW(elab_test::derive_series_in(*st, GetParam()));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
   // Denormal operands in a change between two tiny closes: about +900 %.

@@ -364,6 +364,8 @@ std::vector<StreamCase> stream_cases() {
       {"FileSizeLimitAtAWriteOneThread", "ulimit -f 4096; ELAB_THREADS=1 exec \"$0\" \"$@\"", 1,
        report("F6423", "WRITE(elab.dat)", "write failed"), false, 60000},
       {"LargeFileOneThread", "ELAB_THREADS=1 exec \"$0\" \"$@\"", 0, "", true, 60000},
+      // No second thread to be had: a thread's stack larger than the machine.
+      {"LargeFileNoThreadToBeHad", "ulimit -s 1000000000; exec \"$0\" \"$@\"", 0, "", true, 200000},
       {"TerminatedWhileWriting", kill_while_writing("TERM"), -15, "", false, 200000},
       {"HungUpWhileWriting", kill_while_writing("HUP"), -1, "", false, 200000},
       {"KilledWhileWriting", kill_while_writing("KILL"), -9, "", false, 200000},

@@ -859,7 +859,7 @@ TEST(PlainLines, TakesEveryPlainLineWithTheGeneralBits) {
   }
 }
 
-// The input file's block, where the next one is read ahead.
+// The input file's block.
 constexpr std::size_t kBlock = std::size_t{1} << 20;
 
 // Sizes below and above the stretch worth a second thread and around the
@@ -895,7 +895,9 @@ TEST(MatrixOnTwoCores, StretchOfPlainRowsIsTakenWhole) {
   const char* const rows = text.data() + text.find('\n') + 1;
   for (const std::int64_t asked : {static_cast<std::int64_t>(nr), std::int64_t{1000}, std::int64_t{5000}}) {
     std::vector<float> m(nr * 7, 0.0f);
-    const units::RowsTaken taken = units::read_rows_side_by_side(rows, text.data() + text.size(), m.data(), 7, nr, asked);
+    platform::SecondThread second;
+    const units::RowsTaken taken =
+        units::read_rows_side_by_side(&second, rows, text.data() + text.size(), m.data(), 7, nr, asked);
     // All but the lines too near the end of the text.
     if (asked == static_cast<std::int64_t>(nr)) {
       EXPECT_GT(taken.rows, asked - 10);
@@ -958,9 +960,8 @@ std::size_t row_from(const std::vector<std::size_t>& starts, std::size_t offset)
   return static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end(), offset) - starts.begin());
 }
 
-// The row replaced in the first half, in the second, around the line where
-// the file splits, around the end of the file's first block (where the next
-// block is read ahead), and last; as many rows as lines, and fewer.
+// The row replaced in the first part, in the second, around the line where
+// the file splits, around the end of the file's first block, and last; as many rows as lines, and fewer.
 TEST(MatrixOnTwoCores, OddRowGivesTheSameMatrixAndReport) {
   for (const auto& [bytes, short_by] : {std::pair{std::size_t{200000}, 0}, {200000, 3}, {kBlock + 150000, 0}}) {
     const std::string plain = random_price_text(5, bytes, 7, short_by, 0);
@@ -969,7 +970,7 @@ TEST(MatrixOnTwoCores, OddRowGivesTheSameMatrixAndReport) {
       starts.push_back(at);
     const std::size_t n = starts.size() - static_cast<std::size_t>(short_by);
     const std::size_t first_window = std::min(plain.size(), kBlock) - starts.front();
-    const std::size_t split = row_from(starts, starts.front() + first_window / 100 * units::kFirstHalfShare);
+    const std::size_t split = row_from(starts, starts.front() + first_window / 100 * units::kFirstPartPercent);
     std::vector<std::size_t> rows = {0, n / 4, 3 * n / 4, n - 1};
     for (std::size_t d = 0; d < 5; ++d) rows.push_back(split - 2 + d);
     if (plain.size() > kBlock) {
@@ -991,7 +992,7 @@ TEST(MatrixOnTwoCores, OddRowGivesTheSameMatrixAndReport) {
 }
 
 // Values longer than a block grow the buffer; the rows after them are read
-// ahead from the grown buffer, with a last line longer than a block kept.
+// from the grown buffer, with a last line longer than a block kept.
 TEST(MatrixOnTwoCores, ValuesLongerThanABlock) {
   // The third runs over the end of a window of the grown buffer by more than a block.
   const std::size_t kLongValues[] = {kBlock + kBlock / 2, 3 * kBlock, 8 * kBlock, kBlock + kBlock / 2};
@@ -1009,8 +1010,8 @@ TEST(MatrixOnTwoCores, ValuesLongerThanABlock) {
 }
 
 // CR LF line ends, with a CR as the last character of the first block: it
-// waits for the block read ahead.
-TEST(MatrixOnTwoCores, CrLfAroundTheBlockReadAhead) {
+// waits for the next block.
+TEST(MatrixOnTwoCores, CrLfAroundTheBlockEnd) {
   const std::string plain = random_price_text(9, kBlock + 200000, 7, 0, 0);
   std::string crlf;
   for (const char c : plain) crlf += c == '\n' ? "\r\n" : std::string(1, c);

@@ -10,9 +10,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -151,90 +151,122 @@ TEST(Platform, TemporaryRemoved) {
   EXPECT_EQ(dir.read("elab.dat"), "kept\r\n");
 }
 
-TEST(SideBySide, BothPiecesRunWithOrWithoutASecondThread) {
-  for (const char* asked : {"1", "2"}) {
-    ThreadsAsked threads(asked);
-    int side = 0, main = 0;
-    platform::side_by_side([&] { side = 1; }, [&] { main = 2; });
-    EXPECT_EQ(side + main, 3) << asked;
+// The driver's decision: a thread from kRowsForTwoThreads rows on, where two
+// processors may be used, unless ELAB_THREADS=1.
+TEST(SideBySide, SecondThreadOnlyForLargeRuns) {
+  struct Case {
+    std::int64_t rows;
+    const char* asked;
+    bool thread;
+  };
+  const Case cases[] = {{400, nullptr, false},      {99999, nullptr, false}, {100000, nullptr, true},
+                        {1000000, nullptr, true},   {1000000, "1", false},   {1000000, "2", true},
+                        {1000000, "", true}};
+  const bool two = platform::processors_usable() > 1;
+  for (const Case& c : cases) {
+    ThreadsAsked threads(c.asked);
+    EXPECT_EQ(platform::second_thread_for(c.rows) != nullptr, c.thread && two)
+        << c.rows << " rows, ELAB_THREADS=" << (c.asked != nullptr ? c.asked : "(unset)");
   }
-  ThreadsAsked one("1");
-  EXPECT_EQ(platform::usable_threads(), 1);
-  EXPECT_GE(platform::processors_usable(), 1);
 }
 
-// The second thread stays from one piece to the next, asleep or awake: pieces
-// of either side longer than its spin, and gaps between them longer than it.
-TEST(SideBySide, PiecesOnOneSecondThreadWhateverTheirLengthsAndGaps) {
-  ThreadsAsked threads("2");
+// Pieces of either side longer or shorter than the other, with gaps between
+// them: the side piece runs on the one second thread, or here once main has
+// ended when the thread has not taken it; a main that waits for side has it
+// run on the thread. Without a second thread, both run here, side first.
+TEST(SideBySide, PiecesRunOnTheOneSecondThreadOrHere) {
   using std::chrono::milliseconds;
   struct Case {
     milliseconds side, main, gap;
+    bool main_waits;
   };
-  const Case cases[] = {{milliseconds(0), milliseconds(0), milliseconds(0)},
-                        {milliseconds(12), milliseconds(0), milliseconds(0)},
-                        {milliseconds(0), milliseconds(12), milliseconds(0)},
-                        {milliseconds(0), milliseconds(0), milliseconds(12)}};
-  std::thread::id second;
-  for (const Case& c : cases) {
-    for (int k = 0; k < 3; ++k) {
-      std::thread::id side_ran_on;
-      int sum = 0;
-      platform::side_by_side(
-          [&] {
-            std::this_thread::sleep_for(c.side);
-            side_ran_on = std::this_thread::get_id();
-            sum += 1;
-          },
-          [&] { std::this_thread::sleep_for(c.main); });
-      EXPECT_EQ(sum, 1);
-      if (platform::processors_usable() < 2) continue;
-      EXPECT_NE(side_ran_on, std::this_thread::get_id());
-      if (second == std::thread::id()) second = side_ran_on;
-      EXPECT_EQ(side_ran_on, second) << c.side.count() << ' ' << c.main.count() << ' ' << c.gap.count();
-      std::this_thread::sleep_for(c.gap);
+  const Case cases[] = {{milliseconds(0), milliseconds(0), milliseconds(0), false},
+                        {milliseconds(12), milliseconds(0), milliseconds(0), false},
+                        {milliseconds(0), milliseconds(12), milliseconds(0), false},
+                        {milliseconds(0), milliseconds(0), milliseconds(12), false},
+                        {milliseconds(0), milliseconds(0), milliseconds(0), true},
+                        {milliseconds(12), milliseconds(0), milliseconds(0), true}};
+  const std::thread::id here = std::this_thread::get_id();
+  platform::SecondThread thread;
+  for (platform::SecondThread* second : {&thread, static_cast<platform::SecondThread*>(nullptr)}) {
+    std::thread::id other;  // the second thread, once seen
+    for (const Case& c : cases) {
+      if (c.main_waits && second == nullptr) continue;
+      for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(testing::Message() << c.side.count() << ' ' << c.main.count() << ' ' << c.gap.count() << ' '
+                                        << c.main_waits << ' ' << (second != nullptr));
+        std::thread::id side_ran_on;
+        std::atomic<bool> side_ended{false};
+        int pieces = 0;
+        platform::side_by_side(
+            second,
+            [&]() noexcept {
+              std::this_thread::sleep_for(c.side);
+              side_ran_on = std::this_thread::get_id();
+              side_ended = true;
+            },
+            [&]() noexcept {
+              std::this_thread::sleep_for(c.main);
+              for (int t = 0; c.main_waits && !side_ended && t < 10000; ++t)
+                std::this_thread::sleep_for(milliseconds(1));
+              ++pieces;
+            });
+        EXPECT_TRUE(side_ended);
+        EXPECT_EQ(pieces, 1);
+        if (second == nullptr || c.main_waits) {
+          EXPECT_EQ(side_ran_on == here, second == nullptr);
+        }
+        if (side_ran_on != here) {
+          if (other == std::thread::id()) other = side_ran_on;
+          EXPECT_EQ(side_ran_on, other);
+        }
+        std::this_thread::sleep_for(c.gap);
+      }
     }
   }
 }
 
-// A piece that splits its own work runs both halves itself, and another
-// thread's pieces wait for none: the second thread is taken by one piece.
-TEST(SideBySide, PiecesWithinPiecesAndFromOtherThreadsRunHere) {
-  ThreadsAsked threads("2");
-  std::atomic<int> ran{0};
-  const auto split_in_two = [&] { platform::side_by_side([&] { ++ran; }, [&] { ++ran; }); };
-  platform::side_by_side(split_in_two, split_in_two);
-  EXPECT_EQ(ran, 4);
-  std::thread other(split_in_two);
-  platform::side_by_side(split_in_two, [] {});
-  other.join();
-  EXPECT_EQ(ran, 8);
+#ifdef __linux__
+// The threads of this process, as the system counts them.
+std::size_t threads_running() {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/task"), {}));
 }
+
+// The second thread is there for its owner only: none outlives it.
+TEST(SideBySide, SecondThreadEndsWithItsOwner) {
+  const std::size_t before = threads_running();
+  {
+    platform::SecondThread second;
+    platform::side_by_side(&second, []() noexcept {}, []() noexcept {});
+    EXPECT_EQ(threads_running(), before + 1);
+  }
+  EXPECT_EQ(threads_running(), before);
+}
+#endif
 
 #ifndef _WIN32
 // A signal that ends the run reaches the main thread, whose handler removes
 // the temporary it knows of.
 TEST(SideBySide, SecondThreadLeavesTheEndingSignalsToTheMainThread) {
-  ThreadsAsked threads("2");
-  if (platform::processors_usable() < 2) GTEST_SKIP() << "one processor";
+  platform::SecondThread second;
   sigset_t blocked;
   sigemptyset(&blocked);
-  platform::side_by_side([&] { pthread_sigmask(SIG_BLOCK, nullptr, &blocked); }, [] {});
+  std::atomic<bool> read{false};
+  platform::side_by_side(
+      &second,
+      [&]() noexcept {
+        pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+        read = true;
+      },
+      [&]() noexcept {
+        // Waits for the thread to take the piece.
+        for (int t = 0; !read && t < 10000; ++t) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      });
   for (const int sig : {SIGINT, SIGTERM, SIGHUP}) EXPECT_EQ(sigismember(&blocked, sig), 1) << sig;
+  sigset_t here;
+  pthread_sigmask(SIG_BLOCK, nullptr, &here);
+  EXPECT_EQ(sigismember(&here, SIGTERM), 0);
 }
 #endif
-
-TEST(SideBySide, FailuresArePassedOnAfterBothEnded) {
-  for (const char* asked : {"1", "2"}) {
-    ThreadsAsked threads(asked);
-    bool side_ended = false;
-    EXPECT_THROW(platform::side_by_side([&] { side_ended = true; },
-                                        [] { throw std::runtime_error("main"); }),
-                 std::runtime_error);
-    EXPECT_TRUE(side_ended) << asked;  // main's failure waits for side
-    EXPECT_THROW(platform::side_by_side([] { throw std::logic_error("side"); }, [] {}),
-                 std::logic_error);
-  }
-}
 
 }  // namespace

@@ -24,7 +24,6 @@
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 #include "support/run_state.hpp"
-#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -355,9 +354,9 @@ TEST_P(LaggedChange, MarksTheDaysThatCarryIt) {
 using prep::InputSumPass;
 
 // The report the input screening gives, or "" when it runs through.
-std::string input_screening_report(RunState& st, InputSumPass pass) {
+std::string input_screening_report(RunState& st, InputSumPass pass, platform::SecondThread* second = nullptr) {
   try {
-    prep::screen_inputs(st, pass);
+    prep::screen_inputs(st, pass, second);
   } catch (const units::RunFailure& failure) {
     EXPECT_EQ(failure.status(), 1);
     return failure.report();
@@ -373,12 +372,12 @@ std::string expect_same_both_ways(const std::function<std::unique_ptr<RunState>(
   serial->COEFF = coeff;
   const std::string report = input_screening_report(*serial, InputSumPass::Serial);
   // Interleaved on two threads, and on one.
-  for (const char* threads : {"2", "1"}) {
-    SCOPED_TRACE(std::string("ELAB_THREADS=") + threads);
-    const elab_test::ThreadsAsked asked(threads);
+  platform::SecondThread second_thread;
+  for (platform::SecondThread* second : {&second_thread, static_cast<platform::SecondThread*>(nullptr)}) {
+    SCOPED_TRACE(second != nullptr ? "two threads" : "one thread");
     auto interleaved = make();
     interleaved->COEFF = coeff;
-    EXPECT_EQ(input_screening_report(*interleaved, InputSumPass::Interleaved), report);
+    EXPECT_EQ(input_screening_report(*interleaved, InputSumPass::Interleaved, second), report);
     EXPECT_EQ(elab_test::differing_floats(*serial, *interleaved), 0u);
     const WindowStats& a = serial->stdsub_own;
     const WindowStats& b = interleaved->stdsub_own;

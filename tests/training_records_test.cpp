@@ -31,7 +31,6 @@
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
 #include "support/run_state.hpp"
-#include "support/threads_asked.hpp"
 
 namespace {
 
@@ -313,9 +312,10 @@ struct Written {
   std::string bytes;
 };
 
-// The records written through a file buffer of the given size.
+// The records written through a file buffer of the given size, with a
+// second thread or without.
 Written write_records(RunState& st, std::int32_t igio, const std::string& before = "",
-                      std::size_t buffer = std::size_t{1} << 20) {
+                      std::size_t buffer = std::size_t{1} << 20, platform::SecondThread* second = nullptr) {
   TempFile file;
   if (!before.empty()) file.put(before);
   const int fd = ::open(file.path().c_str(), O_RDWR | O_CREAT, 0644);
@@ -323,7 +323,7 @@ Written write_records(RunState& st, std::int32_t igio, const std::string& before
   st.IGIO = igio;
   {
     units::OutputFile out(file.path(), platform::Opened{fd}, buffer);
-    prep::write_training_records(st, out);
+    prep::write_training_records(st, out, second);
     out.close();
   }
   Written w;
@@ -566,20 +566,20 @@ TEST_P(OneAndTwoThreads, SameFileAndCount) {
     for (std::int32_t igio : {-1, 0, 2, 3, 4, 5, 6}) {
       SCOPED_TRACE(testing::Message() << window << " rows, IGIO " << igio);
       const std::size_t line = (igio == -1 ? 109 : 96) + 2;
-      Written one;
-      {
-        const elab_test::ThreadsAsked threads("1");
-        one = write_records(*st, igio, "an earlier file\r\n", c.buffer);
-      }
+      const Written one = write_records(*st, igio, "an earlier file\r\n", c.buffer);
       const std::int32_t one_count = st->IC;
-      const elab_test::ThreadsAsked threads(nullptr);
-      const Written two = write_records(*st, igio, "an earlier file\r\n", c.buffer);
+      platform::SecondThread second;
+      const Written two = write_records(*st, igio, "an earlier file\r\n", c.buffer, &second);
       const std::string expected = expected_file(*st, igio);
       EXPECT_EQ(st->IC, one_count);
       EXPECT_EQ(static_cast<std::size_t>(one_count) * line, expected.size());
       // Not printed: megabytes.
       ASSERT_TRUE(one.bytes == expected);
       ASSERT_TRUE(two.bytes == expected);
+      // The same records laid out in memory, here and on the second thread.
+      const std::vector<std::int64_t> rows = prep::written_rows(*st);
+      ASSERT_TRUE(prep::training_text(*st, rows) == expected);
+      ASSERT_TRUE(prep::training_text(*st, rows, &second) == expected);
     }
   }
 }

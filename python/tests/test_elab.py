@@ -183,6 +183,22 @@ def test_four_threads_give_the_results_of_one():
                 assert np.array_equal(one.dates, other.dates)
 
 
+def test_four_threads_each_with_a_second_thread_give_the_results_of_one(monkeypatch):
+    """Files large enough that each call makes a second thread of its own."""
+    closes = ["%.2f" % (100 + 20 * np.sin(i / 40) + (7 * i) % 11) for i in range(100000)]
+    answers = [ANSWER_SETS[1], ANSWER_SETS[5]]
+    with tempfile.TemporaryDirectory() as d:
+        path = write(d, "large.txt", price_text(closes))
+        monkeypatch.setenv("ELAB_THREADS", "1")
+        alone = [elab.prepare(path, **keywords(a)) for a in answers]
+        monkeypatch.delenv("ELAB_THREADS")
+        with concurrent.futures.ThreadPoolExecutor(4) as pool:
+            together = list(pool.map(lambda a: elab.prepare(path, **keywords(a)), answers * 2))
+    for one, other in zip(alone * 2, together):
+        assert one.text == other.text
+        assert np.array_equal(one.values, other.values)
+
+
 @pytest.mark.parametrize("answers", ANSWER_SETS[:3], ids=str)
 def test_a_dataframe_gives_the_bytes_of_its_file(answers):
     frame = pd.read_csv(PRICES_CSV)

@@ -110,12 +110,13 @@ void catch_ending_signals_once() {
   }
 }
 
-// Blocks the signals that end the run; returns the mask to restore.
+// Blocks the signals that end the run in the calling thread; returns its
+// mask to restore.
 sigset_t block_ending_signals() {
   sigset_t ending, before;
   sigemptyset(&ending);
   for (const int sig : kEndingSignals) sigaddset(&ending, sig);
-  ::sigprocmask(SIG_BLOCK, &ending, &before);
+  ::pthread_sigmask(SIG_BLOCK, &ending, &before);
   return before;
 }
 
@@ -286,7 +287,7 @@ Temporary create_temporary_beside(const std::string& target) {
   const int fd = ::mkstemp(pattern.data());
   const Error made = fd < 0 ? last_error() : Error::none;
   if (fd >= 0) remove_on_termination_signal(pattern);
-  ::sigprocmask(SIG_SETMASK, &before, nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
   if (fd < 0) {
     t.error = made;
     return t;
@@ -318,7 +319,7 @@ void remove_on_termination_signal(const std::string& path) {
   }
   const sigset_t before = block_ending_signals();
   char* old = g_doomed.exchange(fresh);
-  ::sigprocmask(SIG_SETMASK, &before, nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
   std::free(old);
 }
 
@@ -412,10 +413,10 @@ std::thread start_thread(void (*run)(void*), void* arg) {
   const sigset_t before = block_ending_signals();
   try {
     std::thread t(run, arg);
-    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     return t;
   } catch (...) {
-    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     throw;
   }
 }

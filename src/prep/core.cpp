@@ -21,26 +21,32 @@ void obtain_arrays(RunState& st) {
 
 }  // namespace
 
-void read_price_matrix(RunState& st, PriceFile& prices) {
+std::unique_ptr<platform::SecondThread> read_price_matrix(RunState& st, PriceFile& prices) {
   prices.read_size(st);
   obtain_arrays(st);
-  prices.read_rows(st);
+  // Decided once for the call, from its rows: the stages that split their
+  // work share this thread.
+  std::unique_ptr<platform::SecondThread> second = platform::second_thread_for(st.NR);
+  prices.read_rows(st, second.get());
+  return second;
 }
 
-void take_price_days(RunState& st, std::span<const numtext::PriceDay> days) {
+std::unique_ptr<platform::SecondThread> take_price_days(RunState& st,
+                                                        std::span<const numtext::PriceDay> days) {
   st.NR = static_cast<std::int32_t>(days.size());
   st.NC = kDayColumns;
   obtain_arrays(st);
   fill_price_rows(days, st.MM);
+  return platform::second_thread_for(st.NR);
 }
 
-void select_and_derive(RunState& st, const Questions& questions) {
+void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second) {
   DATE(questions, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   if (st.NRR < 110) {
     units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
   }
-  derive_series(st);
-  choose_and_screen(questions, st);
+  derive_series(st, second ? Evaluation::BlocksTwoWays : Evaluation::Blocks, second);
+  choose_and_screen(questions, st, second);
   ask_weekday(questions, st);
 }
 

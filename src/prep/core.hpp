@@ -5,9 +5,11 @@
 // show (the program's dialogue in run.cpp, prepare() in prepare.cpp).
 #pragma once
 
+#include <memory>
 #include <span>
 
 #include "numtext/csv_text.hpp"
+#include "platform/side_by_side.hpp"
 #include "prep/answers.hpp"
 #include "prep/price_file.hpp"
 #include "prep/run_state.hpp"
@@ -15,14 +17,19 @@
 namespace prep {
 
 // NR, NC, the arrays and the rows of MM from a price file, with the stops
-// of sizes that cannot be run.
-void read_price_matrix(RunState& st, PriceFile& prices);
+// of sizes that cannot be run. Returns the call's second thread, made from
+// the rows to be read, which reads them with this one; null where a second
+// thread does not pay. The caller hands it to the later stages and lets it
+// end before returning: no thread outlives a call.
+std::unique_ptr<platform::SecondThread> read_price_matrix(RunState& st, PriceFile& prices);
 
 // The same from days in date order.
-void take_price_days(RunState& st, std::span<const numtext::PriceDay> days);
+std::unique_ptr<platform::SecondThread> take_price_days(RunState& st,
+                                                        std::span<const numtext::PriceDay> days);
 
 // The rows of the dates asked, the series derived, the variable chosen and
 // screened, the day asked: every record's row and value is then known.
-void select_and_derive(RunState& st, const Questions& questions);
+// second, where there is one, takes half of the steps that split.
+void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second);
 
 }  // namespace prep

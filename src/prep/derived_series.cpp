@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/side_by_side.hpp"
 #include "prep/arith_policy.hpp"
 
 // Each step's formula is written once, as a kernel over the rows lo..hi on
@@ -13,9 +12,9 @@
 // again a row at a time with checked arithmetic, which ends the run with the
 // report of the first fault in row order.
 //
-// Two ways, the quiet blocks of a step are split between two threads; a
-// fault seen by either is left to the serial evaluation, from the first
-// block that saw one, on the calling thread. The steps stay in order: each
+// Two ways, the quiet blocks of a step are split in two halves, one on the
+// second thread; a fault seen by either is left to the serial evaluation,
+// from the first block that saw one, on the calling thread. The steps stay in order: each
 // reads only what earlier steps stored.
 
 namespace prep {
@@ -64,15 +63,15 @@ std::int64_t half_way(std::int64_t first, std::int64_t last) {
 }
 
 // Runs part(lo, hi) over the rows first..last: two ways, the first half
-// here and the second on the other thread, else all here.
+// here and the second on the second thread, else all here.
 template <class Part>
-void split_rows(Evaluation e, std::int64_t first, std::int64_t last, Part part) {
+void split_rows(Evaluation e, platform::SecondThread* second, std::int64_t first, std::int64_t last, Part part) {
   if (!worth_two_ways(e, first, last)) {
     part(first, last);
     return;
   }
   const std::int64_t mid = half_way(first, last);
-  platform::side_by_side([&] { part(mid, last); }, [&] { part(first, mid - 1); });
+  platform::side_by_side(second, [&]() noexcept { part(mid, last); }, [&]() noexcept { part(first, mid - 1); });
 }
 
 // Quiet blocks over the rows first..last; returns the first row of the
@@ -92,19 +91,22 @@ std::int64_t quiet_blocks(std::int64_t first, std::int64_t last, const Kernel& k
 // serial evaluation must go on: the first block that saw a fault, or
 // last + 1. The faults themselves are met again there, in row order.
 template <class Kernel>
-std::int64_t quiet_two_ways(std::int64_t first, std::int64_t last, const Kernel& kernel) {
+std::int64_t quiet_two_ways(platform::SecondThread* second, std::int64_t first, std::int64_t last,
+                            const Kernel& kernel) {
   const std::int64_t mid = half_way(first, last);
   std::int64_t first_seen = last + 1, second_seen = last + 1;
-  platform::side_by_side([&] { second_seen = quiet_blocks(mid, last, kernel); },
-                         [&] { first_seen = quiet_blocks(first, mid - 1, kernel); });
+  platform::side_by_side(
+      second, [&]() noexcept { second_seen = quiet_blocks(mid, last, kernel); },
+      [&]() noexcept { first_seen = quiet_blocks(first, mid - 1, kernel); });
   return first_seen < mid ? first_seen : second_seen;
 }
 
 // Runs kernel(lo, hi, arith) over the rows first..last, in blocks or, for
 // RowByRow, every row checked.
 template <class Kernel>
-void evaluate_rows(Evaluation e, std::int64_t first, std::int64_t last, Kernel kernel) {
-  if (worth_two_ways(e, first, last)) first = quiet_two_ways(first, last, kernel);
+void evaluate_rows(Evaluation e, platform::SecondThread* second, std::int64_t first, std::int64_t last,
+                   Kernel kernel) {
+  if (worth_two_ways(e, first, last)) first = quiet_two_ways(second, first, last, kernel);
   for (std::int64_t lo = first; lo <= last; lo += kBlock) {
     // In blocks, only a block that saw a fault is checked row by row.
     if (e != Evaluation::RowByRow) {
@@ -119,10 +121,10 @@ void evaluate_rows(Evaluation e, std::int64_t first, std::int64_t last, Kernel k
 
 }  // namespace
 
-void day_indicators(RunState& st, Evaluation e) {
+void day_indicators(RunState& st, Evaluation e, platform::SecondThread* second) {
   const FromOne<const float> day{st.M.column(st.IC_G)};
   const FromOne<float> lune = rows_of(st.LUNE.data);
-  split_rows(e, 1, st.NRR, [&](std::int64_t lo, std::int64_t hi) {
+  split_rows(e, second, 1, st.NRR, [&](std::int64_t lo, std::int64_t hi) {
     for (int k = 1; k <= 5; ++k) {
       const FromOne<float> giorno = rows_of(st.GIORNO.column(k));
       for (std::int64_t i = lo; i <= hi; ++i) giorno[i] = flag(day[i] == static_cast<float>(k + 1));
@@ -131,30 +133,30 @@ void day_indicators(RunState& st, Evaluation e) {
   });
 }
 
-void daily_changes(RunState& st, Evaluation e) {
+void daily_changes(RunState& st, Evaluation e, platform::SecondThread* second) {
   const auto close = closes(st);
   const FromOne<float> vperc = rows_of(st.VPERC.data);
   vperc[1] = 0.0f;
-  evaluate_rows(e, 2, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
+  evaluate_rows(e, second, 2, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     for (std::int64_t i = lo; i <= hi; ++i) vperc[i] = arith.store(pct(arith, close[i - 1], close[i]));
   });
 }
 
-void change_signs(RunState& st, Evaluation e) {
+void change_signs(RunState& st, Evaluation e, platform::SecondThread* second) {
   const FromOne<const float> vperc{st.VPERC.data};
   const FromOne<float> vsegno = rows_of(st.VSEGNO.data);
-  split_rows(e, 1, st.NRR, [&](std::int64_t lo, std::int64_t hi) {
+  split_rows(e, second, 1, st.NRR, [&](std::int64_t lo, std::int64_t hi) {
     for (std::int64_t i = lo; i <= hi; ++i) vsegno[i] = flag(vperc[i] >= 0.0f);
   });
 }
 
-void moving_deviation(RunState& st, Evaluation e) {
+void moving_deviation(RunState& st, Evaluation e, platform::SecondThread* second) {
   st.INTERV = 20;
   const double n = st.INTERV;
   const FromOne<const float> vperc{st.VPERC.data};
   const FromOne<float> desm = rows_of(st.DESM.data);
   for (std::int64_t i = 1; i <= st.INTERV; ++i) desm[i] = 0.0f;
-  evaluate_rows(e, st.INTERV + 1, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
+  evaluate_rows(e, second, st.INTERV + 1, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
     // The sum, then the sum of squares: checked, a row may meet an overflow
     // of the one before one of the other, and both give the same report.
@@ -170,25 +172,25 @@ void moving_deviation(RunState& st, Evaluation e) {
   });
 }
 
-void momentum(RunState& st, Evaluation e) {
+void momentum(RunState& st, Evaluation e, platform::SecondThread* second) {
   st.INTMOME = 10;
   const auto close = closes(st);
   const FromOne<float> mome = rows_of(st.MOME.data);
   for (std::int64_t i = 1; i <= st.INTMOME; ++i) mome[i] = 0.0f;
-  evaluate_rows(e, st.INTMOME + 1, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
+  evaluate_rows(e, second, st.INTMOME + 1, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     for (std::int64_t i = lo; i <= hi; ++i)
       mome[i] = arith.store(arith.divide(wide(close[i]), wide(close[i - 10])));
   });
 }
 
-void mean_ratio(RunState& st, Evaluation e) {
+void mean_ratio(RunState& st, Evaluation e, platform::SecondThread* second) {
   st.ME90 = 90;
   st.ME5 = 5;
   const auto close = closes(st);
   const FromOne<float> rmm = rows_of(st.RMM.data);
   const double n90 = st.ME90, n5 = st.ME5;
   for (std::int64_t i = 1; i < st.ME90; ++i) rmm[i] = 0.0f;
-  evaluate_rows(e, st.ME90, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
+  evaluate_rows(e, second, st.ME90, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
     const auto close_of = [&](std::int64_t i) { return close[i]; };
     float t90[kBlock], t5[kBlock];
@@ -200,12 +202,12 @@ void mean_ratio(RunState& st, Evaluation e) {
   });
 }
 
-void range_position(RunState& st, Evaluation e) {
+void range_position(RunState& st, Evaluation e, platform::SecondThread* second) {
   st.IG30 = 30;
   const auto close = closes(st);
   const FromOne<float> maxmin = rows_of(st.MAXMIN.data);
   for (std::int64_t i = 1; i < st.IG30; ++i) maxmin[i] = 0.0f;
-  evaluate_rows(e, st.IG30, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
+  evaluate_rows(e, second, st.IG30, st.NRR, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
     float vmax[kBlock], vmin[kBlock];
     std::fill_n(vmax, rows, 0.0f);
@@ -246,9 +248,9 @@ constexpr MeanHorizon kMeans[] = {{9, 5, 5.0f}, {10, 10, 10.0f}, {11, 20, 20.0f}
 
 }  // namespace
 
-void forecast_changes(RunState& st, Evaluation e) {
+void forecast_changes(RunState& st, Evaluation e, platform::SecondThread* second) {
   const auto close = closes(st);
-  evaluate_rows(e, 1, st.NRR - 20, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
+  evaluate_rows(e, second, 1, st.NRR - 20, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     for (int k = 0; k < 4; ++k) {
       const FromOne<float> out = rows_of(st.OUT.column(k + 1));
       const std::int64_t ahead = kHorizon[k];
@@ -258,8 +260,8 @@ void forecast_changes(RunState& st, Evaluation e) {
   zero_tail(st, 1, 4);
 }
 
-void forecast_signs(RunState& st, Evaluation e) {
-  split_rows(e, 1, st.NRR - 20, [&](std::int64_t lo, std::int64_t hi) {
+void forecast_signs(RunState& st, Evaluation e, platform::SecondThread* second) {
+  split_rows(e, second, 1, st.NRR - 20, [&](std::int64_t lo, std::int64_t hi) {
     for (int k = 5; k <= 8; ++k) {
       const FromOne<const float> change{st.OUT.column(k - 4)};
       const FromOne<float> sign = rows_of(st.OUT.column(k));
@@ -269,9 +271,9 @@ void forecast_signs(RunState& st, Evaluation e) {
   zero_tail(st, 5, 8);
 }
 
-void forecast_mean_changes(RunState& st, Evaluation e) {
+void forecast_mean_changes(RunState& st, Evaluation e, platform::SecondThread* second) {
   const auto close = closes(st);
-  evaluate_rows(e, 1, st.NRR - 20, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
+  evaluate_rows(e, second, 1, st.NRR - 20, [&](std::int64_t lo, std::int64_t hi, auto& arith) {
     const std::int64_t rows = hi - lo + 1;
     // Fresh daily changes, not the rounded VPERC, each computed once for all
     // the rows of the block that add it, and only when the sums first need
@@ -295,21 +297,17 @@ void forecast_mean_changes(RunState& st, Evaluation e) {
   zero_tail(st, 9, 11);
 }
 
-Evaluation fastest_evaluation() {
-  return platform::usable_threads() > 1 ? Evaluation::BlocksTwoWays : Evaluation::Blocks;
-}
-
-void derive_series(RunState& st, Evaluation e) {
-  day_indicators(st, e);
-  daily_changes(st, e);
-  change_signs(st, e);
-  moving_deviation(st, e);
-  momentum(st, e);
-  mean_ratio(st, e);
-  range_position(st, e);
-  forecast_changes(st, e);
-  forecast_signs(st, e);
-  forecast_mean_changes(st, e);
+void derive_series(RunState& st, Evaluation e, platform::SecondThread* second) {
+  day_indicators(st, e, second);
+  daily_changes(st, e, second);
+  change_signs(st, e, second);
+  moving_deviation(st, e, second);
+  momentum(st, e, second);
+  mean_ratio(st, e, second);
+  range_position(st, e, second);
+  forecast_changes(st, e, second);
+  forecast_signs(st, e, second);
+  forecast_mean_changes(st, e, second);
 }
 
 }  // namespace prep

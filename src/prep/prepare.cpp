@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "platform/side_by_side.hpp"
 #include "prep/core.hpp"
 #include "prep/price_days.hpp"
 #include "prep/price_file.hpp"
@@ -22,7 +23,10 @@ namespace {
 // The name a table's failures are reported on.
 constexpr std::string_view kTableName = "table";
 
-std::vector<std::string> read_price_file(RunState& st, const Request& r) {
+// The matrix and the call's second thread; what the reading went on past
+// in warnings.
+std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Request& r,
+                                                        std::vector<std::string>& warnings) {
   std::unique_ptr<units::InputFile> input;
   try {
     input = std::make_unique<units::InputFile>(r.price_file, units::open_price_file(r.price_file));
@@ -30,11 +34,12 @@ std::vector<std::string> read_price_file(RunState& st, const Request& r) {
     units::report_file_error(f, units::Statement::Open, r.price_file);
   }
   PriceFile prices(*input, r.close);
-  read_price_matrix(st, prices);
-  return prices.warnings();
+  std::unique_ptr<platform::SecondThread> second = read_price_matrix(st, prices);
+  warnings = prices.warnings();
+  return second;
 }
 
-void take_table(RunState& st, const PriceTable& table) {
+std::unique_ptr<platform::SecondThread> take_table(RunState& st, const PriceTable& table) {
   std::vector<numtext::PriceDay> days;
   try {
     days = table_days(table.dates, table.closes);
@@ -48,7 +53,7 @@ void take_table(RunState& st, const PriceTable& table) {
         date_text(static_cast<float>(d.date.year), static_cast<float>(d.date.month),
                   static_cast<float>(d.date.day)));
   }
-  take_price_days(st, days);
+  return take_price_days(st, days);
 }
 
 // The calendar day of row i, or kNoDay.
@@ -62,10 +67,10 @@ std::int64_t day_of_row(const RunState& st, std::int64_t i) {
   return numtext::is_calendar_date(date) ? numtext::days_from_civil(date) : kNoDay;
 }
 
-Result result_of(const RunState& st) {
+Result result_of(const RunState& st, platform::SecondThread* second) {
   Result r;
   const std::vector<std::int64_t> rows = written_rows(st);
-  r.text = training_text(st, rows);
+  r.text = training_text(st, rows, second);
   r.count = static_cast<std::int32_t>(rows.size());
   r.layout = st.IGIO == -1 ? 'C' : st.IGIO == 0 ? 'A' : 'B';
   for (const std::string_view name : record_columns(st.IGIO)) r.columns.emplace_back(name);
@@ -87,13 +92,11 @@ Result prepare(const Request& request) {
   try {
     RunState st;
     std::vector<std::string> warnings;
-    if (request.table) {
-      take_table(st, *request.table);
-    } else {
-      warnings = read_price_file(st, request);
-    }
-    select_and_derive(st, Questions(request.answers));
-    Result r = result_of(st);
+    // This call's own, made from its rows; it ends when the call returns.
+    const std::unique_ptr<platform::SecondThread> second =
+        request.table ? take_table(st, *request.table) : read_price_file(st, request, warnings);
+    select_and_derive(st, Questions(request.answers), second.get());
+    Result r = result_of(st, second.get());
     r.warnings = std::move(warnings);
     return r;
   } catch (const std::bad_alloc&) {

@@ -236,7 +236,8 @@ bool check_price_file(RunState& st, units::InputFile& input, const std::optional
   input.copy_text_to(&text);
   PriceFile prices(input, close);
   for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
-  read_price_matrix(st, prices);
+  // The second thread, if any, reads the rows and ends with them.
+  (void)read_price_matrix(st, prices);
   std::vector<std::int64_t> row_lines;
   std::vector<Finding> findings;
   if (prices.is_csv()) {

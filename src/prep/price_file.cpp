@@ -74,13 +74,13 @@ void PriceFile::read_size(RunState& st) {
   in_.read_head(size);
 }
 
-void PriceFile::read_rows(RunState& st) {
+void PriceFile::read_rows(RunState& st, platform::SecondThread* second) {
   if (csv_) {
     fill_price_rows(days_, st.MM);
     return;
   }
   // One read per row; a null value leaves the zero the arrays start with.
-  in_.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows);
+  in_.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows, second);
 }
 
 }  // namespace prep

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "numtext/csv_text.hpp"
+#include "platform/side_by_side.hpp"
 #include "prep/run_state.hpp"
 #include "units/console.hpp"
 #include "units/input_file.hpp"
@@ -24,8 +25,9 @@ class PriceFile {
   bool is_csv() const { return csv_; }
   // NR and NC.
   void read_size(RunState& st);
-  // Rows 1 .. NR of MM, once the arrays are obtained.
-  void read_rows(RunState& st);
+  // Rows 1 .. NR of MM, once the arrays are obtained; a file's own form is
+  // read on second too, where there is one.
+  void read_rows(RunState& st, platform::SecondThread* second);
   // A CSV's days, in date order.
   const std::vector<numtext::PriceDay>& days() const { return days_; }
   // What the reading found and went on past, one line each.

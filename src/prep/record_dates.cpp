@@ -57,7 +57,7 @@ void write_record_dates(const RunState& st, units::OutputFile& out) {
     }
     // Laid down by whichever of the two runs comes first.
     std::atomic<bool> laid{false};
-    out.write_behind([&] {
+    out.write_behind(nullptr, [&]() noexcept {
       if (!laid.exchange(true)) std::memcpy(room.at, text.data(), text.size());
     });
     out.commit_records(kDateLength, count);

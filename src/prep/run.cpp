@@ -15,6 +15,7 @@
 #include "prep/program_info.hpp"
 #include "prep/run_state.hpp"
 #include "platform/os.hpp"
+#include "platform/side_by_side.hpp"
 #include "prep/record_dates.hpp"
 #include "prep/training_records.hpp"
 #include "units/console.hpp"
@@ -72,16 +73,17 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   const auto output = open_output(inv.output);
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
+  std::unique_ptr<platform::SecondThread> second;
   {
     PriceFile prices(*input, inv.close);
     for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
-    read_price_matrix(st, prices);
+    second = read_price_matrix(st, prices);
   }
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
-  select_and_derive(st, Questions(console, inv.answers));
-  write_training_records(st, *output);
+  select_and_derive(st, Questions(console, inv.answers), second.get());
+  write_training_records(st, *output, second.get());
   if (dates) write_record_dates(st, *dates);
   output->close();
   if (dates) dates->close();

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "platform/side_by_side.hpp"
 #include "prep/arith_policy.hpp"
 #include "prep/checked_arith.hpp"
 
@@ -111,14 +110,15 @@ bool quiet_sums(const RunState& st, const InputSeries (&x)[kInputSeries], InputS
   return quiet.all_finite();
 }
 
-// The sums of all nine series, split between two threads where possible.
-bool quiet_input_sums(const RunState& st, InputSums& sums) {
+// The sums of all nine series, the lagged changes' on the second thread.
+bool quiet_input_sums(const RunState& st, InputSums& sums, platform::SecondThread* second) {
   const InputSeries x[kInputSeries] = {{st.DESM.data, 0},  {st.MOME.data, 0},   {st.RMM.data, 0},
                                        {st.MAXMIN.data, 0}, {st.VPERC.data, 0}, {st.VPERC.data, 1},
                                        {st.VPERC.data, 2},  {st.VPERC.data, 3}, {st.VPERC.data, 4}};
   bool first_finite = false, lags_finite = false;
-  platform::side_by_side([&] { first_finite = quiet_sums<0, kFirstLag>(st, x, sums); },
-                         [&] { lags_finite = quiet_sums<kFirstLag, kInputSeries>(st, x, sums); });
+  platform::side_by_side(
+      second, [&]() noexcept { first_finite = quiet_sums<0, kFirstLag>(st, x, sums); },
+      [&]() noexcept { lags_finite = quiet_sums<kFirstLag, kInputSeries>(st, x, sums); });
   return first_finite && lags_finite;
 }
 
@@ -130,9 +130,9 @@ void lagged_changes(RunState& st, std::int64_t lag) {
 
 }  // namespace
 
-void screen_inputs(RunState& st, InputSumPass pass) {
+void screen_inputs(RunState& st, InputSumPass pass, platform::SecondThread* second) {
   InputSums sums;
-  const bool summed = pass == InputSumPass::Interleaved && quiet_input_sums(st, sums);
+  const bool summed = pass == InputSumPass::Interleaved && quiet_input_sums(st, sums, second);
   // With the sums at hand, each series goes on exactly as STDSUB would: the
   // checked sums would have met no fault.
   int k = 0;
@@ -156,7 +156,7 @@ void screen_inputs(RunState& st, InputSumPass pass) {
   }
 }
 
-void choose_and_screen(const Questions& questions, RunState& st) {
+void choose_and_screen(const Questions& questions, RunState& st, platform::SecondThread* second) {
   const Answers& given = questions.given();
   questions.ask_until(st.IVAR, given.variable, menu(), accepts_variable);
   for (std::int64_t i = 1; i <= st.NRR; ++i) st.PREV(i) = st.OUT(i, st.IVAR);
@@ -176,7 +176,7 @@ void choose_and_screen(const Questions& questions, RunState& st) {
   static const EditList input_question = EditList::parse(
       "(' L''eliminazione degli outliers si applica ai',' valori di input? (0=n; 1=s)')");
   questions.ask_until(st.ISN, given.screen_inputs, input_question, accepts_yes_no);
-  if (st.ISN == 1) screen_inputs(st);
+  if (st.ISN == 1) screen_inputs(st, InputSumPass::Interleaved, second);
 }
 
 }  // namespace prep

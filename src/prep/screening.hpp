@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "platform/side_by_side.hpp"
 #include "prep/answers.hpp"
 #include "prep/run_state.hpp"
 
@@ -22,17 +23,18 @@ void STDSUB(WindowStats& own, const float* X, const std::int32_t& NR, const std:
             const float& C, const std::int32_t& ME, float* P);
 
 // How the input screening takes the sums of its nine series. Serial: each
-// in STDSUB's own pass. Interleaved: all in one pass (split between two
-// threads where possible) with quiet arithmetic, Serial again when a sum is
+// in STDSUB's own pass. Interleaved: all in one pass (split in two, one
+// part on the second thread, where there is one) with quiet arithmetic, Serial again when a sum is
 // not finite. Both leave the same marks, V and own statistics, and end the
 // run with the same report.
 enum class InputSumPass { Serial, Interleaved };
 
 // The input screening: STDSUB on DESM, MOME, RMM, MAXMIN and V holding
 // VPERC at lags 0..4.
-void screen_inputs(RunState& st, InputSumPass pass = InputSumPass::Interleaved);
+void screen_inputs(RunState& st, InputSumPass pass = InputSumPass::Interleaved,
+                   platform::SecondThread* second = nullptr);
 
 // The whole stage, dialogue included.
-void choose_and_screen(const Questions& questions, RunState& st);
+void choose_and_screen(const Questions& questions, RunState& st, platform::SecondThread* second = nullptr);
 
 }  // namespace prep

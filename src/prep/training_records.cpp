@@ -129,13 +129,14 @@ void lay_out_shared(const numtext::FixedLayout& layout, const RunState& st, Shar
 
 }  // namespace
 
-std::string training_text(const RunState& st, std::span<const std::int64_t> rows) {
+std::string training_text(const RunState& st, std::span<const std::int64_t> rows,
+                          platform::SecondThread* second) {
   const numtext::FixedLayout layout(record_layout(st.IGIO));
   const std::size_t n = layout.length();
   std::string text(rows.size() * (n + 2), '\0');
   SharedRecords shared(rows);
-  const auto lay_down = [&] { lay_out_shared(layout, st, shared, text.data(), n + 2); };
-  platform::side_by_side(lay_down, lay_down);
+  const auto lay_down = [&]() noexcept { lay_out_shared(layout, st, shared, text.data(), n + 2); };
+  platform::side_by_side(second, lay_down, lay_down);
   for (std::size_t at = n; at < text.size(); at += n + 2) {
     text[at] = '\r';
     text[at + 1] = '\n';
@@ -147,7 +148,7 @@ std::string training_text(const RunState& st, std::span<const std::int64_t> rows
 // for, each bufferful laid down while the one before is written out, so the
 // buffer is written out at the same records, and a failure to write met at
 // the same place, however the records were laid down.
-void write_training_records(RunState& st, units::OutputFile& out) {
+void write_training_records(RunState& st, units::OutputFile& out, platform::SecondThread* second) {
   const numtext::FixedLayout layout(record_layout(st.IGIO));
   const std::size_t n = layout.length();
   const std::int64_t last = st.NRR - 20;
@@ -158,7 +159,7 @@ void write_training_records(RunState& st, units::OutputFile& out) {
     rows.clear();
     for (; rows.size() < room.records && i <= last; i = next_written(st, i + 1)) rows.push_back(i);
     SharedRecords shared(rows);
-    out.write_behind([&] { lay_out_shared(layout, st, shared, room.at, n + 2); });
+    out.write_behind(second, [&]() noexcept { lay_out_shared(layout, st, shared, room.at, n + 2); });
     out.commit_records(n, rows.size());
     st.IC += static_cast<std::int32_t>(rows.size());
   }

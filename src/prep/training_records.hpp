@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/side_by_side.hpp"
 #include "prep/answers.hpp"
 #include "prep/run_state.hpp"
 #include "units/console.hpp"
@@ -40,11 +41,13 @@ std::size_t record_values(const RunState& st, std::int64_t i,
                           std::array<float, kMostRecordValues>& v);
 
 // The records of rows, each with its CR LF, as write_training_records
-// writes them; laid down on two threads where there are two.
-std::string training_text(const RunState& st, std::span<const std::int64_t> rows);
+// writes them; laid down on second too, where there is one.
+std::string training_text(const RunState& st, std::span<const std::int64_t> rows,
+                          platform::SecondThread* second = nullptr);
 
-// Writes the records and counts them in IC.
-void write_training_records(RunState& st, units::OutputFile& out);
+// Writes the records and counts them in IC; with a second thread, each
+// bufferful is laid down on both while the one before is written out.
+void write_training_records(RunState& st, units::OutputFile& out, platform::SecondThread* second = nullptr);
 
 void write_count_line(units::Console& console, std::int32_t IC);
 

@@ -5,14 +5,12 @@
 #include <string>
 #include <utility>
 
-#include "platform/side_by_side.hpp"
 #include "units/io_failure.hpp"
 #include "units/rows_side_by_side.hpp"
 
 namespace units {
 
-FileSource::FileSource(platform::Handle in, std::size_t block)
-    : in_(in), buf_(block), block_(block), regular_file_(platform::kind_of(in) == platform::Kind::regular) {
+FileSource::FileSource(platform::Handle in, std::size_t block) : in_(in), buf_(block), block_(block) {
   pos = end = buf_.data();
 }
 
@@ -44,60 +42,35 @@ std::size_t FileSource::drop_cr_before_lf(char* from, std::size_t n, bool at_eof
 }
 
 bool FileSource::refill(std::size_t keep_back) {
-  if (ahead_ready_) {
-    ahead_ready_ = false;
-    ++windows_;
-    buf_.swap(ahead_buf_);  // the window read ahead stays where it was read
-    if (ahead_failure_) std::rethrow_exception(std::exchange(ahead_failure_, nullptr));
-    pos = ahead_.pos;
-    end = ahead_.end;
-    return end != pos;
-  }
   if (eof_ && held_ == 0) return false;
   ++windows_;
-  const Window w = read_window(buf_, pos - keep_back, keep_back);
-  pos = w.pos;
-  end = w.end;
-  return end != pos;
-}
-
-void FileSource::read_ahead(const char* rest) {
-  if (ahead_ready_ || !regular_file_ || (eof_ && held_ == 0)) return;
-  ahead_ready_ = true;
-  try {
-    // Room for the kept characters, however long the last line has grown.
-    if (ahead_buf_.size() < buf_.size()) ahead_buf_.resize(buf_.size());
-    ahead_ = read_window(ahead_buf_, rest, static_cast<std::size_t>(end - rest));
-  } catch (...) {
-    ahead_failure_ = std::current_exception();
-  }
-}
-
-FileSource::Window FileSource::read_window(std::vector<char>& into, const char* from, std::size_t kept) {
-  // The held CR, if any, sits right after the kept characters.
-  std::size_t filled = kept + held_;
-  char* base = into.data();
-  std::memmove(base, from, filled);
+  // The kept characters and a held CR, which sits right after them, go to
+  // the front, and the next input after them.
+  std::size_t filled = keep_back + held_;
+  char* base = buf_.data();
+  std::memmove(base, pos - keep_back, filled);
   std::size_t fresh = 0;
   // A read that brings nothing but a CR (held back until the next byte shows
   // whether a LF follows) has not reached the end of the input: read on.
   while (fresh == 0 && !eof_) {
-    if (into.size() - filled < std::max<std::size_t>(block_ / 2, 1)) {
+    if (buf_.size() - filled < std::max<std::size_t>(block_ / 2, 1)) {
       // Only a value longer than half a block gets here.
-      into.resize(std::max(into.size() * 2, filled + block_));
-      base = into.data();
+      buf_.resize(std::max(buf_.size() * 2, filled + block_));
+      base = buf_.data();
     }
     std::size_t n = 0;
-    const platform::Error error = platform::read(in_, base + filled, into.size() - filled, n);
+    const platform::Error error = platform::read(in_, base + filled, buf_.size() - filled, n);
     if (error != platform::Error::none) throw failure_of(error, Statement::Read);
     if (n == 0) eof_ = true;
     filled += n;
     held_ = 0;  // the held CR is examined again
-    fresh = drop_cr_before_lf(base + kept, filled - kept, eof_);
-    if (fresh == 0) filled = kept + held_;
+    fresh = drop_cr_before_lf(base + keep_back, filled - keep_back, eof_);
+    if (fresh == 0) filled = keep_back + held_;
   }
-  if (copy_ != nullptr) copy_->append(base + kept, fresh);
-  return {base + kept, base + kept + fresh};
+  if (copy_ != nullptr) copy_->append(base + keep_back, fresh);
+  pos = base + keep_back;
+  end = pos + fresh;
+  return end != pos;
 }
 
 namespace {
@@ -137,22 +110,19 @@ void InputFile::read_head(std::span<const numtext::Target> targets) {
 // Each row starts a read statement at the start of a line, so between two
 // rows a stretch of the window can be read on both cores. Where that stops
 // early the general path reads the row, and no stretch of the same window
-// is tried again: a file of unusual rows pays at most once per block. On one
-// core every row takes the general path.
-void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count,
-                          std::size_t stride) {
-  const bool two_cores = platform::usable_threads() > 1;
-  // The next block is read while the rows of this one are.
-  const ReadOn read_on = [this](const char* rest) { source_.read_ahead(rest); };
+// is tried again: a file of unusual rows pays at most once per block.
+// Without a second thread every row takes the general path.
+void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count, std::size_t stride,
+                          platform::SecondThread* second) {
   std::int64_t i = 1;
   std::uint64_t declined_window = 0;
   // The row is taken only when a failure is reported: the loop pays nothing.
   try {
     while (i <= rows) {
-      if (two_cores && source_.windows() != declined_window &&
+      if (second != nullptr && source_.windows() != declined_window &&
           static_cast<std::size_t>(source_.end - source_.pos) >= kSplitStretch) {
-        const RowsTaken taken = read_rows_side_by_side(source_.pos, source_.end, first + (i - 1), count, stride,
-                                                       rows - i + 1, read_on);
+        const RowsTaken taken = read_rows_side_by_side(second, source_.pos, source_.end, first + (i - 1), count,
+                                                       stride, rows - i + 1);
         source_.pos = taken.pos;
         i += taken.rows;
         if (taken.declined) declined_window = source_.windows();

@@ -39,16 +39,17 @@ class OutputFile final {
   Room records_room(std::size_t n);
   void commit_records(std::size_t n, std::size_t count);
 
-  // Runs lay_down on this thread and on a second one where there is one,
-  // the second first writing out the buffer records_room handed over, if
-  // any; lay_down shares its records out between its runs. The writes are
-  // the ones a single buffer would make, so a failure is met at the same
-  // record; it throws RunFailure with its report once both have ended.
+  // Runs lay_down here and, where there is one, on second, which first
+  // writes out the buffer records_room handed over, if any; lay_down shares
+  // its records out between its runs and must not throw. The writes are the
+  // ones a single buffer would make, so a failure is met at the same record;
+  // it throws RunFailure with its report once both have ended.
   template <class LayDown>
-  void write_behind(LayDown&& lay_down) {
+  void write_behind(platform::SecondThread* second, LayDown&& lay_down) {
     platform::Error error = platform::Error::none;
     platform::side_by_side(
-        [&] {
+        second,
+        [&]() noexcept {
           error = write_handed_over();
           lay_down();
         },

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/side_by_side.hpp"
 #include "numtext/plain_lines.hpp"
 
 namespace units {
@@ -19,10 +18,10 @@ const char* end_of_whole_lines(const char* pos, const char* end) {
   return last == std::string_view::npos ? pos : pos + last + 1;
 }
 
-// The start of the first line at or after the first half's share of [pos, stop).
-const char* first_half_end(const char* pos, const char* stop) {
+// The start of the first line at or after the first part's share of [pos, stop).
+const char* first_part_end(const char* pos, const char* stop) {
   const auto n = static_cast<std::size_t>(stop - pos);
-  const char* at = pos + n / 100 * kFirstHalfShare;
+  const char* at = pos + n / 100 * kFirstPartPercent;
   const auto* nl = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(stop - at)));
   return nl + 1;  // stop ends with a line end
 }
@@ -34,30 +33,30 @@ void clear_rows(float* first, std::int64_t rows, std::size_t count, std::size_t 
 
 }  // namespace
 
-RowsTaken read_rows_side_by_side(const char* pos, const char* end, float* first, std::size_t count,
-                                 std::size_t stride, std::int64_t max_rows, const ReadOn& read_on) {
+RowsTaken read_rows_side_by_side(platform::SecondThread* second, const char* pos, const char* end,
+                                 float* first, std::size_t count, std::size_t stride, std::int64_t max_rows) {
   const char* const stop = end_of_whole_lines(pos, end);
   if (count == 0 || max_rows <= 0 || static_cast<std::size_t>(stop - pos) < kSplitStretch) {
     return {0, pos, false};
   }
-  const char* const mid = first_half_end(pos, stop);
-  std::int64_t lines = 0;  // of the first half: the second half's first row follows them
+  const char* const mid = first_part_end(pos, stop);
+  std::int64_t lines = 0;  // of the first part: the second part's first row follows them
   numtext::PlainLines head;
   numtext::PlainLines tail;
   platform::side_by_side(
-      [&] {
+      second,
+      [&]() noexcept {
         lines = static_cast<std::int64_t>(numtext::count_line_ends(pos, static_cast<std::size_t>(mid - pos)));
-        if (lines >= max_rows) return;
-        tail = numtext::read_plain_lines(mid, stop, first + lines, count, stride, max_rows - lines);
-        if (read_on && tail.pos == stop && tail.rows < max_rows - lines) read_on(stop);
+        if (lines < max_rows)
+          tail = numtext::read_plain_lines(mid, stop, first + lines, count, stride, max_rows - lines);
       },
-      [&] { head = numtext::read_plain_lines(pos, mid, first, count, stride, max_rows); });
+      [&]() noexcept { head = numtext::read_plain_lines(pos, mid, first, count, stride, max_rows); });
   const std::int64_t second_max = max_rows - lines;
   const std::int64_t head_max = std::min(lines, max_rows);
-  // Taken: the first half's rows up to its first odd line, and the second
-  // half's only after a first half read whole. The line where a half
+  // Taken: the first part's rows up to its first odd line, and the second
+  // part's only after a first part read whole. The line where a part
   // stopped may have given some of its values; they go back to zero, as do
-  // the second half's rows when they are not taken.
+  // the second part's rows when they are not taken.
   const bool tail_declined = second_max > 0 && tail.rows < second_max && tail.pos != stop;
   if (head.rows < head_max) {
     clear_rows(first + head.rows, 1, count, stride);

@@ -1,4 +1,4 @@
-// The rows of a large stretch of whole lines read in two halves at once,
+// The rows of a large stretch of whole lines read in two parts at once,
 // one on each core, when every line is a row of plain values (plain_lines.hpp).
 // Only the rows read without a doubt are taken: where a line is not such a
 // row, the general path goes on from the first row not taken and makes any
@@ -7,7 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+
+#include "platform/side_by_side.hpp"
 
 namespace units {
 
@@ -15,10 +16,10 @@ namespace units {
 // cost more than it saves.
 inline constexpr std::size_t kSplitStretch = std::size_t{64} << 10;
 
-// The first half's share of a stretch, in percent: the second thread also
-// counts the first half's lines and may read on (ReadOn), so the first half
-// is the larger and both end at about the same time.
-inline constexpr std::size_t kFirstHalfShare = 58;
+// The first part's share of a stretch, in percent: the second thread also
+// counts the first part's lines, so the first part is the larger and both
+// end at about the same time.
+inline constexpr std::size_t kFirstPartPercent = 55;
 
 struct RowsTaken {
   std::int64_t rows = 0;      // rows stored, from first on
@@ -26,17 +27,13 @@ struct RowsTaken {
   bool declined = false;      // a line that is not a plain row stopped the reading
 };
 
-// Given the start of the text after the stretch, on the second thread once
-// that thread's rows are read and more are wanted: the next block of the
-// input can be read there meanwhile.
-using ReadOn = std::function<void(const char* rest)>;
-
 // Reads up to max_rows rows (count values each, row r's values at first[r],
 // first[r + stride], ...) from the whole lines at the start of the window
-// [pos, end), where a read statement would start. Takes nothing unless the
-// window holds at least kSplitStretch of lines. The rows not taken hold
-// what they held before (zeros, as a fresh matrix does).
-RowsTaken read_rows_side_by_side(const char* pos, const char* end, float* first, std::size_t count,
-                                 std::size_t stride, std::int64_t max_rows, const ReadOn& read_on = {});
+// [pos, end), where a read statement would start, the second part on
+// second (or here, after the first, when there is none). Takes nothing
+// unless the window holds at least kSplitStretch of lines. The rows not
+// taken hold what they held before (zeros, as a fresh matrix does).
+RowsTaken read_rows_side_by_side(platform::SecondThread* second, const char* pos, const char* end,
+                                 float* first, std::size_t count, std::size_t stride, std::int64_t max_rows);
 
 }  // namespace units

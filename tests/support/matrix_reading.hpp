@@ -1,6 +1,6 @@
 // A price matrix read as the run reads it: the head "NR NC", then the rows
 // through the input file, from a file or from a pipe fed in small pieces,
-// on one core (ELAB_THREADS=1) or on as many as the machine gives. What the
+// on one thread or with a second thread. What the
 // reading leaves behind is kept for comparison: the matrix, the statement
 // after the rows (where the reading stopped), and any report with its status.
 #pragma once
@@ -14,12 +14,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/held_file.hpp"
-#include "support/threads_asked.hpp"
+#include "platform/side_by_side.hpp"
 #include "units/input_file.hpp"
 #include "units/run_failure.hpp"
 
@@ -72,7 +73,8 @@ inline MatrixRead read_matrix_as_the_run(const std::string& text, Through throug
       ::close(in);
     });
   }
-  const ThreadsAsked asked(threads == 1 ? "1" : nullptr);
+  std::unique_ptr<platform::SecondThread> second;
+  if (threads == 2) second = std::make_unique<platform::SecondThread>();
   try {
     units::InputFile in("prices.txt", fds[0]);  // closes the descriptor
     std::int32_t nr = 0, nc = 0;
@@ -80,7 +82,8 @@ inline MatrixRead read_matrix_as_the_run(const std::string& text, Through throug
     in.read_head(head);
     got.matrix.assign(static_cast<std::size_t>(nr) * static_cast<std::size_t>(nc), 0.0f);
     got.next.assign(static_cast<std::size_t>(nc), 0.0f);
-    in.read_rows(got.matrix.data(), nr, static_cast<std::size_t>(nc), static_cast<std::size_t>(nr));
+    in.read_rows(got.matrix.data(), nr, static_cast<std::size_t>(nc), static_cast<std::size_t>(nr),
+                 second.get());
     std::vector<numtext::Target> next;
     for (float& v : got.next) next.push_back(numtext::Target::of(v));
     in.read_head(next);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "platform/side_by_side.hpp"
 #include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
 
@@ -46,6 +47,13 @@ inline std::size_t differing_floats(const prep::RunState& a, const prep::RunStat
 // Every way to evaluate the derived series, and its name in test output.
 inline constexpr prep::Evaluation kEvaluations[] = {
     prep::Evaluation::Blocks, prep::Evaluation::BlocksTwoWays, prep::Evaluation::RowByRow};
+
+// The derived series in evaluation e; BlocksTwoWays on a second thread.
+inline void derive_series_in(prep::RunState& st, prep::Evaluation e) {
+  std::unique_ptr<platform::SecondThread> second;
+  if (e == prep::Evaluation::BlocksTwoWays) second = std::make_unique<platform::SecondThread>();
+  prep::derive_series(st, e, second.get());
+}
 
 inline const char* evaluation_name(prep::Evaluation e) {
   switch (e) {

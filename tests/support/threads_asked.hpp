@@ -1,5 +1,5 @@
-// ELAB_THREADS set, or not, for the life of one object: a test or a
-// benchmark runs the same work on one thread and on two.
+// ELAB_THREADS set, or not, for the life of one object: a test runs the
+// program, or asks for its second thread, on one thread and on two.
 #pragma once
 
 #include <cstdlib>
