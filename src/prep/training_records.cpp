@@ -73,7 +73,7 @@ std::size_t record_values(const RunState& st, std::int64_t i, std::array<float, 
 }
 
 // The records of the rows, one every stride characters from at.
-void lay_out(const numtext::FixedLayout& layout, const RunState& st,
+void lay_down(const numtext::FixedLayout& layout, const RunState& st,
              std::span<const std::int64_t> rows, char* at, std::size_t stride) {
   std::array<float, 16> values;
   for (std::int64_t i : rows) {
@@ -102,10 +102,10 @@ class SharedRecords {
   std::atomic<std::size_t> next_{0};
 };
 
-void lay_out_shared(const numtext::FixedLayout& layout, const RunState& st, SharedRecords& shared,
+void lay_down_shared(const numtext::FixedLayout& layout, const RunState& st, SharedRecords& shared,
                     char* at, std::size_t stride) {
   for (auto [first, rows] = shared.take(); !rows.empty(); std::tie(first, rows) = shared.take())
-    lay_out(layout, st, rows, at + first * stride, stride);
+    lay_down(layout, st, rows, at + first * stride, stride);
 }
 
 }  // namespace
@@ -125,7 +125,7 @@ void write_training_records(RunState& st, units::OutputFile& out) {
     rows.clear();
     for (; rows.size() < room.records && i <= last; i = next_written(st, i + 1)) rows.push_back(i);
     SharedRecords shared(rows);
-    out.write_behind([&] { lay_out_shared(layout, st, shared, room.at, n + 2); });
+    out.write_behind([&] { lay_down_shared(layout, st, shared, room.at, n + 2); });
     out.commit_records(n, rows.size());
     st.IC += static_cast<std::int32_t>(rows.size());
   }

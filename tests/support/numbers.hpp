@@ -1,0 +1,45 @@
+// Floats as the tests compare and show them, and the real conversion on a
+// whole text.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "numtext/real_text.hpp"
+#include "numtext/text_failure.hpp"
+
+namespace elab_test {
+
+inline std::uint32_t bits_of(float f) { return std::bit_cast<std::uint32_t>(f); }
+
+inline float float_of(std::uint32_t bits) { return std::bit_cast<float>(bits); }
+
+// "544.75 (0x44083000)": the value and its bits, for failure messages.
+inline std::string shown(float x) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.9g (0x%08x)", static_cast<double>(x), bits_of(x));
+  return buf;
+}
+
+// 7 significant digits, the way the hand-worked figures are given.
+inline std::string seven(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.7g", v);
+  return buf;
+}
+
+// The whole text as one real value, as a free-form read takes it; throws
+// IoFailure as the read would.
+inline float real_of(std::string_view text) {
+  float v = 0.0f;
+  const char* last = text.data() + text.size();
+  const numtext::RealChars r = numtext::real_from_chars(text.data(), last, v);
+  if (r.ptr != last) throw numtext::IoFailure{numtext::fnum::kInvalidReal};
+  if (r.failure != 0) throw numtext::IoFailure{r.failure};
+  return v;
+}
+
+}  // namespace elab_test
