@@ -133,7 +133,7 @@ void write_training_records(RunState& st, units::OutputFile& out) {
 
 namespace {
 
-// Five positions up to 99,999, as the line always had; a larger count is
+// Five positions up to 99,999, the count line's own width; a larger count is
 // shown in full rather than as asterisks, in a field as wide as its digits.
 int count_field_width(std::int32_t IC) {
   int width = 5;
