@@ -49,31 +49,40 @@ inline bool continues_number(char c) {
 
 // An optional minus, then at most eight characters of digits with at most one
 // point, at least one digit, taken whole: what follows in [p, last) does not
-// carry the number on. The eight characters after the minus must be readable
-// (before readable). Returns the end of the value, or nullptr for any other
-// text, which the general path then reads.
+// carry the number on. Nine characters from p must be readable (before
+// readable). Returns the end of the value, or nullptr for any other text,
+// which the general path then reads.
 inline const char* plain_decimal(const char* p, const char* last, const char* readable, float& out) {
   if constexpr (std::endian::native != std::endian::little) return nullptr;
+  if (readable - p < 9) return nullptr;
   const bool negative = *p == '-';
   const char* const q = p + negative;
   const std::ptrdiff_t room = last - q;
-  if (readable - q < 8 || room <= 0) return nullptr;
+  if (room <= 0) return nullptr;
   const std::uint64_t chars = load_eight(q);
-  // The characters from last on end the value too.
-  std::uint64_t stops = non_digit_bits(chars);
-  if (room < 8) stops |= 0x8080808080808080ULL << (8 * room);
-  int n = 8;  // the value's length after the minus
-  int point = -1;
-  if (stops != 0) {
-    n = std::countr_zero(stops) / 8;
-    if (n < room && q[n] == '.') {
+  int n;           // the value's length after the minus
+  int point = -1;  // where its point stands
+  if (room <= 8) {
+    // The whole text in one word (a value between blanks): all of it or none.
+    const std::uint64_t stops = non_digit_bits(chars) & (~std::uint64_t{0} >> (64 - 8 * room));
+    n = static_cast<int>(room);
+    if (stops != 0) {
+      point = std::countr_zero(stops) / 8;
+      if ((stops & (stops - 1)) != 0 || q[point] != '.' || room == 1) return nullptr;
+    }
+  } else {
+    // The value ends at the first non-digit, or at the second when the first
+    // is its point.
+    const std::uint64_t stops = non_digit_bits(chars);
+    n = stops == 0 ? 8 : std::countr_zero(stops) / 8;
+    if (n < 8 && q[n] == '.') {
       point = n;
       const std::uint64_t after = stops & (stops - 1);
       n = after == 0 ? 8 : std::countr_zero(after) / 8;
     }
+    if (n == (point >= 0) || continues_number(q[n])) return nullptr;  // no digit, or more
   }
   const int digits = n - (point >= 0);
-  if (digits == 0 || (n < room && continues_number(q[n]))) return nullptr;
   float f;
   if (point < 0) {
     // One rounding of the integer to float is the rounding of the exact double.

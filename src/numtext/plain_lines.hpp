@@ -11,7 +11,6 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "numtext/blank_mask.hpp"
 #include "numtext/plain_row.hpp"
@@ -26,6 +25,14 @@ inline std::size_t count_line_ends(const char* p, std::size_t n) {
   return lines + static_cast<std::size_t>(std::count(p + at, p + n, '\n'));
 }
 
+// The first line end from p on, on a line with kPlainRowRoom characters
+// readable from any place.
+inline const char* next_line_end(const char* p) {
+  for (;; p += kMaskWindow) {
+    if (const std::uint64_t ends = line_end_mask(p)) return p + std::countr_zero(ends);
+  }
+}
+
 // Reads the line at p as a row of count values into row[0], row[stride], ...
 // Returns the start of the next line, or nullptr when the line is not such a
 // row (some of the row's cells may then have been written). The line ends
@@ -38,7 +45,7 @@ inline const char* read_plain_line(const char* p, const char* stop, float* row, 
   if (read.taken != count) return nullptr;
   // The row ends on its own line (the separator after its last value at the
   // latest); the rest of the line is skipped.
-  const auto* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
+  const char* const nl = next_line_end(p);
   return nl < read.pos - 1 ? nullptr : nl + 1;
 }
 

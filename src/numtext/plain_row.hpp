@@ -35,6 +35,7 @@ template <class BlankMask>
 PlainRow read_plain_row(const char* p, const char* end, float* first, std::size_t count,
                         std::size_t stride, BlankMask blanks_of) {
   PlainRow row;
+  const char* last_separator = nullptr;
   while (row.taken < count && end - p >= kPlainRowRoom) {
     const std::uint64_t blanks = blanks_of(p);
     // The window starts on a value or on a blank, so no value is cut at its
@@ -62,13 +63,14 @@ PlainRow read_plain_row(const char* p, const char* end, float* first, std::size_
       }
       first[row.taken * stride] = v;
       ++row.taken;
-      row.line_ended = p[e] == '\n';
+      last_separator = p + e;
       next = e + 1;
     }
     p += next;
     if (declined) break;
   }
   row.pos = p;
+  row.line_ended = last_separator != nullptr && *last_separator == '\n';
   return row;
 }
 

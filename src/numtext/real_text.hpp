@@ -28,10 +28,8 @@ RealChars real_from_chars_general(const char* first, const char* last, float& va
 // load whole words there.
 inline RealChars real_from_chars(const char* first, const char* last, float& value,
                                  const char* readable = nullptr) {
-  if (first != last) {
-    if (const char* end = plain_decimal(first, last, readable != nullptr ? readable : last, value))
-      return {end, 0};
-  }
+  if (const char* end = plain_decimal(first, last, readable != nullptr ? readable : last, value))
+    return {end, 0};
   return real_from_chars_general(first, last, value);
 }
 
