@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -23,7 +24,6 @@
 namespace {
 
 using elab_test::bits_of;
-using elab_test::float_of;
 using u128 = unsigned __int128;
 
 // The 17-digit view of a float: |x| rounds to 0.q * 10^e, 10^16 <= q < 10^17
@@ -252,7 +252,7 @@ TEST(F84EveryFloatReference, KnownValues) {
   const Digits17 tenth = digits17(0.1f, true);  // 0.100000001490116119384765625
   EXPECT_EQ(tenth.q, 10000000149011612ULL);
   EXPECT_EQ(tenth.e, 0);
-  const Digits17 tiny = digits17(float_of(1), true);  // 1.4012984643248170709e-45
+  const Digits17 tiny = digits17(std::bit_cast<float>(1), true);  // 1.4012984643248170709e-45
   EXPECT_EQ(tiny.q, 14012984643248171ULL);
   EXPECT_EQ(tiny.e, -44);
 }
@@ -301,7 +301,7 @@ TEST(F84EveryFloat, AgainstTheReference) {
       const Range r = work[i];
       for (std::uint64_t u = r.from; u < r.to; u += r.step) {
         const std::uint32_t bits = static_cast<std::uint32_t>(u) | (r.negative ? 0x80000000u : 0u);
-        const float x = float_of(bits);
+        const float x = std::bit_cast<float>(bits);
         reference_f84(digits17(x), want);
         numtext::write_f8_4(a, x);
         numtext::write_fixed(b, 8, 4, x);

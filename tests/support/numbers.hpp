@@ -15,9 +15,7 @@ namespace elab_test {
 
 inline std::uint32_t bits_of(float f) { return std::bit_cast<std::uint32_t>(f); }
 
-inline float float_of(std::uint32_t bits) { return std::bit_cast<float>(bits); }
-
-// "544.75 (0x44083000)": the value and its bits, for failure messages.
+// "544.75 (0x44083000)", for failure messages.
 inline std::string shown(float x) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.9g (0x%08x)", static_cast<double>(x), bits_of(x));
@@ -31,8 +29,7 @@ inline std::string seven(double v) {
   return buf;
 }
 
-// The whole text as one real value, as a free-form read takes it; throws
-// IoFailure as the read would.
+// The whole text as one real value; throws IoFailure as a read would.
 inline float real_of(std::string_view text) {
   float v = 0.0f;
   const char* last = text.data() + text.size();
