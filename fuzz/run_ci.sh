@@ -13,7 +13,7 @@ seconds=${2:-60}
 cxx=${CXX_FUZZ:-clang++}
 
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DELAB_FUZZ=ON -DELAB_TESTS=OFF -DELAB_BENCH=OFF
+  -DELAB_FUZZ=ON -DBUILD_TESTING=OFF -DELAB_BENCH=OFF -DELAB_WERROR=ON
 cmake --build "$build" -j2 --target fuzz_free_form fuzz_fixed_field fuzz_run
 
 work=$(cd "$build" && pwd)/fuzz-ci

@@ -38,16 +38,6 @@ constexpr int kRows = 1300;  // three blocks of 512 rows, the last one short
 // steps that did not run.
 constexpr float kUntouched = -4242.0f;
 
-std::unique_ptr<RunState> state_with(const std::vector<float>& closes, float fill = 0.0f) {
-  const auto n = static_cast<std::int32_t>(closes.size());
-  auto st = elab_test::run_state(n, n, fill);
-  for (std::int64_t i = 1; i <= st->NR; ++i) {
-    st->M(i, 6) = closes[static_cast<std::size_t>(i - 1)];
-    st->M(i, 7) = elab_test::weekday_code(i);
-  }
-  return st;
-}
-
 // Closes that fault nowhere: no zero, no thirty equal, no equal changes.
 std::vector<float> ordinary(std::size_t n = kRows) {
   std::vector<float> c(n);
@@ -75,7 +65,7 @@ std::optional<std::string> report_of(RunState& st, Evaluation e, bool second_thr
 }
 
 std::optional<std::string> report_of(const std::vector<float>& closes, Evaluation e, bool second_thread = true) {
-  return report_of(*state_with(closes), e, second_thread);
+  return report_of(*elab_test::state_of_closes(closes), e, second_thread);
 }
 
 // In every evaluation, and split two ways also when a second thread is not
@@ -178,7 +168,7 @@ void expect_fault_in_step(const std::vector<float>& closes, int faulting,
                           const std::string& expected) {
   platform::SecondThread second;
   for (const Evaluation e : elab_test::kEvaluations) {
-    auto st = state_with(closes);
+    auto st = elab_test::state_of_closes(closes);
     EXPECT_NO_THROW({
       for (int k = 0; k < faulting; ++k) kSteps[k](*st, e, &second);
     });
@@ -266,7 +256,7 @@ TEST_P(SmallFile, EndsTheRunWithTheReportOfTheStepThatFaults) {
   }
   for (const Evaluation e : elab_test::kEvaluations) {
     SCOPED_TRACE(elab_test::evaluation_name(e));
-    auto st = state_with(closes, kUntouched);
+    auto st = elab_test::state_of_closes(closes, kUntouched);
     EXPECT_EQ(report_of(*st, e), std::optional<std::string>(*c.report));
     // Row by row, no infinity or NaN is stored on the way. (In blocks, the
     // rows of the faulting block from the fault on keep what the quiet
@@ -340,13 +330,13 @@ TEST(UnderflowIsSilent, DenormalClosesAndResultsBelowTheFloatRange) {
   // ratio and the range position of the rows after the change underflow.
   for (int i = 200; i <= 209; ++i) set(c, i, 1e10f + static_cast<float>(i) * 1e6f);
   for (int i = 210; i <= kRows; ++i) set(c, i, 1e-40f * static_cast<float>(1 + i % 5));
-  auto blocks = state_with(c);
+  auto blocks = elab_test::state_of_closes(c);
   testing::internal::CaptureStderr();
   EXPECT_NO_THROW(elab_test::derive_series_in(*blocks, Evaluation::Blocks));
   EXPECT_EQ(blocks->MOME(215), 0.0f);  // 1e-40 / 1e10
   EXPECT_GT(std::fabs(blocks->VPERC(215)), 0.0f);
   for (const Evaluation e : {Evaluation::BlocksTwoWays, Evaluation::RowByRow}) {
-    auto other = state_with(c);
+    auto other = elab_test::state_of_closes(c);
     EXPECT_NO_THROW(elab_test::derive_series_in(*other, e));
     EXPECT_EQ(elab_test::differing_floats(*blocks, *other), 0u) << elab_test::evaluation_name(e);
   }

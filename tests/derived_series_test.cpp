@@ -24,10 +24,13 @@
 #include "prep/derived_series.hpp"
 #include "prep/run_state.hpp"
 #include "units/run_failure.hpp"
+#include "support/numbers.hpp"
 #include "support/run_state.hpp"
 
 namespace {
 
+using elab_test::seven;
+using elab_test::state_of_closes;
 using prep::Evaluation;
 using prep::RunState;
 
@@ -35,35 +38,7 @@ using prep::RunState;
 // stage should not write, or did not reach, shows.
 constexpr float kUntouched = -4242.0f;
 
-// 7 significant digits, the way the hand-worked figures are given.
-std::string seven(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.7g", v);
-  return buf;
-}
 std::string listed(const char* text) { return seven(std::strtod(text, nullptr)); }
-
-std::uint32_t bits(float f) { return std::bit_cast<std::uint32_t>(f); }
-
-// A run state with the given closes and day codes in rows 1..NRR of M,
-// NR = NRR + extra rows. The extra rows hold close 0, which would fault if
-// a step used them as a divisor.
-std::unique_ptr<RunState> make_state(const std::vector<float>& closes,
-                                     const std::vector<float>& days, std::int32_t extra_rows = 0) {
-  const auto nrr = static_cast<std::int32_t>(closes.size());
-  auto st = elab_test::run_state(nrr + extra_rows, nrr, kUntouched);
-  for (std::int64_t i = 1; i <= st->NR; ++i) {
-    const bool used = i <= st->NRR;
-    st->M(i, 1) = 1995.0f;
-    st->M(i, 2) = 1.0f;
-    st->M(i, 3) = 1.0f;
-    st->M(i, 4) = 0.0f;
-    st->M(i, 5) = 0.0f;
-    st->M(i, 6) = used ? closes[static_cast<std::size_t>(i - 1)] : 0.0f;
-    st->M(i, 7) = used ? days[static_cast<std::size_t>(i - 1)] : 0.0f;
-  }
-  return st;
-}
 
 // Day codes 2, 3, 4, 5, 6 repeating from row 1.
 std::vector<float> weekdays(std::size_t n) {
@@ -285,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(BothEvaluations, DerivedSeries,
 // The two worked examples.
 
 TEST_P(DerivedSeries, RisingClosesGiveTheWorkedFigures) {
-  auto st = make_state(rising(100), weekdays(100));
+  auto st = state_of_closes(rising(100), kUntouched);
   elab_test::derive_series_in(*st, GetParam());
 
   std::vector<Figure> figs = {
@@ -316,7 +291,7 @@ TEST_P(DerivedSeries, RisingClosesGiveTheWorkedFigures) {
 
 TEST_P(DerivedSeries, RepeatingClosesGiveTheWorkedFigures) {
   // Five rows past NRR, holding close 0: nothing may read or write them.
-  auto st = make_state(saw(120), weekdays(120), 5);
+  auto st = state_of_closes(saw(120), kUntouched, {}, 5);
   elab_test::derive_series_in(*st, GetParam());
 
   std::vector<Figure> figs = {
@@ -359,7 +334,7 @@ void expect_every_row(const RunState& st, const Expected& e) {
   const std::int64_t nrr = st.NRR;
   int wrong = 0;
   auto check = [&](const char* name, std::int64_t i, float got, float want) {
-    if (bits(got) != bits(want) && ++wrong <= 20) {
+    if (elab_test::bits_of(got) != elab_test::bits_of(want) && ++wrong <= 20) {
       ADD_FAILURE() << name << "(" << i << ") = " << std::hexfloat << got << ", expected " << want
                     << std::defaultfloat;
     }
@@ -392,7 +367,7 @@ TEST_P(DerivedSeries, EveryRowMatchesThePlainEvaluation) {
   };
   for (const Sample& s : samples) {
     SCOPED_TRACE(s.name);
-    auto st = make_state(s.closes, s.days);
+    auto st = state_of_closes(s.closes, kUntouched, s.days);
     elab_test::derive_series_in(*st, GetParam());
     expect_every_row(*st, evaluate(from_row_one(s.closes), from_row_one(s.days)));
   }
@@ -405,15 +380,15 @@ TEST(DerivedSeriesEvaluations, EveryEvaluationStoresTheSameBits) {
     SCOPED_TRACE(n);
     std::vector<float> closes = walk(n, 57.25f);
     for (std::size_t i = 97; i < n; i += 1009) closes[i] *= i % 2 == 0 ? 100.0f : 0.01f;
-    auto serial = make_state(closes, weekdays(n));
+    auto serial = state_of_closes(closes, kUntouched);
     elab_test::derive_series_in(*serial, Evaluation::Blocks);
     for (const Evaluation e : elab_test::kEvaluations) {
       SCOPED_TRACE(elab_test::evaluation_name(e));
-      auto other = make_state(closes, weekdays(n));
+      auto other = state_of_closes(closes, kUntouched);
       elab_test::derive_series_in(*other, e);
       EXPECT_EQ(elab_test::differing_floats(*serial, *other), 0u);
     }
-    auto halves_here = make_state(closes, weekdays(n));
+    auto halves_here = state_of_closes(closes, kUntouched);
     prep::derive_series(*halves_here, Evaluation::BlocksTwoWays);
     EXPECT_EQ(elab_test::differing_floats(*serial, *halves_here), 0u) << "on one thread";
   }
@@ -424,7 +399,7 @@ TEST(DerivedSeriesEvaluations, EveryEvaluationStoresTheSameBits) {
 // stage must not.
 
 TEST_P(DerivedSeries, DeviationSumsRunMostRecentFirst) {
-  auto st = make_state(rising(100), weekdays(100));
+  auto st = state_of_closes(rising(100), kUntouched);
   elab_test::derive_series_in(*st, GetParam());
 
   std::vector<float> vperc(101, 0.0f);
@@ -433,7 +408,7 @@ TEST_P(DerivedSeries, DeviationSumsRunMostRecentFirst) {
   const float most_recent_first = deviation(vperc, 21, SumOrder::MostRecentFirst);
   ASSERT_EQ(seven(oldest_first), "0.04750904");
   ASSERT_EQ(seven(most_recent_first), "0.04750653");
-  EXPECT_EQ(bits(st->DESM(21)), bits(most_recent_first));
+  EXPECT_EQ(elab_test::bits_of(st->DESM(21)), elab_test::bits_of(most_recent_first));
   EXPECT_NE(seven(st->DESM(21)), seven(oldest_first));
 }
 
@@ -450,7 +425,7 @@ TEST_P(DerivedSeries, MeanChangesSumFreshDailyChanges) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto st = make_state(c.closes, weekdays(c.closes.size()));
+    auto st = state_of_closes(c.closes, kUntouched);
     elab_test::derive_series_in(*st, GetParam());
     const std::vector<float> close = from_row_one(c.closes);
     std::vector<float> vperc(close.size(), 0.0f);
@@ -458,13 +433,13 @@ TEST_P(DerivedSeries, MeanChangesSumFreshDailyChanges) {
     const float stored = mean_change(close, vperc, 1, 20, false);
     ASSERT_EQ(seven(stored), listed(c.from_stored_changes));
     EXPECT_EQ(seven(st->OUT(1, 11)), listed(c.required));
-    EXPECT_NE(bits(st->OUT(1, 11)), bits(stored));
+    EXPECT_NE(elab_test::bits_of(st->OUT(1, 11)), elab_test::bits_of(stored));
   }
 }
 
 TEST_P(DerivedSeries, WindowedSumsAreNotRunningSums) {
   const std::vector<float> closes = walk(1200, 843.0f);
-  auto st = make_state(closes, weekdays(closes.size()));
+  auto st = state_of_closes(closes, kUntouched);
   elab_test::derive_series_in(*st, GetParam());
   const Expected e = evaluate(from_row_one(closes), from_row_one(weekdays(closes.size())));
 
@@ -491,8 +466,8 @@ TEST_P(DerivedSeries, WindowedSumsAreNotRunningSums) {
     const float ms = to_float(static_cast<double>(s2) / 20.0);
     const double arg = static_cast<double>(ms) - sq;
     const float sliding = arg < 0.0 ? -1.0f : to_float(std::sqrt(arg));
-    desm_differs += bits(sliding) != bits(e.desm[r]);
-    EXPECT_EQ(bits(st->DESM(i)), bits(e.desm[r])) << "DESM(" << i << ")";
+    desm_differs += elab_test::bits_of(sliding) != elab_test::bits_of(e.desm[r]);
+    EXPECT_EQ(elab_test::bits_of(st->DESM(i)), elab_test::bits_of(e.desm[r])) << "DESM(" << i << ")";
   }
   for (std::int64_t i = 90; i <= st->NRR; ++i) {
     const auto r = static_cast<std::size_t>(i);
@@ -501,8 +476,8 @@ TEST_P(DerivedSeries, WindowedSumsAreNotRunningSums) {
       t5 = to_float(static_cast<double>(t5) + closes[r - 1] - closes[r - 6]);
     }
     const float sliding = to_float((static_cast<double>(t5) / 5.0) / (static_cast<double>(t90) / 90.0));
-    rmm_differs += bits(sliding) != bits(e.rmm[r]);
-    EXPECT_EQ(bits(st->RMM(i)), bits(e.rmm[r])) << "RMM(" << i << ")";
+    rmm_differs += elab_test::bits_of(sliding) != elab_test::bits_of(e.rmm[r]);
+    EXPECT_EQ(elab_test::bits_of(st->RMM(i)), elab_test::bits_of(e.rmm[r])) << "RMM(" << i << ")";
   }
   // The hazard is real on this input: a sliding sum would change many rows.
   EXPECT_GT(desm_differs, 10);
@@ -518,7 +493,7 @@ TEST_P(DerivedSeries, CloseFallsThenRecovers) {
   closes[1] = 98.0f;
   closes[2] = 98.0f;
   closes[3] = 99.0f;
-  auto st = make_state(closes, weekdays(closes.size()));
+  auto st = state_of_closes(closes, kUntouched);
   elab_test::derive_series_in(*st, GetParam());
   expect_figures(*st, {
                           {Arr::VPERC, 1, 1, "0"},
@@ -535,7 +510,7 @@ TEST_P(DerivedSeries, CloseFallsThenRecovers) {
                           {Arr::OUT, 2, 5, "1.0"},
                       });
   EXPECT_EQ(st->VPERC(2), -2.0f);
-  EXPECT_EQ(bits(st->VPERC(3)), bits(0.0f));  // a positive zero
+  EXPECT_EQ(elab_test::bits_of(st->VPERC(3)), elab_test::bits_of(0.0f));  // a positive zero
 }
 
 TEST(DayIndicators, OnlyTheFiveExactCodesSetAnIndicator) {
@@ -552,7 +527,7 @@ TEST(DayIndicators, OnlyTheFiveExactCodesSetAnIndicator) {
     days.push_back(c.code);
     closes.push_back(100.0f);
   }
-  auto st = make_state(closes, days);
+  auto st = state_of_closes(closes, kUntouched, days);
   prep::day_indicators(*st);
   for (std::size_t r = 0; r < cases.size(); ++r) {
     const std::int64_t i = static_cast<std::int64_t>(r + 1);
@@ -566,9 +541,9 @@ TEST(DayIndicators, OnlyTheFiveExactCodesSetAnIndicator) {
 TEST_P(DerivedSeries, UnchangedCloseForTwentyOneRowsGivesZeroDeviation) {
   std::vector<float> closes = saw(110);
   for (std::size_t i = 0; i < 21; ++i) closes[i] = 123.25f;
-  auto st = make_state(closes, weekdays(closes.size()));
+  auto st = state_of_closes(closes, kUntouched);
   elab_test::derive_series_in(*st, GetParam());
-  EXPECT_EQ(bits(st->DESM(21)), bits(0.0f));
+  EXPECT_EQ(elab_test::bits_of(st->DESM(21)), elab_test::bits_of(0.0f));
   EXPECT_GT(st->DESM(22), 0.0f);
 }
 
@@ -576,10 +551,10 @@ TEST_P(DerivedSeries, EqualDailyChangesOfExactRatioGiveZeroDeviation) {
   // Doubling closes: every change is exactly 100, and so is the mean.
   std::vector<float> closes = saw(110);
   for (std::size_t i = 0; i < 21; ++i) closes[i] = std::ldexp(1.0f, static_cast<int>(i));
-  auto st = make_state(closes, weekdays(closes.size()));
+  auto st = state_of_closes(closes, kUntouched);
   elab_test::derive_series_in(*st, GetParam());
   for (std::int64_t i = 2; i <= 21; ++i) ASSERT_EQ(st->VPERC(i), 100.0f) << i;
-  EXPECT_EQ(bits(st->DESM(21)), bits(0.0f));
+  EXPECT_EQ(elab_test::bits_of(st->DESM(21)), elab_test::bits_of(0.0f));
 }
 
 TEST(RangePosition, ExtremesStartFromZeroAndAMillion) {
@@ -609,11 +584,11 @@ TEST(RangePosition, ExtremesStartFromZeroAndAMillion) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto st = make_state(c.closes, weekdays(30));
+    auto st = state_of_closes(c.closes, kUntouched);
     prep::range_position(*st);
     EXPECT_EQ(st->IG30, 30);
     EXPECT_EQ(seven(st->MAXMIN(30)), listed(c.expected));
-    for (std::int64_t i = 1; i <= 29; ++i) EXPECT_EQ(bits(st->MAXMIN(i)), bits(0.0f)) << i;
+    for (std::int64_t i = 1; i <= 29; ++i) EXPECT_EQ(elab_test::bits_of(st->MAXMIN(i)), elab_test::bits_of(0.0f)) << i;
   }
 }
 
@@ -622,16 +597,16 @@ TEST_P(DerivedSeries, LastTwentyRowsOfOutAreZeroInEveryColumn) {
   // zero changes, so its sign columns hold 1, while the tail holds 0.
   std::vector<float> closes = saw(130);
   for (std::size_t i = 109; i < 130; ++i) closes[i] = 104.0f;
-  auto st = make_state(closes, weekdays(closes.size()));
+  auto st = state_of_closes(closes, kUntouched);
   elab_test::derive_series_in(*st, GetParam());
   for (int c = 1; c <= 4; ++c) EXPECT_EQ(st->OUT(110, c), 0.0f) << c;
   for (int c = 5; c <= 8; ++c) EXPECT_EQ(st->OUT(110, c), 1.0f) << c;
   for (std::int64_t i = 111; i <= 130; ++i)
-    for (int c = 1; c <= 11; ++c) EXPECT_EQ(bits(st->OUT(i, c)), bits(0.0f)) << i << "," << c;
+    for (int c = 1; c <= 11; ++c) EXPECT_EQ(elab_test::bits_of(st->OUT(i, c)), elab_test::bits_of(0.0f)) << i << "," << c;
 }
 
 TEST(DerivedSeriesConstants, EachStepSetsItsWindow) {
-  auto st = make_state(saw(120), weekdays(120));
+  auto st = state_of_closes(saw(120), kUntouched);
   prep::derive_series(*st);
   EXPECT_EQ(st->INTERV, 20);
   EXPECT_EQ(st->INTMOME, 10);
@@ -643,7 +618,7 @@ TEST(DerivedSeriesConstants, EachStepSetsItsWindow) {
 TEST_P(DerivedSeries, ZeroCloseInTheLastRowIsNoDivisor) {
   std::vector<float> closes = saw(120);
   closes[119] = 0.0f;
-  auto st = make_state(closes, weekdays(closes.size()));
+  auto st = state_of_closes(closes, kUntouched);
   testing::internal::CaptureStderr();
   EXPECT_NO_THROW(elab_test::derive_series_in(*st, GetParam()));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -660,7 +635,7 @@ TEST_P(DerivedSeries, UnderflowPassesSilently) {
   closes[119] = std::numeric_limits<float>::denorm_min();
   ASSERT_EQ(std::fpclassify(closes[110]), FP_SUBNORMAL);
   ASSERT_EQ(std::fpclassify(closes[111]), FP_SUBNORMAL);
-  auto st = make_state(closes, weekdays(closes.size()));
+  auto st = state_of_closes(closes, kUntouched);
 
   testing::internal::CaptureStderr();
   EXPECT_NO_THROW(elab_test::derive_series_in(*st, GetParam()));
@@ -669,13 +644,13 @@ TEST_P(DerivedSeries, UnderflowPassesSilently) {
   // Denormal operands in a change between two tiny closes: about +900 %.
   const double up = pct(closes[110], closes[111]);
   EXPECT_NEAR(up, 900.0, 9.0);
-  EXPECT_EQ(bits(st->VPERC(112)), bits(to_float(up)));
+  EXPECT_EQ(elab_test::bits_of(st->VPERC(112)), elab_test::bits_of(to_float(up)));
   // A denormal result: 1e-40 over a close of about 100.
   const float tiny = st->MOME(111);
   EXPECT_EQ(std::fpclassify(tiny), FP_SUBNORMAL);
-  EXPECT_EQ(bits(tiny), bits(to_float(static_cast<double>(closes[110]) / closes[100])));
+  EXPECT_EQ(elab_test::bits_of(tiny), elab_test::bits_of(to_float(static_cast<double>(closes[110]) / closes[100])));
   // A result below the smallest denormal: zero.
-  EXPECT_EQ(bits(st->MOME(120)), bits(0.0f));
+  EXPECT_EQ(elab_test::bits_of(st->MOME(120)), elab_test::bits_of(0.0f));
   // The whole run still agrees with the plain evaluation.
   expect_every_row(*st, evaluate(from_row_one(closes), from_row_one(weekdays(closes.size()))));
 }

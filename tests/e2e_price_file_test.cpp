@@ -35,14 +35,14 @@ struct NotationCase {
   Formatter format;
 };
 
-std::string rows_with(const std::vector<PriceRow>& rows, const std::string& head,
-                      const std::function<std::string(const PriceRow&)>& row, const std::string& tail = "") {
-  std::string s = head;
-  for (const auto& r : rows) s += row(r);
-  return s + tail;
+// The row count and head, then each row as row writes it.
+Formatter each_row(const std::string& head, const std::function<std::string(const PriceRow&)>& row) {
+  return [=](const std::vector<PriceRow>& rows) {
+    std::string s = std::to_string(rows.size()) + head;
+    for (const auto& r : rows) s += row(r);
+    return s;
+  };
 }
-
-std::string count(const std::vector<PriceRow>& rows) { return std::to_string(rows.size()); }
 
 const std::vector<NotationCase>& notation_cases() {
   static const std::vector<NotationCase> cases{
@@ -66,89 +66,53 @@ const std::vector<NotationCase>& notation_cases() {
          s.pop_back();
          return s;
        }},
-      {"Commas",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + ",7\n", [](const PriceRow& r) {
+      {"Commas", each_row(",7\n", [](const PriceRow& r) {
            return ymd(r, ",") + "," + money(r.high) + "," + money(r.low) + "," + money(r.close) +
                   "," + std::to_string(r.code) + "\n";
-         });
-       }},
-      {"BlanksAroundCommas",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + " , 7\n", [](const PriceRow& r) {
+       })},
+      {"BlanksAroundCommas", each_row(" , 7\n", [](const PriceRow& r) {
            return ymd(r, " , ") + " ,  " + money(r.high) + " ," + money(r.low) + ", " +
                   money(r.close) + "  ,  " + std::to_string(r.code) + "  \n";
-         });
-       }},
-      {"Tabs",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + "\t7\n", [](const PriceRow& r) {
+       })},
+      {"Tabs", each_row("\t7\n", [](const PriceRow& r) {
            return "\t" + ymd(r, "\t") + "\t" + money(r.high) + "\t\t" + money(r.low) + " \t" +
                   money(r.close) + "\t" + std::to_string(r.code) + "\t\n";
-         });
-       }},
-      {"RepeatCount",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + " 7\n", [](const PriceRow& r) {
+       })},
+      {"RepeatCount", each_row(" 7\n", [](const PriceRow& r) {
            return ymd(r, " ") + " 3*" + money(r.close) + " " + std::to_string(r.code) + "\n";
-         });
-       }},
-      {"RepeatCountOfNulls",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + " 7\n", [](const PriceRow& r) {
+       })},
+      {"RepeatCountOfNulls", each_row(" 7\n", [](const PriceRow& r) {
            return ymd(r, " ") + " 2* " + money(r.close) + " " + std::to_string(r.code) + "\n";
-         });
-       }},
-      {"NullValues",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + " 7\n", [](const PriceRow& r) {
+       })},
+      {"NullValues", each_row(" 7\n", [](const PriceRow& r) {
            return ymd(r, ",") + ",,," + money(r.close) + "," + std::to_string(r.code) + "\n";
-         });
-       }},
-      {"RowsOverThreeLines",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + "\n7\n", [](const PriceRow& r) {
+       })},
+      {"RowsOverThreeLines", each_row("\n7\n", [](const PriceRow& r) {
            return ymd(r, " ") + "\n" + money(r.high) + "\n\n" + money(r.low) + " " +
                   money(r.close) + "\n" + std::to_string(r.code) + "\n";
-         });
-       }},
-      {"RowsOverLinesCrLf",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + " 7\r\n", [](const PriceRow& r) {
+       })},
+      {"RowsOverLinesCrLf", each_row(" 7\r\n", [](const PriceRow& r) {
            return ymd(r, " ") + "\r\n" + money(r.high) + " " + money(r.low) + "\r\n" +
                   money(r.close) + " " + std::to_string(r.code) + "\r\n";
-         });
-       }},
-      {"ExtraValuesOnLine",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + " 7 99 x\n", [](const PriceRow& r) {
+       })},
+      {"ExtraValuesOnLine", each_row(" 7 99 x\n", [](const PriceRow& r) {
            return ymd(r, " ") + " " + money(r.high) + " " + money(r.low) + " " + money(r.close) +
                   " " + std::to_string(r.code) + " 123.5 garbage\n";
-         });
-       }},
-      {"EightColumns",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + " 8\n", [](const PriceRow& r) {
+       })},
+      {"EightColumns", each_row(" 8\n", [](const PriceRow& r) {
            return ymd(r, " ") + " " + money(r.high) + " " + money(r.low) + " " + money(r.close) +
                   " " + std::to_string(r.code) + " 42\n";
-         });
-       }},
-      {"SlashEndsRow",
-       [](const auto& rows) {
-         // "/" leaves the rest of the row as it was (zero): column 8 is not used
-         return rows_with(rows, count(rows) + " 8 /\n", [](const PriceRow& r) {
+       })},
+      // "/" leaves the rest of the row as it was (zero): column 8 is not used
+      {"SlashEndsRow", each_row(" 8 /\n", [](const PriceRow& r) {
            return ymd(r, ",") + ",,," + money(r.close) + "," + std::to_string(r.code) + "/7\n";
-         });
-       }},
-      {"ExponentForms",
-       [](const auto& rows) {
-         return rows_with(rows, count(rows) + " 7\n", [](const PriceRow& r) {
+       })},
+      {"ExponentForms", each_row(" 7\n", [](const PriceRow& r) {
            return std::to_string(r.year / 1000) + "." + std::to_string(r.year % 1000 / 100) +
                   std::to_string(r.year % 100 / 10) + std::to_string(r.year % 10) + "e3 " +
                   std::to_string(r.month) + ". " + std::to_string(r.day) + "D0 1E2 2.5d-1 " +
                   money(r.close) + " +" + std::to_string(r.code) + "\n";
-         });
-       }},
+       })},
       // A vendor's CSV of the same days, in its forms.
       {"Csv", [](const auto& rows) { return format_csv(rows); }},
       {"CsvSemicolonsDecimalCommas", [](const auto& rows) { return format_csv(rows, ";"); }},
@@ -158,9 +122,9 @@ const std::vector<NotationCase>& notation_cases() {
        [](const auto& rows) { return format_csv(std::vector<PriceRow>(rows.rbegin(), rows.rend())); }},
       {"CsvQuotedLowerCaseHeader",
        [](const auto& rows) {
-         return rows_with(rows, "\"volume\",\"date\",\"close\"\n", [](const PriceRow& r) {
-           return "\"1,200\",\"" + iso_date(r) + "\", " + money(r.close) + " \n";
-         });
+         std::string s = "\"volume\",\"date\",\"close\"\n";
+         for (const auto& r : rows) s += "\"1,200\",\"" + iso_date(r) + "\", " + money(r.close) + " \n";
+         return s;
        }},
       {"TrailingLinesNotRead",
        [](const auto& rows) { return format_prices(rows) + "this is never read\n1 2 3\n"; }},

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -18,9 +19,11 @@
 
 #include "numtext/f8_4_field.hpp"
 #include "numtext/fixed_field.hpp"
+#include "support/numbers.hpp"
 
 namespace {
 
+using elab_test::bits_of;
 using u128 = unsigned __int128;
 
 // The 17-digit view of a float: |x| rounds to 0.q * 10^e, 10^16 <= q < 10^17
@@ -30,25 +33,6 @@ struct Digits17 {
   std::uint64_t q;
   int e;
 };
-
-constexpr std::uint64_t kP10[] = {1ULL,
-                                  10ULL,
-                                  100ULL,
-                                  1000ULL,
-                                  10000ULL,
-                                  100000ULL,
-                                  1000000ULL,
-                                  10000000ULL,
-                                  100000000ULL,
-                                  1000000000ULL,
-                                  10000000000ULL,
-                                  100000000000ULL,
-                                  1000000000000ULL,
-                                  10000000000000ULL,
-                                  100000000000000ULL,
-                                  1000000000000000ULL,
-                                  10000000000000000ULL,
-                                  100000000000000000ULL};
 
 struct PowTables {
   u128 ten[39];
@@ -61,6 +45,8 @@ struct PowTables {
   }
 };
 const PowTables kPow;
+
+std::uint64_t p10(int k) { return static_cast<std::uint64_t>(kPow.ten[k]); }
 
 int bit_length(u128 n) {
   const auto hi = static_cast<std::uint64_t>(n >> 64);
@@ -91,7 +77,7 @@ Digits17 round17_u128(bool negative, u128 n, int s) {
   while (d > 1 && n < kPow.ten[d - 1]) --d;
   Digits17 r{negative, 0, d - s};
   if (d <= 17) {
-    r.q = static_cast<std::uint64_t>(n) * kP10[17 - d];
+    r.q = static_cast<std::uint64_t>(n) * p10(17 - d);
     return r;
   }
   const u128 p = kPow.ten[d - 17];
@@ -125,8 +111,8 @@ Digits17 round17_string(bool negative, const std::string& digits, int s) {
     else if (rest[0] < '5') cmp = -1;
     else cmp = rest.find_first_not_of('0', 1) == std::string::npos ? 0 : 1;
     if (cmp > 0 || (cmp == 0 && (q & 1) != 0)) ++q;
-    if (q == kP10[17]) {
-      q = kP10[16];
+    if (q == p10(17)) {
+      q = p10(16);
       ++r.e;
     }
   }
@@ -185,21 +171,21 @@ void reference_f84(const Digits17& v, char out[8]) {
   if (v.q == 0) {
     nkept = 0;  // zero: every digit shown is 0
   } else if (keep == 0) {
-    if (v.q / kP10[16] >= 5) {
+    if (v.q / p10(16) >= 5) {
       kept = 1;
       nkept = 1;
       ++h;
       ++n;
     }
   } else {
-    kept = v.q / kP10[17 - keep];
+    kept = v.q / p10(17 - keep);
     nkept = keep;
-    const std::uint64_t dropped = (v.q / kP10[16 - keep]) % 10;
+    const std::uint64_t dropped = (v.q / p10(16 - keep)) % 10;
     if (dropped >= 5) {
       ++kept;
-      if (kept == kP10[keep]) {  // the carry ran out of the first digit
+      if (kept == p10(keep)) {  // the carry ran out of the first digit
         nkept = std::min(keep + 1, 7);
-        kept = kP10[nkept - 1];
+        kept = p10(nkept - 1);
         ++h;
         ++n;
       }
@@ -234,18 +220,6 @@ std::string reference_text(float x) {
   return std::string(out, 8);
 }
 
-std::uint32_t bits_of(float f) {
-  std::uint32_t b;
-  std::memcpy(&b, &f, 4);
-  return b;
-}
-
-float float_of(std::uint32_t b) {
-  float f;
-  std::memcpy(&f, &b, 4);
-  return f;
-}
-
 // The reference itself, on the values of the field table and on the
 // long-arithmetic path.
 TEST(F84EveryFloatReference, KnownValues) {
@@ -278,7 +252,7 @@ TEST(F84EveryFloatReference, KnownValues) {
   const Digits17 tenth = digits17(0.1f, true);  // 0.100000001490116119384765625
   EXPECT_EQ(tenth.q, 10000000149011612ULL);
   EXPECT_EQ(tenth.e, 0);
-  const Digits17 tiny = digits17(float_of(1), true);  // 1.4012984643248170709e-45
+  const Digits17 tiny = digits17(std::bit_cast<float>(1), true);  // 1.4012984643248170709e-45
   EXPECT_EQ(tiny.q, 14012984643248171ULL);
   EXPECT_EQ(tiny.e, -44);
 }
@@ -327,7 +301,7 @@ TEST(F84EveryFloat, AgainstTheReference) {
       const Range r = work[i];
       for (std::uint64_t u = r.from; u < r.to; u += r.step) {
         const std::uint32_t bits = static_cast<std::uint32_t>(u) | (r.negative ? 0x80000000u : 0u);
-        const float x = float_of(bits);
+        const float x = std::bit_cast<float>(bits);
         reference_f84(digits17(x), want);
         numtext::write_f8_4(a, x);
         numtext::write_fixed(b, 8, 4, x);

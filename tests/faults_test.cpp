@@ -220,6 +220,9 @@ struct LimitCase {
   std::string err;
   std::string answers = kAnswers;
   std::uint64_t address_space = 0;  // a limit the run gets, when not 0
+  // For a price file of megabytes: made when its case runs, not when every
+  // test program of this file starts.
+  std::string (*make_prices)() = nullptr;
 };
 
 std::string repeat(const std::string& s, int n) {
@@ -238,13 +241,19 @@ std::string two_closes(const std::string& odd, const std::string& even) {
   return s;
 }
 
-std::vector<LimitCase> limit_cases() {
+std::string wide_rows() {
   std::string wide_row = "200 10000\n";
   for (int r = 0; r < 200; ++r) {
     wide_row += std::to_string(1990 + r / 200) + " 1 " + std::to_string(1 + r % 28) + " 0 0 " +
                 std::to_string(100 + r % 7) + " " + std::to_string(2 + r % 5);
     wide_row += repeat(" 1.5", 10000 - 7) + "\n";
   }
+  return wide_row;
+}
+
+std::string value_of_40_mb() { return "150 7\n" + std::string(40 << 20, '9') + " 1 1 0 0 100 2\n"; }
+
+std::vector<LimitCase> limit_cases() {
   std::string long_value = "150 7\n" + std::string(10000, '9') + " 1 1 0 0 100 2\n";
   std::string zero_close = "150 7\n";
   std::string far_dates = "150 7\n";
@@ -258,13 +267,12 @@ std::vector<LimitCase> limit_cases() {
   std::mt19937 rng(9);
   for (int i = 0; i < 4096; ++i) junk += static_cast<char>(rng() % 256);
   junk[0] = 'x';
-  const std::string value_of_40_mb = "150 7\n" + std::string(40 << 20, '9') + " 1 1 0 0 100 2\n";
   constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
   return {
       {"RowCountAtTheLimit", "2147483647 7\n", 99, kNoRoom, ""},
       {"SizeBeyondTheAddressSpace", "2147483647 2147483647\n", 99, kNoRoom, ""},
       {"OneColumn", "5 1\n1\n2\n3\n4\n5\n", 1, kTooFewColumns, ""},
-      {"RowOfTenThousandValues", wide_row, 0, kNormalEnd, ""},
+      {"RowOfTenThousandValues", "", 0, kNormalEnd, "", kAnswers, 0, wide_rows},
       {"ValueOfTenThousandDigits", long_value, 1, "",
        report("F6102", "READ(prices.txt)",
               "real value out of double precision range: row 1, value 1")},
@@ -293,8 +301,8 @@ std::vector<LimitCase> limit_cases() {
       {"WideRowWithoutACopy", "1 20000000\r\n20000000*1\r\n", 1, kTooFewRows + kCrLf, "", kAnswers,
        140 * kMiB},
       // The buffer grows for the value after the arrays' step.
-      {"ValueOfTensOfMegabytesUnderALimit", value_of_40_mb, 99, kOutOfMemory, "", kAnswers,
-       64 * kMiB},
+      {"ValueOfTensOfMegabytesUnderALimit", "", 99, kOutOfMemory, "", kAnswers, 64 * kMiB,
+       value_of_40_mb},
   };
 }
 
@@ -302,7 +310,7 @@ class Limits : public Faults, public ::testing::WithParamInterface<LimitCase> {}
 
 TEST_P(Limits, EndsWithItsDefinedReportOrStop) {
   const LimitCase& c = GetParam();
-  dir_.write("prices.txt", c.prices);
+  dir_.write("prices.txt", c.make_prices != nullptr ? c.make_prices() : c.prices);
   dir_.write("elab.dat", "earlier\r\n");
   std::vector<std::string> limit;
   if (c.address_space != 0) {

@@ -20,6 +20,7 @@
 #include "numtext/f8_4_field.hpp"
 #include "numtext/fixed_field.hpp"
 #include "numtext/record_writer.hpp"
+#include "support/numbers.hpp"
 
 namespace {
 
@@ -53,12 +54,6 @@ std::string through_edit_list(int w, int d, float x) {
   return record;
 }
 
-std::string bits_of(float x) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.9g (0x%08x)", static_cast<double>(x), std::bit_cast<std::uint32_t>(x));
-  return buf;
-}
-
 struct FixedCase {
   float value;
   int w, d;
@@ -66,7 +61,7 @@ struct FixedCase {
 };
 
 void PrintTo(const FixedCase& c, std::ostream* os) {
-  *os << "F" << c.w << "." << c.d << " of " << bits_of(c.value);
+  *os << "F" << c.w << "." << c.d << " of " << elab_test::shown(c.value);
 }
 
 const float kMinDenormal = std::numeric_limits<float>::denorm_min();
@@ -240,13 +235,13 @@ class QuickPathAgrees : public ::testing::TestWithParam<Shape> {
     numtext::write_fixed(a, w, d, x);
     numtext::write_fixed_by_digits(b, w, d, x);
     if (std::memcmp(a, b, static_cast<std::size_t>(w)) != 0 && ++mismatches_ <= 10) {
-      ADD_FAILURE() << bits_of(x) << ": quick \"" << std::string(a, static_cast<std::size_t>(w))
+      ADD_FAILURE() << elab_test::shown(x) << ": quick \"" << std::string(a, static_cast<std::size_t>(w))
                     << "\", digits \"" << std::string(b, static_cast<std::size_t>(w)) << "\"";
     }
     if (w == 8 && d == 4) {
       numtext::write_f8_4(a, x);
       if (std::memcmp(a, b, 8) != 0 && ++mismatches_ <= 10) {
-        ADD_FAILURE() << bits_of(x) << ": F8.4 inline \"" << std::string(a, 8) << "\", digits \""
+        ADD_FAILURE() << elab_test::shown(x) << ": F8.4 inline \"" << std::string(a, 8) << "\", digits \""
                       << std::string(b, 8) << "\"";
       }
     }

@@ -31,7 +31,6 @@
 #include "numtext/free_form.hpp"
 #include "units/input_file.hpp"
 #include "numtext/blank_mask.hpp"
-#include "numtext/plain_decimal.hpp"
 #include "numtext/plain_lines.hpp"
 #include "numtext/plain_row.hpp"
 #include "numtext/real_text.hpp"
@@ -39,6 +38,7 @@
 #include "support/matrix_reading.hpp"
 #include "support/held_file.hpp"
 #include "support/memory_source.hpp"
+#include "support/numbers.hpp"
 #include "units/io_failure.hpp"
 
 namespace {
@@ -52,6 +52,7 @@ namespace fnum = numtext::fnum;
 using elab_test::file_holding;
 using elab_test::HeldFd;
 using elab_test::MemorySource;
+using elab_test::real_of;
 
 // The number of the failure that ends reading targets, or 0 when they are
 // all read.
@@ -568,11 +569,10 @@ TEST(FreeFormRows, StridedReals) {
 
 // ---- the plain-decimal path against the general conversion ----
 
-std::uint32_t bits(float f) {
-  std::uint32_t b;
-  std::memcpy(&b, &f, 4);
-  return b;
-}
+using elab_test::bits_of;
+
+// The nearest double, then the nearest float: what any real text reads as.
+float nearest(const std::string& text) { return static_cast<float>(std::strtod(text.c_str(), nullptr)); }
 
 // Text of a random plain decimal: optional sign, 0..7 integer digits, an
 // optional point with 0..7 decimals (at least one digit in all).
@@ -590,40 +590,37 @@ std::string random_plain(std::mt19937_64& rng) {
   return s;
 }
 
-TEST(PlainDecimal, SameBitsAsGeneralPathOnRandomTexts) {
+TEST(PlainDecimal, SameBitsAsNearestDoubleThenFloatOnRandomTexts) {
   std::mt19937_64 rng(20240611);
   const char seps[] = {' ', '\n', '\t', ','};
-  int taken = 0;
-  int short_taken = 0;
+  int fast_taken = 0;
   for (int i = 0; i < 2000000; ++i) {
     const std::string v = random_plain(rng);
     std::string buf = v;
     buf += seps[i % 4];
     buf.append(32, 'z');
+    const char* const end = buf.data() + buf.size();
+    const float want = nearest(v);
+    float got = 0;
+    const numtext::RealChars r = numtext::real_from_chars(buf.data(), end, got, end);
+    ASSERT_EQ(r.failure, 0) << v;
+    ASSERT_EQ(r.ptr, buf.data() + v.size()) << v;
+    ASSERT_EQ(bits_of(got), bits_of(want)) << v;
     float fast = 0;
-    const char* sep = numtext::parse_plain_decimal(buf.data(), buf.data() + buf.size(), fast);
-    const float general = numtext::parse_real(v.data(), v.size());
-    float short_fast = 0;
-    if (numtext::short_plain_value(buf.data(), static_cast<int>(v.size()), short_fast)) {
-      ++short_taken;
-      ASSERT_EQ(bits(short_fast), bits(general)) << v;
+    if (numtext::plain_decimal(buf.data(), end, end, fast) != nullptr) {
+      ++fast_taken;
+      ASSERT_EQ(bits_of(fast), bits_of(want)) << v;
     }
-    if (sep == nullptr) continue;  // left to the general path
-    ++taken;
-    ASSERT_EQ(sep, buf.data() + v.size()) << v;
-    ASSERT_EQ(bits(fast), bits(general)) << v;
   }
-  // Nearly every text of this shape is the fast path's, and the values of
-  // at most eight characters are the row path's.
-  EXPECT_GT(taken, 1900000);
-  EXPECT_GT(short_taken, 600000);
+  // The values of at most eight characters are the fast path's.
+  EXPECT_GT(fast_taken, 600000);
 }
 
 // Values at a float rounding boundary of every digit count, which is where a
 // second rounding would show.
 TEST(PlainDecimal, SameBitsNearFloatMidpoints) {
   std::mt19937_64 rng(7);
-  int taken = 0;
+  int fast_taken = 0;
   for (int i = 0; i < 300000; ++i) {
     const float lo = std::uniform_real_distribution<float>(1e-7f, 9999999.0f)(rng);
     const double mid = (static_cast<double>(lo) + static_cast<double>(std::nextafter(lo, 2e7f))) / 2;
@@ -632,31 +629,30 @@ TEST(PlainDecimal, SameBitsNearFloatMidpoints) {
       const int n = std::snprintf(text, sizeof text, "%.*f", decimals, mid);
       std::string buf(text, static_cast<std::size_t>(n));
       std::string padded = buf + " " + std::string(30, ' ');
-      float fast = 0;
-      const char* sep = numtext::parse_plain_decimal(padded.data(), padded.data() + padded.size(), fast);
-      if (sep == nullptr) continue;
-      ++taken;
-      ASSERT_EQ(bits(fast), bits(numtext::parse_real(buf.data(), buf.size()))) << buf;
+      const char* const end = padded.data() + padded.size();
+      float got = 0;
+      ASSERT_EQ(numtext::real_from_chars(padded.data(), end, got, end).ptr, padded.data() + n);
+      ASSERT_EQ(bits_of(got), bits_of(nearest(buf))) << buf;
+      fast_taken += numtext::plain_decimal(padded.data(), end, end, got) != nullptr;
     }
   }
-  EXPECT_GT(taken, 100000);
+  EXPECT_GT(fast_taken, 100000);
 }
 
-// Near the end of the window the fast path declines and the general path
-// must give the same values: the reader sees the same numbers whatever the
-// place of the window's end.
+// Near the end of what may be loaded the fast path declines and the general
+// path must give the same values: the reader sees the same numbers whatever
+// the place of the window's end.
 TEST(PlainDecimal, WindowEnd) {
-  const std::string v = "-1234567.7654321";
-  for (std::size_t room = 0; room <= 30; ++room) {
-    std::string buf = v + ' ';
-    buf.append(room, ' ');
-    float fast = 0;
-    const char* sep = numtext::parse_plain_decimal(buf.data(), buf.data() + buf.size(), fast);
-    if (buf.size() < 24) {
-      EXPECT_EQ(sep, nullptr) << room;
-    } else {
-      ASSERT_NE(sep, nullptr) << room;
-      EXPECT_EQ(bits(fast), bits(numtext::parse_real(v.data(), v.size())));
+  for (const std::string v : {"-1234567.7654321", "-765.4321", "12", "5."}) {
+    for (std::size_t room = 0; room <= 10; ++room) {
+      std::string buf = v + ' ';
+      buf.append(room, ' ');
+      for (const char* last : {buf.data() + v.size(), buf.data() + buf.size()}) {
+        float got = 0;
+        const numtext::RealChars r = numtext::real_from_chars(buf.data(), last, got, buf.data() + buf.size());
+        ASSERT_EQ(r.ptr, buf.data() + v.size()) << v << " room " << room;
+        EXPECT_EQ(bits_of(got), bits_of(nearest(v))) << v << " room " << room;
+      }
     }
   }
   // Through the reader, with the value ending at every distance from the
@@ -677,7 +673,7 @@ TEST(PlainDecimal, WindowEnd) {
       float got[6];
       reader.read_reals(got, 6, 1);
       for (int k = 0; k < 6; ++k)
-        ASSERT_EQ(bits(got[k]), bits(numtext::parse_real(values[k].data(), values[k].size())))
+        ASSERT_EQ(bits_of(got[k]), bits_of(real_of(values[k])))
             << values[k] << " chunk " << chunk;
     }
   }
@@ -703,16 +699,6 @@ TEST(PlainRow, VectorAndPortableBlankMasksAgree) {
   }
 }
 
-// The form the row path takes: an optional minus, then one to eight digits
-// and points, at most one point, at least one digit.
-bool short_form(const std::string& v) {
-  const std::string body = v.substr(!v.empty() && v[0] == '-' ? 1 : 0);
-  const auto points = std::count(body.begin(), body.end(), '.');
-  return !body.empty() && body.size() <= 8 && points <= 1 &&
-         body.find_first_not_of("0123456789.") == std::string::npos &&
-         body.size() > static_cast<std::size_t>(points);
-}
-
 // Random rows of values (mostly plain, some not) with random separators:
 // the row path with either mask stores the same bits as the general
 // conversion for every value it takes, stops before the first value it does
@@ -720,14 +706,14 @@ bool short_form(const std::string& v) {
 TEST(PlainRow, SameBitsAsGeneralPathWithEitherMask) {
   std::mt19937_64 rng(4242);
   const char* const seps[] = {" ", "  ", "\t", "\n", " \n", "\n\n   "};
-  const char* const others[] = {"1e5", "+3", "1,", "2*3", "1.2.3", "-", ".", "123456789", "1.5/"};
+  const char* const others[] = {"1e5", "+3", "1,", "2*3", "1.2.3", "-", ".", "123456789", "1.5/", "1e99"};
   int full_rows = 0;
   for (int row = 0; row < 20000; ++row) {
     const std::size_t count = 1 + rng() % 12;
     std::string text;
     std::vector<std::string> values;
     for (std::size_t k = 0; k < count; ++k) {
-      values.push_back(rng() % 40 == 0 ? others[rng() % 9] : random_plain(rng));
+      values.push_back(rng() % 40 == 0 ? others[rng() % 10] : random_plain(rng));
       text += values.back();
       text += seps[rng() % 6];
     }
@@ -745,9 +731,9 @@ TEST(PlainRow, SameBitsAsGeneralPathWithEitherMask) {
     std::size_t at = 0;  // where the value after the last one taken starts
     for (std::size_t k = 0; k < a.taken; ++k) {
       at = text.find(values[k], at) + values[k].size() + 1;
-      ASSERT_EQ(bits(vec[k]), bits(numtext::parse_real(values[k].data(), values[k].size())))
+      ASSERT_EQ(bits_of(vec[k]), bits_of(real_of(values[k])))
           << values[k] << " in \"" << text << "\"";
-      ASSERT_EQ(bits(port[k]), bits(vec[k]));
+      ASSERT_EQ(bits_of(port[k]), bits_of(vec[k]));
     }
     if (a.taken == count) {
       ++full_rows;
@@ -757,23 +743,34 @@ TEST(PlainRow, SameBitsAsGeneralPathWithEitherMask) {
       // Stopped at a value the row path does not take.
       const std::string& v = values[a.taken];
       ASSERT_EQ(std::string(a.pos, v.size()), v) << "in \"" << text << "\"";
-      ASSERT_FALSE(short_form(v)) << v << " declined";
-      ASSERT_EQ(bits(vec[a.taken]), bits(kUnset)) << "a declined value is not stored";
+      ASSERT_THROW(real_of(v), IoFailure) << v << " declined";
+      ASSERT_EQ(bits_of(vec[a.taken]), bits_of(kUnset)) << "a declined value is not stored";
     }
   }
-  EXPECT_GT(full_rows, 2500);  // random_plain is often longer than eight characters
+  EXPECT_GT(full_rows, 2500);
 }
 
-// Texts that are not plain are declined, never misread.
-TEST(PlainDecimal, Declines) {
-  for (const char* v : {"12345678", "1.12345678", "+5", "1e5", "5.e3", ".", "-", "-.", "1..2", "1/2",
-                        "1.5*", "abc", "1x"}) {
-    std::string buf = std::string(v) + std::string(30, ' ');
+// The fast path takes the longest plain text only, whole or not at all:
+// anything that could carry the number on is left to the general path.
+TEST(PlainDecimal, TakesPlainTextOnly) {
+  const struct {
+    const char* text;
+    std::size_t taken;  // 0: declined
+  } cases[] = {{"12345678", 8}, {"-1234.567", 9}, {"5.", 2}, {".5", 2}, {"1/2", 1}, {"1.5*", 3}, {"1x", 1},
+               {"1.12345678", 0}, {"123456789", 0}, {"+5", 0}, {"1e5", 0}, {"5.e3", 0}, {"1+3", 0},
+               {".", 0}, {"-", 0}, {"-.", 0}, {"1..2", 0}, {"abc", 0}};
+  for (const auto& c : cases) {
+    const std::string buf = std::string(c.text) + std::string(30, ' ');
+    const char* const end = buf.data() + buf.size();
     float f = 12345;
-    EXPECT_EQ(numtext::parse_plain_decimal(buf.data(), buf.data() + buf.size(), f), nullptr) << v;
-    if (short_form(v)) continue;  // "12345678" is the row path's
-    EXPECT_FALSE(numtext::short_plain_value(buf.data(), static_cast<int>(std::strlen(v)), f)) << v;
-    EXPECT_EQ(f, 12345.0f) << v;
+    const char* got = numtext::plain_decimal(buf.data(), end, end, f);
+    if (c.taken == 0) {
+      EXPECT_EQ(got, nullptr) << c.text;
+      EXPECT_EQ(f, 12345.0f) << c.text;
+    } else {
+      EXPECT_EQ(got, buf.data() + c.taken) << c.text;
+      EXPECT_EQ(bits_of(f), bits_of(nearest(std::string(c.text, c.taken)))) << c.text;
+    }
   }
 }
 
@@ -822,7 +819,7 @@ std::string random_price_text(std::uint64_t seed, std::size_t bytes, std::size_t
 TEST(PlainLines, TakesEveryPlainLineWithTheGeneralBits) {
   std::mt19937_64 rng(515);
   const std::string seps[] = {" ", "\t", "  ", std::string(20, ' '), std::string(45, ' '), std::string(70, ' ')};
-  const std::string odd_lines[] = {"", "1,2", "2*3", "1.5/", "1e5", "123456789", "+3"};
+  const std::string odd_lines[] = {"", "1,2", "2*3", "1.5/", "1e99", "9e999", "1x"};
   for (int text_no = 0; text_no < 3000; ++text_no) {
     const std::size_t count = 1 + rng() % 9;
     const std::size_t lines = 1 + rng() % 12;
@@ -854,7 +851,7 @@ TEST(PlainLines, TakesEveryPlainLineWithTheGeneralBits) {
     std::vector<float> want(count);
     for (std::size_t r = 0; r < first_odd; ++r) {
       reader.read_reals(want.data(), count, 1);
-      for (std::size_t k = 0; k < count; ++k) ASSERT_EQ(bits(m[k * lines + r]), bits(want[k])) << text;
+      for (std::size_t k = 0; k < count; ++k) ASSERT_EQ(bits_of(m[k * lines + r]), bits_of(want[k])) << text;
     }
   }
 }
@@ -908,7 +905,7 @@ TEST(MatrixOnTwoCores, StretchOfPlainRowsIsTakenWhole) {
     for (std::size_t r = 0; r < nr; ++r) {
       for (std::size_t k = 0; k < 7; ++k) {
         const float want = static_cast<std::int64_t>(r) < taken.rows ? one.matrix[k * nr + r] : 0.0f;
-        ASSERT_EQ(bits(m[k * nr + r]), bits(want)) << "row " << r + 1 << " value " << k + 1;
+        ASSERT_EQ(bits_of(m[k * nr + r]), bits_of(want)) << "row " << r + 1 << " value " << k + 1;
       }
     }
   }

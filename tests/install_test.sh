@@ -1,5 +1,6 @@
-# cmake --install into a scratch prefix gives bin/elab and the manual page,
-# and the installed program writes the README example's training file.
+# cmake --install into a scratch prefix gives bin/elab, bin/elab-load and
+# the manual page, and the installed program writes the README example's
+# training file.
 # install_test.sh CMAKE BUILD_DIR SOURCE_DIR
 cmake=$1
 build=$2
@@ -10,8 +11,9 @@ prefix=$scratch/prefix
 "$cmake" --install "$build" --prefix "$prefix" > "$scratch/install.log" ||
   fail "cmake --install failed: $(cat "$scratch/install.log")"
 [ -x "$prefix/bin/elab" ] || fail "no bin/elab under the prefix"
-cmp -s "$source/doc/elab.1" "$prefix/share/man/man1/elab.1" ||
-  fail "share/man/man1/elab.1 missing or not the page of doc/"
+[ -x "$prefix/bin/elab-load" ] || fail "no bin/elab-load under the prefix"
+gzip -dc "$prefix/share/man/man1/elab.1.gz" | cmp -s "$source/doc/elab.1" - ||
+  fail "share/man/man1/elab.1.gz missing or not the page of doc/"
 
 elab=$prefix/bin/elab
 mkdir "$scratch/run"

@@ -21,6 +21,7 @@
 #include "units/io_failure.hpp"
 #include "numtext/real_text.hpp"
 #include "support/memory_source.hpp"
+#include "support/numbers.hpp"
 
 namespace {
 
@@ -29,6 +30,7 @@ using numtext::Target;
 namespace fnum = numtext::fnum;
 
 using elab_test::MemorySource;
+using elab_test::real_of;
 
 // Reads text as one value of the target's type; returns the failure number
 // or 0.
@@ -220,11 +222,11 @@ TEST_P(RealText, ParsedDirectly) {
   const RealCase& c = GetParam();
   const std::size_t n = std::strlen(c.text);
   if (c.failure == 0) {
-    const float v = numtext::parse_real(c.text, n);
+    const float v = real_of(std::string_view(c.text, n));
     EXPECT_EQ(v, c.value);
   } else {
     try {
-      const float v = numtext::parse_real(c.text, n);
+      const float v = real_of(std::string_view(c.text, n));
       ADD_FAILURE() << "read as " << v << ", expected failure " << c.failure;
     } catch (const IoFailure& f) {
       EXPECT_EQ(f.number, c.failure);
@@ -268,8 +270,8 @@ TEST(RealTextRounding, ThroughDoubleThenFloat) {
   ASSERT_EQ(std::strtof(text.c_str(), nullptr), above_one);
   ASSERT_EQ(std::strtod(text.c_str(), nullptr), 1.0 + std::ldexp(1.0, -24));
 
-  EXPECT_EQ(numtext::parse_real_as_double(text.data(), text.size()), 1.0 + std::ldexp(1.0, -24));
-  EXPECT_EQ(numtext::parse_real(text.data(), text.size()), 1.0f);
+  EXPECT_EQ(real_of(text), static_cast<float>(std::strtod(text.c_str(), nullptr)));
+  EXPECT_EQ(real_of(text), 1.0f);
   for (std::size_t chunk : {std::size_t{1} << 16, std::size_t{1}, std::size_t{7}}) {
     float v = 0.0f;
     ASSERT_EQ(read_one(text, chunk, v), 0);
@@ -279,13 +281,13 @@ TEST(RealTextRounding, ThroughDoubleThenFloat) {
   for (const std::string& t : {std::string("0.1000000059604644775390625000000001e1"),
                                std::string("100000005960464477539062500000001D-32"),
                                std::string("1.000000059604644775390625000000001+0")}) {
-    EXPECT_EQ(numtext::parse_real(t.data(), t.size()), 1.0f) << t;
+    EXPECT_EQ(real_of(t), 1.0f) << t;
     const std::string neg = "-" + t;
-    EXPECT_EQ(numtext::parse_real(neg.data(), neg.size()), -1.0f) << neg;
+    EXPECT_EQ(real_of(neg), -1.0f) << neg;
   }
   // The midpoint above an odd float goes up in both roundings.
   const std::string odd_mid = "1.000000178813934326171875000000001";  // 1 + 3 * 2^-24
-  EXPECT_EQ(numtext::parse_real(odd_mid.data(), odd_mid.size()),
+  EXPECT_EQ(real_of(odd_mid),
             std::nextafter(above_one, 2.0f));
 }
 
@@ -313,7 +315,7 @@ TEST(RealTextRounding, RandomTextsMatchNearestDoubleThenFloat) {
     const double d = std::strtod(t.c_str(), nullptr);
     if (std::fabs(d) >= 3.4e38) continue;
     const float want = static_cast<float>(d);
-    const float got = numtext::parse_real(t.data(), t.size());
+    const float got = real_of(t);
     ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << t << ": " << got << " vs " << want;
   }
 }

@@ -23,30 +23,21 @@
 #include "units/run_failure.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"
+#include "support/numbers.hpp"
 #include "support/run_state.hpp"
 
 namespace {
 
+using elab_test::seven;
 using prep::kOutlierMark;
 using elab_test::ScriptedConsole;
 using prep::RunState;
 using prep::WindowStats;
 
-std::string seven(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.7g", v);
-  return buf;
-}
-
 // A run state of nrr selected rows with every array cleared, the constants
 // of the earlier stages set.
 std::unique_ptr<RunState> make_state(std::int32_t nrr) {
-  auto st = elab_test::run_state(nrr, nrr);
-  for (std::int64_t i = 1; i <= nrr; ++i) {
-    st->M(i, 1) = 1995.0f;
-    st->M(i, 6) = 100.0f;
-    st->M(i, 7) = elab_test::weekday_code(i);
-  }
+  auto st = elab_test::state_of_closes(std::vector<float>(static_cast<std::size_t>(nrr), 100.0f));
   st->INTERV = 20;
   st->INTMOME = 10;
   st->ME90 = 90;

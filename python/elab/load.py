@@ -1,3 +1,4 @@
+#!/usr/bin/env python3
 """Load an elab.dat training file into named columns.
 
     python3 examples/load_elab.py elab.dat                  # layout, records, column summary
@@ -212,18 +213,21 @@ def main(argv):
     try:
         data = load(args.file, dates=args.dates)
     except (OSError, ValueError) as e:
-        print("load_elab.py: %s: %s" % (args.file, e), file=sys.stderr)
+        print("%s: %s: %s" % (parser.prog, args.file, e), file=sys.stderr)
         return 1
     summary(data, sys.stdout)
     if args.plot:
         if data.layout is None:
-            print("load_elab.py: nothing to plot", file=sys.stderr)
+            print("%s: nothing to plot" % parser.prog, file=sys.stderr)
             return 1
         try:
             plot(data, args.plot)
         except ImportError:
-            print("load_elab.py: --plot needs matplotlib "
-                  "(Debian package python3-matplotlib)", file=sys.stderr)
+            print("%s: --plot needs matplotlib "
+                  "(Debian package python3-matplotlib)" % parser.prog, file=sys.stderr)
             return 1
     return 0
 
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

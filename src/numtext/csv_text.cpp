@@ -130,10 +130,10 @@ bool is_null_value(std::string_view field) {
 
 float field_number(std::string_view field, bool decimal_comma) {
   field = trimmed(field);
-  if (!decimal_comma) return parse_real(field.data(), field.size());
+  if (!decimal_comma) return whole_real(field.data(), field.data() + field.size());
   std::string text(field);
   std::replace(text.begin(), text.end(), ',', '.');
-  return parse_real(text.data(), text.size());
+  return whole_real(text.data(), text.data() + text.size());
 }
 
 std::optional<CivilDate> field_date(std::string_view field) {

@@ -1,5 +1,6 @@
 #include "numtext/fixed_field.hpp"
 
+#include "numtext/exact_pow10.hpp"
 #include "numtext/f8_4_field.hpp"
 
 #include <algorithm>
@@ -24,17 +25,6 @@ void place(char* out, int w, const char* text, int len) {
   std::memcpy(out + (w - len), text, static_cast<std::size_t>(len));
 }
 
-constexpr std::uint64_t kPow10[] = {1ULL,
-                                    10ULL,
-                                    100ULL,
-                                    1000ULL,
-                                    10000ULL,
-                                    100000ULL,
-                                    1000000ULL,
-                                    10000000ULL,
-                                    100000000ULL,
-                                    1000000000ULL};
-
 // Stores the low w bytes of field (1 <= w <= 8) with constant-size stores.
 inline void store_low_bytes(char* out, std::uint64_t field, int w) {
   switch (w) {
@@ -53,7 +43,7 @@ inline void store_low_bytes(char* out, std::uint64_t field, int w) {
 // its right end (F8.4, F2.0, F3.0), with no round trip through memory.
 template <int d>
 bool write_in_register(char* out, int w, bool negative, double ax, std::uint64_t rounded) {
-  constexpr std::uint32_t unit = static_cast<std::uint32_t>(kPow10[d]);
+  constexpr std::uint32_t unit = static_cast<std::uint32_t>(pow10_integer(d));
   const auto digits = static_cast<std::uint32_t>(rounded);
   std::uint32_t int_part = digits / unit;
   std::uint32_t frac = digits - int_part * unit;
@@ -99,13 +89,13 @@ bool write_in_register(char* out, int w, bool negative, double ax, std::uint64_t
 template <int d>
 bool try_write_fixed_fast(char* out, int w, float x) {
   const double ax = std::fabs(static_cast<double>(x));
-  if (!(ax < static_cast<double>(kPow10[7 - d]))) return false;  // also inf, NaN
+  if (!(ax < kExactPow10[7 - d])) return false;  // also inf, NaN
   const bool negative = std::signbit(x);
   // |x| * 10^d needs at most 24 + 24 bits: exact in double. Adding 1/2 is
   // exact too from 1/2 up, and below it cannot reach 1; so the truncation is
   // the exact half-up rounding.
   const auto rounded =
-      static_cast<std::uint64_t>(ax * static_cast<double>(kPow10[d]) + 0.5);
+      static_cast<std::uint64_t>(ax * kExactPow10[d] + 0.5);
 
   if constexpr (d == 4 && std::endian::native == std::endian::little) {
     if (w == 8) {
@@ -121,7 +111,7 @@ bool try_write_fixed_fast(char* out, int w, float x) {
   // digits (none for a magnitude below 1), the sign.
   // Below 10^7 + 1 here, so 32 bits hold it, and d is a constant: the
   // divisions become multiplications.
-  constexpr std::uint32_t unit = static_cast<std::uint32_t>(kPow10[d]);
+  constexpr std::uint32_t unit = static_cast<std::uint32_t>(pow10_integer(d));
   auto digits = static_cast<std::uint32_t>(rounded);
   std::uint32_t int_part = digits / unit;
   std::uint32_t frac = digits - int_part * unit;

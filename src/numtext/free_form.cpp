@@ -4,10 +4,9 @@
 #include <cstring>
 
 #include "numtext/integer_text.hpp"
-#include "numtext/text_failure.hpp"
-#include "numtext/plain_decimal.hpp"
 #include "numtext/plain_row.hpp"
 #include "numtext/real_text.hpp"
+#include "numtext/text_failure.hpp"
 
 namespace numtext {
 namespace {
@@ -29,6 +28,13 @@ inline std::uint8_t class_of(char c) { return kClass[static_cast<unsigned char>(
 
 bool opens_quoted_or_parenthesised(char c) { return c == '\'' || c == '"' || c == '('; }
 
+// A blank, tab, line end or comma: a character after which a value needs
+// nothing more of the general scan.
+bool ends_plain_value(char c) {
+  const std::uint8_t cls = class_of(c);
+  return cls == kBlank || cls == kLineEnd || cls == kComma;
+}
+
 // Longest value text held; longer text cannot be a usable number of either kind.
 constexpr std::size_t kMaxValueText = std::size_t{64} << 20;
 
@@ -43,7 +49,7 @@ void FreeFormReader::store(const Target& t, const char* text, std::size_t len) {
   if (t.kind == Target::Kind::Integer) {
     *static_cast<std::int32_t*>(t.where) = parse_integer(text, len);
   } else {
-    *static_cast<float*>(t.where) = parse_real(text, len);
+    *static_cast<float*>(t.where) = whole_real(text, text + len);
   }
 }
 
@@ -153,12 +159,14 @@ void FreeFormReader::skip_rest_of_line() {
   while (p < end && (*p == ' ' || class_of(*p) == kBlank || class_of(*p) == kLineEnd)) ++p;
   src_.pos = p;  // blanks before a value are skipped either way
   if (p == end || class_of(*p) != kOther || opens_quoted_or_parenthesised(*p)) return false;
+  // Taken here when a separator follows within the window; anything else,
+  // a failure too, goes the general way, which names it.
   float v;
-  const char* sep = parse_plain_decimal(p, end, v);
-  if (sep == nullptr) return false;
+  const RealChars r = real_from_chars(p, end, v, end);
+  if (r.failure != 0 || r.ptr == end || !ends_plain_value(*r.ptr)) return false;
   *static_cast<float*>(t.where) = v;
-  note_separator(*sep);
-  src_.pos = sep + 1;
+  note_separator(*r.ptr);
+  src_.pos = r.ptr + 1;
   return true;
 }
 

@@ -36,7 +36,8 @@ class FreeFormReader {
   enum class Sep : std::uint8_t { Comma, Blank };
   enum class Scan : std::uint8_t { Value, Null, Slash };
 
-  // The common plain decimal, read without the general scan.
+  // A real value ended by a separator within the window, read without
+  // collecting its text first; and the values of a row a window at a time.
   bool take_plain_real(const Target& t);
   std::size_t take_plain_row(float* first, std::size_t count, std::size_t stride);
   // sep_before: the separator after the value before the first target (a

@@ -1,10 +1,11 @@
-// A row of plain decimals ("1995 1 3 551.31 540.38 545.84 2"), the whole of a
-// usual price-file row, read a window of characters at a time: the blanks of
-// the window are found at once, so that the values' places are known before
-// any of them is converted and the conversions do not wait on one another.
-// Each value is converted from one eight-character word, exactly as the
-// general path would. The row stops before the first value of any other form
-// and near the end of the text, leaving the rest to the general path.
+// A row of values ("1995 1 3 551.31 540.38 545.84 2"), the whole of a usual
+// price-file row, read a window of characters at a time: the blanks of the
+// window are found at once, so that the values' places are known before any
+// of them is converted and the conversions do not wait on one another. Each
+// value is read whole by the one real conversion. The row stops before the
+// first text that is not a real value on its own (a comma, a null value, a
+// repeat, a slash, a value out of range) and near the end of the text,
+// leaving the rest to the general path.
 #pragma once
 
 #include <bit>
@@ -12,7 +13,7 @@
 #include <cstdint>
 
 #include "numtext/blank_mask.hpp"
-#include "numtext/plain_decimal.hpp"
+#include "numtext/real_text.hpp"
 
 namespace numtext {
 
@@ -26,13 +27,15 @@ struct PlainRow {
   bool line_ended = false;    // that separator was a line end
 };
 
-// Reads up to count values into first[0], first[stride], ... from [p, end).
-// Blanks and line ends before a value are skipped either way. blanks_of is
-// blank_mask or blank_mask_portable.
+// Reads up to count values into first[0], first[stride], ... from [p, end),
+// a window starting only where kPlainRowRoom characters are left. Blanks and
+// line ends before a value are skipped either way. blanks_of is blank_mask
+// or blank_mask_portable.
 template <class BlankMask>
 PlainRow read_plain_row(const char* p, const char* end, float* first, std::size_t count,
                         std::size_t stride, BlankMask blanks_of) {
   PlainRow row;
+  const char* last_separator = nullptr;
   while (row.taken < count && end - p >= kPlainRowRoom) {
     const std::uint64_t blanks = blanks_of(p);
     // The window starts on a value or on a blank, so no value is cut at its
@@ -51,19 +54,23 @@ PlainRow read_plain_row(const char* p, const char* end, float* first, std::size_
         break;
       }
       const int e = std::countr_zero(ends);
-      if (!short_plain_value(p + s, e - s, first[row.taken * stride])) {
+      float v;
+      const RealChars r = real_from_chars(p + s, p + e, v, p + kPlainRowRoom);
+      if (r.failure != 0 || r.ptr != p + e) {
         next = s;
         declined = true;
         break;
       }
+      first[row.taken * stride] = v;
       ++row.taken;
-      row.line_ended = p[e] == '\n';
+      last_separator = p + e;
       next = e + 1;
     }
     p += next;
     if (declined) break;
   }
   row.pos = p;
+  row.line_ended = last_separator != nullptr && *last_separator == '\n';
   return row;
 }
 

@@ -19,38 +19,46 @@ struct RealSyntax {
   const char* frac_digits = nullptr;
   std::size_t frac_len = 0;
   std::int64_t exponent = 0;  // saturated
+  const char* end = nullptr;  // after the text read; nullptr: no real text
 };
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-RealSyntax scan_syntax(const char* s, std::size_t n) {
-  RealSyntax r;
-  std::size_t i = 0;
-  if (i < n && (s[i] == '+' || s[i] == '-')) r.negative = s[i++] == '-';
-  r.int_digits = s + i;
-  while (i < n && is_digit(s[i])) ++i;
-  r.int_len = static_cast<std::size_t>(s + i - r.int_digits);
-  if (i < n && s[i] == '.') {
-    ++i;
-    r.frac_digits = s + i;
-    while (i < n && is_digit(s[i])) ++i;
-    r.frac_len = static_cast<std::size_t>(s + i - r.frac_digits);
-  }
-  if (r.int_len == 0 && r.frac_len == 0) throw IoFailure{fnum::kInvalidReal};
-  if (i == n) return r;
+const char* skip_digits(const char* p, const char* last) {
+  while (p != last && is_digit(*p)) ++p;
+  return p;
+}
 
-  const char c = s[i];
-  if (c == 'e' || c == 'E' || c == 'd' || c == 'D') ++i;
-  else if (c != '+' && c != '-') throw IoFailure{fnum::kInvalidReal};
-  bool exp_negative = false;
-  if (i < n && (s[i] == '+' || s[i] == '-')) exp_negative = s[i++] == '-';
-  if (i == n) throw IoFailure{fnum::kInvalidReal};
+// The exponent at p ("e-3", "D5", "+3"), or p when none stands there: a
+// letter or sign not followed by digits ends the number before it.
+const char* scan_exponent(const char* p, const char* last, std::int64_t& exponent) {
+  const char* s = p;
+  if (s != last && (*s == 'e' || *s == 'E' || *s == 'd' || *s == 'D')) ++s;
+  else if (s == last || (*s != '+' && *s != '-')) return p;
+  bool negative = false;
+  if (s != last && (*s == '+' || *s == '-')) negative = *s++ == '-';
+  if (s == last || !is_digit(*s)) return p;
   std::int64_t e = 0;
-  for (; i < n; ++i) {
-    if (!is_digit(s[i])) throw IoFailure{fnum::kInvalidReal};
-    if (e < 1000000000000LL) e = e * 10 + (s[i] - '0');
+  for (; s != last && is_digit(*s); ++s)
+    if (e < 1000000000000LL) e = e * 10 + (*s - '0');
+  exponent = negative ? -e : e;
+  return s;
+}
+
+RealSyntax scan_syntax(const char* first, const char* last) {
+  RealSyntax r;
+  const char* p = first;
+  if (p != last && (*p == '+' || *p == '-')) r.negative = *p++ == '-';
+  r.int_digits = p;
+  p = skip_digits(p, last);
+  r.int_len = static_cast<std::size_t>(p - r.int_digits);
+  if (p != last && *p == '.') {
+    r.frac_digits = ++p;
+    p = skip_digits(p, last);
+    r.frac_len = static_cast<std::size_t>(p - r.frac_digits);
   }
-  r.exponent = exp_negative ? -e : e;
+  if (r.int_len == 0 && r.frac_len == 0) return r;
+  r.end = scan_exponent(p, last, r.exponent);
   return r;
 }
 
@@ -79,11 +87,13 @@ bool leading_exponent(const RealSyntax& r, std::int64_t& k) {
   return false;
 }
 
-double slow_double(const RealSyntax& r) {
+// The nearest double, or a failure number.
+int slow_double(const RealSyntax& r, double& v) {
+  v = 0.0;
   std::int64_t lead = 0;
-  if (!leading_exponent(r, lead)) return 0.0;
-  if (lead > 400) throw IoFailure{fnum::kRealBeyondDouble};
-  if (lead < -400) return 0.0;
+  if (!leading_exponent(r, lead)) return 0;
+  if (lead > 400) return fnum::kRealBeyondDouble;
+  if (lead < -400) return 0;
   // digits "int.frac" and an exponent std::from_chars understands.
   static thread_local std::string text;
   text.clear();
@@ -94,31 +104,38 @@ double slow_double(const RealSyntax& r) {
   else text.push_back('0');
   text.push_back('e');
   text += std::to_string(r.exponent);
-  double v = 0.0;
   const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
   (void)ptr;
   if (ec == std::errc::result_out_of_range) {
-    if (lead > 0) throw IoFailure{fnum::kRealBeyondDouble};
-    return 0.0;
+    v = 0.0;
+    return lead > 0 ? fnum::kRealBeyondDouble : 0;
   }
-  if (ec != std::errc()) throw IoFailure{fnum::kInvalidReal};
-  if (v > 1.7976931348623157e308) throw IoFailure{fnum::kRealBeyondDouble};
-  return v;
+  if (ec != std::errc()) return fnum::kInvalidReal;
+  if (v > 1.7976931348623157e308) return fnum::kRealBeyondDouble;
+  return 0;
 }
 
 }  // namespace
 
-double parse_real_as_double(const char* s, std::size_t n) {
-  const RealSyntax r = scan_syntax(s, n);
+RealChars real_from_chars_general(const char* first, const char* last, float& value) {
+  const RealSyntax r = scan_syntax(first, last);
+  if (r.end == nullptr) return {first, fnum::kInvalidReal};
   double v;
-  if (!try_fast_double(r, v)) v = slow_double(r);
-  return r.negative ? -v : v;
+  if (!try_fast_double(r, v)) {
+    if (const int failure = slow_double(r, v)) return {r.end, failure};
+  }
+  float f;
+  if (!narrow_to_float(r.negative ? -v : v, f)) return {r.end, fnum::kRealBeyondSingle};
+  value = f;
+  return {r.end, 0};
 }
 
-float parse_real(const char* s, std::size_t n) {
-  float f;
-  if (!narrow_to_float(parse_real_as_double(s, n), f)) throw IoFailure{fnum::kRealBeyondSingle};
-  return f;
+float whole_real(const char* first, const char* last) {
+  float v = 0.0f;
+  const RealChars r = real_from_chars(first, last, v);
+  if (r.ptr != last) throw IoFailure{fnum::kInvalidReal};
+  if (r.failure != 0) throw IoFailure{r.failure};
+  return v;
 }
 
 }  // namespace numtext

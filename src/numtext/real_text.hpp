@@ -2,18 +2,39 @@
 // missing on one side), then optionally an exponent: E, e, D or d with an
 // optionally signed integer, or a sign directly followed by digits ("1.5+3").
 // The text goes to the nearest double and that to the nearest float.
+//
+// The one conversion of real text, shaped like std::from_chars: it reads the
+// longest real text at first and says where it ended; the caller decides
+// whether what follows may end a value.
 #pragma once
 
-#include <cstddef>
+#include "numtext/plain_decimal.hpp"
 
 namespace numtext {
 
-// Throws IoFailure: 6103 for a text of no accepted form, 6102 beyond double
-// precision, 6104 beyond single precision. Tiny magnitudes become 0 or a
-// tiny value silently.
-float parse_real(const char* s, std::size_t n);
+struct RealChars {
+  const char* ptr;  // after the text read; first when there is no real text
+  // 0 when the value was stored; else its failure number: kInvalidReal (no
+  // real text at first), kRealBeyondDouble or kRealBeyondSingle (value not
+  // stored). Tiny magnitudes become 0 or a tiny value silently.
+  int failure;
+};
 
-// The nearest double, exposed for tests of the double-then-single rounding.
-double parse_real_as_double(const char* s, std::size_t n);
+// Everything but the fast path.
+RealChars real_from_chars_general(const char* first, const char* last, float& value);
+
+// Reads [first, last). readable (last when not given) bounds what may be
+// loaded: a caller with characters after last to spare lets the fast path
+// load whole words there.
+inline RealChars real_from_chars(const char* first, const char* last, float& value,
+                                 const char* readable = nullptr) {
+  if (const char* end = plain_decimal(first, last, readable != nullptr ? readable : last, value))
+    return {end, 0};
+  return real_from_chars_general(first, last, value);
+}
+
+// The whole of [first, last) as one real value, as a value between
+// separators is read; throws IoFailure with the failure number.
+float whole_real(const char* first, const char* last);
 
 }  // namespace numtext

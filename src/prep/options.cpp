@@ -292,7 +292,7 @@ std::optional<std::int32_t> parse_variable_option(std::string_view text) {
 std::optional<float> parse_coefficient_option(std::string_view text) {
   if (text.empty()) return std::nullopt;
   try {
-    return numtext::parse_real(text.data(), text.size());
+    return numtext::whole_real(text.data(), text.data() + text.size());
   } catch (const numtext::IoFailure&) {
     return std::nullopt;
   }

@@ -92,7 +92,7 @@ std::size_t record_values(const RunState& st, std::int64_t i,
 namespace {
 
 // The records of the rows, one every stride characters from at.
-void lay_out(const numtext::FixedLayout& layout, const RunState& st,
+void lay_down(const numtext::FixedLayout& layout, const RunState& st,
              std::span<const std::int64_t> rows, char* at, std::size_t stride) {
   std::array<float, kMostRecordValues> values;
   for (std::int64_t i : rows) {
@@ -121,10 +121,10 @@ class SharedRecords {
   std::atomic<std::size_t> next_{0};
 };
 
-void lay_out_shared(const numtext::FixedLayout& layout, const RunState& st, SharedRecords& shared,
+void lay_down_shared(const numtext::FixedLayout& layout, const RunState& st, SharedRecords& shared,
                     char* at, std::size_t stride) {
   for (auto [first, rows] = shared.take(); !rows.empty(); std::tie(first, rows) = shared.take())
-    lay_out(layout, st, rows, at + first * stride, stride);
+    lay_down(layout, st, rows, at + first * stride, stride);
 }
 
 }  // namespace
@@ -135,8 +135,8 @@ std::string training_text(const RunState& st, std::span<const std::int64_t> rows
   const std::size_t n = layout.length();
   std::string text(rows.size() * (n + 2), '\0');
   SharedRecords shared(rows);
-  const auto lay_down = [&]() noexcept { lay_out_shared(layout, st, shared, text.data(), n + 2); };
-  platform::side_by_side(second, lay_down, lay_down);
+  const auto lay_down_part = [&]() noexcept { lay_down_shared(layout, st, shared, text.data(), n + 2); };
+  platform::side_by_side(second, lay_down_part, lay_down_part);
   for (std::size_t at = n; at < text.size(); at += n + 2) {
     text[at] = '\r';
     text[at + 1] = '\n';
@@ -159,7 +159,7 @@ void write_training_records(RunState& st, units::OutputFile& out, platform::Seco
     rows.clear();
     for (; rows.size() < room.records && i <= last; i = next_written(st, i + 1)) rows.push_back(i);
     SharedRecords shared(rows);
-    out.write_behind(second, [&]() noexcept { lay_out_shared(layout, st, shared, room.at, n + 2); });
+    out.write_behind(second, [&]() noexcept { lay_down_shared(layout, st, shared, room.at, n + 2); });
     out.commit_records(n, rows.size());
     st.IC += static_cast<std::int32_t>(rows.size());
   }
@@ -167,7 +167,7 @@ void write_training_records(RunState& st, units::OutputFile& out, platform::Seco
 
 namespace {
 
-// Five positions up to 99,999, as the line always had; a larger count is
+// Five positions up to 99,999, the count line's own width; a larger count is
 // shown in full rather than as asterisks, in a field as wide as its digits.
 int count_field_width(std::int32_t IC) {
   int width = 5;

@@ -103,9 +103,11 @@ inline std::string format_prices(const std::vector<PriceRow>& rows) {
 
 // "1995-01-02": the date as a CSV writes it, with sep between the parts.
 inline std::string iso_date(const PriceRow& r, const std::string& sep = "-") {
-  char b[32];
-  std::snprintf(b, sizeof b, "%04d%s%02d%s%02d", r.year, sep.c_str(), r.month, sep.c_str(), r.day);
-  return b;
+  char y[16], m[16], d[16];
+  std::snprintf(y, sizeof y, "%04d", r.year);
+  std::snprintf(m, sizeof m, "%02d", r.month);
+  std::snprintf(d, sizeof d, "%02d", r.day);
+  return y + sep + m + sep + d;
 }
 
 // A vendor's CSV of the same days: Date,Open,High,Low,Close,Adj Close,Volume

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/side_by_side.hpp"
 #include "prep/derived_series.hpp"
@@ -33,6 +34,29 @@ inline std::unique_ptr<prep::RunState> run_state(std::int32_t nr, std::int32_t n
 
 // The weekday code of row i of a file of business days from a Monday.
 inline float weekday_code(std::int64_t i) { return static_cast<float>(2 + (i - 1) % 5); }
+
+// A run state whose rows 1..closes.size() are selected and hold the closes
+// and the day codes (weekday_code(i) where days is empty), dated in January
+// 1995; extra_rows rows more hold close 0, which would fault if a step used
+// them as a divisor. Every other value of the arrays is fill.
+inline std::unique_ptr<prep::RunState> state_of_closes(const std::vector<float>& closes, float fill = 0.0f,
+                                                       const std::vector<float>& days = {},
+                                                       std::int32_t extra_rows = 0) {
+  const auto nrr = static_cast<std::int32_t>(closes.size());
+  auto st = run_state(nrr + extra_rows, nrr, fill);
+  for (std::int64_t i = 1; i <= st->NR; ++i) {
+    const bool used = i <= st->NRR;
+    const auto k = static_cast<std::size_t>(i - 1);
+    st->M(i, 1) = 1995.0f;
+    st->M(i, 2) = 1.0f;
+    st->M(i, 3) = 1.0f;
+    st->M(i, 4) = 0.0f;
+    st->M(i, 5) = 0.0f;
+    st->M(i, 6) = used ? closes[k] : 0.0f;
+    st->M(i, 7) = !used ? 0.0f : days.empty() ? weekday_code(i) : days[k];
+  }
+  return st;
+}
 
 // Floats of the arrays of a and b (sized alike) whose bits differ.
 inline std::size_t differing_floats(const prep::RunState& a, const prep::RunState& b) {
