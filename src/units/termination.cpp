@@ -20,13 +20,21 @@ std::array<ExitClosable*, 4> g_units{};
   throw RunEnded{status};
 }
 
+void drop_unfinished_output() noexcept {
+  for (ExitClosable* unit : g_units) {
+    if (unit != nullptr) unit->drop_unfinished();
+  }
+}
+
 void write_report(std::string_view text) {
+  drop_unfinished_output();
   if (g_console != nullptr) g_console->flush();  // keep the order on a terminal
   (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(),
                             text.size());
 }
 
 [[noreturn]] void stop(std::string_view text, int status) {
+  drop_unfinished_output();
   if (g_console != nullptr) {
     // The pending flag survives, so exit closing ends the line once more.
     if (g_console->line_pending()) g_console->write_direct("\r\n");

@@ -20,6 +20,9 @@ struct RunEnded {
 class ExitClosable {
  public:
   virtual void close_at_exit() noexcept = 0;
+  // Before any report: what is half made and only takes room goes, so that
+  // the report finds room on a full disk.
+  virtual void drop_unfinished() noexcept {}
 
  protected:
   ~ExitClosable() = default;
