@@ -168,6 +168,9 @@ TEST_P(Places, RecordsReachTheFileOfTheRunsDirectory) {
     EXPECT_EQ(tmp.name.front(), '.');  // hidden
     EXPECT_EQ(platform::write_all(tmp.handle, kAwkwardBytes.data(), kAwkwardBytes.size()), Error::none);
     EXPECT_EQ(platform::close(tmp.handle), Error::none);
+    // Closed first, as a run closes it: Windows does not replace an open file.
+    EXPECT_EQ(platform::close(t.file.handle), Error::none);
+    t.file.handle = platform::kNoHandle;
     EXPECT_EQ(platform::replace(tmp), Error::none);
   } else {
     EXPECT_EQ(platform::truncate_to_empty(t.file.handle), Error::none);
