@@ -427,6 +427,10 @@ std::vector<PlaceCase> place_cases() {
        "", 200000},
       {"HardLinked", "ln elab.dat link.dat; exec \"$0\" \"$@\"",
        kSameAsPlainRun + " && cmp link.dat reference.dat && [ \"$(stat -c %h elab.dat)\" = 2 ]"},
+      {"WithExtendedAttributes",
+       "python3 -c 'import os; os.setxattr(\"elab.dat\", \"user.note\", b\"kept\")' 2>/dev/null || exit 77; "
+       "exec \"$0\" \"$@\"",
+       kSameAsPlainRun + " && python3 -c 'import os; assert os.getxattr(\"elab.dat\", \"user.note\") == b\"kept\"'"},
       {"OwnedByAnotherUser", kNeedsRoot + "chown 65534:65534 elab.dat; exec \"$0\" \"$@\"",
        kSameAsPlainRun + " && [ \"$(stat -c %u:%g elab.dat)\" = 65534:65534 ] && " + kNoTemporary},
       // Like /tmp: a sticky directory of root's, elab.dat root's and open to

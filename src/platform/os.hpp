@@ -96,8 +96,9 @@ void close_place(Place& place);
 Opened reopen_at_place(const Opened& file, const Place& place);
 
 // A new file at the place would keep everything file has: file stands there
-// with one link and is no mount point, and its directory lets it be replaced
-// (not guarded against changes, not sticky for this user). Whether owner and
+// with one link, no extended attributes (access lists) and is no mount
+// point, and its directory lets it be replaced (not guarded against
+// changes, not sticky for this user). Whether owner and
 // group can be given is known only at the temporary's creation.
 bool replaceable(Handle file, const Place& place);
 

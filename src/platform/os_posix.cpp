@@ -5,6 +5,9 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <sys/xattr.h>
+#endif
 #include <unistd.h>
 #include <pthread.h>
 
@@ -399,6 +402,22 @@ bool mount_point(int, int) { return false; }
 bool guarded(int) { return false; }
 #endif
 
+// Extended attributes a new file would not have: access lists, a user's
+// notes. The security label is the system's, given to every new file.
+bool extended_attributes(int fd) {
+#if defined(__linux__)
+  char names[4096];
+  const ssize_t n = ::flistxattr(fd, names, sizeof names);
+  if (n < 0) return errno == ERANGE;  // more than fit here
+  for (const char* name = names; name < names + n; name += std::strlen(name) + 1) {
+    if (std::strcmp(name, "security.selinux") != 0) return true;
+  }
+#else
+  (void)fd;
+#endif
+  return false;
+}
+
 // A name no other file in the directory has yet is found in a few tries.
 std::string hidden_name(const std::string& of, unsigned attempt) {
   static std::atomic<unsigned> made{0};
@@ -482,7 +501,7 @@ bool replaceable(Handle file, const Place& place) {
   const int dir = fd_of(place.directory);
   if (::fstat(fd_of(file), &f) != 0 || ::fstat(dir, &d) != 0) return false;
   if (!S_ISREG(f.st_mode) || f.st_nlink != 1 || !stands_at(f, place)) return false;
-  if (mount_point(fd_of(file), dir) || guarded(dir)) return false;
+  if (mount_point(fd_of(file), dir) || guarded(dir) || extended_attributes(fd_of(file))) return false;
   // In a sticky directory only the owner of the directory or of the file
   // may replace the file.
   const uid_t me = ::geteuid();
