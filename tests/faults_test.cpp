@@ -439,6 +439,11 @@ std::vector<PlaceCase> place_cases() {
        kNeedsRoot + "[ -x /usr/bin/setpriv ] || exit 77; chmod 1777 .; chmod 666 elab.dat; "
                     "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\" \"$@\"",
        kSameAsPlainRun + " && [ \"$(stat -c %u elab.dat)\" = 0 ] && " + kNoTemporary},
+      // A file this user may write but not give its owner to a new file.
+      {"AnotherUsersFileInAnOpenDirectory",
+       kNeedsRoot + "[ -x /usr/bin/setpriv ] || exit 77; chmod 666 elab.dat; "
+                    "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\" \"$@\"",
+       kSameAsPlainRun + " && [ \"$(stat -c %u elab.dat)\" = 0 ] && " + kNoTemporary},
       {"BindMountedFile",
        kNeedsRoot + "printf 'earlier\\r\\n' >volume.dat; mount --bind volume.dat elab.dat || exit 77; "
                     "\"$0\" \"$@\"; s=$?; umount elab.dat; exit $s",
