@@ -265,11 +265,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FaultCase{"OpenFallsBackToReadOnly", Call::open, Error::access_denied, 0,
                   [](Target&, const TempDir& d) {
-                    const auto o = platform::open_with_fallbacks(name(d, "elab.dat"), true);
+                    const auto o = platform::open_with_fallbacks(name(d, "elab.dat"), false);
                     (void)platform::close(o.handle);
                     return std::string(o.access == Access::read_only ? "read_only" : "other");
                   },
                   "read_only"},
+#ifndef _WIN32
+        // As a sticky directory's protection refuses an open that may
+        // create another user's file.
+        FaultCase{"CreatingOpenRefusedOpensWithout", Call::open, Error::access_denied, 0,
+                  [](Target&, const TempDir& d) {
+                    const auto o = platform::open_with_fallbacks(name(d, "elab.dat"), true);
+                    (void)platform::close(o.handle);
+                    return std::string(o.access == Access::read_write ? "read_write" : "other");
+                  },
+                  "read_write"},
+#endif
         FaultCase{"OpenOfAnExistingFile", Call::open, Error::not_found, 0,
                   [](Target&, const TempDir& d) {
                     return text_of(platform::open_read_only(name(d, "elab.dat")).error);

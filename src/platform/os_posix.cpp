@@ -110,12 +110,12 @@ Kind kind_of_mode(mode_t mode) {
   return Kind::stream;
 }
 
-int open_cloexec(const std::string& name, int flags, mode_t mode = 0) {
-  return call(Call::open, [&] { return ::open(name.c_str(), flags | O_CLOEXEC, mode); });
-}
-
 int open_at(int dir, const std::string& name, int flags, mode_t mode = 0) {
   return call(Call::open, [&] { return ::openat(dir, name.c_str(), flags | O_CLOEXEC, mode); });
+}
+
+int open_cloexec(const std::string& name, int flags, mode_t mode = 0) {
+  return open_at(AT_FDCWD, name, flags, mode);
 }
 
 // The open of a name that is not there: the file is missing when its
@@ -250,21 +250,40 @@ Kind kind_of(Handle h) {
   return kind_of_mode(st.st_mode);
 }
 
-Opened open_with_fallbacks(const std::string& name, bool create) {
+namespace {
+
+// Read-write, else read-only, else write-only, the name taken in directory;
+// the error (errno) is that of the read-write attempt.
+Opened open_at_with_fallbacks(int directory, const std::string& name, bool create, int& first_error) {
   Opened o;
-  o.handle = open_cloexec(name, O_RDWR | (create ? O_CREAT : 0), 0666);
+  o.handle = open_at(directory, name, O_RDWR | (create ? O_CREAT : 0), 0666);
   if (o.handle >= 0) return o;
-  const int first_error = errno;
+  first_error = errno;
+  // A sticky directory's protection of other users' files refuses an open
+  // that may create, where a plain one goes through.
+  if (create && first_error == EACCES) {
+    o.handle = open_at(directory, name, O_RDWR);
+    if (o.handle >= 0) return o;
+  }
   o.access = Access::read_only;
-  o.handle = open_cloexec(name, O_RDONLY);
+  o.handle = open_at(directory, name, O_RDONLY);
   if (o.handle >= 0) return o;
   o.access = Access::write_only;
-  o.handle = open_cloexec(name, O_WRONLY);
+  o.handle = open_at(directory, name, O_WRONLY);
   if (o.handle >= 0) return o;
   o.handle = kNoHandle;
   o.error = error_of(first_error);
-  if (first_error == ENOENT && !create) o.error = missing_name_error(name);
-  if (first_error == ENOENT && create) o.error = Error::no_directory;
+  return o;
+}
+
+}  // namespace
+
+Opened open_with_fallbacks(const std::string& name, bool create) {
+  int first_error = 0;
+  Opened o = open_at_with_fallbacks(AT_FDCWD, name, create, first_error);
+  if (o.handle == kNoHandle && first_error == ENOENT) {
+    o.error = create ? Error::no_directory : missing_name_error(name);
+  }
   return o;
 }
 
@@ -475,23 +494,9 @@ Opened reopen_at_place(const Opened& file, const Place& place) {
   if (::fstatat(fd_of(place.directory), place.name.c_str(), &at, 0) == 0 && same_file(st, at)) {
     return file;
   }
-  Opened fresh;
-  const int dir = fd_of(place.directory);
-  fresh.handle = open_at(dir, place.name, O_RDWR | O_CREAT, 0666);
-  if (fresh.handle < 0) {
-    const int first_error = errno;
-    fresh.access = Access::read_only;
-    fresh.handle = open_at(dir, place.name, O_RDONLY);
-    if (fresh.handle < 0) {
-      fresh.access = Access::write_only;
-      fresh.handle = open_at(dir, place.name, O_WRONLY);
-    }
-    if (fresh.handle < 0) {
-      fresh.handle = kNoHandle;
-      fresh.error = error_of(first_error);
-      return fresh;
-    }
-  }
+  int first_error = 0;
+  const Opened fresh = open_at_with_fallbacks(fd_of(place.directory), place.name, true, first_error);
+  if (fresh.handle == kNoHandle) return fresh;
   (void)close(file.handle);
   return fresh;
 }
