@@ -26,7 +26,8 @@ enum class Error {
   disk_full,      // no room left on the device or in the quota
   too_large,      // beyond the file-size limit of the process
   replace_refused,  // one file may not take another's place there (a mount point, a
-                    // guarded directory, another file system); writing in place may
+                    // guarded directory, another file system), where writing in
+                    // place may still go through
   other,
 };
 
@@ -96,10 +97,10 @@ void close_place(Place& place);
 Opened reopen_at_place(const Opened& file, const Place& place);
 
 // A new file at the place would keep everything file has: file stands there
-// with one link, no extended attributes (access lists) and is no mount
+// with one link and no extended attributes (access lists) and is no mount
 // point, and its directory lets it be replaced (not guarded against
-// changes, not sticky for this user). Whether owner and
-// group can be given is known only at the temporary's creation.
+// changes, not sticky for this user). Whether owner and group can be given
+// is known only at the temporary's creation.
 bool replaceable(Handle file, const Place& place);
 
 // A new, empty file with a hidden name at the place, with the permission
