@@ -427,6 +427,13 @@ std::vector<PlaceCase> place_cases() {
        "", 200000},
       {"HardLinked", "ln elab.dat link.dat; exec \"$0\" \"$@\"",
        kSameAsPlainRun + " && cmp link.dat reference.dat && [ \"$(stat -c %h elab.dat)\" = 2 ]"},
+      // The files of -o and --dates under the same rules.
+      {"HardLinkedOutputAndDatesFiles",
+       "printf 'earlier\\r\\n' | tee out.dat >days.txt; ln out.dat out.link; ln days.txt days.link; "
+       "exec \"$0\" -o out.dat --dates=days.txt \"$@\"",
+       "cmp out.dat reference.dat && cmp out.link reference.dat && [ \"$(stat -c %h out.dat)\" = 2 ] && "
+       "[ \"$(wc -l <days.link)\" -gt 100 ] && cmp days.txt days.link && "
+       "printf 'earlier\\r\\n' | cmp - elab.dat && " + kNoTemporary},
       {"WithExtendedAttributes",
        "python3 -c 'import os; os.setxattr(\"elab.dat\", \"user.note\", b\"kept\")' 2>/dev/null || exit 77; "
        "exec \"$0\" \"$@\"",
