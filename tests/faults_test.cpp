@@ -344,11 +344,16 @@ struct StreamCase {
   int rows = 400;
 };
 
-// Waits for the run to start writing its records, then sends the signal.
+// Waits for the run to start writing its records, then sends the signal;
+// the shell ends as the run did. The program starts with the signal's
+// default action: a shell starts a program in the background with SIGQUIT
+// ignored, and does not end by it itself (it then exits with the run's
+// status, 128 + the signal).
 std::string kill_while_writing(const std::string& signal) {
-  return "\"$0\" \"$@\" <&0 & p=$!; while kill -0 $p 2>/dev/null; do "
+  const std::string restored = signal == "KILL" ? "" : "env --default-signal=" + signal + " ";
+  return restored + "\"$0\" \"$@\" <&0 & p=$!; while kill -0 $p 2>/dev/null; do "
          "for f in .elab.dat.partial-*; do [ -e \"$f\" ] && break 2; done; done; "
-         "kill -" + signal + " $p; { wait $p; } 2>/dev/null; kill -" + signal + " $$";
+         "kill -" + signal + " $p; { wait $p; } 2>/dev/null; s=$?; kill -" + signal + " $$; exit $s";
 }
 
 std::vector<StreamCase> stream_cases() {
@@ -377,10 +382,123 @@ std::vector<StreamCase> stream_cases() {
       {"TerminatedWhileWriting", kill_while_writing("TERM"), -15, "", false, 200000},
       {"HungUpWhileWriting", kill_while_writing("HUP"), -1, "", false, 200000},
       {"KilledWhileWriting", kill_while_writing("KILL"), -9, "", false, 200000},
+      // Every signal whose default action ends the process removes the
+      // temporary, then ends it as it would have.
+      {"QuitWhileWriting", kill_while_writing("QUIT"), 131, "", false, 200000},
+      {"AlarmWhileWriting", kill_while_writing("ALRM"), -14, "", false, 200000},
+      {"User1WhileWriting", kill_while_writing("USR1"), -10, "", false, 200000},
+      {"User2WhileWriting", kill_while_writing("USR2"), -12, "", false, 200000},
+      {"CpuLimitWhileWriting", kill_while_writing("XCPU"), -24, "", false, 200000},
+      {"VirtualAlarmWhileWriting", kill_while_writing("VTALRM"), -26, "", false, 200000},
+      {"ProfilingAlarmWhileWriting", kill_while_writing("PROF"), -27, "", false, 200000},
   };
 }
 
 class Streams : public Faults, public ::testing::WithParamInterface<StreamCase> {};
+
+// elab.dat or its directory changed under a run, or guarded by the system:
+// the records end up in elab.dat of the run's directory, which keeps its
+// links, owner and group; nothing else changes and no temporary is left.
+// Each case is a shell around the program, over an earlier elab.dat, and a
+// shell that checks the files afterwards (reference.dat: a plain run's
+// elab.dat). A case that needs what the system does not give (root, a
+// mount, file attributes) exits with 77 and is skipped.
+struct PlaceCase {
+  const char* name;
+  std::string shell;
+  std::string check;
+  int status = 0;
+  std::string err = "";
+  int rows = 400;
+};
+
+const std::string kNeedsRoot = "[ \"$(id -u)\" = 0 ] || exit 77; ";
+const std::string kSameAsPlainRun = "cmp elab.dat reference.dat";
+const std::string kNoTemporary = "! ls -a | grep -q partial";
+
+// Waits for the temporary in the current directory, then runs action.
+std::string while_writing(const std::string& action) {
+  return "\"$0\" \"$@\" <&0 & p=$!; while kill -0 $p 2>/dev/null; do "
+         "for f in .elab.dat.partial-*; do [ -e \"$f\" ] && break 2; done; done; " +
+         action + "; wait $p";
+}
+
+std::vector<PlaceCase> place_cases() {
+  const std::string after_the_opening = "{ sleep 1; ";
+  const std::string then_run = "cat; } | \"$0\" \"$@\"";
+  return {
+      {"RemovedDuringTheDialogue", after_the_opening + "rm elab.dat; " + then_run,
+       kSameAsPlainRun + " && " + kNoTemporary},
+      {"RenamedAwayDuringTheDialogue", after_the_opening + "mv elab.dat kept.dat; " + then_run,
+       kSameAsPlainRun + " && printf 'earlier\\r\\n' | cmp - kept.dat"},
+      {"DirectoryRenamedDuringTheWrite",
+       "mkdir run; cp prices.txt elab.dat run; cd run; " + while_writing("mv ../run ../moved"),
+       "cd moved && cmp elab.dat ../reference.dat && " + kNoTemporary + " && [ ! -e ../run ]", 0,
+       "", 200000},
+      {"HardLinked", "ln elab.dat link.dat; exec \"$0\" \"$@\"",
+       kSameAsPlainRun + " && cmp link.dat reference.dat && [ \"$(stat -c %h elab.dat)\" = 2 ]"},
+      // The files of -o and --dates under the same rules.
+      {"HardLinkedOutputAndDatesFiles",
+       "printf 'earlier\\r\\n' | tee out.dat >days.txt; ln out.dat out.link; ln days.txt days.link; "
+       "exec \"$0\" -o out.dat --dates=days.txt \"$@\"",
+       "cmp out.dat reference.dat && cmp out.link reference.dat && [ \"$(stat -c %h out.dat)\" = 2 ] && "
+       "[ \"$(wc -l <days.link)\" -gt 100 ] && cmp days.txt days.link && "
+       "printf 'earlier\\r\\n' | cmp - elab.dat && " + kNoTemporary},
+      {"WithExtendedAttributes",
+       "python3 -c 'import os; os.setxattr(\"elab.dat\", \"user.note\", b\"kept\")' 2>/dev/null || exit 77; "
+       "exec \"$0\" \"$@\"",
+       kSameAsPlainRun + " && python3 -c 'import os; assert os.getxattr(\"elab.dat\", \"user.note\") == b\"kept\"'"},
+      {"OwnedByAnotherUser", kNeedsRoot + "chown 65534:65534 elab.dat; exec \"$0\" \"$@\"",
+       kSameAsPlainRun + " && [ \"$(stat -c %u:%g elab.dat)\" = 65534:65534 ] && " + kNoTemporary},
+      // Like /tmp: a sticky directory of root's, elab.dat root's and open to
+      // all, the run another user's.
+      {"StickyDirectoryAndAnotherUsersFile",
+       kNeedsRoot + "[ -x /usr/bin/setpriv ] || exit 77; chmod 1777 .; chmod 666 elab.dat; "
+                    "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\" \"$@\"",
+       kSameAsPlainRun + " && [ \"$(stat -c %u elab.dat)\" = 0 ] && " + kNoTemporary},
+      // A file this user may write but not give its owner to a new file.
+      {"AnotherUsersFileInAnOpenDirectory",
+       kNeedsRoot + "[ -x /usr/bin/setpriv ] || exit 77; chmod 666 elab.dat; "
+                    "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\" \"$@\"",
+       kSameAsPlainRun + " && [ \"$(stat -c %u elab.dat)\" = 0 ] && " + kNoTemporary},
+      {"BindMountedFile",
+       kNeedsRoot + "printf 'earlier\\r\\n' >volume.dat; mount --bind volume.dat elab.dat || exit 77; "
+                    "\"$0\" \"$@\"; s=$?; umount elab.dat; exit $s",
+       "cmp volume.dat reference.dat && printf 'earlier\\r\\n' | cmp - elab.dat && " + kNoTemporary},
+      {"AppendOnlyDirectory",
+       kNeedsRoot + "mkdir run; cp prices.txt elab.dat run; chattr +a run 2>/dev/null || exit 77; "
+                    "cd run; \"$0\" \"$@\"; s=$?; chattr -a .; exit $s",
+       "cd run && cmp elab.dat ../reference.dat && " + kNoTemporary},
+      // Standard error on the file system that the records fill: the
+      // temporary goes before the report is written.
+      {"FullDiskWithTheReportOnIt",
+       kNeedsRoot + "mkdir full; mount -t tmpfs -o size=512k tmpfs full 2>/dev/null || exit 77; "
+                    "cp elab.dat full; cd full; \"$0\" ../prices.txt 2>errors.txt; s=$?; "
+                    "cat errors.txt >&2; ls -a | grep partial >&2; cd ..; umount full; exit $s",
+       "true", 1, report("F6422", "WRITE(elab.dat)", "disk full"), 20000},
+  };
+}
+
+void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
+
+class Places : public Faults, public ::testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(Places, RecordsEndUpInTheFileOfTheRunsDirectory) {
+  const PlaceCase& c = GetParam();
+  dir_.write("prices.txt", price_file(c.rows));
+  dir_.write("reference.dat", run({"prices.txt"}, kAnswers).elab.value_or(""));
+  dir_.write("elab.dat", "earlier\r\n");
+  const auto r = run({"prices.txt"}, kAnswers, {"/bin/bash", "-c", c.shell});
+  if (r.status == 77) GTEST_SKIP() << "the system does not allow this case here";
+  EXPECT_EQ(r.status, c.status) << r.err;
+  EXPECT_EQ(r.err, c.err);
+  const auto checked = run_command(dir_, {"/bin/bash", "-c", c.check + " || { ls -la; exit 1; }"}, "");
+  EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Places, ::testing::ValuesIn(place_cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(Streams, TrainingFileWholeOrUntouched) {
   const StreamCase& c = GetParam();

@@ -14,8 +14,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <thread>
 
+#include "platform/fault_seam.hpp"
 #include "platform/os.hpp"
 #include "platform/side_by_side.hpp"
 #include "support/temp_dir.hpp"
@@ -125,31 +127,201 @@ TEST(Platform, KindsOfNames) {
   EXPECT_EQ(platform::close(r.handle), Error::none);
 }
 
-TEST(Platform, TemporaryReplacesTheFileWhole) {
+// The file opened as a run opens elab.dat, with its place.
+struct Target {
+  platform::Opened file;
+  platform::Place place;
+  explicit Target(const std::string& name)
+      : file(platform::open_with_fallbacks(name, true)), place(platform::place_of(name)) {}
+  ~Target() {
+    if (file.handle != platform::kNoHandle) (void)platform::close(file.handle);
+    platform::close_place(place);
+  }
+};
+
+// What happens to elab.dat between its opening and the first record, and
+// whether a temporary may then take its place; the records always end up
+// in elab.dat of the run's directory.
+struct PlaceCase {
+  const char* name;
+  void (*meanwhile)(const TempDir& dir);
+  bool replaceable;
+  std::string kept_as;  // a name that keeps the earlier content
+  std::size_t entries = 1;
+};
+
+class Places : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(Places, RecordsReachTheFileOfTheRunsDirectory) {
+  const auto& c = GetParam();
   TempDir dir;
-  dir.write("elab.dat", "from an earlier run\r\n");
-  const auto t = platform::create_temporary_beside(name(dir, "elab.dat"));
-  ASSERT_EQ(t.error, Error::none);
-  ASSERT_NE(t.handle, platform::kNoHandle);
-  EXPECT_EQ(fs::path(t.path).filename().string().front(), '.');  // hidden
-  EXPECT_EQ(platform::write_all(t.handle, kAwkwardBytes.data(), kAwkwardBytes.size()), Error::none);
-  EXPECT_EQ(dir.read("elab.dat"), "from an earlier run\r\n");  // untouched until replaced
-  EXPECT_EQ(platform::close(t.handle), Error::none);
-  EXPECT_EQ(platform::replace(t), Error::none);
+  dir.write("elab.dat", "earlier\r\n");
+  Target t(name(dir, "elab.dat"));
+  ASSERT_NE(t.place.directory, platform::kNoHandle);
+  if (c.meanwhile != nullptr) c.meanwhile(dir);
+  t.file = platform::reopen_at_place(t.file, t.place);
+  ASSERT_NE(t.file.handle, platform::kNoHandle);
+  ASSERT_EQ(platform::replaceable(t.file.handle, t.place), c.replaceable);
+  if (c.replaceable) {
+    auto tmp = platform::create_temporary(t.place, t.file.handle);
+    ASSERT_EQ(tmp.error, Error::none);
+    EXPECT_EQ(tmp.name.front(), '.');  // hidden
+    EXPECT_EQ(platform::write_all(tmp.handle, kAwkwardBytes.data(), kAwkwardBytes.size()), Error::none);
+    EXPECT_EQ(platform::close(tmp.handle), Error::none);
+    // Closed first, as a run closes it: Windows does not replace an open file.
+    EXPECT_EQ(platform::close(t.file.handle), Error::none);
+    t.file.handle = platform::kNoHandle;
+    EXPECT_EQ(platform::replace(tmp), Error::none);
+  } else {
+    EXPECT_EQ(platform::truncate_to_empty(t.file.handle), Error::none);
+    EXPECT_EQ(platform::write_all(t.file.handle, kAwkwardBytes.data(), kAwkwardBytes.size()), Error::none);
+  }
+  // Every other name (a hard link) has the records; no temporary is left.
   EXPECT_EQ(dir.read("elab.dat"), kAwkwardBytes);
-  EXPECT_EQ(entries(dir), 1u);  // the temporary is gone
+  EXPECT_EQ(entries(dir), c.entries);
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    const std::string leaf = e.path().filename().string();
+    EXPECT_EQ(dir.read(leaf), c.kept_as == leaf ? "earlier\r\n" : kAwkwardBytes) << leaf;
+  }
 }
 
-TEST(Platform, TemporaryRemoved) {
-  TempDir dir;
-  dir.write("elab.dat", "kept\r\n");
-  const auto t = platform::create_temporary_beside(name(dir, "elab.dat"));
-  ASSERT_NE(t.handle, platform::kNoHandle);
-  EXPECT_EQ(platform::close(t.handle), Error::none);
-  platform::remove_file(t.path);
-  EXPECT_EQ(entries(dir), 1u);
-  EXPECT_EQ(dir.read("elab.dat"), "kept\r\n");
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Places,
+    ::testing::Values(
+        PlaceCase{"Untouched", nullptr, true, ""},
+        PlaceCase{"RemovedMeanwhile", [](const TempDir& d) { fs::remove(d / "elab.dat"); }, true, ""},
+        PlaceCase{"RenamedAwayMeanwhile",
+                  [](const TempDir& d) { fs::rename(d / "elab.dat", d / "kept.dat"); }, true,
+                  "kept.dat", 2},
+        PlaceCase{"HardLinked",
+                  [](const TempDir& d) { fs::create_hard_link(d / "elab.dat", d / "link.dat"); },
+                  false, "", 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+std::string text_of(Error e) {
+  switch (e) {
+    case Error::none: return "none";
+    case Error::not_found: return "not_found";
+    case Error::no_directory: return "no_directory";
+    case Error::access_denied: return "access_denied";
+    case Error::disk_full: return "disk_full";
+    case Error::too_large: return "too_large";
+    case Error::replace_refused: return "replace_refused";
+    case Error::other: return "other";
+  }
+  return "?";
 }
+
+// One call of the layer made to fail through the fault seam, and what the
+// layer makes of it.
+struct FaultCase {
+  const char* name;
+  platform::Call call;
+  Error error;
+  int skip;
+  std::string (*act)(Target& t, const TempDir& dir);
+  const char* outcome;
+};
+
+std::string write_twice(Target& t, const TempDir&) {
+  const Error first = platform::write_all(t.file.handle, "a", 1);
+  return text_of(first) + " " + text_of(platform::write_all(t.file.handle, "b", 1));
+}
+
+// A temporary written and closed, its rename refused, copied over its file
+// in place; the files left afterwards.
+std::string copied_in_place(Target& t, const TempDir& dir) {
+  auto tmp = platform::create_temporary(t.place, t.file.handle);
+  (void)platform::write_all(tmp.handle, "new\r\n", 5);
+  (void)platform::close(tmp.handle);
+  std::string r = text_of(platform::replace(tmp));
+  r += " " + text_of(platform::copy_over(tmp));
+  platform::remove_temporary(tmp);
+  return r + " " + dir.read("elab.dat").value_or("missing") + std::to_string(entries(dir));
+}
+
+class Faults : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(Faults, TheCallFailsAndTheLayerSaysSo) {
+  const auto& c = GetParam();
+  TempDir dir;
+  dir.write("elab.dat", "earlier\r\n");
+  Target t(name(dir, "elab.dat"));
+  ASSERT_NE(t.file.handle, platform::kNoHandle);
+  platform::fail_call(c.call, c.error, c.skip);
+  const std::string outcome = c.act(t, dir);
+  platform::clear_faults();
+  EXPECT_EQ(outcome, c.outcome);
+}
+
+using platform::Call;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Faults,
+    ::testing::Values(
+        FaultCase{"OpenFallsBackToReadOnly", Call::open, Error::access_denied, 0,
+                  [](Target&, const TempDir& d) {
+                    const auto o = platform::open_with_fallbacks(name(d, "elab.dat"), false);
+                    (void)platform::close(o.handle);
+                    return std::string(o.access == Access::read_only ? "read_only" : "other");
+                  },
+                  "read_only"},
+#ifndef _WIN32
+        // As a sticky directory's protection refuses an open that may
+        // create another user's file.
+        FaultCase{"CreatingOpenRefusedOpensWithout", Call::open, Error::access_denied, 0,
+                  [](Target&, const TempDir& d) {
+                    const auto o = platform::open_with_fallbacks(name(d, "elab.dat"), true);
+                    (void)platform::close(o.handle);
+                    return std::string(o.access == Access::read_write ? "read_write" : "other");
+                  },
+                  "read_write"},
+#endif
+        FaultCase{"OpenOfAnExistingFile", Call::open, Error::not_found, 0,
+                  [](Target&, const TempDir& d) {
+                    return text_of(platform::open_read_only(name(d, "elab.dat")).error);
+                  },
+                  "not_found"},
+        FaultCase{"Read", Call::read, Error::other, 0,
+                  [](Target& t, const TempDir&) {
+                    char buf[4];
+                    std::size_t got = 9;
+                    const Error e = platform::read(t.file.handle, buf, sizeof buf, got);
+                    return text_of(e) + std::to_string(got);
+                  },
+                  "other0"},
+        FaultCase{"SecondWrite", Call::write, Error::disk_full, 1, write_twice, "none disk_full"},
+        FaultCase{"Truncate", Call::truncate, Error::too_large, 0,
+                  [](Target& t, const TempDir&) { return text_of(platform::truncate_to_empty(t.file.handle)); },
+                  "too_large"},
+        FaultCase{"Close", Call::close, Error::other, 0,
+                  [](Target& t, const TempDir&) {
+                    const Error e = platform::close(t.file.handle);
+                    if (e != Error::none) (void)platform::close(t.file.handle);
+                    t.file.handle = platform::kNoHandle;
+                    return text_of(e);
+                  },
+                  "other"},
+        FaultCase{"RenameRefusedCopiesInPlace", Call::rename, Error::replace_refused, 0,
+                  copied_in_place, "replace_refused none new\r\n1"},
+        FaultCase{"Allocation", Call::allocate, Error::other, 0,
+                  [](Target&, const TempDir&) {
+                    void* p = platform::obtain_zeroed(4096);
+                    platform::release(p, 4096);
+                    return std::string(p == nullptr ? "null" : "given");
+                  },
+                  "null"},
+        FaultCase{"ThreadCreation", Call::create_thread, Error::other, 0,
+                  [](Target&, const TempDir&) {
+                    try {
+                      platform::start_thread([](void*) {}, nullptr).join();
+                      return std::string("started");
+                    } catch (const std::system_error&) {
+                      return std::string("refused");
+                    }
+                  },
+                  "refused"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The driver's decision: a thread from kRowsForTwoThreads rows on, where two
 // processors may be used, unless ELAB_THREADS=1.
@@ -266,6 +438,34 @@ TEST(SideBySide, SecondThreadLeavesTheEndingSignalsToTheMainThread) {
   sigset_t here;
   pthread_sigmask(SIG_BLOCK, nullptr, &here);
   EXPECT_EQ(sigismember(&here, SIGTERM), 0);
+}
+#endif
+
+#ifndef _WIN32
+// Two files written at once (the training file and the dates file), and a
+// temporary settled between them: a signal that ends the run removes both
+// unfinished ones, then ends the process as it would have.
+[[noreturn]] void ended_while_writing_two(const TempDir& first, const TempDir& second) {
+  Target a(name(first, "elab.dat"));
+  Target b(name(second, "dates.txt"));
+  const auto unfinished = platform::create_temporary(a.place, a.file.handle);
+  const auto settled = platform::create_temporary(b.place, b.file.handle);
+  (void)platform::close(settled.handle);
+  platform::remove_temporary(settled);
+  const auto also_unfinished = platform::create_temporary(b.place, b.file.handle);
+  if (unfinished.handle != platform::kNoHandle && also_unfinished.handle != platform::kNoHandle) {
+    ::raise(SIGTERM);
+  }
+  std::exit(1);
+}
+
+TEST(EndingSignal, RemovesEveryUnfinishedTemporary) {
+  TempDir first, second;
+  first.write("elab.dat", "earlier\r\n");
+  second.write("dates.txt", "earlier\r\n");
+  EXPECT_EXIT(ended_while_writing_two(first, second), ::testing::KilledBySignal(SIGTERM), "");
+  EXPECT_EQ(entries(first), 1u);
+  EXPECT_EQ(entries(second), 1u);
 }
 #endif
 

@@ -25,6 +25,9 @@ enum class Error {
   access_denied,  // refused: permissions, a read-only file system, a directory
   disk_full,      // no room left on the device or in the quota
   too_large,      // beyond the file-size limit of the process
+  replace_refused,  // one file may not take another's place there (a mount point, a
+                    // guarded directory, another file system), where writing in
+                    // place may still go through
   other,
 };
 
@@ -76,25 +79,48 @@ Error truncate_to_empty(Handle h);
 Error write_only_if_fifo(Handle& h, const std::string& name);
 Error close(Handle h);
 
-// Replacing a file whole or not at all: a new, empty file with a hidden
-// name in the directory of target (of the file it names, when target is a
-// symbolic link), with the permission bits of the existing target. From its
-// creation it is removed if a termination signal ends the run, until
-// remove_on_termination_signal("") says it is settled.
+// Replacing a file whole or not at all. The place of the file is its
+// directory, held open from the start so that no later step depends on the
+// directory's name, and the file's name in it; for a symbolic link, the
+// place of the file it leads to. A place without a directory (kNoHandle):
+// the name is not a regular file, or its directory cannot be opened.
+struct Place {
+  Handle directory = kNoHandle;
+  std::string name;
+};
+Place place_of(const std::string& name);
+void close_place(Place& place);
+
+// The file at the place now: file itself while it stands there; else (it
+// was removed or renamed away) what stands there now, opened with fallbacks
+// and created when missing, file then closed.
+Opened reopen_at_place(const Opened& file, const Place& place);
+
+// A new file at the place would keep everything file has: file stands there
+// with one link and no extended attributes (access lists) and is no mount
+// point, and its directory lets it be replaced (not guarded against
+// changes, not sticky for this user). Whether owner and group can be given
+// is known only at the temporary's creation.
+bool replaceable(Handle file, const Place& place);
+
+// A new, empty file with a hidden name at the place, with the permission
+// bits, owner and group of like; an error when any of them cannot be given.
+// From its creation it is removed if a signal ends the run, until it
+// replaces its file or is removed.
 struct Temporary {
   Handle handle = kNoHandle;
-  std::string path;      // the hidden file
-  std::string replaces;  // the file it will replace (the link's target)
+  Handle directory = kNoHandle;  // the place's
+  std::string name;              // the hidden file's, in the directory
+  std::string replaces;          // the file it will replace, in the directory
   Error error = Error::none;
 };
-Temporary create_temporary_beside(const std::string& target);
-// The temporary takes the place of the file it replaces, in one step.
+Temporary create_temporary(const Place& place, Handle like);
+// The closed temporary takes the place of its file, in one step.
 Error replace(const Temporary& t);
-void remove_file(const std::string& path);
-// A file to remove when the run is ended by an interruption, a hang-up or a
-// termination signal (the signal then ends the process as it would have);
-// an empty path removes nothing.
-void remove_on_termination_signal(const std::string& path);
+// The closed temporary's content written over its file, in place, when the
+// system refuses the replacement.
+Error copy_over(const Temporary& t);
+void remove_temporary(const Temporary& t);
 
 // The memory of the arrays: bytes, all zero, untouched until written; null
 // when the system refuses.

@@ -5,18 +5,27 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <sys/xattr.h>
+#endif
 #include <unistd.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "platform/fault_seam.hpp"
 #include "platform/memory_room.hpp"
 #include "platform/os.hpp"
 
@@ -25,11 +34,37 @@ namespace {
 
 int fd_of(Handle h) { return static_cast<int>(h); }
 
-// Runs a system call again while a signal interrupts it.
-template <typename Call>
-auto retry_interrupted(Call call) {
+// The errno a planned fault of the seam stands for.
+int errno_of(Error e) {
+  switch (e) {
+    case Error::none: return 0;
+    case Error::not_found: return ENOENT;
+    case Error::no_directory: return ENOTDIR;
+    case Error::access_denied: return EACCES;
+    case Error::disk_full: return ENOSPC;
+    case Error::too_large: return EFBIG;
+    case Error::replace_refused: return EXDEV;
+    case Error::other: return EIO;
+  }
+  return EIO;
+}
+
+// A system call of the given kind, once: -1 with the planned errno when the
+// fault seam makes it fail.
+template <typename Syscall>
+auto call_once(Call kind, Syscall syscall) -> decltype(syscall()) {
+  if (const Error planned = fault_seam::injected(kind); planned != Error::none) {
+    errno = errno_of(planned);
+    return -1;
+  }
+  return syscall();
+}
+
+// The same, run again while a signal interrupts it.
+template <typename Syscall>
+auto call(Call kind, Syscall syscall) -> decltype(syscall()) {
   for (;;) {
-    const auto r = call();
+    const auto r = call_once(kind, syscall);
     if (r >= 0 || errno != EINTR) return r;
   }
 }
@@ -51,6 +86,7 @@ Error error_of(int err) {
 #endif
       return Error::disk_full;
     case EFBIG: return Error::too_large;
+    case EXDEV: return Error::replace_refused;
     default: return Error::other;
   }
 }
@@ -75,8 +111,12 @@ Kind kind_of_mode(mode_t mode) {
   return Kind::stream;
 }
 
+int open_at(int dir, const std::string& name, int flags, mode_t mode = 0) {
+  return call(Call::open, [&] { return ::openat(dir, name.c_str(), flags | O_CLOEXEC, mode); });
+}
+
 int open_cloexec(const std::string& name, int flags, mode_t mode = 0) {
-  return retry_interrupted([&] { return ::open(name.c_str(), flags | O_CLOEXEC, mode); });
+  return open_at(AT_FDCWD, name, flags, mode);
 }
 
 // The open of a name that is not there: the file is missing when its
@@ -85,39 +125,113 @@ Error missing_name_error(const std::string& name) {
   return kind_of(directory_of(name)) == Kind::directory ? Error::not_found : Error::no_directory;
 }
 
-// The file the termination signals remove. Written only with those signals
-// blocked, so a handler never sees a half-changed path.
-std::atomic<char*> g_doomed{nullptr};
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The temporaries that a signal ending the run removes, each its directory
+// and its name there: the training file's and the dates file's are
+// unfinished at once. A slot is changed only with the sent signals blocked,
+// and its name is set last and cleared first, so a handler never sees a
+// half-changed pair.
+struct Doomed {
+  std::atomic<int> directory{-1};
+  std::atomic<char*> name{nullptr};
+};
+Doomed g_doomed[4];
+
+// Signals whose default action ends the process, sent by another process or
+// by a timer or limit: blocked while the temporary changes, and left to the
+// main thread.
+std::vector<int> sent_ending_signals() {
+  std::vector<int> sigs = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2,
+                           SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+#ifdef SIGPOLL
+  sigs.push_back(SIGPOLL);
+#endif
+#ifdef SIGPWR
+  sigs.push_back(SIGPWR);
+#endif
+#ifdef SIGSTKFLT
+  sigs.push_back(SIGSTKFLT);
+#endif
+#ifdef SIGRTMIN
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) sigs.push_back(sig);
+#endif
+  return sigs;
+}
+
+// Signals of a fault of the process itself: caught too, but never blocked,
+// since a blocked fault signal kills without a handler.
+constexpr int kFaultSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS};
 
 extern "C" void remove_then_end(int sig) {
-  if (char* path = g_doomed.load()) ::unlink(path);
+  const int saved = errno;
+  for (Doomed& d : g_doomed) {
+    if (char* name = d.name.load()) ::unlinkat(d.directory.load(), name, 0);
+  }
   ::signal(sig, SIG_DFL);
   ::raise(sig);  // delivered with the default action once the handler returns
+  errno = saved;
+}
+
+// A signal that is ignored stays ignored, and one with a handler of its own
+// (a sanitizer's) keeps it.
+void catch_signal(int sig) {
+  struct sigaction old {};
+  if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) return;
+  struct sigaction act {};
+  act.sa_handler = remove_then_end;
+  sigemptyset(&act.sa_mask);
+  ::sigaction(sig, &act, nullptr);
 }
 
 void catch_ending_signals_once() {
   static bool caught = false;
   if (caught) return;
   caught = true;
-  for (const int sig : kEndingSignals) {
-    struct sigaction old {};
-    if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;  // stays ignored
-    struct sigaction act {};
-    act.sa_handler = remove_then_end;
-    sigemptyset(&act.sa_mask);
-    ::sigaction(sig, &act, nullptr);
-  }
+  for (const int sig : sent_ending_signals()) catch_signal(sig);
+  for (const int sig : kFaultSignals) catch_signal(sig);
 }
 
-// Blocks the signals that end the run in the calling thread; returns its
-// mask to restore.
+// Blocks the sent ending signals in this thread; returns the mask to restore.
 sigset_t block_ending_signals() {
+  static const std::vector<int> sent = sent_ending_signals();
   sigset_t ending, before;
   sigemptyset(&ending);
-  for (const int sig : kEndingSignals) sigaddset(&ending, sig);
+  for (const int sig : sent) sigaddset(&ending, sig);
   ::pthread_sigmask(SIG_BLOCK, &ending, &before);
   return before;
+}
+
+void restore_signals(const sigset_t& before) { ::pthread_sigmask(SIG_SETMASK, &before, nullptr); }
+
+// Names a temporary the ending signals remove, in a free slot.
+void doom_on_ending_signal(int directory, const std::string& name) {
+  catch_ending_signals_once();
+  char* fresh = static_cast<char*>(std::malloc(name.size() + 1));
+  if (fresh == nullptr) return;
+  std::memcpy(fresh, name.c_str(), name.size() + 1);
+  const sigset_t before = block_ending_signals();
+  for (Doomed& d : g_doomed) {
+    if (d.name.load() != nullptr) continue;
+    d.directory.store(directory);
+    d.name.store(std::exchange(fresh, nullptr));
+    break;
+  }
+  restore_signals(before);
+  std::free(fresh);  // no slot free
+}
+
+// The temporary is settled: no ending signal removes it any more.
+void spare_on_ending_signal(int directory, const std::string& name) {
+  char* old = nullptr;
+  const sigset_t before = block_ending_signals();
+  for (Doomed& d : g_doomed) {
+    char* at = d.name.load();
+    if (at == nullptr || d.directory.load() != directory || name != at) continue;
+    old = d.name.exchange(nullptr);
+    d.directory.store(-1);
+    break;
+  }
+  restore_signals(before);
+  std::free(old);
 }
 
 void attach_null_device_if_closed(int fd) {
@@ -161,21 +275,40 @@ Kind kind_of(Handle h) {
   return kind_of_mode(st.st_mode);
 }
 
-Opened open_with_fallbacks(const std::string& name, bool create) {
+namespace {
+
+// Read-write, else read-only, else write-only, the name taken in directory;
+// the error (errno) is that of the read-write attempt.
+Opened open_at_with_fallbacks(int directory, const std::string& name, bool create, int& first_error) {
   Opened o;
-  o.handle = open_cloexec(name, O_RDWR | (create ? O_CREAT : 0), 0666);
+  o.handle = open_at(directory, name, O_RDWR | (create ? O_CREAT : 0), 0666);
   if (o.handle >= 0) return o;
-  const int first_error = errno;
+  first_error = errno;
+  // A sticky directory's protection of other users' files refuses an open
+  // that may create, where a plain one goes through.
+  if (create && first_error == EACCES) {
+    o.handle = open_at(directory, name, O_RDWR);
+    if (o.handle >= 0) return o;
+  }
   o.access = Access::read_only;
-  o.handle = open_cloexec(name, O_RDONLY);
+  o.handle = open_at(directory, name, O_RDONLY);
   if (o.handle >= 0) return o;
   o.access = Access::write_only;
-  o.handle = open_cloexec(name, O_WRONLY);
+  o.handle = open_at(directory, name, O_WRONLY);
   if (o.handle >= 0) return o;
   o.handle = kNoHandle;
   o.error = error_of(first_error);
-  if (first_error == ENOENT && !create) o.error = missing_name_error(name);
-  if (first_error == ENOENT && create) o.error = Error::no_directory;
+  return o;
+}
+
+}  // namespace
+
+Opened open_with_fallbacks(const std::string& name, bool create) {
+  int first_error = 0;
+  Opened o = open_at_with_fallbacks(AT_FDCWD, name, create, first_error);
+  if (o.handle == kNoHandle && first_error == ENOENT) {
+    o.error = create ? Error::no_directory : missing_name_error(name);
+  }
   return o;
 }
 
@@ -192,7 +325,7 @@ Opened open_read_only(const std::string& name) {
 Error read(Handle h, char* buf, std::size_t n, std::size_t& got) {
   got = 0;
   if (n > SSIZE_MAX) n = SSIZE_MAX;
-  const ssize_t r = retry_interrupted([&] { return ::read(fd_of(h), buf, n); });
+  const ssize_t r = call(Call::read, [&] { return ::read(fd_of(h), buf, n); });
   if (r < 0) return last_error();
   got = static_cast<std::size_t>(r);
   return Error::none;
@@ -201,7 +334,7 @@ Error read(Handle h, char* buf, std::size_t n, std::size_t& got) {
 Error write_all(Handle h, const char* bytes, std::size_t n) {
   while (n > 0) {
     const std::size_t chunk = n > SSIZE_MAX ? SSIZE_MAX : n;
-    const ssize_t w = retry_interrupted([&] { return ::write(fd_of(h), bytes, chunk); });
+    const ssize_t w = call(Call::write, [&] { return ::write(fd_of(h), bytes, chunk); });
     if (w < 0) return last_error();
     bytes += w;
     n -= static_cast<std::size_t>(w);
@@ -215,15 +348,19 @@ Error truncate_to_empty(Handle h) {
   if (::fstat(fd_of(h), &st) != 0) return last_error();
   if (!S_ISREG(st.st_mode) || st.st_size == 0) return Error::none;
   if ((::fcntl(fd_of(h), F_GETFL) & O_ACCMODE) == O_RDONLY) return Error::access_denied;
-  return retry_interrupted([&] { return ::ftruncate(fd_of(h), 0); }) == 0 ? Error::none
+  return call(Call::truncate, [&] { return ::ftruncate(fd_of(h), 0); }) == 0 ? Error::none
                                                                           : last_error();
 }
 
 namespace {
 
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 bool same_file(int fd, const struct stat& st) {
   struct stat now {};
-  return ::fstat(fd, &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino;
+  return ::fstat(fd, &now) == 0 && same_file(now, st);
 }
 
 // The FIFO has a reader besides this run: only then does a write-only open
@@ -263,64 +400,218 @@ Error write_only_if_fifo(Handle& h, const std::string& name) {
 }
 
 // Not retried: after an interrupted close the descriptor's state is unknown.
-Error close(Handle h) { return ::close(fd_of(h)) == 0 ? Error::none : last_error(); }
+Error close(Handle h) {
+  return call_once(Call::close, [&] { return ::close(fd_of(h)); }) == 0 ? Error::none : last_error();
+}
 
-Temporary create_temporary_beside(const std::string& target) {
-  Temporary t;
-  char* resolved = ::realpath(target.c_str(), nullptr);
-  if (resolved == nullptr) {
-    t.error = last_error();
-    return t;
+namespace {
+
+#ifdef O_PATH
+constexpr int kDirectoryFlags = O_PATH | O_DIRECTORY;  // no read permission needed
+#else
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY;
+#endif
+
+// The name stands for the file: the name itself, not a link to it.
+bool stands_at(const struct stat& file, const Place& place) {
+  struct stat at {};
+  return ::fstatat(fd_of(place.directory), place.name.c_str(), &at, AT_SYMLINK_NOFOLLOW) == 0 &&
+         same_file(file, at);
+}
+
+#if defined(STATX_MNT_ID) && defined(AT_EMPTY_PATH)
+bool statx_of(int fd, unsigned mask, struct statx& sx) {
+  return ::statx(fd, "", AT_EMPTY_PATH, mask, &sx) == 0;
+}
+
+// The file is a mount point: of a file system of its own, or bound from
+// another file of the same one.
+bool mount_point(int file, int directory) {
+  struct statx f {}, d {};
+  if (!statx_of(file, STATX_MNT_ID, f) || !statx_of(directory, STATX_MNT_ID, d)) return false;
+  if ((f.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (f.stx_attributes & STATX_ATTR_MOUNT_ROOT)) {
+    return true;
   }
-  t.replaces = resolved;
-  std::free(resolved);
-  struct stat st {};
-  if (::stat(t.replaces.c_str(), &st) != 0) {
-    t.error = last_error();
-    return t;
+  return (f.stx_mask & d.stx_mask & STATX_MNT_ID) && f.stx_mnt_id != d.stx_mnt_id;
+}
+
+// No name in the directory may be removed or replaced: append-only or immutable.
+bool guarded(int directory) {
+  struct statx d {};
+  return statx_of(directory, 0, d) &&
+         (d.stx_attributes & (STATX_ATTR_APPEND | STATX_ATTR_IMMUTABLE)) != 0;
+}
+#else
+bool mount_point(int, int) { return false; }
+bool guarded(int) { return false; }
+#endif
+
+// Extended attributes a new file would not have: access lists, a user's
+// notes. The security label is the system's, given to every new file.
+bool extended_attributes(int fd) {
+#if defined(__linux__)
+  char names[4096];
+  const ssize_t n = ::flistxattr(fd, names, sizeof names);
+  if (n < 0) return errno == ERANGE;  // more than fit here
+  for (const char* name = names; name < names + n; name += std::strlen(name) + 1) {
+    if (std::strcmp(name, "security.selinux") != 0) return true;
+  }
+#else
+  (void)fd;
+#endif
+  return false;
+}
+
+// A name no other file in the directory has yet is found in a few tries.
+std::string hidden_name(const std::string& of, unsigned attempt) {
+  static std::atomic<unsigned> made{0};
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::uint64_t n = static_cast<std::uint64_t>(::getpid()) * 2654435761u +
+                    static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) +
+                    made++ * 7919u + attempt;
+  std::string suffix(6, '0');
+  for (char& c : suffix) {
+    c = kDigits[n % 36];
+    n /= 36;
   }
   // Hidden, and marked as unfinished for anyone who lists the directory.
-  std::string pattern = directory_of(t.replaces) + "/." + base_name_of(t.replaces) + ".partial-XXXXXX";
-  // No ending signal between the file's creation and its registration for
-  // removal: one that comes meanwhile is delivered after, and removes it.
+  return "." + of + ".partial-" + suffix;
+}
+
+// The owner and group of like, then its permission bits (a change of owner
+// clears the set-user bits).
+bool take_owner_and_mode(int fd, const struct stat& like) {
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) return false;
+  const uid_t owner = now.st_uid == like.st_uid ? static_cast<uid_t>(-1) : like.st_uid;
+  const gid_t group = now.st_gid == like.st_gid ? static_cast<gid_t>(-1) : like.st_gid;
+  if ((owner != static_cast<uid_t>(-1) || group != static_cast<gid_t>(-1)) &&
+      ::fchown(fd, owner, group) != 0) {
+    return false;
+  }
+  return ::fchmod(fd, like.st_mode & 07777) == 0;
+}
+
+}  // namespace
+
+Place place_of(const std::string& name) {
+  Place p;
+  if (kind_of(name) != Kind::regular) return p;
+  char* resolved = ::realpath(name.c_str(), nullptr);
+  if (resolved == nullptr) return p;
+  const std::string target = resolved;
+  std::free(resolved);
+  const int dir = open_cloexec(directory_of(target), kDirectoryFlags);
+  if (dir < 0) return p;
+  p.directory = dir;
+  p.name = base_name_of(target);
+  return p;
+}
+
+void close_place(Place& place) {
+  if (place.directory != kNoHandle) ::close(fd_of(place.directory));
+  place.directory = kNoHandle;
+}
+
+Opened reopen_at_place(const Opened& file, const Place& place) {
+  struct stat st {}, at {};
+  if (::fstat(fd_of(file.handle), &st) != 0) return file;
+  if (::fstatat(fd_of(place.directory), place.name.c_str(), &at, 0) == 0 && same_file(st, at)) {
+    return file;
+  }
+  int first_error = 0;
+  const Opened fresh = open_at_with_fallbacks(fd_of(place.directory), place.name, true, first_error);
+  if (fresh.handle == kNoHandle) return fresh;
+  (void)close(file.handle);
+  return fresh;
+}
+
+bool replaceable(Handle file, const Place& place) {
+  struct stat f {}, d {};
+  const int dir = fd_of(place.directory);
+  if (::fstat(fd_of(file), &f) != 0 || ::fstat(dir, &d) != 0) return false;
+  if (!S_ISREG(f.st_mode) || f.st_nlink != 1 || !stands_at(f, place)) return false;
+  if (mount_point(fd_of(file), dir) || guarded(dir) || extended_attributes(fd_of(file))) return false;
+  // In a sticky directory only the owner of the directory or of the file
+  // may replace the file.
+  const uid_t me = ::geteuid();
+  return (d.st_mode & S_ISVTX) == 0 || d.st_uid == me || f.st_uid == me;
+}
+
+Temporary create_temporary(const Place& place, Handle like) {
+  Temporary t;
+  t.directory = place.directory;
+  t.replaces = place.name;
+  struct stat st {};
+  if (::fstat(fd_of(like), &st) != 0) {
+    t.error = last_error();
+    return t;
+  }
+  const int dir = fd_of(place.directory);
+  // No ending signal between the file's creation and its naming for removal:
+  // one that comes meanwhile is delivered after, and removes it.
   const sigset_t before = block_ending_signals();
-  const int fd = ::mkstemp(pattern.data());
+  int fd = -1;
+  for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    t.name = hidden_name(place.name, attempt);
+    fd = open_at(dir, t.name, O_RDWR | O_CREAT | O_EXCL, 0600);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   const Error made = fd < 0 ? last_error() : Error::none;
-  if (fd >= 0) remove_on_termination_signal(pattern);
-  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  if (fd >= 0) doom_on_ending_signal(dir, t.name);
+  restore_signals(before);
   if (fd < 0) {
     t.error = made;
     return t;
   }
-  ::fcntl(fd, F_SETFD, FD_CLOEXEC);
   t.handle = fd;
-  t.path = pattern;
-  if (::fchmod(fd, st.st_mode & 07777) != 0) {
+  if (!take_owner_and_mode(fd, st)) {
     t.error = last_error();
     ::close(fd);
-    ::unlink(t.path.c_str());
+    remove_temporary(t);
     t.handle = kNoHandle;
   }
   return t;
 }
 
 Error replace(const Temporary& t) {
-  return ::rename(t.path.c_str(), t.replaces.c_str()) == 0 ? Error::none : last_error();
+  const int dir = fd_of(t.directory);
+  const int r = call(Call::rename, [&] {
+    return ::renameat(dir, t.name.c_str(), dir, t.replaces.c_str());
+  });
+  if (r != 0) {
+    // Refused where a write in place may still go through.
+    if (errno == EBUSY || errno == EXDEV || errno == EPERM || errno == EACCES) {
+      return Error::replace_refused;
+    }
+    return last_error();
+  }
+  spare_on_ending_signal(dir, t.name);
+  return Error::none;
 }
 
-void remove_file(const std::string& path) { ::unlink(path.c_str()); }
-
-void remove_on_termination_signal(const std::string& path) {
-  char* fresh = nullptr;
-  if (!path.empty()) {
-    fresh = static_cast<char*>(std::malloc(path.size() + 1));
-    if (fresh != nullptr) std::memcpy(fresh, path.c_str(), path.size() + 1);
-    catch_ending_signals_once();
+Error copy_over(const Temporary& t) {
+  const int dir = fd_of(t.directory);
+  const int from = open_at(dir, t.name, O_RDONLY);
+  if (from < 0) return last_error();
+  const int to = open_at(dir, t.replaces, O_WRONLY);
+  Error error = to < 0 ? last_error() : truncate_to_empty(to);
+  char buf[1 << 16];
+  for (std::size_t got = 1; error == Error::none && got > 0;) {
+    error = read(from, buf, sizeof buf, got);
+    if (error == Error::none) error = write_all(to, buf, got);
   }
-  const sigset_t before = block_ending_signals();
-  char* old = g_doomed.exchange(fresh);
-  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
-  std::free(old);
+  ::close(from);
+  if (to >= 0) {
+    const Error closed = close(to);
+    if (error == Error::none) error = closed;
+  }
+  return error;
+}
+
+void remove_temporary(const Temporary& t) {
+  (void)call(Call::remove, [&] { return ::unlinkat(fd_of(t.directory), t.name.c_str(), 0); });
+  spare_on_ending_signal(fd_of(t.directory), t.name);
 }
 
 // The memory of the arrays.
@@ -384,7 +675,7 @@ std::uint64_t physical_memory() {
 }  // namespace
 
 void* obtain_zeroed(std::size_t bytes) {
-  if (bytes == 0) return nullptr;
+  if (bytes == 0 || fault_seam::injected(Call::allocate) != Error::none) return nullptr;
   return mapped(bytes) ? map_zeroed(bytes) : std::calloc(bytes, 1);
 }
 
@@ -409,14 +700,17 @@ std::size_t memory_available() {
 }
 
 std::thread start_thread(void (*run)(void*), void* arg) {
+  if (fault_seam::injected(Call::create_thread) != Error::none) {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  }
   // The new thread takes the mask of the one that starts it.
   const sigset_t before = block_ending_signals();
   try {
     std::thread t(run, arg);
-    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    restore_signals(before);
     return t;
   } catch (...) {
-    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    restore_signals(before);
     throw;
   }
 }

@@ -4,6 +4,7 @@
 // ReadConsoleA, which hands over a Ctrl-Z typed at the start of a line as
 // the byte it is instead of an end of input.
 #include "platform/os.hpp"
+#include "platform/fault_seam.hpp"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -17,6 +18,7 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <system_error>
 #include <thread>
 
 namespace platform {
@@ -24,6 +26,8 @@ namespace {
 
 HANDLE as_win(Handle h) { return reinterpret_cast<HANDLE>(h); }
 Handle as_handle(HANDLE h) { return reinterpret_cast<Handle>(h); }
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 Error error_of(DWORD code) {
   switch (code) {
@@ -46,6 +50,8 @@ Error error_of(DWORD code) {
       return Error::disk_full;
     case ERROR_FILE_TOO_LARGE:
       return Error::too_large;
+    case ERROR_NOT_SAME_DEVICE:
+      return Error::replace_refused;
     default:
       return Error::other;
   }
@@ -53,23 +59,83 @@ Error error_of(DWORD code) {
 
 Error last_error() { return error_of(::GetLastError()); }
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The system error a planned fault of the seam stands for.
+DWORD code_of(Error e) {
+  switch (e) {
+    case Error::none: return ERROR_SUCCESS;
+    case Error::not_found: return ERROR_FILE_NOT_FOUND;
+    case Error::no_directory: return ERROR_PATH_NOT_FOUND;
+    case Error::access_denied: return ERROR_ACCESS_DENIED;
+    case Error::disk_full: return ERROR_DISK_FULL;
+    case Error::too_large: return ERROR_FILE_TOO_LARGE;
+    case Error::replace_refused: return ERROR_NOT_SAME_DEVICE;
+    case Error::other: return ERROR_GEN_FAILURE;
+  }
+  return ERROR_GEN_FAILURE;
+}
+
+// The fault seam makes this call fail: its error is then the last error.
+bool fails_as_planned(Call kind) {
+  const Error planned = fault_seam::injected(kind);
+  if (planned == Error::none) return false;
+  ::SetLastError(code_of(planned));
+  return true;
+}
+
+HANDLE create_file(const std::string& name, DWORD access, DWORD disposition, DWORD flags) {
+  if (fails_as_planned(Call::open)) return INVALID_HANDLE_VALUE;
+  return ::CreateFileA(name.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+}
 
 // Backup semantics let a directory be opened for reading, as on POSIX, so
 // that it fails at its first read rather than at the open.
 HANDLE open_existing_or_new(const std::string& name, DWORD access, DWORD disposition) {
   const DWORD flags = access == GENERIC_READ ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL;
-  return ::CreateFileA(name.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+  return create_file(name, access, disposition, flags);
 }
 
-// The file removed when the console is interrupted or closed: a fixed
-// buffer, since the handler runs on a thread of its own at any moment.
-char g_doomed_path[MAX_PATH * 4];
-std::atomic<bool> g_doomed_armed{false};
+// The temporaries removed when the console is interrupted or closed, the
+// user logs off or the system shuts down (the training file's and the dates
+// file's are unfinished at once): each its directory and a fixed buffer for
+// its name, since the handler runs on a thread of its own at any moment.
+struct Doomed {
+  enum State { empty, naming, named };
+  std::atomic<int> state{empty};
+  std::atomic<HANDLE> directory{nullptr};
+  char name[MAX_PATH];
+};
+Doomed g_doomed[4];
+
+std::string path_in(HANDLE directory, const std::string& name);
 
 BOOL WINAPI on_console_event(DWORD) {
-  if (g_doomed_armed.load()) ::DeleteFileA(g_doomed_path);
+  for (Doomed& d : g_doomed) {
+    if (d.state.load() == Doomed::named) ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
+  }
   return FALSE;  // the default handling then ends the process
+}
+
+// Names a temporary for removal, in a free slot.
+void doom_on_console_event(HANDLE directory, const std::string& name) {
+  if (name.size() >= MAX_PATH) return;
+  for (Doomed& d : g_doomed) {
+    int expected = Doomed::empty;
+    if (!d.state.compare_exchange_strong(expected, Doomed::naming)) continue;
+    std::memcpy(d.name, name.c_str(), name.size() + 1);
+    d.directory.store(directory);
+    d.state.store(Doomed::named);
+    return;
+  }
+}
+
+// The temporary is settled: no console event removes it any more.
+void spare_on_console_event(HANDLE directory, const std::string& name) {
+  for (Doomed& d : g_doomed) {
+    if (d.state.load() == Doomed::named && d.directory.load() == directory && name == d.name) {
+      d.state.store(Doomed::empty);
+      return;
+    }
+  }
 }
 
 // A standard handle that is missing is replaced by the null device, so that
@@ -187,6 +253,7 @@ Error read(Handle h, char* buf, std::size_t n, std::size_t& got) {
   got = 0;
   DWORD done = 0;
   BOOL ok = FALSE;
+  if (fails_as_planned(Call::read)) return last_error();
   if (is_console(h)) {
     // The console refuses very large buffers; a typed line is short anyway.
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 16384));
@@ -209,6 +276,7 @@ Error write_all(Handle h, const char* bytes, std::size_t n) {
   while (n > 0) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
     DWORD done = 0;
+    if (fails_as_planned(Call::write)) return last_error();
     if (!::WriteFile(as_win(h), bytes, chunk, &done, nullptr)) return last_error();
     if (done == 0) return Error::other;
     bytes += done;
@@ -224,6 +292,7 @@ Error truncate_to_empty(Handle h) {
   if (!::GetFileSizeEx(as_win(h), &size)) return last_error();
   if (size.QuadPart == 0) return Error::none;
   const LARGE_INTEGER start{};
+  if (fails_as_planned(Call::truncate)) return last_error();
   if (!::SetFilePointerEx(as_win(h), start, nullptr, FILE_BEGIN)) return last_error();
   return ::SetEndOfFile(as_win(h)) ? Error::none : last_error();
 }
@@ -233,66 +302,173 @@ Error write_only_if_fifo(Handle&, const std::string&) { return Error::none; }
 
 Error close(Handle h) {
   if (h == kNoHandle) return Error::none;
+  if (fails_as_planned(Call::close)) return last_error();
   return ::CloseHandle(as_win(h)) ? Error::none : last_error();
 }
 
-Temporary create_temporary_beside(const std::string& target) {
+namespace {
+
+// The path of a name in a directory held open, wherever the directory is
+// now; in the long form (\\?\), which every call here takes.
+std::string path_in(HANDLE directory, const std::string& name) {
+  char buf[MAX_PATH * 4];
+  const DWORD n = ::GetFinalPathNameByHandleA(directory, buf, sizeof buf, FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= sizeof buf) return name;
+  std::string path(buf, n);
+  if (path.back() != '\\') path += '\\';
+  return path + name;
+}
+
+std::string path_in(const Place& place) { return path_in(as_win(place.directory), place.name); }
+
+bool info_of(HANDLE h, BY_HANDLE_FILE_INFORMATION& info) {
+  return ::GetFileInformationByHandle(h, &info) != 0;
+}
+
+bool same_file(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// The file that stands at the path is the one of info; a link to it is not.
+bool stands_at(const BY_HANDLE_FILE_INFORMATION& info, const std::string& path) {
+  const HANDLE h = ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION at{};
+  const bool same = info_of(h, at) && same_file(info, at) &&
+                    (at.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+  ::CloseHandle(h);
+  return same;
+}
+
+bool refused(DWORD code) {
+  return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
+         code == ERROR_LOCK_VIOLATION || code == ERROR_NOT_SAME_DEVICE;
+}
+
+}  // namespace
+
+Place place_of(const std::string& name) {
+  Place p;
+  if (kind_of(name) != Kind::regular) return p;
+  const std::string target = final_name(name);
+  char full[MAX_PATH * 4];
+  const DWORD n = ::GetFullPathNameA(target.c_str(), sizeof full, full, nullptr);
+  if (n == 0 || n >= sizeof full) return p;
+  const std::string path(full, n);
+  const std::size_t at = name_start(path);
+  if (at == 0 || at == path.size()) return p;
+  // The directory without its last separator, unless it is a drive's root.
+  std::string directory = path.substr(0, at);
+  if (directory.size() > 1 && directory[directory.size() - 2] != ':') directory.pop_back();
+  const HANDLE dir = create_file(directory, FILE_READ_ATTRIBUTES, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS);
+  if (dir == INVALID_HANDLE_VALUE) return p;
+  p.directory = as_handle(dir);
+  p.name = path.substr(at);
+  return p;
+}
+
+void close_place(Place& place) {
+  if (place.directory != kNoHandle) ::CloseHandle(as_win(place.directory));
+  place.directory = kNoHandle;
+}
+
+Opened reopen_at_place(const Opened& file, const Place& place) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  const std::string path = path_in(place);
+  if (!info_of(as_win(file.handle), info)) return file;
+  const HANDLE h = ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  BY_HANDLE_FILE_INFORMATION at{};
+  const bool same = h != INVALID_HANDLE_VALUE && info_of(h, at) && same_file(info, at);
+  if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+  if (same) return file;
+  const Opened fresh = open_with_fallbacks(path, true);
+  if (fresh.handle != kNoHandle) (void)close(file.handle);
+  return fresh;
+}
+
+bool replaceable(Handle file, const Place& place) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  return info_of(as_win(file), info) && info.nNumberOfLinks == 1 &&
+         (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0 && stands_at(info, path_in(place));
+}
+
+Temporary create_temporary(const Place& place, Handle) {
   Temporary t;
-  t.replaces = final_name(target);
+  t.directory = place.directory;
+  t.replaces = place.name;
   // Hidden, and marked as unfinished for anyone who lists the directory.
-  const std::size_t at = name_start(t.replaces);
-  const std::string stem = t.replaces.substr(0, at) + "." + t.replaces.substr(at) + ".partial-" +
-                           std::to_string(::GetCurrentProcessId()) + "-";
+  const std::string stem =
+      "." + place.name + ".partial-" + std::to_string(::GetCurrentProcessId()) + "-";
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    const std::string path = stem + std::to_string(::GetTickCount() + attempt);
+    t.name = stem + std::to_string(::GetTickCount() + attempt);
     // Named for removal before it exists: a Ctrl-C handled on its own thread
     // right after the creation still finds it.
-    remove_on_termination_signal(path);
-    const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    doom_on_console_event(as_win(place.directory), t.name);
+    const HANDLE h = create_file(path_in(as_win(place.directory), t.name),
+                                 GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
     if (h != INVALID_HANDLE_VALUE) {
       t.handle = as_handle(h);
-      t.path = path;
       return t;
     }
+    spare_on_console_event(as_win(place.directory), t.name);  // leaves the last error
     if (::GetLastError() != ERROR_FILE_EXISTS) break;
   }
   t.error = last_error();
-  remove_on_termination_signal("");
   return t;
 }
 
 Error replace(const Temporary& t) {
-  // A read-only file is not replaced, as it would not be written; otherwise
-  // the new file takes the attributes of the one it replaces.
-  constexpr DWORD kKept =
-      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-  const DWORD old_attrs = ::GetFileAttributesA(t.replaces.c_str());
-  if (old_attrs != INVALID_FILE_ATTRIBUTES && (old_attrs & FILE_ATTRIBUTE_READONLY)) {
-    return Error::access_denied;
-  }
+  // The new file takes the attributes of the one it replaces.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+  const std::string from = path_in(as_win(t.directory), t.name);
+  const std::string to = path_in(as_win(t.directory), t.replaces);
+  const DWORD old_attrs = ::GetFileAttributesA(to.c_str());
   const DWORD attrs = old_attrs == INVALID_FILE_ATTRIBUTES || (old_attrs & kKept) == 0
                           ? FILE_ATTRIBUTE_NORMAL
                           : old_attrs & kKept;
-  ::SetFileAttributesA(t.path.c_str(), attrs);
-  if (::MoveFileExA(t.path.c_str(), t.replaces.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  ::SetFileAttributesA(from.c_str(), attrs);
+  if (!fails_as_planned(Call::rename) &&
+      ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    spare_on_console_event(as_win(t.directory), t.name);
     return Error::none;
   }
-  return last_error();
+  const DWORD code = ::GetLastError();
+  return refused(code) ? Error::replace_refused : error_of(code);
 }
 
-void remove_file(const std::string& path) { ::DeleteFileA(path.c_str()); }
+Error copy_over(const Temporary& t) {
+  const HANDLE from = create_file(path_in(as_win(t.directory), t.name), GENERIC_READ,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  if (from == INVALID_HANDLE_VALUE) return last_error();
+  const HANDLE to = create_file(path_in(as_win(t.directory), t.replaces), GENERIC_WRITE,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  Error error = to == INVALID_HANDLE_VALUE ? last_error() : truncate_to_empty(as_handle(to));
+  char buf[1 << 16];
+  for (std::size_t got = 1; error == Error::none && got > 0;) {
+    error = read(as_handle(from), buf, sizeof buf, got);
+    if (error == Error::none) error = write_all(as_handle(to), buf, got);
+  }
+  ::CloseHandle(from);
+  if (to != INVALID_HANDLE_VALUE) {
+    const Error closed = close(as_handle(to));
+    if (error == Error::none) error = closed;
+  }
+  return error;
+}
 
-void remove_on_termination_signal(const std::string& path) {
-  g_doomed_armed.store(false);
-  if (path.empty() || path.size() >= sizeof g_doomed_path) return;
-  std::memcpy(g_doomed_path, path.c_str(), path.size() + 1);
-  g_doomed_armed.store(true);
+void remove_temporary(const Temporary& t) {
+  if (!fails_as_planned(Call::remove)) {
+    ::DeleteFileA(path_in(as_win(t.directory), t.name).c_str());
+  }
+  spare_on_console_event(as_win(t.directory), t.name);
 }
 
 void* obtain_zeroed(std::size_t bytes) {
-  if (bytes == 0) return nullptr;
+  if (bytes == 0 || fails_as_planned(Call::allocate)) return nullptr;
   // Committed pages read as zero and take no memory until first written.
   return ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
@@ -320,7 +496,12 @@ std::size_t memory_available() {
 }
 
 // No signal ends a run here but through the console's own handler thread.
-std::thread start_thread(void (*run)(void*), void* arg) { return std::thread(run, arg); }
+std::thread start_thread(void (*run)(void*), void* arg) {
+  if (fails_as_planned(Call::create_thread)) {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  }
+  return std::thread(run, arg);
+}
 
 int processors_usable() {
   DWORD_PTR process = 0, system = 0;

@@ -4,58 +4,61 @@
 
 namespace units {
 
-namespace {
-
-// Only a regular file this run may write is replaced through a temporary:
-// a device or a FIFO is written in place, and a file the user may not write
-// refuses its first record as it always did.
-bool replaced_whole(const platform::Opened& file) {
-  return file.access != platform::Access::read_only &&
-         platform::kind_of(file.handle) == platform::Kind::regular;
-}
-
-}  // namespace
-
 OutputFile::OutputFile(std::string name, const platform::Opened& file, std::size_t buffer)
     : name_(std::move(name)),
-      file_(file.handle),
+      file_(file),
       records_(file.handle),
-      replace_whole_(replaced_whole(file)),
+      place_(platform::place_of(name_)),
       buf_(buffer < 256 ? 256 : buffer) {}
 
 void OutputFile::fail(platform::Error error, Statement statement) {
   report_file_error(failure_of(error, statement), statement, name_);
 }
 
-// The records go to a temporary beside the file when one can be made there,
-// else into the file itself, cut at its start.
+// The records go to the file that stands at the name now, created anew when
+// the one opened was removed or renamed away: through a temporary where it
+// can take the file's place keeping all the file had, else into the file
+// itself, cut at its start. A device or a FIFO is written in place, and a
+// file the user may not write refuses its first record.
 void OutputFile::start_first_record() {
   wrote_ = true;
-  if (replace_whole_) {
-    temporary_ = platform::create_temporary_beside(name_);
-    if (temporary_.handle != platform::kNoHandle) {
-      records_ = temporary_.handle;
-      return;
+  if (place_.directory != platform::kNoHandle) {
+    const platform::Opened now = platform::reopen_at_place(file_, place_);
+    if (now.handle == platform::kNoHandle) fail(now.error, Statement::Write);
+    file_ = now;
+    records_ = file_.handle;
+    if (file_.access != platform::Access::read_only &&
+        platform::replaceable(file_.handle, place_)) {
+      temporary_ = platform::create_temporary(place_, file_.handle);
+      if (temporary_.handle != platform::kNoHandle) {
+        records_ = temporary_.handle;
+        return;
+      }
     }
   }
   // A FIFO's reader that goes early ends the run with a write error.
-  platform::Error error = platform::write_only_if_fifo(file_, name_);
-  records_ = file_;
-  if (error == platform::Error::none) error = platform::truncate_to_empty(file_);
+  platform::Error error = platform::write_only_if_fifo(file_.handle, name_);
+  records_ = file_.handle;
+  if (error == platform::Error::none) error = platform::truncate_to_empty(file_.handle);
   if (error != platform::Error::none) fail(error, Statement::Write);
 }
 
 // Closes the temporary; only when everything before went well does it take
-// the place of the file, otherwise it goes.
+// the place of the file (or, where the system refuses that, is copied over
+// the file), otherwise it goes.
 platform::Error OutputFile::settle_temporary(platform::Error error) {
   if (temporary_.handle == platform::kNoHandle) return error;
   const platform::Error close_error = platform::close(temporary_.handle);
   temporary_.handle = platform::kNoHandle;
-  records_ = file_;
+  records_ = file_.handle;
   if (error == platform::Error::none) error = close_error;
-  if (error == platform::Error::none) error = platform::replace(temporary_);
-  if (error != platform::Error::none) platform::remove_file(temporary_.path);
-  platform::remove_on_termination_signal("");
+  bool replaced = false;
+  if (error == platform::Error::none) {
+    error = platform::replace(temporary_);
+    replaced = error == platform::Error::none;
+  }
+  if (error == platform::Error::replace_refused) error = platform::copy_over(temporary_);
+  if (!replaced) platform::remove_temporary(temporary_);
   return error;
 }
 
@@ -96,25 +99,25 @@ void OutputFile::commit_records(std::size_t n, std::size_t count) {
 }
 
 void OutputFile::close() {
-  if (file_ == platform::kNoHandle) return;
-  platform::Error error = wrote_ ? flush_buffer() : platform::truncate_to_empty(file_);
+  if (file_.handle == platform::kNoHandle) return;
+  platform::Error error = wrote_ ? flush_buffer() : platform::truncate_to_empty(file_.handle);
   // Closed before the temporary takes its place: Windows does not replace a
   // file that is still open.
-  const platform::Error close_error = platform::close(file_);
-  file_ = platform::kNoHandle;
+  const platform::Error close_error = platform::close(file_.handle);
+  file_.handle = platform::kNoHandle;
   error = settle_temporary(error);
   if (error == platform::Error::none) error = close_error;
   if (error != platform::Error::none) fail(error, Statement::Close);
 }
 
 OutputFile::~OutputFile() {
-  if (file_ == platform::kNoHandle) return;
   if (temporary_.handle != platform::kNoHandle) {
     (void)settle_temporary(platform::Error::other);
-  } else if (wrote_) {
+  } else if (wrote_ && file_.handle != platform::kNoHandle) {
     (void)flush_buffer();  // what cannot be written is lost
   }
-  (void)platform::close(file_);
+  if (file_.handle != platform::kNoHandle) (void)platform::close(file_.handle);
+  platform::close_place(place_);
 }
 
 }  // namespace units

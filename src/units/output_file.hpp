@@ -3,11 +3,14 @@
 // first is written out, so laying records down and writing them overlap.
 //
 // Opening removes nothing. A regular file is replaced whole or not at all:
-// the records go to a hidden temporary beside it, which takes its place only
-// at a close without error. Where that cannot be (a device, a FIFO, no room
-// for a file beside it), the file is cut at its start just before the first
-// record goes in. Either way a run that ends before its first record leaves
-// an earlier file as it was. Each record ends with CR LF.
+// the records go to a hidden temporary in its directory, which takes its
+// place only at a close without error, with the file's permission bits,
+// owner and group. Where a new file would lose what the old one had (more
+// than one link, a mount point, an owner that cannot be given, a directory
+// that guards its names) or cannot be made, and for a device or a FIFO, the
+// file is cut at its start just before the first record goes in. Either way
+// a run that ends before its first record leaves an earlier file as it was.
+// Each record ends with CR LF.
 #pragma once
 
 #include <string>
@@ -61,7 +64,9 @@ class OutputFile final {
   // this run the file is left empty. A failure throws RunFailure.
   void close();
   // Without close (a run that does not end normally): a replaced file is
-  // left as it was; a file written in place gets what was buffered.
+  // left as it was, its temporary removed as the failure passes, before any
+  // report is written (so that the report finds room on a full disk); a
+  // file written in place gets what was buffered.
   ~OutputFile();
 
   const std::string& name() const { return name_; }
@@ -74,9 +79,9 @@ class OutputFile final {
   [[noreturn]] void fail(platform::Error error, Statement statement);
 
   std::string name_;
-  platform::Handle file_;     // the file as opened
+  platform::Opened file_;     // the file as opened, or as found at the first record
   platform::Handle records_;  // where the records go: the file or the temporary
-  bool replace_whole_;
+  platform::Place place_;
   platform::Temporary temporary_;
   std::vector<char> buf_;
   std::size_t used_ = 0;
