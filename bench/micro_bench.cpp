@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "prep/derived_series.hpp"
-#include "prep/run_state.hpp"
-#include "prep/screening.hpp"
-#include "prep/training_records.hpp"
+#include "core/derived_series.hpp"
+#include "core/run_state.hpp"
+#include "core/screening.hpp"
+#include "core/training_records.hpp"
 #include "numtext/char_source.hpp"
 #include "numtext/free_form.hpp"
 #include "units/file_open.hpp"

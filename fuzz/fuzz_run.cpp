@@ -29,8 +29,8 @@
 #include <string>
 #include <string_view>
 
-#include "prep/run.hpp"
-#include "prep/run_state.hpp"
+#include "cli/run.hpp"
+#include "core/run_state.hpp"
 #include "numtext/free_form.hpp"
 #include "units/input_file.hpp"
 #include "units/io_failure.hpp"

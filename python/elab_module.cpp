@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "prep/options.hpp"
-#include "prep/prepare.hpp"
+#include "cli/options.hpp"
+#include "elab/prepare.hpp"
 #include "units/run_failure.hpp"
 
 namespace py = pybind11;

@@ -20,7 +20,7 @@ set_directory_properties(PROPERTIES COMPILE_OPTIONS "${program_options}")
 
 foreach(name IN LISTS ELAB_CROSS_TESTS)
   add_executable(${name} ${name}.cpp)
-  target_link_libraries(${name} PRIVATE prep gtest gtest_main)
+  target_link_libraries(${name} PRIVATE elab_cli gtest gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_options(${name} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
   target_compile_definitions(${name} PRIVATE ELAB_SANITIZED=0)

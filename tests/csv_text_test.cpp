@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "numtext/csv_text.hpp"
-#include "prep/price_days.hpp"
+#include "core/price_days.hpp"
 
 namespace {
 

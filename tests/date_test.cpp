@@ -17,8 +17,8 @@
 #include <tuple>
 #include <vector>
 
-#include "prep/date.hpp"
-#include "prep/run_state.hpp"
+#include "core/date.hpp"
+#include "core/run_state.hpp"
 #include "units/console.hpp"
 #include "units/console_end.hpp"
 #include "units/run_failure.hpp"

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "prep/derived_series.hpp"
-#include "prep/run_state.hpp"
+#include "core/derived_series.hpp"
+#include "core/run_state.hpp"
 #include "units/run_failure.hpp"
 #include "support/run_state.hpp"
 

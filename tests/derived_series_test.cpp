@@ -21,8 +21,8 @@
 #include <tuple>
 #include <vector>
 
-#include "prep/derived_series.hpp"
-#include "prep/run_state.hpp"
+#include "core/derived_series.hpp"
+#include "core/run_state.hpp"
 #include "units/run_failure.hpp"
 #include "support/numbers.hpp"
 #include "support/run_state.hpp"

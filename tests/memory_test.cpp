@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/memory_room.hpp"
-#include "prep/run_state.hpp"
+#include "core/run_state.hpp"
 
 namespace {
 

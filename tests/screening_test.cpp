@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "prep/run_state.hpp"
-#include "prep/screening.hpp"
+#include "core/run_state.hpp"
+#include "core/screening.hpp"
 #include "units/console.hpp"
 #include "units/run_failure.hpp"
 #include "support/dialogue.hpp"

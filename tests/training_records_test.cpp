@@ -21,9 +21,9 @@
 #include <tuple>
 #include <vector>
 
-#include "prep/derived_series.hpp"
-#include "prep/run_state.hpp"
-#include "prep/training_records.hpp"
+#include "core/derived_series.hpp"
+#include "core/run_state.hpp"
+#include "core/training_records.hpp"
 #include "units/console.hpp"
 #include "numtext/fixed_layout.hpp"
 #include "units/output_file.hpp"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/side_by_side.hpp"
-#include "prep/derived_series.hpp"
-#include "prep/run_state.hpp"
+#include "core/derived_series.hpp"
+#include "core/run_state.hpp"
 
 namespace elab_test {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "prep/answers.hpp"
-#include "prep/run_state.hpp"
+#include "core/answers.hpp"
+#include "core/run_state.hpp"
 
 namespace prep {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "numtext/civil_date.hpp"
-#include "prep/answers.hpp"
+#include "core/answers.hpp"
 
 namespace prep {
 

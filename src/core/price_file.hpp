@@ -9,7 +9,7 @@
 
 #include "numtext/csv_text.hpp"
 #include "platform/side_by_side.hpp"
-#include "prep/run_state.hpp"
+#include "core/run_state.hpp"
 #include "units/console.hpp"
 #include "units/input_file.hpp"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "prep/options.hpp"
+#include "cli/options.hpp"
 #include "units/console.hpp"
 
 namespace prep {

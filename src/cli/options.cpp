@@ -1,4 +1,4 @@
-#include "prep/options.hpp"
+#include "cli/options.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "prep/prepare.hpp"
+#include "elab/prepare.hpp"
 
 #include <array>
 #include <cmath>
@@ -7,12 +7,12 @@
 #include <stdexcept>
 
 #include "platform/side_by_side.hpp"
-#include "prep/core.hpp"
-#include "prep/price_days.hpp"
-#include "prep/price_file.hpp"
-#include "prep/record_dates.hpp"
-#include "prep/run_state.hpp"
-#include "prep/training_records.hpp"
+#include "core/core.hpp"
+#include "core/price_days.hpp"
+#include "core/price_file.hpp"
+#include "core/record_dates.hpp"
+#include "core/run_state.hpp"
+#include "core/training_records.hpp"
 #include "units/file_open.hpp"
 #include "units/input_file.hpp"
 #include "units/run_failure.hpp"

@@ -1,4 +1,4 @@
-#include "prep/date.hpp"
+#include "core/date.hpp"
 
 #include <cstring>
 

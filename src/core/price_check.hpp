@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "prep/run_state.hpp"
+#include "core/run_state.hpp"
 #include "units/console.hpp"
 #include "units/input_file.hpp"
 

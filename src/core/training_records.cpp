@@ -1,4 +1,4 @@
-#include "prep/training_records.hpp"
+#include "core/training_records.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "prep/answers.hpp"
+#include "core/answers.hpp"
 
 #include <stdexcept>
 

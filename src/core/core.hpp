@@ -10,9 +10,9 @@
 
 #include "numtext/csv_text.hpp"
 #include "platform/side_by_side.hpp"
-#include "prep/answers.hpp"
-#include "prep/price_file.hpp"
-#include "prep/run_state.hpp"
+#include "core/answers.hpp"
+#include "core/price_file.hpp"
+#include "core/run_state.hpp"
 
 namespace prep {
 

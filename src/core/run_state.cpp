@@ -1,4 +1,4 @@
-#include "prep/run_state.hpp"
+#include "core/run_state.hpp"
 
 #include <cstdint>
 #include <limits>

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "platform/side_by_side.hpp"
-#include "prep/answers.hpp"
-#include "prep/run_state.hpp"
+#include "core/answers.hpp"
+#include "core/run_state.hpp"
 
 namespace prep {
 

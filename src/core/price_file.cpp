@@ -1,10 +1,10 @@
-#include "prep/price_file.hpp"
+#include "core/price_file.hpp"
 
 #include <cstdint>
 #include <limits>
 
-#include "prep/price_days.hpp"
-#include "prep/record_dates.hpp"
+#include "core/price_days.hpp"
+#include "core/record_dates.hpp"
 #include "units/run_failure.hpp"
 
 namespace prep {

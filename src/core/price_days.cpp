@@ -1,4 +1,4 @@
-#include "prep/price_days.hpp"
+#include "core/price_days.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "prep/program_info.hpp"
+#include "cli/program_info.hpp"
 
 #include <algorithm>
 #include <span>

@@ -1,4 +1,4 @@
-#include "prep/price_check.hpp"
+#include "core/price_check.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -6,10 +6,10 @@
 
 #include "numtext/civil_date.hpp"
 #include "numtext/integer_text.hpp"
-#include "prep/core.hpp"
-#include "prep/date.hpp"
-#include "prep/price_file.hpp"
-#include "prep/record_dates.hpp"
+#include "core/core.hpp"
+#include "core/date.hpp"
+#include "core/price_file.hpp"
+#include "core/record_dates.hpp"
 #include "units/console_end.hpp"
 
 namespace prep {

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "prep/checked_arith.hpp"
+#include "core/checked_arith.hpp"
 
 namespace prep {
 

@@ -1,4 +1,4 @@
-#include "prep/record_dates.hpp"
+#include "core/record_dates.hpp"
 
 #include <atomic>
 #include <cmath>
@@ -9,7 +9,7 @@
 
 #include "numtext/edit_list.hpp"
 #include "numtext/record_writer.hpp"
-#include "prep/training_records.hpp"
+#include "core/training_records.hpp"
 
 namespace prep {
 namespace {

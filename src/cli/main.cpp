@@ -1,3 +1,3 @@
-#include "prep/run.hpp"
+#include "cli/run.hpp"
 
 int main(int argc, char** argv) { return prep::run(argc, argv); }

@@ -1,9 +1,9 @@
-#include "prep/screening.hpp"
+#include "core/screening.hpp"
 
 #include <cmath>
 
-#include "prep/arith_policy.hpp"
-#include "prep/checked_arith.hpp"
+#include "core/arith_policy.hpp"
+#include "core/checked_arith.hpp"
 
 namespace prep {
 

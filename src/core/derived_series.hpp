@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/side_by_side.hpp"
-#include "prep/run_state.hpp"
+#include "core/run_state.hpp"
 
 namespace prep {
 

@@ -1,4 +1,4 @@
-#include "prep/run.hpp"
+#include "cli/run.hpp"
 
 #include <memory>
 #include <new>
@@ -7,17 +7,17 @@
 #include <string_view>
 #include <vector>
 
-#include "prep/answers.hpp"
-#include "prep/core.hpp"
-#include "prep/options.hpp"
-#include "prep/price_check.hpp"
-#include "prep/price_file.hpp"
-#include "prep/program_info.hpp"
-#include "prep/run_state.hpp"
+#include "core/answers.hpp"
+#include "core/core.hpp"
+#include "cli/options.hpp"
+#include "core/price_check.hpp"
+#include "core/price_file.hpp"
+#include "cli/program_info.hpp"
+#include "core/run_state.hpp"
 #include "platform/os.hpp"
 #include "platform/side_by_side.hpp"
-#include "prep/record_dates.hpp"
-#include "prep/training_records.hpp"
+#include "core/record_dates.hpp"
+#include "core/training_records.hpp"
 #include "units/console.hpp"
 #include "units/file_open.hpp"
 #include "units/input_file.hpp"

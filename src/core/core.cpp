@@ -1,10 +1,10 @@
-#include "prep/core.hpp"
+#include "core/core.hpp"
 
-#include "prep/date.hpp"
-#include "prep/derived_series.hpp"
-#include "prep/price_days.hpp"
-#include "prep/screening.hpp"
-#include "prep/training_records.hpp"
+#include "core/date.hpp"
+#include "core/derived_series.hpp"
+#include "core/price_days.hpp"
+#include "core/screening.hpp"
+#include "core/training_records.hpp"
 #include "units/run_failure.hpp"
 
 namespace prep {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "prep/answers.hpp"
+#include "core/answers.hpp"
 
 namespace prep {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "numtext/csv_text.hpp"
-#include "prep/run_state.hpp"
+#include "core/run_state.hpp"
 
 namespace prep {
 

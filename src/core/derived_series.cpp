@@ -1,9 +1,9 @@
-#include "prep/derived_series.hpp"
+#include "core/derived_series.hpp"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "prep/arith_policy.hpp"
+#include "core/arith_policy.hpp"
 
 // Each step's formula is written once, as a kernel over the rows lo..hi on
 // an arithmetic policy. A block of rows is first evaluated with quiet

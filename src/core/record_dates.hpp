@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "prep/run_state.hpp"
+#include "core/run_state.hpp"
 #include "units/output_file.hpp"
 
 namespace prep {

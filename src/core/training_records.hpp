@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/side_by_side.hpp"
-#include "prep/answers.hpp"
-#include "prep/run_state.hpp"
+#include "core/answers.hpp"
+#include "core/run_state.hpp"
 #include "units/console.hpp"
 #include "numtext/edit_list.hpp"
 #include "units/output_file.hpp"
