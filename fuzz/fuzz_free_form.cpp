@@ -43,7 +43,7 @@
 #include <vector>
 
 #include "numtext/char_source.hpp"
-#include "units/console.hpp"
+#include "cli/console.hpp"
 #include "numtext/free_form.hpp"
 #include "units/input_file.hpp"
 #include "units/io_failure.hpp"

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "units/console.hpp"
-#include "units/console_read.hpp"
-#include "units/console_write.hpp"
+#include "cli/console.hpp"
+#include "cli/console_read.hpp"
+#include "cli/console_write.hpp"
 #include "numtext/edit_list.hpp"
 #include "numtext/free_form.hpp"
 #include "units/io_failure.hpp"
-#include "units/console_end.hpp"
+#include "cli/console_end.hpp"
 #include "units/run_failure.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"

@@ -19,8 +19,8 @@
 
 #include "core/date.hpp"
 #include "core/run_state.hpp"
-#include "units/console.hpp"
-#include "units/console_end.hpp"
+#include "cli/console.hpp"
+#include "cli/console_end.hpp"
 #include "units/run_failure.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"

@@ -19,7 +19,7 @@
 
 #include "core/run_state.hpp"
 #include "core/screening.hpp"
-#include "units/console.hpp"
+#include "cli/console.hpp"
 #include "units/run_failure.hpp"
 #include "support/dialogue.hpp"
 #include "support/scripted_console.hpp"

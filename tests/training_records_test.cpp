@@ -24,7 +24,7 @@
 #include "core/derived_series.hpp"
 #include "core/run_state.hpp"
 #include "core/training_records.hpp"
-#include "units/console.hpp"
+#include "cli/console.hpp"
 #include "numtext/fixed_layout.hpp"
 #include "units/output_file.hpp"
 #include "numtext/record_writer.hpp"

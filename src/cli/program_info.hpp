@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/options.hpp"
-#include "units/console.hpp"
+#include "cli/console.hpp"
 
 namespace prep {
 

@@ -18,12 +18,13 @@
 #include "platform/side_by_side.hpp"
 #include "core/record_dates.hpp"
 #include "core/training_records.hpp"
-#include "units/console.hpp"
+#include "cli/console.hpp"
 #include "units/file_open.hpp"
+#include "cli/file_name.hpp"
 #include "units/input_file.hpp"
 #include "units/io_failure.hpp"
 #include "units/output_file.hpp"
-#include "units/console_end.hpp"
+#include "cli/console_end.hpp"
 #include "units/run_failure.hpp"
 
 namespace prep {

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "units/console_read.hpp"
-#include "units/console_write.hpp"
+#include "cli/console_read.hpp"
+#include "cli/console_write.hpp"
 
 namespace prep {
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "numtext/edit_list.hpp"
-#include "units/console.hpp"
+#include "cli/console.hpp"
 
 namespace prep {
 

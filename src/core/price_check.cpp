@@ -10,7 +10,7 @@
 #include "core/date.hpp"
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
-#include "units/console_end.hpp"
+#include "cli/console_end.hpp"
 
 namespace prep {
 namespace {

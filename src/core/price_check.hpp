@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/run_state.hpp"
-#include "units/console.hpp"
+#include "cli/console.hpp"
 #include "units/input_file.hpp"
 
 namespace prep {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/side_by_side.hpp"
-#include "units/console_write.hpp"
+#include "cli/console_write.hpp"
 #include "numtext/fixed_layout.hpp"
 #include "numtext/record_writer.hpp"
 

@@ -12,7 +12,7 @@
 #include "platform/side_by_side.hpp"
 #include "core/answers.hpp"
 #include "core/run_state.hpp"
-#include "units/console.hpp"
+#include "cli/console.hpp"
 #include "numtext/edit_list.hpp"
 #include "units/output_file.hpp"
 

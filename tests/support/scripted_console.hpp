@@ -9,7 +9,7 @@
 #include <string>
 
 #include "support/held_file.hpp"
-#include "units/console.hpp"
+#include "cli/console.hpp"
 
 namespace elab_test {
 

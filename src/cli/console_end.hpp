@@ -3,7 +3,7 @@
 // caller, which writes the line end of a line still pending.
 #pragma once
 
-#include "units/console.hpp"
+#include "cli/console.hpp"
 #include "units/run_failure.hpp"
 
 namespace units {

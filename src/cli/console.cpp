@@ -1,4 +1,4 @@
-#include "units/console.hpp"
+#include "cli/console.hpp"
 
 #include "units/io_failure.hpp"
 

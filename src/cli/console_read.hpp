@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "units/console.hpp"
+#include "cli/console.hpp"
 #include "numtext/free_form.hpp"
 
 namespace units {

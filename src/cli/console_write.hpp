@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "units/console.hpp"
+#include "cli/console.hpp"
 #include "numtext/edit_list.hpp"
 #include "numtext/record_writer.hpp"
 

@@ -1,4 +1,4 @@
-#include "units/console_end.hpp"
+#include "cli/console_end.hpp"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "units/console_read.hpp"
+#include "cli/console_read.hpp"
 
 #include "units/io_failure.hpp"
 #include "units/run_failure.hpp"
