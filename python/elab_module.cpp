@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/options.hpp"
+#include "elab/answers.hpp"
 #include "elab/prepare.hpp"
 #include "units/run_failure.hpp"
 
@@ -19,27 +19,28 @@ namespace py = pybind11;
 
 namespace {
 
-// An option's value read as the command line reads it; a refused one is a
-// ValueError naming the keyword.
-template <class T>
-T option_value(std::optional<T> (*parse)(std::string_view), const std::string& text,
-               const char* keyword) {
-  const std::optional<T> value = parse(text);
-  if (!value) throw py::value_error(std::string(keyword) + ": " + text + " is not accepted");
-  return *value;
+// The answers, one keyword each as answer_table() names them, read as the
+// command line reads its options; a refused one is a ValueError naming the
+// keyword. An answer a run does not need (the last date after "all") is not
+// read.
+prep::Answers answers_of(const py::dict& given) {
+  prep::Answers a;
+  for (const prep::AnswerSpec& spec : prep::answer_table()) {
+    if (!spec.needed(a)) continue;
+    const std::string keyword(spec.keyword);
+    const std::string text = given[keyword.c_str()].cast<std::string>();
+    if (!spec.take(a, text)) throw py::value_error(keyword + ": " + text + " is not accepted");
+  }
+  return a;
 }
 
-prep::Answers answers_of(const py::dict& given) {
-  const auto text = [&](const char* key) { return given[key].cast<std::string>(); };
-  prep::Answers a;
-  a.from = option_value(prep::parse_from_option, text("start"), "start");
-  if (*a.from != -1) a.to = option_value(prep::parse_date_option, text("end"), "end");
-  a.variable = option_value(prep::parse_variable_option, text("variable"), "variable");
-  a.coefficient = option_value(prep::parse_coefficient_option, text("coefficient"), "coefficient");
-  a.screen_output = option_value(prep::parse_yes_no_option, text("screen_output"), "screen_output");
-  a.screen_inputs = option_value(prep::parse_yes_no_option, text("screen_inputs"), "screen_inputs");
-  a.days = option_value(prep::parse_days_option, text("days"), "days");
-  return a;
+// The table's keyword and option of each answer, in the order of the
+// questions.
+std::vector<std::pair<std::string, std::string>> answer_names() {
+  std::vector<std::pair<std::string, std::string>> names;
+  for (const prep::AnswerSpec& spec : prep::answer_table())
+    names.emplace_back(std::string(spec.keyword), std::string(spec.option));
+  return names;
 }
 
 // A vector handed to numpy without a copy: the array owns it.
@@ -108,6 +109,7 @@ PYBIND11_MODULE(_elab, m) {
       PyErr_SetObject(error_class.ptr(), error.ptr());
     }
   });
+  m.def("answer_names", &answer_names);
   m.def("prepare_file", &prepare_file, py::arg("path"), py::arg("answers"), py::arg("close"));
   m.def("prepare_table", &prepare_table, py::arg("years"), py::arg("months"), py::arg("days"),
         py::arg("closes"), py::arg("answers"));

@@ -160,7 +160,7 @@ std::unique_ptr<DateState> date_state(bool in_place = false) {
 // the program shows it, or -1 when it went through.
 int select_rows(ScriptedConsole& con, DateState& st) {
   try {
-    prep::DATE(prep::Questions(con.console(), {}), st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
+    prep::DATE(prep::Questions(con.asker(), {}), st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   } catch (const units::RunFailure& failure) {
     units::show_failure(con.console(), failure);
     return failure.status();

@@ -334,7 +334,7 @@ TEST_P(LaggedChange, MarksTheDaysThatCarryIt) {
   const LagCase& c = GetParam();
   auto st = input_state(c.exceptional_row);
   ScriptedConsole con("1\n3\n0\n1\n");
-  prep::choose_and_screen(prep::Questions(con.console(), {}), *st);
+  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
   EXPECT_EQ(marked_rows(st->PREV, st->NRR), c.marks);
 }
 
@@ -465,7 +465,7 @@ using elab_test::kScreenOut;
 TEST(ChooseAndScreen, LagFourChangeMarksTheDayThroughTheDialogue) {
   auto st = input_state(86);
   ScriptedConsole con("1\n3\n0\n1\n");
-  prep::choose_and_screen(prep::Questions(con.console(), {}), *st);
+  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->IVAR, 1);
   EXPECT_EQ(st->COEFF, 3.0f);
   EXPECT_EQ(st->ISN, 1);
@@ -486,7 +486,7 @@ TEST(ChooseAndScreen, NoScreeningCopiesTheChosenColumn) {
   auto st = input_state(86);
   for (std::int64_t i = 1; i <= st->NRR; ++i) st->OUT(i, 7) = static_cast<float>(i % 3);
   ScriptedConsole con("7\n-1\n0\n0\n");
-  prep::choose_and_screen(prep::Questions(con.console(), {}), *st);
+  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->COEFF, -1.0f);
   EXPECT_TRUE(marked_rows(st->PREV, st->NRR).empty());
   for (std::int64_t i = 1; i <= st->NRR; ++i) EXPECT_EQ(st->PREV(i), st->OUT(i, 7)) << i;
@@ -495,7 +495,7 @@ TEST(ChooseAndScreen, NoScreeningCopiesTheChosenColumn) {
 TEST(ChooseAndScreen, MenuComesBackUntilTheAnswerIsInRange) {
   auto st = input_state(86);
   ScriptedConsole con("0\n12\n-3\n11\n2\n0\n0\n");
-  prep::choose_and_screen(prep::Questions(con.console(), {}), *st);
+  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->IVAR, 11);
   const std::string out = con.output();
   EXPECT_EQ(count_of(out, "Quale variabile in output?"), 4u);
@@ -505,7 +505,7 @@ TEST(ChooseAndScreen, MenuComesBackUntilTheAnswerIsInRange) {
 TEST(ChooseAndScreen, YesNoQuestionsComeBackUntilZeroOrOne) {
   auto st = input_state(86);
   ScriptedConsole con("1\n3\n2\n-1\n0\n5\n1\n");
-  prep::choose_and_screen(prep::Questions(con.console(), {}), *st);
+  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
   const std::string out = con.output();
   EXPECT_EQ(count_of(out, kScreenOut), 3u);
   EXPECT_EQ(count_of(out, kScreenIn), 2u);
@@ -520,7 +520,7 @@ TEST(ChooseAndScreen, SignCandidateScreenedThroughTheDialogue) {
   small->OUT(93, 5) = 0.0f;
   small->OUT(20, 5) = 0.0f;
   ScriptedConsole con("5\n1\n1\n0\n");
-  prep::choose_and_screen(prep::Questions(con.console(), {}), *small);
+  prep::choose_and_screen(prep::Questions(con.asker(), {}), *small);
   EXPECT_EQ(marked_rows(small->PREV, small->NRR), (std::set<std::int64_t>{20, 91, 93}));
   EXPECT_EQ(small->screening.AM, 0.6f);
   EXPECT_EQ(small->screening.K, 5);
@@ -534,7 +534,7 @@ TEST(ChooseAndScreen, OutputMarkStaysWhateverTheSecondAnswer) {
     st->VPERC(i) = 0.0f;
   }
   ScriptedConsole con("2\n1.5\n1\n0\n");
-  prep::choose_and_screen(prep::Questions(con.console(), {}), *st);
+  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->PREV(94), kOutlierMark);
   EXPECT_EQ(st->screening.AM, 22.0f);
   EXPECT_EQ(seven(st->screening.STD), "39.01282");
@@ -545,7 +545,7 @@ TEST(ChooseAndScreen, NullSecondAnswerRepeatsTheFirst) {
   // keeps the 1 given to the first, so the inputs are screened too.
   auto st = input_state(86);
   ScriptedConsole con("1\n3\n1\n,\n");
-  prep::choose_and_screen(prep::Questions(con.console(), {}), *st);
+  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->ISN, 1);
   EXPECT_EQ(marked_rows(st->PREV, st->NRR), (std::set<std::int64_t>{90}));
 }

@@ -24,6 +24,7 @@
 #include "core/derived_series.hpp"
 #include "core/run_state.hpp"
 #include "core/training_records.hpp"
+#include "cli/dialogue.hpp"
 #include "cli/console.hpp"
 #include "numtext/fixed_layout.hpp"
 #include "units/output_file.hpp"
@@ -603,7 +604,7 @@ TEST(WeekdayQuestion, RefusedAnswersRepeatTheQuestion) {
     SCOPED_TRACE(c.answers);
     RunState st;
     ScriptedConsole con(c.answers);
-    prep::ask_weekday(prep::Questions(con.console(), {}), st);
+    prep::ask_weekday(prep::Questions(con.asker(), {}), st);
     EXPECT_EQ(st.IGIO, c.igio);
     std::string expected = kWeekday;
     for (int k = 1; k < c.asked; ++k) expected += "\r\n" + kWeekday;

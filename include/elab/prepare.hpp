@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "numtext/civil_date.hpp"
-#include "core/answers.hpp"
+#include "elab/answers.hpp"
 
 namespace prep {
 

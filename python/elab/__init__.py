@@ -34,7 +34,8 @@ class ElabError(Exception):
         return "%s: %s" % (self.code, self.message)
 
 
-from ._elab import prepare_file as _prepare_file, prepare_table as _prepare_table  # noqa: E402
+from ._elab import (  # noqa: E402
+    answer_names as _answer_names, prepare_file as _prepare_file, prepare_table as _prepare_table)
 
 
 class Result:
@@ -91,22 +92,18 @@ def _table(frame, close):
     return years, months, days, closes
 
 
-def prepare(prices, *, start="all", end=0, variable, coefficient, screen_output,
-            screen_inputs, days, close="Close"):
+def prepare(prices, *, from_="all", to=0, variable, coefficient, screen_output,
+            screen_inputs, days, close="Close", start=None, end=None):
     """The training set of prices (a path to a price file in either form, or
     a pandas DataFrame with a Date column or a datetime index and a close
-    column), for the answers the program asks: start and end as --from and
-    --to, days as --days, booleans for the screenings. The interpreter's lock
-    is released during the run."""
-    answers = {
-        "start": _option_text(start),
-        "end": _option_text(end),
-        "variable": _option_text(variable),
-        "coefficient": _option_text(coefficient),
-        "screen_output": _option_text(screen_output),
-        "screen_inputs": _option_text(screen_inputs),
-        "days": _option_text(days),
-    }
+    column), for the answers the program asks, named as its options are:
+    from_ and to as --from and --to (start and end are the same), days as
+    --days, booleans for the screenings. The interpreter's lock is released
+    during the run."""
+    given = dict(from_=from_ if start is None else start, to=to if end is None else end,
+                 variable=variable, coefficient=coefficient, screen_output=screen_output,
+                 screen_inputs=screen_inputs, days=days)
+    answers = {keyword: _option_text(given[keyword]) for keyword, _ in _answer_names()}
     if isinstance(prices, (str, bytes, os.PathLike)):
         path = os.fsdecode(prices)
         return Result(_prepare_file(path, answers, None if close == "Close" else close))

@@ -1,72 +1,10 @@
 #include "cli/options.hpp"
 
-#include <algorithm>
-
-#include "numtext/civil_date.hpp"
-#include "numtext/integer_text.hpp"
-#include "numtext/real_text.hpp"
+#include <iterator>
+#include <vector>
 
 namespace prep {
 namespace {
-
-bool all_digits(std::string_view text) {
-  return !text.empty() &&
-         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// [sign]digits, read by the integer reader of the dialogue.
-std::optional<std::int32_t> plain_integer(std::string_view text) {
-  if (!all_digits(text.substr(!text.empty() && (text[0] == '-' || text[0] == '+')))) {
-    return std::nullopt;
-  }
-  try {
-    return numtext::parse_integer(text.data(), text.size());
-  } catch (const numtext::IoFailure&) {
-    return std::nullopt;  // beyond 32 bits
-  }
-}
-
-std::optional<std::int32_t> unsigned_integer(std::string_view text) {
-  if (!all_digits(text)) return std::nullopt;
-  return plain_integer(text);
-}
-
-bool is_day(std::int32_t year, std::int32_t month, std::int32_t day) {
-  return numtext::is_calendar_date({year, month, day});
-}
-
-// YYYY-MM-DD as a date key.
-std::optional<std::int32_t> iso_date_key(std::string_view text) {
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-  const auto year = unsigned_integer(text.substr(0, 4));
-  const auto month = unsigned_integer(text.substr(5, 2));
-  const auto day = unsigned_integer(text.substr(8, 2));
-  if (!year || !month || !day || !is_day(*year, *month, *day)) return std::nullopt;
-  return (*year - 1900) * 10000 + *month * 100 + *day;
-}
-
-// A name from a list, or its number as the dialogue takes it.
-struct Named {
-  std::string_view name;
-  std::int32_t answer;
-};
-
-std::optional<std::int32_t> named_or_number(std::string_view text, std::span<const Named> names,
-                                            bool (*accepted)(std::int32_t)) {
-  for (const Named& n : names) {
-    if (text == n.name) return n.answer;
-  }
-  const auto number = plain_integer(text);
-  if (!number || !accepted(*number)) return std::nullopt;
-  return number;
-}
-
-template <class T>
-bool store(std::optional<T>& answer, std::optional<T> value) {
-  if (!value) return false;
-  answer = value;
-  return true;
-}
 
 bool store_name(std::string& name, std::string_view value) {
   if (value.empty()) return false;
@@ -74,33 +12,8 @@ bool store_name(std::string& name, std::string_view value) {
   return true;
 }
 
+// The options that are not answers; the answers' come from answer_table().
 constexpr Option kOptions[] = {
-    {"from", '\0', "DATA",
-     "prima data: all = tutti i dati, 0 = dall'inizio,\n"
-     "AAAA-MM-GG, o AAMMGG come alla domanda",
-     [](Invocation& inv, std::string_view v) { return store(inv.answers.from, parse_from_option(v)); }},
-    {"to", '\0', "DATA", "ultima data: 0 = sino alla fine, AAAA-MM-GG,\no AAMMGG come alla domanda",
-     [](Invocation& inv, std::string_view v) { return store(inv.answers.to, parse_date_option(v)); }},
-    {"variable", '\0', "N", "variabile in output, da 1 a 11",
-     [](Invocation& inv, std::string_view v) {
-       return store(inv.answers.variable, parse_variable_option(v));
-     }},
-    {"coefficient", '\0', "X", "coeff. della st.dev., con il punto (2.5)",
-     [](Invocation& inv, std::string_view v) {
-       return store(inv.answers.coefficient, parse_coefficient_option(v));
-     }},
-    {"screen-output", '\0', "yes|no", "outliers sul valore di output (anche 1|0)",
-     [](Invocation& inv, std::string_view v) {
-       return store(inv.answers.screen_output, parse_yes_no_option(v));
-     }},
-    {"screen-inputs", '\0', "yes|no", "outliers sui valori di input (anche 1|0)",
-     [](Invocation& inv, std::string_view v) {
-       return store(inv.answers.screen_inputs, parse_yes_no_option(v));
-     }},
-    {"days", '\0', "G",
-     "giorno: dummies (-1), monday-flag (0),\n"
-     "mon, tue, wed, thu, fri (2..6)",
-     [](Invocation& inv, std::string_view v) { return store(inv.answers.days, parse_days_option(v)); }},
     {"output", 'o', "FILE", "il file di addestramento (invece di elab.dat)",
      [](Invocation& inv, std::string_view v) { return store_name(inv.output, v); }},
     {"dates", '\0', "FILE", "scrive anche la data di ogni record, AAAA-MM-GG,\nuna riga per record",
@@ -155,32 +68,23 @@ std::string stdin_needs_answers(std::string_view missing) {
 }  // namespace message
 
 const Option* long_option(std::string_view name) {
-  for (const Option& o : kOptions) {
+  for (const Option& o : options()) {
     if (o.name == name) return &o;
   }
   return nullptr;
 }
 
 const Option* short_option(char c) {
-  for (const Option& o : kOptions) {
+  for (const Option& o : options()) {
     if (o.short_name != '\0' && o.short_name == c) return &o;
   }
   return nullptr;
 }
 
 // The options missing for a run without questions, each after a blank.
-std::string missing_answers(const Answers& a) {
+std::string missing_options(const Answers& a) {
   std::string missing;
-  const auto note = [&](bool given, std::string_view name) {
-    if (!given) missing += " --" + std::string(name);
-  };
-  note(a.from.has_value(), "from");
-  note(!a.from || *a.from == -1 || a.to, "to");
-  note(a.variable.has_value(), "variable");
-  note(a.coefficient.has_value(), "coefficient");
-  note(a.screen_output.has_value(), "screen-output");
-  note(a.screen_inputs.has_value(), "screen-inputs");
-  note(a.days.has_value(), "days");
+  for (const AnswerSpec* spec : missing_answers(a)) missing += " --" + std::string(spec->option);
   return missing;
 }
 
@@ -248,7 +152,8 @@ class CommandLineParser {
   }
 
   void apply(const Option& o, std::string_view spelled, std::string_view value) {
-    if (!o.take(inv_, value)) throw UsageError{message::refused_value(spelled, value)};
+    const bool taken = o.answer != nullptr ? o.answer->take(inv_.answers, value) : o.take(inv_, value);
+    if (!taken) throw UsageError{message::refused_value(spelled, value)};
   }
 
   void check_whole() const {
@@ -258,7 +163,7 @@ class CommandLineParser {
     }
     if (inv_.dates && *inv_.dates == inv_.output) throw UsageError{message::same_files()};
     if (inv_.price_file == "-" && !inv_.answers.complete()) {
-      throw UsageError{message::stdin_needs_answers(missing_answers(inv_.answers))};
+      throw UsageError{message::stdin_needs_answers(missing_options(inv_.answers))};
     }
   }
 
@@ -269,44 +174,19 @@ class CommandLineParser {
 
 }  // namespace
 
-std::span<const Option> options() { return kOptions; }
+std::span<const Option> options() {
+  static const std::vector<Option> all = [] {
+    std::vector<Option> rows;
+    for (const AnswerSpec& a : answer_table())
+      rows.push_back({a.option, '\0', a.value_name, a.help, nullptr, &a});
+    rows.insert(rows.end(), std::begin(kOptions), std::end(kOptions));
+    return rows;
+  }();
+  return all;
+}
 
 Invocation parse_command_line(std::span<const std::string_view> args) {
   return CommandLineParser(args).parse();
-}
-
-std::optional<std::int32_t> parse_date_option(std::string_view text) {
-  if (const auto key = iso_date_key(text)) return key;
-  return plain_integer(text);  // a key as the dialogue takes it: 1190601 is 1 June 2019
-}
-
-std::optional<std::int32_t> parse_from_option(std::string_view text) {
-  if (text == "all") return -1;
-  return parse_date_option(text);
-}
-
-std::optional<std::int32_t> parse_variable_option(std::string_view text) {
-  return named_or_number(text, {}, accepts_variable);
-}
-
-std::optional<float> parse_coefficient_option(std::string_view text) {
-  if (text.empty()) return std::nullopt;
-  try {
-    return numtext::whole_real(text.data(), text.data() + text.size());
-  } catch (const numtext::IoFailure&) {
-    return std::nullopt;
-  }
-}
-
-std::optional<std::int32_t> parse_yes_no_option(std::string_view text) {
-  constexpr Named kNames[] = {{"yes", 1}, {"no", 0}};
-  return named_or_number(text, kNames, accepts_yes_no);
-}
-
-std::optional<std::int32_t> parse_days_option(std::string_view text) {
-  constexpr Named kNames[] = {{"dummies", -1}, {"monday-flag", 0}, {"mon", 2}, {"tue", 3},
-                              {"wed", 4},      {"thu", 5},          {"fri", 6}};
-  return named_or_number(text, kNames, accepts_days);
 }
 
 }  // namespace prep

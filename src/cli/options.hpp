@@ -1,7 +1,6 @@
-// The command line: options that answer the questions in advance or name the
-// files, and the price file. Every option is one row of options(); each
-// value is read by a parse function of its own, also usable without a
-// command line.
+// The command line: options that answer the questions in advance (the rows
+// of answer_table()) or name the files, and the price file. Every option is
+// one row of options().
 #pragma once
 
 #include <cstdint>
@@ -10,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/answers.hpp"
+#include "elab/answers.hpp"
 
 namespace prep {
 
@@ -38,21 +37,12 @@ struct Option {
   std::string_view value_name;
   std::string_view help;  // the line of the usage; '\n' starts another
   bool (*take)(Invocation& inv, std::string_view value);
+  const AnswerSpec* answer = nullptr;  // an answer's row: its take instead
 };
 
 std::span<const Option> options();
 
 // The arguments after the program's name. Throws UsageError.
 Invocation parse_command_line(std::span<const std::string_view> args);
-
-// The values of the options, as answers: nothing for a value refused.
-// A date is an ISO date YYYY-MM-DD of a real day or a key as the dialogue
-// takes it (any whole number: 0, 1190601); the first date is also "all".
-std::optional<std::int32_t> parse_date_option(std::string_view text);
-std::optional<std::int32_t> parse_from_option(std::string_view text);
-std::optional<std::int32_t> parse_variable_option(std::string_view text);
-std::optional<float> parse_coefficient_option(std::string_view text);
-std::optional<std::int32_t> parse_yes_no_option(std::string_view text);
-std::optional<std::int32_t> parse_days_option(std::string_view text);
 
 }  // namespace prep

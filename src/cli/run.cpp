@@ -25,6 +25,7 @@
 #include "units/io_failure.hpp"
 #include "units/output_file.hpp"
 #include "cli/console_end.hpp"
+#include "cli/dialogue.hpp"
 #include "units/run_failure.hpp"
 
 namespace prep {
@@ -83,7 +84,8 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
-  select_and_derive(st, Questions(console, inv.answers), second.get());
+  ConsoleAsker asker(console);
+  select_and_derive(st, Questions(asker, inv.answers), second.get());
   write_training_records(st, *output, second.get());
   if (dates) write_record_dates(st, *dates);
   output->close();
@@ -99,7 +101,12 @@ int run_and_end(const Invocation& inv, units::Console& console) {
       RunState st;
       if (inv.check) {
         const auto input = open_input(inv.price_file, console);
-        return check_price_file(st, *input, inv.close, console) ? 1 : 0;
+        const std::vector<Finding> findings = check_price_file(
+            st, *input, inv.close, [&](const std::string& w) { units::show_warning(console, w); });
+        for (const std::string& line : findings_report(findings, st.NR)) {
+          console.write_record(" " + line);  // carriage control
+        }
+        return findings.empty() ? 0 : 1;
       }
       drive(st, inv, console);
     } catch (const std::bad_alloc&) {

@@ -1,16 +1,164 @@
 #include "core/answers.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
-#include "cli/console_read.hpp"
-#include "cli/console_write.hpp"
+#include "numtext/civil_date.hpp"
+#include "numtext/integer_text.hpp"
+#include "numtext/real_text.hpp"
 
 namespace prep {
+namespace {
 
-bool Answers::complete() const {
-  return from && (*from == -1 || to) && variable && coefficient && screen_output &&
-         screen_inputs && days;
+bool all_digits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+
+// [sign]digits, read by the integer reader of the dialogue.
+std::optional<std::int32_t> plain_integer(std::string_view text) {
+  if (!all_digits(text.substr(!text.empty() && (text[0] == '-' || text[0] == '+')))) {
+    return std::nullopt;
+  }
+  try {
+    return numtext::parse_integer(text.data(), text.size());
+  } catch (const numtext::IoFailure&) {
+    return std::nullopt;  // beyond 32 bits
+  }
+}
+
+std::optional<std::int32_t> unsigned_integer(std::string_view text) {
+  if (!all_digits(text)) return std::nullopt;
+  return plain_integer(text);
+}
+
+bool is_day(std::int32_t year, std::int32_t month, std::int32_t day) {
+  return numtext::is_calendar_date({year, month, day});
+}
+
+// YYYY-MM-DD as a date key.
+std::optional<std::int32_t> iso_date_key(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  const auto year = unsigned_integer(text.substr(0, 4));
+  const auto month = unsigned_integer(text.substr(5, 2));
+  const auto day = unsigned_integer(text.substr(8, 2));
+  if (!year || !month || !day || !is_day(*year, *month, *day)) return std::nullopt;
+  return (*year - 1900) * 10000 + *month * 100 + *day;
+}
+
+// A name from a list, or its number as the dialogue takes it.
+struct Named {
+  std::string_view name;
+  std::int32_t answer;
+};
+
+std::optional<std::int32_t> named_or_number(std::string_view text, std::span<const Named> names,
+                                            bool (*accepted)(std::int32_t)) {
+  for (const Named& n : names) {
+    if (text == n.name) return n.answer;
+  }
+  const auto number = plain_integer(text);
+  if (!number || !accepted(*number)) return std::nullopt;
+  return number;
+}
+
+template <class T>
+bool store(std::optional<T>& answer, std::optional<T> value) {
+  if (!value) return false;
+  answer = value;
+  return true;
+}
+
+bool always(const Answers&) { return true; }
+
+// A row whose answer is the member M, its text read by Parse.
+template <auto M, auto Parse>
+constexpr AnswerSpec row(Question question, std::string_view option, std::string_view keyword,
+                         std::string_view value_name, std::string_view help,
+                         bool (*needed)(const Answers&) = always) {
+  return {question,
+          option,
+          keyword,
+          value_name,
+          help,
+          [](Answers& a, std::string_view text) { return store(a.*M, Parse(text)); },
+          [](const Answers& a) { return (a.*M).has_value(); },
+          needed};
+}
+
+// Python spells a keyword as the option, '_' for '-', and from_ for the
+// word it keeps for itself.
+constexpr AnswerSpec kAnswers[] = {
+    row<&Answers::from, parse_from_option>(Question::from, "from", "from_", "DATA",
+                                           "prima data: all = tutti i dati, 0 = dall'inizio,\n"
+                                           "AAAA-MM-GG, o AAMMGG come alla domanda"),
+    row<&Answers::to, parse_date_option>(
+        Question::to, "to", "to", "DATA",
+        "ultima data: 0 = sino alla fine, AAAA-MM-GG,\no AAMMGG come alla domanda",
+        // the last date only once the first is given and is not all
+        [](const Answers& a) { return a.from && *a.from != -1; }),
+    row<&Answers::variable, parse_variable_option>(Question::variable, "variable", "variable", "N",
+                                                   "variabile in output, da 1 a 11"),
+    row<&Answers::coefficient, parse_coefficient_option>(
+        Question::coefficient, "coefficient", "coefficient", "X",
+        "coeff. della st.dev., con il punto (2.5)"),
+    row<&Answers::screen_output, parse_yes_no_option>(
+        Question::screen_output, "screen-output", "screen_output", "yes|no",
+        "outliers sul valore di output (anche 1|0)"),
+    row<&Answers::screen_inputs, parse_yes_no_option>(
+        Question::screen_inputs, "screen-inputs", "screen_inputs", "yes|no",
+        "outliers sui valori di input (anche 1|0)"),
+    row<&Answers::days, parse_days_option>(Question::days, "days", "days", "G",
+                                           "giorno: dummies (-1), monday-flag (0),\n"
+                                           "mon, tue, wed, thu, fri (2..6)"),
+};
+
+bool accepted(Question question, std::int32_t answer) {
+  switch (question) {
+    case Question::variable: return accepts_variable(answer);
+    case Question::screen_output:
+    case Question::screen_inputs: return accepts_yes_no(answer);
+    case Question::days: return accepts_days(answer);
+    default: return true;
+  }
+}
+
+template <class T>
+const std::optional<T>& given_of(const Answers& a, Question question);
+
+template <>
+const std::optional<std::int32_t>& given_of(const Answers& a, Question question) {
+  switch (question) {
+    case Question::from: return a.from;
+    case Question::to: return a.to;
+    case Question::variable: return a.variable;
+    case Question::screen_output: return a.screen_output;
+    case Question::screen_inputs: return a.screen_inputs;
+    case Question::days: return a.days;
+    case Question::coefficient: break;
+  }
+  throw std::logic_error("the coefficient is a real answer");
+}
+
+template <>
+const std::optional<float>& given_of(const Answers& a, Question question) {
+  if (question != Question::coefficient) throw std::logic_error("an integer answer");
+  return a.coefficient;
+}
+
+template <class T>
+void take_or_ask(Asker* asker, Question question, T& target, const std::optional<T>& given) {
+  if (given) {
+    target = *given;
+    return;
+  }
+  if (asker == nullptr) throw std::logic_error("a question without an asker");
+  asker->ask(question, target);
+}
+
+}  // namespace
+
+bool Answers::complete() const { return missing_answers(*this).empty(); }
 
 bool accepts_variable(std::int32_t answer) { return answer >= 1 && answer <= 11; }
 
@@ -18,39 +166,84 @@ bool accepts_yes_no(std::int32_t answer) { return answer == 0 || answer == 1; }
 
 bool accepts_days(std::int32_t answer) { return answer >= -1 && answer <= 6 && answer != 1; }
 
-namespace {
+std::span<const AnswerSpec> answer_table() { return kAnswers; }
 
-template <class T>
-void take_or_ask(units::Console* console, T& target, const std::optional<T>& given,
-                 const numtext::EditList& question) {
-  if (given) {
-    target = *given;
-    return;
+const AnswerSpec& answer_spec(Question question) {
+  return kAnswers[static_cast<std::size_t>(question)];
+}
+
+const AnswerSpec* answer_of_option(std::string_view option) {
+  for (const AnswerSpec& a : kAnswers) {
+    if (a.option == option) return &a;
   }
-  if (console == nullptr) throw std::logic_error("a question without a console");
-  units::write_console(*console, question);
-  units::read_console(*console, target);
+  return nullptr;
 }
 
-}  // namespace
-
-void Questions::ask(std::int32_t& target, const std::optional<std::int32_t>& given,
-                    const numtext::EditList& question) const {
-  take_or_ask(console_, target, given, question);
+const AnswerSpec* answer_of_keyword(std::string_view keyword) {
+  for (const AnswerSpec& a : kAnswers) {
+    if (a.keyword == keyword) return &a;
+  }
+  return nullptr;
 }
 
-void Questions::ask(float& target, const std::optional<float>& given,
-                    const numtext::EditList& question) const {
-  take_or_ask(console_, target, given, question);
+std::vector<const AnswerSpec*> missing_answers(const Answers& answers) {
+  std::vector<const AnswerSpec*> missing;
+  for (const AnswerSpec& a : kAnswers) {
+    if (a.needed(answers) && !a.given(answers)) missing.push_back(&a);
+  }
+  return missing;
 }
 
-void Questions::ask_until(std::int32_t& target, const std::optional<std::int32_t>& given,
-                          const numtext::EditList& question,
-                          bool (*accepted)(std::int32_t)) const {
-  if (given && !accepted(*given)) throw std::invalid_argument("an answer the question refuses");
+std::optional<std::int32_t> parse_date_option(std::string_view text) {
+  if (const auto key = iso_date_key(text)) return key;
+  return plain_integer(text);  // a key as the dialogue takes it: 1190601 is 1 June 2019
+}
+
+std::optional<std::int32_t> parse_from_option(std::string_view text) {
+  if (text == "all") return -1;
+  return parse_date_option(text);
+}
+
+std::optional<std::int32_t> parse_variable_option(std::string_view text) {
+  return named_or_number(text, {}, accepts_variable);
+}
+
+std::optional<float> parse_coefficient_option(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  try {
+    return numtext::whole_real(text.data(), text.data() + text.size());
+  } catch (const numtext::IoFailure&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::int32_t> parse_yes_no_option(std::string_view text) {
+  constexpr Named kNames[] = {{"yes", 1}, {"no", 0}};
+  return named_or_number(text, kNames, accepts_yes_no);
+}
+
+std::optional<std::int32_t> parse_days_option(std::string_view text) {
+  constexpr Named kNames[] = {{"dummies", -1}, {"monday-flag", 0}, {"mon", 2}, {"tue", 3},
+                              {"wed", 4},      {"thu", 5},          {"fri", 6}};
+  return named_or_number(text, kNames, accepts_days);
+}
+
+void Questions::ask(Question question, std::int32_t& target) const {
+  take_or_ask(asker_, question, target, given_of<std::int32_t>(given_, question));
+}
+
+void Questions::ask(Question question, float& target) const {
+  take_or_ask(asker_, question, target, given_of<float>(given_, question));
+}
+
+void Questions::ask_until(Question question, std::int32_t& target) const {
+  const auto& given = given_of<std::int32_t>(given_, question);
+  if (given && !accepted(question, *given)) {
+    throw std::invalid_argument("an answer the question refuses");
+  }
   do {
-    ask(target, given, question);
-  } while (!accepted(target));
+    ask(question, target);
+  } while (!accepted(question, target));
 }
 
 }  // namespace prep

@@ -1,57 +1,31 @@
-// The seven answers of the dialogue and where they come from: each may be
-// given in advance (an option, a request); a missing one is asked on the
-// console, written and read as in the dialogue.
+// The answer to each question of a run: the one given in advance (an option,
+// a request), else obtained from the front end's asker.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
-#include "numtext/edit_list.hpp"
-#include "cli/console.hpp"
+#include "elab/answers.hpp"
 
 namespace prep {
 
-struct Answers {
-  std::optional<std::int32_t> from;           // first date key; -1 all, 0 the start
-  std::optional<std::int32_t> to;             // last date key; 0 the end
-  std::optional<std::int32_t> variable;       // 1..11
-  std::optional<float> coefficient;           // the screening coefficient
-  std::optional<std::int32_t> screen_output;  // 0 or 1
-  std::optional<std::int32_t> screen_inputs;  // 0 or 1
-  std::optional<std::int32_t> days;           // -1, 0 or 2..6
-
-  // Whether a run needs no question: the last date only when the first is
-  // not "all".
-  bool complete() const;
-};
-
-// The answers the dialogue takes; any other is asked again.
-bool accepts_variable(std::int32_t answer);
-bool accepts_yes_no(std::int32_t answer);
-bool accepts_days(std::int32_t answer);
-
-// The answer to each question: the one given, else asked on the console.
 class Questions {
  public:
-  Questions(units::Console& console, const Answers& given) : console_(&console), given_(given) {}
-  // Every answer given: no console is touched.
+  Questions(Asker& asker, const Answers& given) : asker_(&asker), given_(given) {}
+  // Every answer given: nothing is asked.
   explicit Questions(const Answers& complete) : given_(complete) {}
 
   const Answers& given() const { return given_; }
 
-  // target takes the given answer, or the question is written and the
-  // answer read into it (a null answer leaves target as it is).
-  void ask(std::int32_t& target, const std::optional<std::int32_t>& given,
-           const numtext::EditList& question) const;
-  void ask(float& target, const std::optional<float>& given,
-           const numtext::EditList& question) const;
-  // As ask, the question repeated until accepted; a given answer must be one
-  // that is accepted.
-  void ask_until(std::int32_t& target, const std::optional<std::int32_t>& given,
-                 const numtext::EditList& question, bool (*accepted)(std::int32_t)) const;
+  // target takes the given answer, or the asker's (which may leave target
+  // as it is).
+  void ask(Question question, std::int32_t& target) const;
+  void ask(Question question, float& target) const;
+  // As ask, asked again until the answer is one the question accepts; a
+  // given answer must be one that is accepted.
+  void ask_until(Question question, std::int32_t& target) const;
 
  private:
-  units::Console* console_ = nullptr;
+  Asker* asker_ = nullptr;
   Answers given_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "numtext/edit_list.hpp"
 #include "units/run_failure.hpp"
 
 namespace prep {
@@ -29,10 +28,7 @@ void DATE(const Questions& questions, DateVariables& own, const Matrix& MM, cons
   std::int32_t& IDATA1 = own.IDATA1;
 
   NRR = NR;
-  static const auto question = numtext::EditList::parse(
-      "(' Intervallo di tempo da elaborare (date=AAMMGG)'/"
-      "' da (-1=tutti i dati; 0=dall''inizio)')");
-  questions.ask(IDATA0, questions.given().from, question);
+  questions.ask(Question::from, IDATA0);
 
   if (IDATA0 == -1) {
     if (M.data == MM.data) return;  // selected in place: already all there
@@ -43,8 +39,7 @@ void DATE(const Questions& questions, DateVariables& own, const Matrix& MM, cons
   }
 
   IDATA1 = -1;
-  static const auto until = numtext::EditList::parse("(' sino a (0=sino alla fine)')");
-  questions.ask(IDATA1, questions.given().to, until);
+  questions.ask(Question::to, IDATA1);
   if (IDATA1 == 0) IDATA1 = 2147483647;  // the end of the data, whatever its year
   if (IDATA0 > IDATA1) units::stop_with_text("data finale minore data iniziale", 1);
 

@@ -10,7 +10,6 @@
 #include "core/date.hpp"
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
-#include "cli/console_end.hpp"
 
 namespace prep {
 namespace {
@@ -213,29 +212,31 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
   return out;
 }
 
-void write_findings(units::Console& console, std::vector<Finding> findings, std::int64_t rows) {
+std::vector<std::string> findings_report(std::vector<Finding> findings, std::int64_t rows) {
   std::stable_sort(findings.begin(), findings.end(),
                    [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  std::vector<std::string> lines;
   for (std::size_t k = 0; k < findings.size() && k < kShownFindings; ++k) {
     const Finding& f = findings[k];
-    std::string record = " ";  // carriage control
-    if (f.row > 0) record += "row " + std::to_string(f.row) + ", ";
-    record += "line " + std::to_string(f.line) + ": " + f.what;
-    console.write_record(record);
+    std::string line;
+    if (f.row > 0) line += "row " + std::to_string(f.row) + ", ";
+    line += "line " + std::to_string(f.line) + ": " + f.what;
+    lines.push_back(std::move(line));
   }
-  std::string count(1, ' ');
-  count += count_of(static_cast<std::int64_t>(findings.size()), "finding", "findings");
+  std::string count = count_of(static_cast<std::int64_t>(findings.size()), "finding", "findings");
   count += " in " + count_of(rows, "row", "rows");
   if (findings.size() > kShownFindings) count += ", the first " + std::to_string(kShownFindings) + " shown";
-  console.write_record(count);
+  lines.push_back(std::move(count));
+  return lines;
 }
 
-bool check_price_file(RunState& st, units::InputFile& input, const std::optional<std::string>& close,
-                      units::Console& console) {
+std::vector<Finding> check_price_file(RunState& st, units::InputFile& input,
+                                      const std::optional<std::string>& close,
+                                      const std::function<void(const std::string&)>& warn) {
   std::string text;
   input.copy_text_to(&text);
   PriceFile prices(input, close);
-  for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
+  for (const std::string& warning : prices.warnings()) warn(warning);
   // The second thread, if any, reads the rows and ends with them.
   (void)read_price_matrix(st, prices);
   std::vector<std::int64_t> row_lines;
@@ -250,8 +251,7 @@ bool check_price_file(RunState& st, units::InputFile& input, const std::optional
   }
   std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
   findings.insert(findings.end(), of_rows.begin(), of_rows.end());
-  write_findings(console, findings, st.NR);
-  return !findings.empty();
+  return findings;
 }
 
 }  // namespace prep

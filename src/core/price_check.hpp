@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -10,7 +11,6 @@
 #include <vector>
 
 #include "core/run_state.hpp"
-#include "cli/console.hpp"
 #include "units/input_file.hpp"
 
 namespace prep {
@@ -38,12 +38,13 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
 // before, a close of zero or below, a year of two digits.
 std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines);
 
-// At most 20 findings in line order on the console, then the count line.
-void write_findings(units::Console& console, std::vector<Finding> findings, std::int64_t rows);
+// At most 20 findings in line order, then the count line.
+std::vector<std::string> findings_report(std::vector<Finding> findings, std::int64_t rows);
 
 // elab --check: reads the price file as a run does (its faults and stops
-// are the run's), then writes the findings; true when there are any.
-bool check_price_file(RunState& st, units::InputFile& input, const std::optional<std::string>& close,
-                      units::Console& console);
+// are the run's), handing warn what the reading went on past; the findings.
+std::vector<Finding> check_price_file(RunState& st, units::InputFile& input,
+                                      const std::optional<std::string>& close,
+                                      const std::function<void(const std::string&)>& warn);
 
 }  // namespace prep

@@ -10,7 +10,6 @@
 #include "numtext/csv_text.hpp"
 #include "platform/side_by_side.hpp"
 #include "core/run_state.hpp"
-#include "cli/console.hpp"
 #include "units/input_file.hpp"
 
 namespace prep {

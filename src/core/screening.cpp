@@ -59,25 +59,6 @@ void STDSUB(WindowStats& own, const float* X, const std::int32_t& NR, const std:
 
 namespace {
 
-using numtext::EditList;
-
-const EditList& menu() {
-  static const EditList list = EditList::parse(
-      "(' Quale variabile in output?'/"
-      "17X,'1 - var. % a  1 g.'/"
-      "17X,'2 - var. % a  5 g.'/"
-      "17X,'3 - var. % a 10 g.'/"
-      "17X,'4 - var. % a 20 g.'/"
-      "17X,'5 - segno var. % a  1 g.'/"
-      "17X,'6 - segno var. % a  5 g.'/"
-      "17X,'7 - segno var. % a 10 g.'/"
-      "17X,'8 - segno var. % a 20 g.'/"
-      "17X,'9 - media var. % giornal. a  5 g.'/"
-      "16X,'10 - media var. % giornal. a 10 g.'/"
-      "16X,'11 - media var. % giornal. a 20 g.')");
-  return list;
-}
-
 // The input series in the order they are screened: DESM, MOME, RMM, MAXMIN,
 // then VPERC at lags 0..4, whose window rows V holds in turn.
 constexpr int kInputSeries = 9;
@@ -157,25 +138,17 @@ void screen_inputs(RunState& st, InputSumPass pass, platform::SecondThread* seco
 }
 
 void choose_and_screen(const Questions& questions, RunState& st, platform::SecondThread* second) {
-  const Answers& given = questions.given();
-  questions.ask_until(st.IVAR, given.variable, menu(), accepts_variable);
+  questions.ask_until(Question::variable, st.IVAR);
   for (std::int64_t i = 1; i <= st.NRR; ++i) st.PREV(i) = st.OUT(i, st.IVAR);
 
-  static const EditList coefficient = EditList::parse(
-      "(' Coeff. da applicare alla st.dev. del valore da ','prevedere per eliminare'/"
-      "' i valori eccezionali')");
-  questions.ask(st.COEFF, given.coefficient, coefficient);
+  questions.ask(Question::coefficient, st.COEFF);
 
-  static const EditList output_question = EditList::parse(
-      "(' L''eliminazione degli outliers si applica al',' valore di out. (prev.)? (0=n; 1=s)')");
-  questions.ask_until(st.ISN, given.screen_output, output_question, accepts_yes_no);
+  questions.ask_until(Question::screen_output, st.ISN);
   if (st.ISN == 1) {
     screen_series(st.PREV.data, st.NRR, st.COEFF, st.ME90, st.PREV.data, st.screening);
   }
 
-  static const EditList input_question = EditList::parse(
-      "(' L''eliminazione degli outliers si applica ai',' valori di input? (0=n; 1=s)')");
-  questions.ask_until(st.ISN, given.screen_inputs, input_question, accepts_yes_no);
+  questions.ask_until(Question::screen_inputs, st.ISN);
   if (st.ISN == 1) screen_inputs(st, InputSumPass::Interleaved, second);
 }
 

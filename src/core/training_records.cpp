@@ -10,14 +10,12 @@
 #include <vector>
 
 #include "platform/side_by_side.hpp"
-#include "cli/console_write.hpp"
 #include "numtext/fixed_layout.hpp"
 #include "numtext/record_writer.hpp"
 
 namespace prep {
 
 using numtext::EditList;
-using numtext::FieldValue;
 
 const EditList& record_layout(std::int32_t IGIO) {
   static const EditList a = EditList::parse(
@@ -31,9 +29,7 @@ const EditList& record_layout(std::int32_t IGIO) {
 }
 
 void ask_weekday(const Questions& questions, RunState& st) {
-  static const EditList question = EditList::parse(
-      "(' Quale giorno in output?',' -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.')");
-  questions.ask_until(st.IGIO, questions.given().days, question, accepts_days);
+  questions.ask_until(Question::days, st.IGIO);
 }
 
 namespace {
@@ -163,25 +159,6 @@ void write_training_records(RunState& st, units::OutputFile& out, platform::Seco
     out.commit_records(n, rows.size());
     st.IC += static_cast<std::int32_t>(rows.size());
   }
-}
-
-namespace {
-
-// Five positions up to 99,999, the count line's own width; a larger count is
-// shown in full rather than as asterisks, in a field as wide as its digits.
-int count_field_width(std::int32_t IC) {
-  int width = 5;
-  for (std::int64_t limit = 100000; IC >= limit; limit *= 10) ++width;
-  return width;
-}
-
-}  // namespace
-
-void write_count_line(units::Console& console, std::int32_t IC) {
-  const EditList count =
-      EditList::parse("(' Record scritti: ',I" + std::to_string(count_field_width(IC)) + ")");
-  const FieldValue v = FieldValue::of(IC);
-  units::write_console(console, count, std::span<const FieldValue>(&v, 1));
 }
 
 }  // namespace prep

@@ -12,7 +12,6 @@
 #include "platform/side_by_side.hpp"
 #include "core/answers.hpp"
 #include "core/run_state.hpp"
-#include "cli/console.hpp"
 #include "numtext/edit_list.hpp"
 #include "units/output_file.hpp"
 
@@ -48,7 +47,5 @@ std::string training_text(const RunState& st, std::span<const std::int64_t> rows
 // Writes the records and counts them in IC; with a second thread, each
 // bufferful is laid down on both while the one before is written out.
 void write_training_records(RunState& st, units::OutputFile& out, platform::SecondThread* second = nullptr);
-
-void write_count_line(units::Console& console, std::int32_t IC);
 
 }  // namespace prep

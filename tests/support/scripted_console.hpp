@@ -10,6 +10,7 @@
 
 #include "support/held_file.hpp"
 #include "cli/console.hpp"
+#include "cli/dialogue.hpp"
 
 namespace elab_test {
 
@@ -21,7 +22,8 @@ class ScriptedConsole {
   explicit ScriptedConsole(const std::string& answers, bool shared = false, Feed feed = Feed::file)
       : in_(feed == Feed::file ? file_holding(answers) : pipe_holding(answers)),
         out_(file_holding("")),
-        console_(std::make_unique<units::Console>(in_, out_, shared)) {}
+        console_(std::make_unique<units::Console>(in_, out_, shared)),
+        asker_(*console_) {}
   ~ScriptedConsole() {
     console_.reset();
     ::close(in_);
@@ -31,6 +33,8 @@ class ScriptedConsole {
   ScriptedConsole& operator=(const ScriptedConsole&) = delete;
 
   units::Console& console() { return *console_; }
+  // The program's questions on this console.
+  prep::ConsoleAsker& asker() { return asker_; }
   int out_fd() const { return out_; }
 
   // What has reached the output so far, without flushing the console.
@@ -52,6 +56,7 @@ class ScriptedConsole {
   int in_;
   int out_;
   std::unique_ptr<units::Console> console_;
+  prep::ConsoleAsker asker_;
 };
 
 }  // namespace elab_test

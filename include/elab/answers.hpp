@@ -1,0 +1,85 @@
+// The seven answers of a run, the one table that names them, and the asker
+// through which the core obtains an answer it was not given.
+//
+// Every front end reads answers through answer_table(): the program's
+// options, the missing-answer rule, the Python keywords and the manual
+// page's option list all come from (or are tested against) its rows.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace prep {
+
+struct Answers {
+  std::optional<std::int32_t> from;           // first date key; -1 all, 0 the start
+  std::optional<std::int32_t> to;             // last date key; 0 the end
+  std::optional<std::int32_t> variable;       // 1..11
+  std::optional<float> coefficient;           // the screening coefficient
+  std::optional<std::int32_t> screen_output;  // 0 or 1
+  std::optional<std::int32_t> screen_inputs;  // 0 or 1
+  std::optional<std::int32_t> days;           // -1, 0 or 2..6
+
+  // Whether a run needs no question: every answer a run needs is given.
+  bool complete() const;
+};
+
+// The questions of a run, in the order the core asks them.
+enum class Question { from, to, variable, coefficient, screen_output, screen_inputs, days };
+
+// The answers the dialogue takes; any other is asked again.
+bool accepts_variable(std::int32_t answer);
+bool accepts_yes_no(std::int32_t answer);
+bool accepts_days(std::int32_t answer);
+
+// One answer: its names, its value's text and its help. take reads text into
+// the answer (false when refused); given says whether it is there; needed
+// whether a run needs it, given the answers before it in the table.
+struct AnswerSpec {
+  Question question;
+  std::string_view option;   // the long option, without "--"
+  std::string_view keyword;  // the Python keyword
+  std::string_view value_name;
+  std::string_view help;  // the usage's lines; '\n' starts another
+  bool (*take)(Answers& answers, std::string_view text);
+  bool (*given)(const Answers& answers);
+  bool (*needed)(const Answers& answers);
+};
+
+// In the order of the questions.
+std::span<const AnswerSpec> answer_table();
+
+// The row of a question, of an option name, of a Python keyword (null when
+// none).
+const AnswerSpec& answer_spec(Question question);
+const AnswerSpec* answer_of_option(std::string_view option);
+const AnswerSpec* answer_of_keyword(std::string_view keyword);
+
+// The rows a run needs and lacks, in the table's order.
+std::vector<const AnswerSpec*> missing_answers(const Answers& answers);
+
+// The values of the answers, as the options and keywords spell them: nothing
+// for a value refused. A date is an ISO date YYYY-MM-DD of a real day or a
+// key as the dialogue takes it (any whole number: 0, 1190601); the first
+// date is also "all".
+std::optional<std::int32_t> parse_date_option(std::string_view text);
+std::optional<std::int32_t> parse_from_option(std::string_view text);
+std::optional<std::int32_t> parse_variable_option(std::string_view text);
+std::optional<float> parse_coefficient_option(std::string_view text);
+std::optional<std::int32_t> parse_yes_no_option(std::string_view text);
+std::optional<std::int32_t> parse_days_option(std::string_view text);
+
+// How the core obtains an answer it was not given: the program asks on its
+// console. A null answer leaves target as it is.
+class Asker {
+ public:
+  virtual ~Asker() = default;
+  virtual void ask(Question question, std::int32_t& target) = 0;
+  virtual void ask(Question question, float& target) = 0;
+};
+
+}  // namespace prep

@@ -1,0 +1,98 @@
+#include "cli/dialogue.hpp"
+
+#include <span>
+#include <stdexcept>
+#include <string>
+
+#include "cli/console_read.hpp"
+#include "cli/console_write.hpp"
+#include "numtext/edit_list.hpp"
+#include "numtext/record_writer.hpp"
+
+namespace prep {
+namespace {
+
+using numtext::EditList;
+
+// Each parsed when first asked.
+const EditList& question_text(Question question) {
+  switch (question) {
+    case Question::from: {
+      static const EditList list = EditList::parse(
+          "(' Intervallo di tempo da elaborare (date=AAMMGG)'/"
+          "' da (-1=tutti i dati; 0=dall''inizio)')");
+      return list;
+    }
+    case Question::to: {
+      static const EditList list = EditList::parse("(' sino a (0=sino alla fine)')");
+      return list;
+    }
+    case Question::variable: {
+      static const EditList list = EditList::parse(
+          "(' Quale variabile in output?'/"
+          "17X,'1 - var. % a  1 g.'/"
+          "17X,'2 - var. % a  5 g.'/"
+          "17X,'3 - var. % a 10 g.'/"
+          "17X,'4 - var. % a 20 g.'/"
+          "17X,'5 - segno var. % a  1 g.'/"
+          "17X,'6 - segno var. % a  5 g.'/"
+          "17X,'7 - segno var. % a 10 g.'/"
+          "17X,'8 - segno var. % a 20 g.'/"
+          "17X,'9 - media var. % giornal. a  5 g.'/"
+          "16X,'10 - media var. % giornal. a 10 g.'/"
+          "16X,'11 - media var. % giornal. a 20 g.')");
+      return list;
+    }
+    case Question::coefficient: {
+      static const EditList list = EditList::parse(
+          "(' Coeff. da applicare alla st.dev. del valore da ','prevedere per eliminare'/"
+          "' i valori eccezionali')");
+      return list;
+    }
+    case Question::screen_output: {
+      static const EditList list = EditList::parse(
+          "(' L''eliminazione degli outliers si applica al',' valore di out. (prev.)? (0=n; 1=s)')");
+      return list;
+    }
+    case Question::screen_inputs: {
+      static const EditList list = EditList::parse(
+          "(' L''eliminazione degli outliers si applica ai',' valori di input? (0=n; 1=s)')");
+      return list;
+    }
+    case Question::days: {
+      static const EditList list = EditList::parse(
+          "(' Quale giorno in output?',' -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.')");
+      return list;
+    }
+  }
+  throw std::logic_error("a question without a text");
+}
+
+// Five positions up to 99,999, the count line's own width; a larger count is
+// shown in full rather than as asterisks, in a field as wide as its digits.
+int count_field_width(std::int32_t IC) {
+  int width = 5;
+  for (std::int64_t limit = 100000; IC >= limit; limit *= 10) ++width;
+  return width;
+}
+
+}  // namespace
+
+void ConsoleAsker::ask(Question question, std::int32_t& target) {
+  units::write_console(console_, question_text(question));
+  units::read_console(console_, target);
+}
+
+void ConsoleAsker::ask(Question question, float& target) {
+  units::write_console(console_, question_text(question));
+  units::read_console(console_, target);
+}
+
+void write_count_line(units::Console& console, std::int32_t IC) {
+  const EditList count =
+      EditList::parse("(' Record scritti: ',I" + std::to_string(count_field_width(IC)) + ")");
+  const numtext::FieldValue v = numtext::FieldValue::of(IC);
+  units::write_console(console, count, std::span<const numtext::FieldValue>(&v, 1));
+}
+
+}  // namespace prep
