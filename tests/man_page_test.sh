@@ -1,7 +1,23 @@
-# The manual page renders with every groff warning enabled and none given.
-# man_page_test.sh PAGE
+# The manual page renders with every groff warning enabled and none given,
+# and it and the guide list the options the program's --help lists, made
+# from the program's one table of options and answers.
+# man_page_test.sh PAGE PROGRAM GUIDE
 page=$1
+program=$2
+guide=$3
 . "$(dirname "$0")/support/tool_test.sh"
+
+"$program" --help | sed -n 's/^ *\(-., \)\{0,1\}--\([a-z-]*\).*/\2/p' | sort > "$scratch/program"
+[ -s "$scratch/program" ] || fail "$program --help lists no option"
+# The page's: each .TP entry of OPTIONS, written \-\-name.
+sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page" | sed -n '/^\.TP/{n;p;}' |
+  sed -n 's/.*\\-\\-\([a-z\\-]*\).*/\1/p' | sed 's/\\-/-/g' | sort > "$scratch/page"
+cmp -s "$scratch/program" "$scratch/page" ||
+  fail "$page lists other options than --help: $(diff "$scratch/program" "$scratch/page" | grep '^[<>]' | tr '\n' ' ')"
+# The guide's: the first cell of each row of its table of options.
+sed -n 's/^| *`\(-., \)\{0,1\}--\([a-z-]*\).*/\2/p' "$guide" | sort > "$scratch/guide"
+cmp -s "$scratch/program" "$scratch/guide" ||
+  fail "$guide lists other options than --help: $(diff "$scratch/program" "$scratch/guide" | grep '^[<>]' | tr '\n' ' ')"
 
 command -v groff > /dev/null || skip "groff not installed (Debian package groff-base)"
 groff -ww -man -z "$page" > "$scratch/out" 2> "$scratch/warnings" ||

@@ -92,15 +92,25 @@ def _table(frame, close):
     return years, months, days, closes
 
 
-def prepare(prices, *, from_="all", to=0, variable, coefficient, screen_output,
+def _either(name, value, alias, alias_value, default):
+    if value is not None and alias_value is not None:
+        raise TypeError("prepare() takes %s or %s, not both" % (name, alias))
+    for v in (value, alias_value):
+        if v is not None:
+            return v
+    return default
+
+
+def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output,
             screen_inputs, days, close="Close", start=None, end=None):
     """The training set of prices (a path to a price file in either form, or
     a pandas DataFrame with a Date column or a datetime index and a close
     column), for the answers the program asks, named as its options are:
-    from_ and to as --from and --to (start and end are the same), days as
-    --days, booleans for the screenings. The interpreter's lock is released
-    during the run."""
-    given = dict(from_=from_ if start is None else start, to=to if end is None else end,
+    from_ and to as --from and --to ("all" and 0 when not given; start and
+    end are the same), days as --days, booleans for the screenings. The
+    interpreter's lock is released during the run."""
+    given = dict(from_=_either("from_", from_, "start", start, "all"),
+                 to=_either("to", to, "end", end, 0),
                  variable=variable, coefficient=coefficient, screen_output=screen_output,
                  screen_inputs=screen_inputs, days=days)
     answers = {keyword: _option_text(given[keyword]) for keyword, _ in _answer_names()}

@@ -164,12 +164,31 @@ def test_failures_raise_elab_error_with_the_programs_number(name, text, answers,
 
 
 @pytest.mark.parametrize("keyword,value", [("variable", 12), ("days", 1), ("screen_output", 2),
-                                           ("start", "1995-02-30"), ("coefficient", "x")])
+                                           ("start", "1995-02-30"), ("from_", "1995-02-30"),
+                                           ("coefficient", "x")])
 def test_a_refused_keyword_is_a_value_error(keyword, value):
     given = keywords(ANSWER_SETS[0])
     given[keyword] = value
+    if keyword == "from_":
+        del given["start"]
     with pytest.raises(ValueError):
         elab.prepare(PRICES, **given)
+
+
+def test_the_keywords_are_the_programs_options_and_start_end_name_from_to():
+    import inspect
+    from elab import _elab
+    table = _elab.answer_names()
+    keyword_only = [name for name, p in inspect.signature(elab.prepare).parameters.items()
+                    if p.kind == p.KEYWORD_ONLY]
+    assert [keyword for keyword, _ in table] == keyword_only[:len(table)]
+    for keyword, option in table:
+        assert keyword.rstrip("_") == option.replace("-", "_")
+    given = keywords(ANSWER_SETS[2])
+    by_option = dict(given, from_=given.pop("start"), to=given.pop("end"))
+    assert elab.prepare(PRICES, **by_option).text == elab.prepare(PRICES, **keywords(ANSWER_SETS[2])).text
+    with pytest.raises(TypeError):
+        elab.prepare(PRICES, **dict(by_option, start="all"))
 
 
 def test_four_threads_give_the_results_of_one():
