@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the README's sessions with two builds of the program and fails unless
+# Runs the guide's sessions (doc/guide.md) with two builds of the program and fails unless
 # both give the same console output, standard error, elab.dat and exit
 # status, byte for byte.
 #

@@ -14,8 +14,9 @@ sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page" | sed -n '/^\.TP/{n;p;}' |
   sed -n 's/.*\\-\\-\([a-z\\-]*\).*/\1/p' | sed 's/\\-/-/g' | sort > "$scratch/page"
 cmp -s "$scratch/program" "$scratch/page" ||
   fail "$page lists other options than --help: $(diff "$scratch/program" "$scratch/page" | grep '^[<>]' | tr '\n' ' ')"
-# The guide's: the first cell of each row of its table of options.
-sed -n 's/^| *`\(-., \)\{0,1\}--\([a-z-]*\).*/\2/p' "$guide" | sort > "$scratch/guide"
+# The guide's: the (last) long option in the first cell of each row of its
+# table of options.
+sed -n 's/^| `[^|]*--\([a-z-]*\).*/\1/p' "$guide" | sort > "$scratch/guide"
 cmp -s "$scratch/program" "$scratch/guide" ||
   fail "$guide lists other options than --help: $(diff "$scratch/program" "$scratch/guide" | grep '^[<>]' | tr '\n' ' ')"
 

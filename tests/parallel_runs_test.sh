@@ -1,4 +1,4 @@
-# The README's recipe for many price files (one process per file, the answers
+# The guide's recipe for many price files (one process per file, the answers
 # as options, each output named after its file, run by xargs -P) gives for
 # each file the elab.dat of a single run with the answers typed, the count
 # line it shows, and one day per record.
@@ -7,8 +7,8 @@ elab=$1
 source=$2
 . "$(dirname "$0")/support/tool_test.sh"
 
-recipe=$(sed -n '/^    find prices -name/,/^$/s/^    //p' "$source/README.md")
-[ -n "$recipe" ] || fail "no xargs recipe in README.md"
+recipe=$(sed -n '/^    find prices -name/,/^$/s/^    //p' "$source/doc/guide.md")
+[ -n "$recipe" ] || fail "no xargs recipe in doc/guide.md"
 
 # Three different price files cut from the example: all of it, its first
 # 300 rows, its last 300 rows.
