@@ -56,6 +56,7 @@ inline std::vector<std::string> words_of(const char* text) {
 
 // Commands to put in front of the program: running it as an unprivileged
 // user (root ignores file permissions), and under memcheck.
+inline constexpr unsigned kNobody = 65534;
 inline const std::vector<std::string> kAsNobody = {"/usr/bin/setpriv", "--reuid=65534",
                                                    "--regid=65534", "--clear-groups"};
 inline const std::vector<std::string> kMemcheck = {
