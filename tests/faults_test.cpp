@@ -58,17 +58,15 @@ TEST_F(Faults, FullDiskAtAWriteOfALargeFile) {
   EXPECT_EQ(r.err, report("F6422", "WRITE(elab.dat)", "disk full"));
 }
 
-// Read-only, whether another's or the user's own (whose directory would let
-// a new file take its place): opened read-only, the first record refused.
+// Read-only, another's or the user's own (a new file could replace it):
+// opened read-only, the first record refused.
 TEST_F(Faults, ReadOnlyTrainingFileIsOpenedButRefusesTheFirstRecord) {
   SKIP_UNLESS_UNPRIVILEGED_RUNS();
   for (const bool own : {false, true}) {
     SCOPED_TRACE(own ? "the user's own" : "another's");
     dir_.write("elab.dat", "earlier\r\n");
     const fs::path dat = dir_.path() / "elab.dat";
-    if (own) {
-      ASSERT_EQ(::chown(dat.c_str(), kNobody, kNobody), 0);
-    }
+    ASSERT_EQ(own ? ::chown(dat.c_str(), kNobody, kNobody) : 0, 0);
     fs::permissions(dat, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const auto r = run({"prices.txt"}, kAnswers, kAsNobody);
     EXPECT_EQ(r.status, 1);

@@ -8,11 +8,9 @@ source=$1
 . "$(dirname "$0")/support/tool_test.sh"
 
 cd "$source" || fail "no $source"
-# may FOLDER ALLOWED...: every quoted include under FOLDER is in one of the
-# ALLOWED folders.
+# may FOLDER ALLOWED...: FOLDER includes from the ALLOWED folders only.
 may() {
-  folder=$1
-  shift
+  folder=$1 && shift
   allowed=$(printf '%s/\\|' "$@")
   bad=$(grep -rn '#include "' "$folder" | grep -v "#include \"\\(${allowed%\\|}\\)")
   [ -z "$bad" ] || fail "$folder includes what it may not: $bad"

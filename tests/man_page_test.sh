@@ -12,13 +12,12 @@ guide=$3
 # The page's: each .TP entry of OPTIONS, written \-\-name.
 sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page" | sed -n '/^\.TP/{n;p;}' |
   sed -n 's/.*\\-\\-\([a-z\\-]*\).*/\1/p' | sed 's/\\-/-/g' | sort > "$scratch/page"
-cmp -s "$scratch/program" "$scratch/page" ||
-  fail "$page lists other options than --help: $(diff "$scratch/program" "$scratch/page" | grep '^[<>]' | tr '\n' ' ')"
+same() { cmp -s "$scratch/program" "$2" || fail "$1 lists other options than --help: $(diff "$scratch/program" "$2" | tr '\n' ' ')"; }
+same "$page" "$scratch/page"
 # The guide's: the (last) long option in the first cell of each row of its
 # table of options.
 sed -n 's/^| `[^|]*--\([a-z-]*\).*/\1/p' "$guide" | sort > "$scratch/guide"
-cmp -s "$scratch/program" "$scratch/guide" ||
-  fail "$guide lists other options than --help: $(diff "$scratch/program" "$scratch/guide" | grep '^[<>]' | tr '\n' ' ')"
+same "$guide" "$scratch/guide"
 
 command -v groff > /dev/null || skip "groff not installed (Debian package groff-base)"
 groff -ww -man -z "$page" > "$scratch/out" 2> "$scratch/warnings" ||

@@ -11,32 +11,24 @@
 #include "cli/options.hpp"
 
 namespace {
-
 using prep::Invocation;
 
-// What a command line gave, as one text: the fields a case looks at.
-std::string parsed(std::vector<std::string_view> args) {
+// What a command line gave, as one text of the fields a case looks at.
+std::string parsed(const std::vector<std::string_view>& args) {
   Invocation inv;
   try {
     inv = prep::parse_command_line(args);
   } catch (const prep::UsageError& e) {
     return "usage error: " + e.message;
   }
-  const auto opt = [](const auto& v) { return v ? std::to_string(*v) : std::string("-"); };
-  std::string s;
-  if (inv.action == Invocation::Action::help) return "help";
-  if (inv.action == Invocation::Action::version) return "version";
-  s += "file=" + inv.price_file.value_or("(asked)") + " out=" + inv.output;
-  if (inv.dates) s += " dates=" + *inv.dates;
-  if (inv.close) s += " close=" + *inv.close;
-  if (inv.check) s += " check";
+  if (inv.action != Invocation::Action::run) return inv.action == Invocation::Action::help ? "help" : "version";
+  const auto opt = [](const auto& v) { return v ? std::to_string(*v).substr(0, 7) : std::string("-"); };
   const prep::Answers& a = inv.answers;
-  if (a.from || a.to || a.variable || a.coefficient || a.screen_output || a.screen_inputs || a.days) {
-    s += " answers=" + opt(a.from) + "," + opt(a.to) + "," + opt(a.variable) + "," +
-         (a.coefficient ? std::to_string(*a.coefficient).substr(0, 4) : std::string("-")) + "," +
-         opt(a.screen_output) + "," + opt(a.screen_inputs) + "," + opt(a.days);
-  }
-  return s;
+  return "file=" + inv.price_file.value_or("(asked)") + " out=" + inv.output +
+         (inv.dates ? " dates=" + *inv.dates : "") + (inv.close ? " close=" + *inv.close : "") +
+         (inv.check ? " check" : "") + " answers=" + opt(a.from) + "," + opt(a.to) + "," +
+         opt(a.variable) + "," + opt(a.coefficient) + "," + opt(a.screen_output) + "," +
+         opt(a.screen_inputs) + "," + opt(a.days);
 }
 
 struct Case {
@@ -45,49 +37,43 @@ struct Case {
 };
 
 TEST(CommandLine, EachSpellingOfAnOptionAndAnOperand) {
-  const std::vector<std::string_view> all = {"--from=all",        "--variable=11",      "--coefficient=2.5",
-                                             "--screen-output=yes", "--screen-inputs=0", "--days=tue"};
-  auto with = [&](std::vector<std::string_view> more) {
-    std::vector<std::string_view> args = all;
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
+  // Every answer, then more.
+  auto with = [](std::vector<std::string_view> more) {
+    more.insert(more.begin(), {"--from=all", "--variable=11", "--coefficient=2.5", "--screen-output=yes",
+                               "--screen-inputs=0", "--days=tue"});
+    return more;
   };
   const Case cases[] = {
-      {{}, "file=(asked) out=elab.dat"},
-      {{"p.txt"}, "file=p.txt out=elab.dat"},
-      {{"-oFILE", "p.txt"}, "file=p.txt out=FILE"},
-      {{"-o", "FILE", "p.txt"}, "file=p.txt out=FILE"},
-      {{"--output=FILE", "p.txt"}, "file=p.txt out=FILE"},
-      {{"--output", "FILE", "p.txt"}, "file=p.txt out=FILE"},
-      {{"--output=a=b", "p.txt"}, "file=p.txt out=a=b"},
-      {{"-o", "-x", "p.txt"}, "file=p.txt out=-x"},
-      {{"-o-", "p.txt"}, "file=p.txt out=-"},
-      {{"-oh", "p.txt"}, "file=p.txt out=h"},  // a value ends the bundle
+      {{}, "file=(asked) out=elab.dat answers=-,-,-,-,-,-,-"},
+      {{"p.txt"}, "file=p.txt out=elab.dat answers=-,-,-,-,-,-,-"},
+      {{"-oFILE", "p.txt"}, "file=p.txt out=FILE answers=-,-,-,-,-,-,-"},
+      {{"-o", "FILE", "p.txt"}, "file=p.txt out=FILE answers=-,-,-,-,-,-,-"},
+      {{"--output=FILE", "p.txt"}, "file=p.txt out=FILE answers=-,-,-,-,-,-,-"},
+      {{"--output", "FILE", "p.txt"}, "file=p.txt out=FILE answers=-,-,-,-,-,-,-"},
+      {{"--output=a=b", "p.txt"}, "file=p.txt out=a=b answers=-,-,-,-,-,-,-"},
+      {{"-o", "-x", "p.txt"}, "file=p.txt out=-x answers=-,-,-,-,-,-,-"},
+      {{"-o-", "p.txt"}, "file=p.txt out=- answers=-,-,-,-,-,-,-"},
+      {{"-oh", "p.txt"}, "file=p.txt out=h answers=-,-,-,-,-,-,-"},  // a value ends the bundle
       {{"-ho", "p.txt"}, "help"},              // a flag ends the parse
       {{"--version", "--bogus"}, "version"},
       {{"p.txt", "-h"}, "help"},
-      {{"--", "-h"}, "file=-h out=elab.dat"},
+      {{"--", "-h"}, "file=-h out=elab.dat answers=-,-,-,-,-,-,-"},
       {{"--", "--", "x"}, "usage error: extra operand 'x'"},
       {{"-o", "o.dat", "--", "-"}, "usage error: price file '-' is standard input: the answers need their "
                                    "options (missing: --from --variable --coefficient --screen-output "
                                    "--screen-inputs --days)"},
-      {{"--dates", "d.txt", "--close", "Adj Close", "p.csv"}, "file=p.csv out=elab.dat dates=d.txt close=Adj Close"},
-      {{"--check", "-"}, "file=- out=elab.dat check"},
-      {{"--check", "p.txt", "-o", "p.txt"}, "file=p.txt out=p.txt check"},
+      {{"--dates", "d.txt", "--close", "Adj Close", "p.csv"}, "file=p.csv out=elab.dat dates=d.txt close=Adj Close answers=-,-,-,-,-,-,-"},
+      {{"--check", "-"}, "file=- out=elab.dat check answers=-,-,-,-,-,-,-"},
+      {{"--check", "p.txt", "-o", "p.txt"}, "file=p.txt out=p.txt check answers=-,-,-,-,-,-,-"},
       {{"--from=1995-01-03", "--to", "0", "p.txt"}, "file=p.txt out=elab.dat answers=950103,0,-,-,-,-,-"},
       {{"--from=0", "--to=1190601", "p.txt"}, "file=p.txt out=elab.dat answers=0,1190601,-,-,-,-,-"},
-      {with({"-"}), "file=- out=elab.dat answers=-1,-,11,2.50,1,0,3"},
-      {with({"--days=dummies", "--days", "-1", "-"}), "file=- out=elab.dat answers=-1,-,11,2.50,1,0,-1"},
+      {with({"-"}), "file=- out=elab.dat answers=-1,-,11,2.50000,1,0,3"},
+      {with({"--days=dummies", "--days", "-1", "-"}), "file=- out=elab.dat answers=-1,-,11,2.50000,1,0,-1"},
       {with({"--from=0", "-"}), "usage error: price file '-' is standard input: the answers need their options "
                                 "(missing: --to)"},
-      {with({"--from=0", "--to=0", "--days=monday-flag", "-"}), "file=- out=elab.dat answers=0,0,11,2.50,1,0,0"},
+      {with({"--from=0", "--to=0", "--days=monday-flag", "-"}), "file=- out=elab.dat answers=0,0,11,2.50000,1,0,0"},
   };
-  for (const Case& c : cases) {
-    std::string line;
-    for (std::string_view a : c.args) line += std::string(a) + " ";
-    SCOPED_TRACE(line);
-    EXPECT_EQ(parsed(c.args), c.expected);
-  }
+  for (const Case& c : cases) EXPECT_EQ(parsed(c.args), c.expected) << c.args.size() << " arguments";
 }
 
 // The options are the table's answers, in the order of the questions, then

@@ -135,20 +135,15 @@ def price_text(closes):
 
 ORDINARY = ["%.2f" % (100 + (7 * i) % 11) for i in range(150)]
 
-# (row of the file, its year, month and day): each no day of the calendar,
-# the record's date NaT; the rows around them keep theirs.
-NO_DAYS = [(90, "1995", "2", "30"), (91, "1995", "13", "1"), (92, "1995", "6", "0"),
-           (93, "1995.5", "6", "1"), (94, "20000000", "1", "1"), (95, "1900", "2", "29")]
-
-
 def test_a_record_of_no_calendar_day_has_no_date():
+    """Rows 90 to 95, the first six records, on no day of the calendar."""
     lines = price_text(ORDINARY).split("\n")
-    for row, y, m, d in NO_DAYS:
-        lines[row] = " ".join([y, m, d] + lines[row].split()[3:])
+    no_days = ["1995 2 30", "1995 13 1", "1995 6 0", "1995.5 6 1", "20000000 1 1", "1900 2 29"]
+    for row, ymd in enumerate(no_days, 90):
+        lines[row] = " ".join([ymd] + lines[row].split()[3:])
     with tempfile.TemporaryDirectory() as directory:
         r = elab.prepare(write(directory, "p.txt", "\n".join(lines)), **keywords(ANSWER_SETS[0]))
-    assert np.isnat(r.dates[:len(NO_DAYS)]).all()
-    assert not np.isnat(r.dates[len(NO_DAYS):]).any()
+    assert np.isnat(r.dates[:6]).all() and not np.isnat(r.dates[6:]).any()
 
 
 # (name, price file text or None for a missing one, answers, code, status)
