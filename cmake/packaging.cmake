@@ -1,7 +1,9 @@
 # Installation and packages. Linux: the program, the loader as the command
-# elab-load, their manual pages, the README, the copyright and changelog,
+# elab-load, their manual pages, the README and the user's documents, the
+# copyright and changelog,
 # as a .deb and a .tar.gz. Windows: a .zip with elab.exe, the loader
-# (elab-load.py), the README, the manual page as plain text and the example
+# (elab-load.py), the README and its documents, the manual page as plain
+# text and the example
 # price files, all at its top. The loader is the module's python/elab/load.py
 # on its own: it needs numpy, not the compiled module. `cpack` in the build directory.
 
@@ -47,6 +49,7 @@ if(WIN32)
   # file's ending.
   install(FILES python/elab/load.py DESTINATION . RENAME elab-load.py)
   install(FILES README.md DESTINATION .)
+  install(FILES doc/guide.md doc/python.md doc/differences.md DESTINATION doc)
   install(FILES examples/prices.txt examples/prices.csv DESTINATION .)
 else()
   # Manual pages and the changelog go compressed, as the Debian policy asks;
@@ -70,6 +73,9 @@ else()
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES README.md doc/copyright ${packed}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # Beside the README as its links name them.
+  install(FILES doc/guide.md doc/python.md doc/differences.md
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc)
 
   set(CPACK_GENERATOR DEB TGZ)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
