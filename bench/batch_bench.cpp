@@ -1,4 +1,4 @@
-// Batch benchmark: the README's recipe for many price files, one process per
+// Batch benchmark: the guide's recipe (doc/guide.md) for many price files, one process per
 // file in a directory of its own, JOBS at a time, timed as a whole. In each
 // round the ways take turns, in an order that rotates from round to round:
 //   default  the program as it runs by default

@@ -1,5 +1,5 @@
 // The run as a function: a request holding the answers and the prices, a
-// result holding the records as text and as values. The core of core.hpp
+// result holding the records as text and as values. The core of src/core
 // with no console and no file written; reentrant: runs on several threads
 // at once give the results each gives alone. Throws units::RunFailure for
 // every failure the program reports, std::invalid_argument for a request

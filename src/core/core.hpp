@@ -2,7 +2,7 @@
 // function of the answers. It keeps nothing between runs and nothing for
 // the whole process, writes to no console, and ends no process: every way
 // a run cannot go on is thrown as units::RunFailure, for a front end to
-// show (the program's dialogue in run.cpp, prepare() in prepare.cpp).
+// show (the program's dialogue in src/cli/run.cpp, prepare() in prepare.cpp).
 #pragma once
 
 #include <memory>
