@@ -33,6 +33,12 @@ class CMakeBuild(build_ext):
         configure = ["cmake", "-S", HERE, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
                      "-DELAB_PYTHON=ON", "-DBUILD_TESTING=OFF",
                      "-DPython_EXECUTABLE=" + sys.executable]
+        try:  # pybind11 as the build's requirement, where CMake would not look
+            import pybind11
+            if os.path.isdir(pybind11.get_cmake_dir()):
+                configure.append("-Dpybind11_DIR=" + pybind11.get_cmake_dir())
+        except ImportError:
+            pass
         configure += shlex.split(os.environ.get("CMAKE_ARGS", ""))
         subprocess.run(configure, check=True)
         jobs = ["-j", str(self.parallel)] if self.parallel else ["-j2"]
