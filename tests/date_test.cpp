@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "numtext/date_text.hpp"
 #include "prep/date.hpp"
 #include "prep/run_state.hpp"
 #include "units/console.hpp"
@@ -77,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(DateKey, IsTheTruncatedKeyOrNothing) {
   const KeyCase& c = GetParam();
-  EXPECT_EQ(prep::date_key(c.year, c.month, c.day), c.key);
+  EXPECT_EQ(numtext::date_key(c.year, c.month, c.day), c.key);
 }
 
 // ---------------------------------------------------------------------------

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "numtext/civil_date.hpp"
+#include "numtext/date_text.hpp"
 #include "numtext/integer_text.hpp"
 #include "numtext/real_text.hpp"
 
@@ -26,23 +26,12 @@ std::optional<std::int32_t> plain_integer(std::string_view text) {
   }
 }
 
-std::optional<std::int32_t> unsigned_integer(std::string_view text) {
-  if (!all_digits(text)) return std::nullopt;
-  return plain_integer(text);
-}
-
-bool is_day(std::int32_t year, std::int32_t month, std::int32_t day) {
-  return numtext::is_calendar_date({year, month, day});
-}
-
 // YYYY-MM-DD as a date key.
 std::optional<std::int32_t> iso_date_key(std::string_view text) {
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-  const auto year = unsigned_integer(text.substr(0, 4));
-  const auto month = unsigned_integer(text.substr(5, 2));
-  const auto day = unsigned_integer(text.substr(8, 2));
-  if (!year || !month || !day || !is_day(*year, *month, *day)) return std::nullopt;
-  return (*year - 1900) * 10000 + *month * 100 + *day;
+  const auto day = numtext::iso_date(text);
+  if (!day) return std::nullopt;
+  return numtext::date_key(static_cast<float>(day->year), static_cast<float>(day->month),
+                           static_cast<float>(day->day));
 }
 
 // A name from a list, or its number as the dialogue takes it.
@@ -108,11 +97,24 @@ constexpr Option kOptions[] = {
        inv.dates.emplace();
        return store_name(*inv.dates, v);
      }},
-    {"close", '\0', "NOME", "in un file CSV, la colonna della chiusura\n(senza: Close)",
+    {"close", '\0', "NOME|N", "in un file CSV, la colonna della chiusura,\nper nome o numero (senza: Close, Last, Price...)",
      [](Invocation& inv, std::string_view v) {
-       inv.close.emplace();
-       return store_name(*inv.close, v);
+       inv.table.close.emplace();
+       return store_name(*inv.table.close, v);
      }},
+    {"date-column", '\0', "NOME|N", "in un file CSV, la colonna della data,\nper nome o numero (senza: Date, Datum...)",
+     [](Invocation& inv, std::string_view v) {
+       inv.table.date_column.emplace();
+       return store_name(*inv.table.date_column, v);
+     }},
+    {"date-order", '\0', "dmy|mdy", "in un file CSV, date 08/12/2026 con il giorno\n(dmy) o il mese (mdy) prima",
+     [](Invocation& inv, std::string_view v) {
+       const auto order = parse_date_order_option(v);
+       if (order) inv.table.date_order = *order;
+       return order.has_value();
+     }},
+    {"symbol", '\0', "VALORE", "in un file CSV di piu' titoli, il titolo\nda elaborare (colonna Symbol, Ticker...)",
+     [](Invocation& inv, std::string_view v) { return store(inv.table.symbol, parse_symbol_option(v)); }},
     {"check", '\0', "", "elenca le righe del file dei prezzi\nprobabilmente errate; non chiede nulla\ne non scrive file",
      [](Invocation& inv, std::string_view) {
        inv.check = true;
@@ -301,6 +303,17 @@ std::optional<float> parse_coefficient_option(std::string_view text) {
 std::optional<std::int32_t> parse_yes_no_option(std::string_view text) {
   constexpr Named kNames[] = {{"yes", 1}, {"no", 0}};
   return named_or_number(text, kNames, accepts_yes_no);
+}
+
+std::optional<numtext::DateOrder> parse_date_order_option(std::string_view text) {
+  if (text == "dmy") return numtext::DateOrder::dmy;
+  if (text == "mdy") return numtext::DateOrder::mdy;
+  return std::nullopt;
+}
+
+std::optional<std::string> parse_symbol_option(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  return std::string(text);
 }
 
 std::optional<std::int32_t> parse_days_option(std::string_view text) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "numtext/vendor_table.hpp"
 #include "prep/answers.hpp"
 
 namespace prep {
@@ -21,7 +22,7 @@ struct Invocation {
   std::optional<std::string> price_file;  // "-" is standard input
   std::string output = "elab.dat";
   std::optional<std::string> dates;  // the day of each record, one a line
-  std::optional<std::string> close;  // the close column of a CSV price file
+  numtext::TableChoice table;        // what a vendor's table cannot settle
   bool check = false;                // list the likely faults of the price file
 };
 
@@ -54,5 +55,9 @@ std::optional<std::int32_t> parse_variable_option(std::string_view text);
 std::optional<float> parse_coefficient_option(std::string_view text);
 std::optional<std::int32_t> parse_yes_no_option(std::string_view text);
 std::optional<std::int32_t> parse_days_option(std::string_view text);
+// dmy or mdy.
+std::optional<numtext::DateOrder> parse_date_order_option(std::string_view text);
+// A symbol of a table's symbol column, as written there.
+std::optional<std::string> parse_symbol_option(std::string_view text);
 
 }  // namespace prep

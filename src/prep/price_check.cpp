@@ -4,7 +4,7 @@
 #include <cmath>
 #include <unordered_map>
 
-#include "numtext/civil_date.hpp"
+#include "numtext/date_text.hpp"
 #include "numtext/integer_text.hpp"
 #include "prep/core.hpp"
 #include "prep/date.hpp"
@@ -124,10 +124,8 @@ std::string values_finding(std::string_view line, std::int64_t nc) {
 
 constexpr std::string_view kWeekdays[] = {"", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-bool is_whole(float x) { return std::isfinite(x) && x == std::trunc(x) && std::fabs(x) < 1e9f; }
-
 std::optional<std::string> date_finding(float year, float month, float day, float code) {
-  if (!is_whole(year) || !is_whole(month) || !is_whole(day)) return std::nullopt;
+  if (!numtext::is_date_part(year) || !numtext::is_date_part(month) || !numtext::is_date_part(day)) return std::nullopt;
   const numtext::CivilDate d{static_cast<std::int32_t>(year), static_cast<std::int32_t>(month),
                              static_cast<std::int32_t>(day)};
   if (d.year >= 0 && d.year <= 99) {
@@ -135,7 +133,7 @@ std::optional<std::string> date_finding(float year, float month, float day, floa
     what += " has two digits: a run takes it as the year " + std::to_string(d.year);
     return what + ", not " + std::to_string(1900 + d.year);
   }
-  const std::string text = date_text(year, month, day);
+  const std::string text = numtext::iso_text(year, month, day);
   if (!numtext::is_calendar_date(d)) return text + " is no day of the calendar";
   const std::int32_t wanted = numtext::weekday_code(d);
   if (code == static_cast<float>(wanted)) return std::nullopt;
@@ -196,7 +194,7 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
     const auto i = static_cast<std::int64_t>(r) + 1;
     const auto note = [&](std::string what) { out.push_back({i, row_lines[r], std::move(what)}); };
     if (auto what = date_finding(MM(i, 1), MM(i, 2), MM(i, 3), MM(i, 7))) note(std::move(*what));
-    const auto key = date_key(MM(i, 1), MM(i, 2), MM(i, 3));
+    const auto key = numtext::date_key(MM(i, 1), MM(i, 2), MM(i, 3));
     if (key) {
       const auto [seen, fresh] = first_row_of.emplace(*key, i);
       if (!fresh) {
@@ -230,18 +228,18 @@ void write_findings(units::Console& console, std::vector<Finding> findings, std:
   console.write_record(count);
 }
 
-bool check_price_file(RunState& st, units::InputFile& input, const std::optional<std::string>& close,
+bool check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
                       units::Console& console) {
   std::string text;
   input.copy_text_to(&text);
-  PriceFile prices(input, close);
+  PriceFile prices(input, choice);
   for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
   // The second thread, if any, reads the rows and ends with them.
   (void)read_price_matrix(st, prices);
   std::vector<std::int64_t> row_lines;
   std::vector<Finding> findings;
-  if (prices.is_csv()) {
-    for (const auto& day : prices.days()) row_lines.push_back(day.line);
+  if (const auto* days = prices.days()) {
+    for (const auto& day : *days) row_lines.push_back(day.line);
   } else {
     (void)input.read_rest();  // the lines after the rows, into the copy
     OwnTextFindings own = check_own_text(text, st.NR, st.NC);

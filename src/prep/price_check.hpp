@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "numtext/vendor_table.hpp"
 #include "prep/run_state.hpp"
 #include "units/console.hpp"
 #include "units/input_file.hpp"
@@ -43,7 +44,7 @@ void write_findings(units::Console& console, std::vector<Finding> findings, std:
 
 // elab --check: reads the price file as a run does (its faults and stops
 // are the run's), then writes the findings; true when there are any.
-bool check_price_file(RunState& st, units::InputFile& input, const std::optional<std::string>& close,
+bool check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
                       units::Console& console);
 
 }  // namespace prep

@@ -75,7 +75,7 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
 
   std::unique_ptr<platform::SecondThread> second;
   {
-    PriceFile prices(*input, inv.close);
+    PriceFile prices(*input, inv.table);
     for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
     second = read_price_matrix(st, prices);
   }
@@ -98,7 +98,7 @@ int run_and_end(const Invocation& inv, units::Console& console) {
       RunState st;
       if (inv.check) {
         const auto input = open_input(inv.price_file, console);
-        return check_price_file(st, *input, inv.close, console) ? 1 : 0;
+        return check_price_file(st, *input, inv.table, console) ? 1 : 0;
       }
       drive(st, inv, console);
     } catch (const std::bad_alloc&) {
