@@ -213,12 +213,15 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
 
 void write_findings(units::Console& console, std::vector<Finding> findings, std::int64_t rows) {
   std::stable_sort(findings.begin(), findings.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+                   [](const Finding& a, const Finding& b) { // a finding of no line comes last
+                     return static_cast<std::uint64_t>(a.line - 1) < static_cast<std::uint64_t>(b.line - 1);
+                   });
   for (std::size_t k = 0; k < findings.size() && k < kShownFindings; ++k) {
     const Finding& f = findings[k];
     std::string record = " ";  // carriage control
     if (f.row > 0) record += "row " + std::to_string(f.row) + ", ";
-    record += "line " + std::to_string(f.line) + ": " + f.what;
+    if (f.line > 0) record += "line " + std::to_string(f.line) + ": ";
+    record += f.what;
     console.write_record(record);
   }
   std::string count(1, ' ');
@@ -248,6 +251,8 @@ bool check_price_file(RunState& st, units::InputFile& input, const numtext::Tabl
   }
   std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
   findings.insert(findings.end(), of_rows.begin(), of_rows.end());
+  std::vector<Finding> of_days = check_days(st.MM, row_lines);
+  findings.insert(findings.end(), of_days.begin(), of_days.end());
   write_findings(console, findings, st.NR);
   return !findings.empty();
 }

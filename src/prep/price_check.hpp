@@ -39,6 +39,11 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
 // before, a close of zero or below, a year of two digits.
 std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines);
 
+// Rows 1 .. row_lines.size() of MM, in date order: a row on a Saturday or
+// a Sunday, a gap of more than 10 calendar days, five or more equal closes
+// in a row, fewer rows than a run needs.
+std::vector<Finding> check_days(const Matrix& MM, std::span<const std::int64_t> row_lines);
+
 // At most 20 findings in line order on the console, then the count line.
 void write_findings(units::Console& console, std::vector<Finding> findings, std::int64_t rows);
 
