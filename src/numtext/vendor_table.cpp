@@ -253,11 +253,13 @@ bool is_table_start(std::string_view start, const TableChoice& choice) {
   if (first == lines.end() || first_is_whole_number(first->text)) return false;
   if (find_header(text, choice)) return true;
   std::vector<std::string> fields;
-  for (const char sep : kSeparators) {
-    if (!split(first->text, sep, fields) || fields.size() < 2) continue;
-    if (std::any_of(fields.begin(), fields.end(),
-                    [](const std::string& f) { return std::any_of(f.begin(), f.end(), is_letter); }))
-      return true;
+  for (auto line = first; line != lines.end(); ++line) {
+    for (const char sep : kSeparators) {
+      if (!split(line->text, sep, fields) || fields.size() < 2) continue;
+      if (std::any_of(fields.begin(), fields.end(),
+                      [](const std::string& f) { return std::any_of(f.begin(), f.end(), is_letter); }))
+        return true;
+    }
   }
   return false;
 }

@@ -35,8 +35,8 @@ std::string utf8_text(std::string_view raw);
 
 // Whether the start of a file (raw, its first lines) is a table rather
 // than the program's own format: a UTF-16 byte order mark, or a first line
-// that does not begin with a whole number and either a header within the
-// first lines or a first line of words between separators.
+// that does not begin with a whole number and, within the first lines,
+// either a header or a line of words between separators.
 bool is_table_start(std::string_view start, const TableChoice& choice);
 
 // A column's name as it is compared: without case, accents, blanks,
