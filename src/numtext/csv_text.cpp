@@ -76,15 +76,17 @@ bool CsvRecords::next(std::vector<std::string>& fields) {
   for (;;) {
     if (pos_ == text_.size()) return false;
     record_line_ = line_;
-    fields.clear();
+    // The strings of the last record are filled again: no allocation per field.
+    std::size_t n = 0;
     for (;;) {
-      fields.emplace_back();
-      read_field(fields.back());
+      if (n == fields.size()) fields.emplace_back();
+      read_field(fields[n++]);
       if (at_line_end()) break;
       ++pos_;  // the separator
     }
+    fields.resize(n);
     skip_line_end();
-    if (fields.size() > 1 || !trimmed(fields[0]).empty()) return true;
+    if (n > 1 || !trimmed(fields[0]).empty()) return true;
   }
 }
 
