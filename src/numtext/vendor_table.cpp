@@ -11,7 +11,6 @@ namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80; }
 
 std::string_view trimmed(std::string_view s) {
   while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
@@ -224,6 +223,22 @@ bool first_is_whole_number(std::string_view line) {
   return all_digits(token);
 }
 
+// Names between separators: no control character, and two fields or more
+// that hold a letter.
+bool is_line_of_words(std::string_view line) {
+  const auto control = [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; };
+  if (std::any_of(line.begin(), line.end(), control)) return false;
+  std::vector<std::string> fields;
+  for (const char sep : kSeparators) {
+    if (!split(line, sep, fields) || fields.size() < 2) continue;
+    const auto named = std::count_if(fields.begin(), fields.end(), [](const std::string& f) {
+      return std::any_of(f.begin(), f.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+    });
+    if (named >= 2) return true;
+  }
+  return false;
+}
+
 struct Evidence {
   std::int64_t line = 0;
   bool seen() const { return line != 0; }
@@ -252,15 +267,8 @@ bool is_table_start(std::string_view start, const TableChoice& choice) {
   const auto first = std::find_if(lines.begin(), lines.end(), [](const Line& l) { return !trimmed(l.text).empty(); });
   if (first == lines.end() || first_is_whole_number(first->text)) return false;
   if (find_header(text, choice)) return true;
-  std::vector<std::string> fields;
-  for (auto line = first; line != lines.end(); ++line) {
-    for (const char sep : kSeparators) {
-      if (!split(line->text, sep, fields) || fields.size() < 2) continue;
-      if (std::any_of(fields.begin(), fields.end(),
-                      [](const std::string& f) { return std::any_of(f.begin(), f.end(), is_letter); }))
-        return true;
-    }
-  }
+  for (auto line = first; line != lines.end(); ++line)
+    if (is_line_of_words(line->text)) return true;
   return false;
 }
 
