@@ -1,11 +1,13 @@
 // Vendor files against the plain ISO CSV of the same days: the program run
 // on each family's file of ROWS days and on the ISO file (and the own format
 // of the same days), taking turns, ROUNDS times; the median wall time of each
-// and its ratio to the ISO file's. Every run's elab.dat is checked against
-// the ISO file's.
+// and of its processor time (user and system, steadier on a busy machine),
+// and their ratios to the ISO file's. Every run's elab.dat is checked
+// against the ISO file's.
 //
 //   vendor_bench [--dir DIR] [--rows N] [--rounds R] [--program PATH]
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -151,8 +153,12 @@ const std::vector<Family>& families() {
   return f;
 }
 
-// The program on prices in dir, answers as options; its wall time.
-double run(const std::string& program, const std::string& dir, const std::string& prices) {
+struct Times {
+  double wall = 0, cpu = 0;
+};
+
+// The program on prices in dir, answers as options; its times.
+Times run(const std::string& program, const std::string& dir, const std::string& prices) {
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -166,12 +172,15 @@ double run(const std::string& program, const std::string& dir, const std::string
     _exit(127);
   }
   int status = 0;
-  ::waitpid(pid, &status, 0);
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "the run on %s failed\n", prices.c_str());
     std::exit(1);
   }
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+          seconds(usage.ru_utime) + seconds(usage.ru_stime)};
 }
 
 std::string slurp(const std::string& path) {
@@ -197,7 +206,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   const auto days = business_days(n);
   const auto& fams = families();
-  std::vector<std::vector<double>> times(fams.size());
+  std::vector<std::vector<double>> walls(fams.size()), cpus(fams.size());
   for (const Family& f : fams) {
     std::ofstream(dir + "/" + f.name + ".csv", std::ios::binary) << f.text(days);
   }
@@ -208,20 +217,23 @@ int main(int argc, char** argv) {
       const std::size_t k = (j + static_cast<std::size_t>(r)) % fams.size();
       const std::string own = dir + "/" + fams[k].name;
       std::filesystem::create_directories(own);
-      times[k].push_back(run(program, own, std::string("../") + fams[k].name + ".csv"));
+      const Times t = run(program, own, std::string("../") + fams[k].name + ".csv");
+      walls[k].push_back(t.wall);
+      cpus[k].push_back(t.cpu);
     }
   }
   iso_dat = slurp(dir + "/iso/elab.dat");
-  std::vector<double> medians;
-  for (auto& t : times) {
+  const auto median = [](std::vector<double> t) {
     std::sort(t.begin(), t.end());
-    medians.push_back(t[t.size() / 2]);
-  }
-  std::printf("%d rows, %d rounds, median wall time\n", n, rounds);
+    return t[t.size() / 2];
+  };
+  std::printf("%d rows, %d rounds, medians     wall            processor\n", n, rounds);
+  const double wall0 = median(walls[0]), cpu0 = median(cpus[0]);
   for (std::size_t k = 0; k < fams.size(); ++k) {
     const bool same = slurp(dir + "/" + fams[k].name + "/elab.dat") == iso_dat;
-    std::printf("%-18s %8.2f ms  %5.2fx the ISO file%s\n", fams[k].name, medians[k] * 1e3, medians[k] / medians[0],
-                same ? "" : "  (elab.dat differs!)");
+    const double wall = median(walls[k]), cpu = median(cpus[k]);
+    std::printf("%-18s %8.2f ms %5.2fx  %8.2f ms %5.2fx%s\n", fams[k].name, wall * 1e3, wall / wall0, cpu * 1e3,
+                cpu / cpu0, same ? "" : "  (elab.dat differs!)");
   }
   return 0;
 }
