@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "numtext/number_style.hpp"
+#include "numtext/text_failure.hpp"
 #include "numtext/vendor_table.hpp"
 #include "prep/price_days.hpp"
 
@@ -134,6 +136,53 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"OneSymbolNeedsNoChoice", "<TICKER>,<DATE>,<TIME>,<CLOSE>\nA,20240102,000000,1\n", "2024-1-2=1.@2 "},
         CsvCase{"AnotherClose", "Date,Close,Adj Close\n2024-01-02,1,0.5\n", "2024-1-2=0.5@2 ", "adj close"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Number styles: what a value shows of its decimal mark, and its value
+// read with the column's mark; refused ones give the reader's failure.
+struct StyleCase {
+  const char* text;
+  numtext::DecimalMark shown;
+  numtext::DecimalMark column;
+  std::string value;  // as std::to_string writes it, or the failure number
+};
+
+class NumberStyle : public ::testing::TestWithParam<StyleCase> {};
+
+TEST_P(NumberStyle, ShowsAndReads) {
+  const auto& c = GetParam();
+  const std::string_view number = numtext::without_currency(c.text);
+  EXPECT_EQ(numtext::mark_shown(number), c.shown);
+  std::string value;
+  try {
+    value = std::to_string(numtext::styled_number(number, c.column));
+  } catch (const numtext::IoFailure& f) {
+    value = std::to_string(f.number);
+  }
+  EXPECT_EQ(value, c.value);
+}
+
+using numtext::DecimalMark;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NumberStyle,
+    ::testing::Values(StyleCase{"1,198.75", DecimalMark::point, DecimalMark::point, "1198.750000"},
+                      StyleCase{"1.785,50", DecimalMark::comma, DecimalMark::comma, "1785.500000"},
+                      StyleCase{"1.198.750", DecimalMark::comma, DecimalMark::comma, "1198750.000000"},
+                      StyleCase{"1,198,750", DecimalMark::point, DecimalMark::point, "1198750.000000"},
+                      StyleCase{"1,198", DecimalMark::point_or_comma, DecimalMark::comma, "1.198000"},
+                      StyleCase{"1,198", DecimalMark::point_or_comma, DecimalMark::point, "1198.000000"},
+                      StyleCase{"1.785", DecimalMark::point_or_group, DecimalMark::comma, "1785.000000"},
+                      StyleCase{"1.785", DecimalMark::point_or_group, DecimalMark::point, "1.785000"},
+                      StyleCase{"$273.25", DecimalMark::point, DecimalMark::point, "273.250000"},
+                      StyleCase{"273,25 \xE2\x82\xAC", DecimalMark::comma, DecimalMark::comma, "273.250000"},
+                      StyleCase{"EUR 1.785,5", DecimalMark::comma, DecimalMark::comma, "1785.500000"},
+                      StyleCase{"CHF 1'785.25", DecimalMark::point, DecimalMark::point, "1785.250000"},
+                      StyleCase{"1\xC2\xA0" "785,25", DecimalMark::comma, DecimalMark::comma, "1785.250000"},
+                      StyleCase{"-1,5e2", DecimalMark::comma, DecimalMark::comma, "-150.000000"},
+                      StyleCase{"1,5", DecimalMark::comma, DecimalMark::point, "6103"},
+                      StyleCase{"12,34.5", DecimalMark::point, DecimalMark::point, "6103"},
+                      StyleCase{"1.5,000", DecimalMark::comma, DecimalMark::comma, "6103"},
+                      StyleCase{",5", DecimalMark::comma, DecimalMark::comma, "0.500000"},
+                      StyleCase{"1e39", DecimalMark::none, DecimalMark::point, "6104"}));
 
 // The program's own format is never a table.
 TEST(TableStart, OnlyAHeaderOrAFirstLineOfWordsIsOne) {
