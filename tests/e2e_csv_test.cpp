@@ -266,7 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
                       VendorCase{"french_space.csv"}, VendorCase{"spanish_dash.csv"}, VendorCase{"portuguese.csv"},
                       VendorCase{"dutch_compact.csv"}, VendorCase{"iso_timestamp.csv"}, VendorCase{"cr_only.csv"},
                       VendorCase{"long_by_symbol.csv", {"--symbol=BBB"}},
-                      VendorCase{"long_by_date.csv", {"--symbol", "BBB"}}),
+                      VendorCase{"long_by_date.csv", {"--symbol", "BBB"}},
+                      VendorCase{"pandas_tickers.csv", {"--symbol=BBB"}}, VendorCase{"pandas_unnamed_index.csv"}),
     [](const auto& info) {
       std::string name;
       for (const char ch : std::string(info.param.file)) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';

@@ -170,7 +170,55 @@ struct Header {
   char separator = ',';
   std::vector<std::string> names;
   NamedColumns columns;
+  bool symbol_taken = false;  // the symbol chose among the columns
 };
+
+std::string quoted_list(std::span<const std::string> items);
+
+// The header pandas writes for (field, ticker) columns: the fields, the
+// tickers, then the index's name alone:
+//   Price,Close,Close,High,...   Ticker,AAA,BBB,AAA,...   Date,,,,...
+// The close is the column of the ticker chosen (or of the only one).
+std::optional<Header> stacked_header(const std::vector<Line>& lines, const TableChoice& choice) {
+  std::vector<std::string> index, fields, tickers;
+  for (std::size_t d = 1; d < lines.size(); ++d) {
+    for (const std::size_t above : {2, 1}) {
+    for (const char sep : {'\t', ';', ','}) {
+      if (above > d) continue;
+      if (!split(lines[d].text, sep, index) || index.size() < 2 ||
+          std::any_of(index.begin() + 1, index.end(), [](const std::string& f) { return !trimmed(f).empty(); }))
+        continue;
+      const bool ticker_row = above == 2;
+      if (!split(lines[d - above].text, sep, fields) || fields.size() != index.size()) continue;
+      if (ticker_row && (!split(lines[d - 1].text, sep, tickers) || tickers.size() != index.size())) tickers.clear();
+      fields[0] = index[0];
+      Header h{lines[d], sep, fields, columns_named(fields, choice)};
+      if (!h.columns.date || *h.columns.date != 0 || !h.columns.close) continue;
+      if (tickers.empty()) return h;
+      // The columns of the same field as the close, one for each ticker.
+      const std::string field = column_key(fields[*h.columns.close]);
+      std::vector<std::string> names;
+      std::vector<std::size_t> places;
+      for (std::size_t k = 1; k < fields.size(); ++k) {
+        if (column_key(fields[k]) != field) continue;
+        names.emplace_back(trimmed(tickers[k]));
+        places.push_back(k);
+      }
+      h.symbol_taken = choice.symbol.has_value();
+      const auto at = std::find(names.begin(), names.end(), choice.symbol ? trimmed(*choice.symbol) : names[0]);
+      const bool several = std::any_of(names.begin(), names.end(), [&](const std::string& n) { return n != names[0]; });
+      if (at == names.end() || (!choice.symbol && several)) {
+        throw CsvFailure{lines[d - 1].number, {},
+                         std::to_string(names.size()) + " series in row " + quoted_field(trimmed(tickers[0])) + ": " +
+                             quoted_list(names) + "; choose one with --symbol=VALUE"};
+      }
+      h.columns.close = places[static_cast<std::size_t>(at - names.begin())];
+      return h;
+    }
+    }
+  }
+  return std::nullopt;
+}
 
 constexpr char kSeparators[] = {'\t', ';', ','};
 
@@ -183,7 +231,7 @@ std::optional<Header> find_header(std::string_view text, const TableChoice& choi
       if (c.date && c.close) return Header{line, sep, fields, c};
     }
   }
-  return std::nullopt;
+  return stacked_header(first_lines(text, kHeaderLines), choice);
 }
 
 // The line a report of missing columns shows: the first that names one of
@@ -266,7 +314,11 @@ bool is_table_start(std::string_view start, const TableChoice& choice) {
   const auto lines = first_lines(text, kHeaderLines);
   const auto first = std::find_if(lines.begin(), lines.end(), [](const Line& l) { return !trimmed(l.text).empty(); });
   if (first == lines.end() || first_is_whole_number(first->text)) return false;
-  if (find_header(text, choice)) return true;
+  try {
+    if (find_header(text, choice)) return true;
+  } catch (const CsvFailure&) {
+    return true;  // a table, whose reading reports the fault
+  }
   for (auto line = first; line != lines.end(); ++line)
     if (is_line_of_words(line->text)) return true;
   return false;
@@ -306,6 +358,8 @@ NamedColumns columns_named(std::span<const std::string> names, const TableChoice
   NamedColumns c;
   c.date = choice.date_column ? chosen(keys, *choice.date_column) : first_named(keys, kDateNames);
   if (!choice.date_column && !c.date) c.date = first_named(keys, kTimeNames);
+  // pandas writes an index without a name as a first column without one.
+  if (!choice.date_column && !c.date && keys.size() > 1 && keys[0].empty()) c.date = 0;
   c.close = choice.close ? chosen(keys, *choice.close) : first_named(keys, kCloseNames, c.date);
   for (const std::string_view name : kSymbolNames) {
     for (std::size_t k = 0; k < keys.size() && !c.symbol; ++k)
@@ -463,9 +517,11 @@ CsvDays days_of_texts(const TextColumns& in, const TableChoice& choice) {
 
 namespace {
 
-// The header and the text columns of a whole table.
-TextColumns table_columns(std::string_view text, const TableChoice& choice) {
+// The header and the text columns of a whole table; taken, whether the
+// header chose the symbol's columns.
+TextColumns table_columns(std::string_view text, const TableChoice& choice, bool* taken = nullptr) {
   const auto header = find_header(text, choice);
+  if (taken != nullptr) *taken = header && header->symbol_taken;
   if (!header) {
     const Header near = nearest_header(text, choice);
     throw CsvFailure{near.line.number, {}, missing_columns(near.names, near.columns, choice)};
@@ -496,7 +552,12 @@ TextColumns table_columns(std::string_view text, const TableChoice& choice) {
 }  // namespace
 
 CsvDays read_table_days(std::string_view text, const TableChoice& choice) {
-  return days_of_texts(table_columns(text, choice), choice);
+  bool taken = false;
+  const TextColumns cols = table_columns(text, choice, &taken);
+  if (!taken) return days_of_texts(cols, choice);
+  TableChoice rest = choice;
+  rest.symbol.reset();
+  return days_of_texts(cols, rest);
 }
 
 std::vector<std::string> table_symbols(std::string_view text, const TableChoice& choice) {

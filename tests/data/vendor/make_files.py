@@ -86,6 +86,16 @@ def main():
                                                   for t, d, c in rows))
     with open("long_by_date.iso.csv", "w") as f:
         f.write(open("long_by_symbol.iso.csv").read())
+    # pandas' (field, ticker) columns: the series asked for (--symbol=BBB)
+    # is the twin's; an index without a name.
+    a, b = days(130, s, 21, 30.0), days(130, s, 22, 60.0)
+    with open("pandas_tickers.csv", "w") as f:
+        f.write("Price,Close,Close,Volume,Volume\nTicker,AAA,BBB,AAA,BBB\nDate,,,,\n" + "".join(
+            "%s,%s,%s,10,20\n" % (d.isoformat(), plain(c), plain(e)) for (d, c), (_, e) in zip(a, b)))
+    with open("pandas_tickers.iso.csv", "w") as f:
+        f.write("Date,Close\n" + "".join("%s,%s\n" % (d.isoformat(), plain(c)) for d, c in b))
+    write("pandas_unnamed_index.csv", days(130, s, 23, 99.9), ",Open,Close",
+          lambda d, c: "%s,%s,%s" % (d.isoformat(), plain(c), plain(c)))
     # For --check: every calendar day, weekends too; and months missing.
     walk = days(276, s, 20, 10.0)
     every = [(s + datetime.timedelta(days=k), c) for k, (_, c) in enumerate(walk)]
