@@ -129,14 +129,19 @@ def _table(prices, close, date, symbol):
     names = [str(c) for c in frame.columns]
     at_date, at_close, at_symbol, missing = _table_columns(
         names, None if close is None else str(close), None if date is None else str(date))
-    by_index = at_date is None and date is None and isinstance(frame.index, pd.DatetimeIndex)
+    # The index serves as the dates when it holds datetimes or is named as a
+    # date column is (pd.read_csv(..., index_col="Date")).
+    index_name = None if frame.index.name is None else str(frame.index.name)
+    named = index_name is not None and _table_columns(
+        [index_name, ""], None, None if date is None else str(date))[0] == 0
+    by_index = at_date is None and (named or (date is None and isinstance(frame.index, pd.DatetimeIndex)))
     if at_close is None or (at_date is None and not by_index):
         raise ElabError("INPUT", "table: " + missing.replace("--date-column=", "date=").replace(
             "--close=", "close="), 1)
     table = dict(years=None, months=None, days=None, date_texts=None, closes=None,
                  close_texts=None, symbols=None, symbol_name="Symbol")
     dates = frame.index if by_index else frame.iloc[:, at_date]
-    if not by_index and dates.dtype == object and all(isinstance(v, str) for v in dates):
+    if dates.dtype == object and all(isinstance(v, str) for v in dates):
         table["date_texts"] = list(dates)
     else:
         table["years"], table["months"], table["days"] = _days(dates)

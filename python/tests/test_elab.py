@@ -245,6 +245,7 @@ SHAPES = [
     ("closes as text", lambda: _frame().assign(Close=lambda f: f["Close"].map("{:,.6f}".format).astype(object)), {}),
     ("dates as text, day first", lambda: _frame().assign(Date=lambda f: f["Date"].dt.strftime("%d.%m.%Y")), {}),
     ("close by name", lambda: _frame().rename(columns={"Close": "Settle"}), dict(close="settle")),
+    ("index of date texts", lambda: pd.read_csv(PRICES_CSV, index_col="Date"), {}),
 ]
 
 
