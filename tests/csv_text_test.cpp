@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"Windows1252AndAngleBrackets", "<DATE>;<CL\xD4TURE>\n20240102;1,5\n", "2024-1-2=1.5@2 "},
         CsvCase{"Utf16LittleEndian", std::string("\xFF\xFE" "D\0a\0y\0,\0L\0a\0s\0t\0\r\0\n\0" "2\0" "0\0" "2\0" "4\0" "0\0" "1\0" "0\0" "2\0,\0" "7\0", 42),
                 "2024-1-2=7.@2 "},
-        CsvCase{"Utf16BigEndian", std::string("\xFE\xFF" "\0D\0a\0t\0e\0;\0P\0r\0i\0c\0e\0\n" "\0" "8\0.\0" "1\0.\0" "2\0" "0\0" "2\0" "4\0;\0" "7", 36),
+        CsvCase{"Utf16BigEndian", std::string("\xFE\xFF" "\0D\0a\0t\0e\0;\0P\0r\0i\0c\0e\0\n" "\0" "8\0.\0" "1\0.\0" "2\0" "0\0" "2\0" "4\0;\0" "7", 44),
                 "file Date: every date reads as DD.MM.YYYY or MM.DD.YYYY alike: give --date-order=dmy or --date-order=mdy"},
         CsvCase{"CrOnlyLineEnds", "Date,Close\r2024-01-02,1\r2024-01-03,2\r", "2024-1-2=1.@2 2024-1-3=2.@3 "},
         CsvCase{"IndexWithoutAName", ",Open,Close\n2024-01-02,1,2\n", "2024-1-2=2.@2 "},
