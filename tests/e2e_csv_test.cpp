@@ -133,6 +133,18 @@ INSTANTIATE_TEST_SUITE_P(
                     format_prices(halved(random_walk(5, 200))), {"--close", "Adj Close", "prices.csv"}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A header longer than any block read (2 MiB, the close last), through a
+// pipe: read whole, the run as the file's with a short header.
+TEST(CsvLikeOwn, HeaderLongerThanABlockThroughAPipe) {
+  std::string csv = "Date," + std::string(std::size_t{2} << 20, 'x') + ",Close\n";
+  for (const auto& r : alternating_rows(131)) csv += iso_date(r) + ",," + (r.close == 100.0 ? "100\n" : "125\n");
+  TempDir dir;
+  const auto r = run_in(dir, {"--from=all", "--variable=1", "--coefficient=2", "--screen-output=no",
+                              "--screen-inputs=no", "--days=monday-flag", "-"}, csv);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.elab, alternating_dat(131, 1, 0));
+}
+
 // ---------------------------------------------------------------------------
 // elab --check: each finding once, on standard output; nothing asked, no
 // file written.

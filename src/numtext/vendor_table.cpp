@@ -308,6 +308,18 @@ std::string utf8_text(std::string_view raw) {
   return text;
 }
 
+bool begins_as_own_format(std::string_view start) {
+  if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) return false;
+  start.remove_prefix(byte_order_mark(start));
+  while (!start.empty()) {
+    const std::size_t end = std::min(start.find('\n'), start.size());
+    const std::string_view line = start.substr(0, end);
+    if (!trimmed(line).empty() && trimmed(line) != "\r") return first_is_whole_number(line);
+    start.remove_prefix(std::min(end + 1, start.size()));
+  }
+  return false;
+}
+
 bool is_table_start(std::string_view start, const TableChoice& choice) {
   if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) return true;
   const std::string text = utf8_text(start);

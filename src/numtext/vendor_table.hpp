@@ -38,6 +38,9 @@ std::string utf8_text(std::string_view raw);
 // that does not begin with a whole number and, within the first lines,
 // either a header or a line of words between separators.
 bool is_table_start(std::string_view start, const TableChoice& choice);
+// Whether the first line that is not blank begins with a whole number, as
+// the own format's head NR NC does.
+bool begins_as_own_format(std::string_view start);
 
 // A column's name as it is compared: without case, accents, blanks,
 // surrounding quotes or angle brackets, or a trailing asterisk.

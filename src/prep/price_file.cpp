@@ -79,8 +79,9 @@ void warn_left_out(const std::string& file, const numtext::CsvDays& read, std::v
 bool is_table_file(units::InputFile& in, const numtext::TableChoice& choice) {
   const std::string_view start = in.peek(numtext::kHeaderLines, kFirstLook);
   if (numtext::is_table_start(start, choice)) return true;
-  // A header longer than the first look is looked for whole.
-  if (start.size() < kFirstLook) return false;
+  // A header longer than the first look is looked for whole; the own
+  // format's head is told from its start.
+  if (start.size() < kFirstLook || numtext::begins_as_own_format(start)) return false;
   return numtext::is_table_start(in.peek(numtext::kHeaderLines, kLongestHeader), choice);
 }
 
