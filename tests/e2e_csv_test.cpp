@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A header longer than any block read (2 MiB, the close last), through a
 // pipe: read whole, the run as the file's with a short header.
-TEST(CsvLikeOwn, HeaderLongerThanABlockThroughAPipe) {
+TEST(CsvHeader, LongerThanABlockThroughAPipe) {
   std::string csv = "Date," + std::string(std::size_t{2} << 20, 'x') + ",Close\n";
   for (const auto& r : alternating_rows(131)) csv += iso_date(r) + ",," + (r.close == 100.0 ? "100\n" : "125\n");
   TempDir dir;
