@@ -13,6 +13,7 @@
 
 #include "elab/answers.hpp"
 #include "elab/prepare.hpp"
+#include "numtext/vendor_table.hpp"
 #include "units/run_failure.hpp"
 
 namespace py = pybind11;
@@ -69,31 +70,69 @@ py::dict run(prep::Request request) {
   return out;
 }
 
-py::dict prepare_file(const std::string& path, const py::dict& answers,
-                      std::optional<std::string> close) {
+numtext::TableChoice choice_of(const std::optional<std::string>& close, const std::optional<std::string>& date,
+                               const std::optional<std::string>& symbol, const std::optional<std::string>& order) {
+  numtext::TableChoice c;
+  c.close = close;
+  c.date_column = date;
+  c.symbol = symbol;
+  if (order) c.date_order = option_value(prep::parse_date_order_option, *order, "date_order");
+  return c;
+}
+
+py::dict prepare_file(const std::string& path, const py::dict& answers, std::optional<std::string> close,
+                      std::optional<std::string> date, std::optional<std::string> symbol,
+                      std::optional<std::string> date_order) {
   prep::Request request;
   request.answers = answers_of(answers);
   request.price_file = path;
-  request.close = std::move(close);
+  request.choice = choice_of(close, date, symbol, date_order);
   return run(std::move(request));
 }
 
-py::dict prepare_table(py::array_t<std::int32_t, py::array::c_style | py::array::forcecast> years,
-                       py::array_t<std::int32_t, py::array::c_style | py::array::forcecast> months,
-                       py::array_t<std::int32_t, py::array::c_style | py::array::forcecast> days,
-                       py::array_t<double, py::array::c_style | py::array::forcecast> closes,
-                       const py::dict& answers) {
-  const py::ssize_t n = closes.size();
-  if (years.size() != n || months.size() != n || days.size() != n)
-    throw py::value_error("as many dates as closes");
+using IntArray = py::array_t<std::int32_t, py::array::c_style | py::array::forcecast>;
+using RealArray = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+// Dates as years, months and days or as texts; closes as numbers or as
+// texts; symbols where the table has a column of them.
+py::dict prepare_table(std::optional<IntArray> years, std::optional<IntArray> months, std::optional<IntArray> days,
+                       std::optional<std::vector<std::string>> date_texts, std::optional<RealArray> closes,
+                       std::optional<std::vector<std::string>> close_texts,
+                       std::optional<std::vector<std::string>> symbols, std::string symbol_name,
+                       const py::dict& answers, std::optional<std::string> symbol,
+                       std::optional<std::string> date_order) {
   prep::Request request;
   request.answers = answers_of(answers);
+  request.choice = choice_of(std::nullopt, std::nullopt, symbol, date_order);
   prep::PriceTable table;
-  table.dates.reserve(static_cast<std::size_t>(n));
-  for (py::ssize_t k = 0; k < n; ++k) table.dates.push_back({years.at(k), months.at(k), days.at(k)});
-  table.closes.assign(closes.data(), closes.data() + n);
+  if (years && months && days) {
+    const py::ssize_t n = years->size();
+    if (months->size() != n || days->size() != n) throw py::value_error("as many years as months and days");
+    table.dates.reserve(static_cast<std::size_t>(n));
+    for (py::ssize_t k = 0; k < n; ++k) table.dates.push_back({years->at(k), months->at(k), days->at(k)});
+  } else if (date_texts) {
+    table.date_texts = std::move(*date_texts);
+  }
+  if (closes) {
+    table.closes.assign(closes->data(), closes->data() + closes->size());
+  } else if (close_texts) {
+    table.close_texts = std::move(*close_texts);
+  }
+  if (symbols) table.symbols = std::move(*symbols);
+  table.symbol_name = std::move(symbol_name);
   request.table = std::move(table);
   return run(std::move(request));
+}
+
+// The places of the date, close and symbol columns among names (None where
+// there is none), and the report when the date or the close is missing.
+py::tuple table_columns(const std::vector<std::string>& names, std::optional<std::string> close,
+                        std::optional<std::string> date) {
+  const numtext::TableChoice c = choice_of(close, date, std::nullopt, std::nullopt);
+  const numtext::NamedColumns found = numtext::columns_named(names, c);
+  const auto place = [](std::optional<std::size_t> k) { return k ? py::object(py::int_(*k)) : py::object(py::none()); };
+  return py::make_tuple(place(found.date), place(found.close), place(found.symbol),
+                        numtext::missing_columns(names, found, c));
 }
 
 }  // namespace
@@ -110,7 +149,10 @@ PYBIND11_MODULE(_elab, m) {
     }
   });
   m.def("answer_names", &answer_names);
-  m.def("prepare_file", &prepare_file, py::arg("path"), py::arg("answers"), py::arg("close"));
+  m.def("prepare_file", &prepare_file, py::arg("path"), py::arg("answers"), py::arg("close"), py::arg("date"),
+        py::arg("symbol"), py::arg("date_order"));
   m.def("prepare_table", &prepare_table, py::arg("years"), py::arg("months"), py::arg("days"),
-        py::arg("closes"), py::arg("answers"));
+        py::arg("date_texts"), py::arg("closes"), py::arg("close_texts"), py::arg("symbols"),
+        py::arg("symbol_name"), py::arg("answers"), py::arg("symbol"), py::arg("date_order"));
+  m.def("table_columns", &table_columns, py::arg("names"), py::arg("close"), py::arg("date"));
 }

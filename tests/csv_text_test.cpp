@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "numtext/csv_text.hpp"
+#include "numtext/number_style.hpp"
+#include "numtext/text_failure.hpp"
+#include "numtext/vendor_table.hpp"
 #include "core/price_days.hpp"
 
 namespace {
@@ -16,9 +18,12 @@ using numtext::CsvFailure;
 
 // "2024-01-02=1.5@2 ..." for the days in date order, then "left out N@L";
 // or the failure.
-std::string outcome(const std::string& text, const std::string& close = "Close") {
+std::string outcome(const std::string& text, const std::string& close = "", const std::string& symbol = "") {
   try {
-    numtext::CsvDays read = numtext::read_csv_days(text, close);
+    numtext::TableChoice choice;
+    if (!close.empty()) choice.close = close;
+    if (!symbol.empty()) choice.symbol = symbol;
+    numtext::CsvDays read = numtext::read_table_days(numtext::utf8_text(text), choice);
     prep::order_by_date(read.days);
     std::string s;
     for (const auto& d : read.days) {
@@ -29,7 +34,7 @@ std::string outcome(const std::string& text, const std::string& close = "Close")
     if (read.left_out > 0) s += "left out " + std::to_string(read.left_out) + "@" + std::to_string(read.first_left_out);
     return s;
   } catch (const CsvFailure& f) {
-    return "line " + std::to_string(f.line) + (f.field.empty() ? "" : " " + f.field) + ": " + f.message;
+    return (f.line > 0 ? "line " + std::to_string(f.line) : std::string("file")) + (f.field.empty() ? "" : " " + f.field) + ": " + f.message;
   } catch (const prep::SameDate& d) {
     return "same date on lines " + std::to_string(d.first_line) + " and " + std::to_string(d.second_line);
   }
@@ -39,14 +44,15 @@ struct CsvCase {
   const char* name;
   std::string text;
   std::string expected;
-  std::string close = "Close";
+  std::string close = "";
+  std::string symbol = "";
 };
 
 class CsvText : public ::testing::TestWithParam<CsvCase> {};
 
 TEST_P(CsvText, Reads) {
   const auto& c = GetParam();
-  EXPECT_EQ(outcome(c.text, c.close), c.expected);
+  EXPECT_EQ(outcome(c.text, c.close, c.symbol), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -59,10 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"HeaderAnyCaseAndBlanks", " DATE ;close\n2024-01-02;7\n", "2024-1-2=7.@2 "},
         CsvCase{"SemicolonDecimalComma", "Date;Open;Close\n2024-01-02;1,25;2,5\n", "2024-1-2=2.5@2 "},
         CsvCase{"TabDecimalComma", "Date\tClose\n2024/01/02\t2,5\n", "2024-1-2=2.5@2 "},
-        CsvCase{"CommaSeparatorQuotedDecimalComma", "Date,Close\n2024-01-02,\"2,5\"\n",
-                "line 2 Close: invalid real value: \"2,5\""},
+        CsvCase{"CommaSeparatorQuotedDecimalComma", "Date,Close\n2024-01-02,\"2,5\"\n", "2024-1-2=2.5@2 "},
         CsvCase{"QuotedFieldsWithSeparatorQuoteAndLineEnd",
-                "Name,Date,Close\n\"a, \"\"b\"\"\nc\",\"20240102\",\"3\"\n2024-01-03,2024-01-03,4\n",
+                "Note,Date,Close\n\"a, \"\"b\"\"\nc\",\"20240102\",\"3\"\n2024-01-03,20240103,4\n",
                 "2024-1-2=3.@2 2024-1-3=4.@4 "},
         CsvCase{"QuoteLeftOpen", "Date,Close\n2024-01-02,\"3\n", "line 2: a quote is not closed"},
         CsvCase{"TextAfterClosingQuote", "Date,Close\n2024-01-02,\"3\"x\n", "line 2: text after a closing quote"},
@@ -77,36 +82,140 @@ INSTANTIATE_TEST_SUITE_P(
                 "same date on lines 2 and 4"},
         CsvCase{"LeapDay", "Date,Close\n2024-02-29,1\n", "2024-2-29=1.@2 "},
         CsvCase{"ImpossibleDate", "Date,Close\n2023-02-29,1\n", "line 2 Date: no such day: \"2023-02-29\""},
-        CsvCase{"MalformedDate", "Date,Close\n2.1.2024,1\n", "line 2 Date: not a date YYYY-MM-DD: \"2.1.2024\""},
+        CsvCase{"OrderNeverSettled", "Date,Close\n2.1.2024,1\n",
+                "file Date: every date reads as DD.MM.YYYY or MM.DD.YYYY alike: give --date-order=dmy or --date-order=mdy"},
+        CsvCase{"MalformedDate", "Date,Close\n2.1.x,1\n", "line 2 Date: not a date: \"2.1.x\""},
         CsvCase{"MixedDateSeparators", "Date,Close\n2024-01/02,1\n",
-                "line 2 Date: not a date YYYY-MM-DD: \"2024-01/02\""},
+                "line 2 Date: not a date: \"2024-01/02\""},
         CsvCase{"BadClose", "Date,Close\n2024-01-02,1.2.3\n", "line 2 Close: invalid real value: \"1.2.3\""},
         CsvCase{"CloseBeyondSingle", "Date,Close\n2024-01-02,1e39\n",
                 "line 2 Close: real value out of single precision range: \"1e39\""},
-        CsvCase{"NoCloseColumn", "Date,Open\n2024-01-02,1\n", "line 1: no column \"Close\""},
-        CsvCase{"NoDateColumn", "Day,Close\n2024-01-02,1\n", "line 1: no column \"Date\""},
+        CsvCase{"NoCloseColumn", "Date,Open\n2024-01-02,1\n",
+                "line 1: no close column among \"Date\", \"Open\": name it with --close=NAME or by its number, --close=5"},
+        CsvCase{"NoDateColumn", "When,Close\n2024-01-02,1\n",
+                "line 1: no date column among \"When\", \"Close\": name it with --date-column=NAME"},
+        CsvCase{"NoColumnNamed", "Date,Close\n2024-01-02,1\n", "line 1: no column \"Last\" among \"Date\", \"Close\": name it with --close=NAME or by its number, --close=5", "Last"},
+        CsvCase{"CloseByNumber", "Date,Open,Settle\n2024-01-02,1,2\n", "2024-1-2=2.@2 ", "3"},
+        CsvCase{"TitleLinesBeforeTheHeader", "Kursdaten\nISIN;DE0001\n\nDatum;Er\xC3\xB6""ffnung;Schlusskurs\n02.01.2024;1;2\n15.01.2024;1;3\n",
+                "2024-1-2=2.@5 2024-1-15=3.@6 "},
+        CsvCase{"Windows1252AndAngleBrackets", "<DATE>;<CL\xD4TURE>\n20240102;1,5\n", "2024-1-2=1.5@2 "},
+        CsvCase{"Utf16LittleEndian", std::string("\xFF\xFE" "D\0a\0y\0,\0L\0a\0s\0t\0\r\0\n\0" "2\0" "0\0" "2\0" "4\0" "0\0" "1\0" "0\0" "2\0,\0" "7\0", 42),
+                "2024-1-2=7.@2 "},
+        CsvCase{"Utf16BigEndian", std::string("\xFE\xFF" "\0D\0a\0t\0e\0;\0P\0r\0i\0c\0e\0\n" "\0" "8\0.\0" "1\0.\0" "2\0" "0\0" "2\0" "4\0;\0" "7", 44),
+                "file Date: every date reads as DD.MM.YYYY or MM.DD.YYYY alike: give --date-order=dmy or --date-order=mdy"},
+        CsvCase{"CrOnlyLineEnds", "Date,Close\r2024-01-02,1\r2024-01-03,2\r", "2024-1-2=1.@2 2024-1-3=2.@3 "},
+        CsvCase{"IndexWithoutAName", ",Open,Close\n2024-01-02,1,2\n", "2024-1-2=2.@2 "},
+        CsvCase{"FieldAndTickerRows", "Price,Close,Close\nTicker,A,B\nDate,,\n2024-01-02,1,2\n",
+                "line 2: 2 series in row \"Ticker\": \"A\", \"B\"; choose one with --symbol=VALUE"},
+        CsvCase{"FieldAndTickerRowsChosen", "Price,Close,Close\nTicker,A,B\nDate,,\n2024-01-02,1,2\n", "2024-1-2=2.@4 ",
+                "", "B"},
+        CsvCase{"FieldRowAndIndexName", "Price,High,Close\nDate,,\n2024-01-02,1,2\n", "2024-1-2=2.@3 "},
+        CsvCase{"PreferredCloseOfMany", "Date,Last,Adj Close,Close\n2024-01-02,1,2,3\n", "2024-1-2=3.@2 "},
+        CsvCase{"TimeOnlyWithoutDate", "Time,Price\n2024-01-02T16:00:00Z,1\n", "2024-1-2=1.@2 "},
+        CsvCase{"MonthFirstSettledLater", "Date,Close/Last\n01/02/2024,$1\n01/13/2024,$2\n", "2024-1-2=1.@2 2024-1-13=2.@3 "},
+        CsvCase{"DayFirstSettledLater", "Data;Chiusura\n01/02/2024;1\n13/02/2024;2\n", "2024-2-1=1.@2 2024-2-13=2.@3 "},
+        CsvCase{"OrderContradicted", "Date;Close\n13.01.2024;1\n01.13.2024;2\n",
+                "line 3 Date: the month comes first, on line 2 the day: give --date-order=dmy or --date-order=mdy"},
+        CsvCase{"FormChanges", "Date,Close\n2024-01-02,1\n01/03/2024,2\n",
+                "line 3 Date: not a date of the form YYYY-MM-DD: \"01/03/2024\""},
+        CsvCase{"MonthNamesAndTimes", "Date,Price\n\"Jan 02, 2024\",1\n\"January 3, 2024 16:00\",2\n",
+                "2024-1-2=1.@2 2024-1-3=2.@3 "},
+        CsvCase{"DayMonthNameYear", "Date,Close\n02-Jan-2024,1\n3-Jan-2024,2\n", "2024-1-2=1.@2 2024-1-3=2.@3 "},
+        CsvCase{"OffsetGivesTheDateAsWritten", "Date,Close\n2024-01-02 00:00:00-05:00,1\n2024-01-03T23:30:00+09:00,2\n",
+                "2024-1-2=1.@2 2024-1-3=2.@3 "},
+        CsvCase{"ThousandsAndCurrencies", "Date,Close\n2024-01-02,\"1,198.75\"\n2024-01-03,$273.25\n2024-01-04,EUR 2.5\n",
+                "2024-1-2=1198.75@2 2024-1-3=273.25@3 2024-1-4=2.5@4 "},
+        CsvCase{"GermanThousands", "Datum;Schluss\n2024-01-02;1.785,50\n2024-01-03;1.785\n2024-01-04;273,25 \xE2\x82\xAC\n",
+                "2024-1-2=1785.5@2 2024-1-3=1785.@3 2024-1-4=273.25@4 "},
+        CsvCase{"BlankAndApostropheThousands", "Date;Close\n2024-01-02;1 785,25\n2024-01-03;1'785,5\n",
+                "2024-1-2=1785.25@2 2024-1-3=1785.5@3 "},
+        CsvCase{"DecimalCommaInACommaFile", "Date,Close\n2024-01-02,\"1,5\"\n2024-01-03,\"1,250\"\n",
+                "2024-1-2=1.5@2 2024-1-3=1.25@3 "},
+        CsvCase{"ThousandsCommaNeverSettled", "Date,Close\n2024-01-02,\"1,198\"\n", "line 2 Close: \"1,198\" has a comma before three digits, and no other value of the column tells a thousands comma from a decimal comma"},
+        CsvCase{"MarksDisagree", "Date,Close\n2024-01-02,1.5\n2024-01-03,\"1,5\"\n",
+                "line 3 Close: the decimal mark is not the one of the column's other values: \"1,5\""},
+        CsvCase{"ThousandsNotInThrees", "Date,Close\n2024-01-02,\"1,19.5\"\n", "line 2 Close: invalid real value: \"1,19.5\""},
+        CsvCase{"SeveralSymbols", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\nA,2024-01-03,3\n",
+                "file: 2 series in column \"Symbol\": \"A\", \"B\"; choose one with --symbol=VALUE"},
+        CsvCase{"SymbolChosen", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\nA,2024-01-03,3\n",
+                "2024-1-2=1.@2 2024-1-3=3.@4 ", "", "A"},
+        CsvCase{"SymbolNotThere", "Ticker,Date,Close\nA,2024-01-02,1\n",
+                "file: no rows of \"Z\"; 1 series in column \"Ticker\": \"A\"; choose one with --symbol=VALUE", "", "Z"},
+        CsvCase{"OneSymbolNeedsNoChoice", "<TICKER>,<DATE>,<TIME>,<CLOSE>\nA,20240102,000000,1\n", "2024-1-2=1.@2 "},
         CsvCase{"AnotherClose", "Date,Close,Adj Close\n2024-01-02,1,0.5\n", "2024-1-2=0.5@2 ", "adj close"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The program's own format never begins with a CSV header.
-TEST(CsvHeader, OnlyAHeaderNamingDateOrCloseIsOne) {
-  EXPECT_FALSE(numtext::csv_header("400 7", "Close"));
-  EXPECT_FALSE(numtext::csv_header("400,7", "Close"));
-  EXPECT_FALSE(numtext::csv_header("", "Close"));
-  EXPECT_FALSE(numtext::csv_header("Day,Price", "Close"));
-  const auto semicolons = numtext::csv_header("Date;Open;Close", "Close");
-  ASSERT_TRUE(semicolons);
-  EXPECT_EQ(semicolons->separator, ';');
-  EXPECT_EQ(semicolons->close, 2u);
+// Number styles: what a value shows of its decimal mark, and its value
+// read with the column's mark; refused ones give the reader's failure.
+struct StyleCase {
+  const char* text;
+  numtext::DecimalMark shown;
+  numtext::DecimalMark column;
+  std::string value;  // as std::to_string writes it, or the failure number
+};
+
+class NumberStyle : public ::testing::TestWithParam<StyleCase> {};
+
+TEST_P(NumberStyle, ShowsAndReads) {
+  const auto& c = GetParam();
+  const std::string_view number = numtext::without_currency(c.text);
+  EXPECT_EQ(numtext::mark_shown(number), c.shown);
+  std::string value;
+  try {
+    value = std::to_string(numtext::styled_number(number, c.column));
+  } catch (const numtext::IoFailure& f) {
+    value = std::to_string(f.number);
+  }
+  EXPECT_EQ(value, c.value);
+}
+
+using numtext::DecimalMark;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NumberStyle,
+    ::testing::Values(StyleCase{"1,198.75", DecimalMark::point, DecimalMark::point, "1198.750000"},
+                      StyleCase{"1.785,50", DecimalMark::comma, DecimalMark::comma, "1785.500000"},
+                      StyleCase{"1.198.750", DecimalMark::comma, DecimalMark::comma, "1198750.000000"},
+                      StyleCase{"1,198,750", DecimalMark::point, DecimalMark::point, "1198750.000000"},
+                      StyleCase{"1,198", DecimalMark::point_or_comma, DecimalMark::comma, "1.198000"},
+                      StyleCase{"1,198", DecimalMark::point_or_comma, DecimalMark::point, "1198.000000"},
+                      StyleCase{"1.785", DecimalMark::point_or_group, DecimalMark::comma, "1785.000000"},
+                      StyleCase{"1.785", DecimalMark::point_or_group, DecimalMark::point, "1.785000"},
+                      StyleCase{"$273.25", DecimalMark::point, DecimalMark::point, "273.250000"},
+                      StyleCase{"273,25 \xE2\x82\xAC", DecimalMark::comma, DecimalMark::comma, "273.250000"},
+                      StyleCase{"EUR 1.785,5", DecimalMark::comma, DecimalMark::comma, "1785.500000"},
+                      StyleCase{"CHF 1'785.25", DecimalMark::point, DecimalMark::point, "1785.250000"},
+                      StyleCase{"1\xC2\xA0" "785,25", DecimalMark::comma, DecimalMark::comma, "1785.250000"},
+                      StyleCase{"-1,5e2", DecimalMark::comma, DecimalMark::comma, "-150.000000"},
+                      StyleCase{"1,5", DecimalMark::comma, DecimalMark::point, "6103"},
+                      StyleCase{"12,34.5", DecimalMark::point, DecimalMark::point, "6103"},
+                      StyleCase{"1.5,000", DecimalMark::comma, DecimalMark::comma, "6103"},
+                      StyleCase{",5", DecimalMark::comma, DecimalMark::comma, "0.500000"},
+                      StyleCase{"1e39", DecimalMark::none, DecimalMark::point, "6104"}));
+
+// The program's own format is never a table.
+TEST(TableStart, OnlyAHeaderOrAFirstLineOfWordsIsOne) {
+  const numtext::TableChoice none;
+  EXPECT_FALSE(numtext::is_table_start("400 7\n", none));
+  EXPECT_FALSE(numtext::is_table_start("\n  400,7\n", none));
+  EXPECT_FALSE(numtext::is_table_start("", none));
+  EXPECT_FALSE(numtext::is_table_start("x\n", none));
+  EXPECT_TRUE(numtext::is_table_start("Day,Price", none));
+  EXPECT_TRUE(numtext::is_table_start("Kurse\n\nDatum;Schluss\n", none));
+  EXPECT_TRUE(numtext::is_table_start("Foo;Bar\n1;2\n", none));
+  EXPECT_TRUE(numtext::is_table_start("\xFF\xFE" "4\0" "0\0", none));
 }
 
 // Closes of a table go through the same single rounding to float.
 TEST(TableDays, SameMatrixAsTheCsv) {
   const numtext::CivilDate dates[] = {{2024, 1, 3}, {2024, 1, 2}, {2024, 1, 4}};
-  const double closes[] = {0.1, 1e-3, std::nan("")};
-  auto days = prep::table_days(dates, closes);
+  const std::optional<float> closes[] = {0.1f, 1e-3f, std::nullopt};
+  const std::int64_t lines[] = {1, 2, 3};
+  const std::size_t rows[] = {0, 1, 2};
+  auto table = prep::table_days(dates, closes, lines, rows);
+  EXPECT_EQ(table.left_out, 1);
+  auto days = table.days;
   prep::order_by_date(days);
-  auto csv = numtext::read_csv_days("Date,Close\n2024-01-03,0.1\n2024-01-02,1e-3\n", "Close").days;
+  auto csv = numtext::read_table_days("Date,Close\n2024-01-03,0.1\n2024-01-02,1e-3\n", {}).days;
   prep::order_by_date(csv);
   ASSERT_EQ(days.size(), 2u);
   float from_table[14] = {}, from_csv[14] = {};

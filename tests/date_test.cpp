@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "numtext/date_text.hpp"
 #include "core/date.hpp"
 #include "core/run_state.hpp"
 #include "cli/console.hpp"
@@ -77,7 +78,74 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(DateKey, IsTheTruncatedKeyOrNothing) {
   const KeyCase& c = GetParam();
-  EXPECT_EQ(prep::date_key(c.year, c.month, c.day), c.key);
+  EXPECT_EQ(numtext::date_key(c.year, c.month, c.day), c.key);
+}
+
+// ---------------------------------------------------------------------------
+// The written forms of a date: its parts as the column's order makes them
+// a day, and the form a report names; or no date.
+
+struct FormCase {
+  const char* name;
+  const char* text;
+  std::optional<numtext::CivilDate> day;  // as DD/MM/YYYY where the order is open
+  const char* form = "";
+};
+
+void PrintTo(const FormCase& c, std::ostream* os) { *os << c.name; }
+
+class DateForms : public testing::TestWithParam<FormCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    All, DateForms,
+    testing::Values(
+        FormCase{"Iso", "2026-12-08", numtext::CivilDate{2026, 12, 8}, "YYYY-MM-DD"},
+        FormCase{"YearFirstSlashes", "2026/12/08", numtext::CivilDate{2026, 12, 8}, "YYYY/MM/DD"},
+        FormCase{"YearFirstPoints", "2025.03.07", numtext::CivilDate{2025, 3, 7}, "YYYY.MM.DD"},
+        FormCase{"Compact", "20261208", numtext::CivilDate{2026, 12, 8}, "YYYYMMDD"},
+        FormCase{"DayFirstPoints", "08.12.2026", numtext::CivilDate{2026, 12, 8}, "DD.MM.YYYY or MM.DD.YYYY"},
+        FormCase{"OneDigitParts", "8-1-2026", numtext::CivilDate{2026, 1, 8}, "DD-MM-YYYY or MM-DD-YYYY"},
+        FormCase{"MonthNameFirst", "Dec 08, 2026", numtext::CivilDate{2026, 12, 8}, "Mon DD, YYYY"},
+        FormCase{"FullMonthName", "December 8 2026", numtext::CivilDate{2026, 12, 8}, "Mon DD, YYYY"},
+        FormCase{"Sept", "Sept. 8, 2026", numtext::CivilDate{2026, 9, 8}, "Mon DD, YYYY"},
+        FormCase{"DayMonthNameDashes", "08-Dec-2026", numtext::CivilDate{2026, 12, 8}, "DD-Mon-YYYY"},
+        FormCase{"DayMonthNameBlanks", "8 dec 2026", numtext::CivilDate{2026, 12, 8}, "DD Mon YYYY"},
+        FormCase{"TimeAndOffset", "2025-03-07 00:00:00-05:00", numtext::CivilDate{2025, 3, 7}, "YYYY-MM-DD"},
+        FormCase{"TimeEastOfUtc", "2025-03-07T23:30:00+09:00", numtext::CivilDate{2025, 3, 7}, "YYYY-MM-DD"},
+        FormCase{"TimeZulu", "2025-03-07T16:00:00.000Z", numtext::CivilDate{2025, 3, 7}, "YYYY-MM-DD"},
+        FormCase{"TimeAfterMonthName", "Mar 07, 2025 4:00 PM", numtext::CivilDate{2025, 3, 7}, "Mon DD, YYYY"},
+        FormCase{"NoSuchDayStillParts", "2023-02-29", numtext::CivilDate{2023, 2, 29}, "YYYY-MM-DD"},
+        FormCase{"MixedSeparators", "2024-01/02", std::nullopt},
+        FormCase{"TwoDigitYear", "08.12.26", std::nullopt},
+        FormCase{"ThreeDigitFirst", "208-12-08", std::nullopt},
+        FormCase{"SevenDigits", "2026128", std::nullopt},
+        FormCase{"NotAMonth", "Dez 08, 2026", std::nullopt},
+        FormCase{"TextAfter", "2026-12-08 closed", std::nullopt},
+        FormCase{"TimeWithoutColon", "2026-12-08 16", std::nullopt},
+        FormCase{"Empty", "", std::nullopt}),
+    [](const testing::TestParamInfo<FormCase>& info) { return std::string(info.param.name); });
+
+TEST_P(DateForms, ReadOrRefused) {
+  const FormCase& c = GetParam();
+  const auto parts = numtext::date_parts(c.text);
+  ASSERT_EQ(parts.has_value(), c.day.has_value());
+  if (!parts) return;
+  EXPECT_EQ(numtext::date_of(*parts, numtext::DateOrder::dmy), *c.day);
+  EXPECT_EQ(numtext::form_name(*parts, numtext::DateOrder::unknown), c.form);
+}
+
+// A day above 12 settles the order; the ISO text and the key of one day.
+TEST(DateForms, OrderShownAndIsoText) {
+  EXPECT_EQ(numtext::order_shown(*numtext::date_parts("13/01/2024")), numtext::DateOrder::dmy);
+  EXPECT_EQ(numtext::order_shown(*numtext::date_parts("01/13/2024")), numtext::DateOrder::mdy);
+  EXPECT_EQ(numtext::order_shown(*numtext::date_parts("01/02/2024")), numtext::DateOrder::unknown);
+  EXPECT_EQ(numtext::date_of(*numtext::date_parts("01/13/2024"), numtext::DateOrder::mdy), (numtext::CivilDate{2024, 1, 13}));
+  EXPECT_EQ(numtext::iso_text(numtext::CivilDate{995, 1, 2}), "0995-01-02");
+  EXPECT_EQ(numtext::iso_date("2019-06-01"), (numtext::CivilDate{2019, 6, 1}));
+  EXPECT_EQ(numtext::iso_date("2019-02-30"), std::nullopt);
+  EXPECT_EQ(numtext::iso_date("2019/06/01"), std::nullopt);
+  EXPECT_EQ(numtext::calendar_day(2019.0f, 6.0f, 1.5f), std::nullopt);
+  EXPECT_EQ(numtext::calendar_day(2147483648.0f, 1.0f, 1.0f), std::nullopt);
 }
 
 // ---------------------------------------------------------------------------

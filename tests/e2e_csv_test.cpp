@@ -4,6 +4,7 @@
 // dialogue and the notation tables.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -57,13 +58,32 @@ INSTANTIATE_TEST_SUITE_P(
                    "elab: prices.csv: line 2, field \"Close\": invalid real value: \"1O0.00\"\r\n"},
         BadCsvCase{"ImpossibleDate", replaced(kCsv, "1995-01-04", "1995-02-30"),
                    "elab: prices.csv: line 4, field \"Date\": no such day: \"1995-02-30\"\r\n"},
-        BadCsvCase{"NoCloseColumn", replaced(kCsv, "Close,Adj", "Last,Adj"),
-                   "elab: prices.csv: line 1: no column \"Close\"\r\n"},
+        BadCsvCase{"NoCloseColumn", replaced(kCsv, "Close,Adj", "Settle,Adj"),
+                   "elab: prices.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", "
+                   "\"Settle\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"},
+        BadCsvCase{"WayOutAfterTitleLines", "Kurse\n\nDatum;Er\xC3\xB6""ffnung;Kassa\n02.01.2024;1;2\n",
+                   "elab: prices.csv: line 3: no close column among \"Datum\", \"Er\xC3\xB6""ffnung\", \"Kassa\": "
+                   "name it with --close=NAME or by its number, --close=5\r\n"},
+        BadCsvCase{"WayOutNeitherColumn", "When;Value\n2024-01-02;1\n",
+                   "elab: prices.csv: line 1: no date column and no close column among \"When\", \"Value\": name them "
+                   "with --date-column=NAME and --close=NAME (or a number, --close=5)\r\n"},
+        BadCsvCase{"DateOrderNeeded", "Date,Close\n01/02/2024,1\n01/03/2024,2\n",
+                   "elab: prices.csv: field \"Date\": every date reads as DD/MM/YYYY or MM/DD/YYYY alike: give "
+                   "--date-order=dmy or --date-order=mdy\r\n"},
+        BadCsvCase{"SymbolNeeded", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\n",
+                   "elab: prices.csv: 2 series in column \"Symbol\": \"A\", \"B\"; choose one with --symbol=VALUE\r\n"},
+        BadCsvCase{"NoRowWithDateAndClose", "Date,Close\n2024-01-02,\n",
+                   "elab: prices.csv: no rows with a date and a close\r\n"},
+        BadCsvCase{"HeaderOnlyCrLineEnds", "Date,Close\r", "elab: prices.csv: no rows with a date and a close\r\n"},
+        BadCsvCase{"SymbolOnOwnFormat", alternating_file(131),
+                   "elab: prices.txt: --symbol=A needs a CSV price file\r\n", {"--symbol=A", "prices.txt"}, "prices.txt"},
         BadCsvCase{"SameDateTwice", replaced(kCsv, "1995-01-04", "1995-01-03"),
                    "elab: prices.csv: lines 3 and 4: the same date 1995-01-03\r\n"},
         BadCsvCase{"FieldMissing", replaced(kCsv, ",1200\n", "\n"),
                    "elab: prices.csv: line 2: 6 fields, the header has 7\r\n"},
-        BadCsvCase{"CloseOptionNamesNoColumn", kCsv, "elab: prices.csv: line 1: no column \"Last\"\r\n",
+        BadCsvCase{"CloseOptionNamesNoColumn", kCsv,
+                   "elab: prices.csv: line 1: no column \"Last\" among \"Date\", \"Open\", \"High\", \"Low\", \"Close\", "
+                   "\"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n",
                    {"--close=Last", "prices.csv"}},
         BadCsvCase{"CloseOptionOnOwnFormat", alternating_file(131),
                    "elab: prices.txt: --close=Close needs a CSV price file\r\n", {"--close=Close", "prices.txt"},
@@ -113,6 +133,18 @@ INSTANTIATE_TEST_SUITE_P(
                     format_prices(halved(random_walk(5, 200))), {"--close", "Adj Close", "prices.csv"}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A header longer than any block read (2 MiB, the close last), through a
+// pipe: read whole, the run as the file's with a short header.
+TEST(CsvHeader, LongerThanABlockThroughAPipe) {
+  std::string csv = "Date," + std::string(std::size_t{2} << 20, 'x') + ",Close\n";
+  for (const auto& r : alternating_rows(131)) csv += iso_date(r) + ",," + (r.close == 100.0 ? "100\n" : "125\n");
+  TempDir dir;
+  const auto r = run_in(dir, {"--from=all", "--variable=1", "--coefficient=2", "--screen-output=no",
+                              "--screen-inputs=no", "--days=monday-flag", "-"}, csv);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.elab, alternating_dat(131, 1, 0));
+}
+
 // ---------------------------------------------------------------------------
 // elab --check: each finding once, on standard output; nothing asked, no
 // file written.
@@ -147,10 +179,11 @@ std::vector<PriceRow> newest_first(const std::vector<PriceRow>& rows) { return {
 
 std::vector<std::string> twenty_and_count() {
   std::vector<std::string> lines;
-  for (int i = 1; i <= 20; ++i) {
+  for (int i = 1; i <= 19; ++i) {
     lines.push_back("row " + std::to_string(i) + ", line " + std::to_string(i + 1) + ": a close of zero or below");
+    if (i == 1) lines.push_back("row 1, line 2: 131 equal closes in a row, to row 131: the series may have stopped");
   }
-  lines.push_back("131 findings in 131 rows, the first 20 shown");
+  lines.push_back("132 findings in 131 rows, the first 20 shown");
   return lines;
 }
 
@@ -190,7 +223,67 @@ INSTANTIATE_TEST_SUITE_P(
                   1},
         CheckCase{"DecimalCommaSplits", replaced(kOwn, kRow1, "1995 1 2 0 0 100 2,5\n"),
                   finding("row 1, line 2: \"2,5\" is read as two values; decimals take a point"), 1},
-        CheckCase{"AtMostTwentyLines", all_closes_zero(), twenty_and_count(), 1}),
+        CheckCase{"AtMostTwentyLines", all_closes_zero(), twenty_and_count(), 1},
+        CheckCase{"WeekendRow", replaced(kCsv, "1995-01-02", "1995-01-01"),
+                  finding("row 1, line 2: 1995-01-01 is a Sunday: exchanges do not trade then"), 1, "prices.csv"},
+        CheckCase{"GapOfDays", replaced(kCsv, "1995-01-02", "1994-12-01"),
+                  finding("row 2, line 3: 33 calendar days after the previous row's 1994-12-01: days are missing"), 1,
+                  "prices.csv"},
+        CheckCase{"FiveEqualCloses", replaced(replaced(kCsv, "1995-01-03,125.00,0.00,0.00,125.00", "1995-01-03,100.00,0.00,0.00,100.00"),
+                                              "1995-01-05,125.00,0.00,0.00,125.00", "1995-01-05,100.00,0.00,0.00,100.00"),
+                  finding("row 1, line 2: 5 equal closes in a row, to row 5: the series may have stopped"), 1, "prices.csv"},
+        CheckCase{"FewerRowsThanARunNeeds", alternating_csv(109),
+                  {"109 rows: a run needs at least 110 selected rows", "1 finding in 109 rows"}, 1, "prices.csv"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// A vendor's file of each family (tests/data/vendor, made by make_files.py)
+// gives the run of its twin, the same days as a plain ISO CSV: the same
+// elab.dat, dates, console output and status, with no option but the
+// answers (and --symbol for a file of several series).
+
+struct VendorCase {
+  const char* file;
+  std::vector<std::string> args = {};
+};
+
+class VendorLikeIso : public ::testing::TestWithParam<VendorCase> {};
+
+TEST_P(VendorLikeIso, SameRunAsTheTwin) {
+  const auto& c = GetParam();
+  const std::string folder = source_dir() + "/tests/data/vendor/";
+  const std::string file = c.file;
+  const auto run = [&](const TempDir& dir, const std::string& prices, std::vector<std::string> args) {
+    args.insert(args.begin(), "--dates=days.txt");
+    args.push_back(folder + prices);
+    auto r = run_in(dir, args, kFullRunAnswers);
+    r.elab = r.elab.value_or("") + "|" + read_file(dir.path() / "days.txt");
+    return r;
+  };
+  TempDir vendor_dir, twin_dir;
+  const auto twin = run(twin_dir, file.substr(0, file.rfind('.')) + ".iso.csv", {});
+  ASSERT_EQ(twin.status, 0) << twin.err;
+  const auto r = run(vendor_dir, file, c.args);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, twin.out);
+  EXPECT_EQ(r.elab, twin.elab);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, VendorLikeIso,
+    ::testing::Values(VendorCase{"german_semicolon.csv"}, VendorCase{"italian_bank.csv"}, VendorCase{"us_portal.csv"},
+                      VendorCase{"terminal_tab.txt"}, VendorCase{"spreadsheet_utf16.txt"}, VendorCase{"pandas_tz.csv"},
+                      VendorCase{"month_names.csv"}, VendorCase{"dash_month.csv"}, VendorCase{"swiss_apostrophe.csv"},
+                      VendorCase{"french_space.csv"}, VendorCase{"spanish_dash.csv"}, VendorCase{"portuguese.csv"},
+                      VendorCase{"dutch_compact.csv"}, VendorCase{"iso_timestamp.csv"}, VendorCase{"cr_only.csv"},
+                      VendorCase{"long_by_symbol.csv", {"--symbol=BBB"}},
+                      VendorCase{"long_by_date.csv", {"--symbol", "BBB"}},
+                      VendorCase{"pandas_tickers.csv", {"--symbol=BBB"}}, VendorCase{"pandas_unnamed_index.csv"}),
+    [](const auto& info) {
+      std::string name;
+      for (const char ch : std::string(info.param.file)) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+      return name;
+    });
 
 }  // namespace

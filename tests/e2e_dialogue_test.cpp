@@ -485,6 +485,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"VariableZero", {"--variable", "0", "prices.txt"}, "invalid value '0' for --variable"},
         UsageCase{"VariableReal", {"--variable=3.0"}, "invalid value '3.0' for --variable"},
         UsageCase{"CoefficientWithComma", {"--coefficient=2,5"}, "invalid value '2,5' for --coefficient"},
+        UsageCase{"DateOrderNotKnown", {"--date-order=ymd", "prices.txt"}, "invalid value 'ymd' for --date-order"},
+        UsageCase{"SymbolEmpty", {"--symbol=", "prices.txt"}, "invalid value '' for --symbol"},
         UsageCase{"CoefficientEmpty", {"--coefficient=", "prices.txt"}, "invalid value '' for --coefficient"},
         UsageCase{"CoefficientWord", {"--coefficient=two"}, "invalid value 'two' for --coefficient"},
         UsageCase{"DaysSaturday", {"--days=sat"}, "invalid value 'sat' for --days"},

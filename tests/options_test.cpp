@@ -25,7 +25,7 @@ std::string parsed(const std::vector<std::string_view>& args) {
   const auto opt = [](const auto& v) { return v ? std::to_string(*v).substr(0, 7) : std::string("-"); };
   const prep::Answers& a = inv.answers;
   return "file=" + inv.price_file.value_or("(asked)") + " out=" + inv.output +
-         (inv.dates ? " dates=" + *inv.dates : "") + (inv.close ? " close=" + *inv.close : "") +
+         (inv.dates ? " dates=" + *inv.dates : "") + (inv.table.close ? " close=" + *inv.table.close : "") +
          (inv.check ? " check" : "") + " answers=" + opt(a.from) + "," + opt(a.to) + "," +
          opt(a.variable) + "," + opt(a.coefficient) + "," + opt(a.screen_output) + "," +
          opt(a.screen_inputs) + "," + opt(a.days);

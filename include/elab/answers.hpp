@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "numtext/vendor_table.hpp"
+
 namespace prep {
 
 struct Answers {
@@ -72,6 +74,10 @@ std::optional<std::int32_t> parse_variable_option(std::string_view text);
 std::optional<float> parse_coefficient_option(std::string_view text);
 std::optional<std::int32_t> parse_yes_no_option(std::string_view text);
 std::optional<std::int32_t> parse_days_option(std::string_view text);
+// The choices of a table that a file cannot settle: dmy or mdy; a symbol of
+// its symbol column, as written there.
+std::optional<numtext::DateOrder> parse_date_order_option(std::string_view text);
+std::optional<std::string> parse_symbol_option(std::string_view text);
 
 // How the core obtains an answer it was not given: the program asks on its
 // console. A null answer leaves target as it is.

@@ -11,23 +11,29 @@
 #include <string>
 #include <vector>
 
-#include "numtext/civil_date.hpp"
+#include "numtext/date_text.hpp"
+#include "numtext/vendor_table.hpp"
 #include "elab/answers.hpp"
 
 namespace prep {
 
-// Days and their closes, in any order; a close that is not a number leaves
-// its day out.
+// Days and their closes, in any order; a close that is not a number (or,
+// as text, one that is empty, null, NaN or N/A) leaves its day out. Dates
+// and closes given as texts are read as a table's columns are.
 struct PriceTable {
-  std::vector<numtext::CivilDate> dates;
-  std::vector<double> closes;
+  std::vector<numtext::CivilDate> dates;  // or, when empty, date_texts
+  std::vector<std::string> date_texts;
+  std::vector<double> closes;             // or, when empty, close_texts
+  std::vector<std::string> close_texts;
+  std::vector<std::string> symbols;       // empty: no column of symbols
+  std::string symbol_name = "Symbol";
 };
 
 struct Request {
   Answers answers;  // all of them; the last date only when the first is not all
   std::string price_file;  // either form, read when there is no table
   std::optional<PriceTable> table;
-  std::optional<std::string> close;  // a CSV's close column, Close when not given
+  numtext::TableChoice choice;  // what a table cannot settle
 };
 
 // Days since 1970-01-01 of a record whose year, month and day are no

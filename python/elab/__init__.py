@@ -14,6 +14,7 @@ in the prices, or "STOP" for its stops. elab.load(path) reads an elab.dat.
 
 import numbers
 import os
+import warnings
 
 import numpy as np
 
@@ -35,7 +36,8 @@ class ElabError(Exception):
 
 
 from ._elab import (  # noqa: E402
-    answer_names as _answer_names, prepare_file as _prepare_file, prepare_table as _prepare_table)
+    answer_names as _answer_names, prepare_file as _prepare_file, prepare_table as _prepare_table,
+    table_columns as _table_columns)
 
 
 class Result:
@@ -71,25 +73,88 @@ def _option_text(value):
     return str(value)
 
 
-def _table(frame, close):
+def _texts(values):
+    """A column as texts: empty for a missing value, as Python writes a number."""
+    out = []
+    for v in values:
+        if v is None or (isinstance(v, float) and v != v):
+            out.append("")
+        elif isinstance(v, str):
+            out.append(v)
+        else:
+            out.append(repr(v.item() if hasattr(v, "item") else v))
+    return out
+
+
+def _days(values):
+    """Years, months and days of datetimes, each in its own zone: the date as
+    written, never the UTC date."""
     import pandas as pd
-    if "Date" in frame.columns:
-        dates = pd.DatetimeIndex(pd.to_datetime(frame["Date"]))
-    elif isinstance(frame.index, pd.DatetimeIndex):
-        dates = frame.index
-    else:
-        raise ValueError("the DataFrame has no Date column and no datetime index")
-    if close not in frame.columns:
-        raise ValueError("the DataFrame has no column %r" % close)
+    dates = pd.DatetimeIndex(values)
+    if dates.tz is not None:
+        dates = dates.tz_localize(None)
     if dates.hasnans:
-        raise ValueError("the DataFrame has a missing date")
+        raise ElabError("INPUT", "table: a row without a date", 1)
     day = dates.values.astype("datetime64[D]")
     month = day.astype("datetime64[M]")
     years = month.astype("datetime64[Y]").astype(np.int64) + 1970
     months = month.astype(np.int64) % 12 + 1
-    days = (day - month).astype(np.int64) + 1
-    closes = pd.to_numeric(frame[close], errors="coerce").to_numpy(dtype=np.float64)
-    return years, months, days, closes
+    return years, months, (day - month).astype(np.int64) + 1
+
+
+def _one_ticker(frame, symbol):
+    """The columns of one ticker of (field, ticker) columns."""
+    fields = [str(v) for v in frame.columns.get_level_values(0)]
+    level = 0 if _table_columns(list(dict.fromkeys(fields)), None, None)[1] is None else 1
+    tickers = list(dict.fromkeys(frame.columns.get_level_values(level)))
+    if symbol is None and len(tickers) > 1:
+        raise ElabError("INPUT", "table: %d series in the columns: %s; choose one with symbol=" % (
+            len(tickers), ", ".join('"%s"' % t for t in tickers[:10]) + (
+                " and %d more" % (len(tickers) - 10) if len(tickers) > 10 else "")), 1)
+    wanted = tickers[0] if symbol is None else symbol
+    if wanted not in tickers:
+        raise ElabError("INPUT", 'table: no columns of "%s"' % wanted, 1)
+    return frame.xs(wanted, axis=1, level=level)
+
+
+def _table(prices, close, date, symbol):
+    """The keywords of _prepare_table for a DataFrame or a Series."""
+    import pandas as pd
+    if isinstance(prices, pd.Series):
+        prices = prices.to_frame(name="Close" if prices.name is None else prices.name)
+        close = prices.columns[0] if close is None else close
+    frame = prices
+    if isinstance(frame.columns, pd.MultiIndex):
+        frame = _one_ticker(frame, symbol)
+        symbol = None
+    names = [str(c) for c in frame.columns]
+    at_date, at_close, at_symbol, missing = _table_columns(
+        names, None if close is None else str(close), None if date is None else str(date))
+    # The index serves as the dates when it holds datetimes or is named as a
+    # date column is (pd.read_csv(..., index_col="Date")).
+    index_name = None if frame.index.name is None else str(frame.index.name)
+    named = index_name is not None and _table_columns(
+        [index_name, ""], None, None if date is None else str(date))[0] == 0
+    by_index = at_date is None and (named or (date is None and isinstance(frame.index, pd.DatetimeIndex)))
+    if at_close is None or (at_date is None and not by_index):
+        raise ElabError("INPUT", "table: " + missing.replace("--date-column=", "date=").replace(
+            "--close=", "close="), 1)
+    table = dict(years=None, months=None, days=None, date_texts=None, closes=None,
+                 close_texts=None, symbols=None, symbol_name="Symbol")
+    dates = frame.index if by_index else frame.iloc[:, at_date]
+    if dates.dtype == object and all(isinstance(v, str) for v in dates):
+        table["date_texts"] = list(dates)
+    else:
+        table["years"], table["months"], table["days"] = _days(dates)
+    closes = frame.iloc[:, at_close]
+    if closes.dtype == object:
+        table["close_texts"] = _texts(closes)
+    else:
+        table["closes"] = pd.to_numeric(closes).to_numpy(dtype=np.float64)
+    if at_symbol is not None:
+        table["symbols"] = [str(v) for v in frame.iloc[:, at_symbol]]
+        table["symbol_name"] = names[at_symbol]
+    return table, symbol
 
 
 def _either(name, value, alias, alias_value, default):
@@ -102,22 +167,35 @@ def _either(name, value, alias, alias_value, default):
 
 
 def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output,
-            screen_inputs, days, close="Close", start=None, end=None):
-    """The training set of prices (a path to a price file in either form, or
-    a pandas DataFrame with a Date column or a datetime index and a close
-    column), for the answers the program asks, named as its options are:
-    from_ and to as --from and --to ("all" and 0 when not given; start and
-    end are the same), days as --days, booleans for the screenings. The
-    interpreter's lock is released during the run."""
+            screen_inputs, days, close=None, date=None, symbol=None, date_order=None,
+            start=None, end=None):
+    """The training set of prices (a path to a price file in either form, a
+    pandas DataFrame with a date column or a datetime index and a close
+    column, or a Series of closes on a datetime index), for the answers the
+    program asks, named as its options are: from_ and to as --from and --to
+    ("all" and 0 when not given; start and end are the same), days as
+    --days, booleans for the screenings; close, date, symbol and date_order
+    as --close, --date-column, --symbol and --date-order. Rows left out for
+    want of a close are also warned of. The interpreter's lock is released
+    during the run."""
     given = dict(from_=_either("from_", from_, "start", start, "all"),
                  to=_either("to", to, "end", end, 0),
                  variable=variable, coefficient=coefficient, screen_output=screen_output,
                  screen_inputs=screen_inputs, days=days)
     answers = {keyword: _option_text(given[keyword]) for keyword, _ in _answer_names()}
+    order = None if date_order is None else str(date_order)
     if isinstance(prices, (str, bytes, os.PathLike)):
         path = os.fsdecode(prices)
-        return Result(_prepare_file(path, answers, None if close == "Close" else close))
-    return Result(_prepare_table(*_table(prices, close), answers))
+        result = Result(_prepare_file(path, answers, None if close is None else str(close),
+                                      None if date is None else str(date),
+                                      None if symbol is None else str(symbol), order))
+    else:
+        table, symbol = _table(prices, close, date, symbol)
+        result = Result(_prepare_table(answers=answers, symbol=None if symbol is None else str(symbol),
+                                       date_order=order, **table))
+    for text in result.warnings:
+        warnings.warn(text, stacklevel=2)
+    return result
 
 
 __all__ = ["ElabError", "ElabFile", "Result", "load", "prepare"]

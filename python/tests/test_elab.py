@@ -239,3 +239,78 @@ def test_a_dataframe_gives_the_bytes_of_its_file(answers):
     assert elab.prepare(shuffled, **keywords(answers)).text == from_file.text
     # The same days as the program's own format.
     assert from_file.text == elab.prepare(PRICES, **keywords(answers)).text
+
+
+def _frame():
+    frame = pd.read_csv(PRICES_CSV)
+    return frame.assign(Date=pd.to_datetime(frame["Date"]))
+
+
+def _zoned(zone):
+    """The days at midnight in a zone east or west of UTC."""
+    frame = _frame()
+    return frame.set_index(pd.DatetimeIndex(frame["Date"]).tz_localize(zone)).drop(columns="Date")
+
+
+def _wide(frame):
+    """(field, ticker) columns, the series asked for under "B"."""
+    other = frame.assign(Close=frame["Close"] * 2)
+    return pd.concat({"A": other.set_index("Date"), "B": frame.set_index("Date")}, axis=1).swaplevel(axis=1)
+
+
+def _long(frame):
+    other = frame.assign(Close=frame["Close"] * 2, Symbol="A")
+    return pd.concat([other, frame.assign(Symbol="B")]).sort_values("Date")
+
+
+# Each shape of the same days, and the keywords it needs.
+SHAPES = [
+    ("series", lambda: _frame().set_index("Date")["Close"], {}),
+    ("lowercase names", lambda: _frame().rename(columns=str.lower), {}),
+    ("zone east of utc", lambda: _zoned("Asia/Tokyo"), {}),
+    ("zone west of utc", lambda: _zoned("America/New_York"), {}),
+    ("zoned column", lambda: _frame().assign(Date=lambda f: f["Date"].dt.tz_localize("Europe/Berlin")), {}),
+    ("field and ticker columns", lambda: _wide(_frame()), dict(symbol="B")),
+    ("long frame", lambda: _long(_frame()), dict(symbol="B")),
+    ("closes as text", lambda: _frame().assign(Close=lambda f: f["Close"].map("{:,.6f}".format).astype(object)), {}),
+    ("dates as text, day first", lambda: _frame().assign(Date=lambda f: f["Date"].dt.strftime("%d.%m.%Y")), {}),
+    ("close by name", lambda: _frame().rename(columns={"Close": "Settle"}), dict(close="settle")),
+    ("index of date texts", lambda: pd.read_csv(PRICES_CSV, index_col="Date"), {}),
+]
+
+
+@pytest.mark.parametrize("name,make,given", SHAPES, ids=[s[0] for s in SHAPES])
+def test_every_shape_gives_the_bytes_of_the_file(name, make, given):
+    answers = keywords(ANSWER_SETS[1])
+    from_file = elab.prepare(PRICES_CSV, **answers)
+    r = elab.prepare(make(), **answers, **given)
+    assert r.text == from_file.text
+    assert np.array_equal(r.dates, from_file.dates)
+
+
+def test_several_symbols_without_a_choice_are_listed():
+    with pytest.raises(elab.ElabError, match='2 series in column "Symbol": "A", "B"'):
+        elab.prepare(_long(_frame()), **keywords(ANSWER_SETS[1]))
+    with pytest.raises(elab.ElabError, match='"A", "B"; choose one with symbol='):
+        elab.prepare(_wide(_frame()), **keywords(ANSWER_SETS[1]))
+
+
+def test_a_close_that_cannot_be_read_names_its_row():
+    frame = _frame().assign(Close=lambda f: f["Close"].astype(str))
+    frame.loc[4, "Close"] = "1O0.00"
+    with pytest.raises(elab.ElabError, match='row 5, field "Close": invalid real value: "1O0.00"'):
+        elab.prepare(frame, **keywords(ANSWER_SETS[1]))
+
+
+@pytest.mark.parametrize("missing", [np.nan, None, ""], ids=["nan", "none", "empty"])
+def test_a_close_left_out_is_warned_of(missing):
+    frame = _frame().astype({"Close": object})
+    frame.loc[[3, 7], "Close"] = missing
+    with pytest.warns(UserWarning, match="table: 2 rows without a close left out, the first on row 4"):
+        r = elab.prepare(frame, **keywords(ANSWER_SETS[1]))
+    assert r.warnings == ["table: 2 rows without a close left out, the first on row 4"]
+
+
+def test_an_empty_table_has_no_rows():
+    with pytest.raises(elab.ElabError, match="no rows with a date and a close"):
+        elab.prepare(_frame().iloc[:0], **keywords(ANSWER_SETS[1]))

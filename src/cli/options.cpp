@@ -21,10 +21,26 @@ constexpr Option kOptions[] = {
        inv.dates.emplace();
        return store_name(*inv.dates, v);
      }},
-    {"close", '\0', "NOME", "in un file CSV, la colonna della chiusura\n(senza: Close)",
+    {"close", '\0', "NOME|N", "in un file CSV, la colonna della chiusura,\nper nome o numero (senza: Close, Last, Price...)",
      [](Invocation& inv, std::string_view v) {
-       inv.close.emplace();
-       return store_name(*inv.close, v);
+       inv.table.close.emplace();
+       return store_name(*inv.table.close, v);
+     }},
+    {"date-column", '\0', "NOME|N", "in un file CSV, la colonna della data,\nper nome o numero (senza: Date, Datum...)",
+     [](Invocation& inv, std::string_view v) {
+       inv.table.date_column.emplace();
+       return store_name(*inv.table.date_column, v);
+     }},
+    {"date-order", '\0', "dmy|mdy", "in un file CSV, date 08/12/2026 con il giorno\n(dmy) o il mese (mdy) prima",
+     [](Invocation& inv, std::string_view v) {
+       const auto order = parse_date_order_option(v);
+       if (order) inv.table.date_order = *order;
+       return order.has_value();
+     }},
+    {"symbol", '\0', "VALORE", "in un file CSV di piu' titoli, il titolo\nda elaborare (colonna Symbol, Ticker...)",
+     [](Invocation& inv, std::string_view v) {
+       inv.table.symbol = parse_symbol_option(v);
+       return inv.table.symbol.has_value();
      }},
     {"check", '\0', "", "elenca le righe del file dei prezzi\nprobabilmente errate; non chiede nulla\ne non scrive file",
      [](Invocation& inv, std::string_view) {

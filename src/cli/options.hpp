@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "elab/answers.hpp"
+#include "numtext/vendor_table.hpp"
 
 namespace prep {
 
@@ -20,7 +21,7 @@ struct Invocation {
   std::optional<std::string> price_file;  // "-" is standard input
   std::string output = "elab.dat";
   std::optional<std::string> dates;  // the day of each record, one a line
-  std::optional<std::string> close;  // the close column of a CSV price file
+  numtext::TableChoice table;        // what a vendor's table cannot settle
   bool check = false;                // list the likely faults of the price file
 };
 

@@ -77,7 +77,7 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
 
   std::unique_ptr<platform::SecondThread> second;
   {
-    PriceFile prices(*input, inv.close);
+    PriceFile prices(*input, inv.table);
     for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
     second = read_price_matrix(st, prices);
   }
@@ -102,7 +102,7 @@ int run_and_end(const Invocation& inv, units::Console& console) {
       if (inv.check) {
         const auto input = open_input(inv.price_file, console);
         const std::vector<Finding> findings = check_price_file(
-            st, *input, inv.close, [&](const std::string& w) { units::show_warning(console, w); });
+            st, *input, inv.table, [&](const std::string& w) { units::show_warning(console, w); });
         for (const std::string& line : findings_report(findings, st.NR)) {
           console.write_record(" " + line);  // carriage control
         }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "numtext/civil_date.hpp"
+#include "numtext/date_text.hpp"
 #include "numtext/integer_text.hpp"
 #include "numtext/real_text.hpp"
 
@@ -27,23 +27,12 @@ std::optional<std::int32_t> plain_integer(std::string_view text) {
   }
 }
 
-std::optional<std::int32_t> unsigned_integer(std::string_view text) {
-  if (!all_digits(text)) return std::nullopt;
-  return plain_integer(text);
-}
-
-bool is_day(std::int32_t year, std::int32_t month, std::int32_t day) {
-  return numtext::is_calendar_date({year, month, day});
-}
-
 // YYYY-MM-DD as a date key.
 std::optional<std::int32_t> iso_date_key(std::string_view text) {
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-  const auto year = unsigned_integer(text.substr(0, 4));
-  const auto month = unsigned_integer(text.substr(5, 2));
-  const auto day = unsigned_integer(text.substr(8, 2));
-  if (!year || !month || !day || !is_day(*year, *month, *day)) return std::nullopt;
-  return (*year - 1900) * 10000 + *month * 100 + *day;
+  const auto day = numtext::iso_date(text);
+  if (!day) return std::nullopt;
+  return numtext::date_key(static_cast<float>(day->year), static_cast<float>(day->month),
+                           static_cast<float>(day->day));
 }
 
 // A name from a list, or its number as the dialogue takes it.
@@ -244,6 +233,17 @@ void Questions::ask_until(Question question, std::int32_t& target) const {
   do {
     ask(question, target);
   } while (!accepted(question, target));
+}
+
+std::optional<numtext::DateOrder> parse_date_order_option(std::string_view text) {
+  if (text == "dmy") return numtext::DateOrder::dmy;
+  if (text == "mdy") return numtext::DateOrder::mdy;
+  return std::nullopt;
+}
+
+std::optional<std::string> parse_symbol_option(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  return std::string(text);
 }
 
 }  // namespace prep

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "numtext/date_text.hpp"
 #include "units/run_failure.hpp"
 
 namespace prep {
@@ -13,14 +14,6 @@ void copy_row(const Matrix& from, std::int64_t i, const Matrix& to, std::int64_t
 }
 
 }  // namespace
-
-std::optional<std::int32_t> date_key(float year, float month, float day) {
-  const double key = (static_cast<double>(year) - 1900.0) * 10000.0 +
-                     static_cast<double>(month) * 100.0 + static_cast<double>(day);
-  // Truncation toward zero fits exactly when -2^31 - 1 < key < 2^31.
-  if (!(key > -2147483649.0 && key < 2147483648.0)) return std::nullopt;
-  return static_cast<std::int32_t>(key);
-}
 
 void DATE(const Questions& questions, DateVariables& own, const Matrix& MM, const Matrix& M,
           const std::int32_t& NR, const std::int32_t& NC, std::int32_t& NRR) {
@@ -47,7 +40,7 @@ void DATE(const Questions& questions, DateVariables& own, const Matrix& MM, cons
   // forward onto rows already read.
   NRR = 0;
   for (std::int64_t i = 1; i <= NR; ++i) {
-    const auto key = date_key(MM(i, 1), MM(i, 2), MM(i, 3));
+    const auto key = numtext::date_key(MM(i, 1), MM(i, 2), MM(i, 3));
     if (key && IDATA0 <= *key && *key <= IDATA1) copy_row(MM, i, M, ++NRR, NC);
   }
 }

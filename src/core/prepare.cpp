@@ -6,6 +6,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "numtext/narrow.hpp"
+#include "numtext/text_failure.hpp"
 #include "platform/side_by_side.hpp"
 #include "core/core.hpp"
 #include "core/price_days.hpp"
@@ -33,38 +35,74 @@ std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Requ
   } catch (const numtext::IoFailure& f) {
     units::report_file_error(f, units::Statement::Open, r.price_file);
   }
-  PriceFile prices(*input, r.close);
+  PriceFile prices(*input, r.choice);
   std::unique_ptr<platform::SecondThread> second = read_price_matrix(st, prices);
   warnings = prices.warnings();
   return second;
 }
 
-std::unique_ptr<platform::SecondThread> take_table(RunState& st, const PriceTable& table) {
-  std::vector<numtext::PriceDay> days;
-  try {
-    days = table_days(table.dates, table.closes);
-    order_by_date(days);
-  } catch (const numtext::IoFailure& f) {
-    units::report_file_error(f, units::Statement::Read, kTableName);
-  } catch (const SameDate& d) {
-    units::report_input_error(
-        std::string(kTableName) + ": rows " + std::to_string(d.first_line) + " and " +
-        std::to_string(d.second_line) + ": the same date " +
-        date_text(static_cast<float>(d.date.year), static_cast<float>(d.date.month),
-                  static_cast<float>(d.date.day)));
+// The days of the rows taken, each with its place in the table from 1.
+numtext::CsvDays table_rows(const PriceTable& table, const numtext::TableChoice& choice) {
+  const std::size_t n = table.date_texts.empty() ? table.dates.size() : table.date_texts.size();
+  const std::size_t closes = table.close_texts.empty() ? table.closes.size() : table.close_texts.size();
+  if (closes != n || (!table.symbols.empty() && table.symbols.size() != n))
+    throw std::invalid_argument("as many dates as closes");
+  std::vector<std::int64_t> places(n);
+  for (std::size_t k = 0; k < n; ++k) places[k] = static_cast<std::int64_t>(k) + 1;
+  std::vector<std::size_t> rows;
+  if (!table.symbols.empty()) {
+    rows = numtext::symbol_rows(table.symbols, table.symbol_name, choice.symbol);
+  } else {
+    rows.resize(n);
+    for (std::size_t k = 0; k < n; ++k) rows[k] = k;
   }
+  std::vector<numtext::CivilDate> dates;
+  if (!table.date_texts.empty()) {
+    dates = numtext::column_dates(table.date_texts, places, rows, "Date", choice.date_order);
+  } else {
+    for (const std::size_t k : rows) dates.push_back(table.dates[k]);
+  }
+  if (!table.close_texts.empty()) {
+    const auto values = numtext::column_closes(table.close_texts, places, rows, "Close", ',');
+    return table_days(dates, values, places, rows);
+  }
+  std::vector<std::optional<float>> values(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const double close = table.closes[rows[r]];
+    if (std::isnan(close)) continue;
+    float narrowed = 0.0f;
+    if (!numtext::narrow_to_float(close, narrowed)) {
+      throw numtext::CsvFailure{places[rows[r]], "Close",
+                                std::string(numtext::failure_message(numtext::fnum::kRealBeyondSingle))};
+    }
+    values[r] = narrowed;
+  }
+  return table_days(dates, values, places, rows);
+}
+
+std::unique_ptr<platform::SecondThread> take_table(RunState& st, const Request& r,
+                                                   std::vector<std::string>& warnings) {
+  std::vector<numtext::PriceDay> days;
+  const std::string name(kTableName);
+  try {
+    numtext::CsvDays read = table_rows(*r.table, r.choice);
+    warn_left_out(name, read, warnings, "row");
+    days = std::move(read.days);
+    order_by_date(days);
+  } catch (const numtext::CsvFailure& f) {
+    report_table_failure(name, f, "row");
+  } catch (const SameDate& d) {
+    units::report_input_error(name + ": rows " + std::to_string(d.first_line) + " and " +
+                              std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
+  }
+  if (days.empty()) units::report_input_error(name + ": no rows with a date and a close");
   return take_price_days(st, days);
 }
 
 // The calendar day of row i, or kNoDay.
 std::int64_t day_of_row(const RunState& st, std::int64_t i) {
-  const float y = st.M(i, 1), m = st.M(i, 2), d = st.M(i, 3);
-  for (const float part : {y, m, d}) {
-    if (!(part == std::trunc(part) && std::fabs(part) < 1e7f)) return kNoDay;
-  }
-  const numtext::CivilDate date{static_cast<std::int32_t>(y), static_cast<std::int32_t>(m),
-                                static_cast<std::int32_t>(d)};
-  return numtext::is_calendar_date(date) ? numtext::days_from_civil(date) : kNoDay;
+  const auto date = numtext::calendar_day(st.M(i, 1), st.M(i, 2), st.M(i, 3));
+  return date ? numtext::days_from_civil(*date) : kNoDay;
 }
 
 Result result_of(const RunState& st, platform::SecondThread* second) {
@@ -94,7 +132,7 @@ Result prepare(const Request& request) {
     std::vector<std::string> warnings;
     // This call's own, made from its rows; it ends when the call returns.
     const std::unique_ptr<platform::SecondThread> second =
-        request.table ? take_table(st, *request.table) : read_price_file(st, request, warnings);
+        request.table ? take_table(st, request, warnings) : read_price_file(st, request, warnings);
     select_and_derive(st, Questions(request.answers), second.get());
     Result r = result_of(st, second.get());
     r.warnings = std::move(warnings);

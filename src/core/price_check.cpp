@@ -4,7 +4,7 @@
 #include <cmath>
 #include <unordered_map>
 
-#include "numtext/civil_date.hpp"
+#include "numtext/date_text.hpp"
 #include "numtext/integer_text.hpp"
 #include "core/core.hpp"
 #include "core/date.hpp"
@@ -123,10 +123,8 @@ std::string values_finding(std::string_view line, std::int64_t nc) {
 
 constexpr std::string_view kWeekdays[] = {"", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-bool is_whole(float x) { return std::isfinite(x) && x == std::trunc(x) && std::fabs(x) < 1e9f; }
-
 std::optional<std::string> date_finding(float year, float month, float day, float code) {
-  if (!is_whole(year) || !is_whole(month) || !is_whole(day)) return std::nullopt;
+  if (!numtext::is_date_part(year) || !numtext::is_date_part(month) || !numtext::is_date_part(day)) return std::nullopt;
   const numtext::CivilDate d{static_cast<std::int32_t>(year), static_cast<std::int32_t>(month),
                              static_cast<std::int32_t>(day)};
   if (d.year >= 0 && d.year <= 99) {
@@ -134,7 +132,7 @@ std::optional<std::string> date_finding(float year, float month, float day, floa
     what += " has two digits: a run takes it as the year " + std::to_string(d.year);
     return what + ", not " + std::to_string(1900 + d.year);
   }
-  const std::string text = date_text(year, month, day);
+  const std::string text = numtext::iso_text(year, month, day);
   if (!numtext::is_calendar_date(d)) return text + " is no day of the calendar";
   const std::int32_t wanted = numtext::weekday_code(d);
   if (code == static_cast<float>(wanted)) return std::nullopt;
@@ -195,7 +193,7 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
     const auto i = static_cast<std::int64_t>(r) + 1;
     const auto note = [&](std::string what) { out.push_back({i, row_lines[r], std::move(what)}); };
     if (auto what = date_finding(MM(i, 1), MM(i, 2), MM(i, 3), MM(i, 7))) note(std::move(*what));
-    const auto key = date_key(MM(i, 1), MM(i, 2), MM(i, 3));
+    const auto key = numtext::date_key(MM(i, 1), MM(i, 2), MM(i, 3));
     if (key) {
       const auto [seen, fresh] = first_row_of.emplace(*key, i);
       if (!fresh) {
@@ -214,13 +212,16 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
 
 std::vector<std::string> findings_report(std::vector<Finding> findings, std::int64_t rows) {
   std::stable_sort(findings.begin(), findings.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+                   [](const Finding& a, const Finding& b) {  // a finding of no line comes last
+                     return static_cast<std::uint64_t>(a.line - 1) < static_cast<std::uint64_t>(b.line - 1);
+                   });
   std::vector<std::string> lines;
   for (std::size_t k = 0; k < findings.size() && k < kShownFindings; ++k) {
     const Finding& f = findings[k];
     std::string line;
     if (f.row > 0) line += "row " + std::to_string(f.row) + ", ";
-    line += "line " + std::to_string(f.line) + ": " + f.what;
+    if (f.line > 0) line += "line " + std::to_string(f.line) + ": ";
+    line += f.what;
     lines.push_back(std::move(line));
   }
   std::string count = count_of(static_cast<std::int64_t>(findings.size()), "finding", "findings");
@@ -230,19 +231,18 @@ std::vector<std::string> findings_report(std::vector<Finding> findings, std::int
   return lines;
 }
 
-std::vector<Finding> check_price_file(RunState& st, units::InputFile& input,
-                                      const std::optional<std::string>& close,
+std::vector<Finding> check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
                                       const std::function<void(const std::string&)>& warn) {
   std::string text;
   input.copy_text_to(&text);
-  PriceFile prices(input, close);
+  PriceFile prices(input, choice);
   for (const std::string& warning : prices.warnings()) warn(warning);
   // The second thread, if any, reads the rows and ends with them.
   (void)read_price_matrix(st, prices);
   std::vector<std::int64_t> row_lines;
   std::vector<Finding> findings;
-  if (prices.is_csv()) {
-    for (const auto& day : prices.days()) row_lines.push_back(day.line);
+  if (const auto* days = prices.days()) {
+    for (const auto& day : *days) row_lines.push_back(day.line);
   } else {
     (void)input.read_rest();  // the lines after the rows, into the copy
     OwnTextFindings own = check_own_text(text, st.NR, st.NC);
@@ -251,6 +251,8 @@ std::vector<Finding> check_price_file(RunState& st, units::InputFile& input,
   }
   std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
   findings.insert(findings.end(), of_rows.begin(), of_rows.end());
+  std::vector<Finding> of_days = check_days(st.MM, row_lines);
+  findings.insert(findings.end(), of_days.begin(), of_days.end());
   return findings;
 }
 

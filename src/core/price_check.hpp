@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "numtext/vendor_table.hpp"
 #include "core/run_state.hpp"
 #include "units/input_file.hpp"
 
@@ -38,13 +39,17 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
 // before, a close of zero or below, a year of two digits.
 std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines);
 
+// Rows 1 .. row_lines.size() of MM, in date order: a row on a Saturday or
+// a Sunday, a gap of more than 10 calendar days, five or more equal closes
+// in a row, fewer rows than a run needs.
+std::vector<Finding> check_days(const Matrix& MM, std::span<const std::int64_t> row_lines);
+
 // At most 20 findings in line order, then the count line.
 std::vector<std::string> findings_report(std::vector<Finding> findings, std::int64_t rows);
 
 // elab --check: reads the price file as a run does (its faults and stops
 // are the run's), handing warn what the reading went on past; the findings.
-std::vector<Finding> check_price_file(RunState& st, units::InputFile& input,
-                                      const std::optional<std::string>& close,
+std::vector<Finding> check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
                                       const std::function<void(const std::string&)>& warn);
 
 }  // namespace prep

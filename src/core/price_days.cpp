@@ -1,12 +1,8 @@
 #include "core/price_days.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <optional>
-#include <stdexcept>
 
-#include "numtext/narrow.hpp"
-#include "numtext/text_failure.hpp"
 
 namespace prep {
 
@@ -24,17 +20,20 @@ void order_by_date(std::vector<PriceDay>& days) {
   if (found) throw *found;
 }
 
-std::vector<PriceDay> table_days(std::span<const numtext::CivilDate> dates, std::span<const double> closes) {
-  if (dates.size() != closes.size()) throw std::invalid_argument("as many dates as closes");
-  std::vector<PriceDay> days;
-  days.reserve(dates.size());
-  for (std::size_t k = 0; k < dates.size(); ++k) {
-    if (std::isnan(closes[k])) continue;
-    float close = 0.0f;
-    if (!numtext::narrow_to_float(closes[k], close)) throw numtext::IoFailure{numtext::fnum::kRealBeyondSingle};
-    days.push_back({dates[k], close, static_cast<std::int64_t>(k) + 1});
+numtext::CsvDays table_days(std::span<const numtext::CivilDate> dates,
+                            std::span<const std::optional<float>> closes, std::span<const std::int64_t> lines,
+                            std::span<const std::size_t> rows) {
+  numtext::CsvDays out;
+  out.days.reserve(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::int64_t line = lines[rows[r]];
+    if (!closes[r]) {
+      if (out.left_out++ == 0) out.first_left_out = line;
+      continue;
+    }
+    out.days.push_back({dates[r], *closes[r], line});
   }
-  return days;
+  return out;
 }
 
 void fill_price_rows(std::span<const PriceDay> days, const Matrix& MM) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -26,12 +27,11 @@ struct SameDate {
 // pair whose later line comes first.
 void order_by_date(std::vector<numtext::PriceDay>& days);
 
-// The days of a table: date k with close k, each rounded once to float as
-// the free-form reader rounds; a close that is not a number (NaN) leaves its
-// day out. line is the place in the table, from 1. Closes beyond single
-// precision throw numtext::IoFailure (6104), as the reader does.
-std::vector<numtext::PriceDay> table_days(std::span<const numtext::CivilDate> dates,
-                                          std::span<const double> closes);
+// The days of a table's rows taken (rows[r] is row r's place in lines),
+// dates[r] with closes[r]; a row without a close is left out and counted.
+numtext::CsvDays table_days(std::span<const numtext::CivilDate> dates,
+                            std::span<const std::optional<float>> closes, std::span<const std::int64_t> lines,
+                            std::span<const std::size_t> rows);
 
 // Rows 1 .. days.size() of MM, which has kDayColumns columns.
 void fill_price_rows(std::span<const numtext::PriceDay> days, const Matrix& MM);

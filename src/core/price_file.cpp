@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "core/price_days.hpp"
-#include "core/record_dates.hpp"
 #include "units/run_failure.hpp"
 
 namespace prep {
@@ -12,75 +11,114 @@ namespace {
 
 using numtext::CsvFailure;
 
-// "prices.csv: line 17, field "Close": invalid real value: "x""
-[[noreturn]] void report_csv_failure(const std::string& file, const CsvFailure& f) {
-  std::string text = file + ": line " + std::to_string(f.line);
-  if (!f.field.empty()) text += ", field \"" + f.field + "\"";
-  units::report_input_error(text + ": " + f.message);
+// The start of a file that tells a table from the own format, and the
+// most a header may take.
+constexpr std::size_t kFirstLook = std::size_t{1} << 16;
+constexpr std::size_t kLongestHeader = std::size_t{64} << 20;
+
+class OwnFormat final : public PriceDialect {
+ public:
+  explicit OwnFormat(units::InputFile& in) : in_(in) {}
+  void read_size(RunState& st) override {
+    const numtext::Target size[] = {numtext::Target::of(st.NR), numtext::Target::of(st.NC)};
+    in_.read_head(size);
+  }
+  void read_rows(RunState& st, platform::SecondThread* second) override {
+    // One read per row; a null value leaves the zero the arrays start with.
+    in_.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows, second);
+  }
+
+ private:
+  units::InputFile& in_;
+};
+
+class Table final : public PriceDialect {
+ public:
+  explicit Table(std::vector<numtext::PriceDay> days) : days_(std::move(days)) {}
+  void read_size(RunState& st) override {
+    st.NR = static_cast<std::int32_t>(days_.size());
+    st.NC = kDayColumns;
+  }
+  void read_rows(RunState& st, platform::SecondThread*) override { fill_price_rows(days_, st.MM); }
+  const std::vector<numtext::PriceDay>* days() const override { return &days_; }
+
+ private:
+  std::vector<numtext::PriceDay> days_;
+};
+
+// An option that only a table takes, for the own format's refusal.
+std::optional<std::string> table_option(const numtext::TableChoice& c) {
+  if (c.close) return "--close=" + *c.close;
+  if (c.date_column) return "--date-column=" + *c.date_column;
+  if (c.date_order != numtext::DateOrder::unknown)
+    return std::string("--date-order=") + (c.date_order == numtext::DateOrder::dmy ? "dmy" : "mdy");
+  if (c.symbol) return "--symbol=" + *c.symbol;
+  return std::nullopt;
 }
 
-void warn_left_out(const std::string& file, const numtext::CsvDays& read,
-                   std::vector<std::string>& warnings) {
-  if (read.left_out == 0) return;
-  const bool one = read.left_out == 1;
-  warnings.push_back(file + ": " + std::to_string(read.left_out) + (one ? " row" : " rows") +
-                       " without a close left out, " + (one ? "on" : "the first on") + " line " +
-                       std::to_string(read.first_left_out));
-}
+std::string table_text(units::InputFile& in) { return numtext::utf8_text(in.read_rest()); }
 
 }  // namespace
 
-PriceFile::PriceFile(units::InputFile& in, const std::optional<std::string>& close) : in_(in) {
-  const std::string_view close_name = close ? std::string_view(*close) : numtext::kDefaultClose;
-  std::string_view line = in_.first_line();
-  line.remove_prefix(numtext::byte_order_mark(line));
-  try {
-    csv_ = numtext::csv_header(line, close_name).has_value();
-  } catch (const CsvFailure& f) {
-    report_csv_failure(in_.name(), f);
-  }
-  if (csv_) {
-    read_csv(close_name);
-  } else if (close) {
-    units::report_input_error(in_.name() + ": --close=" + *close + " needs a CSV price file");
-  }
+void report_table_failure(const std::string& file, const CsvFailure& f, std::string_view place) {
+  std::string text = file;
+  if (f.line > 0) text += ": " + std::string(place) + " " + std::to_string(f.line);
+  if (!f.field.empty()) text += (f.line > 0 ? ", field " : ": field ") + numtext::quoted_field(f.field);
+  units::report_input_error(text + ": " + f.message);
 }
 
-void PriceFile::read_csv(std::string_view close_name) {
+void warn_left_out(const std::string& file, const numtext::CsvDays& read, std::vector<std::string>& warnings,
+                   std::string_view place) {
+  if (read.left_out == 0) return;
+  const bool one = read.left_out == 1;
+  warnings.push_back(file + ": " + std::to_string(read.left_out) + (one ? " row" : " rows") +
+                     " without a close left out, " + (one ? "on " : "the first on ") + std::string(place) + " " +
+                     std::to_string(read.first_left_out));
+}
+
+bool is_table_file(units::InputFile& in, const numtext::TableChoice& choice) {
+  const std::string_view start = in.peek(numtext::kHeaderLines, kFirstLook);
+  if (numtext::is_table_start(start, choice)) return true;
+  // A header longer than the first look is looked for whole; the own
+  // format's head is told from its start.
+  if (start.size() < kFirstLook || numtext::begins_as_own_format(start)) return false;
+  return numtext::is_table_start(in.peek(numtext::kHeaderLines, kLongestHeader), choice);
+}
+
+PriceFile::PriceFile(units::InputFile& in, const numtext::TableChoice& choice) {
+  if (!is_table_file(in, choice)) {
+    if (const auto option = table_option(choice)) {
+      units::report_input_error(in.name() + ": " + *option + " needs a CSV price file");
+    }
+    dialect_ = std::make_unique<OwnFormat>(in);
+    return;
+  }
+  std::vector<numtext::PriceDay> days;
   try {
-    numtext::CsvDays read = numtext::read_csv_days(in_.read_rest(), close_name);
-    warn_left_out(in_.name(), read, warnings_);
-    days_ = std::move(read.days);
-    order_by_date(days_);
+    numtext::CsvDays read = numtext::read_table_days(table_text(in), choice);
+    warn_left_out(in.name(), read, warnings_);
+    days = std::move(read.days);
+    order_by_date(days);
   } catch (const CsvFailure& f) {
-    report_csv_failure(in_.name(), f);
+    report_table_failure(in.name(), f);
   } catch (const SameDate& d) {
-    units::report_input_error(in_.name() + ": lines " + std::to_string(d.first_line) + " and " +
-                              std::to_string(d.second_line) + ": the same date " + date_text(static_cast<float>(d.date.year), static_cast<float>(d.date.month),
-                                                                  static_cast<float>(d.date.day)));
+    units::report_input_error(in.name() + ": lines " + std::to_string(d.first_line) + " and " +
+                              std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
   }
-  if (days_.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-    units::report_input_error(in_.name() + ": more rows than a run can take");
+  if (days.empty()) units::report_input_error(in.name() + ": no rows with a date and a close");
+  if (days.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    units::report_input_error(in.name() + ": more rows than a run can take");
   }
+  dialect_ = std::make_unique<Table>(std::move(days));
 }
 
-void PriceFile::read_size(RunState& st) {
-  if (csv_) {
-    st.NR = static_cast<std::int32_t>(days_.size());
-    st.NC = kDayColumns;
-    return;
+std::vector<std::string> price_file_symbols(units::InputFile& in, const numtext::TableChoice& choice) {
+  if (!is_table_file(in, choice)) return {};
+  try {
+    return numtext::table_symbols(table_text(in), choice);
+  } catch (const CsvFailure& f) {
+    report_table_failure(in.name(), f);
   }
-  const numtext::Target size[] = {numtext::Target::of(st.NR), numtext::Target::of(st.NC)};
-  in_.read_head(size);
-}
-
-void PriceFile::read_rows(RunState& st, platform::SecondThread* second) {
-  if (csv_) {
-    fill_price_rows(days_, st.MM);
-    return;
-  }
-  // One read per row; a null value leaves the zero the arrays start with.
-  in_.read_rows(&st.MM(1, 1), st.NR, static_cast<std::size_t>(st.NC), st.MM.rows, second);
 }
 
 }  // namespace prep

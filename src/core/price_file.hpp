@@ -1,44 +1,67 @@
 // The price file in either form: the program's own (NR and NC, then NR rows
-// of NC values) or a CSV whose first line is a header naming a Date and a
-// close column. Both give the same matrix MM for the same days.
+// of NC values) or a vendor's table (vendor_table.hpp). Both give the same
+// matrix MM for the same days.
 #pragma once
 
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "numtext/csv_text.hpp"
+#include "numtext/vendor_table.hpp"
 #include "platform/side_by_side.hpp"
 #include "core/run_state.hpp"
 #include "units/input_file.hpp"
 
 namespace prep {
 
+// How a price file is written, and so how its size and rows are read.
+class PriceDialect {
+ public:
+  virtual ~PriceDialect() = default;
+  // NR and NC.
+  virtual void read_size(RunState& st) = 0;
+  // Rows 1 .. NR of MM, once the arrays are obtained.
+  virtual void read_rows(RunState& st, platform::SecondThread* second) = 0;
+  // The days of a file read whole, in date order; null for one read row by
+  // row.
+  virtual const std::vector<numtext::PriceDay>* days() const { return nullptr; }
+};
+
 class PriceFile {
  public:
-  // Tells the form from the first line. A CSV is read whole here and its
-  // days put in date order; a fault throws RunFailure. close
-  // names the CSV's close column (Close when not given).
-  PriceFile(units::InputFile& in, const std::optional<std::string>& close);
+  // Tells the form from the start of the file. A table is read whole here
+  // and its days put in date order; a fault throws RunFailure. choice
+  // settles what a table cannot (and is refused for the own format).
+  PriceFile(units::InputFile& in, const numtext::TableChoice& choice);
 
-  bool is_csv() const { return csv_; }
-  // NR and NC.
-  void read_size(RunState& st);
-  // Rows 1 .. NR of MM, once the arrays are obtained; a file's own form is
-  // read on second too, where there is one.
-  void read_rows(RunState& st, platform::SecondThread* second);
-  // A CSV's days, in date order.
-  const std::vector<numtext::PriceDay>& days() const { return days_; }
+  void read_size(RunState& st) { dialect_->read_size(st); }
+  // A file's own form is read on second too, where there is one.
+  void read_rows(RunState& st, platform::SecondThread* second) { dialect_->read_rows(st, second); }
+  // A table's days, in date order; null for the own format.
+  const std::vector<numtext::PriceDay>* days() const { return dialect_->days(); }
   // What the reading found and went on past, one line each.
   const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
-  void read_csv(std::string_view close_name);
-
-  units::InputFile& in_;
-  bool csv_ = false;
-  std::vector<numtext::PriceDay> days_;
+  std::unique_ptr<PriceDialect> dialect_;
   std::vector<std::string> warnings_;
 };
+
+// Whether the file is a table; its start is read without being taken.
+bool is_table_file(units::InputFile& in, const numtext::TableChoice& choice);
+
+// The values of a table's symbol column (the series of a file of several),
+// in the order first met; empty for a file of one series. Reads the file
+// whole; a fault throws RunFailure as a run's does.
+std::vector<std::string> price_file_symbols(units::InputFile& in, const numtext::TableChoice& choice);
+
+// The report of a table's fault, with the file's name (or "table").
+[[noreturn]] void report_table_failure(const std::string& file, const numtext::CsvFailure& f,
+                                       std::string_view place = "line");
+
+// The count of rows left out for want of a close, as a warning.
+void warn_left_out(const std::string& file, const numtext::CsvDays& read, std::vector<std::string>& warnings,
+                   std::string_view place = "line");
 
 }  // namespace prep

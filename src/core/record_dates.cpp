@@ -1,12 +1,12 @@
 #include "core/record_dates.hpp"
 
 #include <atomic>
-#include <cmath>
 #include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "numtext/date_text.hpp"
 #include "numtext/edit_list.hpp"
 #include "numtext/record_writer.hpp"
 #include "core/training_records.hpp"
@@ -16,29 +16,9 @@ namespace {
 
 using numtext::FieldValue;
 
-const numtext::EditList& date_layout() {
-  static const auto list = numtext::EditList::parse("(I4.4,'-',I2.2,'-',I2.2)");
-  return list;
-}
 constexpr std::size_t kDateLength = 10;
 
-// A whole number as an integer field; anything else shows as asterisks.
-FieldValue date_part(float x) {
-  if (x == std::trunc(x) && x >= -2147483648.0f && x < 2147483648.0f) {
-    return FieldValue::of(static_cast<std::int32_t>(x));
-  }
-  return FieldValue::of(x);
-}
-
 }  // namespace
-
-std::string date_text(float year, float month, float day) {
-  numtext::RecordWriter writer;
-  const FieldValue parts[] = {date_part(year), date_part(month), date_part(day)};
-  std::string text;
-  writer.write(date_layout(), parts, [&](std::string_view record) { text = record; });
-  return text;
-}
 
 void write_record_dates(const RunState& st, units::OutputFile& out) {
   numtext::RecordWriter writer;
@@ -49,8 +29,8 @@ void write_record_dates(const RunState& st, units::OutputFile& out) {
     text.clear();
     std::size_t count = 0;
     for (; count < room.records && i <= last; i = next_written(st, i + 1), ++count) {
-      const FieldValue day[] = {date_part(st.M(i, 1)), date_part(st.M(i, 2)), date_part(st.M(i, 3))};
-      writer.write(date_layout(), day, [&](std::string_view record) {
+      const FieldValue day[] = {numtext::date_field(st.M(i, 1)), numtext::date_field(st.M(i, 2)), numtext::date_field(st.M(i, 3))};
+      writer.write(numtext::iso_date_layout(), day, [&](std::string_view record) {
         text += record;
         text += "\r\n";  // room for the line end the commit puts in
       });

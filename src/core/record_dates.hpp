@@ -9,9 +9,6 @@
 
 namespace prep {
 
-// A row's day as YYYY-MM-DD, from its year, month and day values.
-std::string date_text(float year, float month, float day);
-
 void write_record_dates(const RunState& st, units::OutputFile& out);
 
 }  // namespace prep

@@ -1,18 +1,15 @@
-// A vendor's CSV price file as text: a header naming a Date and a close
-// column, then one record per day. Quoting as in RFC 4180; the separator is
-// the header's own (comma, semicolon or tab), and where it is a semicolon or a
-// tab a comma inside a number is its decimal comma. Each number goes through
-// the free-form reader's conversion, with its single rounding to float.
+// The records of a CSV text: quoting as in RFC 4180, the separator the
+// header's own (comma, semicolon or tab). What the records hold is read in
+// vendor_table.hpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "numtext/civil_date.hpp"
+#include "numtext/date_text.hpp"
 
 namespace numtext {
 
@@ -29,7 +26,8 @@ struct CsvFailure {
 // text after a closing quote.
 class CsvRecords {
  public:
-  CsvRecords(std::string_view text, char separator) : text_(text), sep_(separator) {}
+  CsvRecords(std::string_view text, char separator, std::int64_t first_line = 1)
+      : text_(text), sep_(separator), line_(first_line) {}
   bool next(std::vector<std::string>& fields);
   std::int64_t line() const { return record_line_; }
 
@@ -41,42 +39,18 @@ class CsvRecords {
   std::string_view text_;
   char sep_;
   std::size_t pos_ = 0;
-  std::int64_t line_ = 1;
+  std::int64_t line_;
   std::int64_t record_line_ = 0;
 };
 
 // The length of a UTF-8 byte order mark at the start of text: 3 or 0.
 std::size_t byte_order_mark(std::string_view text);
 
-// The text up to the first line end.
-std::string_view first_line(std::string_view text);
-
-struct CsvColumns {
-  char separator = ',';
-  std::size_t fields = 0;  // in the header
-  std::size_t date = 0;
-  std::size_t close = 0;
-  std::string close_name;  // as the header writes it
-};
-
-inline constexpr std::string_view kDefaultClose = "Close";
-
-// The columns of a header line (after the byte order mark), or nothing when
-// the line names neither a Date column nor the close column: then it is no
-// CSV header. Names are compared without regard to case or surrounding
-// blanks. Throws CsvFailure when one of the two is missing.
-std::optional<CsvColumns> csv_header(std::string_view line, std::string_view close_name);
+// A field as a report quotes it.
+std::string quoted_field(std::string_view field);
 
 // A close that a record leaves out: empty, null, NaN or N/A.
 bool is_null_value(std::string_view field);
-
-// The number of a field; blanks around it do not count. Throws IoFailure
-// as the free-form reader does.
-float field_number(std::string_view field, bool decimal_comma);
-
-// YYYY-MM-DD, YYYY/MM/DD or YYYYMMDD; nothing for any other text. The date
-// may not be one of the calendar.
-std::optional<CivilDate> field_date(std::string_view field);
 
 // One day of a price file: its date, its close and the line it came from.
 struct PriceDay {
@@ -90,8 +64,5 @@ struct CsvDays {
   std::int64_t left_out = 0;        // records without a close
   std::int64_t first_left_out = 0;  // the line of the first of them
 };
-
-// The days of a whole CSV text, header first. Throws CsvFailure.
-CsvDays read_csv_days(std::string_view text, std::string_view close_name);
 
 }  // namespace numtext

@@ -136,18 +136,33 @@ void InputFile::read_rows(float* first, std::int64_t rows, std::size_t count, st
   }
 }
 
-std::string_view InputFile::first_line() {
+namespace {
+
+// The end of the lines-th line end in window, or npos.
+std::size_t after_lines(std::string_view window, std::size_t lines) {
+  std::size_t at = 0;
+  for (std::size_t k = 0; k < lines; ++k) {
+    const std::size_t nl = window.find('\n', at);
+    if (nl == std::string_view::npos) return nl;
+    at = nl + 1;
+  }
+  return at;
+}
+
+}  // namespace
+
+std::string_view InputFile::peek(std::size_t lines, std::size_t most) {
   try {
     for (;;) {
       const std::size_t held = static_cast<std::size_t>(source_.end - source_.pos);
       const std::string_view window(source_.pos, held);
-      if (window.find('\n') != std::string_view::npos || held >= kLongestFirstLine) {
-        return window.substr(0, window.find('\n'));
-      }
+      const std::size_t end = after_lines(window, lines);
+      if (end != std::string_view::npos) return window.substr(0, std::min(end, most));
+      if (held >= most) return window.substr(0, most);
       source_.pos = source_.end;
       const bool more = source_.refill(held);
       source_.pos -= held;
-      if (!more) return window;
+      if (!more) return {source_.pos, static_cast<std::size_t>(source_.end - source_.pos)};
     }
   } catch (IoFailure f) {
     f.value = 1;  // as the head's read would have met it, at its first value

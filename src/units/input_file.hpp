@@ -40,7 +40,6 @@ class FileSource final : public numtext::CharSource {
   std::string* copy_ = nullptr;
 };
 
-inline constexpr std::size_t kLongestFirstLine = std::size_t{1} << 16;
 
 class InputFile final {
  public:
@@ -58,10 +57,10 @@ class InputFile final {
   void read_rows(float* first, std::int64_t rows, std::size_t count, std::size_t stride,
                  platform::SecondThread* second = nullptr);
 
-  // The first line, without its line end, read without taking it: the
-  // reading goes on from the start. A line longer than kLongestFirstLine
-  // shows only its start.
-  std::string_view first_line();
+  // The text from the start up to and with the lines-th line end, or of
+  // at most most characters, or all of it when shorter, read without
+  // taking it: the reading goes on from the start.
+  std::string_view peek(std::size_t lines, std::size_t most);
   // All the text not read yet.
   std::string read_rest();
   // The text the reader is given from now on is also appended to copy.

@@ -1,0 +1,114 @@
+// Dates: the calendar (proleptic Gregorian), the price file's weekday code
+// (Sunday 1, Monday 2 .. Friday 6, Saturday 7), the date key the dialogue
+// takes, a row's year, month and day values as a day, the ISO text, and
+// every written form of a date the price readers accept.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace numtext {
+
+class EditList;
+struct FieldValue;
+
+struct CivilDate {
+  std::int32_t year = 0;
+  std::int32_t month = 0;
+  std::int32_t day = 0;
+
+  friend bool operator==(const CivilDate&, const CivilDate&) = default;
+  friend auto operator<=>(const CivilDate&, const CivilDate&) = default;
+};
+
+inline bool is_leap_year(std::int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+inline bool is_calendar_date(const CivilDate& d) {
+  constexpr std::int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (d.month < 1 || d.month > 12 || d.day < 1) return false;
+  return d.day <= kDays[d.month - 1] + (d.month == 2 && is_leap_year(d.year) ? 1 : 0);
+}
+
+// Days since 1970-01-01 of a calendar date.
+inline std::int64_t days_from_civil(const CivilDate& d) {
+  const std::int64_t y = d.year - (d.month <= 2 ? 1 : 0);
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t doy = (153 * (d.month + (d.month > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+// 1970-01-01 was a Thursday, code 5.
+inline std::int32_t weekday_code(const CivilDate& d) {
+  const std::int64_t from_sunday = ((days_from_civil(d) + 4) % 7 + 7) % 7;
+  return static_cast<std::int32_t>(from_sunday) + 1;
+}
+
+// (year - 1900) * 10000 + month * 100 + day in double, truncated toward zero;
+// nothing when the key does not fit a 32-bit integer.
+std::optional<std::int32_t> date_key(float year, float month, float day);
+
+// A year, month or day value that is a whole number of 32 bits.
+bool is_date_part(float x);
+
+// A row's year, month and day values as a day of the calendar: whole
+// numbers that name one; nothing for any other values.
+std::optional<CivilDate> calendar_day(float year, float month, float day);
+
+// The layout of a day's text, YYYY-MM-DD, as the record writer takes it.
+const EditList& iso_date_layout();
+// A year, month or day value as its field of that layout.
+FieldValue date_field(float x);
+// A row's day as YYYY-MM-DD; a value that is no whole number shows as
+// asterisks in its field.
+std::string iso_text(float year, float month, float day);
+std::string iso_text(const CivilDate& date);
+
+// YYYY-MM-DD of a day of the calendar; nothing for any other text.
+std::optional<CivilDate> iso_date(std::string_view text);
+
+// Which of the two numbers before the year of 08/12/2026 is the day.
+enum class DateOrder : std::uint8_t { unknown, dmy, mdy };
+
+// The written form of a date, without its time of day: year first
+// (2026-12-08, 2026/12/08, 2026.12.08, 20261208), day or month first
+// (08/12/2026, 08.12.2026, 08-12-2026), or a month named in English
+// (Dec 08, 2026, 08-Dec-2026, 8 Dec 2026).
+enum class DateForm : std::uint8_t { year_first, compact, numbers_then_year, month_name_first, day_then_month_name };
+
+// A date field taken apart: for numbers_then_year, first and second are
+// the two numbers in the order written; for the others month and day.
+struct DateParts {
+  DateForm form = DateForm::year_first;
+  char separator = '-';
+  std::int32_t year = 0;
+  std::int32_t first = 0;   // the month, or the first number
+  std::int32_t second = 0;  // the day, or the second number
+};
+
+// A date in any of the forms, followed or not by a time of day and an
+// offset or Z (2025-03-07T00:00:00-05:00): the date as written. Nothing for
+// any other text. The parts need not name a day of the calendar.
+std::optional<DateParts> date_parts(std::string_view text);
+
+// Both parts of one form: the same form and separator.
+inline bool same_form(const DateParts& a, const DateParts& b) {
+  return a.form == b.form && (a.form == DateForm::compact || a.form >= DateForm::month_name_first ||
+                              a.separator == b.separator);
+}
+
+// The form as a pattern for a report: "YYYY-MM-DD", "DD.MM.YYYY", ...;
+// with the order unknown, "DD/MM/YYYY or MM/DD/YYYY".
+std::string form_name(const DateParts& parts, DateOrder order);
+
+// What one date of the form says of the order: dmy where the first number
+// cannot be a month, mdy where the second cannot; unknown otherwise.
+DateOrder order_shown(const DateParts& parts);
+
+// The date, with the order of its form's numbers.
+CivilDate date_of(const DateParts& parts, DateOrder order);
+
+}  // namespace numtext

@@ -1,0 +1,584 @@
+#include "numtext/vendor_table.hpp"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "numtext/number_style.hpp"
+#include "numtext/text_failure.hpp"
+
+namespace numtext {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+bool all_digits(std::string_view s) { return !s.empty() && std::all_of(s.begin(), s.end(), is_digit); }
+
+void put_utf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string from_utf16(std::string_view raw, bool big_endian) {
+  std::string out;
+  out.reserve(raw.size() / 2);
+  const auto unit = [&](std::size_t k) -> std::uint32_t {
+    const auto a = static_cast<unsigned char>(raw[k]), b = static_cast<unsigned char>(raw[k + 1]);
+    return big_endian ? (a << 8 | b) : (b << 8 | a);
+  };
+  for (std::size_t k = 0; k + 1 < raw.size(); k += 2) {
+    std::uint32_t cp = unit(k);
+    if (cp >= 0xD800 && cp < 0xDC00 && k + 3 < raw.size() && unit(k + 2) >= 0xDC00 && unit(k + 2) < 0xE000) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(k + 2) - 0xDC00);
+      k += 2;
+    } else if (cp >= 0xD800 && cp < 0xE000) {
+      cp = 0xFFFD;
+    }
+    put_utf8(out, cp);
+  }
+  return out;
+}
+
+bool is_utf8(std::string_view s) {
+  for (std::size_t k = 0; k < s.size();) {
+    const auto c = static_cast<unsigned char>(s[k]);
+    if (c < 0x80) {
+      ++k;
+      continue;
+    }
+    const std::size_t n = c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c < 0xF5 ? 3 : 0;
+    if (n == 0 || n >= s.size() - k) return false;
+    for (std::size_t j = 1; j <= n; ++j)
+      if ((static_cast<unsigned char>(s[k + j]) & 0xC0) != 0x80) return false;
+    k += n + 1;
+  }
+  return true;
+}
+
+// Windows-1252's characters 0x80 to 0x9F; the five it leaves out stand for
+// themselves.
+constexpr std::uint16_t kWindows1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string from_windows_1252(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size() + raw.size() / 8);
+  for (const char ch : raw) {
+    const auto c = static_cast<unsigned char>(ch);
+    put_utf8(out, c < 0x80 ? c : c < 0xA0 ? kWindows1252[c - 0x80] : c);
+  }
+  return out;
+}
+
+// A lone CR ends a line as a LF does; CR LF is one line end.
+void lf_line_ends(std::string& s) {
+  if (s.find('\r') == std::string::npos) return;
+  std::size_t out = 0;
+  for (std::size_t k = 0; k < s.size(); ++k) {
+    if (s[k] == '\r') {
+      if (k + 1 < s.size() && s[k + 1] == '\n') continue;
+      s[out++] = '\n';
+    } else {
+      s[out++] = s[k];
+    }
+  }
+  s.resize(out);
+}
+
+// The lines of a text, at most `most`, each with its number from 1 and where
+// the next starts.
+struct Line {
+  std::string_view text;
+  std::int64_t number;
+  std::size_t next;
+};
+
+std::vector<Line> first_lines(std::string_view text, std::size_t most) {
+  std::vector<Line> lines;
+  std::size_t at = 0;
+  while (at < text.size() && lines.size() < most) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    lines.push_back({text.substr(at, end - at), static_cast<std::int64_t>(lines.size()) + 1, end + 1});
+    at = end + 1;
+  }
+  return lines;
+}
+
+bool split(std::string_view line, char sep, std::vector<std::string>& fields) {
+  try {
+    CsvRecords records(line, sep);
+    return records.next(fields);
+  } catch (const CsvFailure&) {
+    return false;
+  }
+}
+
+// The names a column goes by, in the order of preference.
+constexpr std::string_view kDateNames[] = {"date", "datum", "data", "fecha", "day"};
+constexpr std::string_view kTimeNames[] = {"time", "timestamp", "datetime"};
+constexpr std::string_view kCloseNames[] = {"close",      "close/last",  "last",     "price",   "schluss",
+                                            "schlusskurs", "chiusura",   "ultimo",   "cloture", "dernier",
+                                            "cierre",      "fechamento", "slot"};
+constexpr std::string_view kSymbolNames[] = {"symbol", "ticker", "name", "code", "instrument", "isin"};
+
+std::optional<std::size_t> first_named(const std::vector<std::string>& keys, std::span<const std::string_view> names,
+                                       std::optional<std::size_t> besides = std::nullopt) {
+  for (const std::string_view name : names)
+    for (std::size_t k = 0; k < keys.size(); ++k)
+      if (keys[k] == name && k != besides) return k;
+  return std::nullopt;
+}
+
+// A column the user names, by name or by place from 1.
+std::optional<std::size_t> chosen(const std::vector<std::string>& keys, const std::string& given) {
+  if (all_digits(given)) {
+    if (given.size() > 9) return std::nullopt;
+    const auto place = static_cast<std::size_t>(std::stoul(given));
+    if (place == 0 || place > keys.size()) return std::nullopt;
+    return place - 1;
+  }
+  const std::string key = column_key(given);
+  for (std::size_t k = 0; k < keys.size(); ++k)
+    if (keys[k] == key) return k;
+  return std::nullopt;
+}
+
+struct Header {
+  Line line;
+  char separator = ',';
+  std::vector<std::string> names;
+  NamedColumns columns;
+  bool symbol_taken = false;  // the symbol chose among the columns
+};
+
+std::string quoted_list(std::span<const std::string> items);
+
+// The header pandas writes for (field, ticker) columns: the fields, the
+// tickers, then the index's name alone:
+//   Price,Close,Close,High,...   Ticker,AAA,BBB,AAA,...   Date,,,,...
+// The close is the column of the ticker chosen (or of the only one).
+std::optional<Header> stacked_header(const std::vector<Line>& lines, const TableChoice& choice) {
+  std::vector<std::string> index, fields, tickers;
+  for (std::size_t d = 1; d < lines.size(); ++d) {
+    for (const std::size_t above : {2, 1}) {
+    for (const char sep : {'\t', ';', ','}) {
+      if (above > d) continue;
+      if (!split(lines[d].text, sep, index) || index.size() < 2 ||
+          std::any_of(index.begin() + 1, index.end(), [](const std::string& f) { return !trimmed(f).empty(); }))
+        continue;
+      const bool ticker_row = above == 2;
+      if (!split(lines[d - above].text, sep, fields) || fields.size() != index.size()) continue;
+      if (ticker_row && (!split(lines[d - 1].text, sep, tickers) || tickers.size() != index.size())) tickers.clear();
+      fields[0] = index[0];
+      Header h{lines[d], sep, fields, columns_named(fields, choice)};
+      if (!h.columns.date || *h.columns.date != 0 || !h.columns.close) continue;
+      if (tickers.empty()) return h;
+      // The columns of the same field as the close, one for each ticker.
+      const std::string field = column_key(fields[*h.columns.close]);
+      std::vector<std::string> names;
+      std::vector<std::size_t> places;
+      for (std::size_t k = 1; k < fields.size(); ++k) {
+        if (column_key(fields[k]) != field) continue;
+        names.emplace_back(trimmed(tickers[k]));
+        places.push_back(k);
+      }
+      h.symbol_taken = choice.symbol.has_value();
+      const auto at = std::find(names.begin(), names.end(), choice.symbol ? trimmed(*choice.symbol) : names[0]);
+      const bool several = std::any_of(names.begin(), names.end(), [&](const std::string& n) { return n != names[0]; });
+      if (at == names.end() || (!choice.symbol && several)) {
+        throw CsvFailure{lines[d - 1].number, {},
+                         std::to_string(names.size()) + " series in row " + quoted_field(trimmed(tickers[0])) + ": " +
+                             quoted_list(names) + "; choose one with --symbol=VALUE"};
+      }
+      h.columns.close = places[static_cast<std::size_t>(at - names.begin())];
+      return h;
+    }
+    }
+  }
+  return std::nullopt;
+}
+
+constexpr char kSeparators[] = {'\t', ';', ','};
+
+std::optional<Header> find_header(std::string_view text, const TableChoice& choice) {
+  std::vector<std::string> fields;
+  for (const Line& line : first_lines(text, kHeaderLines)) {
+    for (const char sep : kSeparators) {
+      if (line.text.find(sep) == std::string_view::npos || !split(line.text, sep, fields)) continue;
+      const NamedColumns c = columns_named(fields, choice);
+      if (c.date && c.close) return Header{line, sep, fields, c};
+    }
+  }
+  return stacked_header(first_lines(text, kHeaderLines), choice);
+}
+
+// The line a report of missing columns shows: the first that names one of
+// the two, else the first that is not blank; split where it has most fields.
+Header nearest_header(std::string_view text, const TableChoice& choice) {
+  std::optional<Header> best;
+  std::vector<std::string> fields;
+  for (const Line& line : first_lines(text, kHeaderLines)) {
+    if (trimmed(line.text).empty()) continue;
+    Header h{line, ',', {std::string(line.text)}, {}};
+    for (const char sep : kSeparators) {
+      if (split(line.text, sep, fields) && fields.size() > h.names.size()) {
+        h.separator = sep;
+        h.names = fields;
+      }
+    }
+    h.columns = columns_named(h.names, choice);
+    if (h.columns.date || h.columns.close) return h;
+    if (!best) best = h;
+  }
+  if (!best) return Header{{text.substr(0, 0), 1, 0}, ',', {}, {}};
+  return *best;
+}
+
+std::string quoted_list(std::span<const std::string> items) {
+  std::string s;
+  for (std::size_t k = 0; k < items.size() && k < 10; ++k) s += (k == 0 ? "" : ", ") + quoted_field(items[k]);
+  if (items.size() > 10) s += " and " + std::to_string(items.size() - 10) + " more";
+  return s;
+}
+
+bool first_is_whole_number(std::string_view line) {
+  line = trimmed(line);
+  const std::size_t end = line.find_first_of(" \t,;");
+  std::string_view token = line.substr(0, end);
+  if (!token.empty() && (token[0] == '+' || token[0] == '-')) token.remove_prefix(1);
+  return all_digits(token);
+}
+
+// Names between separators: no control character, and two fields or more
+// that hold a letter.
+bool is_line_of_words(std::string_view line) {
+  const auto control = [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; };
+  if (std::any_of(line.begin(), line.end(), control)) return false;
+  std::vector<std::string> fields;
+  for (const char sep : kSeparators) {
+    if (!split(line, sep, fields) || fields.size() < 2) continue;
+    const auto named = std::count_if(fields.begin(), fields.end(), [](const std::string& f) {
+      return std::any_of(f.begin(), f.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+    });
+    if (named >= 2) return true;
+  }
+  return false;
+}
+
+struct Evidence {
+  std::int64_t line = 0;
+  bool seen() const { return line != 0; }
+};
+
+}  // namespace
+
+std::string utf8_text(std::string_view raw) {
+  std::string text;
+  if (raw.starts_with("\xFF\xFE")) {
+    text = from_utf16(raw.substr(2), false);
+  } else if (raw.starts_with("\xFE\xFF")) {
+    text = from_utf16(raw.substr(2), true);
+  } else {
+    raw.remove_prefix(byte_order_mark(raw));
+    text = is_utf8(raw) ? std::string(raw) : from_windows_1252(raw);
+  }
+  lf_line_ends(text);
+  return text;
+}
+
+bool begins_as_own_format(std::string_view start) {
+  if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) return false;
+  start.remove_prefix(byte_order_mark(start));
+  while (!start.empty()) {
+    const std::size_t end = std::min(start.find('\n'), start.size());
+    const std::string_view line = start.substr(0, end);
+    if (!trimmed(line).empty() && trimmed(line) != "\r") return first_is_whole_number(line);
+    start.remove_prefix(std::min(end + 1, start.size()));
+  }
+  return false;
+}
+
+bool is_table_start(std::string_view start, const TableChoice& choice) {
+  if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) return true;
+  const std::string text = utf8_text(start);
+  const auto lines = first_lines(text, kHeaderLines);
+  const auto first = std::find_if(lines.begin(), lines.end(), [](const Line& l) { return !trimmed(l.text).empty(); });
+  if (first == lines.end() || first_is_whole_number(first->text)) return false;
+  try {
+    if (find_header(text, choice)) return true;
+  } catch (const CsvFailure&) {
+    return true;  // a table, whose reading reports the fault
+  }
+  for (auto line = first; line != lines.end(); ++line)
+    if (is_line_of_words(line->text)) return true;
+  return false;
+}
+
+std::string column_key(std::string_view name) {
+  name = trimmed(name);
+  if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') && name.back() == name.front())
+    name = trimmed(name.substr(1, name.size() - 2));
+  if (name.size() >= 2 && name.front() == '<' && name.back() == '>') name = trimmed(name.substr(1, name.size() - 2));
+  while (!name.empty() && name.back() == '*') name.remove_suffix(1);
+  // Latin-1 letters with accents, by their second UTF-8 byte after 0xC3.
+  static constexpr char kPlain[64] = {'a', 'a', 'a', 'a', 'a', 'a', 'a', 'c', 'e', 'e', 'e', 'e', 'i',
+                                      'i', 'i', 'i', 'd', 'n', 'o', 'o', 'o', 'o', 'o', 'x', 'o', 'u',
+                                      'u', 'u', 'u', 'y', 't', 's', 'a', 'a', 'a', 'a', 'a', 'a', 'a',
+                                      'c', 'e', 'e', 'e', 'e', 'i', 'i', 'i', 'i', 'd', 'n', 'o', 'o',
+                                      'o', 'o', 'o', '/', 'o', 'u', 'u', 'u', 'u', 'y', 't', 'y'};
+  std::string key;
+  key.reserve(name.size());
+  for (std::size_t k = 0; k < name.size(); ++k) {
+    const char c = name[k];
+    const auto next = k + 1 < name.size() ? static_cast<unsigned char>(name[k + 1]) : 0u;
+    if (static_cast<unsigned char>(c) == 0xC3 && next >= 0x80 && next < 0xC0) {
+      key += next == 0x9F ? std::string("ss") : std::string(1, kPlain[next - 0x80]);
+      ++k;
+    } else {
+      key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+  }
+  return key;
+}
+
+NamedColumns columns_named(std::span<const std::string> names, const TableChoice& choice) {
+  std::vector<std::string> keys;
+  keys.reserve(names.size());
+  for (const std::string& n : names) keys.push_back(column_key(n));
+  NamedColumns c;
+  c.date = choice.date_column ? chosen(keys, *choice.date_column) : first_named(keys, kDateNames);
+  if (!choice.date_column && !c.date) c.date = first_named(keys, kTimeNames);
+  // pandas writes an index without a name as a first column without one.
+  if (!choice.date_column && !c.date && keys.size() > 1 && keys[0].empty()) c.date = 0;
+  c.close = choice.close ? chosen(keys, *choice.close) : first_named(keys, kCloseNames, c.date);
+  for (const std::string_view name : kSymbolNames) {
+    for (std::size_t k = 0; k < keys.size() && !c.symbol; ++k)
+      if (keys[k] == name && k != c.date && k != c.close) c.symbol = k;
+  }
+  return c;
+}
+
+std::string missing_columns(std::span<const std::string> names, const NamedColumns& found,
+                            const TableChoice& choice) {
+  const std::string among = names.empty() ? std::string(" (the file has no line of names)") : " among " + quoted_list(names);
+  const auto named = [](const std::optional<std::string>& given, std::string_view what) {
+    if (!given) return "no " + std::string(what) + " column";
+    return all_digits(*given) ? "no column " + *given : "no column " + quoted_field(*given);
+  };
+  if (!found.date && !found.close) {
+    return named(choice.date_column, "date") + " and " + named(choice.close, "close") + among +
+           ": name them with --date-column=NAME and --close=NAME (or a number, --close=5)";
+  }
+  if (!found.date) return named(choice.date_column, "date") + among + ": name it with --date-column=NAME";
+  return named(choice.close, "close") + among + ": name it with --close=NAME or by its number, --close=5";
+}
+
+std::string symbols_listed(std::span<const std::string> symbols, std::string_view column) {
+  return std::to_string(symbols.size()) + " series in column " + quoted_field(column) + ": " +
+         quoted_list(symbols) + "; choose one with --symbol=VALUE";
+}
+
+std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
+                                    std::span<const std::size_t> rows, std::string_view name, DateOrder given) {
+  // The column's form and order from every row, then each row's day.
+  std::vector<DateParts> parts(rows.size());
+  std::optional<DateParts> form;
+  Evidence day_first, month_first;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::size_t k = rows[r];
+    const std::string_view text = trimmed(texts[k]);
+    const auto p = date_parts(text);
+    if (!p || (form && !same_form(*p, *form))) {
+      const std::string wanted = form ? "not a date of the form " + form_name(*form, given) : "not a date";
+      throw CsvFailure{lines[k], std::string(name), wanted + ": " + quoted_field(text)};
+    }
+    if (!form) form = p;
+    parts[r] = *p;
+    const DateOrder shown = order_shown(*p);
+    Evidence& e = shown == DateOrder::dmy ? day_first : month_first;
+    if (shown != DateOrder::unknown && !e.seen()) e.line = lines[k];
+  }
+  DateOrder order = given;
+  if (order == DateOrder::unknown && form && form->form == DateForm::numbers_then_year) {
+    if (day_first.seen() && month_first.seen()) {
+      const bool later_day = day_first.line > month_first.line;
+      throw CsvFailure{later_day ? day_first.line : month_first.line, std::string(name),
+                       std::string(later_day ? "the day" : "the month") + " comes first, on line " +
+                           std::to_string(later_day ? month_first.line : day_first.line) + " the " +
+                           (later_day ? "month" : "day") + ": give --date-order=dmy or --date-order=mdy"};
+    }
+    if (!day_first.seen() && !month_first.seen()) {
+      throw CsvFailure{0, std::string(name),
+                       "every date reads as " + form_name(*form, DateOrder::unknown) +
+                           " alike: give --date-order=dmy or --date-order=mdy"};
+    }
+    order = day_first.seen() ? DateOrder::dmy : DateOrder::mdy;
+  }
+  std::vector<CivilDate> dates(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    dates[r] = date_of(parts[r], order);
+    if (!is_calendar_date(dates[r]))
+      throw CsvFailure{lines[rows[r]], std::string(name), "no such day: " + quoted_field(trimmed(texts[rows[r]]))};
+  }
+  return dates;
+}
+
+std::vector<std::optional<float>> column_closes(std::span<const std::string> texts,
+                                                std::span<const std::int64_t> lines,
+                                                std::span<const std::size_t> rows, std::string_view name,
+                                                char separator) {
+  // The column's decimal mark from every value, then each value.
+  std::vector<std::string_view> numbers(rows.size());
+  NumberColumn marks(separator);
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::size_t k = rows[r];
+    if (is_null_value(texts[k])) continue;
+    numbers[r] = without_currency(trimmed(texts[k]));
+    if (!marks.take(mark_shown(numbers[r]), lines[k])) {
+      throw CsvFailure{lines[k], std::string(name),
+                       "the decimal mark is not the one of the column's other values: " + quoted_field(trimmed(texts[k]))};
+    }
+  }
+  DecimalMark mark = DecimalMark::point;
+  if (!marks.decided(mark)) {
+    const std::int64_t line = marks.ambiguous_line();
+    std::size_t at = 0;
+    while (lines[rows[at]] != line) ++at;
+    throw CsvFailure{line, std::string(name),
+                     quoted_field(trimmed(texts[rows[at]])) +
+                         " has a comma before three digits, and no other value of the column tells "
+                         "a thousands comma from a decimal comma"};
+  }
+  std::vector<std::optional<float>> closes(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::size_t k = rows[r];
+    if (is_null_value(texts[k])) continue;
+    try {
+      closes[r] = styled_number(numbers[r], mark);
+    } catch (const IoFailure& f) {
+      throw CsvFailure{lines[k], std::string(name),
+                       std::string(failure_message(f.number)) + ": " + quoted_field(trimmed(texts[k]))};
+    }
+  }
+  return closes;
+}
+
+std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::string_view column,
+                                     const std::optional<std::string>& chosen_symbol) {
+  std::vector<std::size_t> rows;
+  std::vector<std::string> distinct;
+  std::unordered_set<std::string_view> seen;
+  for (std::size_t k = 0; k < symbols.size(); ++k) {
+    const std::string_view s = trimmed(symbols[k]);
+    if (!chosen_symbol || s == trimmed(*chosen_symbol)) rows.push_back(k);
+    if (seen.insert(s).second) distinct.emplace_back(s);
+  }
+  if (chosen_symbol && rows.empty())
+    throw CsvFailure{0, {}, "no rows of " + quoted_field(*chosen_symbol) + "; " + symbols_listed(distinct, column)};
+  if (!chosen_symbol && distinct.size() > 1) throw CsvFailure{0, {}, symbols_listed(distinct, column)};
+  return rows;
+}
+
+CsvDays days_of_texts(const TextColumns& in, const TableChoice& choice) {
+  if (choice.symbol && in.symbols.empty()) {
+    throw CsvFailure{0, {}, "--symbol=" + *choice.symbol + " needs a column of symbols (Symbol, Ticker, Name, Code, Instrument or ISIN)"};
+  }
+  std::vector<std::size_t> rows;
+  if (!in.symbols.empty()) {
+    rows = symbol_rows(in.symbols, in.symbol_name, choice.symbol);
+  } else {
+    rows.resize(in.lines.size());
+    for (std::size_t k = 0; k < rows.size(); ++k) rows[k] = k;
+  }
+  const auto dates = column_dates(in.dates, in.lines, rows, in.date_name, choice.date_order);
+  const auto closes = column_closes(in.closes, in.lines, rows, in.close_name, in.separator);
+  CsvDays out;
+  out.days.reserve(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::int64_t line = in.lines[rows[r]];
+    if (!closes[r]) {
+      if (out.left_out++ == 0) out.first_left_out = line;
+      continue;
+    }
+    out.days.push_back({dates[r], *closes[r], line});
+  }
+  return out;
+}
+
+namespace {
+
+// The header and the text columns of a whole table; taken, whether the
+// header chose the symbol's columns.
+TextColumns table_columns(std::string_view text, const TableChoice& choice, bool* taken = nullptr) {
+  const auto header = find_header(text, choice);
+  if (taken != nullptr) *taken = header && header->symbol_taken;
+  if (!header) {
+    const Header near = nearest_header(text, choice);
+    throw CsvFailure{near.line.number, {}, missing_columns(near.names, near.columns, choice)};
+  }
+  TextColumns cols;
+  const NamedColumns& c = header->columns;
+  cols.separator = header->separator;
+  cols.date_name = trimmed(header->names[*c.date]);
+  cols.close_name = trimmed(header->names[*c.close]);
+  if (c.symbol) cols.symbol_name = trimmed(header->names[*c.symbol]);
+  const std::size_t width = header->names.size();
+  CsvRecords records(text.substr(std::min(header->line.next, text.size())), header->separator,
+                     header->line.number + 1);
+  std::vector<std::string> fields;
+  while (records.next(fields)) {
+    if (fields.size() != width) {
+      throw CsvFailure{records.line(), {},
+                       std::to_string(fields.size()) + " fields, the header has " + std::to_string(width)};
+    }
+    cols.lines.push_back(records.line());
+    cols.dates.push_back(std::move(fields[*c.date]));
+    cols.closes.push_back(std::move(fields[*c.close]));
+    if (c.symbol) cols.symbols.push_back(std::move(fields[*c.symbol]));
+  }
+  return cols;
+}
+
+}  // namespace
+
+CsvDays read_table_days(std::string_view text, const TableChoice& choice) {
+  bool taken = false;
+  const TextColumns cols = table_columns(text, choice, &taken);
+  if (!taken) return days_of_texts(cols, choice);
+  TableChoice rest = choice;
+  rest.symbol.reset();
+  return days_of_texts(cols, rest);
+}
+
+std::vector<std::string> table_symbols(std::string_view text, const TableChoice& choice) {
+  const TextColumns cols = table_columns(text, choice);
+  std::vector<std::string> distinct;
+  std::unordered_set<std::string_view> seen;
+  for (const std::string& s : cols.symbols)
+    if (seen.insert(trimmed(s)).second) distinct.emplace_back(trimmed(s));
+  return distinct;
+}
+
+}  // namespace numtext

@@ -1,0 +1,101 @@
+// A vendor's daily price table, as a bank, an exchange, a data portal, a
+// trading terminal or a spreadsheet writes it: title lines before the
+// header, any of the usual encodings, the columns named in many languages,
+// the dates in many forms and the numbers in many styles, several symbols
+// in one file. What the file cannot settle is chosen by a TableChoice.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "numtext/csv_text.hpp"
+#include "numtext/date_text.hpp"
+
+namespace numtext {
+
+struct TableChoice {
+  std::optional<std::string> close;        // a column's name, or its place from 1
+  std::optional<std::string> date_column;  // the same for the date
+  DateOrder date_order = DateOrder::unknown;
+  std::optional<std::string> symbol;       // the series to take from a file of several
+};
+
+// The header is looked for in this many lines from the start.
+inline constexpr std::size_t kHeaderLines = 30;
+
+// A file's text as UTF-8 with LF line ends: UTF-16 with its byte order
+// mark decoded, a text that is not UTF-8 read as Windows-1252, a UTF-8 byte
+// order mark left out, CR LF and a lone CR each one LF.
+std::string utf8_text(std::string_view raw);
+
+// Whether the start of a file (raw, its first lines) is a table rather
+// than the program's own format: a UTF-16 byte order mark, or a first line
+// that does not begin with a whole number and, within the first lines,
+// either a header or a line of words between separators.
+bool is_table_start(std::string_view start, const TableChoice& choice);
+// Whether the first line that is not blank begins with a whole number, as
+// the own format's head NR NC does.
+bool begins_as_own_format(std::string_view start);
+
+// A column's name as it is compared: without case, accents, blanks,
+// surrounding quotes or angle brackets, or a trailing asterisk.
+std::string column_key(std::string_view name);
+
+// The columns taken from a header's names; nothing where none is found.
+struct NamedColumns {
+  std::optional<std::size_t> date;
+  std::optional<std::size_t> close;
+  std::optional<std::size_t> symbol;
+};
+NamedColumns columns_named(std::span<const std::string> names, const TableChoice& choice);
+
+// Why a header's columns do not serve, with the options that name them:
+// the text of the error.
+std::string missing_columns(std::span<const std::string> names, const NamedColumns& found,
+                            const TableChoice& choice);
+
+// The values of a symbol column, as a report lists them: the first ten
+// and the count, and the option that chooses one.
+std::string symbols_listed(std::span<const std::string> symbols, std::string_view column);
+
+// A column of dates, closes (and symbols) given as texts, each with the
+// line (or place) it came from; rows of another symbol than the chosen
+// one are not read. Throws CsvFailure.
+struct TextColumns {
+  std::vector<std::string> dates;
+  std::vector<std::string> closes;
+  std::vector<std::string> symbols;  // empty: no symbol column
+  std::vector<std::int64_t> lines;
+  std::string date_name = "Date";
+  std::string close_name = "Close";
+  std::string symbol_name = "Symbol";
+  char separator = ',';
+};
+CsvDays days_of_texts(const TextColumns& columns, const TableChoice& choice);
+
+// The pieces of days_of_texts, for columns given apart: rows are the
+// places taken, in order. A column of symbols gives the rows of the symbol
+// chosen, and refuses one of several symbols with none chosen.
+std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::string_view column,
+                                     const std::optional<std::string>& chosen_symbol);
+std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
+                                    std::span<const std::size_t> rows, std::string_view name, DateOrder given);
+// Nothing for a close left out (empty, null, NaN or N/A).
+std::vector<std::optional<float>> column_closes(std::span<const std::string> texts,
+                                                std::span<const std::int64_t> lines,
+                                                std::span<const std::size_t> rows, std::string_view name,
+                                                char separator);
+
+// The days of a whole table (utf8_text), in file order. Throws CsvFailure.
+CsvDays read_table_days(std::string_view text, const TableChoice& choice);
+
+// The values of a table's symbol column, in the order first met; empty
+// when it has none. Throws CsvFailure as read_table_days does.
+std::vector<std::string> table_symbols(std::string_view text, const TableChoice& choice);
+
+}  // namespace numtext
