@@ -138,7 +138,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {{Call::rename, Error::replace_refused}, {Call::write, Error::disk_full, 1}}, 1, ""},
         WriteCase{"NoTemporaryWritesInPlace", {{Call::open, Error::disk_full}}, 0, nullptr},
         WriteCase{"WriteFails", {{Call::write, Error::disk_full}}, 1, "earlier\r\n"},
-        WriteCase{"TemporaryNotClosed", {{Call::close, Error::other, 1}}, 1, "earlier\r\n"}),
+        WriteCase{"TemporaryNotClosed", {{Call::close, Error::other}}, 1, "earlier\r\n"},
+        WriteCase{"FileNotClosed", {{Call::close, Error::other, 1}}, 1, "earlier\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -58,7 +58,24 @@ std::unique_ptr<units::InputFile> open_input(const std::optional<std::string>& o
   }
 }
 
+// The output written through standard output, or a descriptor named as
+// such: at its offset, never cut or replaced.
+platform::Handle output_descriptor(const std::string& name) {
+  const platform::Handle out = platform::std_stream(platform::StdStream::out);
+  if (name == kStandardInput) return platform::duplicate(out);
+  if (const platform::Handle named = platform::descriptor_named(name); named != platform::kNoHandle) {
+    return named;
+  }
+  if (platform::same_identity(platform::identity_of(name), platform::identity_of(out))) {
+    return platform::duplicate(out);
+  }
+  return platform::kNoHandle;
+}
+
 std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
+  if (const platform::Handle h = output_descriptor(name); h != platform::kNoHandle) {
+    return std::make_unique<units::OutputFile>(name, platform::Opened{h}, std::size_t{1} << 20, true);
+  }
   try {
     return std::make_unique<units::OutputFile>(name, units::open_training_file(name));
   } catch (const numtext::IoFailure& f) {
@@ -66,10 +83,55 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   }
 }
 
+platform::Identity identity_of_output(const std::string& name) {
+  if (name == kStandardInput) return platform::identity_of(platform::std_stream(platform::StdStream::out));
+  return platform::identity_of(name);
+}
+
+// The files of a run are distinct by what they are, however spelled: a
+// run that would write over its price file, or two outputs over one
+// another, is refused before anything is written.
+void check_distinct_files(const units::InputFile& input, const Invocation& inv) {
+  const platform::Identity prices =
+      inv.price_file == kStandardInput
+          ? platform::identity_of(platform::std_stream(platform::StdStream::in))
+          : platform::identity_of(input.name());
+  const platform::Identity output = identity_of_output(inv.output);
+  if (platform::same_identity(prices, output)) {
+    throw UsageError{"the price file and --output name the same file"};
+  }
+  if (!inv.dates) return;
+  const platform::Identity dates = identity_of_output(*inv.dates);
+  if (platform::same_identity(prices, dates)) throw UsageError{"the price file and --dates name the same file"};
+  if (platform::same_identity(output, dates)) throw UsageError{"--output and --dates name the same file"};
+}
+
+// The outputs are complete before either takes its place, and an ending
+// signal waits until both have: the pair is both old or both new.
+void put_in_place(units::OutputFile& output, units::OutputFile* dates) {
+  output.finish();
+  if (dates) dates->finish();
+  platform::hold_ending_signals();
+  try {
+    output.take_place();
+    if (dates) dates->take_place();
+  } catch (...) {
+    platform::release_ending_signals();
+    throw;
+  }
+  platform::release_ending_signals();
+}
+
+void write_usage_error(const UsageError& e) {
+  const std::string text = usage_error_text(e);
+  (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(), text.size());
+}
+
 // The run of the core with the dialogue's questions, between the files and
 // the console's count line.
 void drive(RunState& st, const Invocation& inv, units::Console& console) {
   auto input = open_input(inv.price_file, console);
+  check_distinct_files(*input, inv);
   const auto output = open_output(inv.output);
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
@@ -85,8 +147,7 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   select_and_derive(st, Questions(console, inv.answers), second.get());
   write_training_records(st, *output, second.get());
   if (dates) write_record_dates(st, *dates);
-  output->close();
-  if (dates) dates->close();
+  put_in_place(*output, dates.get());
   write_count_line(console, st.IC);
 }
 
@@ -108,6 +169,9 @@ int run_and_end(const Invocation& inv, units::Console& console) {
   } catch (const units::RunFailure& failure) {
     units::show_failure(console, failure);
     return failure.status();
+  } catch (const UsageError& e) {
+    write_usage_error(e);
+    return kUsageStatus;
   }
   units::show_normal_stop(console);
   return 0;
@@ -119,6 +183,17 @@ std::vector<std::string_view> arguments(int argc, char** argv) {
   return args;
 }
 
+// Where the training file or the dates go to standard output, the console
+// goes to standard error.
+bool records_on_standard_output(const Invocation& inv) {
+  if (inv.action != Invocation::Action::run || inv.check) return false;
+  const platform::Identity out = platform::identity_of(platform::std_stream(platform::StdStream::out));
+  const auto there = [&](const std::string& name) {
+    return name == kStandardInput || platform::same_identity(platform::identity_of(name), out);
+  };
+  return there(inv.output) || (inv.dates && there(*inv.dates));
+}
+
 // The run as the command line asks for it, or its usage error.
 int run_on_console(int argc, char** argv) {
   platform::start_process();
@@ -126,13 +201,13 @@ int run_on_console(int argc, char** argv) {
   try {
     inv = parse_command_line(arguments(argc, argv));
   } catch (const UsageError& e) {
-    const std::string text = usage_error_text(e);
-    (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(),
-                              text.size());
+    write_usage_error(e);
     return kUsageStatus;
   }
   const platform::Handle in = platform::std_stream(platform::StdStream::in);
-  const platform::Handle out = platform::std_stream(platform::StdStream::out);
+  const platform::Handle out = platform::std_stream(records_on_standard_output(inv)
+                                                        ? platform::StdStream::err
+                                                        : platform::StdStream::out);
   units::Console console(in, out, units::Console::interactive(in, out));
   int status = 0;
   if (inv.action == Invocation::Action::help) {
