@@ -281,6 +281,11 @@ std::vector<RunCase> run_cases() {
        kNamePrompt + kNamePrompt + kNamePrompt + normal_transcript(false, 22), {}, {}, {}, {}},
       {"BlankArgumentAsks", alt, "prices.txt\n" + run_a, 0, kNamePrompt + normal_transcript(false, 22), {}, {}, {},
        {"   "}},
+      // mend: a name is the file given, blanks kept
+      {"OperandKeepsItsBlanks", alt, run_a, 0, {}, "", dat(alternating_dat(kRows, 1, 0)), {}, {" prices.txt "},
+       " prices.txt "},
+      {"OperandWithBlanksIsNotAnotherFile", alt, run_a, 1, "",
+       file_error("6416", "OPEN( prices.txt)", "file does not exist"), kMissing, {}, {" prices.txt"}},
       {"EndOfInputDuringNameQuestion", "", "", 1, kNamePrompt, eof_at_open, kMissing, {}, {}},
       {"EndOfInputAfterBlankName", "", "  \n", 1, kNamePrompt + kNamePrompt, eof_at_open, {}, {}, {}},
       {"NoRowsAfterNameQuestion", "0,7\n", "p.txt\n", 99, kNamePrompt + kNoRoom, {}, kMissing, {}, {}, "p.txt"},

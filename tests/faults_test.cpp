@@ -492,6 +492,8 @@ std::vector<PlaceCase> place_cases() {
        "printf 'earlier\\r\\n' | cmp - elab.dat"},
       {"DashIsStandardOutput", "\"$0\" -o - \"$@\" >out.dat 2>console.txt",
        "cmp out.dat reference.dat && grep -q Record console.txt && printf 'earlier\\r\\n' | cmp - elab.dat"},
+      {"OutputNamesKeepTheirBlanks", "exec \"$0\" -o ' out.dat' --dates='days ' \"$@\"",
+       "cmp ' out.dat' reference.dat && [ -s 'days ' ] && [ ! -e out.dat ] && [ ! -e days ]"},
       // One file however named: nothing is written.
       {"OutputLinkedToThePriceFile", "cp prices.txt copy.txt; ln -s prices.txt p.lnk; exec \"$0\" -o p.lnk \"$@\"",
        "cmp prices.txt copy.txt && printf 'earlier\\r\\n' | cmp - elab.dat", 2,

@@ -32,8 +32,10 @@ namespace {
 constexpr int kUsageStatus = 2;
 constexpr std::string_view kStandardInput = "-";
 
-// The operand, or asked at the console when there is none or it is blank.
+// The operand as given, blanks and all, or asked at the console when there
+// is none or it is blank.
 std::string price_file_name(const std::optional<std::string>& operand, units::Console& console) {
+  if (operand && !units::trim_blanks(*operand).empty()) return *operand;
   std::string arg = operand.value_or("");
   char* argv[] = {nullptr, arg.data()};
   units::CommandLine args(operand ? 2 : 1, argv);
