@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "numtext/integer_text.hpp"
+#include "numtext/quoted_text.hpp"
 #include "numtext/real_text.hpp"
 #include "numtext/text_failure.hpp"
 
@@ -36,7 +37,7 @@ bool all_digits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string quoted(std::string_view s) { return quoted_text(s); }
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include "numtext/civil_date.hpp"
 #include "numtext/integer_text.hpp"
+#include "numtext/quoted_text.hpp"
 #include "prep/core.hpp"
 #include "prep/date.hpp"
 #include "prep/price_file.hpp"
@@ -14,8 +15,6 @@
 
 namespace prep {
 namespace {
-
-constexpr std::size_t kShownFindings = 20;
 
 bool is_separator(char c) { return c == ' ' || c == '\t' || c == ','; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -143,7 +142,32 @@ std::optional<std::string> date_finding(float year, float month, float day, floa
          std::to_string(wanted) + ")";
 }
 
+bool earlier(const Finding& a, std::int64_t a_order, const Finding& b, std::int64_t b_order) {
+  return a.line != b.line ? a.line < b.line : a_order < b_order;
+}
+
 }  // namespace
+
+void Findings::push_back(Finding f) {
+  const std::int64_t order = total_++;
+  const auto later = [](const Kept& a, const Kept& b) { return earlier(a.finding, a.order, b.finding, b.order); };
+  if (heap_.size() == kShown) {
+    if (!earlier(f, order, heap_.front().finding, heap_.front().order)) return;
+    std::pop_heap(heap_.begin(), heap_.end(), later);
+    heap_.pop_back();
+  }
+  heap_.push_back({std::move(f), order});
+  std::push_heap(heap_.begin(), heap_.end(), later);
+}
+
+std::vector<Finding> Findings::shown() const {
+  std::vector<Kept> kept = heap_;
+  std::sort(kept.begin(), kept.end(),
+            [](const Kept& a, const Kept& b) { return earlier(a.finding, a.order, b.finding, b.order); });
+  std::vector<Finding> out;
+  for (Kept& k : kept) out.push_back(std::move(k.finding));
+  return out;
+}
 
 OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int64_t nc) {
   const auto lines = lines_of(text);
@@ -165,10 +189,7 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
       const auto line = static_cast<std::int64_t>(l) + 1;
       const std::string_view value = split_decimal(lines[l]);
       if (!value.empty()) {
-        std::string what(1, '"');
-        what += value;
-        what += "\" is read as two values; decimals take a point";
-        out.findings.push_back({row, line, std::move(what)});
+        out.findings.push_back({row, line, numtext::quoted_text(value) + " is read as two values; decimals take a point"});
       } else if (by_lines && values_on_line(lines[l]).count != nc) {
         out.findings.push_back({row, line, values_finding(lines[l], nc)});
       }
@@ -188,8 +209,7 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
   return out;
 }
 
-std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines) {
-  std::vector<Finding> out;
+void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findings& out) {
   std::unordered_map<std::int32_t, std::int64_t> first_row_of;
   std::optional<std::int32_t> previous;
   for (std::size_t r = 0; r < row_lines.size(); ++r) {
@@ -210,14 +230,10 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
     }
     if (!(MM(i, 6) > 0.0f)) note("a close of zero or below");
   }
-  return out;
 }
 
-void write_findings(units::Console& console, std::vector<Finding> findings, std::int64_t rows) {
-  std::stable_sort(findings.begin(), findings.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
-  for (std::size_t k = 0; k < findings.size() && k < kShownFindings; ++k) {
-    const Finding& f = findings[k];
+void write_findings(units::Console& console, const Findings& findings, std::int64_t rows) {
+  for (const Finding& f : findings.shown()) {
     std::string record = " ";  // carriage control
     if (f.row > 0) record += "row " + std::to_string(f.row) + ", ";
     record += "line " + std::to_string(f.line) + ": " + f.what;
@@ -226,7 +242,9 @@ void write_findings(units::Console& console, std::vector<Finding> findings, std:
   std::string count(1, ' ');
   count += count_of(static_cast<std::int64_t>(findings.size()), "finding", "findings");
   count += " in " + count_of(rows, "row", "rows");
-  if (findings.size() > kShownFindings) count += ", the first " + std::to_string(kShownFindings) + " shown";
+  if (findings.size() > static_cast<std::int64_t>(Findings::kShown)) {
+    count += ", the first " + std::to_string(Findings::kShown) + " shown";
+  }
   console.write_record(count);
 }
 
@@ -239,7 +257,7 @@ bool check_price_file(RunState& st, units::InputFile& input, const std::optional
   // The second thread, if any, reads the rows and ends with them.
   (void)read_price_matrix(st, prices);
   std::vector<std::int64_t> row_lines;
-  std::vector<Finding> findings;
+  Findings findings;
   if (prices.is_csv()) {
     for (const auto& day : prices.days()) row_lines.push_back(day.line);
   } else {
@@ -248,8 +266,7 @@ bool check_price_file(RunState& st, units::InputFile& input, const std::optional
     row_lines = std::move(own.row_lines);
     findings = std::move(own.findings);
   }
-  std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
-  findings.insert(findings.end(), of_rows.begin(), of_rows.end());
+  check_rows(st.MM, row_lines, findings);
   write_findings(console, findings, st.NR);
   return !findings.empty();
 }

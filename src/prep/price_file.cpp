@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "numtext/quoted_text.hpp"
 #include "prep/price_days.hpp"
 #include "prep/record_dates.hpp"
 #include "units/run_failure.hpp"
@@ -15,7 +16,7 @@ using numtext::CsvFailure;
 // "prices.csv: line 17, field "Close": invalid real value: "x""
 [[noreturn]] void report_csv_failure(const std::string& file, const CsvFailure& f) {
   std::string text = file + ": line " + std::to_string(f.line);
-  if (!f.field.empty()) text += ", field \"" + f.field + "\"";
+  if (!f.field.empty()) text += ", field " + numtext::quoted_text(f.field);
   units::report_input_error(text + ": " + f.message);
 }
 
