@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
+#include <utility>
 
 #include "numtext/civil_date.hpp"
 #include "numtext/integer_text.hpp"
@@ -172,20 +172,27 @@ std::vector<Finding> Findings::shown() const {
 OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int64_t nc) {
   const auto lines = lines_of(text);
   OwnTextFindings out;
-  std::vector<Statement> rows;
-  std::size_t next = read_statement(lines, 0, 2).last + 1;
+  // The statements are found twice rather than kept: a pass to tell whether
+  // the file has one row per line, a pass for the findings.
+  const std::size_t first_row = read_statement(lines, 0, 2).last + 1;
+  std::size_t next = first_row;
+  std::int64_t one_per_line = 0;
   for (std::int64_t i = 1; i <= nr && next < lines.size(); ++i) {
-    rows.push_back(read_statement(lines, next, nc));
-    out.row_lines.push_back(static_cast<std::int64_t>(rows.back().first) + 1);
-    next = rows.back().last + 1;
+    const Statement row = read_statement(lines, next, nc);
+    out.row_lines.push_back(static_cast<std::int64_t>(row.first) + 1);
+    one_per_line += row.one_line_of_count;
+    next = row.last + 1;
   }
+  const std::size_t rows = out.row_lines.size();
   // Rows the text does not show where the reader found them: past its end.
   out.row_lines.resize(static_cast<std::size_t>(std::max<std::int64_t>(nr, 0)), static_cast<std::int64_t>(lines.size()) + 1);
-  const auto one_per_line = std::count_if(rows.begin(), rows.end(), [](const Statement& s) { return s.one_line_of_count; });
-  const bool by_lines = one_per_line * 2 > static_cast<std::int64_t>(rows.size());
-  for (std::size_t r = 0; r < rows.size(); ++r) {
+  const bool by_lines = one_per_line * 2 > static_cast<std::int64_t>(rows);
+  std::size_t at = first_row;
+  for (std::size_t r = 0; r < rows; ++r) {
     const auto row = static_cast<std::int64_t>(r) + 1;
-    for (std::size_t l = rows[r].first; l <= rows[r].last; ++l) {
+    const Statement statement = read_statement(lines, at, nc);
+    at = statement.last + 1;
+    for (std::size_t l = statement.first; l <= statement.last; ++l) {
       const auto line = static_cast<std::int64_t>(l) + 1;
       const std::string_view value = split_decimal(lines[l]);
       if (!value.empty()) {
@@ -210,7 +217,15 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
 }
 
 void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findings& out) {
-  std::unordered_map<std::int32_t, std::int64_t> first_row_of;
+  // Each date with the rows it is on, in order: 8 bytes a row.
+  std::vector<std::pair<std::int32_t, std::int32_t>> rows_of_date;
+  for (std::size_t r = 0; r < row_lines.size(); ++r) {
+    const auto i = static_cast<std::int64_t>(r) + 1;
+    if (const auto key = date_key(MM(i, 1), MM(i, 2), MM(i, 3))) {
+      rows_of_date.emplace_back(*key, static_cast<std::int32_t>(i));
+    }
+  }
+  std::sort(rows_of_date.begin(), rows_of_date.end());
   std::optional<std::int32_t> previous;
   for (std::size_t r = 0; r < row_lines.size(); ++r) {
     const auto i = static_cast<std::int64_t>(r) + 1;
@@ -218,10 +233,12 @@ void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findi
     if (auto what = date_finding(MM(i, 1), MM(i, 2), MM(i, 3), MM(i, 7))) note(std::move(*what));
     const auto key = date_key(MM(i, 1), MM(i, 2), MM(i, 3));
     if (key) {
-      const auto [seen, fresh] = first_row_of.emplace(*key, i);
-      if (!fresh) {
-        const auto k = static_cast<std::size_t>(seen->second - 1);
-        note("the same date as row " + std::to_string(seen->second) + " (line " + std::to_string(row_lines[k]) + ")");
+      const std::int64_t first =
+          std::lower_bound(rows_of_date.begin(), rows_of_date.end(), std::pair<std::int32_t, std::int32_t>(*key, 0))
+              ->second;
+      if (first != i) {
+        const auto k = static_cast<std::size_t>(first - 1);
+        note("the same date as row " + std::to_string(first) + " (line " + std::to_string(row_lines[k]) + ")");
       } else if (previous && *key <= *previous && !(MM(i, 1) >= 0.0f && MM(i, 1) < 100.0f)) {
         // a year of two digits is its own finding
         note("the date is before the previous row's");
