@@ -148,6 +148,10 @@ void remove_temporary(const Temporary& t);
 void hold_ending_signals();
 void release_ending_signals();
 
+// Ends the process at once with status, the temporaries removed first: for
+// when memory is out even for the report.
+[[noreturn]] void end_at_once(int status);
+
 // The memory of the arrays: bytes, all zero, untouched until written; null
 // when the system refuses.
 void* obtain_zeroed(std::size_t bytes);

@@ -546,6 +546,13 @@ void remove_temporary(const Temporary& t) {
   spare_on_console_event(as_win(t.directory), t.name);
 }
 
+void end_at_once(int status) {
+  for (Doomed& d : g_doomed) {
+    if (d.state.load() == Doomed::named) ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
+  }
+  ::ExitProcess(static_cast<UINT>(status));
+}
+
 void hold_ending_signals() { g_holding.store(true); }
 void release_ending_signals() { g_holding.store(false); }
 

@@ -1,10 +1,12 @@
 #include "prep/run.hpp"
 
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "prep/answers.hpp"
@@ -229,7 +231,27 @@ int run_on_console(int argc, char** argv) {
 
 }  // namespace
 
+namespace {
+
+// Memory set aside at the start and given back when an allocation fails, so
+// that the failure can be thrown and reported; a second failure, or one
+// where nothing could be set aside, ends the run at once with the status of
+// the memory stop, never in std::terminate.
+constexpr std::size_t kReserve = std::size_t{64} << 10;
+void* g_reserve = nullptr;
+
+void on_memory_out() {
+  if (g_reserve == nullptr) platform::end_at_once(99);
+  std::free(std::exchange(g_reserve, nullptr));
+  throw std::bad_alloc();
+}
+
+}  // namespace
+
 int run(int argc, char** argv) {
+  // Not through operator new, whose failure would have to be thrown.
+  g_reserve = std::malloc(kReserve);
+  std::set_new_handler(on_memory_out);
   try {
     return run_on_console(argc, argv);
   } catch (const std::bad_alloc&) {
