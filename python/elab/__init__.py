@@ -14,6 +14,7 @@ in the prices, or "STOP" for its stops. elab.load(path) reads an elab.dat.
 
 import numbers
 import os
+import sys
 
 import numpy as np
 
@@ -109,8 +110,20 @@ def prepare(prices, *, start="all", end=0, variable, coefficient, screen_output,
     }
     if isinstance(prices, (str, bytes, os.PathLike)):
         path = os.fsdecode(prices)
+        if "\0" in path:
+            # The system would read the name only up to it: another file.
+            raise ValueError("prices: a path with a NUL character: %r" % path)
         return Result(_prepare_file(path, answers, None if close == "Close" else close))
+    if not isinstance(prices, _table_types()):
+        raise TypeError("prices must be a path (str, bytes or os.PathLike) or a pandas DataFrame, not %s"
+                        % type(prices).__name__)
     return Result(_prepare_table(*_table(prices, close), answers))
+
+
+def _table_types():
+    """The tables prepare takes; none without pandas."""
+    pd = sys.modules.get("pandas")
+    return (pd.DataFrame,) if pd is not None else ()
 
 
 __all__ = ["ElabError", "ElabFile", "Result", "load", "prepare"]

@@ -142,6 +142,15 @@ Error replace(const Temporary& t);
 Error copy_over(const Temporary& t);
 void remove_temporary(const Temporary& t);
 
+// So that a replacement can be undone while the other output of the run
+// fails: a second, hidden name for the file t replaces (empty when the
+// system gives none, then nothing can be undone); put_back makes it the
+// file again, or, with none (there was no file), removes the new one;
+// drop_aside removes the second name once the change stands.
+std::string keep_aside(const Temporary& t);
+Error put_back(const Temporary& t, const std::string& aside);
+void drop_aside(const Temporary& t, const std::string& aside);
+
 // The sent signals that end the run held back in this thread while the
 // outputs take their places one after the other, so that they change as one:
 // a signal that comes meanwhile ends the run once all have been replaced.

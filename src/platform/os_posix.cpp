@@ -551,7 +551,7 @@ bool extended_attributes(int fd) {
 }
 
 // A name no other file in the directory has yet is found in a few tries.
-std::string hidden_name(const std::string& of, unsigned attempt) {
+std::string hidden_name(const std::string& of, unsigned attempt, const char* mark = ".partial-") {
   static std::atomic<unsigned> made{0};
   static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::uint64_t n = static_cast<std::uint64_t>(::getpid()) * 2654435761u +
@@ -563,7 +563,7 @@ std::string hidden_name(const std::string& of, unsigned attempt) {
     n /= 36;
   }
   // Hidden, and marked as unfinished for anyone who lists the directory.
-  return "." + of + ".partial-" + suffix;
+  return "." + of + mark + suffix;
 }
 
 // The owner and group of like, then its permission bits (a change of owner
@@ -703,6 +703,28 @@ Error copy_over(const Temporary& t) {
     if (error == Error::none) error = closed;
   }
   return error;
+}
+
+std::string keep_aside(const Temporary& t) {
+  const int dir = fd_of(t.directory);
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::string aside = hidden_name(t.replaces, attempt, ".earlier-");
+    if (::linkat(dir, t.replaces.c_str(), dir, aside.c_str(), 0) == 0) return aside;
+    if (errno != EEXIST) break;
+  }
+  return {};
+}
+
+Error put_back(const Temporary& t, const std::string& aside) {
+  const int dir = fd_of(t.directory);
+  const int r = aside.empty()
+                    ? call(Call::remove, [&] { return ::unlinkat(dir, t.replaces.c_str(), 0); })
+                    : call(Call::rename, [&] { return ::renameat(dir, aside.c_str(), dir, t.replaces.c_str()); });
+  return r == 0 ? Error::none : last_error();
+}
+
+void drop_aside(const Temporary& t, const std::string& aside) {
+  if (!aside.empty()) (void)::unlinkat(fd_of(t.directory), aside.c_str(), 0);
 }
 
 void remove_temporary(const Temporary& t) {

@@ -539,6 +539,33 @@ Error copy_over(const Temporary& t) {
   return error;
 }
 
+std::string keep_aside(const Temporary& t) {
+  const std::string to = path_in(as_win(t.directory), t.replaces);
+  const std::string stem = "." + t.replaces + ".earlier-" + std::to_string(::GetCurrentProcessId()) + "-";
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::string aside = stem + std::to_string(::GetTickCount() + attempt);
+    if (::CreateHardLinkA(path_in(as_win(t.directory), aside).c_str(), to.c_str(), nullptr)) return aside;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return {};
+}
+
+Error put_back(const Temporary& t, const std::string& aside) {
+  const std::string to = path_in(as_win(t.directory), t.replaces);
+  if (aside.empty()) {
+    if (fails_as_planned(Call::remove)) return last_error();
+    return ::DeleteFileA(to.c_str()) ? Error::none : last_error();
+  }
+  if (fails_as_planned(Call::rename)) return last_error();
+  return ::MoveFileExA(path_in(as_win(t.directory), aside).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)
+             ? Error::none
+             : last_error();
+}
+
+void drop_aside(const Temporary& t, const std::string& aside) {
+  if (!aside.empty()) ::DeleteFileA(path_in(as_win(t.directory), aside).c_str());
+}
+
 void remove_temporary(const Temporary& t) {
   if (!fails_as_planned(Call::remove)) {
     ::DeleteFileA(path_in(as_win(t.directory), t.name).c_str());
@@ -551,6 +578,7 @@ void end_at_once(int status) {
     if (d.state.load() == Doomed::named) ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
   }
   ::ExitProcess(static_cast<UINT>(status));
+  for (;;) ::Sleep(INFINITE);  // not reached
 }
 
 void hold_ending_signals() { g_holding.store(true); }

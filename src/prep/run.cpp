@@ -110,22 +110,6 @@ void check_distinct_files(const units::InputFile& input, const Invocation& inv) 
   if (platform::same_identity(output, dates)) throw UsageError{"--output and --dates name the same file"};
 }
 
-// The outputs are complete before either takes its place, and an ending
-// signal waits until both have: the pair is both old or both new.
-void put_in_place(units::OutputFile& output, units::OutputFile* dates) {
-  output.finish();
-  if (dates) dates->finish();
-  platform::hold_ending_signals();
-  try {
-    output.take_place();
-    if (dates) dates->take_place();
-  } catch (...) {
-    platform::release_ending_signals();
-    throw;
-  }
-  platform::release_ending_signals();
-}
-
 void write_usage_error(const UsageError& e) {
   const std::string text = usage_error_text(e);
   (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(), text.size());
@@ -151,7 +135,7 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   select_and_derive(st, Questions(console, inv.answers), second.get());
   write_training_records(st, *output, second.get());
   if (dates) write_record_dates(st, *dates);
-  put_in_place(*output, dates.get());
+  units::put_in_place(*output, dates.get());
   write_count_line(console, st.IC);
 }
 

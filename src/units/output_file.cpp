@@ -1,5 +1,7 @@
 #include "units/output_file.hpp"
 
+#include <utility>
+
 #include "units/io_failure.hpp"
 
 namespace units {
@@ -118,9 +120,10 @@ void OutputFile::finish() {
 
 // Only when everything before went well does the temporary take the place
 // of the file (or, where the system refuses that, is copied over the file).
-void OutputFile::take_place() {
+void OutputFile::take_place(bool undoable) {
   if (!finished_) finish();
   platform::Error error = platform::Error::none;
+  const bool was_there = file_.handle != platform::kNoHandle;
   if (!wrote_ && !as_is_ && file_.handle != platform::kNoHandle) {
     error = platform::truncate_to_empty(file_.handle);
   }
@@ -135,9 +138,12 @@ void OutputFile::take_place() {
   if (has_temporary_) {
     bool replaced = false;
     if (error == platform::Error::none) {
+      if (undoable && was_there) aside_ = platform::keep_aside(temporary_);
       error = platform::replace(temporary_);
       replaced = error == platform::Error::none;
+      undoable_ = undoable && replaced && (!was_there || !aside_.empty());
     }
+    if (!replaced) platform::drop_aside(temporary_, std::exchange(aside_, {}));
     if (error == platform::Error::replace_refused) error = platform::copy_over(temporary_);
     if (replaced) has_temporary_ = false;
     drop_temporary();
@@ -145,7 +151,19 @@ void OutputFile::take_place() {
   if (error != platform::Error::none) fail(error, Statement::Close);
 }
 
+void OutputFile::undo_place() {
+  if (undoable_) (void)platform::put_back(temporary_, aside_);
+  undoable_ = false;
+  aside_.clear();
+}
+
+void OutputFile::settle() {
+  platform::drop_aside(temporary_, std::exchange(aside_, {}));
+  undoable_ = false;
+}
+
 OutputFile::~OutputFile() {
+  settle();
   if (has_temporary_) {
     drop_temporary();
   } else if (wrote_ && !finished_ && file_.handle != platform::kNoHandle) {
@@ -153,6 +171,30 @@ OutputFile::~OutputFile() {
   }
   if (file_.handle != platform::kNoHandle) (void)platform::close(file_.handle);
   platform::close_place(place_);
+}
+
+// The outputs are complete before either takes its place, and an ending
+// signal waits until both have: the pair is both old or both new.
+void put_in_place(OutputFile& output, OutputFile* dates) {
+  output.finish();
+  if (dates) dates->finish();
+  platform::hold_ending_signals();
+  try {
+    output.take_place(dates != nullptr);
+    if (dates) {
+      try {
+        dates->take_place();
+      } catch (...) {
+        output.undo_place();
+        throw;
+      }
+    }
+    output.settle();
+  } catch (...) {
+    platform::release_ending_signals();
+    throw;
+  }
+  platform::release_ending_signals();
 }
 
 }  // namespace units

@@ -71,7 +71,11 @@ class OutputFile final {
   // then puts it in the file's place. A failure of either throws RunFailure
   // and leaves a replaced file as it was.
   void finish();
-  void take_place();
+  // undoable: the file replaced is kept under a second name until settle,
+  // so that undo_place can put it back (or remove a file that was new).
+  void take_place(bool undoable = false);
+  void undo_place();
+  void settle();
   void close() {
     finish();
     take_place();
@@ -97,6 +101,8 @@ class OutputFile final {
   platform::Place place_;
   platform::Temporary temporary_;
   bool has_temporary_ = false;  // from its creation until it is renamed or removed
+  bool undoable_ = false;       // replaced, and can be put back
+  std::string aside_;           // the earlier file's second name
   bool as_is_ = false;
   bool finished_ = false;
   std::vector<char> buf_;
@@ -105,5 +111,11 @@ class OutputFile final {
   std::size_t handed_over_ = 0;  // its bytes still to be written
   bool wrote_ = false;
 };
+
+// The training file and its dates file (or none) as one change: both
+// complete before either takes its place, an ending signal held back until
+// both have, and the first put back when the second fails. Throws the
+// failure's RunFailure.
+void put_in_place(OutputFile& output, OutputFile* dates);
 
 }  // namespace units
