@@ -56,6 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadCsvCase{"BadClose", replaced(kCsv, "100.00,50.00", "1O0.00,50.00"),
                    "elab: prices.csv: line 2, field \"Close\": invalid real value: \"1O0.00\"\r\n"},
+        // mend: a field is quoted to 40 characters and its length
+        BadCsvCase{"LongCloseQuotedShort", replaced(kCsv, "100.00,50.00", std::string(50000, '9') + "x,50.00"),
+                   "elab: prices.csv: line 2, field \"Close\": invalid real value: \"" + std::string(40, '9') +
+                       "\xE2\x80\xA6\" (50,001 characters)\r\n"},
+        BadCsvCase{"FortyCharactersQuotedWhole", replaced(kCsv, "100.00,50.00", std::string(39, '9') + "x,50.00"),
+                   "elab: prices.csv: line 2, field \"Close\": invalid real value: \"" + std::string(39, '9') +
+                       "x\"\r\n"},
         BadCsvCase{"ImpossibleDate", replaced(kCsv, "1995-01-04", "1995-02-30"),
                    "elab: prices.csv: line 4, field \"Date\": no such day: \"1995-02-30\"\r\n"},
         BadCsvCase{"NoCloseColumn", replaced(kCsv, "Close,Adj", "Settle,Adj"),
@@ -233,7 +240,21 @@ INSTANTIATE_TEST_SUITE_P(
                                               "1995-01-05,125.00,0.00,0.00,125.00", "1995-01-05,100.00,0.00,0.00,100.00"),
                   finding("row 1, line 2: 5 equal closes in a row, to row 5: the series may have stopped"), 1, "prices.csv"},
         CheckCase{"FewerRowsThanARunNeeds", alternating_csv(109),
-                  {"109 rows: a run needs at least 110 selected rows", "1 finding in 109 rows"}, 1, "prices.csv"}),
+                  {"109 rows: a run needs at least 110 selected rows", "1 finding in 109 rows"}, 1, "prices.csv"},
+        // the first 20 in line order, whichever check found them
+        CheckCase{"FirstTwentyByLine", replaced(all_closes_zero(), "1995 1 2 0 0 0 2\n", "1995 1 2 0 0 0 2,5\n"),
+                  [] {
+                    auto lines = twenty_and_count();
+                    lines.insert(lines.begin(), "row 1, line 2: \"2,5\" is read as two values; decimals take a point");
+                    lines.erase(lines.end() - 2);
+                    lines.back() = "132 findings in 131 rows, the first 20 shown";
+                    return lines;
+                  }(),
+                  1},
+        CheckCase{"LongValueQuotedShort", replaced(kOwn, kRow1, "1995 1 2 0 0 100 2," + std::string(100, '5') + "\n"),
+                  finding("row 1, line 2: \"2," + std::string(38, '5') + "\xE2\x80\xA6\" (102 characters) is read as "
+                          "two values; decimals take a point"),
+                  1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------

@@ -477,6 +477,38 @@ std::vector<PlaceCase> place_cases() {
        kNeedsRoot + "mkdir run; cp prices.txt elab.dat run; chattr +a run 2>/dev/null || exit 77; "
                     "cd run; \"$0\" \"$@\"; s=$?; chattr -a .; exit $s",
        "cd run && cmp elab.dat ../reference.dat && " + kNoTemporary},
+      // The pair is one change: a failing dates file leaves the training
+      // file as it was, and makes none where there was none.
+      {"PairKeptWhenTheDatesFail",
+       "printf 'earlier\\r\\n' >out.dat; exec \"$0\" -o out.dat --dates=/dev/full \"$@\"",
+       "printf 'earlier\\r\\n' | cmp - out.dat && " + kNoTemporary, 1,
+       report("F6422", "CLOSE(/dev/full)", "disk full")},
+      {"NoNewFileWhenTheDatesFail", "exec \"$0\" -o new.dat --dates=/dev/full \"$@\"",
+       "[ ! -e new.dat ] && " + kNoTemporary, 1, report("F6422", "CLOSE(/dev/full)", "disk full")},
+      {"PairKeptWhenTheDatesFillTheDisk",
+       kNeedsRoot + "printf 'earlier\\r\\n' >out.dat; mkdir full; "
+                    "mount -t tmpfs -o size=4k tmpfs full 2>/dev/null || exit 77; "
+                    "head -c 4096 /dev/zero >full/fill; \"$0\" -o out.dat --dates=full/days.txt \"$@\"; "
+                    "s=$?; ls -a full | grep partial >&2; umount full; exit $s",
+       "printf 'earlier\\r\\n' | cmp - out.dat && " + kNoTemporary, 1,
+       report("F6422", "CLOSE(full/days.txt)", "disk full")},
+      // A descriptor is written as it is, appended to where it appends, and
+      // the console goes to standard error; elab.dat is not touched.
+      {"StandardOutputAppendedTo",
+       "printf 'earlier\\r\\n' >log.txt; \"$0\" -o /dev/stdout \"$@\" >>log.txt 2>console.txt",
+       "{ printf 'earlier\\r\\n'; cat reference.dat; } | cmp - log.txt && grep -q Record console.txt && "
+       "printf 'earlier\\r\\n' | cmp - elab.dat"},
+      {"DashIsStandardOutput", "\"$0\" -o - \"$@\" >out.dat 2>console.txt",
+       "cmp out.dat reference.dat && grep -q Record console.txt && printf 'earlier\\r\\n' | cmp - elab.dat"},
+      {"OutputNamesKeepTheirBlanks", "exec \"$0\" -o ' out.dat' --dates='days ' \"$@\"",
+       "cmp ' out.dat' reference.dat && [ -s 'days ' ] && [ ! -e out.dat ] && [ ! -e days ]"},
+      // One file however named: nothing is written.
+      {"OutputLinkedToThePriceFile", "cp prices.txt copy.txt; ln -s prices.txt p.lnk; exec \"$0\" -o p.lnk \"$@\"",
+       "cmp prices.txt copy.txt && printf 'earlier\\r\\n' | cmp - elab.dat", 2,
+       "elab: the price file and --output name the same file\r\nTry 'elab --help'.\r\n"},
+      {"DatesHardLinkedToTheOutput", "ln elab.dat hard.dat; exec \"$0\" --dates=../$(basename $PWD)/hard.dat \"$@\"",
+       "printf 'earlier\\r\\n' | cmp - elab.dat", 2,
+       "elab: --output and --dates name the same file\r\nTry 'elab --help'.\r\n"},
       // Standard error on the file system that the records fill: the
       // temporary goes before the report is written.
       {"FullDiskWithTheReportOnIt",
@@ -583,7 +615,9 @@ TEST_F(Faults, TrainingFileLinkedToAPipeWhoseReaderGoesEarly) {
                       "set -o pipefail; timeout 60 \"$0\" \"$@\" | head -c 1000 >/dev/null; "
                       "s=$?; rm elab.dat; exit $s"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, report("F6423", "WRITE(elab.dat)", "write failed"));
+  // The records go to standard output: the console goes to standard error.
+  EXPECT_TRUE(r.err.starts_with("Intervallo di tempo")) << r.err;
+  EXPECT_TRUE(r.err.ends_with(report("F6423", "WRITE(elab.dat)", "write failed") + "\r\n")) << r.err;
 }
 
 TEST_F(Faults, FullRunUnderMemcheckHasNoErrorAndNoLeak) {

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,7 +139,60 @@ INSTANTIATE_TEST_SUITE_P(
                   {{Call::rename, Error::replace_refused}, {Call::write, Error::disk_full, 1}}, 1, ""},
         WriteCase{"NoTemporaryWritesInPlace", {{Call::open, Error::disk_full}}, 0, nullptr},
         WriteCase{"WriteFails", {{Call::write, Error::disk_full}}, 1, "earlier\r\n"},
-        WriteCase{"TemporaryNotClosed", {{Call::close, Error::other, 1}}, 1, "earlier\r\n"}),
+        WriteCase{"TemporaryNotClosed", {{Call::close, Error::other}}, 1, "earlier\r\n"},
+        WriteCase{"FileNotClosed", {{Call::close, Error::other, 1}}, 1, "earlier\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The training file and its dates file put in place as one change, with
+// faults at each step: both new, or both as they were (the first put back
+// when the second cannot follow, or removed where it was new); no temporary
+// and no second name stays.
+struct PairCase {
+  const char* name;
+  std::vector<Fault> faults;
+  int status;
+  bool dates_existed = true;
+};
+
+class PairFaults : public ::testing::TestWithParam<PairCase> {};
+
+TEST_P(PairFaults, BothNewOrBothAsTheyWere) {
+  const PairCase& c = GetParam();
+  TempDir dir;
+  dir.write("out.dat", "earlier\r\n");
+  if (c.dates_existed) dir.write("out.days", "earlier days\r\n");
+  const std::string out = (dir / "out.dat").string(), days = (dir / "out.days").string();
+  int status = 0;
+  std::string records, dates;
+  try {
+    units::OutputFile training(out, units::open_training_file(out));
+    units::OutputFile day_file(days, units::open_training_file(days));
+    Planned faults(c.faults);
+    records = write_records(training);
+    dates = write_records(day_file);
+    units::put_in_place(training, &day_file);
+  } catch (const units::RunFailure& failure) {
+    status = failure.status();
+  }
+  EXPECT_EQ(status, c.status);
+  if (c.status == 0) {
+    EXPECT_EQ(dir.read("out.dat"), records);
+    EXPECT_EQ(dir.read("out.days"), dates);
+  } else {
+    EXPECT_EQ(dir.read("out.dat"), "earlier\r\n");
+    EXPECT_EQ(dir.read("out.days"),
+              c.dates_existed ? std::optional<std::string>("earlier days\r\n") : std::nullopt);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), c.status == 0 || c.dates_existed ? 2 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PairFaults,
+    ::testing::Values(PairCase{"NoFault", {}, 0}, PairCase{"DatesNotWritten", {{Call::write, Error::disk_full, 1}}, 1},
+                      PairCase{"DatesNotClosed", {{Call::close, Error::other, 1}}, 1},
+                      PairCase{"DatesNotRenamed", {{Call::rename, Error::other, 1}}, 1},
+                      PairCase{"NewDatesNotRenamed", {{Call::rename, Error::other, 1}}, 1, false},
+                      PairCase{"TrainingFileNotRenamed", {{Call::rename, Error::other}}, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

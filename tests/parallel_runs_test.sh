@@ -18,6 +18,13 @@ example=$source/examples/prices.txt
 cp "$example" "$work/prices/all.txt"
 awk 'NR == 1 { print "300 7"; next } NR <= 301' "$example" > "$work/prices/first.txt"
 awk 'NR == 1 { print "300 7"; next } NR > 101' "$example" > "$work/prices/last.txt"
+# Names a recipe must pass unchanged: a blank, a leading dash, and two that
+# differ only by a trailing newline.
+cp "$work/prices/first.txt" "$work/prices/a b.txt"
+cp "$work/prices/last.txt" "$work/prices/-dash.txt"
+cp "$work/prices/first.txt" "$work/prices/nl.txt"
+cp "$work/prices/last.txt" "$work/prices/nl
+.txt"
 answers='-1
 11
 2
@@ -41,4 +48,11 @@ for name in all first last; do
   [ "$(wc -l < "$work/out/$name.days")" = "$(wc -l < "$work/out/$name.dat")" ] ||
     fail "not one day per record for $name"
 done
-echo "ok: three files in parallel"
+for name in "a b" -dash nl "nl
+"; do
+  [ -s "$work/out/$name.dat" ] || fail "no training file for the price file '$name.txt'"
+done
+cmp -s "$work/out/nl.dat" "$work/out/nl
+.dat" && fail "two price files gave one training file"
+cmp "$work/out/-dash.dat" "$work/out/last.dat" || fail "the file with a leading dash differs"
+echo "ok: seven files in parallel"

@@ -14,6 +14,7 @@ in the prices, or "STOP" for its stops. elab.load(path) reads an elab.dat.
 
 import numbers
 import os
+import sys
 import warnings
 
 import numpy as np
@@ -186,16 +187,28 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
     order = None if date_order is None else str(date_order)
     if isinstance(prices, (str, bytes, os.PathLike)):
         path = os.fsdecode(prices)
+        if "\0" in path:
+            # The system would read the name only up to it: another file.
+            raise ValueError("prices: a path with a NUL character: %r" % path)
         result = Result(_prepare_file(path, answers, None if close is None else str(close),
                                       None if date is None else str(date),
                                       None if symbol is None else str(symbol), order))
-    else:
+    elif isinstance(prices, _table_types()):
         table, symbol = _table(prices, close, date, symbol)
         result = Result(_prepare_table(answers=answers, symbol=None if symbol is None else str(symbol),
                                        date_order=order, **table))
+    else:
+        raise TypeError("prices must be a path (str, bytes or os.PathLike), a pandas DataFrame or a "
+                        "pandas Series, not %s" % type(prices).__name__)
     for text in result.warnings:
         warnings.warn(text, stacklevel=2)
     return result
+
+
+def _table_types():
+    """The tables prepare takes; none without pandas."""
+    pd = sys.modules.get("pandas")
+    return (pd.DataFrame, pd.Series) if pd is not None else ()
 
 
 __all__ = ["ElabError", "ElabFile", "Result", "load", "prepare"]

@@ -202,6 +202,18 @@ def test_the_keywords_are_the_programs_options_and_start_end_name_from_to():
         elab.prepare(PRICES, **dict(by_option, start="all"))
 
 
+@pytest.mark.parametrize("prices", [None, 3, 2.5, {"Close": [1.0]}, [1.0, 2.0]], ids=repr)
+def test_prices_of_another_type_are_a_type_error_naming_what_is_taken(prices):
+    with pytest.raises(TypeError, match="a path .*, a pandas DataFrame or a pandas Series"):
+        elab.prepare(prices, **keywords(ANSWER_SETS[0]))
+
+
+@pytest.mark.parametrize("path", [PRICES + "\0ignored", os.fsencode(PRICES) + b"\0x"], ids=repr)
+def test_a_path_with_a_nul_is_a_value_error(path):
+    with pytest.raises(ValueError, match="NUL"):
+        elab.prepare(path, **keywords(ANSWER_SETS[0]))
+
+
 def test_four_threads_give_the_results_of_one():
     alone = [elab.prepare(PRICES, **keywords(a)) for a in ANSWER_SETS]
     with concurrent.futures.ThreadPoolExecutor(4) as pool:

@@ -1,10 +1,12 @@
 #include "cli/run.hpp"
 
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/answers.hpp"
@@ -34,8 +36,10 @@ namespace {
 constexpr int kUsageStatus = 2;
 constexpr std::string_view kStandardInput = "-";
 
-// The operand, or asked at the console when there is none or it is blank.
+// The operand as given, blanks and all, or asked at the console when there
+// is none or it is blank.
 std::string price_file_name(const std::optional<std::string>& operand, units::Console& console) {
+  if (operand && !units::trim_blanks(*operand).empty()) return *operand;
   std::string arg = operand.value_or("");
   char* argv[] = {nullptr, arg.data()};
   units::CommandLine args(operand ? 2 : 1, argv);
@@ -60,7 +64,24 @@ std::unique_ptr<units::InputFile> open_input(const std::optional<std::string>& o
   }
 }
 
+// The output written through standard output, or a descriptor named as
+// such: at its offset, never cut or replaced.
+platform::Handle output_descriptor(const std::string& name) {
+  const platform::Handle out = platform::std_stream(platform::StdStream::out);
+  if (name == kStandardInput) return platform::duplicate(out);
+  if (const platform::Handle named = platform::descriptor_named(name); named != platform::kNoHandle) {
+    return named;
+  }
+  if (platform::same_identity(platform::identity_of(name), platform::identity_of(out))) {
+    return platform::duplicate(out);
+  }
+  return platform::kNoHandle;
+}
+
 std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
+  if (const platform::Handle h = output_descriptor(name); h != platform::kNoHandle) {
+    return std::make_unique<units::OutputFile>(name, platform::Opened{h}, std::size_t{1} << 20, true);
+  }
   try {
     return std::make_unique<units::OutputFile>(name, units::open_training_file(name));
   } catch (const numtext::IoFailure& f) {
@@ -68,10 +89,39 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   }
 }
 
+platform::Identity identity_of_output(const std::string& name) {
+  if (name == kStandardInput) return platform::identity_of(platform::std_stream(platform::StdStream::out));
+  return platform::identity_of(name);
+}
+
+// The files of a run are distinct by what they are, however spelled: a
+// run that would write over its price file, or two outputs over one
+// another, is refused before anything is written.
+void check_distinct_files(const units::InputFile& input, const Invocation& inv) {
+  const platform::Identity prices =
+      inv.price_file == kStandardInput
+          ? platform::identity_of(platform::std_stream(platform::StdStream::in))
+          : platform::identity_of(input.name());
+  const platform::Identity output = identity_of_output(inv.output);
+  if (platform::same_identity(prices, output)) {
+    throw UsageError{"the price file and --output name the same file"};
+  }
+  if (!inv.dates) return;
+  const platform::Identity dates = identity_of_output(*inv.dates);
+  if (platform::same_identity(prices, dates)) throw UsageError{"the price file and --dates name the same file"};
+  if (platform::same_identity(output, dates)) throw UsageError{"--output and --dates name the same file"};
+}
+
+void write_usage_error(const UsageError& e) {
+  const std::string text = usage_error_text(e);
+  (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(), text.size());
+}
+
 // The run of the core with the dialogue's questions, between the files and
 // the console's count line.
 void drive(RunState& st, const Invocation& inv, units::Console& console) {
   auto input = open_input(inv.price_file, console);
+  check_distinct_files(*input, inv);
   const auto output = open_output(inv.output);
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
@@ -88,8 +138,7 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   select_and_derive(st, Questions(asker, inv.answers), second.get());
   write_training_records(st, *output, second.get());
   if (dates) write_record_dates(st, *dates);
-  output->close();
-  if (dates) dates->close();
+  units::put_in_place(*output, dates.get());
   write_count_line(console, st.IC);
 }
 
@@ -101,7 +150,7 @@ int run_and_end(const Invocation& inv, units::Console& console) {
       RunState st;
       if (inv.check) {
         const auto input = open_input(inv.price_file, console);
-        const std::vector<Finding> findings = check_price_file(
+        const Findings findings = check_price_file(
             st, *input, inv.table, [&](const std::string& w) { units::show_warning(console, w); });
         for (const std::string& line : findings_report(findings, st.NR)) {
           console.write_record(" " + line);  // carriage control
@@ -116,6 +165,9 @@ int run_and_end(const Invocation& inv, units::Console& console) {
   } catch (const units::RunFailure& failure) {
     units::show_failure(console, failure);
     return failure.status();
+  } catch (const UsageError& e) {
+    write_usage_error(e);
+    return kUsageStatus;
   }
   units::show_normal_stop(console);
   return 0;
@@ -127,6 +179,17 @@ std::vector<std::string_view> arguments(int argc, char** argv) {
   return args;
 }
 
+// Where the training file or the dates go to standard output, the console
+// goes to standard error.
+bool records_on_standard_output(const Invocation& inv) {
+  if (inv.action != Invocation::Action::run || inv.check) return false;
+  const platform::Identity out = platform::identity_of(platform::std_stream(platform::StdStream::out));
+  const auto there = [&](const std::string& name) {
+    return name == kStandardInput || platform::same_identity(platform::identity_of(name), out);
+  };
+  return there(inv.output) || (inv.dates && there(*inv.dates));
+}
+
 // The run as the command line asks for it, or its usage error.
 int run_on_console(int argc, char** argv) {
   platform::start_process();
@@ -134,13 +197,13 @@ int run_on_console(int argc, char** argv) {
   try {
     inv = parse_command_line(arguments(argc, argv));
   } catch (const UsageError& e) {
-    const std::string text = usage_error_text(e);
-    (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(),
-                              text.size());
+    write_usage_error(e);
     return kUsageStatus;
   }
   const platform::Handle in = platform::std_stream(platform::StdStream::in);
-  const platform::Handle out = platform::std_stream(platform::StdStream::out);
+  const platform::Handle out = platform::std_stream(records_on_standard_output(inv)
+                                                        ? platform::StdStream::err
+                                                        : platform::StdStream::out);
   units::Console console(in, out, units::Console::interactive(in, out));
   int status = 0;
   if (inv.action == Invocation::Action::help) {
@@ -160,7 +223,27 @@ int run_on_console(int argc, char** argv) {
 
 }  // namespace
 
+namespace {
+
+// Memory set aside at the start and given back when an allocation fails, so
+// that the failure can be thrown and reported; a second failure, or one
+// where nothing could be set aside, ends the run at once with the status of
+// the memory stop, never in std::terminate.
+constexpr std::size_t kReserve = std::size_t{64} << 10;
+void* g_reserve = nullptr;
+
+void on_memory_out() {
+  if (g_reserve == nullptr) platform::end_at_once(99);
+  std::free(std::exchange(g_reserve, nullptr));
+  throw std::bad_alloc();
+}
+
+}  // namespace
+
 int run(int argc, char** argv) {
+  // Not through operator new, whose failure would have to be thrown.
+  g_reserve = std::malloc(kReserve);
+  std::set_new_handler(on_memory_out);
   try {
     return run_on_console(argc, argv);
   } catch (const std::bad_alloc&) {

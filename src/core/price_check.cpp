@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
+#include <utility>
 
 #include "numtext/date_text.hpp"
 #include "numtext/integer_text.hpp"
+#include "numtext/quoted_text.hpp"
 #include "core/core.hpp"
 #include "core/date.hpp"
 #include "core/price_file.hpp"
@@ -13,8 +14,6 @@
 
 namespace prep {
 namespace {
-
-constexpr std::size_t kShownFindings = 20;
 
 bool is_separator(char c) { return c == ' ' || c == '\t' || c == ','; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -140,32 +139,63 @@ std::optional<std::string> date_finding(float year, float month, float day, floa
          std::to_string(wanted) + ")";
 }
 
+// A finding of no line (of the whole file) comes last.
+bool earlier(const Finding& a, std::int64_t a_order, const Finding& b, std::int64_t b_order) {
+  const auto place = [](std::int64_t line) { return static_cast<std::uint64_t>(line - 1); };
+  return a.line != b.line ? place(a.line) < place(b.line) : a_order < b_order;
+}
+
 }  // namespace
+
+void Findings::push_back(Finding f) {
+  const std::int64_t order = total_++;
+  const auto later = [](const Kept& a, const Kept& b) { return earlier(a.finding, a.order, b.finding, b.order); };
+  if (heap_.size() == kShown) {
+    if (!earlier(f, order, heap_.front().finding, heap_.front().order)) return;
+    std::pop_heap(heap_.begin(), heap_.end(), later);
+    heap_.pop_back();
+  }
+  heap_.push_back({std::move(f), order});
+  std::push_heap(heap_.begin(), heap_.end(), later);
+}
+
+std::vector<Finding> Findings::shown() const {
+  std::vector<Kept> kept = heap_;
+  std::sort(kept.begin(), kept.end(),
+            [](const Kept& a, const Kept& b) { return earlier(a.finding, a.order, b.finding, b.order); });
+  std::vector<Finding> out;
+  for (Kept& k : kept) out.push_back(std::move(k.finding));
+  return out;
+}
 
 OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int64_t nc) {
   const auto lines = lines_of(text);
   OwnTextFindings out;
-  std::vector<Statement> rows;
-  std::size_t next = read_statement(lines, 0, 2).last + 1;
+  // The statements are found twice rather than kept: a pass to tell whether
+  // the file has one row per line, a pass for the findings.
+  const std::size_t first_row = read_statement(lines, 0, 2).last + 1;
+  std::size_t next = first_row;
+  std::int64_t one_per_line = 0;
   for (std::int64_t i = 1; i <= nr && next < lines.size(); ++i) {
-    rows.push_back(read_statement(lines, next, nc));
-    out.row_lines.push_back(static_cast<std::int64_t>(rows.back().first) + 1);
-    next = rows.back().last + 1;
+    const Statement row = read_statement(lines, next, nc);
+    out.row_lines.push_back(static_cast<std::int64_t>(row.first) + 1);
+    one_per_line += row.one_line_of_count;
+    next = row.last + 1;
   }
+  const std::size_t rows = out.row_lines.size();
   // Rows the text does not show where the reader found them: past its end.
   out.row_lines.resize(static_cast<std::size_t>(std::max<std::int64_t>(nr, 0)), static_cast<std::int64_t>(lines.size()) + 1);
-  const auto one_per_line = std::count_if(rows.begin(), rows.end(), [](const Statement& s) { return s.one_line_of_count; });
-  const bool by_lines = one_per_line * 2 > static_cast<std::int64_t>(rows.size());
-  for (std::size_t r = 0; r < rows.size(); ++r) {
+  const bool by_lines = one_per_line * 2 > static_cast<std::int64_t>(rows);
+  std::size_t at = first_row;
+  for (std::size_t r = 0; r < rows; ++r) {
     const auto row = static_cast<std::int64_t>(r) + 1;
-    for (std::size_t l = rows[r].first; l <= rows[r].last; ++l) {
+    const Statement statement = read_statement(lines, at, nc);
+    at = statement.last + 1;
+    for (std::size_t l = statement.first; l <= statement.last; ++l) {
       const auto line = static_cast<std::int64_t>(l) + 1;
       const std::string_view value = split_decimal(lines[l]);
       if (!value.empty()) {
-        std::string what(1, '"');
-        what += value;
-        what += "\" is read as two values; decimals take a point";
-        out.findings.push_back({row, line, std::move(what)});
+        out.findings.push_back({row, line, numtext::quoted_text(value) + " is read as two values; decimals take a point"});
       } else if (by_lines && values_on_line(lines[l]).count != nc) {
         out.findings.push_back({row, line, values_finding(lines[l], nc)});
       }
@@ -185,9 +215,16 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
   return out;
 }
 
-std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines) {
-  std::vector<Finding> out;
-  std::unordered_map<std::int32_t, std::int64_t> first_row_of;
+void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findings& out) {
+  // Each date with the rows it is on, in order: 8 bytes a row.
+  std::vector<std::pair<std::int32_t, std::int32_t>> rows_of_date;
+  for (std::size_t r = 0; r < row_lines.size(); ++r) {
+    const auto i = static_cast<std::int64_t>(r) + 1;
+    if (const auto key = numtext::date_key(MM(i, 1), MM(i, 2), MM(i, 3))) {
+      rows_of_date.emplace_back(*key, static_cast<std::int32_t>(i));
+    }
+  }
+  std::sort(rows_of_date.begin(), rows_of_date.end());
   std::optional<std::int32_t> previous;
   for (std::size_t r = 0; r < row_lines.size(); ++r) {
     const auto i = static_cast<std::int64_t>(r) + 1;
@@ -195,10 +232,12 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
     if (auto what = date_finding(MM(i, 1), MM(i, 2), MM(i, 3), MM(i, 7))) note(std::move(*what));
     const auto key = numtext::date_key(MM(i, 1), MM(i, 2), MM(i, 3));
     if (key) {
-      const auto [seen, fresh] = first_row_of.emplace(*key, i);
-      if (!fresh) {
-        const auto k = static_cast<std::size_t>(seen->second - 1);
-        note("the same date as row " + std::to_string(seen->second) + " (line " + std::to_string(row_lines[k]) + ")");
+      const std::int64_t first =
+          std::lower_bound(rows_of_date.begin(), rows_of_date.end(), std::pair<std::int32_t, std::int32_t>(*key, 0))
+              ->second;
+      if (first != i) {
+        const auto k = static_cast<std::size_t>(first - 1);
+        note("the same date as row " + std::to_string(first) + " (line " + std::to_string(row_lines[k]) + ")");
       } else if (previous && *key <= *previous && !(MM(i, 1) >= 0.0f && MM(i, 1) < 100.0f)) {
         // a year of two digits is its own finding
         note("the date is before the previous row's");
@@ -207,17 +246,11 @@ std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> 
     }
     if (!(MM(i, 6) > 0.0f)) note("a close of zero or below");
   }
-  return out;
 }
 
-std::vector<std::string> findings_report(std::vector<Finding> findings, std::int64_t rows) {
-  std::stable_sort(findings.begin(), findings.end(),
-                   [](const Finding& a, const Finding& b) {  // a finding of no line comes last
-                     return static_cast<std::uint64_t>(a.line - 1) < static_cast<std::uint64_t>(b.line - 1);
-                   });
+std::vector<std::string> findings_report(const Findings& findings, std::int64_t rows) {
   std::vector<std::string> lines;
-  for (std::size_t k = 0; k < findings.size() && k < kShownFindings; ++k) {
-    const Finding& f = findings[k];
+  for (const Finding& f : findings.shown()) {
     std::string line;
     if (f.row > 0) line += "row " + std::to_string(f.row) + ", ";
     if (f.line > 0) line += "line " + std::to_string(f.line) + ": ";
@@ -226,13 +259,15 @@ std::vector<std::string> findings_report(std::vector<Finding> findings, std::int
   }
   std::string count = count_of(static_cast<std::int64_t>(findings.size()), "finding", "findings");
   count += " in " + count_of(rows, "row", "rows");
-  if (findings.size() > kShownFindings) count += ", the first " + std::to_string(kShownFindings) + " shown";
+  if (findings.size() > static_cast<std::int64_t>(Findings::kShown)) {
+    count += ", the first " + std::to_string(Findings::kShown) + " shown";
+  }
   lines.push_back(std::move(count));
   return lines;
 }
 
-std::vector<Finding> check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
-                                      const std::function<void(const std::string&)>& warn) {
+Findings check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
+                          const std::function<void(const std::string&)>& warn) {
   std::string text;
   input.copy_text_to(&text);
   PriceFile prices(input, choice);
@@ -240,7 +275,7 @@ std::vector<Finding> check_price_file(RunState& st, units::InputFile& input, con
   // The second thread, if any, reads the rows and ends with them.
   (void)read_price_matrix(st, prices);
   std::vector<std::int64_t> row_lines;
-  std::vector<Finding> findings;
+  Findings findings;
   if (const auto* days = prices.days()) {
     for (const auto& day : *days) row_lines.push_back(day.line);
   } else {
@@ -249,10 +284,8 @@ std::vector<Finding> check_price_file(RunState& st, units::InputFile& input, con
     row_lines = std::move(own.row_lines);
     findings = std::move(own.findings);
   }
-  std::vector<Finding> of_rows = check_rows(st.MM, row_lines);
-  findings.insert(findings.end(), of_rows.begin(), of_rows.end());
-  std::vector<Finding> of_days = check_days(st.MM, row_lines);
-  findings.insert(findings.end(), of_days.begin(), of_days.end());
+  check_rows(st.MM, row_lines, findings);
+  check_days(st.MM, row_lines, findings);
   return findings;
 }
 

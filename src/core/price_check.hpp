@@ -22,10 +22,30 @@ struct Finding {
   std::string what;
 };
 
+// The findings in line order (among those of one line, the first found
+// first): the first kShown of them kept, the others only counted, so that
+// the memory does not grow with their number.
+class Findings {
+ public:
+  static constexpr std::size_t kShown = 20;
+  void push_back(Finding f);
+  std::int64_t size() const { return total_; }
+  bool empty() const { return total_ == 0; }
+  std::vector<Finding> shown() const;
+
+ private:
+  struct Kept {
+    Finding finding;
+    std::int64_t order;
+  };
+  std::vector<Kept> heap_;  // the last in line order on top
+  std::int64_t total_ = 0;
+};
+
 // Where the rows of the program's own format start and what its lines hold.
 struct OwnTextFindings {
   std::vector<std::int64_t> row_lines;  // the line of row i at [i - 1]
-  std::vector<Finding> findings;
+  Findings findings;
 };
 
 // The own format's text as the reader takes it (line ends as LF): a line
@@ -37,19 +57,19 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
 // Rows 1 .. row_lines.size() of MM: a weekday code other than the date's
 // (or no day of the calendar), a date not after the row before or met
 // before, a close of zero or below, a year of two digits.
-std::vector<Finding> check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines);
+void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findings& out);
 
 // Rows 1 .. row_lines.size() of MM, in date order: a row on a Saturday or
 // a Sunday, a gap of more than 10 calendar days, five or more equal closes
 // in a row, fewer rows than a run needs.
-std::vector<Finding> check_days(const Matrix& MM, std::span<const std::int64_t> row_lines);
+void check_days(const Matrix& MM, std::span<const std::int64_t> row_lines, Findings& out);
 
 // At most 20 findings in line order, then the count line.
-std::vector<std::string> findings_report(std::vector<Finding> findings, std::int64_t rows);
+std::vector<std::string> findings_report(const Findings& findings, std::int64_t rows);
 
 // elab --check: reads the price file as a run does (its faults and stops
 // are the run's), handing warn what the reading went on past; the findings.
-std::vector<Finding> check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
-                                      const std::function<void(const std::string&)>& warn);
+Findings check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
+                          const std::function<void(const std::string&)>& warn);
 
 }  // namespace prep

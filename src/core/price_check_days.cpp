@@ -17,8 +17,7 @@ constexpr std::string_view kWeekend[] = {"", "Sunday", "", "", "", "", "", "Satu
 
 }  // namespace
 
-std::vector<Finding> check_days(const Matrix& MM, std::span<const std::int64_t> row_lines) {
-  std::vector<Finding> out;
+void check_days(const Matrix& MM, std::span<const std::int64_t> row_lines, Findings& out) {
   const auto rows = static_cast<std::int64_t>(row_lines.size());
   std::optional<numtext::CivilDate> previous;
   std::int64_t run_start = 1;
@@ -57,7 +56,6 @@ std::vector<Finding> check_days(const Matrix& MM, std::span<const std::int64_t> 
     out.push_back({0, 0, std::to_string(rows) + (rows == 1 ? " row" : " rows") + ": a run needs at least " +
                              std::to_string(kRowsARunNeeds) + " selected rows"});
   }
-  return out;
 }
 
 }  // namespace prep

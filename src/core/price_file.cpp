@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/price_days.hpp"
+#include "numtext/quoted_text.hpp"
 #include "units/run_failure.hpp"
 
 namespace prep {
@@ -63,7 +64,7 @@ std::string table_text(units::InputFile& in) { return numtext::utf8_text(in.read
 void report_table_failure(const std::string& file, const CsvFailure& f, std::string_view place) {
   std::string text = file;
   if (f.line > 0) text += ": " + std::string(place) + " " + std::to_string(f.line);
-  if (!f.field.empty()) text += (f.line > 0 ? ", field " : ": field ") + numtext::quoted_field(f.field);
+  if (!f.field.empty()) text += (f.line > 0 ? ", field " : ": field ") + numtext::quoted_text(f.field);
   units::report_input_error(text + ": " + f.message);
 }
 

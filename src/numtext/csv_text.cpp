@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "numtext/quoted_text.hpp"
 
 namespace numtext {
 namespace {
@@ -21,13 +22,6 @@ bool same_name(std::string_view a, std::string_view b) {
   b = trimmed(b);
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](char x, char y) { return lower(x) == lower(y); });
-}
-
-std::string quoted(std::string_view s) {
-  std::string q(1, '"');
-  q += s;
-  q += '"';
-  return q;
 }
 
 }  // namespace
@@ -97,6 +91,5 @@ bool is_null_value(std::string_view field) {
   return field.empty() || same_name(field, "null") || same_name(field, "NaN") || same_name(field, "N/A");
 }
 
-std::string quoted_field(std::string_view field) { return quoted(field); }
 
 }  // namespace numtext

@@ -46,8 +46,6 @@ class CsvRecords {
 // The length of a UTF-8 byte order mark at the start of text: 3 or 0.
 std::size_t byte_order_mark(std::string_view text);
 
-// A field as a report quotes it.
-std::string quoted_field(std::string_view field);
 
 // A close that a record leaves out: empty, null, NaN or N/A.
 bool is_null_value(std::string_view field);

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "numtext/number_style.hpp"
+#include "numtext/quoted_text.hpp"
 #include "numtext/text_failure.hpp"
 
 namespace numtext {
@@ -209,7 +210,7 @@ std::optional<Header> stacked_header(const std::vector<Line>& lines, const Table
       const bool several = std::any_of(names.begin(), names.end(), [&](const std::string& n) { return n != names[0]; });
       if (at == names.end() || (!choice.symbol && several)) {
         throw CsvFailure{lines[d - 1].number, {},
-                         std::to_string(names.size()) + " series in row " + quoted_field(trimmed(tickers[0])) + ": " +
+                         std::to_string(names.size()) + " series in row " + quoted_text(trimmed(tickers[0])) + ": " +
                              quoted_list(names) + "; choose one with --symbol=VALUE"};
       }
       h.columns.close = places[static_cast<std::size_t>(at - names.begin())];
@@ -258,7 +259,7 @@ Header nearest_header(std::string_view text, const TableChoice& choice) {
 
 std::string quoted_list(std::span<const std::string> items) {
   std::string s;
-  for (std::size_t k = 0; k < items.size() && k < 10; ++k) s += (k == 0 ? "" : ", ") + quoted_field(items[k]);
+  for (std::size_t k = 0; k < items.size() && k < 10; ++k) s += (k == 0 ? "" : ", ") + quoted_text(items[k]);
   if (items.size() > 10) s += " and " + std::to_string(items.size() - 10) + " more";
   return s;
 }
@@ -385,7 +386,7 @@ std::string missing_columns(std::span<const std::string> names, const NamedColum
   const std::string among = names.empty() ? std::string(" (the file has no line of names)") : " among " + quoted_list(names);
   const auto named = [](const std::optional<std::string>& given, std::string_view what) {
     if (!given) return "no " + std::string(what) + " column";
-    return all_digits(*given) ? "no column " + *given : "no column " + quoted_field(*given);
+    return all_digits(*given) ? "no column " + *given : "no column " + quoted_text(*given);
   };
   if (!found.date && !found.close) {
     return named(choice.date_column, "date") + " and " + named(choice.close, "close") + among +
@@ -396,7 +397,7 @@ std::string missing_columns(std::span<const std::string> names, const NamedColum
 }
 
 std::string symbols_listed(std::span<const std::string> symbols, std::string_view column) {
-  return std::to_string(symbols.size()) + " series in column " + quoted_field(column) + ": " +
+  return std::to_string(symbols.size()) + " series in column " + quoted_text(column) + ": " +
          quoted_list(symbols) + "; choose one with --symbol=VALUE";
 }
 
@@ -412,7 +413,7 @@ std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::spa
     const auto p = date_parts(text);
     if (!p || (form && !same_form(*p, *form))) {
       const std::string wanted = form ? "not a date of the form " + form_name(*form, given) : "not a date";
-      throw CsvFailure{lines[k], std::string(name), wanted + ": " + quoted_field(text)};
+      throw CsvFailure{lines[k], std::string(name), wanted + ": " + quoted_text(text)};
     }
     if (!form) form = p;
     parts[r] = *p;
@@ -440,7 +441,7 @@ std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::spa
   for (std::size_t r = 0; r < rows.size(); ++r) {
     dates[r] = date_of(parts[r], order);
     if (!is_calendar_date(dates[r]))
-      throw CsvFailure{lines[rows[r]], std::string(name), "no such day: " + quoted_field(trimmed(texts[rows[r]]))};
+      throw CsvFailure{lines[rows[r]], std::string(name), "no such day: " + quoted_text(trimmed(texts[rows[r]]))};
   }
   return dates;
 }
@@ -458,7 +459,7 @@ std::vector<std::optional<float>> column_closes(std::span<const std::string> tex
     numbers[r] = without_currency(trimmed(texts[k]));
     if (!marks.take(mark_shown(numbers[r]), lines[k])) {
       throw CsvFailure{lines[k], std::string(name),
-                       "the decimal mark is not the one of the column's other values: " + quoted_field(trimmed(texts[k]))};
+                       "the decimal mark is not the one of the column's other values: " + quoted_text(trimmed(texts[k]))};
     }
   }
   DecimalMark mark = DecimalMark::point;
@@ -467,7 +468,7 @@ std::vector<std::optional<float>> column_closes(std::span<const std::string> tex
     std::size_t at = 0;
     while (lines[rows[at]] != line) ++at;
     throw CsvFailure{line, std::string(name),
-                     quoted_field(trimmed(texts[rows[at]])) +
+                     quoted_text(trimmed(texts[rows[at]])) +
                          " has a comma before three digits, and no other value of the column tells "
                          "a thousands comma from a decimal comma"};
   }
@@ -479,7 +480,7 @@ std::vector<std::optional<float>> column_closes(std::span<const std::string> tex
       closes[r] = styled_number(numbers[r], mark);
     } catch (const IoFailure& f) {
       throw CsvFailure{lines[k], std::string(name),
-                       std::string(failure_message(f.number)) + ": " + quoted_field(trimmed(texts[k]))};
+                       std::string(failure_message(f.number)) + ": " + quoted_text(trimmed(texts[k]))};
     }
   }
   return closes;
@@ -496,7 +497,7 @@ std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::
     if (seen.insert(s).second) distinct.emplace_back(s);
   }
   if (chosen_symbol && rows.empty())
-    throw CsvFailure{0, {}, "no rows of " + quoted_field(*chosen_symbol) + "; " + symbols_listed(distinct, column)};
+    throw CsvFailure{0, {}, "no rows of " + quoted_text(*chosen_symbol) + "; " + symbols_listed(distinct, column)};
   if (!chosen_symbol && distinct.size() > 1) throw CsvFailure{0, {}, symbols_listed(distinct, column)};
   return rows;
 }

@@ -64,6 +64,24 @@ struct Opened {
 Opened open_with_fallbacks(const std::string& name, bool create);
 Opened open_read_only(const std::string& name);
 
+// What a name or handle stands for, so that two spellings of one file (a
+// link, `./x`, `..`) are told to be one: the device and file number where
+// it exists, else the absolute path its name would have.
+struct Identity {
+  bool exists = false;
+  std::uint64_t device = 0, file = 0;
+  std::string path;
+};
+Identity identity_of(const std::string& name);
+Identity identity_of(Handle h);
+bool same_identity(const Identity& a, const Identity& b);
+
+// The name stands for a descriptor of this process (/dev/stdout, /dev/fd/3,
+// a link to one): a new handle of that descriptor, written as it is (at its
+// offset, appending where it appends); kNoHandle otherwise.
+Handle descriptor_named(const std::string& name);
+Handle duplicate(Handle h);
+
 // Up to n bytes; got is 0 at the end of the input.
 Error read(Handle h, char* buf, std::size_t n, std::size_t& got);
 // All n bytes, short writes continued.
@@ -82,8 +100,9 @@ Error close(Handle h);
 // Replacing a file whole or not at all. The place of the file is its
 // directory, held open from the start so that no later step depends on the
 // directory's name, and the file's name in it; for a symbolic link, the
-// place of the file it leads to. A place without a directory (kNoHandle):
-// the name is not a regular file, or its directory cannot be opened.
+// place of the file it leads to; for a missing name, the place a new file of
+// that name would take. A place without a directory (kNoHandle): the name is
+// neither a regular file nor missing, or its directory cannot be opened.
 struct Place {
   Handle directory = kNoHandle;
   std::string name;
@@ -92,8 +111,8 @@ Place place_of(const std::string& name);
 void close_place(Place& place);
 
 // The file at the place now: file itself while it stands there; else (it
-// was removed or renamed away) what stands there now, opened with fallbacks
-// and created when missing, file then closed.
+// was removed or renamed away) what stands there now, opened with fallbacks,
+// file then closed. Nothing there: kNoHandle and not_found (file closed).
 Opened reopen_at_place(const Opened& file, const Place& place);
 
 // A new file at the place would keep everything file has: file stands there
@@ -104,7 +123,8 @@ Opened reopen_at_place(const Opened& file, const Place& place);
 bool replaceable(Handle file, const Place& place);
 
 // A new, empty file with a hidden name at the place, with the permission
-// bits, owner and group of like; an error when any of them cannot be given.
+// bits, owner and group of like (kNoHandle: those of a new file); an error
+// when any of them cannot be given.
 // From its creation it is removed if a signal ends the run, until it
 // replaces its file or is removed.
 struct Temporary {
@@ -121,6 +141,25 @@ Error replace(const Temporary& t);
 // system refuses the replacement.
 Error copy_over(const Temporary& t);
 void remove_temporary(const Temporary& t);
+
+// So that a replacement can be undone while the other output of the run
+// fails: a second, hidden name for the file t replaces (empty when the
+// system gives none, then nothing can be undone); put_back makes it the
+// file again, or, with none (there was no file), removes the new one;
+// drop_aside removes the second name once the change stands.
+std::string keep_aside(const Temporary& t);
+Error put_back(const Temporary& t, const std::string& aside);
+void drop_aside(const Temporary& t, const std::string& aside);
+
+// The sent signals that end the run held back in this thread while the
+// outputs take their places one after the other, so that they change as one:
+// a signal that comes meanwhile ends the run once all have been replaced.
+void hold_ending_signals();
+void release_ending_signals();
+
+// Ends the process at once with status, the temporaries removed first: for
+// when memory is out even for the report.
+[[noreturn]] void end_at_once(int status);
 
 // The memory of the arrays: bytes, all zero, untouched until written; null
 // when the system refuses.

@@ -322,6 +322,94 @@ Opened open_read_only(const std::string& name) {
   return o;
 }
 
+namespace {
+
+// The absolute path a name would have, its directory resolved.
+std::string resolved_path(const std::string& name) {
+  const std::string base = base_name_of(name);
+  char* dir = ::realpath(directory_of(name).c_str(), nullptr);
+  if (dir == nullptr) return name;
+  std::string path = dir;
+  std::free(dir);
+  if (path != "/") path += '/';
+  return path + base;
+}
+
+Identity identity_of_stat(const struct stat& st) {
+  Identity id;
+  id.exists = true;
+  id.device = static_cast<std::uint64_t>(st.st_dev);
+  id.file = static_cast<std::uint64_t>(st.st_ino);
+  return id;
+}
+
+// The descriptor a path names by itself: /dev/stdout, /dev/fd/N,
+// /proc/self/fd/N (or this process's number); -1 for any other path.
+int descriptor_of_path(const std::string& path) {
+  if (path == "/dev/stdin") return 0;
+  if (path == "/dev/stdout") return 1;
+  if (path == "/dev/stderr") return 2;
+  const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  for (const std::string& prefix : {std::string("/dev/fd/"), std::string("/proc/self/fd/"),
+                                   std::string("/proc/thread-self/fd/"), own}) {
+    if (!path.starts_with(prefix) || path.size() == prefix.size() ||
+        path.size() - prefix.size() > 9) {
+      continue;
+    }
+    int fd = 0;
+    for (std::size_t k = prefix.size(); k < path.size(); ++k) {
+      if (path[k] < '0' || path[k] > '9') return -1;
+      fd = fd * 10 + (path[k] - '0');
+    }
+    return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+Identity identity_of(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) == 0) return identity_of_stat(st);
+  Identity id;
+  id.path = resolved_path(name);
+  return id;
+}
+
+Identity identity_of(Handle h) {
+  struct stat st {};
+  if (::fstat(fd_of(h), &st) == 0) return identity_of_stat(st);
+  return {};
+}
+
+bool same_identity(const Identity& a, const Identity& b) {
+  if (a.exists != b.exists) return false;
+  if (a.exists) return a.device == b.device && a.file == b.file;
+  return !a.path.empty() && a.path == b.path;
+}
+
+Handle descriptor_named(const std::string& name) {
+  std::string at = name;
+  for (int hop = 0; hop < 40; ++hop) {
+    if (const int fd = descriptor_of_path(at); fd >= 0) {
+      return ::fcntl(fd, F_GETFD) == -1 ? kNoHandle : duplicate(fd);
+    }
+    struct stat st {};
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return kNoHandle;
+    std::vector<char> buf(PATH_MAX + 1);
+    const ssize_t n = ::readlink(at.c_str(), buf.data(), buf.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= buf.size()) return kNoHandle;
+    std::string target(buf.data(), static_cast<std::size_t>(n));
+    at = target[0] == '/' ? target : directory_of(at) + "/" + target;
+  }
+  return kNoHandle;
+}
+
+Handle duplicate(Handle h) {
+  const int fd = ::fcntl(fd_of(h), F_DUPFD_CLOEXEC, 3);
+  return fd < 0 ? kNoHandle : fd;
+}
+
 Error read(Handle h, char* buf, std::size_t n, std::size_t& got) {
   got = 0;
   if (n > SSIZE_MAX) n = SSIZE_MAX;
@@ -463,7 +551,7 @@ bool extended_attributes(int fd) {
 }
 
 // A name no other file in the directory has yet is found in a few tries.
-std::string hidden_name(const std::string& of, unsigned attempt) {
+std::string hidden_name(const std::string& of, unsigned attempt, const char* mark = ".partial-") {
   static std::atomic<unsigned> made{0};
   static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::uint64_t n = static_cast<std::uint64_t>(::getpid()) * 2654435761u +
@@ -475,7 +563,7 @@ std::string hidden_name(const std::string& of, unsigned attempt) {
     n /= 36;
   }
   // Hidden, and marked as unfinished for anyone who lists the directory.
-  return "." + of + ".partial-" + suffix;
+  return "." + of + mark + suffix;
 }
 
 // The owner and group of like, then its permission bits (a change of owner
@@ -496,11 +584,19 @@ bool take_owner_and_mode(int fd, const struct stat& like) {
 
 Place place_of(const std::string& name) {
   Place p;
-  if (kind_of(name) != Kind::regular) return p;
-  char* resolved = ::realpath(name.c_str(), nullptr);
-  if (resolved == nullptr) return p;
-  const std::string target = resolved;
-  std::free(resolved);
+  std::string target;
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) != 0) {
+    // Missing: the place a new file of that name takes.
+    if (errno != ENOENT || base_name_of(name).empty()) return p;
+    target = resolved_path(name);
+  } else {
+    if (kind_of(name) != Kind::regular) return p;
+    char* resolved = ::realpath(name.c_str(), nullptr);
+    if (resolved == nullptr) return p;
+    target = resolved;
+    std::free(resolved);
+  }
   const int dir = open_cloexec(directory_of(target), kDirectoryFlags);
   if (dir < 0) return p;
   p.directory = dir;
@@ -515,14 +611,14 @@ void close_place(Place& place) {
 
 Opened reopen_at_place(const Opened& file, const Place& place) {
   struct stat st {}, at {};
-  if (::fstat(fd_of(file.handle), &st) != 0) return file;
-  if (::fstatat(fd_of(place.directory), place.name.c_str(), &at, 0) == 0 && same_file(st, at)) {
+  if (file.handle != kNoHandle && ::fstat(fd_of(file.handle), &st) == 0 &&
+      ::fstatat(fd_of(place.directory), place.name.c_str(), &at, 0) == 0 && same_file(st, at)) {
     return file;
   }
   int first_error = 0;
-  const Opened fresh = open_at_with_fallbacks(fd_of(place.directory), place.name, true, first_error);
-  if (fresh.handle == kNoHandle) return fresh;
-  (void)close(file.handle);
+  Opened fresh = open_at_with_fallbacks(fd_of(place.directory), place.name, false, first_error);
+  if (fresh.handle == kNoHandle && first_error == ENOENT) fresh.error = Error::not_found;
+  if (file.handle != kNoHandle) (void)close(file.handle);
   return fresh;
 }
 
@@ -543,7 +639,7 @@ Temporary create_temporary(const Place& place, Handle like) {
   t.directory = place.directory;
   t.replaces = place.name;
   struct stat st {};
-  if (::fstat(fd_of(like), &st) != 0) {
+  if (like != kNoHandle && ::fstat(fd_of(like), &st) != 0) {
     t.error = last_error();
     return t;
   }
@@ -554,7 +650,7 @@ Temporary create_temporary(const Place& place, Handle like) {
   int fd = -1;
   for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     t.name = hidden_name(place.name, attempt);
-    fd = open_at(dir, t.name, O_RDWR | O_CREAT | O_EXCL, 0600);
+    fd = open_at(dir, t.name, O_RDWR | O_CREAT | O_EXCL, like == kNoHandle ? 0666 : 0600);
     if (fd < 0 && errno != EEXIST) break;
   }
   const Error made = fd < 0 ? last_error() : Error::none;
@@ -565,7 +661,7 @@ Temporary create_temporary(const Place& place, Handle like) {
     return t;
   }
   t.handle = fd;
-  if (!take_owner_and_mode(fd, st)) {
+  if (like != kNoHandle && !take_owner_and_mode(fd, st)) {
     t.error = last_error();
     ::close(fd);
     remove_temporary(t);
@@ -609,10 +705,49 @@ Error copy_over(const Temporary& t) {
   return error;
 }
 
+std::string keep_aside(const Temporary& t) {
+  const int dir = fd_of(t.directory);
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::string aside = hidden_name(t.replaces, attempt, ".earlier-");
+    if (::linkat(dir, t.replaces.c_str(), dir, aside.c_str(), 0) == 0) return aside;
+    if (errno != EEXIST) break;
+  }
+  return {};
+}
+
+Error put_back(const Temporary& t, const std::string& aside) {
+  const int dir = fd_of(t.directory);
+  const int r = aside.empty()
+                    ? call(Call::remove, [&] { return ::unlinkat(dir, t.replaces.c_str(), 0); })
+                    : call(Call::rename, [&] { return ::renameat(dir, aside.c_str(), dir, t.replaces.c_str()); });
+  return r == 0 ? Error::none : last_error();
+}
+
+void drop_aside(const Temporary& t, const std::string& aside) {
+  if (!aside.empty()) (void)::unlinkat(fd_of(t.directory), aside.c_str(), 0);
+}
+
 void remove_temporary(const Temporary& t) {
   (void)call(Call::remove, [&] { return ::unlinkat(fd_of(t.directory), t.name.c_str(), 0); });
   spare_on_ending_signal(fd_of(t.directory), t.name);
 }
+
+namespace {
+sigset_t g_held_before;
+}  // namespace
+
+void end_at_once(int status) {
+  sigset_t all;  // nothing allocated here: memory is out
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_BLOCK, &all, nullptr);
+  for (Doomed& d : g_doomed) {
+    if (char* name = d.name.load()) ::unlinkat(d.directory.load(), name, 0);
+  }
+  ::_exit(status);
+}
+
+void hold_ending_signals() { g_held_before = block_ending_signals(); }
+void release_ending_signals() { restore_signals(g_held_before); }
 
 // The memory of the arrays.
 

@@ -108,7 +108,11 @@ Doomed g_doomed[4];
 
 std::string path_in(HANDLE directory, const std::string& name);
 
+// Set while the outputs take their places: the handler waits for the last.
+std::atomic<bool> g_holding{false};
+
 BOOL WINAPI on_console_event(DWORD) {
+  while (g_holding.load()) ::Sleep(1);
   for (Doomed& d : g_doomed) {
     if (d.state.load() == Doomed::named) ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
   }
@@ -249,6 +253,79 @@ Opened open_read_only(const std::string& name) {
   return {as_handle(h), Access::read_only, Error::none};
 }
 
+namespace {
+
+// The absolute path a name would have, its directory resolved, in one case.
+std::string resolved_path(const std::string& name) {
+  char full[MAX_PATH * 4];
+  const DWORD n = ::GetFullPathNameA(name.c_str(), sizeof full, full, nullptr);
+  std::string path = n == 0 || n >= sizeof full ? name : std::string(full, n);
+  const std::size_t at = name_start(path);
+  if (at > 0) {
+    const HANDLE dir = ::CreateFileA(path.substr(0, at).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (dir != INVALID_HANDLE_VALUE) {
+      char buf[MAX_PATH * 4];
+      const DWORD m = ::GetFinalPathNameByHandleA(dir, buf, sizeof buf, FILE_NAME_NORMALIZED);
+      ::CloseHandle(dir);
+      if (m != 0 && m < sizeof buf) {
+        std::string d(buf, m);
+        if (d.back() != '\\') d += '\\';
+        path = d + path.substr(at);
+      }
+    }
+  }
+  for (char& c : path) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return path;
+}
+
+Identity identity_of_info(const BY_HANDLE_FILE_INFORMATION& info) {
+  Identity id;
+  id.exists = true;
+  id.device = info.dwVolumeSerialNumber;
+  id.file = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return id;
+}
+
+}  // namespace
+
+Identity identity_of(Handle h) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (h == kNoHandle || ::GetFileInformationByHandle(as_win(h), &info) == 0) return {};
+  return identity_of_info(info);
+}
+
+Identity identity_of(const std::string& name) {
+  const HANDLE h = ::CreateFileA(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    Identity id = identity_of(as_handle(h));
+    ::CloseHandle(h);
+    if (id.exists) return id;
+  }
+  Identity id;
+  id.path = resolved_path(name);
+  return id;
+}
+
+bool same_identity(const Identity& a, const Identity& b) {
+  if (a.exists != b.exists) return false;
+  if (a.exists) return a.device == b.device && a.file == b.file;
+  return !a.path.empty() && a.path == b.path;
+}
+
+// No name stands for a handle of the process here.
+Handle descriptor_named(const std::string&) { return kNoHandle; }
+
+Handle duplicate(Handle h) {
+  HANDLE copy = nullptr;
+  const HANDLE self = ::GetCurrentProcess();
+  if (!::DuplicateHandle(self, as_win(h), self, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) return kNoHandle;
+  return as_handle(copy);
+}
+
 Error read(Handle h, char* buf, std::size_t n, std::size_t& got) {
   got = 0;
   DWORD done = 0;
@@ -351,8 +428,9 @@ bool refused(DWORD code) {
 
 Place place_of(const std::string& name) {
   Place p;
-  if (kind_of(name) != Kind::regular) return p;
-  const std::string target = final_name(name);
+  const Kind kind = kind_of(name);
+  if (kind != Kind::regular && kind != Kind::missing) return p;
+  const std::string target = kind == Kind::missing ? name : final_name(name);
   char full[MAX_PATH * 4];
   const DWORD n = ::GetFullPathNameA(target.c_str(), sizeof full, full, nullptr);
   if (n == 0 || n >= sizeof full) return p;
@@ -378,15 +456,16 @@ void close_place(Place& place) {
 Opened reopen_at_place(const Opened& file, const Place& place) {
   BY_HANDLE_FILE_INFORMATION info{};
   const std::string path = path_in(place);
-  if (!info_of(as_win(file.handle), info)) return file;
-  const HANDLE h = ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  BY_HANDLE_FILE_INFORMATION at{};
-  const bool same = h != INVALID_HANDLE_VALUE && info_of(h, at) && same_file(info, at);
-  if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
-  if (same) return file;
-  const Opened fresh = open_with_fallbacks(path, true);
-  if (fresh.handle != kNoHandle) (void)close(file.handle);
+  if (file.handle != kNoHandle && info_of(as_win(file.handle), info)) {
+    const HANDLE h = ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION at{};
+    const bool same = h != INVALID_HANDLE_VALUE && info_of(h, at) && same_file(info, at);
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    if (same) return file;
+  }
+  const Opened fresh = open_with_fallbacks(path, false);
+  if (file.handle != kNoHandle) (void)close(file.handle);
   return fresh;
 }
 
@@ -460,12 +539,50 @@ Error copy_over(const Temporary& t) {
   return error;
 }
 
+std::string keep_aside(const Temporary& t) {
+  const std::string to = path_in(as_win(t.directory), t.replaces);
+  const std::string stem = "." + t.replaces + ".earlier-" + std::to_string(::GetCurrentProcessId()) + "-";
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::string aside = stem + std::to_string(::GetTickCount() + attempt);
+    if (::CreateHardLinkA(path_in(as_win(t.directory), aside).c_str(), to.c_str(), nullptr)) return aside;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return {};
+}
+
+Error put_back(const Temporary& t, const std::string& aside) {
+  const std::string to = path_in(as_win(t.directory), t.replaces);
+  if (aside.empty()) {
+    if (fails_as_planned(Call::remove)) return last_error();
+    return ::DeleteFileA(to.c_str()) ? Error::none : last_error();
+  }
+  if (fails_as_planned(Call::rename)) return last_error();
+  return ::MoveFileExA(path_in(as_win(t.directory), aside).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)
+             ? Error::none
+             : last_error();
+}
+
+void drop_aside(const Temporary& t, const std::string& aside) {
+  if (!aside.empty()) ::DeleteFileA(path_in(as_win(t.directory), aside).c_str());
+}
+
 void remove_temporary(const Temporary& t) {
   if (!fails_as_planned(Call::remove)) {
     ::DeleteFileA(path_in(as_win(t.directory), t.name).c_str());
   }
   spare_on_console_event(as_win(t.directory), t.name);
 }
+
+void end_at_once(int status) {
+  for (Doomed& d : g_doomed) {
+    if (d.state.load() == Doomed::named) ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
+  }
+  ::ExitProcess(static_cast<UINT>(status));
+  for (;;) ::Sleep(INFINITE);  // not reached
+}
+
+void hold_ending_signals() { g_holding.store(true); }
+void release_ending_signals() { g_holding.store(false); }
 
 void* obtain_zeroed(std::size_t bytes) {
   if (bytes == 0 || fails_as_planned(Call::allocate)) return nullptr;

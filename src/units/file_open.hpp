@@ -13,8 +13,9 @@ namespace units {
 // is not created. Throws IoFailure 6414 or 6416.
 platform::Handle open_price_file(const std::string& name);
 
-// The training file: as the price file, but a missing one is created empty
-// and a directory is refused. Nothing is removed from an existing file.
+// The training file: as the price file, but a directory is refused, and a
+// missing one is not created: its handle is kNoHandle once a file could be
+// made there. Nothing is removed from an existing file.
 platform::Opened open_training_file(const std::string& name);
 
 }  // namespace units

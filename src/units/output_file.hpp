@@ -2,14 +2,17 @@
 // the first bufferful is full, a second buffer takes the records while the
 // first is written out, so laying records down and writing them overlap.
 //
-// Opening removes nothing. A regular file is replaced whole or not at all:
-// the records go to a hidden temporary in its directory, which takes its
-// place only at a close without error, with the file's permission bits,
-// owner and group. Where a new file would lose what the old one had (more
-// than one link, a mount point, an owner that cannot be given, a directory
-// that guards its names) or cannot be made, and for a device or a FIFO, the
-// file is cut at its start just before the first record goes in. Either way
-// a run that ends before its first record leaves an earlier file as it was.
+// Opening removes nothing and creates nothing. A regular file, or a name
+// with nothing there yet, is replaced whole or not at all: the records go to
+// a hidden temporary in its directory, which takes its place only at a close
+// without error, with the file's permission bits, owner and group. Where a
+// new file would lose what the old one had (more than one link, a mount
+// point, an owner that cannot be given, a directory that guards its names)
+// or cannot be made, and for a device or a FIFO, the file is cut at its
+// start just before the first record goes in. A descriptor named as such
+// (standard output) is written as it is, neither cut nor replaced. Either
+// way a run that ends before its first record leaves an earlier file as it
+// was, and a failed run leaves no file where there was none.
 // Each record ends with CR LF.
 #pragma once
 
@@ -24,8 +27,10 @@ namespace units {
 
 class OutputFile final {
  public:
+  // file as opened; kNoHandle for a name with nothing there yet. as_is:
+  // a descriptor, written at its offset.
   OutputFile(std::string name, const platform::Opened& file,
-             std::size_t buffer = std::size_t{1} << 20);
+             std::size_t buffer = std::size_t{1} << 20, bool as_is = false);
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
@@ -60,9 +65,21 @@ class OutputFile final {
     if (error != platform::Error::none) fail(error, Statement::Write);
   }
 
-  // The normal close: writes the buffer out; when no record was written in
-  // this run the file is left empty. A failure throws RunFailure.
-  void close();
+  // The normal close, in two steps so that several files change as one:
+  // finish writes everything out to the file or its temporary (when no
+  // record was written in this run the file is to be empty); take_place
+  // then puts it in the file's place. A failure of either throws RunFailure
+  // and leaves a replaced file as it was.
+  void finish();
+  // undoable: the file replaced is kept under a second name until settle,
+  // so that undo_place can put it back (or remove a file that was new).
+  void take_place(bool undoable = false);
+  void undo_place();
+  void settle();
+  void close() {
+    finish();
+    take_place();
+  }
   // Without close (a run that does not end normally): a replaced file is
   // left as it was, its temporary removed as the failure passes, before any
   // report is written (so that the report finds room on a full disk); a
@@ -75,7 +92,7 @@ class OutputFile final {
   void start_first_record();
   platform::Error write_handed_over();
   platform::Error flush_buffer();
-  platform::Error settle_temporary(platform::Error error);
+  void drop_temporary();
   [[noreturn]] void fail(platform::Error error, Statement statement);
 
   std::string name_;
@@ -83,11 +100,22 @@ class OutputFile final {
   platform::Handle records_;  // where the records go: the file or the temporary
   platform::Place place_;
   platform::Temporary temporary_;
+  bool has_temporary_ = false;  // from its creation until it is renamed or removed
+  bool undoable_ = false;       // replaced, and can be put back
+  std::string aside_;           // the earlier file's second name
+  bool as_is_ = false;
+  bool finished_ = false;
   std::vector<char> buf_;
   std::size_t used_ = 0;
   std::vector<char> other_;      // the buffer handed over, or to be taken next
   std::size_t handed_over_ = 0;  // its bytes still to be written
   bool wrote_ = false;
 };
+
+// The training file and its dates file (or none) as one change: both
+// complete before either takes its place, an ending signal held back until
+// both have, and the first put back when the second fails. Throws the
+// failure's RunFailure.
+void put_in_place(OutputFile& output, OutputFile* dates);
 
 }  // namespace units
