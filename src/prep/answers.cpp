@@ -34,14 +34,31 @@ void take_or_ask(units::Console* console, T& target, const std::optional<T>& giv
 
 }  // namespace
 
+// The answer heard for a question, found by the answer given that the
+// caller passed: a member of given_.
+void Questions::note(const std::optional<std::int32_t>& given, std::int32_t answer) const {
+  if (heard_ == nullptr || given) return;
+  for (std::optional<std::int32_t> Answers::*a :
+       {&Answers::from, &Answers::to, &Answers::variable, &Answers::screen_output,
+        &Answers::screen_inputs, &Answers::days}) {
+    if (&(given_.*a) == &given) heard_->*a = answer;
+  }
+}
+
+void Questions::note(const std::optional<float>& given, float answer) const {
+  if (heard_ != nullptr && !given && &given == &given_.coefficient) heard_->coefficient = answer;
+}
+
 void Questions::ask(std::int32_t& target, const std::optional<std::int32_t>& given,
                     const numtext::EditList& question) const {
   take_or_ask(console_, target, given, question);
+  note(given, target);
 }
 
 void Questions::ask(float& target, const std::optional<float>& given,
                     const numtext::EditList& question) const {
   take_or_ask(console_, target, given, question);
+  note(given, target);
 }
 
 void Questions::ask_until(std::int32_t& target, const std::optional<std::int32_t>& given,

@@ -38,6 +38,9 @@ class Questions {
   explicit Questions(const Answers& complete) : given_(complete) {}
 
   const Answers& given() const { return given_; }
+  // Each answer read at the console is also kept in heard: a batch asks
+  // once and holds the answers for every later file.
+  void keep_heard(Answers& heard) { heard_ = &heard; }
 
   // target takes the given answer, or the question is written and the
   // answer read into it (a null answer leaves target as it is).
@@ -51,8 +54,12 @@ class Questions {
                  const numtext::EditList& question, bool (*accepted)(std::int32_t)) const;
 
  private:
+  void note(const std::optional<std::int32_t>& given, std::int32_t answer) const;
+  void note(const std::optional<float>& given, float answer) const;
+
   units::Console* console_ = nullptr;
   Answers given_;
+  Answers* heard_ = nullptr;
 };
 
 }  // namespace prep

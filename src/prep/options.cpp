@@ -5,6 +5,7 @@
 #include "numtext/civil_date.hpp"
 #include "numtext/integer_text.hpp"
 #include "numtext/real_text.hpp"
+#include "prep/series_batch.hpp"
 
 namespace prep {
 namespace {
@@ -113,6 +114,18 @@ constexpr Option kOptions[] = {
        inv.close.emplace();
        return store_name(*inv.close, v);
      }},
+    {"format", '\0', "dat|csv", "dat: i record a colonne fisse; csv: una riga\nper record con intestazione",
+     [](Invocation& inv, std::string_view v) {
+       inv.csv = v == "csv";
+       return v == "csv" || v == "dat";
+     }},
+    {"jobs", 'j', "N", "file dei prezzi elaborati insieme\n(senza: i processori disponibili)",
+     [](Invocation& inv, std::string_view v) {
+       const auto n = unsigned_integer(v);
+       if (!n || *n < 1) return false;
+       inv.jobs = *n;
+       return true;
+     }},
     {"check", '\0', "", "elenca le righe del file dei prezzi\nprobabilmente errate; non chiede nulla\ne non scrive file",
      [](Invocation& inv, std::string_view) {
        inv.check = true;
@@ -208,8 +221,11 @@ class CommandLineParser {
 
  private:
   void take_operand(std::string_view arg) {
-    if (inv_.price_file) throw UsageError{message::extra_operand(arg)};
-    inv_.price_file = std::string(arg);
+    if (inv_.price_file) {
+      inv_.more_files.emplace_back(arg);
+    } else {
+      inv_.price_file = std::string(arg);
+    }
   }
 
   void take_long(std::string_view arg) {
@@ -254,8 +270,10 @@ class CommandLineParser {
   void check_whole() const {
     if (inv_.check) {
       if (!inv_.price_file) throw UsageError{message::check_needs_file()};
+      if (!inv_.more_files.empty()) throw UsageError{message::extra_operand(inv_.more_files[0])};
       return;  // nothing is asked
     }
+    if (const auto refused = batch_usage_error(inv_)) throw UsageError{*refused};
     if (inv_.dates && *inv_.dates == inv_.output) throw UsageError{message::same_files()};
     if (inv_.price_file == "-" && !inv_.answers.complete()) {
       throw UsageError{message::stdin_needs_answers(missing_answers(inv_.answers))};

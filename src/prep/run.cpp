@@ -14,6 +14,8 @@
 #include "prep/price_file.hpp"
 #include "prep/program_info.hpp"
 #include "prep/run_state.hpp"
+#include "prep/csv_records.hpp"
+#include "prep/series_batch.hpp"
 #include "platform/os.hpp"
 #include "platform/side_by_side.hpp"
 #include "prep/record_dates.hpp"
@@ -44,13 +46,14 @@ std::string price_file_name(const std::optional<std::string>& operand, units::Co
   }
 }
 
+// A batch names every file: no console is asked.
 std::unique_ptr<units::InputFile> open_input(const std::optional<std::string>& operand,
-                                              units::Console& console) {
+                                              units::Console* console) {
   if (operand == kStandardInput) {
     return std::make_unique<units::InputFile>(
         *operand, platform::std_stream(platform::StdStream::in));
   }
-  const std::string name = price_file_name(operand, console);
+  const std::string name = console != nullptr ? price_file_name(operand, *console) : *operand;
   try {
     return std::make_unique<units::InputFile>(name, units::open_price_file(name));
   } catch (const numtext::IoFailure& f) {
@@ -66,28 +69,46 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   }
 }
 
-// The run of the core with the dialogue's questions, between the files and
-// the console's count line.
-void drive(RunState& st, const Invocation& inv, units::Console& console) {
-  auto input = open_input(inv.price_file, console);
-  const auto output = open_output(inv.output);
+}  // namespace
+
+std::int32_t run_series(RunState& st, const SeriesRun& run) {
+  const Invocation& inv = run.inv;
+  auto input = open_input(inv.price_file, run.console);
+  const auto output = run.dataset != nullptr ? nullptr : open_output(inv.output);
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
   std::unique_ptr<platform::SecondThread> second;
   {
     PriceFile prices(*input, inv.close);
-    for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
+    for (const std::string& warning : prices.warnings()) run.warn(warning);
     second = read_price_matrix(st, prices);
   }
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
-  select_and_derive(st, Questions(console, inv.answers), second.get());
-  write_training_records(st, *output, second.get());
+  select_and_derive(st, run.questions, second.get());
+  if (run.dataset != nullptr) {
+    *run.dataset = csv_records(st, run.series);
+  } else if (inv.csv) {
+    write_training_csv(st, *output);
+  } else {
+    write_training_records(st, *output, second.get());
+  }
   if (dates) write_record_dates(st, *dates);
-  output->close();
+  if (output) output->close();
   if (dates) dates->close();
-  write_count_line(console, st.IC);
+  return st.IC;
+}
+
+namespace {
+
+// The run of the core with the dialogue's questions, between the files and
+// the console's count line.
+void drive(RunState& st, const Invocation& inv, units::Console& console) {
+  const Questions questions(console, inv.answers);
+  write_count_line(console, run_series(st, {inv, questions, &console, [&](const std::string& warning) {
+                                              units::show_warning(console, warning);
+                                            }}));
 }
 
 // The run and its end on the console: the stop or the report, then the
@@ -97,10 +118,10 @@ int run_and_end(const Invocation& inv, units::Console& console) {
     try {
       RunState st;
       if (inv.check) {
-        const auto input = open_input(inv.price_file, console);
+        const auto input = open_input(inv.price_file, &console);
         return check_price_file(st, *input, inv.close, console) ? 1 : 0;
       }
-      drive(st, inv, console);
+      drive(st, one_series(inv), console);
     } catch (const std::bad_alloc&) {
       // The arrays are given back first.
       throw units::RunFailure::stop_for_memory("Memoria insufficiente");
@@ -141,7 +162,7 @@ int run_on_console(int argc, char** argv) {
     write_version(console);
   } else {
     try {
-      status = run_and_end(inv, console);
+      status = inv.more_files.empty() ? run_and_end(inv, console) : run_batch(inv, console);
     } catch (const std::bad_alloc&) {
       status = 99;  // not even the text found room; the status still tells
     }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/os.hpp"
@@ -59,6 +60,10 @@ class OutputFile final {
         lay_down);
     if (error != platform::Error::none) fail(error, Statement::Write);
   }
+
+  // Text as it is, lines and their ends included (a CSV), through the same
+  // buffer as the records.
+  void write_text(std::string_view text);
 
   // The normal close: writes the buffer out; when no record was written in
   // this run the file is left empty. A failure throws RunFailure.
