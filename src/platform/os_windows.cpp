@@ -96,21 +96,25 @@ HANDLE open_existing_or_new(const std::string& name, DWORD access, DWORD disposi
 
 // The temporaries removed when the console is interrupted or closed, the
 // user logs off or the system shuts down (the training file's and the dates
-// file's are unfinished at once): each its directory and a fixed buffer for
+// file's are unfinished at once, on every thread of a batch): each its directory and a fixed buffer for
 // its name, since the handler runs on a thread of its own at any moment.
 struct Doomed {
-  enum State { empty, naming, named };
+  enum State { empty, naming, named, removing };
   std::atomic<int> state{empty};
   std::atomic<HANDLE> directory{nullptr};
   char name[MAX_PATH];
 };
-Doomed g_doomed[4];
+Doomed g_doomed[kMostTemporaries];
 
 std::string path_in(HANDLE directory, const std::string& name);
 
 BOOL WINAPI on_console_event(DWORD) {
   for (Doomed& d : g_doomed) {
-    if (d.state.load() == Doomed::named) ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
+    // Claimed first: a thread settling its temporary meanwhile leaves the name alone.
+    int named = Doomed::named;
+    if (d.state.compare_exchange_strong(named, Doomed::removing)) {
+      ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
+    }
   }
   return FALSE;  // the default handling then ends the process
 }
@@ -132,7 +136,8 @@ void doom_on_console_event(HANDLE directory, const std::string& name) {
 void spare_on_console_event(HANDLE directory, const std::string& name) {
   for (Doomed& d : g_doomed) {
     if (d.state.load() == Doomed::named && d.directory.load() == directory && name == d.name) {
-      d.state.store(Doomed::empty);
+      int named = Doomed::named;
+      (void)d.state.compare_exchange_strong(named, Doomed::empty);
       return;
     }
   }

@@ -390,7 +390,9 @@ int run_batch(const Invocation& inv, units::Console& console) {
   }
   if (next < series.size()) {
     SideBySide rest(inv, series, next, answers, dataset);
-    rest.run(shown, inv.jobs > 0 ? inv.jobs : platform::processors_usable());
+    // Each run holds up to two temporaries that an ending signal removes.
+    const int most = static_cast<int>((platform::kMostTemporaries - 1) / 2);
+    rest.run(shown, std::min(inv.jobs > 0 ? inv.jobs : platform::processors_usable(), most));
   }
   return shown.end();
 }
