@@ -1,13 +1,14 @@
-# The README's recipe for many price files (one process per file, the answers
-# as options, each output named after its file, run by xargs -P) gives for
-# each file the elab.dat of a single run with the answers typed, the count
-# line it shows, and one day per record.
+# The README's recipes for many price files (the one command, and xargs
+# handing it the files) give for each file the elab.dat of a single run with
+# the answers typed, its count in the file's line, and one day per record.
 # parallel_runs_test.sh ELAB SOURCE_DIR
 elab=$1
 source=$2
 . "$(dirname "$0")/support/tool_test.sh"
 
-recipe=$(sed -n '/^    find prices -name/,/^$/s/^    //p' "$source/README.md")
+one_command=$(sed -n '/^    mkdir -p out && elab/,/^$/s/^    //p' "$source/README.md")
+[ -n "$one_command" ] || fail "no one-command recipe in README.md"
+recipe=$(sed -n '/^    mkdir -p out && find prices -name/,/^$/s/^    //p' "$source/README.md")
 [ -n "$recipe" ] || fail "no xargs recipe in README.md"
 
 # Three different price files cut from the example: all of it, its first
@@ -27,18 +28,21 @@ answers='-1
 '
 printf '%s' "$answers" > "$work/answers.txt"
 
-(cd "$work" && PATH=$(dirname "$elab"):$PATH && eval "$recipe") ||
-  fail "the recipe ended with status $?"
-
-for name in all first last; do
-  mkdir "$scratch/single-$name"
-  run_elab "$scratch/single-$name" "$work/prices/$name.txt" "$answers"
-  cmp "$work/out/$name.dat" "$scratch/single-$name/elab.dat" ||
-    fail "the training file of $name differs from a single run's"
-  [ -s "$work/out/$name.dat" ] || fail "no records for $name"
-  tail -c "$(wc -c < "$work/out/$name.console")" "$scratch/single-$name/console.txt" |
-    cmp -s - "$work/out/$name.console" || fail "the console of $name is not the single run's end"
-  [ "$(wc -l < "$work/out/$name.days")" = "$(wc -l < "$work/out/$name.dat")" ] ||
-    fail "not one day per record for $name"
+for way in one_command recipe; do
+  rm -rf "$work/out"
+  eval "command=\$$way"
+  (cd "$work" && PATH=$(dirname "$elab"):$PATH && eval "$command") > "$scratch/$way.out" ||
+    fail "$way ended with status $?"
+  for name in all first last; do
+    mkdir -p "$scratch/single-$name"
+    run_elab "$scratch/single-$name" "$work/prices/$name.txt" "$answers"
+    cmp "$work/out/$name.dat" "$scratch/single-$name/elab.dat" ||
+      fail "$way: the training file of $name differs from a single run's"
+    [ -s "$work/out/$name.dat" ] || fail "$way: no records for $name"
+    count=$(grep -a 'Record scritti' "$scratch/single-$name/console.txt" | tr -dc '0-9')
+    grep -aq "^$name: Record scritti: $count" "$scratch/$way.out" || fail "$way: no count line of $name"
+    [ "$(wc -l < "$work/out/$name.days")" = "$(wc -l < "$work/out/$name.dat")" ] ||
+      fail "$way: not one day per record for $name"
+  done
 done
-echo "ok: three files in parallel"
+echo "ok: three files in one command, and through xargs"
