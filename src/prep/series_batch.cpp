@@ -130,10 +130,13 @@ class Shown {
 
   void progress(std::size_t ended, const std::string& file) {
     if (!progress_) return;
-    console_.flush();
-    to_err("\r[" + whole_number(static_cast<std::int64_t>(ended)) + "/" +
-           whole_number(static_cast<std::int64_t>(total_)) + "] " + file + "\x1b[K");
-    progress_shown_ = true;
+    std::string line = "[" + whole_number(static_cast<std::int64_t>(ended)) + "/";
+    line += whole_number(static_cast<std::int64_t>(total_)) + "] " + file;
+    // Blanks over what is left of a longer line: no terminal codes needed.
+    const std::size_t shown = line.size();
+    if (shown < progress_shown_) line.append(progress_shown_ - shown, ' ');
+    to_err("\r" + line);
+    progress_shown_ = shown;
   }
 
   void series(const SeriesSource& s, Outcome& o) {
@@ -188,9 +191,9 @@ class Shown {
   }
 
   void clear_progress() {
-    if (!progress_shown_) return;
-    to_err("\r\x1b[K");
-    progress_shown_ = false;
+    if (progress_shown_ == 0) return;
+    to_err("\r" + std::string(progress_shown_, ' ') + "\r");
+    progress_shown_ = 0;
   }
 
   void to_err(const std::string& text) {
@@ -203,7 +206,7 @@ class Shown {
   units::OutputFile* dataset_;
   platform::Handle err_;
   bool progress_;
-  bool progress_shown_ = false;
+  std::size_t progress_shown_ = 0;  // the length of the line shown
   bool header_written_ = false;
   std::string dataset_failure_;
   std::int64_t written_ = 0, failed_ = 0;
