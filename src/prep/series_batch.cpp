@@ -130,12 +130,13 @@ class Shown {
 
   void progress(std::size_t ended, const std::string& file) {
     if (!progress_) return;
-    std::string line = "[" + whole_number(static_cast<std::int64_t>(ended)) + "/";
-    line += whole_number(static_cast<std::int64_t>(total_)) + "] " + file;
+    std::string line = "\r[";
+    line.append(whole_number(static_cast<std::int64_t>(ended))).append("/");
+    line.append(whole_number(static_cast<std::int64_t>(total_))).append("] ").append(file);
     // Blanks over what is left of a longer line: no terminal codes needed.
-    const std::size_t shown = line.size();
+    const std::size_t shown = line.size() - 1;
     if (shown < progress_shown_) line.append(progress_shown_ - shown, ' ');
-    to_err("\r" + line);
+    to_err(line);
     progress_shown_ = shown;
   }
 
@@ -192,7 +193,10 @@ class Shown {
 
   void clear_progress() {
     if (progress_shown_ == 0) return;
-    to_err("\r" + std::string(progress_shown_, ' ') + "\r");
+    std::string blanks(progress_shown_ + 2, ' ');
+    blanks.front() = '\r';
+    blanks.back() = '\r';
+    to_err(blanks);
     progress_shown_ = 0;
   }
 
