@@ -227,9 +227,10 @@ class SideBySide {
 
   void run(Shown& shown, int jobs) {
     std::vector<std::thread> threads;
-    const std::size_t shown_from = next_;
-    platform::set_runs_waiting(static_cast<std::int64_t>(series_.size() - next_));
-    for (std::size_t k = 0; k < static_cast<std::size_t>(jobs) && k < series_.size() - next_; ++k) {
+    // Read before the first thread moves it.
+    const std::size_t shown_from = next_, left = series_.size() - next_;
+    platform::set_runs_waiting(static_cast<std::int64_t>(left));
+    for (std::size_t k = 0; k < static_cast<std::size_t>(jobs) && k < left; ++k) {
       try {
         threads.push_back(platform::start_thread([](void* self) { static_cast<SideBySide*>(self)->work(); }, this));
       } catch (const std::system_error&) {
