@@ -188,12 +188,14 @@ void catch_signal(int sig) {
   ::sigaction(sig, &act, nullptr);
 }
 
+// Once in the process, whichever thread of a batch comes first.
 void catch_ending_signals_once() {
-  static bool caught = false;
-  if (caught) return;
-  caught = true;
-  for (const int sig : sent_ending_signals()) catch_signal(sig);
-  for (const int sig : kFaultSignals) catch_signal(sig);
+  static const bool caught = [] {
+    for (const int sig : sent_ending_signals()) catch_signal(sig);
+    for (const int sig : kFaultSignals) catch_signal(sig);
+    return true;
+  }();
+  (void)caught;
 }
 
 // Blocks the sent ending signals in this thread; returns the mask to restore.
