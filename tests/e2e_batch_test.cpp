@@ -132,6 +132,18 @@ TEST(BatchDialogue, AskedOnceHeldForEveryFile) {
   EXPECT_EQ(dir.read("out/b.dat"), single_run("b.txt", kOwn).first);
 }
 
+// Answers that end before the questions do: the others are not run.
+TEST(BatchDialogue, AnswersEndingEndTheBatch) {
+  TempDir dir;
+  dir.write("a.csv", kCsv);
+  dir.write("b.txt", kOwn);
+  const auto r = run_in(dir, {"--variable=11", "-o", "{name}.dat", "a.csv", "b.txt"}, "-1\n2\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("elab: a.csv: run-time error F6501: READ(CON)"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("elab: b.txt: not run: no answers\r\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("2 files: 0 written, 2 failed\r\n"), std::string::npos);
+}
+
 // One dataset: the single runs' CSVs one after the other, each line led by
 // its series, under one header.
 TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {

@@ -74,6 +74,7 @@ struct Outcome {
   bool ended = false;
   bool written = false;
   bool no_room = false;  // not even its report found memory
+  bool console_failed = false;  // an answer could not be read
   std::int32_t count = 0;
   std::int32_t IGIO = 0;
   std::string report;
@@ -109,6 +110,7 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
       }
     } catch (const units::RunFailure& f) {
       o.report = failure_line(s, f);
+      o.console_failed = console != nullptr && f.report().find("(CON)") != std::string::npos;
     }
   } catch (const std::bad_alloc&) {
     o.no_room = true;
@@ -395,6 +397,14 @@ int run_batch(const Invocation& inv, units::Console& console) {
     Outcome o = run_one(inv, series[next], questions, &console, dataset);
     answers = heard;
     shown.series(series[next], o);
+    if (o.console_failed) {
+      // No answer can be had for the others either.
+      while (++next < series.size()) {
+        Outcome not_run;
+        not_run.report = "elab: " + series[next].file + ": not run: no answers\r\n";
+        shown.series(series[next], not_run);
+      }
+    }
   }
   if (next < series.size()) {
     SideBySide rest(inv, series, next, answers, dataset);
