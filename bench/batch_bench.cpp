@@ -6,6 +6,10 @@
 //   copy     the copy yardstick: each price file read and the elab.dat of
 //            its run written to another file, with nothing in between
 //   other    (with --other PATH) another build of the program, by default
+//   recipe   the README's xargs recipe of one process per file: a shell,
+//            mkdir and basename for each, JOBS at a time
+//   batch    the one command: every file in one run of the program, at
+//            the processors' count at a time
 // Prints the median and the fastest round of each way, in seconds, and the
 // ratios of the medians. Every run's elab.dat must be the one of the first
 // round's "one" run of the same file, byte for byte.
@@ -42,7 +46,47 @@ struct Way {
   std::string binary;         // empty: the copy yardstick
   const char* threads;        // ELAB_THREADS, or null for unset
   std::vector<double> times;  // one per round
+  enum Kind { per_file, recipe, batch } kind = per_file;
 };
+
+const char* const kAnswers[] = {"--from=all", "--variable=11", "--coefficient=2", "--screen-output=yes",
+                                "--screen-inputs=yes", "--days=dummies"};
+
+// The recipe or the one command, run whole; its wall time, or a negative
+// one when it failed. Outputs go to out_dir/NAME.dat.
+double run_whole(const Way& way, const std::vector<std::string>& files, const std::string& list,
+                 const std::string& out_dir) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(out_dir.c_str()) != 0) _exit(127);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    std::vector<std::string> args;
+    if (way.kind == Way::batch) {
+      args.push_back(way.binary);
+      args.insert(args.end(), std::begin(kAnswers), std::end(kAnswers));
+      args.insert(args.end(), {"-o", "{name}.dat"});
+      args.insert(args.end(), files.begin(), files.end());
+    } else {
+      const int in = ::open(list.c_str(), O_RDONLY);
+      ::dup2(in, 0);
+      std::string script = "name=./$(basename \"$1\" .txt) && mkdir -p . && " + way.binary;
+      for (const char* a : kAnswers) script += std::string(" ") + a;
+      script += " -o \"$name.dat\" -- \"$1\" > \"$name.console\"";
+      args = {"xargs", "-0", "-r", "-n", "1", "-P", way.threads, "sh", "-c", script, "sh"};
+    }
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1.0;
+}
 
 std::string slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -137,6 +181,13 @@ int main(int argc, char** argv) {
   }
   fs::create_directories(dir);
   dir = fs::absolute(dir).string();
+  const std::string jobs_text = std::to_string(jobs);
+  Way recipe{"recipe", ELAB_BINARY, jobs_text.c_str(), {}};
+  recipe.kind = Way::recipe;
+  Way batch{"batch", ELAB_BINARY, nullptr, {}};
+  batch.kind = Way::batch;
+  ways.push_back(recipe);
+  ways.push_back(batch);
   const std::string answers = dir + "/answers.txt";
   std::ofstream(answers) << "-1\n11\n2\n1\n1\n-1\n";
   std::vector<std::string> prices;
@@ -154,6 +205,12 @@ int main(int argc, char** argv) {
     }
     ::wait(nullptr);
   }
+  const std::string list = dir + "/list";
+  {
+    std::ofstream names(list, std::ios::binary);
+    for (const std::string& p : prices) names << p << '\0';
+  }
+  for (const char* d : {"/recipe", "/batch"}) fs::create_directories(dir + d);
   std::vector<pid_t> spinners;
   for (int b = 0; b < busy; ++b) {
     const pid_t pid = ::fork();
@@ -169,12 +226,15 @@ int main(int argc, char** argv) {
   for (int r = 0; r < rounds; ++r) {
     for (std::size_t t = 0; t < ways.size(); ++t) {
       Way& way = ways[(t + static_cast<std::size_t>(r) + 1) % ways.size()];
-      const double s = run_batch(way, prices, dir + "/out", answers, jobs);
+      const double s = way.kind == Way::per_file ? run_batch(way, prices, dir + "/out", answers, jobs)
+                                                 : run_whole(way, prices, list, dir + "/" + way.name);
       if (s < 0) return std::fprintf(stderr, "a run of %s failed\n", way.name.c_str()), 1;
       way.times.push_back(s);
       if (way.binary.empty()) continue;
       for (long k = 0; k < files; ++k) {
-        const std::string dat = slurp(dir + "/out/" + std::to_string(k) + "/elab.dat");
+        const std::string name = "prices-" + std::to_string(rows) + "-" + std::to_string(k) + ".dat";
+        const std::string dat = slurp(way.kind == Way::per_file ? dir + "/out/" + std::to_string(k) + "/elab.dat"
+                                                                : dir + "/" + way.name + "/" + name);
         if (reference.size() < static_cast<std::size_t>(files)) {
           reference.push_back(dat);
         } else if (dat != reference[static_cast<std::size_t>(k)]) {
@@ -187,12 +247,16 @@ int main(int argc, char** argv) {
   while (::wait(nullptr) > 0) {
   }
   std::printf("%ld files of %ld rows, %d at a time, %d busy, %d rounds\n", files, rows, jobs, busy, rounds);
-  std::printf("%8s %10s %10s %10s %10s\n", "way", "median s", "fastest s", "/one", "/copy");
+  std::printf("%8s %10s %10s %10s %10s %10s\n", "way", "median s", "fastest s", "/one", "/copy", "/recipe");
   const double one = median(ways[1].times), copy = median(ways[2].times);
+  const double by_recipe = median(std::find_if(ways.begin(), ways.end(), [](const Way& w) {
+                                    return w.kind == Way::recipe;
+                                  })->times);
   for (const Way& w : ways) {
     const double m = median(w.times);
     const double fastest = *std::min_element(w.times.begin(), w.times.end());
-    std::printf("%8s %10.4f %10.4f %10.2f %10.2f\n", w.name.c_str(), m, fastest, m / one, m / copy);
+    std::printf("%8s %10.4f %10.4f %10.2f %10.2f %10.2f\n", w.name.c_str(), m, fastest, m / one, m / copy,
+                m / by_recipe);
   }
   return 0;
 }

@@ -1,13 +1,14 @@
-# The guide's recipe for many price files (one process per file, the answers
-# as options, each output named after its file, run by xargs -P) gives for
-# each file the elab.dat of a single run with the answers typed, the count
-# line it shows, and one day per record.
+# The guide's recipes for many price files (the one command, and xargs
+# handing it the files) give for each file the elab.dat of a single run with
+# the answers typed, its count in the file's line, and one day per record.
 # parallel_runs_test.sh ELAB SOURCE_DIR
 elab=$1
 source=$2
 . "$(dirname "$0")/support/tool_test.sh"
 
-recipe=$(sed -n '/^    find prices -name/,/^$/s/^    //p' "$source/doc/guide.md")
+one_command=$(sed -n '/^    mkdir -p out && elab/,/^$/s/^    //p' "$source/doc/guide.md")
+[ -n "$one_command" ] || fail "no one-command recipe in doc/guide.md"
+recipe=$(sed -n '/^    mkdir -p out && find prices -name/,/^$/s/^    //p' "$source/doc/guide.md")
 [ -n "$recipe" ] || fail "no xargs recipe in doc/guide.md"
 
 # Three different price files cut from the example: all of it, its first
@@ -34,25 +35,28 @@ answers='-1
 '
 printf '%s' "$answers" > "$work/answers.txt"
 
-(cd "$work" && PATH=$(dirname "$elab"):$PATH && eval "$recipe") ||
-  fail "the recipe ended with status $?"
-
-for name in all first last; do
-  mkdir "$scratch/single-$name"
-  run_elab "$scratch/single-$name" "$work/prices/$name.txt" "$answers"
-  cmp "$work/out/$name.dat" "$scratch/single-$name/elab.dat" ||
-    fail "the training file of $name differs from a single run's"
-  [ -s "$work/out/$name.dat" ] || fail "no records for $name"
-  tail -c "$(wc -c < "$work/out/$name.console")" "$scratch/single-$name/console.txt" |
-    cmp -s - "$work/out/$name.console" || fail "the console of $name is not the single run's end"
-  [ "$(wc -l < "$work/out/$name.days")" = "$(wc -l < "$work/out/$name.dat")" ] ||
-    fail "not one day per record for $name"
-done
-for name in "a b" -dash nl "nl
+for way in one_command recipe; do
+  rm -rf "$work/out"
+  eval "command=\$$way"
+  (cd "$work" && PATH=$(dirname "$elab"):$PATH && eval "$command") > "$scratch/$way.out" ||
+    fail "$way ended with status $?"
+  for name in all first last; do
+    mkdir -p "$scratch/single-$name"
+    run_elab "$scratch/single-$name" "$work/prices/$name.txt" "$answers"
+    cmp "$work/out/$name.dat" "$scratch/single-$name/elab.dat" ||
+      fail "$way: the training file of $name differs from a single run's"
+    [ -s "$work/out/$name.dat" ] || fail "$way: no records for $name"
+    count=$(grep -a 'Record scritti' "$scratch/single-$name/console.txt" | tr -dc '0-9')
+    grep -aq "^$name: Record scritti: $count" "$scratch/$way.out" || fail "$way: no count line of $name"
+    [ "$(wc -l < "$work/out/$name.days")" = "$(wc -l < "$work/out/$name.dat")" ] ||
+      fail "$way: not one day per record for $name"
+  done
+  for name in "a b" -dash nl "nl
 "; do
-  [ -s "$work/out/$name.dat" ] || fail "no training file for the price file '$name.txt'"
+    [ -s "$work/out/$name.dat" ] || fail "$way: no training file for the price file '$name.txt'"
+  done
+  cmp -s "$work/out/nl.dat" "$work/out/nl
+.dat" && fail "$way: two price files gave one training file"
+  cmp "$work/out/-dash.dat" "$work/out/last.dat" || fail "$way: the file with a leading dash differs"
 done
-cmp -s "$work/out/nl.dat" "$work/out/nl
-.dat" && fail "two price files gave one training file"
-cmp "$work/out/-dash.dat" "$work/out/last.dat" || fail "the file with a leading dash differs"
-echo "ok: seven files in parallel"
+echo "ok: seven files in one command, and through xargs"

@@ -9,7 +9,15 @@
 
 Failures the program reports raise ElabError(code, message): code is the
 report's number ("F6501", "M6103"), "INPUT" for a fault the program finds
-in the prices, or "STOP" for its stops. elab.load(path) reads an elab.dat.
+in the prices, or "STOP" for its stops; str() of the failure of a run on
+a path names the file. elab.load(path) reads an elab.dat.
+
+Many series at once, on threads, the failed ones collected:
+
+    rs = elab.prepare_many(["a.csv", "b.csv"], variable=11, coefficient=2,
+                           screen_output=True, screen_inputs=True, days=-1)
+    rs["a"], rs.errors  # Results by name in input order; failures by name
+    elab.frame(rs)      # one DataFrame indexed by (Series, Date)
 """
 
 import numbers
@@ -19,20 +27,24 @@ import warnings
 
 import numpy as np
 
+from . import many as _many
 from .load import ElabFile, load
 
 
 class ElabError(Exception):
     """A failure the program would report: code, message, and status, the
-    program's exit status."""
+    program's exit status; file, the price file of a run on a path."""
 
-    def __init__(self, code, message, status=1):
+    def __init__(self, code, message, status=1, file=None):
         super().__init__(code, message)
         self.code = code
         self.message = message
         self.status = status
+        self.file = file
 
     def __str__(self):
+        if self.file is not None and not self.message.startswith(self.file + ": "):
+            return "%s: %s: %s" % (self.code, self.file, self.message)
         return "%s: %s" % (self.code, self.message)
 
 
@@ -190,9 +202,13 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
         if "\0" in path:
             # The system would read the name only up to it: another file.
             raise ValueError("prices: a path with a NUL character: %r" % path)
-        result = Result(_prepare_file(path, answers, None if close is None else str(close),
-                                      None if date is None else str(date),
-                                      None if symbol is None else str(symbol), order))
+        try:
+            result = Result(_prepare_file(path, answers, None if close is None else str(close),
+                                          None if date is None else str(date),
+                                          None if symbol is None else str(symbol), order))
+        except ElabError as e:
+            e.file = path
+            raise
     elif isinstance(prices, _table_types()):
         table, symbol = _table(prices, close, date, symbol)
         result = Result(_prepare_table(answers=answers, symbol=None if symbol is None else str(symbol),
@@ -211,4 +227,17 @@ def _table_types():
     return (pd.DataFrame, pd.Series) if pd is not None else ()
 
 
-__all__ = ["ElabError", "ElabFile", "Result", "load", "prepare"]
+def prepare_many(sources, *, workers=None, errors="collect", **answers):
+    """prepare() of many series on worker threads (by default one for each
+    processor this process may use): sources is a list of paths (named as
+    the program's {name}), a mapping of names to paths, DataFrames or
+    Series, or one long DataFrame with a symbol column (Symbol, Ticker,
+    Name, Code, Instrument or ISIN, any case), split by it. Returns the
+    Results by name in input order; with errors="collect" the failed ones
+    are in .errors by name, with errors="raise" one ElabError lists them."""
+    return _many.prepare_many(prepare, ElabError, sources, workers, errors, **answers)
+
+
+frame = _many.frame
+
+__all__ = ["ElabError", "ElabFile", "Result", "frame", "load", "prepare", "prepare_many"]

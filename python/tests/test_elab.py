@@ -326,3 +326,68 @@ def test_a_close_left_out_is_warned_of(missing):
 def test_an_empty_table_has_no_rows():
     with pytest.raises(elab.ElabError, match="no rows with a date and a close"):
         elab.prepare(_frame().iloc[:0], **keywords(ANSWER_SETS[1]))
+
+
+def many_keywords():
+    return keywords(ANSWER_SETS[1])
+
+
+def test_prepare_many_gives_prepare_one_by_one_and_collects_the_failed():
+    with tempfile.TemporaryDirectory() as d:
+        short = write(d, "short.txt", price_text(ORDINARY[:100]))
+        sources = [PRICES, os.path.join(d, "missing.txt"), PRICES_CSV, short]
+        with pytest.raises(ValueError):  # prices.txt and prices.csv: one name
+            elab.prepare_many(sources, **many_keywords())
+        named = {"txt": PRICES, "missing": sources[1], "csv": PRICES_CSV, "short": short}
+        for workers in (1, 4):
+            rs = elab.prepare_many(named, workers=workers, **many_keywords())
+            assert list(rs) == ["txt", "csv"] and list(rs.errors) == ["missing", "short"]
+            for name in rs:
+                assert rs[name].text == elab.prepare(named[name], **many_keywords()).text
+            assert "missing.txt" in str(rs.errors["missing"])
+            assert rs.errors["short"].code == "STOP"
+        with pytest.raises(elab.ElabError) as raised:
+            elab.prepare_many(named, errors="raise", **many_keywords())
+        assert "missing: " in raised.value.message and "short: " in raised.value.message
+
+
+def test_prepare_many_splits_a_long_frame_by_its_symbol_column():
+    one = pd.read_csv(PRICES_CSV)
+    other = one.assign(Close=one["Close"] * 2)
+    long = pd.concat([one.assign(TICKER="B"), other.assign(TICKER="A")]).sort_values("Date")
+    rs = elab.prepare_many(long, **many_keywords())
+    assert list(rs) == ["B", "A"]
+    assert rs["B"].text == elab.prepare(one, **many_keywords()).text
+    assert rs["A"].text == elab.prepare(other, **many_keywords()).text
+    both = elab.frame(rs)
+    assert both.index.names == ["Series", "Date"]
+    assert np.array_equal(both.loc["A"].to_numpy(), rs["A"].values)
+
+
+def test_csv_format_reads_as_the_loaded_training_file():
+    if PROGRAM is None:
+        pytest.skip("ELAB_PROGRAM not set")
+    options = ["--from=all", "--variable=11", "--coefficient=2", "--screen-output=yes",
+               "--screen-inputs=yes", "--days=dummies"]
+    with tempfile.TemporaryDirectory() as d:
+        for extra in (["-o", "p.dat", "--dates=p.days"], ["--format=csv", "-o", "p.csv"]):
+            subprocess.run([PROGRAM] + options + extra + [PRICES], cwd=d, check=True, capture_output=True)
+        csv = pd.read_csv(os.path.join(d, "p.csv"))
+        dat = elab.load(os.path.join(d, "p.dat"))
+        days = open(os.path.join(d, "p.days")).read().split()
+    assert list(csv.columns) == ["Date"] + list(dat.columns)
+    assert list(csv["Date"]) == days
+    for name in dat.columns:
+        assert np.array_equal(csv[name].to_numpy(np.float32), np.asarray(dat.columns[name], np.float32),
+                              equal_nan=True), name
+
+
+def test_a_cluster_of_two_processes_gives_the_programs_text():
+    distributed = pytest.importorskip("distributed")
+    paths = [PRICES, PRICES_CSV]
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  dashboard_address=None) as cluster, distributed.Client(cluster) as client:
+        results = client.gather(client.map(elab.prepare, paths, **many_keywords()))
+    for path, r in zip(paths, results):
+        expected, status = program_run(path, ANSWER_SETS[1])
+        assert status == 0 and r.text == expected

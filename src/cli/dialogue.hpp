@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "cli/console.hpp"
+#include "core/answers.hpp"
 #include "elab/answers.hpp"
 
 namespace prep {
@@ -17,6 +18,25 @@ class ConsoleAsker final : public Asker {
 
  private:
   units::Console& console_;
+};
+
+// An asker that keeps each answer it hears in heard: a batch asks once and
+// holds the answers for every later file.
+class HeardAsker final : public Asker {
+ public:
+  HeardAsker(Asker& asker, Answers& heard) : asker_(asker), heard_(heard) {}
+  void ask(Question question, std::int32_t& target) override {
+    asker_.ask(question, target);
+    hold_answer(heard_, question, target);
+  }
+  void ask(Question question, float& target) override {
+    asker_.ask(question, target);
+    hold_answer(heard_, question, target);
+  }
+
+ private:
+  Asker& asker_;
+  Answers& heard_;
 };
 
 void write_count_line(units::Console& console, std::int32_t IC);

@@ -1,10 +1,28 @@
 #include "cli/options.hpp"
 
+#include <algorithm>
 #include <iterator>
 #include <vector>
 
+#include "cli/series_batch.hpp"
+#include "numtext/integer_text.hpp"
+
 namespace prep {
 namespace {
+
+// A count from 1 up, in digits.
+std::optional<int> positive_count(std::string_view text) {
+  if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  try {
+    const std::int32_t n = numtext::parse_integer(text.data(), text.size());
+    if (n < 1) return std::nullopt;
+    return n;
+  } catch (const numtext::IoFailure&) {
+    return std::nullopt;  // beyond 32 bits
+  }
+}
 
 bool store_name(std::string& name, std::string_view value) {
   if (value.empty()) return false;
@@ -41,6 +59,18 @@ constexpr Option kOptions[] = {
      [](Invocation& inv, std::string_view v) {
        inv.table.symbol = parse_symbol_option(v);
        return inv.table.symbol.has_value();
+     }},
+    {"format", '\0', "dat|csv", "dat: i record a colonne fisse; csv: una riga\nper record con intestazione",
+     [](Invocation& inv, std::string_view v) {
+       inv.csv = v == "csv";
+       return v == "csv" || v == "dat";
+     }},
+    {"jobs", 'j', "N", "file dei prezzi elaborati insieme\n(senza: i processori disponibili)",
+     [](Invocation& inv, std::string_view v) {
+       const auto n = positive_count(v);
+       if (!n) return false;
+       inv.jobs = *n;
+       return true;
      }},
     {"check", '\0', "", "elenca le righe del file dei prezzi\nprobabilmente errate; non chiede nulla\ne non scrive file",
      [](Invocation& inv, std::string_view) {
@@ -128,8 +158,11 @@ class CommandLineParser {
 
  private:
   void take_operand(std::string_view arg) {
-    if (inv_.price_file) throw UsageError{message::extra_operand(arg)};
-    inv_.price_file = std::string(arg);
+    if (inv_.price_file) {
+      inv_.more_files.emplace_back(arg);
+    } else {
+      inv_.price_file = std::string(arg);
+    }
   }
 
   void take_long(std::string_view arg) {
@@ -175,8 +208,10 @@ class CommandLineParser {
   void check_whole() const {
     if (inv_.check) {
       if (!inv_.price_file) throw UsageError{message::check_needs_file()};
+      if (!inv_.more_files.empty()) throw UsageError{message::extra_operand(inv_.more_files[0])};
       return;  // nothing is asked
     }
+    if (const auto refused = batch_usage_error(inv_)) throw UsageError{*refused};
     if (inv_.dates && *inv_.dates == inv_.output) throw UsageError{message::same_files()};
     if (inv_.price_file == "-" && !inv_.answers.complete()) {
       throw UsageError{message::stdin_needs_answers(missing_options(inv_.answers))};

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "elab/answers.hpp"
 #include "numtext/vendor_table.hpp"
@@ -18,11 +19,14 @@ struct Invocation {
   enum class Action { run, help, version };
   Action action = Action::run;
   Answers answers;
-  std::optional<std::string> price_file;  // "-" is standard input
+  std::optional<std::string> price_file;  // "-" is standard input; the first of several
+  std::vector<std::string> more_files;    // the price files after the first
   std::string output = "elab.dat";
   std::optional<std::string> dates;  // the day of each record, one a line
   numtext::TableChoice table;        // what a vendor's table cannot settle
   bool check = false;                // list the likely faults of the price file
+  bool csv = false;                  // the records as CSV rows instead of fixed columns
+  int jobs = 0;                      // price files run at a time; 0: the processors usable
 };
 
 // A command line that cannot be run: the text that follows "elab: ".

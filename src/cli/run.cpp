@@ -11,7 +11,9 @@
 
 #include "core/answers.hpp"
 #include "core/core.hpp"
+#include "core/csv_records.hpp"
 #include "cli/options.hpp"
+#include "cli/series_batch.hpp"
 #include "core/price_check.hpp"
 #include "core/price_file.hpp"
 #include "cli/program_info.hpp"
@@ -50,13 +52,14 @@ std::string price_file_name(const std::optional<std::string>& operand, units::Co
   }
 }
 
+// A batch names every file: no console is asked.
 std::unique_ptr<units::InputFile> open_input(const std::optional<std::string>& operand,
-                                              units::Console& console) {
+                                              units::Console* console) {
   if (operand == kStandardInput) {
     return std::make_unique<units::InputFile>(
         *operand, platform::std_stream(platform::StdStream::in));
   }
-  const std::string name = price_file_name(operand, console);
+  const std::string name = console != nullptr ? price_file_name(operand, *console) : *operand;
   try {
     return std::make_unique<units::InputFile>(name, units::open_price_file(name));
   } catch (const numtext::IoFailure& f) {
@@ -117,29 +120,50 @@ void write_usage_error(const UsageError& e) {
   (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(), text.size());
 }
 
-// The run of the core with the dialogue's questions, between the files and
-// the console's count line.
-void drive(RunState& st, const Invocation& inv, units::Console& console) {
-  auto input = open_input(inv.price_file, console);
+}  // namespace
+
+std::int32_t run_series(RunState& st, const SeriesRun& run) {
+  const Invocation& inv = run.inv;
+  auto input = open_input(inv.price_file, run.console);
   check_distinct_files(*input, inv);
-  const auto output = open_output(inv.output);
+  const auto output = run.dataset != nullptr ? nullptr : open_output(inv.output);
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
   std::unique_ptr<platform::SecondThread> second;
   {
     PriceFile prices(*input, inv.table);
-    for (const std::string& warning : prices.warnings()) units::show_warning(console, warning);
+    for (const std::string& warning : prices.warnings()) run.warn(warning);
     second = read_price_matrix(st, prices);
   }
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
   input.reset();
-  ConsoleAsker asker(console);
-  select_and_derive(st, Questions(asker, inv.answers), second.get());
-  write_training_records(st, *output, second.get());
+  select_and_derive(st, run.questions, second.get());
+  if (run.dataset != nullptr) {
+    *run.dataset = csv_records(st, run.series);
+  } else if (inv.csv) {
+    write_training_csv(st, *output);
+  } else {
+    write_training_records(st, *output, second.get());
+  }
   if (dates) write_record_dates(st, *dates);
-  units::put_in_place(*output, dates.get());
-  write_count_line(console, st.IC);
+  if (output) {
+    units::put_in_place(*output, dates.get());
+  } else if (dates) {
+    units::put_in_place(*dates, nullptr);
+  }
+  return st.IC;
+}
+
+namespace {
+
+// The run of the core with the dialogue's questions, between the files and
+// the console's count line.
+void drive(RunState& st, const Invocation& inv, units::Console& console) {
+  ConsoleAsker asker(console);
+  const Questions questions(asker, inv.answers);
+  const auto warn = [&](const std::string& warning) { units::show_warning(console, warning); };
+  write_count_line(console, run_series(st, {inv, questions, &console, warn}));
 }
 
 // The run and its end on the console: the stop or the report, then the
@@ -149,7 +173,7 @@ int run_and_end(const Invocation& inv, units::Console& console) {
     try {
       RunState st;
       if (inv.check) {
-        const auto input = open_input(inv.price_file, console);
+        const auto input = open_input(inv.price_file, &console);
         const Findings findings = check_price_file(
             st, *input, inv.table, [&](const std::string& w) { units::show_warning(console, w); });
         for (const std::string& line : findings_report(findings, st.NR)) {
@@ -157,7 +181,7 @@ int run_and_end(const Invocation& inv, units::Console& console) {
         }
         return findings.empty() ? 0 : 1;
       }
-      drive(st, inv, console);
+      drive(st, one_series(inv), console);
     } catch (const std::bad_alloc&) {
       // The arrays are given back first.
       throw units::RunFailure::stop_for_memory("Memoria insufficiente");
@@ -212,7 +236,7 @@ int run_on_console(int argc, char** argv) {
     write_version(console);
   } else {
     try {
-      status = run_and_end(inv, console);
+      status = inv.more_files.empty() ? run_and_end(inv, console) : run_batch(inv, console);
     } catch (const std::bad_alloc&) {
       status = 99;  // not even the text found room; the status still tells
     }

@@ -217,6 +217,14 @@ std::optional<std::int32_t> parse_days_option(std::string_view text) {
   return named_or_number(text, kNames, accepts_days);
 }
 
+void hold_answer(Answers& answers, Question question, std::int32_t answer) {
+  const_cast<std::optional<std::int32_t>&>(given_of<std::int32_t>(answers, question)) = answer;
+}
+
+void hold_answer(Answers& answers, Question question, float answer) {
+  const_cast<std::optional<float>&>(given_of<float>(answers, question)) = answer;
+}
+
 void Questions::ask(Question question, std::int32_t& target) const {
   take_or_ask(asker_, question, target, given_of<std::int32_t>(given_, question));
 }

@@ -8,6 +8,10 @@
 
 namespace prep {
 
+// Keeps answer as the one given to question.
+void hold_answer(Answers& answers, Question question, std::int32_t answer);
+void hold_answer(Answers& answers, Question question, float answer);
+
 class Questions {
  public:
   Questions(Asker& asker, const Answers& given) : asker_(&asker), given_(given) {}

@@ -127,6 +127,10 @@ bool replaceable(Handle file, const Place& place);
 // when any of them cannot be given.
 // From its creation it is removed if a signal ends the run, until it
 // replaces its file or is removed.
+// Temporaries unfinished at once that an ending signal still removes: two
+// for each run of a batch going at a time, and the batch's dataset.
+inline constexpr std::size_t kMostTemporaries = 160;
+
 struct Temporary {
   Handle handle = kNoHandle;
   Handle directory = kNoHandle;  // the place's

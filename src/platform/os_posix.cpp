@@ -126,15 +126,18 @@ Error missing_name_error(const std::string& name) {
 }
 
 // The temporaries that a signal ending the run removes, each its directory
-// and its name there: the training file's and the dates file's are
-// unfinished at once. A slot is changed only with the sent signals blocked,
-// and its name is set last and cleared first, so a handler never sees a
-// half-changed pair.
+// and a fixed buffer for its name: the training file's and the dates file's
+// are unfinished at once, on every thread of a batch. A slot is claimed,
+// filled and then marked named; the handler claims a named slot before it
+// reads the name, so a thread settling its temporary meanwhile never
+// changes a name being removed.
 struct Doomed {
+  enum State { empty, naming, named, removing };
+  std::atomic<int> state{empty};
   std::atomic<int> directory{-1};
-  std::atomic<char*> name{nullptr};
+  char name[256];
 };
-Doomed g_doomed[4];
+Doomed g_doomed[kMostTemporaries];
 
 // Signals whose default action ends the process, sent by another process or
 // by a timer or limit: blocked while the temporary changes, and left to the
@@ -164,7 +167,10 @@ constexpr int kFaultSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTR
 extern "C" void remove_then_end(int sig) {
   const int saved = errno;
   for (Doomed& d : g_doomed) {
-    if (char* name = d.name.load()) ::unlinkat(d.directory.load(), name, 0);
+    int named = Doomed::named;
+    if (d.state.compare_exchange_strong(named, Doomed::removing)) {
+      ::unlinkat(d.directory.load(), d.name, 0);
+    }
   }
   ::signal(sig, SIG_DFL);
   ::raise(sig);  // delivered with the default action once the handler returns
@@ -182,12 +188,14 @@ void catch_signal(int sig) {
   ::sigaction(sig, &act, nullptr);
 }
 
+// Once in the process, whichever thread of a batch comes first.
 void catch_ending_signals_once() {
-  static bool caught = false;
-  if (caught) return;
-  caught = true;
-  for (const int sig : sent_ending_signals()) catch_signal(sig);
-  for (const int sig : kFaultSignals) catch_signal(sig);
+  static const bool caught = [] {
+    for (const int sig : sent_ending_signals()) catch_signal(sig);
+    for (const int sig : kFaultSignals) catch_signal(sig);
+    return true;
+  }();
+  (void)caught;
 }
 
 // Blocks the sent ending signals in this thread; returns the mask to restore.
@@ -202,36 +210,37 @@ sigset_t block_ending_signals() {
 
 void restore_signals(const sigset_t& before) { ::pthread_sigmask(SIG_SETMASK, &before, nullptr); }
 
-// Names a temporary the ending signals remove, in a free slot.
+// Names a temporary the ending signals remove, in a free slot. Blocked in
+// this thread meanwhile, since the handler may run on it.
 void doom_on_ending_signal(int directory, const std::string& name) {
   catch_ending_signals_once();
-  char* fresh = static_cast<char*>(std::malloc(name.size() + 1));
-  if (fresh == nullptr) return;
-  std::memcpy(fresh, name.c_str(), name.size() + 1);
+  if (name.size() >= sizeof Doomed{}.name) return;  // longer than any name the system makes
   const sigset_t before = block_ending_signals();
   for (Doomed& d : g_doomed) {
-    if (d.name.load() != nullptr) continue;
+    int empty = Doomed::empty;
+    if (!d.state.compare_exchange_strong(empty, Doomed::naming)) continue;
+    std::memcpy(d.name, name.c_str(), name.size() + 1);
     d.directory.store(directory);
-    d.name.store(std::exchange(fresh, nullptr));
+    d.state.store(Doomed::named);
     break;
   }
   restore_signals(before);
-  std::free(fresh);  // no slot free
 }
 
-// The temporary is settled: no ending signal removes it any more.
+// The temporary is settled: no ending signal removes it any more. A slot
+// the handler has claimed is left to it: the process is ending.
 void spare_on_ending_signal(int directory, const std::string& name) {
-  char* old = nullptr;
   const sigset_t before = block_ending_signals();
   for (Doomed& d : g_doomed) {
-    char* at = d.name.load();
-    if (at == nullptr || d.directory.load() != directory || name != at) continue;
-    old = d.name.exchange(nullptr);
-    d.directory.store(-1);
+    if (d.state.load() != Doomed::named || d.directory.load() != directory || name != d.name) continue;
+    int named = Doomed::named;
+    if (d.state.compare_exchange_strong(named, Doomed::naming)) {
+      d.directory.store(-1);
+      d.state.store(Doomed::empty);
+    }
     break;
   }
   restore_signals(before);
-  std::free(old);
 }
 
 void attach_null_device_if_closed(int fd) {
@@ -733,7 +742,8 @@ void remove_temporary(const Temporary& t) {
 }
 
 namespace {
-sigset_t g_held_before;
+// Each thread of a batch holds the signals while it puts its own pair in place.
+thread_local sigset_t g_held_before;
 }  // namespace
 
 void end_at_once(int status) {
@@ -741,7 +751,8 @@ void end_at_once(int status) {
   sigfillset(&all);
   ::pthread_sigmask(SIG_BLOCK, &all, nullptr);
   for (Doomed& d : g_doomed) {
-    if (char* name = d.name.load()) ::unlinkat(d.directory.load(), name, 0);
+    int named = Doomed::named;
+    if (d.state.compare_exchange_strong(named, Doomed::removing)) ::unlinkat(d.directory.load(), d.name, 0);
   }
   ::_exit(status);
 }

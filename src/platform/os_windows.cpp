@@ -96,25 +96,30 @@ HANDLE open_existing_or_new(const std::string& name, DWORD access, DWORD disposi
 
 // The temporaries removed when the console is interrupted or closed, the
 // user logs off or the system shuts down (the training file's and the dates
-// file's are unfinished at once): each its directory and a fixed buffer for
+// file's are unfinished at once, on every thread of a batch): each its directory and a fixed buffer for
 // its name, since the handler runs on a thread of its own at any moment.
 struct Doomed {
-  enum State { empty, naming, named };
+  enum State { empty, naming, named, removing };
   std::atomic<int> state{empty};
   std::atomic<HANDLE> directory{nullptr};
   char name[MAX_PATH];
 };
-Doomed g_doomed[4];
+Doomed g_doomed[kMostTemporaries];
 
 std::string path_in(HANDLE directory, const std::string& name);
 
-// Set while the outputs take their places: the handler waits for the last.
-std::atomic<bool> g_holding{false};
+// The threads whose outputs are taking their places: the handler waits
+// for the last of them.
+std::atomic<int> g_holding{0};
 
 BOOL WINAPI on_console_event(DWORD) {
-  while (g_holding.load()) ::Sleep(1);
+  while (g_holding.load() > 0) ::Sleep(1);
   for (Doomed& d : g_doomed) {
-    if (d.state.load() == Doomed::named) ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
+    // Claimed first: a thread settling its temporary meanwhile leaves the name alone.
+    int named = Doomed::named;
+    if (d.state.compare_exchange_strong(named, Doomed::removing)) {
+      ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
+    }
   }
   return FALSE;  // the default handling then ends the process
 }
@@ -136,7 +141,8 @@ void doom_on_console_event(HANDLE directory, const std::string& name) {
 void spare_on_console_event(HANDLE directory, const std::string& name) {
   for (Doomed& d : g_doomed) {
     if (d.state.load() == Doomed::named && d.directory.load() == directory && name == d.name) {
-      d.state.store(Doomed::empty);
+      int named = Doomed::named;
+      (void)d.state.compare_exchange_strong(named, Doomed::empty);
       return;
     }
   }
@@ -575,14 +581,17 @@ void remove_temporary(const Temporary& t) {
 
 void end_at_once(int status) {
   for (Doomed& d : g_doomed) {
-    if (d.state.load() == Doomed::named) ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
+    int named = Doomed::named;
+    if (d.state.compare_exchange_strong(named, Doomed::removing)) {
+      ::DeleteFileA(path_in(d.directory.load(), d.name).c_str());
+    }
   }
   ::ExitProcess(static_cast<UINT>(status));
   for (;;) ::Sleep(INFINITE);  // not reached
 }
 
-void hold_ending_signals() { g_holding.store(true); }
-void release_ending_signals() { g_holding.store(false); }
+void hold_ending_signals() { g_holding.fetch_add(1); }
+void release_ending_signals() { g_holding.fetch_sub(1); }
 
 void* obtain_zeroed(std::size_t bytes) {
   if (bytes == 0 || fails_as_planned(Call::allocate)) return nullptr;

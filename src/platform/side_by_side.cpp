@@ -1,5 +1,6 @@
 #include "platform/side_by_side.hpp"
 
+#include <atomic>
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
@@ -59,9 +60,15 @@ void SecondThread::serve() {
   }
 }
 
+namespace {
+std::atomic<std::int64_t> g_runs_waiting{0};
+}  // namespace
+
+void set_runs_waiting(std::int64_t count) { g_runs_waiting.store(count, std::memory_order_relaxed); }
+
 std::unique_ptr<SecondThread> second_thread_for(std::int64_t rows) {
   const char* asked = std::getenv("ELAB_THREADS");
-  if (rows < kRowsForTwoThreads || (asked != nullptr && std::string_view(asked) == "1") ||
+  if (rows < kRowsForTwoThreads || g_runs_waiting.load(std::memory_order_relaxed) > 0 || (asked != nullptr && std::string_view(asked) == "1") ||
       processors_usable() < 2) {
     return nullptr;
   }

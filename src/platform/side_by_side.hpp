@@ -52,8 +52,12 @@ class SecondThread {
   std::thread thread_;  // last: started once the rest is ready
 };
 
+// Runs of a batch that wait for a thread of their own: while any waits, a
+// run takes no second thread, the processor being theirs.
+void set_runs_waiting(std::int64_t count);
+
 // The second thread of a run of this many rows: none below
-// kRowsForTwoThreads, where the process may use one processor only, where
+// kRowsForTwoThreads, while runs of a batch wait, where the process may use one processor only, where
 // the environment holds ELAB_THREADS=1, or where no thread is to be had.
 std::unique_ptr<SecondThread> second_thread_for(std::int64_t rows);
 

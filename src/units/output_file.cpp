@@ -1,5 +1,7 @@
 #include "units/output_file.hpp"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "units/io_failure.hpp"
@@ -92,6 +94,20 @@ void OutputFile::commit_records(std::size_t n, std::size_t count) {
     char* end = buf_.data() + used_ + n;
     end[0] = '\r';
     end[1] = '\n';
+  }
+}
+
+void OutputFile::write_text(std::string_view text) {
+  if (!wrote_) start_first_record();
+  while (!text.empty()) {
+    if (used_ == buf_.size()) {
+      const platform::Error error = flush_buffer();
+      if (error != platform::Error::none) fail(error, Statement::Write);
+    }
+    const std::size_t n = std::min(text.size(), buf_.size() - used_);
+    std::memcpy(buf_.data() + used_, text.data(), n);
+    used_ += n;
+    text.remove_prefix(n);
   }
 }
 

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/os.hpp"
@@ -64,6 +65,10 @@ class OutputFile final {
         lay_down);
     if (error != platform::Error::none) fail(error, Statement::Write);
   }
+
+  // Text as it is, lines and their ends included (a CSV), through the same
+  // buffer as the records.
+  void write_text(std::string_view text);
 
   // The normal close, in two steps so that several files change as one:
   // finish writes everything out to the file or its temporary (when no

@@ -1,0 +1,420 @@
+#include "cli/series_batch.hpp"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "numtext/record_writer.hpp"
+#include "platform/os.hpp"
+#include "platform/side_by_side.hpp"
+#include "core/csv_records.hpp"
+#include "cli/dialogue.hpp"
+#include "cli/run.hpp"
+#include "cli/console_end.hpp"
+#include "units/file_open.hpp"
+#include "units/output_file.hpp"
+#include "units/run_failure.hpp"
+
+namespace prep {
+namespace {
+
+constexpr std::string_view kName = "{name}";
+constexpr std::string_view kSymbol = "{symbol}";
+
+bool is_blank(std::string_view name) { return name.find_first_not_of(" \t") == std::string_view::npos; }
+
+// A count as the record writer shows it, without its leading blanks.
+std::string whole_number(std::int64_t n) {
+  static const numtext::EditList list = numtext::EditList::parse("(I11)");
+  const numtext::FieldValue v = numtext::FieldValue::of(static_cast<std::int32_t>(n));
+  std::string text;
+  numtext::RecordWriter().write(list, std::span<const numtext::FieldValue>(&v, 1),
+                                [&](std::string_view record) { text = record; });
+  return text.substr(std::min(text.find_first_not_of(' '), text.size()));
+}
+
+// One line on standard error: the failure, led by the series' file.
+std::string failure_line(const SeriesSource& s, const units::RunFailure& f) {
+  std::string line = "elab: " + s.file;
+  if (s.symbol) line += " (" + *s.symbol + ")";
+  line += ": ";
+  switch (f.form()) {
+    case units::RunFailure::Form::Input:
+      // Most reports of the input already begin with the file.
+      line += f.message().starts_with(s.file + ": ") ? f.message().substr(s.file.size() + 2) : f.message();
+      break;
+    case units::RunFailure::Form::Report: {
+      std::string report = f.report();
+      std::replace(report.begin(), report.end(), '\r', ' ');
+      std::replace(report.begin(), report.end(), '\n', ' ');
+      std::string squeezed;
+      for (const char c : report) {
+        if (c != ' ' || (!squeezed.empty() && squeezed.back() != ' ')) squeezed += c;
+      }
+      while (!squeezed.empty() && squeezed.back() == ' ') squeezed.pop_back();
+      line += squeezed;
+      break;
+    }
+    case units::RunFailure::Form::Stop:
+      line += f.message();
+      if (f.shows_code()) line += " (Return code " + whole_number(f.status()) + ")";
+      break;
+  }
+  return line + "\r\n";
+}
+
+// How one series ended.
+struct Outcome {
+  bool ended = false;
+  bool written = false;
+  bool no_room = false;  // not even its report found memory
+  bool console_failed = false;  // an answer could not be read
+  std::int32_t count = 0;
+  std::int32_t IGIO = 0;
+  std::string report;
+  std::vector<std::string> warnings;
+  std::string rows;  // of the one dataset
+};
+
+Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& questions,
+                units::Console* console, bool dataset) {
+  Outcome o;
+  try {
+    try {
+      try {
+        const Invocation one = invocation_of(inv, s);
+        RunState st;
+        SeriesRun run{one, questions, console, [&](const std::string& w) {
+                        if (console != nullptr) {
+                          units::show_warning(*console, w);
+                        } else {
+                          o.warnings.push_back(w);
+                        }
+                      }};
+        if (dataset) {
+          run.dataset = &o.rows;
+          run.series = s.symbol ? *s.symbol : s.name;
+        }
+        o.count = run_series(st, run);
+        o.IGIO = st.IGIO;
+        o.written = true;
+      } catch (const std::bad_alloc&) {
+        // The arrays are given back first.
+        throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+      }
+    } catch (const units::RunFailure& f) {
+      o.report = failure_line(s, f);
+      o.console_failed = console != nullptr && f.report().find("(CON)") != std::string::npos;
+    }
+  } catch (const std::bad_alloc&) {
+    o.no_room = true;
+  }
+  o.ended = true;
+  return o;
+}
+
+// What the user sees of the batch: each series' end in the order given,
+// and on a terminal one line of progress on standard error.
+class Shown {
+ public:
+  Shown(units::Console& console, std::size_t total, units::OutputFile* dataset)
+      : console_(console),
+        total_(total),
+        dataset_(dataset),
+        err_(platform::std_stream(platform::StdStream::err)),
+        progress_(platform::is_console(err_)) {}
+
+  void progress(std::size_t ended, const std::string& file) {
+    if (!progress_) return;
+    std::string line = "\r[";
+    line.append(whole_number(static_cast<std::int64_t>(ended))).append("/");
+    line.append(whole_number(static_cast<std::int64_t>(total_))).append("] ").append(file);
+    // Blanks over what is left of a longer line: no terminal codes needed.
+    const std::size_t shown = line.size() - 1;
+    if (shown < progress_shown_) line.append(progress_shown_ - shown, ' ');
+    to_err(line);
+    progress_shown_ = shown;
+  }
+
+  void series(const SeriesSource& s, Outcome& o) {
+    clear_progress();
+    for (const std::string& w : o.warnings) units::show_warning(console_, w);
+    if (o.written && dataset_ != nullptr) take_rows(o);
+    if (o.written) {
+      ++written_;
+      console_.write_record(" " + (s.symbol ? *s.symbol : s.name) +
+                            ": Record scritti: " + whole_number(o.count));
+      console_.flush();
+    } else {
+      ++failed_;
+      to_err(o.no_room ? "elab: " + s.file + ": Memoria insufficiente\r\n" : o.report);
+    }
+  }
+
+  // The dataset in place and the last line; the status.
+  int end() {
+    clear_progress();
+    if (dataset_ != nullptr && dataset_failure_.empty() && written_ > 0) {
+      try {
+        dataset_->close();
+      } catch (const units::RunFailure& f) {
+        dataset_failure_ = f.report();
+      }
+    }
+    if (!dataset_failure_.empty()) {
+      to_err(dataset_failure_);
+      failed_ += written_;
+      written_ = 0;
+    }
+    std::string line = " ";
+    line.append(whole_number(static_cast<std::int64_t>(total_)));
+    line.append(" files: ").append(whole_number(written_));
+    line.append(" written, ").append(whole_number(failed_)).append(" failed");
+    console_.write_record(line);
+    return failed_ == 0 ? 0 : 1;
+  }
+
+ private:
+  void take_rows(Outcome& o) {
+    if (!dataset_failure_.empty()) return;
+    try {
+      if (!header_written_) dataset_->write_text(csv_header(o.IGIO, true));
+      header_written_ = true;
+      dataset_->write_text(o.rows);
+    } catch (const units::RunFailure& f) {
+      dataset_failure_ = f.report();
+    }
+    std::string().swap(o.rows);
+  }
+
+  void clear_progress() {
+    if (progress_shown_ == 0) return;
+    std::string blanks(progress_shown_ + 2, ' ');
+    blanks.front() = '\r';
+    blanks.back() = '\r';
+    to_err(blanks);
+    progress_shown_ = 0;
+  }
+
+  void to_err(const std::string& text) {
+    console_.flush();
+    (void)platform::write_all(err_, text.data(), text.size());
+  }
+
+  units::Console& console_;
+  std::size_t total_;
+  units::OutputFile* dataset_;
+  platform::Handle err_;
+  bool progress_;
+  std::size_t progress_shown_ = 0;  // the length of the line shown
+  bool header_written_ = false;
+  std::string dataset_failure_;
+  std::int64_t written_ = 0, failed_ = 0;
+};
+
+// The series after the dialogue, each on a thread of its own, at most jobs
+// at a time; the calling thread sleeps until one ends and shows it.
+class SideBySide {
+ public:
+  SideBySide(const Invocation& inv, const std::vector<SeriesSource>& series, std::size_t first,
+             const Answers& answers, bool dataset)
+      : inv_(inv), series_(series), next_(first), questions_(answers), dataset_(dataset),
+        outcomes_(series.size()) {}
+
+  void run(Shown& shown, int jobs) {
+    std::vector<std::thread> threads;
+    // Read before the first thread moves it.
+    const std::size_t shown_from = next_, left = series_.size() - next_;
+    platform::set_runs_waiting(static_cast<std::int64_t>(left));
+    for (std::size_t k = 0; k < static_cast<std::size_t>(jobs) && k < left; ++k) {
+      try {
+        threads.push_back(platform::start_thread([](void* self) { static_cast<SideBySide*>(self)->work(); }, this));
+      } catch (const std::system_error&) {
+        break;  // a process limit: the threads there are do the work
+      }
+    }
+    if (threads.empty()) work();
+    std::size_t in_order = shown_from, ended_seen = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (in_order < series_.size()) {
+      ended_.wait(lock, [&] { return ended_count_ != ended_seen; });
+      ended_seen = ended_count_;
+      const std::size_t last = last_ended_;
+      std::vector<std::pair<std::size_t, Outcome>> ready;
+      for (; in_order < series_.size() && outcomes_[in_order].ended; ++in_order) {
+        ready.emplace_back(in_order, std::move(outcomes_[in_order]));
+      }
+      lock.unlock();
+      for (auto& [k, o] : ready) shown.series(series_[k], o);
+      if (in_order < series_.size()) shown.progress(shown_from + ended_seen, series_[last].file);
+      lock.lock();
+    }
+    lock.unlock();
+    for (std::thread& t : threads) t.join();
+    platform::set_runs_waiting(0);
+  }
+
+ private:
+  void work() {
+    for (;;) {
+      std::size_t k = 0;
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (next_ == series_.size()) return;
+        k = next_++;
+        platform::set_runs_waiting(static_cast<std::int64_t>(series_.size() - next_));
+      }
+      Outcome o = run_one(inv_, series_[k], questions_, nullptr, dataset_);
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        outcomes_[k] = std::move(o);
+        ++ended_count_;
+        last_ended_ = k;
+      }
+      ended_.notify_one();
+    }
+  }
+
+  const Invocation& inv_;
+  const std::vector<SeriesSource>& series_;
+  std::size_t next_;
+  const Questions questions_;
+  bool dataset_;
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  std::vector<Outcome> outcomes_;
+  std::size_t ended_count_ = 0;
+  std::size_t last_ended_ = 0;
+};
+
+}  // namespace
+
+std::string series_name(std::string_view file) {
+  if (file == "-") return "stdin";
+  const std::size_t slash = file.find_last_of("/\\");
+  if (slash != std::string_view::npos) file.remove_prefix(slash + 1);
+  const std::size_t dot = file.rfind('.');
+  if (dot != std::string_view::npos && dot > 0) file = file.substr(0, dot);
+  return std::string(file);
+}
+
+std::vector<SeriesSource> series_of(const Invocation& inv) {
+  std::vector<SeriesSource> series;
+  if (!inv.price_file) return series;
+  series.push_back({*inv.price_file, series_name(*inv.price_file), std::nullopt});
+  for (const std::string& file : inv.more_files) series.push_back({file, series_name(file), std::nullopt});
+  return series;
+}
+
+bool has_template(std::string_view name) {
+  return name.find(kName) != std::string_view::npos || name.find(kSymbol) != std::string_view::npos;
+}
+
+std::string expand_template(std::string_view name, const SeriesSource& series) {
+  std::string out;
+  for (std::size_t at = 0; at < name.size();) {
+    if (name.substr(at).starts_with(kName)) {
+      out += series.name;
+      at += kName.size();
+    } else if (name.substr(at).starts_with(kSymbol)) {
+      out += series.symbol.value_or(series.name);
+      at += kSymbol.size();
+    } else {
+      out += name[at++];
+    }
+  }
+  return out;
+}
+
+Invocation invocation_of(const Invocation& inv, const SeriesSource& series) {
+  Invocation one = inv;
+  one.price_file = series.file;
+  one.more_files.clear();
+  one.output = expand_template(inv.output, series);
+  if (inv.dates) one.dates = expand_template(*inv.dates, series);
+  return one;
+}
+
+Invocation one_series(const Invocation& inv) {
+  if (!inv.price_file) return inv;
+  return invocation_of(inv, series_of(inv).front());
+}
+
+std::optional<std::string> batch_usage_error(const Invocation& inv) {
+  const bool templated = has_template(inv.output) || (inv.dates && has_template(*inv.dates));
+  if (inv.output.find(kSymbol) != std::string::npos ||
+      (inv.dates && inv.dates->find(kSymbol) != std::string::npos)) {
+    return "'{symbol}' in a file name needs --symbol=all";
+  }
+  if (templated && !inv.price_file) return "'{name}' in a file name needs the price file on the command line";
+  if (inv.more_files.empty()) return std::nullopt;
+  const std::vector<SeriesSource> series = series_of(inv);
+  std::map<std::string, const SeriesSource*> named;
+  for (const SeriesSource& s : series) {
+    if (s.file == "-") return "price file '-' (standard input) cannot be one of several";
+    if (is_blank(s.file)) return "a blank price file name among several";
+    const auto [at, fresh] = named.emplace(s.name, &s);
+    if (!fresh) return "two price files of one name '" + s.name + "': '" + at->second->file + "' and '" + s.file + "'";
+  }
+  if (!has_template(inv.output) && !inv.csv) {
+    return "several price files need '{name}' in --output (-o 'out/{name}.dat'), or --format=csv for one dataset";
+  }
+  if (inv.dates && !has_template(*inv.dates)) return "several price files need '{name}' in --dates";
+  return std::nullopt;
+}
+
+int run_batch(const Invocation& inv, units::Console& console) {
+  const std::vector<SeriesSource> series = series_of(inv);
+  const bool dataset = inv.csv && !has_template(inv.output);
+  std::unique_ptr<units::OutputFile> one;
+  if (dataset) {
+    try {
+      try {
+        one = std::make_unique<units::OutputFile>(inv.output, units::open_training_file(inv.output));
+      } catch (const numtext::IoFailure& f) {
+        units::report_file_error(f, units::Statement::Open, inv.output);
+      }
+    } catch (const units::RunFailure& f) {
+      units::show_failure(console, f);
+      return 1;
+    }
+  }
+  Shown shown(console, series.size(), one.get());
+  // The answers not given are asked once, on the first series that gets as
+  // far as each question, and held for all the others.
+  Answers answers = inv.answers;
+  std::size_t next = 0;
+  for (; next < series.size() && !answers.complete(); ++next) {
+    Answers heard = answers;
+    ConsoleAsker asker(console);
+    HeardAsker hearing(asker, heard);
+    const Questions questions(hearing, answers);
+    Outcome o = run_one(inv, series[next], questions, &console, dataset);
+    answers = heard;
+    shown.series(series[next], o);
+    if (o.console_failed) {
+      // No answer can be had for the others either.
+      while (++next < series.size()) {
+        Outcome not_run;
+        not_run.report = "elab: " + series[next].file + ": not run: no answers\r\n";
+        shown.series(series[next], not_run);
+      }
+    }
+  }
+  if (next < series.size()) {
+    SideBySide rest(inv, series, next, answers, dataset);
+    // Each run holds up to two temporaries that an ending signal removes.
+    const int most = static_cast<int>((platform::kMostTemporaries - 1) / 2);
+    rest.run(shown, std::min(inv.jobs > 0 ? inv.jobs : platform::processors_usable(), most));
+  }
+  return shown.end();
+}
+
+}  // namespace prep

@@ -1,0 +1,30 @@
+// The training records as CSV: a header, then one line per record, the day
+// first (YYYY-MM-DD) and then the record's fields with the very digits of
+// their columns in elab.dat, blanks trimmed. Lines end in LF.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/run_state.hpp"
+#include "units/output_file.hpp"
+
+namespace prep {
+
+// Date and the field names of layout IGIO, Series first where asked.
+std::string csv_header(std::int32_t IGIO, bool with_series);
+
+// The records' lines, each led by series where there is one; counts them
+// in IC.
+std::string csv_records(RunState& st, std::optional<std::string_view> series = std::nullopt);
+
+// The header and the records' lines; counts them in IC.
+void write_training_csv(RunState& st, units::OutputFile& out);
+
+// A field as CSV writes it: quoted where it holds a separator, a quote or a
+// line end.
+std::string csv_field(std::string_view text);
+
+}  // namespace prep
