@@ -105,13 +105,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {"a", "b"}, {}},
         BatchCase{"FailingFilesNamedAndKept",
                   {{"a.csv", kCsv},
-                   {"bad.csv", replaced_first(kCsv, "Close", "Last")},
+                   {"bad.csv", replaced_first(kCsv, "Close", "Settle")},
                    {"short.txt", format_prices(random_walk(5, 100))},
                    {"b.txt", kOwn}},
                   templated({"a.csv", "missing.txt", "bad.csv", "short.txt", "b.txt"}), 1,
                   "a: Record scritti: 161\r\nb: Record scritti: 242\r\n5 files: 2 written, 3 failed\r\n",
                   "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n"
-                  "elab: bad.csv: line 1: no column \"Close\"\r\n"
+                  "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Settle\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"
                   "elab: short.txt: Righe selezionate insufficienti: ne servono almeno 110\r\n",
                   {"a", "b"}, {"missing", "bad", "short"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -164,6 +164,29 @@ TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
   EXPECT_EQ(expected.substr(0, 28), "Series,Date,GIORNO_1,GIORNO_");
 }
 
+// --symbol=all: every symbol of a long file, each as its run with
+// --symbol; without {symbol} in -o, a usage error.
+TEST(BatchSymbols, EverySymbolAsItsOwnRun) {
+  const auto rows = [](const std::string& csv, const std::string& symbol) {
+    std::string out;
+    for (std::size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
+      out += symbol + "," + csv.substr(at, csv.find('\n', at) + 1 - at);
+    }
+    return out;
+  };
+  const std::string other = format_csv(random_walk(7, 300));
+  const std::string long_file = "Symbol," + kCsv.substr(0, kCsv.find('\n') + 1) + rows(kCsv, "A") + rows(other, "B");
+  TempDir dir;
+  std::filesystem::create_directory(dir / "out");
+  dir.write("l.csv", long_file);
+  EXPECT_EQ(run_in(dir, with_answers({"--symbol=all", "-o", "out/x.dat", "l.csv"}), "").status, 2);
+  const auto r = run_in(dir, with_answers({"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}), "");
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (const std::string symbol : {"A", "B"}) {
+    EXPECT_EQ(dir.read("out/" + symbol + ".dat"), single_run("l.csv", long_file, {"--symbol=" + symbol}).first);
+  }
+}
+
 // Ctrl-C at points through a batch: no temporary left, every output either
 // as it was or whole.
 TEST(BatchInterrupted, NoTemporaryLeftFinishedFilesWhole) {
@@ -198,6 +221,7 @@ TEST(BatchInterrupted, NoTemporaryLeftFinishedFilesWhole) {
     for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) {
       const std::string name = entry.path().filename().string();
       EXPECT_EQ(name.find(".partial-"), std::string::npos) << name;
+      EXPECT_EQ(name.find(".earlier-"), std::string::npos) << name;
       const auto content = read_file(entry.path());
       if (name.ends_with(".dat")) {
         EXPECT_TRUE(content == "old" || content == whole) << name;

@@ -58,7 +58,7 @@ TEST(CommandLine, EachSpellingOfAnOptionAndAnOperand) {
       {{"--version", "--bogus"}, "version"},
       {{"p.txt", "-h"}, "help"},
       {{"--", "-h"}, "file=-h out=elab.dat answers=-,-,-,-,-,-,-"},
-      {{"--", "--", "x"}, "usage error: extra operand 'x'"},
+      {{"--", "--", "x"}, "usage error: several price files need '{name}' in --output (-o 'out/{name}.dat'), or --format=csv for one dataset"},
       {{"-o", "o.dat", "--", "-"}, "usage error: price file '-' is standard input: the answers need their "
                                    "options (missing: --from --variable --coefficient --screen-output "
                                    "--screen-inputs --days)"},

@@ -236,7 +236,7 @@ int run_on_console(int argc, char** argv) {
     write_version(console);
   } else {
     try {
-      status = inv.more_files.empty() ? run_and_end(inv, console) : run_batch(inv, console);
+      status = runs_as_batch(inv) ? run_batch(inv, console) : run_and_end(inv, console);
     } catch (const std::bad_alloc&) {
       status = 99;  // not even the text found room; the status still tells
     }

@@ -15,6 +15,8 @@
 #include "platform/os.hpp"
 #include "platform/side_by_side.hpp"
 #include "core/csv_records.hpp"
+#include "core/price_file.hpp"
+#include "units/input_file.hpp"
 #include "cli/dialogue.hpp"
 #include "cli/run.hpp"
 #include "cli/console_end.hpp"
@@ -27,6 +29,29 @@ namespace {
 
 constexpr std::string_view kName = "{name}";
 constexpr std::string_view kSymbol = "{symbol}";
+constexpr std::string_view kAllSymbols = "all";
+
+bool names(std::string_view name, std::string_view field) { return name.find(field) != std::string_view::npos; }
+
+// With --symbol=all, a file of several series becomes one series a symbol;
+// a file whose symbols cannot be listed runs as it is, to fail with its own
+// report.
+std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files, numtext::TableChoice choice) {
+  choice.symbol.reset();
+  std::vector<SeriesSource> out;
+  for (const SeriesSource& f : files) {
+    std::vector<std::string> symbols;
+    try {
+      units::InputFile in(f.file, units::open_price_file(f.file));
+      symbols = price_file_symbols(in, choice);
+    } catch (const numtext::IoFailure&) {
+    } catch (const units::RunFailure&) {
+    }
+    if (symbols.empty()) out.push_back(f);
+    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s)});
+  }
+  return out;
+}
 
 bool is_blank(std::string_view name) { return name.find_first_not_of(" \t") == std::string_view::npos; }
 
@@ -337,6 +362,7 @@ Invocation invocation_of(const Invocation& inv, const SeriesSource& series) {
   Invocation one = inv;
   one.price_file = series.file;
   one.more_files.clear();
+  if (all_symbols(inv)) one.table.symbol = series.symbol;
   one.output = expand_template(inv.output, series);
   if (inv.dates) one.dates = expand_template(*inv.dates, series);
   return one;
@@ -347,11 +373,25 @@ Invocation one_series(const Invocation& inv) {
   return invocation_of(inv, series_of(inv).front());
 }
 
+bool all_symbols(const Invocation& inv) { return inv.table.symbol == kAllSymbols; }
+
+bool runs_as_batch(const Invocation& inv) { return !inv.more_files.empty() || all_symbols(inv); }
+
 std::optional<std::string> batch_usage_error(const Invocation& inv) {
   const bool templated = has_template(inv.output) || (inv.dates && has_template(*inv.dates));
-  if (inv.output.find(kSymbol) != std::string::npos ||
-      (inv.dates && inv.dates->find(kSymbol) != std::string::npos)) {
+  if (!all_symbols(inv) && (names(inv.output, kSymbol) || (inv.dates && names(*inv.dates, kSymbol)))) {
     return "'{symbol}' in a file name needs --symbol=all";
+  }
+  if (all_symbols(inv)) {
+    const bool dataset = inv.csv && !has_template(inv.output);
+    if (!dataset && !names(inv.output, kSymbol)) {
+      return "--symbol=all needs '{symbol}' in --output (-o 'out/{symbol}.dat'), or --format=csv for one dataset";
+    }
+    if (inv.dates && !names(*inv.dates, kSymbol)) return "--symbol=all needs '{symbol}' in --dates";
+    if (!inv.more_files.empty() && ((!dataset && !names(inv.output, kName)) ||
+                                    (inv.dates && !names(*inv.dates, kName)))) {
+      return "several price files with --symbol=all need '{name}' and '{symbol}' in each file name";
+    }
   }
   if (templated && !inv.price_file) return "'{name}' in a file name needs the price file on the command line";
   if (inv.more_files.empty()) return std::nullopt;
@@ -371,7 +411,7 @@ std::optional<std::string> batch_usage_error(const Invocation& inv) {
 }
 
 int run_batch(const Invocation& inv, units::Console& console) {
-  const std::vector<SeriesSource> series = series_of(inv);
+  const std::vector<SeriesSource> series = all_symbols(inv) ? each_symbol(series_of(inv), inv.table) : series_of(inv);
   const bool dataset = inv.csv && !has_template(inv.output);
   std::unique_ptr<units::OutputFile> one;
   if (dataset) {

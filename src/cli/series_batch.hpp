@@ -38,6 +38,11 @@ Invocation invocation_of(const Invocation& inv, const SeriesSource& series);
 // A command line of one price file, its templates filled in.
 Invocation one_series(const Invocation& inv);
 
+// --symbol=all: every symbol of each file is a series of its own.
+bool all_symbols(const Invocation& inv);
+// Whether a command line runs as a batch: several files or every symbol.
+bool runs_as_batch(const Invocation& inv);
+
 // Why the series of a command line cannot be run (the usage error's text),
 // or nothing.
 std::optional<std::string> batch_usage_error(const Invocation& inv);
