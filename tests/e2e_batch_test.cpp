@@ -229,6 +229,10 @@ TEST(BatchInterrupted, NoTemporaryLeftFinishedFilesWhole) {
         EXPECT_TRUE(content.empty() || content == days) << name;
       }
     }
+    for (int k = 0; k < 12; ++k) {  // each pair both old or both new
+      const std::string name = "out/p" + std::to_string(k);
+      EXPECT_EQ(dir.read(name + ".dat") == whole, dir.read(name + ".days") == days) << name;
+    }
   }
 }
 

@@ -268,11 +268,14 @@ int run(int argc, char** argv) {
   // Not through operator new, whose failure would have to be thrown.
   g_reserve = std::malloc(kReserve);
   std::set_new_handler(on_memory_out);
+  int status = 99;  // no room even for the console: the allocation stop's status
   try {
-    return run_on_console(argc, argv);
+    status = run_on_console(argc, argv);
   } catch (const std::bad_alloc&) {
-    return 99;  // no room even for the console: the allocation stop's status
   }
+  std::set_new_handler(nullptr);
+  std::free(std::exchange(g_reserve, nullptr));  // the run leaves nothing behind
+  return status;
 }
 
 }  // namespace prep

@@ -164,8 +164,30 @@ std::vector<int> sent_ending_signals() {
 // since a blocked fault signal kills without a handler.
 constexpr int kFaultSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS};
 
+// The threads putting a pair of outputs in place, and an ending signal that
+// came to another thread meanwhile: the last of them sends it again once its
+// files are in place, so that no pair is left half replaced.
+std::atomic<int> g_placing{0};
+std::atomic<int> g_deferred{0};
+
+bool is_fault(int sig) {
+  for (const int fault : kFaultSignals) {
+    if (sig == fault) return true;
+  }
+  return false;
+}
+
 extern "C" void remove_then_end(int sig) {
   const int saved = errno;
+  if (!is_fault(sig) && g_placing.load() > 0) {
+    g_deferred.store(sig);
+    // Looked at again: a thread that ended its placing in between may have
+    // missed the signal, which then ends the run here.
+    if (g_placing.load() > 0) {
+      errno = saved;
+      return;
+    }
+  }
   for (Doomed& d : g_doomed) {
     int named = Doomed::named;
     if (d.state.compare_exchange_strong(named, Doomed::removing)) {
@@ -757,8 +779,18 @@ void end_at_once(int status) {
   ::_exit(status);
 }
 
-void hold_ending_signals() { g_held_before = block_ending_signals(); }
-void release_ending_signals() { restore_signals(g_held_before); }
+void hold_ending_signals() {
+  g_held_before = block_ending_signals();
+  g_placing.fetch_add(1);
+}
+
+void release_ending_signals() {
+  if (g_placing.fetch_sub(1) == 1) {
+    // To the process: this thread may block it for good (a batch's worker).
+    if (const int sig = g_deferred.exchange(0); sig != 0) (void)::kill(::getpid(), sig);
+  }
+  restore_signals(g_held_before);
+}
 
 // The memory of the arrays.
 
