@@ -164,10 +164,11 @@ std::vector<int> sent_ending_signals() {
 // since a blocked fault signal kills without a handler.
 constexpr int kFaultSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS};
 
-// The threads putting a pair of outputs in place, and an ending signal that
-// came to another thread meanwhile: the last of them sends it again once its
-// files are in place, so that no pair is left half replaced.
-std::atomic<int> g_placing{0};
+// The threads making a temporary (between its creation and its naming for
+// removal) or putting a pair of outputs in place, and an ending signal that
+// came to another thread meanwhile: the last of them sends it again once
+// done, so that no temporary is left unnamed and no pair half replaced.
+std::atomic<int> g_guarded{0};
 std::atomic<int> g_deferred{0};
 
 bool is_fault(int sig) {
@@ -179,11 +180,11 @@ bool is_fault(int sig) {
 
 extern "C" void remove_then_end(int sig) {
   const int saved = errno;
-  if (!is_fault(sig) && g_placing.load() > 0) {
+  if (!is_fault(sig) && g_guarded.load() > 0) {
     g_deferred.store(sig);
-    // Looked at again: a thread that ended its placing in between may have
-    // missed the signal, which then ends the run here.
-    if (g_placing.load() > 0) {
+    // Looked at again: a thread that left its guarded step in between may
+    // have missed the signal, which then ends the run here.
+    if (g_guarded.load() > 0) {
       errno = saved;
       return;
     }
@@ -231,6 +232,22 @@ sigset_t block_ending_signals() {
 }
 
 void restore_signals(const sigset_t& before) { ::pthread_sigmask(SIG_SETMASK, &before, nullptr); }
+
+// A step no ending signal may cut, on any thread: blocked in this one, and
+// deferred by the handler on the others until the last such step is done.
+sigset_t enter_guarded_step() {
+  const sigset_t before = block_ending_signals();
+  g_guarded.fetch_add(1);
+  return before;
+}
+
+void leave_guarded_step(const sigset_t& before) {
+  if (g_guarded.fetch_sub(1) == 1) {
+    // To the process: this thread may block it for good (a batch's worker).
+    if (const int sig = g_deferred.exchange(0); sig != 0) (void)::kill(::getpid(), sig);
+  }
+  restore_signals(before);
+}
 
 // Names a temporary the ending signals remove, in a free slot. Blocked in
 // this thread meanwhile, since the handler may run on it.
@@ -677,7 +694,7 @@ Temporary create_temporary(const Place& place, Handle like) {
   const int dir = fd_of(place.directory);
   // No ending signal between the file's creation and its naming for removal:
   // one that comes meanwhile is delivered after, and removes it.
-  const sigset_t before = block_ending_signals();
+  const sigset_t before = enter_guarded_step();
   int fd = -1;
   for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     t.name = hidden_name(place.name, attempt);
@@ -686,7 +703,7 @@ Temporary create_temporary(const Place& place, Handle like) {
   }
   const Error made = fd < 0 ? last_error() : Error::none;
   if (fd >= 0) doom_on_ending_signal(dir, t.name);
-  restore_signals(before);
+  leave_guarded_step(before);
   if (fd < 0) {
     t.error = made;
     return t;
@@ -779,18 +796,8 @@ void end_at_once(int status) {
   ::_exit(status);
 }
 
-void hold_ending_signals() {
-  g_held_before = block_ending_signals();
-  g_placing.fetch_add(1);
-}
-
-void release_ending_signals() {
-  if (g_placing.fetch_sub(1) == 1) {
-    // To the process: this thread may block it for good (a batch's worker).
-    if (const int sig = g_deferred.exchange(0); sig != 0) (void)::kill(::getpid(), sig);
-  }
-  restore_signals(g_held_before);
-}
+void hold_ending_signals() { g_held_before = enter_guarded_step(); }
+void release_ending_signals() { leave_guarded_step(g_held_before); }
 
 // The memory of the arrays.
 

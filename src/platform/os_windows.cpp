@@ -112,6 +112,14 @@ std::string path_in(HANDLE directory, const std::string& name);
 // for the last of them.
 std::atomic<int> g_holding{0};
 
+// While it lives, a console event waits: no temporary made meanwhile is missed.
+struct Holding {
+  Holding() { g_holding.fetch_add(1); }
+  ~Holding() { g_holding.fetch_sub(1); }
+  Holding(const Holding&) = delete;
+  Holding& operator=(const Holding&) = delete;
+};
+
 BOOL WINAPI on_console_event(DWORD) {
   while (g_holding.load() > 0) ::Sleep(1);
   for (Doomed& d : g_doomed) {
@@ -488,6 +496,7 @@ Temporary create_temporary(const Place& place, Handle) {
   // Hidden, and marked as unfinished for anyone who lists the directory.
   const std::string stem =
       "." + place.name + ".partial-" + std::to_string(::GetCurrentProcessId()) + "-";
+  const Holding holding;
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     t.name = stem + std::to_string(::GetTickCount() + attempt);
     // Named for removal before it exists: a Ctrl-C handled on its own thread
