@@ -170,6 +170,9 @@ constexpr int kFaultSignals[] = {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTR
 // done, so that no temporary is left unnamed and no pair half replaced.
 std::atomic<int> g_guarded{0};
 std::atomic<int> g_deferred{0};
+// Set once the handler goes on to end the run: no thread starts a guarded
+// step after it, so no file is made while the temporaries are removed.
+std::atomic<bool> g_ending{false};
 
 bool is_fault(int sig) {
   for (const int fault : kFaultSignals) {
@@ -180,6 +183,7 @@ bool is_fault(int sig) {
 
 extern "C" void remove_then_end(int sig) {
   const int saved = errno;
+  if (!is_fault(sig)) g_ending.store(true);
   if (!is_fault(sig) && g_guarded.load() > 0) {
     g_deferred.store(sig);
     // Looked at again: a thread that left its guarded step in between may
@@ -236,8 +240,16 @@ void restore_signals(const sigset_t& before) { ::pthread_sigmask(SIG_SETMASK, &b
 // A step no ending signal may cut, on any thread: blocked in this one, and
 // deferred by the handler on the others until the last such step is done.
 sigset_t enter_guarded_step() {
+  catch_ending_signals_once();  // before the first file is made
   const sigset_t before = block_ending_signals();
   g_guarded.fetch_add(1);
+  if (g_ending.load()) {
+    // The run is ending: this thread waits for the end, with the signals
+    // it took as they were, so that the end can come to it too.
+    g_guarded.fetch_sub(1);
+    restore_signals(before);
+    for (;;) ::pause();
+  }
   return before;
 }
 
