@@ -76,7 +76,11 @@ numtext::TableChoice choice_of(const std::optional<std::string>& close, const st
   c.close = close;
   c.date_column = date;
   c.symbol = symbol;
-  if (order) c.date_order = option_value(prep::parse_date_order_option, *order, "date_order");
+  if (order) {
+    const auto taken = prep::parse_date_order_option(*order);
+    if (!taken) throw py::value_error("date_order: " + *order + " is not accepted");
+    c.date_order = *taken;
+  }
   return c;
 }
 

@@ -138,7 +138,7 @@ ORDINARY = ["%.2f" % (100 + (7 * i) % 11) for i in range(150)]
 def test_a_record_of_no_calendar_day_has_no_date():
     """Rows 90 to 95, the first six records, on no day of the calendar."""
     lines = price_text(ORDINARY).split("\n")
-    no_days = ["1995 2 30", "1995 13 1", "1995 6 0", "1995.5 6 1", "20000000 1 1", "1900 2 29"]
+    no_days = ["1995 2 30", "1995 13 1", "1995 6 0", "1995.5 6 1", "3000000000 1 1", "1900 2 29"]
     for row, ymd in enumerate(no_days, 90):
         lines[row] = " ".join([ymd] + lines[row].split()[3:])
     with tempfile.TemporaryDirectory() as directory:
