@@ -126,13 +126,16 @@ const std::vector<Family>& families() {
        }},
       {"us_portal", [](const auto& d) {
          return "Date,Close/Last,Volume,Open,High,Low\n" + rows(d, true, [](const Day& x) {
-                  const std::string p = "$" + plain(x.cents);
+                  std::string p = "$";
+                  p += plain(x.cents);
                   return format("%02d/%02d/%04d,", x.m, x.d, x.y) + p + ",1000," + p + "," + p + "," + p + "\n";
                 });
        }},
       {"month_names", [](const auto& d) {
          return "\"Date\",\"Price\",\"Open\",\"High\",\"Low\",\"Vol.\",\"Change %\"\n" + rows(d, true, [](const Day& x) {
-                  const std::string p = "\"" + grouped(x.cents, ',', '.') + "\"";
+                  std::string p = "\"";
+                  p += grouped(x.cents, ',', '.');
+                  p += '"';
                   return format("\"%s %02d, %04d\",", kMonths[x.m - 1], x.d, x.y) + p + "," + p + "," + p + "," + p +
                          ",\"1.2M\",\"0.5%\"\n";
                 });
