@@ -4,8 +4,10 @@
 #include <cmath>
 #include <utility>
 
+#include "numtext/char_source.hpp"
 #include "numtext/date_text.hpp"
-#include "numtext/integer_text.hpp"
+#include "numtext/free_form.hpp"
+#include "numtext/text_failure.hpp"
 #include "numtext/quoted_text.hpp"
 #include "core/core.hpp"
 #include "core/date.hpp"
@@ -18,46 +20,10 @@ namespace {
 bool is_separator(char c) { return c == ' ' || c == '\t' || c == ','; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// The values a free-form read takes from one line: a comma right after
-// another stands for a null value, r*v for r values, a slash ends the read.
-struct LineValues {
-  std::int64_t count = 0;
-  bool slash = false;
-};
-
-std::int64_t repeat_count(std::string_view token) {
-  const std::size_t star = token.find('*');
-  if (star == std::string_view::npos || star == 0) return 1;
-  try {
-    return std::max<std::int64_t>(numtext::parse_integer(token.data(), star), 1);
-  } catch (const numtext::IoFailure&) {
-    return 1;  // the run refuses it anyway
-  }
-}
-
-LineValues values_on_line(std::string_view line) {
-  LineValues v;
-  bool after_comma = false;
-  for (std::size_t k = 0; k < line.size();) {
-    const char c = line[k];
-    if (c == ' ' || c == '\t') {
-      ++k;
-    } else if (c == ',') {
-      if (after_comma) ++v.count;
-      after_comma = true;
-      ++k;
-    } else if (c == '/') {
-      v.slash = true;
-      return v;
-    } else {
-      std::size_t e = k;
-      while (e < line.size() && !is_separator(line[e]) && line[e] != '/') ++e;
-      v.count += repeat_count(line.substr(k, e - k));
-      after_comma = false;
-      k = e;
-    }
-  }
-  return v;
+// What the reader takes from one line on its own.
+numtext::ValuesTaken values_on_line(std::string_view line, bool starts_statement) {
+  numtext::TextSource source(line);
+  return numtext::FreeFormReader(source).count_values(starts_statement);
 }
 
 // A comma between two digits on a line whose values are otherwise apart by
@@ -67,55 +33,79 @@ std::string_view split_decimal(std::string_view line) {
   for (std::size_t k = 1; k + 1 < line.size(); ++k) {
     if (line[k] != ',' || !is_digit(line[k - 1]) || !is_digit(line[k + 1])) continue;
     std::size_t b = k, e = k + 1;
-    while (b > 0 && !is_separator(line[b - 1]) && line[b - 1] != ',') --b;
+    while (b > 0 && !is_separator(line[b - 1])) --b;
     while (e < line.size() && !is_separator(line[e])) ++e;
     return line.substr(b, e - b);
   }
   return {};
 }
 
-std::vector<std::string_view> lines_of(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    lines.push_back(text.substr(0, end));
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  return lines;
-}
-
 std::string count_of(std::int64_t n, std::string_view one, std::string_view many) {
   return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
-// The lines a read statement of count values takes from line `at` on, and
-// whether it is one line of exactly count values.
-struct Statement {
-  std::size_t first = 0, last = 0;
-  bool one_line_of_count = false;
+// The lines of the text and where each starts, to name the line of a place.
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : text_(text) {
+    for (std::string_view rest = text; !rest.empty();) {
+      const std::size_t end = rest.find('\n');
+      lines_.push_back(rest.substr(0, end));
+      if (end == std::string_view::npos) break;
+      rest.remove_prefix(end + 1);
+    }
+  }
+  std::size_t size() const { return lines_.size(); }
+  std::string_view operator[](std::size_t l) const { return lines_[l]; }
+  // The line holding the character at place (text.size(): past the last).
+  std::size_t line_of(const char* place) const {
+    const auto at = static_cast<std::size_t>(place - text_.data());
+    const auto after = std::upper_bound(lines_.begin(), lines_.end(), at, [&](std::size_t a, std::string_view l) {
+      return a < static_cast<std::size_t>(l.data() - text_.data());
+    });
+    return static_cast<std::size_t>(after - lines_.begin()) - (after == lines_.begin() ? 0 : 1);
+  }
+
+ private:
+  std::string_view text_;
+  std::vector<std::string_view> lines_;
 };
 
-Statement read_statement(const std::vector<std::string_view>& lines, std::size_t at, std::int64_t count) {
-  while (at < lines.size()) {
-    const LineValues v = values_on_line(lines[at]);
-    if (v.count > 0 || v.slash) break;
-    ++at;  // blank lines before a read
+// The lines one read statement took: from the first that gave it a value
+// (or its slash) to the one it ended on.
+struct Statement {
+  std::size_t first = 0, last = 0;
+};
+
+// Each statement the reader takes from the text, the head's (0) and then
+// each row's (1 .. nr) as far as the text goes, handed to each; the line
+// after the last one taken.
+template <class Each>
+std::size_t each_statement(std::string_view text, const Lines& lines, std::int64_t nr, std::int64_t nc, Each each) {
+  numtext::TextSource source(text);
+  numtext::FreeFormReader reader(source);
+  std::vector<float> row(static_cast<std::size_t>(std::max<std::int64_t>(nc, 2)));
+  std::size_t next = 0;
+  for (std::int64_t i = 0; i <= nr && source.pos != source.end; ++i) {
+    const char* const start = source.pos;
+    try {
+      reader.read_reals(row.data(), i == 0 ? 2 : static_cast<std::size_t>(nc), 1);
+    } catch (const numtext::IoFailure&) {
+      break;  // a run stops there too
+    }
+    Statement s{lines.line_of(start), lines.line_of(source.pos - 1)};
+    while (s.first < s.last) {
+      const numtext::ValuesTaken v = values_on_line(lines[s.first], true);
+      if (v.count > 0 || v.slash) break;
+      ++s.first;  // blank lines before the statement's first value
+    }
+    each(i, s);
+    next = s.last + 1;
   }
-  Statement s{at, at, false};
-  std::int64_t need = count;
-  for (std::size_t l = at; l < lines.size(); ++l) {
-    const LineValues v = values_on_line(lines[l]);
-    need -= v.count;
-    s.last = l;
-    if (need <= 0 || v.slash) break;
-  }
-  s.one_line_of_count = s.first == s.last && need == 0;
-  return s;
+  return next;
 }
 
-std::string values_finding(std::string_view line, std::int64_t nc) {
-  const std::int64_t n = values_on_line(line).count;
+std::string values_finding(std::int64_t n, std::int64_t nc) {
   std::string what = count_of(n, "value", "values") + " on the line, NC is " + std::to_string(nc);
   return what + (n < nc ? ": the row goes on into the next line" : ": the last ones are never read");
 }
@@ -169,42 +159,34 @@ std::vector<Finding> Findings::shown() const {
 }
 
 OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int64_t nc) {
-  const auto lines = lines_of(text);
+  const Lines lines(text);
   OwnTextFindings out;
-  // The statements are found twice rather than kept: a pass to tell whether
+  // The statements are read twice rather than kept: a pass to tell whether
   // the file has one row per line, a pass for the findings.
-  const std::size_t first_row = read_statement(lines, 0, 2).last + 1;
-  std::size_t next = first_row;
   std::int64_t one_per_line = 0;
-  for (std::int64_t i = 1; i <= nr && next < lines.size(); ++i) {
-    const Statement row = read_statement(lines, next, nc);
+  const std::size_t after_rows = each_statement(text, lines, nr, nc, [&](std::int64_t i, const Statement& row) {
+    if (i == 0) return;
     out.row_lines.push_back(static_cast<std::int64_t>(row.first) + 1);
-    one_per_line += row.one_line_of_count;
-    next = row.last + 1;
-  }
-  const std::size_t rows = out.row_lines.size();
-  // Rows the text does not show where the reader found them: past its end.
-  out.row_lines.resize(static_cast<std::size_t>(std::max<std::int64_t>(nr, 0)), static_cast<std::int64_t>(lines.size()) + 1);
-  const bool by_lines = one_per_line * 2 > static_cast<std::int64_t>(rows);
-  std::size_t at = first_row;
-  for (std::size_t r = 0; r < rows; ++r) {
-    const auto row = static_cast<std::int64_t>(r) + 1;
-    const Statement statement = read_statement(lines, at, nc);
-    at = statement.last + 1;
-    for (std::size_t l = statement.first; l <= statement.last; ++l) {
+    one_per_line += row.first == row.last && values_on_line(lines[row.first], true).count == nc;
+  });
+  const bool by_lines = one_per_line * 2 > static_cast<std::int64_t>(out.row_lines.size());
+  each_statement(text, lines, nr, nc, [&](std::int64_t row, const Statement& s) {
+    for (std::size_t l = s.first; l <= s.last && row > 0; ++l) {
       const auto line = static_cast<std::int64_t>(l) + 1;
       const std::string_view value = split_decimal(lines[l]);
       if (!value.empty()) {
         out.findings.push_back({row, line, numtext::quoted_text(value) + " is read as two values; decimals take a point"});
-      } else if (by_lines && values_on_line(lines[l]).count != nc) {
-        out.findings.push_back({row, line, values_finding(lines[l], nc)});
+      } else if (const std::int64_t n = values_on_line(lines[l], l == s.first).count; by_lines && n != nc) {
+        out.findings.push_back({row, line, values_finding(n, nc)});
       }
     }
-  }
+  });
+  // Rows the text does not show where the reader found them: past its end.
+  out.row_lines.resize(static_cast<std::size_t>(std::max<std::int64_t>(nr, 0)), static_cast<std::int64_t>(lines.size()) + 1);
   std::int64_t after = 0;
   std::size_t first_after = 0;
-  for (std::size_t l = next; l < lines.size(); ++l) {
-    if (values_on_line(lines[l]).count == 0) continue;
+  for (std::size_t l = after_rows; l < lines.size(); ++l) {
+    if (values_on_line(lines[l], true).count == 0) continue;
     if (after++ == 0) first_after = l;
   }
   if (after > 0) {

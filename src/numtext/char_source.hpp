@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace numtext {
 
@@ -19,6 +20,16 @@ class CharSource {
 
   const char* pos = nullptr;
   const char* end = nullptr;
+};
+
+// Text held whole in memory, given in one window.
+class TextSource final : public CharSource {
+ public:
+  explicit TextSource(std::string_view text) {
+    pos = text.data();
+    end = text.data() + text.size();
+  }
+  bool refill(std::size_t) override { return false; }
 };
 
 }  // namespace numtext

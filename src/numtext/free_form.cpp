@@ -1,5 +1,6 @@
 #include "numtext/free_form.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -261,6 +262,37 @@ void FreeFormReader::read_reals(float* first, std::size_t count, std::size_t str
   // The rest of the statement as usual; the values taken were ended by blanks.
   read_statement(StridedReals{first + taken * stride, count - taken, stride},
                  taken == 0 ? Sep::Comma : Sep::Blank, taken);
+}
+
+ValuesTaken FreeFormReader::count_values(bool starts_statement) {
+  last_sep_ = starts_statement ? Sep::Comma : Sep::Blank;
+  ValuesTaken taken;
+  try {
+    for (;;) {
+      slash_after_value_ = false;
+      const Scan scan = next_value(Target::Kind::Real);
+      if (scan == Scan::Slash) {
+        taken.slash = true;
+        return taken;
+      }
+      taken.count += scan == Scan::Value && star_ != 0 ? repeat_of_token() : 1;
+      if (slash_after_value_) {
+        taken.slash = true;
+        return taken;
+      }
+    }
+  } catch (const IoFailure& f) {
+    if (f.number != fnum::kEndOfFile) ++taken.count;
+  }
+  return taken;
+}
+
+std::int64_t FreeFormReader::repeat_of_token() const {
+  try {
+    return std::max<std::int64_t>(parse_integer(token_, star_ - 1), 1);
+  } catch (const IoFailure&) {
+    return 1;  // a read refuses it; one value all the same
+  }
 }
 
 }  // namespace numtext

@@ -22,6 +22,13 @@ struct Target {
   static Target of(float& v) { return {Kind::Real, &v}; }
 };
 
+// What a read statement takes from a stretch of text: its values (a null
+// value and each of r*v counted) and whether a slash ends it there.
+struct ValuesTaken {
+  std::int64_t count = 0;
+  bool slash = false;
+};
+
 class FreeFormReader {
  public:
   explicit FreeFormReader(CharSource& source) : src_(source) {}
@@ -31,6 +38,11 @@ class FreeFormReader {
   void read(std::span<const Target> targets);
   // One read statement of count reals at first[0], first[stride], ...
   void read_reals(float* first, std::size_t count, std::size_t stride);
+  // The values a statement would take from the rest of the source, storing
+  // none (elab --check). starts_statement: a comma before any value gives a
+  // null value, as at the start of a statement. Text a read refuses counts
+  // as one value and ends the count.
+  ValuesTaken count_values(bool starts_statement);
 
  private:
   enum class Sep : std::uint8_t { Comma, Blank };
@@ -50,6 +62,8 @@ class FreeFormReader {
   // The separator that ended a value.
   void note_separator(char c);
   void skip_rest_of_line();
+  // r of the r*v just collected, at least 1.
+  std::int64_t repeat_of_token() const;
   void store(const Target& t, const char* text, std::size_t len);
 
   CharSource& src_;
