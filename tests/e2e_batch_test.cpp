@@ -182,6 +182,7 @@ TEST(BatchSymbols, EverySymbolAsItsOwnRun) {
   EXPECT_EQ(run_in(dir, with_answers({"--symbol=all", "-o", "out/x.dat", "l.csv"}), "").status, 2);
   const auto r = run_in(dir, with_answers({"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}), "");
   EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("2 series: 2 written, 0 failed\r\n"), std::string::npos) << r.out;
   for (const std::string symbol : {"A", "B"}) {
     EXPECT_EQ(dir.read("out/" + symbol + ".dat"), single_run("l.csv", long_file, {"--symbol=" + symbol}).first);
   }

@@ -149,9 +149,11 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
 // and on a terminal one line of progress on standard error.
 class Shown {
  public:
-  Shown(units::Console& console, std::size_t total, units::OutputFile* dataset)
+  // unit: what the end line counts, "files" or "series"
+  Shown(units::Console& console, std::size_t total, std::string_view unit, units::OutputFile* dataset)
       : console_(console),
         total_(total),
+        unit_(unit),
         dataset_(dataset),
         err_(platform::std_stream(platform::StdStream::err)),
         progress_(platform::is_console(err_)) {}
@@ -200,7 +202,7 @@ class Shown {
     }
     std::string line = " ";
     line.append(whole_number(static_cast<std::int64_t>(total_)));
-    line.append(" files: ").append(whole_number(written_));
+    line.append(" ").append(unit_).append(": ").append(whole_number(written_));
     line.append(" written, ").append(whole_number(failed_)).append(" failed");
     console_.write_record(line);
     return failed_ == 0 ? 0 : 1;
@@ -235,6 +237,7 @@ class Shown {
 
   units::Console& console_;
   std::size_t total_;
+  std::string_view unit_;
   units::OutputFile* dataset_;
   platform::Handle err_;
   bool progress_;
@@ -426,7 +429,7 @@ int run_batch(const Invocation& inv, units::Console& console) {
       return 1;
     }
   }
-  Shown shown(console, series.size(), one.get());
+  Shown shown(console, series.size(), all_symbols(inv) ? "series" : "files", one.get());
   // The answers not given are asked once, on the first series that gets as
   // far as each question, and held for all the others.
   Answers answers = inv.answers;
