@@ -47,6 +47,13 @@ Formatter each_row(const std::string& head, const std::function<std::string(cons
 const std::vector<NotationCase>& notation_cases() {
   static const std::vector<NotationCase> cases{
       {"CrLf", [](const auto& rows) { return to_crlf(format_prices(rows)); }},
+      // an old system's line ends, a CR alone; a CR LF among them is one
+      {"CrOnlyAndAStrayCrLf",
+       [](const auto& rows) {
+         std::string s = format_prices(rows);
+         std::replace(s.begin(), s.end(), '\n', '\r');
+         return s.insert(s.find('\r') + 1, "\n");
+       }},
       {"NoFinalNewline",
        [](const auto& rows) {
          std::string s = format_prices(rows);

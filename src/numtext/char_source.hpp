@@ -1,7 +1,7 @@
 // A window of characters for the free-form reader: the console delivers one
 // line per refill, a file a large block. Line ends reach the reader as a
 // single '\n'; a CR in front of a LF belongs to the line end and is removed
-// by the source.
+// by the source, and a file's source ends a line at a CR alone too.
 #pragma once
 
 #include <cstddef>

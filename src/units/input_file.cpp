@@ -14,29 +14,24 @@ FileSource::FileSource(platform::Handle in, std::size_t block) : in_(in), buf_(b
   pos = end = buf_.data();
 }
 
-// Removes every CR that stands before a LF in [from, from+n); a CR at the
-// very end is held back until the next block shows what follows it, and a
-// CR that ends the input is a line end.
-std::size_t FileSource::drop_cr_before_lf(char* from, std::size_t n, bool at_eof) {
+// Makes every line end a LF in [from, from+n): a CR before a LF is removed,
+// a lone CR (an old system's line end) becomes a LF. A CR at the very end is
+// held back until the next block shows what follows it.
+std::size_t FileSource::lf_line_ends(char* from, std::size_t n, bool at_eof) {
   char* const stop = from + n;
   char* cr = static_cast<char*>(std::memchr(from, '\r', n));
   if (cr == nullptr) return n;
   char* out = cr;
   for (char* p = cr; p < stop; ++p) {
-    if (*p == '\r') {
-      if (p + 1 == stop) {
-        if (!at_eof) {
-          *out = '\r';  // stays right after the window's end
-          held_ = 1;
-          break;
-        }
-        *out++ = '\n';  // the CR that ends the file ends its last line
-        break;
-      } else if (p[1] == '\n') {
-        continue;
-      }
+    if (*p != '\r') {
+      *out++ = *p;
+    } else if (p + 1 == stop && !at_eof) {
+      *out = '\r';  // stays right after the window's end
+      held_ = 1;
+      break;
+    } else if (p + 1 == stop || p[1] != '\n') {
+      *out++ = '\n';
     }
-    *out++ = *p;
   }
   return static_cast<std::size_t>(out - from);
 }
@@ -64,7 +59,7 @@ bool FileSource::refill(std::size_t keep_back) {
     if (n == 0) eof_ = true;
     filled += n;
     held_ = 0;  // the held CR is examined again
-    fresh = drop_cr_before_lf(base + keep_back, filled - keep_back, eof_);
+    fresh = lf_line_ends(base + keep_back, filled - keep_back, eof_);
     if (fresh == 0) filled = keep_back + held_;
   }
   if (copy_ != nullptr) copy_->append(base + keep_back, fresh);

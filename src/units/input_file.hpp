@@ -15,7 +15,7 @@
 
 namespace units {
 
-// Large blocks of a file or stream; CR LF line ends become LF.
+// Large blocks of a file or stream; CR LF and a lone CR end a line as LF.
 class FileSource final : public numtext::CharSource {
  public:
   explicit FileSource(platform::Handle in, std::size_t block = std::size_t{1} << 20);
@@ -29,7 +29,7 @@ class FileSource final : public numtext::CharSource {
   void copy_text_to(std::string* copy) { copy_ = copy; }
 
  private:
-  std::size_t drop_cr_before_lf(char* from, std::size_t n, bool at_eof);
+  std::size_t lf_line_ends(char* from, std::size_t n, bool at_eof);
 
   platform::Handle in_;
   std::vector<char> buf_;
