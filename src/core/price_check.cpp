@@ -57,13 +57,13 @@ class Lines {
   }
   std::size_t size() const { return lines_.size(); }
   std::string_view operator[](std::size_t l) const { return lines_[l]; }
-  // The line holding the character at place (text.size(): past the last).
-  std::size_t line_of(const char* place) const {
+  // The line holding the character at place (text.size(): past the last),
+  // looked for from line `from` on: statements come in line order.
+  std::size_t line_of(const char* place, std::size_t from) const {
     const auto at = static_cast<std::size_t>(place - text_.data());
-    const auto after = std::upper_bound(lines_.begin(), lines_.end(), at, [&](std::size_t a, std::string_view l) {
-      return a < static_cast<std::size_t>(l.data() - text_.data());
-    });
-    return static_cast<std::size_t>(after - lines_.begin()) - (after == lines_.begin() ? 0 : 1);
+    from = std::min(from, lines_.size() - 1);  // the text is not empty
+    while (from + 1 < lines_.size() && static_cast<std::size_t>(lines_[from + 1].data() - text_.data()) <= at) ++from;
+    return from;
   }
 
  private:
@@ -93,7 +93,9 @@ std::size_t each_statement(std::string_view text, const Lines& lines, std::int64
     } catch (const numtext::IoFailure&) {
       break;  // a run stops there too
     }
-    Statement s{lines.line_of(start), lines.line_of(source.pos - 1)};
+    Statement s;
+    s.first = lines.line_of(start, next);
+    s.last = lines.line_of(source.pos - 1, s.first);
     while (s.first < s.last) {
       const numtext::ValuesTaken v = values_on_line(lines[s.first], true);
       if (v.count > 0 || v.slash) break;
@@ -176,8 +178,9 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
       const std::string_view value = split_decimal(lines[l]);
       if (!value.empty()) {
         out.findings.push_back({row, line, numtext::quoted_text(value) + " is read as two values; decimals take a point"});
-      } else if (const std::int64_t n = values_on_line(lines[l], l == s.first).count; by_lines && n != nc) {
-        out.findings.push_back({row, line, values_finding(n, nc)});
+      } else if (by_lines) {
+        const std::int64_t n = values_on_line(lines[l], l == s.first).count;
+        if (n != nc) out.findings.push_back({row, line, values_finding(n, nc)});
       }
     }
   });

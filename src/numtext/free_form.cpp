@@ -268,7 +268,7 @@ ValuesTaken FreeFormReader::count_values(bool starts_statement) {
   last_sep_ = starts_statement ? Sep::Comma : Sep::Blank;
   ValuesTaken taken;
   try {
-    for (;;) {
+    while (!only_blanks_left()) {
       slash_after_value_ = false;
       const Scan scan = next_value(Target::Kind::Real);
       if (scan == Scan::Slash) {
@@ -281,10 +281,18 @@ ValuesTaken FreeFormReader::count_values(bool starts_statement) {
         return taken;
       }
     }
-  } catch (const IoFailure& f) {
-    if (f.number != fnum::kEndOfFile) ++taken.count;
+  } catch (const IoFailure&) {
+    ++taken.count;
   }
   return taken;
+}
+
+bool FreeFormReader::only_blanks_left() {
+  for (; src_.pos != src_.end || src_.refill(0); ++src_.pos) {
+    const std::uint8_t cls = class_of(*src_.pos);
+    if (cls != kBlank && cls != kLineEnd) return false;
+  }
+  return true;
 }
 
 std::int64_t FreeFormReader::repeat_of_token() const {

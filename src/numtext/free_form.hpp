@@ -62,6 +62,8 @@ class FreeFormReader {
   // The separator that ended a value.
   void note_separator(char c);
   void skip_rest_of_line();
+  // Skips blanks and line ends; whether the source ends after them.
+  bool only_blanks_left();
   // r of the r*v just collected, at least 1.
   std::int64_t repeat_of_token() const;
   void store(const Target& t, const char* text, std::size_t len);
