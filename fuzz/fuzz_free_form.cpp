@@ -86,14 +86,13 @@ bool known_read_failure(int n) {
   }
 }
 
-// CR LF becomes LF, as in the input file, and so does a CR that ends the
-// input; a CR elsewhere is data.
+// CR LF becomes LF, as in the input file, and so does a CR alone.
 std::string file_text(std::string_view raw) {
   std::string out;
   out.reserve(raw.size());
   for (std::size_t i = 0; i < raw.size(); ++i) {
     if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-    out.push_back(raw[i] == '\r' && i + 1 == raw.size() ? '\n' : raw[i]);
+    out.push_back(raw[i] == '\r' ? '\n' : raw[i]);
   }
   return out;
 }

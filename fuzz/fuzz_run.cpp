@@ -9,10 +9,11 @@
 //
 // Checked: the exit status is 0, 1 or 99; standard error is empty or one
 // error report with a known number or one line of a CSV's fault (and then
-// the status is 1), after the warning of closes left out if any; elab.dat is
-// empty after a run that did not end normally, and otherwise holds records of
-// 109 characters, each ended by CR LF, laid out as five F3.0 weekday flags,
-// two blanks, an F2.0 sign flag and ten blank-led F8.4 fields.
+// the status is 1), after the warning of closes left out if any; no elab.dat
+// after a run that did not end normally, and otherwise one holding records
+// of 109 characters, each ended by CR LF, laid out as five F3.0 weekday
+// flags, two blanks, an F2.0 sign flag and ten blank-led F8.4 fields. Then
+// elab --check of the same file: status 0, 1 or 99, nothing written.
 //
 // A file that asks for more than 16 MB of arrays is skipped (NR and NC are
 // read first with the reader the run itself uses): such sizes only make the
@@ -28,6 +29,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/run.hpp"
 #include "core/run_state.hpp"
@@ -182,6 +184,30 @@ void redirect(int fd, int to) {
   if (::dup2(to, fd) < 0) fail("dup2");
 }
 
+// The program's entry point on args in the run directory, the answers on
+// standard input, standard output to /dev/null and standard error to
+// stderr.txt; the status.
+int run_elab(std::vector<std::string> args) {
+  const int in = ::open(in_dir("answers.txt").c_str(), O_RDONLY | O_CLOEXEC);
+  const int errfd = ::open(in_dir("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (in < 0 || errfd < 0) fail("cannot open the run's streams");
+  if (::chdir(run_dir().path().c_str()) != 0) fail("chdir", run_dir().path().string());
+  redirect(STDIN_FILENO, in);
+  redirect(STDOUT_FILENO, g_null);
+  redirect(STDERR_FILENO, errfd);
+  ::close(in);
+  ::close(errfd);
+
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const int status = prep::run(static_cast<int>(args.size()), argv.data());
+
+  for (int fd = 0; fd < 3; ++fd) redirect(fd, g_saved[fd]);
+  if (::chdir(g_home.c_str()) != 0) fail("chdir", g_home);
+  return status;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -204,37 +230,23 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string prices = in_dir("prices.txt");
   const std::string dat = in_dir("elab.dat");
-  const std::string err = in_dir("stderr.txt");
   run_dir().write("prices.txt", std::string(reinterpret_cast<const char*>(data), size));
   (void)::unlink(dat.c_str());
 
   std::int32_t nr = 0, nc = 0;
   if (size_of(prices, nr, nc) && prep::array_floats(nr, nc) > kMaxArrayFloats) return 0;
 
-  const int in = ::open(in_dir("answers.txt").c_str(), O_RDONLY | O_CLOEXEC);
-  const int errfd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (in < 0 || errfd < 0) fail("cannot open the run's streams");
-  if (::chdir(run_dir().path().c_str()) != 0) fail("chdir", run_dir().path().string());
-  redirect(STDIN_FILENO, in);
-  redirect(STDOUT_FILENO, g_null);
-  redirect(STDERR_FILENO, errfd);
-  ::close(in);
-  ::close(errfd);
-
-  char arg0[] = "elab";
-  char arg1[] = "prices.txt";
-  char* argv[] = {arg0, arg1, nullptr};
-  const int status = prep::run(2, argv);
-
-  for (int fd = 0; fd < 3; ++fd) redirect(fd, g_saved[fd]);
-  if (::chdir(g_home.c_str()) != 0) fail("chdir", g_home);
-
+  const int status = run_elab({"elab", "prices.txt"});
   if (status != 0 && status != 1 && status != 99) fail("exit status", std::to_string(status));
   check_report(run_dir().read("stderr.txt").value_or(""), status);
   const auto written = run_dir().read("elab.dat");
-  if (!written) fail("no elab.dat after the run");
-  const std::string& text = *written;
-  if (status != 0 && !text.empty()) fail("elab.dat written by a run that ended early", text);
-  check_records(text);
+  if (status != 0 && written) fail("elab.dat made by a run that ended early", *written);
+  if (status == 0 && !written) fail("no elab.dat after the run");
+  if (written) check_records(*written);
+
+  (void)::unlink(dat.c_str());
+  const int check_status = run_elab({"elab", "--check", "prices.txt"});
+  if (check_status != 0 && check_status != 1 && check_status != 99) fail("--check status", std::to_string(check_status));
+  if (run_dir().read("elab.dat")) fail("elab.dat made by --check");
   return 0;
 }
