@@ -1,7 +1,8 @@
 // The binary on a pseudo-terminal: standard input and output are one
 // terminal, so console reads write the pending line end before the answer
 // and clear it. Output post-processing and echo are off, so the bytes seen
-// are exactly those the program writes. Standard error goes to a pipe.
+// are exactly those the program writes. Standard error goes to a pipe, or
+// to the terminal too.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -14,6 +15,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,7 +44,7 @@ std::string shown(const std::string& s) {
 
 class PtySession {
  public:
-  PtySession(const TempDir& dir, const std::vector<std::string>& args) {
+  PtySession(const TempDir& dir, const std::vector<std::string>& args, bool err_on_terminal = false) {
     int err_pipe[2];
     if (::pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     termios t{};
@@ -69,7 +71,7 @@ class PtySession {
     pid_ = ::forkpty(&master_, nullptr, &t, &ws);
     if (pid_ < 0) throw std::runtime_error("forkpty failed");
     if (pid_ == 0) {
-      ::dup2(err_pipe[1], STDERR_FILENO);
+      if (!err_on_terminal) ::dup2(err_pipe[1], STDERR_FILENO);
       if (::chdir(cwd.c_str()) != 0) ::_exit(126);
       ::execvp(argv[0], argv.data());
       ::_exit(127);
@@ -371,6 +373,48 @@ TEST(Pty, NoRecordsNormalEnd) {
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(r.out.ends_with(kWeekday + R() + "Record scritti:     0" + kNormalEnd));
   EXPECT_EQ(r.elab, std::optional<std::string>(""));
+}
+
+// What a terminal shows of bytes written to it: CR back to the line's
+// start, LF to the next line, the lines joined by '|' with trailing blanks
+// trimmed.
+std::string screen_of(const std::string& bytes) {
+  std::vector<std::string> lines(1);
+  std::size_t column = 0;
+  for (const char c : bytes) {
+    if (c == '\r') {
+      column = 0;
+    } else if (c == '\n') {
+      lines.emplace_back();
+    } else {
+      std::string& line = lines.back();
+      if (line.size() <= column) line.resize(column + 1, ' ');
+      line[column++] = c;
+    }
+  }
+  std::string screen;
+  for (std::string& line : lines) {
+    line.erase(line.find_last_not_of(' ') + 1);
+    if (!line.empty()) screen += line + "|";
+  }
+  return screen;
+}
+
+// Several files with standard error on the terminal: one line of progress
+// updated in place, cleared before each file's line, gone at the end.
+TEST(Pty, BatchProgressOnTheTerminal) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "out");
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) dir.write(name, alternating_file(131));
+  PtySession s(dir,
+               {"--from=all", "--variable=11", "--coefficient=2", "--screen-output=yes", "--screen-inputs=yes",
+                "--days=dummies", "-j1", "-o", "out/{name}.dat", "a.txt", "b.txt", "c.txt"},
+               true);
+  EXPECT_EQ(s.finish(), 0);
+  EXPECT_NE(s.out().find("\r[1/3] "), std::string::npos) << shown(s.out());
+  EXPECT_EQ(screen_of(s.out()), "a: Record scritti: 22|b: Record scritti: 22|c: Record scritti: 22|"
+                                "3 files: 3 written, 0 failed|")
+      << shown(s.out());
 }
 
 }  // namespace

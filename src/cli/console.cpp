@@ -38,6 +38,11 @@ void Console::write_record(std::string_view record) {
   pending_ = true;
 }
 
+void Console::end_line() {
+  if (pending_) text_ += "\r\n";
+  pending_ = false;
+}
+
 void Console::write_direct(std::string_view bytes) { text_.append(bytes); }
 
 void Console::begin_read() {

@@ -50,6 +50,9 @@ class Console {
   // Bytes that bypass the line state (the file-name question, stop texts).
   void write_direct(std::string_view bytes);
   bool line_pending() const { return pending_; }
+  // The pending line end now: what another stream then writes to the same
+  // terminal starts on a line of its own, and the next record needs none.
+  void end_line();
   bool shared() const { return shared_; }
 
   // Around one free-form read statement on the console.

@@ -166,6 +166,7 @@ class Shown {
     // Blanks over what is left of a longer line: no terminal codes needed.
     const std::size_t shown = line.size() - 1;
     if (shown < progress_shown_) line.append(progress_shown_ - shown, ' ');
+    console_.end_line();  // not over the last file's line, when both are the terminal
     to_err(line);
     progress_shown_ = shown;
   }
