@@ -530,6 +530,11 @@ CsvDays days_of_texts(const TextColumns& in, const TableChoice& choice) {
 
 namespace {
 
+// Fewer fields than the header and no date where the date column is.
+bool is_footer_line(const std::vector<std::string>& fields, std::size_t width, std::size_t date_column) {
+  return fields.size() < width && (fields.size() <= date_column || !date_parts(trimmed(fields[date_column])));
+}
+
 // The header and the text columns of a whole table; taken, whether the
 // header chose the symbol's columns.
 TextColumns table_columns(std::string_view text, const TableChoice& choice, bool* taken = nullptr) {
@@ -549,11 +554,19 @@ TextColumns table_columns(std::string_view text, const TableChoice& choice, bool
   CsvRecords records(text.substr(std::min(header->line.next, text.size())), header->separator,
                      header->line.number + 1);
   std::vector<std::string> fields;
+  // Lines after the last row that are no rows (a bank's "Downloaded on ...",
+  // its disclaimer) end the table; a row after them makes the first of them
+  // the fault it is.
+  std::optional<CsvFailure> after_rows;
   while (records.next(fields)) {
     if (fields.size() != width) {
-      throw CsvFailure{records.line(), {},
+      CsvFailure fault{records.line(), {},
                        std::to_string(fields.size()) + " fields, the header has " + std::to_string(width)};
+      if (!is_footer_line(fields, width, *c.date)) throw after_rows.value_or(std::move(fault));
+      if (!after_rows) after_rows = std::move(fault);
+      continue;
     }
+    if (after_rows) throw *after_rows;
     cols.lines.push_back(records.line());
     cols.dates.push_back(std::move(fields[*c.date]));
     cols.closes.push_back(std::move(fields[*c.close]));
