@@ -74,6 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCsvCase{"WayOutNeitherColumn", "When;Value\n2024-01-02;1\n",
                    "elab: prices.csv: line 1: no date column and no close column among \"When\", \"Value\": name them "
                    "with --date-column=NAME and --close=NAME (or a number, --close=5)\r\n"},
+        BadCsvCase{"WayOutColumnsApartByBlanksOrBars", "\nDate | Close\n2024-01-02 | 1\n",
+                   "elab: prices.csv: line 2: \"Date | Close\" names columns, but a table's columns are apart by "
+                   "',', ';' or a tab\r\n"},
         BadCsvCase{"DateOrderNeeded", "Date,Close\n01/02/2024,1\n01/03/2024,2\n",
                    "elab: prices.csv: field \"Date\": every date reads as DD/MM/YYYY or MM/DD/YYYY alike: give "
                    "--date-order=dmy or --date-order=mdy\r\n"},

@@ -91,6 +91,9 @@ PriceFile::PriceFile(units::InputFile& in, const numtext::TableChoice& choice) {
     if (const auto option = table_option(choice)) {
       units::report_input_error(in.name() + ": " + *option + " needs a CSV price file");
     }
+    if (const auto words = numtext::words_apart_by_other_separators(in.peek(numtext::kHeaderLines, kFirstLook))) {
+      units::report_input_error(in.name() + ": " + *words);
+    }
     dialect_ = std::make_unique<OwnFormat>(in);
     return;
   }

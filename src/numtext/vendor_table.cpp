@@ -274,11 +274,11 @@ bool first_is_whole_number(std::string_view line) {
 
 // Names between separators: no control character, and two fields or more
 // that hold a letter.
-bool is_line_of_words(std::string_view line) {
+bool is_line_of_words(std::string_view line, std::span<const char> separators = kSeparators) {
   const auto control = [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; };
   if (std::any_of(line.begin(), line.end(), control)) return false;
   std::vector<std::string> fields;
-  for (const char sep : kSeparators) {
+  for (const char sep : separators) {
     if (!split(line, sep, fields) || fields.size() < 2) continue;
     const auto named = std::count_if(fields.begin(), fields.end(), [](const std::string& f) {
       return std::any_of(f.begin(), f.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
@@ -319,6 +319,19 @@ bool begins_as_own_format(std::string_view start) {
     start.remove_prefix(std::min(end + 1, start.size()));
   }
   return false;
+}
+
+std::optional<std::string> words_apart_by_other_separators(std::string_view start) {
+  if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) return std::nullopt;
+  const std::string text = utf8_text(start);
+  const auto lines = first_lines(text, kHeaderLines);
+  const auto first = std::find_if(lines.begin(), lines.end(), [](const Line& l) { return !trimmed(l.text).empty(); });
+  static constexpr char kOthers[] = {' ', '|'};
+  if (first == lines.end() || first_is_whole_number(first->text) || !is_line_of_words(first->text, kOthers)) {
+    return std::nullopt;
+  }
+  return "line " + std::to_string(first->number) + ": " + quoted_text(trimmed(first->text)) +
+         " names columns, but a table's columns are apart by ',', ';' or a tab";
 }
 
 bool is_table_start(std::string_view start, const TableChoice& choice) {

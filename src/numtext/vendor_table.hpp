@@ -38,6 +38,9 @@ std::string utf8_text(std::string_view raw);
 // that does not begin with a whole number and, within the first lines,
 // either a header or a line of words between separators.
 bool is_table_start(std::string_view start, const TableChoice& choice);
+// For a start that is no table: the report of a first line of names apart
+// by blanks or '|', which the own format's head can never be.
+std::optional<std::string> words_apart_by_other_separators(std::string_view start);
 // Whether the first line that is not blank begins with a whole number, as
 // the own format's head NR NC does.
 bool begins_as_own_format(std::string_view start);
