@@ -1,8 +1,9 @@
 #include "cli/dialogue.hpp"
 
+#include <iterator>
 #include <span>
-#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "cli/console_read.hpp"
 #include "cli/console_write.hpp"
@@ -14,58 +15,46 @@ namespace {
 
 using numtext::EditList;
 
-// Each parsed when first asked.
+// The questions' texts as edit lists, in the order of Question.
+constexpr const char* kQuestionFormats[] = {
+    // from
+    "(' Intervallo di tempo da elaborare (date=AAMMGG)'/"
+    "' da (-1=tutti i dati; 0=dall''inizio)')",
+    // to
+    "(' sino a (0=sino alla fine)')",
+    // variable
+    "(' Quale variabile in output?'/"
+    "17X,'1 - var. % a  1 g.'/"
+    "17X,'2 - var. % a  5 g.'/"
+    "17X,'3 - var. % a 10 g.'/"
+    "17X,'4 - var. % a 20 g.'/"
+    "17X,'5 - segno var. % a  1 g.'/"
+    "17X,'6 - segno var. % a  5 g.'/"
+    "17X,'7 - segno var. % a 10 g.'/"
+    "17X,'8 - segno var. % a 20 g.'/"
+    "17X,'9 - media var. % giornal. a  5 g.'/"
+    "16X,'10 - media var. % giornal. a 10 g.'/"
+    "16X,'11 - media var. % giornal. a 20 g.')",
+    // coefficient
+    "(' Coeff. da applicare alla st.dev. del valore da ','prevedere per eliminare'/"
+    "' i valori eccezionali')",
+    // screen_output
+    "(' L''eliminazione degli outliers si applica al',' valore di out. (prev.)? (0=n; 1=s)')",
+    // screen_inputs
+    "(' L''eliminazione degli outliers si applica ai',' valori di input? (0=n; 1=s)')",
+    // days
+    "(' Quale giorno in output?',' -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.')",
+};
+static_assert(std::size(kQuestionFormats) == static_cast<std::size_t>(Question::days) + 1);
+
+// All parsed once, when the first is asked.
 const EditList& question_text(Question question) {
-  switch (question) {
-    case Question::from: {
-      static const EditList list = EditList::parse(
-          "(' Intervallo di tempo da elaborare (date=AAMMGG)'/"
-          "' da (-1=tutti i dati; 0=dall''inizio)')");
-      return list;
-    }
-    case Question::to: {
-      static const EditList list = EditList::parse("(' sino a (0=sino alla fine)')");
-      return list;
-    }
-    case Question::variable: {
-      static const EditList list = EditList::parse(
-          "(' Quale variabile in output?'/"
-          "17X,'1 - var. % a  1 g.'/"
-          "17X,'2 - var. % a  5 g.'/"
-          "17X,'3 - var. % a 10 g.'/"
-          "17X,'4 - var. % a 20 g.'/"
-          "17X,'5 - segno var. % a  1 g.'/"
-          "17X,'6 - segno var. % a  5 g.'/"
-          "17X,'7 - segno var. % a 10 g.'/"
-          "17X,'8 - segno var. % a 20 g.'/"
-          "17X,'9 - media var. % giornal. a  5 g.'/"
-          "16X,'10 - media var. % giornal. a 10 g.'/"
-          "16X,'11 - media var. % giornal. a 20 g.')");
-      return list;
-    }
-    case Question::coefficient: {
-      static const EditList list = EditList::parse(
-          "(' Coeff. da applicare alla st.dev. del valore da ','prevedere per eliminare'/"
-          "' i valori eccezionali')");
-      return list;
-    }
-    case Question::screen_output: {
-      static const EditList list = EditList::parse(
-          "(' L''eliminazione degli outliers si applica al',' valore di out. (prev.)? (0=n; 1=s)')");
-      return list;
-    }
-    case Question::screen_inputs: {
-      static const EditList list = EditList::parse(
-          "(' L''eliminazione degli outliers si applica ai',' valori di input? (0=n; 1=s)')");
-      return list;
-    }
-    case Question::days: {
-      static const EditList list = EditList::parse(
-          "(' Quale giorno in output?',' -1=tutti con 5 dummy; 0=tutti; 2=lun., 3=mar. ecc.')");
-      return list;
-    }
-  }
-  throw std::logic_error("a question without a text");
+  static const std::vector<EditList> lists = [] {
+    std::vector<EditList> parsed;
+    for (const char* format : kQuestionFormats) parsed.push_back(EditList::parse(format));
+    return parsed;
+  }();
+  return lists.at(static_cast<std::size_t>(question));
 }
 
 // Five positions up to 99,999, the count line's own width; a larger count is
