@@ -80,6 +80,7 @@ TEST_P(Batch, EachFileAsItsSingleRun) {
     EXPECT_EQ(dir.read("out/" + series + ".days"), days) << series;
   }
   for (const auto& name : c.kept) EXPECT_EQ(dir.read("out/" + name + ".dat"), "old") << name;
+  for (const auto& [name, content] : c.files) EXPECT_EQ(dir.read(name), content) << "a price file changed";
   for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) {
     EXPECT_EQ(entry.path().filename().string().find(".partial-"), std::string::npos);
   }
@@ -113,7 +114,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n"
                   "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Settle\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"
                   "elab: short.txt: Righe selezionate insufficienti: ne servono almeno 110\r\n",
-                  {"a", "b"}, {"missing", "bad", "short"}}),
+                  {"a", "b"}, {"missing", "bad", "short"}},
+        // mend: an output over a price file is refused before any file runs (it was status 134)
+        BatchCase{"OutputOverAPriceFile", {{"a.csv", kCsv}, {"b.txt", kOwn}}, {"-o", "{name}.txt", "a.csv", "b.txt"},
+                  2, "", "elab: b.txt: the price file and --output name the same file\r\nTry 'elab --help'.\r\n",
+                  {}, {}},
+        BatchCase{"DatasetOverAPriceFile", {{"a.csv", kCsv}, {"b.txt", kOwn}},
+                  {"--format=csv", "-o", "a.csv", "--dates=out/{name}.days", "a.csv", "b.txt"}, 2, "",
+                  "elab: a.csv: the price file and --output name the same file\r\nTry 'elab --help'.\r\n", {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The answers not given are asked once, at the first file that reaches each
@@ -162,6 +170,11 @@ TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
   }
   EXPECT_EQ(dir.read("all.csv"), expected);
   EXPECT_EQ(expected.substr(0, 28), "Series,Date,GIORNO_1,GIORNO_");
+  // mend: -o - is standard output, as for one file (it was a file named "-")
+  const auto piped = run_in(dir, with_answers({"--format=csv", "-o", "-", "b.txt", "a.csv"}), "");
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, expected);
+  EXPECT_FALSE(dir.read("-"));
 }
 
 // --symbol=all: every symbol of a long file, each as its run with

@@ -81,6 +81,18 @@ platform::Handle output_descriptor(const std::string& name) {
   return platform::kNoHandle;
 }
 
+platform::Identity identity_of_output(const std::string& name) {
+  if (name == kStandardInput) return platform::identity_of(platform::std_stream(platform::StdStream::out));
+  return platform::identity_of(name);
+}
+
+void write_usage_error(const UsageError& e) {
+  const std::string text = usage_error_text(e);
+  (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(), text.size());
+}
+
+}  // namespace
+
 std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   if (const platform::Handle h = output_descriptor(name); h != platform::kNoHandle) {
     return std::make_unique<units::OutputFile>(name, platform::Opened{h}, std::size_t{1} << 20, true);
@@ -92,19 +104,12 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   }
 }
 
-platform::Identity identity_of_output(const std::string& name) {
-  if (name == kStandardInput) return platform::identity_of(platform::std_stream(platform::StdStream::out));
-  return platform::identity_of(name);
-}
-
-// The files of a run are distinct by what they are, however spelled: a
-// run that would write over its price file, or two outputs over one
+// A run that would write over its price file, or two outputs over one
 // another, is refused before anything is written.
-void check_distinct_files(const units::InputFile& input, const Invocation& inv) {
-  const platform::Identity prices =
-      inv.price_file == kStandardInput
-          ? platform::identity_of(platform::std_stream(platform::StdStream::in))
-          : platform::identity_of(input.name());
+void check_distinct_files(const std::string& price_file, const Invocation& inv) {
+  const platform::Identity prices = price_file == kStandardInput
+                                        ? platform::identity_of(platform::std_stream(platform::StdStream::in))
+                                        : platform::identity_of(price_file);
   const platform::Identity output = identity_of_output(inv.output);
   if (platform::same_identity(prices, output)) {
     throw UsageError{"the price file and --output name the same file"};
@@ -115,17 +120,10 @@ void check_distinct_files(const units::InputFile& input, const Invocation& inv) 
   if (platform::same_identity(output, dates)) throw UsageError{"--output and --dates name the same file"};
 }
 
-void write_usage_error(const UsageError& e) {
-  const std::string text = usage_error_text(e);
-  (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(), text.size());
-}
-
-}  // namespace
-
 std::int32_t run_series(RunState& st, const SeriesRun& run) {
   const Invocation& inv = run.inv;
   auto input = open_input(inv.price_file, run.console);
-  check_distinct_files(*input, inv);
+  check_distinct_files(input->name(), inv);
   const auto output = run.dataset != nullptr ? nullptr : open_output(inv.output);
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
@@ -237,6 +235,9 @@ int run_on_console(int argc, char** argv) {
   } else {
     try {
       status = runs_as_batch(inv) ? run_batch(inv, console) : run_and_end(inv, console);
+    } catch (const UsageError& e) {
+      write_usage_error(e);  // a batch's files, before anything ran
+      status = kUsageStatus;
     } catch (const std::bad_alloc&) {
       status = 99;  // not even the text found room; the status still tells
     }

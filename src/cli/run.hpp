@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,7 @@
 #include "cli/options.hpp"
 #include "core/run_state.hpp"
 #include "cli/console.hpp"
+#include "units/output_file.hpp"
 
 namespace prep {
 
@@ -29,7 +31,17 @@ struct SeriesRun {
   std::string_view series = {};
 };
 
-// The records written; throws units::RunFailure.
+// The records written; throws units::RunFailure, or UsageError where the
+// price file and an output are one file.
 std::int32_t run_series(RunState& st, const SeriesRun& run);
+
+// The price file, -o and --dates of inv are distinct by what they are,
+// however spelled; throws UsageError naming the two that are one.
+void check_distinct_files(const std::string& price_file, const Invocation& inv);
+
+// The training file or dataset named by an output option: written in place
+// through standard output or a descriptor, otherwise to a temporary that
+// replaces it. Throws units::RunFailure.
+std::unique_ptr<units::OutputFile> open_output(const std::string& name);
 
 }  // namespace prep

@@ -137,6 +137,9 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
     } catch (const units::RunFailure& f) {
       o.report = failure_line(s, f);
       o.console_failed = console != nullptr && f.report().find("(CON)") != std::string::npos;
+    } catch (const UsageError& e) {
+      // Files that became one after the batch's check: this series' failure.
+      o.report = "elab: " + s.file + ": " + e.message + "\r\n";
     }
   } catch (const std::bad_alloc&) {
     o.no_room = true;
@@ -417,14 +420,18 @@ std::optional<std::string> batch_usage_error(const Invocation& inv) {
 int run_batch(const Invocation& inv, units::Console& console) {
   const std::vector<SeriesSource> series = all_symbols(inv) ? each_symbol(series_of(inv), inv.table) : series_of(inv);
   const bool dataset = inv.csv && !has_template(inv.output);
+  // Every file the batch names, before any of them is touched.
+  for (const SeriesSource& s : series) {
+    try {
+      check_distinct_files(s.file, invocation_of(inv, s));
+    } catch (const UsageError& e) {
+      throw UsageError{s.file + ": " + e.message};
+    }
+  }
   std::unique_ptr<units::OutputFile> one;
   if (dataset) {
     try {
-      try {
-        one = std::make_unique<units::OutputFile>(inv.output, units::open_training_file(inv.output));
-      } catch (const numtext::IoFailure& f) {
-        units::report_file_error(f, units::Statement::Open, inv.output);
-      }
+      one = open_output(inv.output);
     } catch (const units::RunFailure& f) {
       units::show_failure(console, f);
       return 1;

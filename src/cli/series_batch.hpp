@@ -48,7 +48,8 @@ bool runs_as_batch(const Invocation& inv);
 std::optional<std::string> batch_usage_error(const Invocation& inv);
 
 // Runs every series and shows each one's end and the batch's; the status:
-// 0 when every series was written, 1 otherwise.
+// 0 when every series was written, 1 otherwise. Throws UsageError, before
+// anything is written, where a price file and an output are one file.
 int run_batch(const Invocation& inv, units::Console& console);
 
 }  // namespace prep
