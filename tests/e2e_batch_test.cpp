@@ -152,6 +152,15 @@ TEST(BatchDialogue, AnswersEndingEndTheBatch) {
   EXPECT_NE(r.out.find("2 files: 0 written, 2 failed\r\n"), std::string::npos);
 }
 
+// The rows of a CSV after its header, each led by one more field.
+std::string rows_led_by(const std::string& csv, const std::string& field) {
+  std::string out;
+  for (std::size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
+    out += field + "," + csv.substr(at, csv.find('\n', at) + 1 - at);
+  }
+  return out;
+}
+
 // One dataset: the single runs' CSVs one after the other, each line led by
 // its series, under one header.
 TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
@@ -164,9 +173,7 @@ TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
   for (const auto& [file, content] : {std::pair{std::string("b.txt"), kOwn}, std::pair{std::string("a.csv"), kCsv}}) {
     const std::string csv = single_run(file, content, {"--format=csv"}).first;
     if (expected.empty()) expected = "Series," + csv.substr(0, csv.find('\n') + 1);
-    for (std::size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
-      expected += file.substr(0, 1) + "," + csv.substr(at, csv.find('\n', at) + 1 - at);
-    }
+    expected += rows_led_by(csv, file.substr(0, 1));
   }
   EXPECT_EQ(dir.read("all.csv"), expected);
   EXPECT_EQ(expected.substr(0, 28), "Series,Date,GIORNO_1,GIORNO_");
@@ -180,15 +187,9 @@ TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
 // --symbol=all: every symbol of a long file, each as its run with
 // --symbol; without {symbol} in -o, a usage error.
 TEST(BatchSymbols, EverySymbolAsItsOwnRun) {
-  const auto rows = [](const std::string& csv, const std::string& symbol) {
-    std::string out;
-    for (std::size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
-      out += symbol + "," + csv.substr(at, csv.find('\n', at) + 1 - at);
-    }
-    return out;
-  };
   const std::string other = format_csv(random_walk(7, 300));
-  const std::string long_file = "Symbol," + kCsv.substr(0, kCsv.find('\n') + 1) + rows(kCsv, "A") + rows(other, "B");
+  const std::string long_file =
+      "Symbol," + kCsv.substr(0, kCsv.find('\n') + 1) + rows_led_by(kCsv, "A") + rows_led_by(other, "B");
   TempDir dir;
   std::filesystem::create_directory(dir / "out");
   dir.write("l.csv", long_file);
