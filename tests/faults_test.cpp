@@ -352,16 +352,19 @@ struct StreamCase {
   int rows = 400;
 };
 
-// Waits for the run to start writing its records, then sends the signal;
-// the shell ends as the run did. The program starts with the signal's
-// default action: a shell starts a program in the background with SIGQUIT
-// ignored, and does not end by it itself (it then exits with the run's
-// status, 128 + the signal).
+// Holds the run while its records' temporary is there, then sends the
+// signal; the shell ends as the run did. The dates go to a pipe that holds
+// far less than they are and is read only until their first byte: by then
+// the temporary exists and the run waits in a write, whatever the machine's
+// speed. The program starts with the signal's default action: a shell
+// starts a program in the background with SIGQUIT ignored, and does not end
+// by it itself (it then exits with the run's status, 128 + the signal).
 std::string kill_while_writing(const std::string& signal) {
   const std::string restored = signal == "KILL" ? "" : "env --default-signal=" + signal + " ";
-  return restored + "\"$0\" \"$@\" <&0 & p=$!; while kill -0 $p 2>/dev/null; do "
-         "for f in .elab.dat.partial-*; do [ -e \"$f\" ] && break 2; done; done; "
-         "kill -" + signal + " $p; { wait $p; } 2>/dev/null; s=$?; kill -" + signal + " $$; exit $s";
+  return "mkfifo hold && exec 3<>hold && rm hold; " + restored +
+         "\"$0\" --dates=/dev/fd/3 \"$@\" <&0 & p=$!; head -c 1 <&3 >/dev/null; "
+         "kill -" + signal + " $p; { wait $p; } 2>/dev/null; s=$?; exec 3>&-; kill -" + signal +
+         " $$; exit $s";
 }
 
 std::vector<StreamCase> stream_cases() {

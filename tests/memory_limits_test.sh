@@ -21,9 +21,9 @@ while [ "$kib" -le 20480 ]; do
   printf 'earlier\r\n' > out.days
   (ulimit -v "$kib" && exec "$elab" "$@") > console.txt 2> errors.txt
   status=$?
-  if [ "$status" = 127 ] && [ "$loaded" = no ] && grep -q 'shared libraries' errors.txt; then
+  if [ "$status" = 127 ] && [ ! -s console.txt ] && ! grep -q '^elab\|run-time error' errors.txt; then
     kib=$((kib + 100))
-    continue  # below what the loader needs
+    continue  # the loader gave up before the program began: below what it needs
   fi
   loaded=yes
   case $status in
