@@ -116,10 +116,27 @@ INSTANTIATE_TEST_SUITE_P(
         FormCase{"TimeAfterMonthName", "Mar 07, 2025 4:00 PM", numtext::CivilDate{2025, 3, 7}, "Mon DD, YYYY"},
         FormCase{"NoSuchDayStillParts", "2023-02-29", numtext::CivilDate{2023, 2, 29}, "YYYY-MM-DD"},
         FormCase{"MixedSeparators", "2024-01/02", std::nullopt},
-        FormCase{"TwoDigitYear", "08.12.26", std::nullopt},
+        FormCase{"TwoDigitYear", "08.12.26", numtext::CivilDate{2026, 12, 8}, "DD.MM.YY or MM.DD.YY"},
+        FormCase{"TwoDigitYear69IsThe1900s", "08/12/69", numtext::CivilDate{1969, 12, 8}, "DD/MM/YY or MM/DD/YY"},
+        FormCase{"TwoDigitYear68IsThe2000s", "08-Dec-68", numtext::CivilDate{2068, 12, 8}, "DD-Mon-YY"},
+        FormCase{"ThreeDigitYear", "08.12.026", std::nullopt},
+        FormCase{"WeekdayFirst", "Tue 02 Jan 2024", numtext::CivilDate{2024, 1, 2}, "DD Mon YYYY"},
+        FormCase{"WeekdayAndCommas", "Tuesday, January 2, 2024", numtext::CivilDate{2024, 1, 2}, "Mon DD, YYYY"},
+        FormCase{"FrenchTuesdayNotMarch", "mar. 02/01/2024", numtext::CivilDate{2024, 1, 2},
+                 "DD/MM/YYYY or MM/DD/YYYY"},
+        FormCase{"WeekdayAlone", "Tue", std::nullopt},
+        FormCase{"GermanDayAndMonth", "8. Dezember 2026", numtext::CivilDate{2026, 12, 8}, "DD Mon YYYY"},
+        FormCase{"PolishGenitive", "2 września 2025", numtext::CivilDate{2025, 9, 2}, "DD Mon YYYY"},
+        FormCase{"TurkishCapitals", "02 AĞUSTOS 2025", numtext::CivilDate{2025, 8, 2}, "DD Mon YYYY"},
+        FormCase{"RussianShort", "03 мар. 2025", numtext::CivilDate{2025, 3, 3}, "DD Mon YYYY"},
+        FormCase{"GreekWithoutAccents", "03 ΜΑΙ 2025", numtext::CivilDate{2025, 5, 3}, "DD Mon YYYY"},
+        FormCase{"Japanese", "2025年1月2日", numtext::CivilDate{2025, 1, 2}, "YYYY年MM月DD日"},
+        FormCase{"Korean", "2025년 01월 02일", numtext::CivilDate{2025, 1, 2}, "YYYY년 MM월 DD일"},
+        FormCase{"JapaneseWithoutDayMark", "2025年1月2", std::nullopt},
         FormCase{"ThreeDigitFirst", "208-12-08", std::nullopt},
         FormCase{"SevenDigits", "2026128", std::nullopt},
-        FormCase{"NotAMonth", "Dez 08, 2026", std::nullopt},
+        FormCase{"GermanMonthFirst", "Dez 08, 2026", numtext::CivilDate{2026, 12, 8}, "Mon DD, YYYY"},
+        FormCase{"NotAMonth", "Dex 08, 2026", std::nullopt},
         FormCase{"TextAfter", "2026-12-08 closed", std::nullopt},
         FormCase{"TimeWithoutColon", "2026-12-08 16", std::nullopt},
         FormCase{"Empty", "", std::nullopt}),
@@ -146,6 +163,10 @@ TEST(DateForms, OrderShownAndIsoText) {
   EXPECT_EQ(numtext::iso_date("2019/06/01"), std::nullopt);
   EXPECT_EQ(numtext::calendar_day(2019.0f, 6.0f, 1.5f), std::nullopt);
   EXPECT_EQ(numtext::calendar_day(2147483648.0f, 1.0f, 1.0f), std::nullopt);
+  // Two digits of the year and four are two forms, as are the two scripts'
+  // marks of the year.
+  EXPECT_FALSE(numtext::same_form(*numtext::date_parts("08/12/26"), *numtext::date_parts("08/12/2026")));
+  EXPECT_FALSE(numtext::same_form(*numtext::date_parts("2025年1月2日"), *numtext::date_parts("2025년 1월 2일")));
 }
 
 // ---------------------------------------------------------------------------

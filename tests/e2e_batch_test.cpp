@@ -106,13 +106,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {"a", "b"}, {}},
         BatchCase{"FailingFilesNamedAndKept",
                   {{"a.csv", kCsv},
-                   {"bad.csv", replaced_first(kCsv, "Close", "Settle")},
+                   {"bad.csv", replaced_first(kCsv, "Close", "Mid")},
                    {"short.txt", format_prices(random_walk(5, 100))},
                    {"b.txt", kOwn}},
                   templated({"a.csv", "missing.txt", "bad.csv", "short.txt", "b.txt"}), 1,
                   "a: Record scritti: 161\r\nb: Record scritti: 242\r\n5 files: 2 written, 3 failed\r\n",
                   "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n"
-                  "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Settle\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"
+                  "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Mid\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"
                   "elab: short.txt: Righe selezionate insufficienti: ne servono almeno 110\r\n",
                   {"a", "b"}, {"missing", "bad", "short"}},
         // mend: an output over a price file is refused before any file runs (it was status 134)

@@ -65,9 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
                        "x\"\r\n"},
         BadCsvCase{"ImpossibleDate", replaced(kCsv, "1995-01-04", "1995-02-30"),
                    "elab: prices.csv: line 4, field \"Date\": no such day: \"1995-02-30\"\r\n"},
-        BadCsvCase{"NoCloseColumn", replaced(kCsv, "Close,Adj", "Settle,Adj"),
+        BadCsvCase{"NoCloseColumn", replaced(kCsv, "Close,Adj", "Mid,Adj"),
                    "elab: prices.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", "
-                   "\"Settle\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"},
+                   "\"Mid\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"},
         BadCsvCase{"WayOutAfterTitleLines", "Kurse\n\nDatum;Er\xC3\xB6""ffnung;Kassa\n02.01.2024;1;2\n",
                    "elab: prices.csv: line 3: no close column among \"Datum\", \"Er\xC3\xB6""ffnung\", \"Kassa\": "
                    "name it with --close=NAME or by its number, --close=5\r\n"},
@@ -303,7 +303,16 @@ INSTANTIATE_TEST_SUITE_P(
                       VendorCase{"dutch_compact.csv"}, VendorCase{"iso_timestamp.csv"}, VendorCase{"cr_only.csv"},
                       VendorCase{"long_by_symbol.csv", {"--symbol=BBB"}},
                       VendorCase{"long_by_date.csv", {"--symbol", "BBB"}},
-                      VendorCase{"pandas_tickers.csv", {"--symbol=BBB"}}, VendorCase{"pandas_unnamed_index.csv"}),
+                      VendorCase{"pandas_tickers.csv", {"--symbol=BBB"}}, VendorCase{"pandas_unnamed_index.csv"},
+                      // The world's names of the columns and forms of a date.
+                      VendorCase{"dutch_slotkoers.csv"}, VendorCase{"portuguese_fecho.csv"},
+                      VendorCase{"french_clot.csv"}, VendorCase{"french_cours.csv"}, VendorCase{"futures_settle.csv"},
+                      VendorCase{"fund_nav.csv"}, VendorCase{"german_kurs.csv"}, VendorCase{"swedish.csv"},
+                      VendorCase{"norwegian.csv"}, VendorCase{"danish.csv"}, VendorCase{"finnish.csv"},
+                      VendorCase{"polish.csv"}, VendorCase{"czech.csv"}, VendorCase{"turkish.csv"},
+                      VendorCase{"greek.csv"}, VendorCase{"russian.csv"}, VendorCase{"japanese.csv"},
+                      VendorCase{"chinese.csv"}, VendorCase{"korean.csv"}, VendorCase{"terminal_dt.csv"},
+                      VendorCase{"two_digit_years.csv"}, VendorCase{"weekday_names.csv"}),
     [](const auto& info) {
       std::string name;
       for (const char ch : std::string(info.param.file)) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';

@@ -269,6 +269,7 @@ Findings check_price_file(RunState& st, units::InputFile& input, const numtext::
     row_lines = std::move(own.row_lines);
     findings = std::move(own.findings);
   }
+  for (const auto& note : prices.notes()) findings.push_back({0, note.line, note.text});
   check_rows(st.MM, row_lines, findings);
   check_days(st.MM, row_lines, findings);
   return findings;

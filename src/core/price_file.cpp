@@ -101,6 +101,7 @@ PriceFile::PriceFile(units::InputFile& in, const numtext::TableChoice& choice) {
   try {
     numtext::CsvDays read = numtext::read_table_days(table_text(in), choice);
     warn_left_out(in.name(), read, warnings_);
+    notes_ = std::move(read.notes);
     days = std::move(read.days);
     order_by_date(days);
   } catch (const CsvFailure& f) {

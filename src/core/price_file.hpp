@@ -42,10 +42,14 @@ class PriceFile {
   const std::vector<numtext::PriceDay>* days() const { return dialect_->days(); }
   // What the reading found and went on past, one line each.
   const std::vector<std::string>& warnings() const { return warnings_; }
+  // How a table's dates were read where a person might read them
+  // otherwise; for --check.
+  const std::vector<numtext::CsvDays::Note>& notes() const { return notes_; }
 
  private:
   std::unique_ptr<PriceDialect> dialect_;
   std::vector<std::string> warnings_;
+  std::vector<numtext::CsvDays::Note> notes_;
 };
 
 // Whether the file is a table; its start is read without being taken.

@@ -61,6 +61,14 @@ struct CsvDays {
   std::vector<PriceDay> days;       // in file order
   std::int64_t left_out = 0;        // records without a close
   std::int64_t first_left_out = 0;  // the line of the first of them
+  // How the dates were read where a person might read them otherwise:
+  // the line of the first date so read, and what was taken. Only --check
+  // tells it.
+  struct Note {
+    std::int64_t line = 0;
+    std::string text;
+  };
+  std::vector<Note> notes;
 };
 
 }  // namespace numtext

@@ -77,7 +77,19 @@ enum class DateOrder : std::uint8_t { unknown, dmy, mdy };
 // (2026-12-08, 2026/12/08, 2026.12.08, 20261208), day or month first
 // (08/12/2026, 08.12.2026, 08-12-2026), or a month named in English
 // (Dec 08, 2026, 08-Dec-2026, 8 Dec 2026).
-enum class DateForm : std::uint8_t { year_first, compact, numbers_then_year, month_name_first, day_then_month_name };
+// A year of two digits (08/12/26, 08-Dec-26) is read by the POSIX rule: 69
+// to 99 as 1969 to 1999, 00 to 68 as 2000 to 2068. A weekday's name may lead
+// (Tue 08 Dec 2026); the months are named in the languages of the exports
+// read here, and Chinese, Japanese and Korean mark the year, month and day
+// (2026年12月8日).
+enum class DateForm : std::uint8_t {
+  year_first,
+  compact,
+  numbers_then_year,
+  month_name_first,
+  day_then_month_name,
+  year_first_marked,  // separator 'J' for 年月日, 'K' for 년 월 일
+};
 
 // A date field taken apart: for numbers_then_year, first and second are
 // the two numbers in the order written; for the others month and day.
@@ -87,6 +99,7 @@ struct DateParts {
   std::int32_t year = 0;
   std::int32_t first = 0;   // the month, or the first number
   std::int32_t second = 0;  // the day, or the second number
+  std::uint8_t year_digits = 4;  // 2: the year was written 26 for 2026
 };
 
 // A date in any of the forms, followed or not by a time of day and an
@@ -94,10 +107,11 @@ struct DateParts {
 // any other text. The parts need not name a day of the calendar.
 std::optional<DateParts> date_parts(std::string_view text);
 
-// Both parts of one form: the same form and separator.
+// Both parts of one form: the same form, separator and digits of the year.
 inline bool same_form(const DateParts& a, const DateParts& b) {
-  return a.form == b.form && (a.form == DateForm::compact || a.form >= DateForm::month_name_first ||
-                              a.separator == b.separator);
+  return a.form == b.form && a.year_digits == b.year_digits &&
+         (a.form == DateForm::compact || a.form == DateForm::month_name_first ||
+          a.form == DateForm::day_then_month_name || a.separator == b.separator);
 }
 
 // The form as a pattern for a report: "YYYY-MM-DD", "DD.MM.YYYY", ...;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "numtext/letter_fold.hpp"
 #include "numtext/number_style.hpp"
 #include "numtext/quoted_text.hpp"
 #include "numtext/text_failure.hpp"
@@ -136,19 +137,29 @@ bool split(std::string_view line, char sep, std::vector<std::string>& fields) {
   }
 }
 
-// The names a column goes by, in the order of preference.
-constexpr std::string_view kDateNames[] = {"date", "datum", "data", "fecha", "day"};
+// The names a column goes by, in the order of preference, as exports in
+// many languages write them; compared as column keys are (without case,
+// accents, quotes or <>).
+constexpr std::string_view kDateNames[] = {
+    "date", "datum", "data", "fecha", "day", "dato", "päivämäärä", "pvm", "tarih", "ημερομηνία", "дата",
+    "日付", "年月日", "日期", "날짜", "일자", "dtyyyymmdd", "trade date", "tradedate", "as of", "as of date", "asof"};
 constexpr std::string_view kTimeNames[] = {"time", "timestamp", "datetime"};
-constexpr std::string_view kCloseNames[] = {"close",      "close/last",  "last",     "price",   "schluss",
-                                            "schlusskurs", "chiusura",   "ultimo",   "cloture", "dernier",
-                                            "cierre",      "fechamento", "slot"};
+constexpr std::string_view kCloseNames[] = {
+    "close", "close/last", "last", "price", "schluss", "schlusskurs", "chiusura", "ultimo", "cloture",
+    "dernier", "cierre", "fechamento", "fecho", "slot", "slotkoers", "clot", "cours de clôture", "settle",
+    "settlement", "settlement price", "nav", "stängningskurs", "stängning", "slutkurs", "sluttkurs", "lukkekurs",
+    "päätöskurssi", "päätöshinta", "zamknięcie", "kurs zamknięcia", "závěr", "uzavírací cena", "zavírací cena",
+    "kapanış", "kapanış fiyatı", "κλείσιμο", "τιμή κλεισίματος", "закрытие", "цена закрытия", "終値", "收盘价",
+    "收盘", "收盤價", "收盤", "종가", "senast", "siste", "viimeisin", "son", "kurs", "cours", "cena", "цена"};
 constexpr std::string_view kSymbolNames[] = {"symbol", "ticker", "name", "code", "instrument", "isin"};
 
 std::optional<std::size_t> first_named(const std::vector<std::string>& keys, std::span<const std::string_view> names,
                                        std::optional<std::size_t> besides = std::nullopt) {
-  for (const std::string_view name : names)
+  for (const std::string_view name : names) {
+    const std::string key = column_key(name);
     for (std::size_t k = 0; k < keys.size(); ++k)
-      if (keys[k] == name && k != besides) return k;
+      if (keys[k] == key && k != besides) return k;
+  }
   return std::nullopt;
 }
 
@@ -356,25 +367,7 @@ std::string column_key(std::string_view name) {
     name = trimmed(name.substr(1, name.size() - 2));
   if (name.size() >= 2 && name.front() == '<' && name.back() == '>') name = trimmed(name.substr(1, name.size() - 2));
   while (!name.empty() && name.back() == '*') name.remove_suffix(1);
-  // Latin-1 letters with accents, by their second UTF-8 byte after 0xC3.
-  static constexpr char kPlain[64] = {'a', 'a', 'a', 'a', 'a', 'a', 'a', 'c', 'e', 'e', 'e', 'e', 'i',
-                                      'i', 'i', 'i', 'd', 'n', 'o', 'o', 'o', 'o', 'o', 'x', 'o', 'u',
-                                      'u', 'u', 'u', 'y', 't', 's', 'a', 'a', 'a', 'a', 'a', 'a', 'a',
-                                      'c', 'e', 'e', 'e', 'e', 'i', 'i', 'i', 'i', 'd', 'n', 'o', 'o',
-                                      'o', 'o', 'o', '/', 'o', 'u', 'u', 'u', 'u', 'y', 't', 'y'};
-  std::string key;
-  key.reserve(name.size());
-  for (std::size_t k = 0; k < name.size(); ++k) {
-    const char c = name[k];
-    const auto next = k + 1 < name.size() ? static_cast<unsigned char>(name[k + 1]) : 0u;
-    if (static_cast<unsigned char>(c) == 0xC3 && next >= 0x80 && next < 0xC0) {
-      key += next == 0x9F ? std::string("ss") : std::string(1, kPlain[next - 0x80]);
-      ++k;
-    } else {
-      key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-  }
-  return key;
+  return folded_letters(name);
 }
 
 NamedColumns columns_named(std::span<const std::string> names, const TableChoice& choice) {
@@ -415,7 +408,8 @@ std::string symbols_listed(std::span<const std::string> symbols, std::string_vie
 }
 
 std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
-                                    std::span<const std::size_t> rows, std::string_view name, DateOrder given) {
+                                    std::span<const std::size_t> rows, std::string_view name, DateOrder given,
+                                    std::vector<CsvDays::Note>* notes) {
   // The column's form and order from every row, then each row's day.
   std::vector<DateParts> parts(rows.size());
   std::optional<DateParts> form;
@@ -455,6 +449,11 @@ std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::spa
     dates[r] = date_of(parts[r], order);
     if (!is_calendar_date(dates[r]))
       throw CsvFailure{lines[rows[r]], std::string(name), "no such day: " + quoted_text(trimmed(texts[rows[r]]))};
+  }
+  if (notes != nullptr && form && form->year_digits == 2 && !rows.empty()) {
+    notes->push_back({lines[rows[0]], "years of two digits, read as 1969 to 1999 for 69 to 99 and as 2000 to 2068 "
+                                      "for 00 to 68: " + quoted_text(trimmed(texts[rows[0]])) + " as " +
+                                      iso_text(dates[0])});
   }
   return dates;
 }
@@ -526,9 +525,11 @@ CsvDays days_of_texts(const TextColumns& in, const TableChoice& choice) {
     rows.resize(in.lines.size());
     for (std::size_t k = 0; k < rows.size(); ++k) rows[k] = k;
   }
-  const auto dates = column_dates(in.dates, in.lines, rows, in.date_name, choice.date_order);
+  std::vector<CsvDays::Note> notes;
+  const auto dates = column_dates(in.dates, in.lines, rows, in.date_name, choice.date_order, &notes);
   const auto closes = column_closes(in.closes, in.lines, rows, in.close_name, in.separator);
   CsvDays out;
+  out.notes = std::move(notes);
   out.days.reserve(rows.size());
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const std::int64_t line = in.lines[rows[r]];

@@ -87,7 +87,8 @@ CsvDays days_of_texts(const TextColumns& columns, const TableChoice& choice);
 std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::string_view column,
                                      const std::optional<std::string>& chosen_symbol);
 std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
-                                    std::span<const std::size_t> rows, std::string_view name, DateOrder given);
+                                    std::span<const std::size_t> rows, std::string_view name, DateOrder given,
+                                    std::vector<CsvDays::Note>* notes = nullptr);
 // Nothing for a close left out (empty, null, NaN or N/A).
 std::vector<std::optional<float>> column_closes(std::span<const std::string> texts,
                                                 std::span<const std::int64_t> lines,

@@ -96,6 +96,64 @@ def main():
         f.write("Date,Close\n" + "".join("%s,%s\n" % (d.isoformat(), plain(c)) for d, c in b))
     write("pandas_unnamed_index.csv", days(130, s, 23, 99.9), ",Open,Close",
           lambda d, c: "%s,%s,%s" % (d.isoformat(), plain(c), plain(c)))
+    # The world's names of the columns and its ways of writing a date.
+    months = {
+        "fr": "janv. févr. mars avr. mai juin juil. août sept. oct. nov. déc.".split(),
+        "de": "Januar Februar März April Mai Juni Juli August September Oktober November Dezember".split(),
+        "pl": "stycznia lutego marca kwietnia maja czerwca lipca sierpnia września października listopada grudnia".split(),
+        "tr": "Ocak Şubat Mart Nisan Mayıs Haziran Temmuz Ağustos Eylül Ekim Kasım Aralık".split(),
+        "ru": "янв фев мар апр мая июн июл авг сен окт ноя дек".split(),
+        "el": "Ιαν Φεβ Μαρ Απρ Μαΐ Ιουν Ιουλ Αυγ Σεπ Οκτ Νοε Δεκ".split(),
+        "sv": "jan feb mars apr maj juni juli aug sep okt nov dec".split(),
+        "fi": "tammikuuta helmikuuta maaliskuuta huhtikuuta toukokuuta kesäkuuta heinäkuuta elokuuta syyskuuta "
+              "lokakuuta marraskuuta joulukuuta".split(),
+    }
+    comma = lambda c: plain(c).replace(".", ",")
+    write("dutch_slotkoers.csv", days(130, s, 24, 31.2), "Datum;Openingskoers;Hoogste;Laagste;Slotkoers;Volume",
+          lambda d, c: "%s;%s;%s;%s;%s;1200" % (d.strftime("%d-%m-%Y"), *(comma(c) for _ in range(4))))
+    write("portuguese_fecho.csv", days(130, s, 25, 4.1), "Data;Abertura;Máximo;Mínimo;Fecho",
+          lambda d, c: "%s;%s;%s;%s;%s" % (d.strftime("%d/%m/%Y"), *(comma(c) for _ in range(4))), encoding="cp1252")
+    write("french_clot.csv", days(130, s, 26, 61.3), "date;ouv;haut;bas;clot;vol",
+          lambda d, c: "%d %s %d;%s;%s;%s;%s;300" % (d.day, months["fr"][d.month - 1], d.year, *(comma(c) for _ in range(4))))
+    write("futures_settle.csv", days(130, s, 27, 71.9), "Trade Date,Open,High,Low,Settle,Volume",
+          lambda d, c: "%s,%s,%s,%s,%s,5000" % (d.isoformat(), *(plain(c) for _ in range(4))))
+    write("fund_nav.csv", days(130, s, 28, 10.4), "As Of,NAV,Change",
+          lambda d, c: "%02d-%s-%02d,%s,0.01" % (d.day, MONTHS[d.month - 1], d.year % 100, plain(c)))
+    write("german_kurs.csv", days(130, s, 29, 18.2), "Datum;Kurs",
+          lambda d, c: "%d. %s %d;%s" % (d.day, months["de"][d.month - 1], d.year, comma(c)))
+    write("french_cours.csv", days(130, s, 30, 18.2), "Jour;Date;Cours",
+          lambda d, c: "x;%s;%s" % (d.strftime("%d/%m/%Y"), comma(c)))
+    write("swedish.csv", days(130, s, 31, 120.5), "Datum;Stängningskurs;Omsättning",
+          lambda d, c: "%d %s %d;%s;100" % (d.day, months["sv"][d.month - 1], d.year, comma(c)))
+    write("norwegian.csv", days(130, s, 32, 120.5), "Dato;Siste;Volum",
+          lambda d, c: "%s;%s;10" % (d.strftime("%d.%m.%Y"), comma(c)))
+    write("danish.csv", days(130, s, 33, 120.5), "Dato;Lukkekurs",
+          lambda d, c: "%s;%s" % (d.strftime("%d-%m-%Y"), comma(c)))
+    write("finnish.csv", days(130, s, 34, 12.5), "Päivämäärä;Päätöskurssi",
+          lambda d, c: "%d. %s %d;%s" % (d.day, months["fi"][d.month - 1], d.year, comma(c)))
+    write("polish.csv", days(130, s, 35, 12.5), "Data;Otwarcie;Najwyższy;Najniższy;Zamknięcie;Wolumen",
+          lambda d, c: "%d %s %d;%s;%s;%s;%s;10" % (d.day, months["pl"][d.month - 1], d.year, *(comma(c) for _ in range(4))))
+    write("czech.csv", days(130, s, 36, 512.0), "Datum;Závěr;Objem",
+          lambda d, c: "%s;%s;10" % (d.strftime("%d.%m.%Y"), grouped(c, " ", ",")))
+    write("turkish.csv", days(130, s, 37, 35.6), "Tarih;Kapanış;Hacim",
+          lambda d, c: "%02d %s %d;%s;10" % (d.day, months["tr"][d.month - 1], d.year, comma(c)), newest_first=True)
+    write("greek.csv", days(130, s, 38, 8.6), "Ημερομηνία;Κλείσιμο",
+          lambda d, c: "%02d %s %d;%s" % (d.day, months["el"][d.month - 1], d.year, comma(c)))
+    write("russian.csv", days(130, s, 39, 250.0), "Дата;Откр;Макс;Мин;Закрытие",
+          lambda d, c: "%02d %s %d;%s;%s;%s;%s" % (d.day, months["ru"][d.month - 1], d.year, *(comma(c) for _ in range(4))))
+    write("japanese.csv", days(130, s, 40, 2400.0), "日付,始値,高値,安値,終値",
+          lambda d, c: "%d年%d月%d日,%s,%s,%s,%s" % (d.year, d.month, d.day, *(plain(c) for _ in range(4))))
+    write("chinese.csv", days(130, s, 41, 15.2), "日期,开盘价,收盘价",
+          lambda d, c: "%s,%s,%s" % (d.isoformat(), plain(c), plain(c)))
+    write("korean.csv", days(130, s, 42, 7100.0), "날짜,종가",
+          lambda d, c: "%d년 %d월 %d일,%s" % (d.year, d.month, d.day, plain(c)))
+    write("terminal_dt.csv", days(130, s, 43, 64.1), "<TICKER>,<DTYYYYMMDD>,<TIME>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>",
+          lambda d, c: "TEST,%s,000000,%s,%s,%s,%s,10" % (d.strftime("%Y%m%d"), *(plain(c) for _ in range(4))))
+    # Two digits of the year across the turn of the century; weekday names.
+    write("two_digit_years.csv", days(130, datetime.date(1999, 10, 1), 44, 22.2), "Date,Price",
+          lambda d, c: "%s,%s" % (d.strftime("%m/%d/%y"), plain(c)), newest_first=True)
+    write("weekday_names.csv", days(130, s, 45, 22.2), "Date,Close",
+          lambda d, c: "%s,%s" % (d.strftime("%a %d %b %Y"), plain(c)))
     # For --check: every calendar day, weekends too; and months missing.
     walk = days(276, s, 20, 10.0)
     every = [(s + datetime.timedelta(days=k), c) for k, (_, c) in enumerate(walk)]
