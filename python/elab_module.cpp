@@ -13,7 +13,7 @@
 
 #include "elab/answers.hpp"
 #include "elab/prepare.hpp"
-#include "core/series_names.hpp"
+#include "elab/series_names.hpp"
 #include "numtext/vendor_table.hpp"
 #include "units/run_failure.hpp"
 

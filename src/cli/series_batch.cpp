@@ -16,7 +16,7 @@
 #include "platform/side_by_side.hpp"
 #include "core/csv_records.hpp"
 #include "core/price_file.hpp"
-#include "core/series_names.hpp"
+#include "elab/series_names.hpp"
 #include "cli/safe_name.hpp"
 #include "units/input_file.hpp"
 #include "cli/dialogue.hpp"

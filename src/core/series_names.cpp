@@ -1,4 +1,4 @@
-#include "core/series_names.hpp"
+#include "elab/series_names.hpp"
 
 #include <cstddef>
 #include <map>
