@@ -195,10 +195,22 @@ INSTANTIATE_TEST_SUITE_P(
                   {"ENI.csv", "ENI.txt", "a/x.csv", "b/x.csv", "out/ENI.csv.dat", "out/ENI.csv.days",
                    "out/ENI.txt.dat", "out/ENI.txt.days", "out/a%2Fx.csv.dat", "out/a%2Fx.csv.days",
                    "out/b%2Fx.csv.dat", "out/b%2Fx.csv.days"}},
+        // A name grown to the extension meets another file's stem: both grow.
+        BatchCase{"AGrownNameMeetingAStem", {{"x.csv", kCsv}, {"x.txt", kCsv}, {"x.csv.txt", kCsv}},
+                  {"-o", "out/{name}.dat", "x.csv", "x.txt", "x.csv.txt"}, 0,
+                  "x.csv: Record scritti: 161\r\nx.txt: Record scritti: 161\r\nx.csv.txt: Record scritti: 161\r\n"
+                  "3 files: 3 written, 0 failed\r\n", "", {}, {},
+                  {"out/x.csv.dat", "out/x.csv.txt.dat", "out/x.txt.dat", "x.csv", "x.csv.txt", "x.txt"}},
         BatchCase{"EqualStemsIntoOneDataset", {{"ENI.csv", kCsv}, {"ENI.txt", kOwn}},
                   {"--format=csv", "-o", "out/all.csv", "ENI.csv", "ENI.txt"}, 0,
                   "ENI.csv: Record scritti: 161\r\nENI.txt: Record scritti: 242\r\n2 files: 2 written, 0 failed\r\n",
                   "", {}, {}, {"ENI.csv", "ENI.txt", "out/all.csv"}},
+        // A symbol of two files is led by its file's name, one Series each.
+        BatchCase{"OneSymbolInTwoFilesIntoOneDataset",
+                  {{"a.csv", long_file(kCsv, {"A", "B"})}, {"b.csv", long_file(kCsv, {"A"})}},
+                  {"--symbol=all", "--format=csv", "-o", "out/all.csv", "a.csv", "b.csv"}, 0,
+                  "a/A: Record scritti: 161\r\nB: Record scritti: 161\r\nb/A: Record scritti: 161\r\n"
+                  "3 series: 3 written, 0 failed\r\n", "", {}, {}, {"a.csv", "b.csv", "out/all.csv"}},
         // mend: a symbol is one file name in the folder of -o (it could name
         // any folder, merge with another or be hidden)
         BatchCase{"HostileSymbolsStayInTheFolder", {{"l.csv", kHostile}},
