@@ -21,6 +21,9 @@ def _one_name_each(pairs, what):
     """The pairs, refused where two names are equal as texts."""
     seen = {}
     for name, given, _ in pairs:
+        twice = name in seen and _is_path(given) and _is_path(seen[name])
+        if twice and os.fsdecode(given) == os.fsdecode(seen[name]):
+            raise ValueError("price file %r given twice: give each file once" % os.fsdecode(given))
         if name in seen:
             raise ValueError("two %s of one name %r: %r and %r" % (what, name, seen[name], given))
         seen[name] = given
@@ -53,8 +56,8 @@ def _named_sources(sources):
     sources = list(sources)
     paths = [os.fsdecode(s) for s in sources if _is_path(s)]
     path_names = iter(_elab.series_names(paths))
-    return _one_name_each([(next(path_names) if _is_path(s) else str(k), s, s) for k, s in enumerate(sources)],
-                          "sources")
+    named = [(next(path_names) if _is_path(s) else str(k), s, s) for k, s in enumerate(sources)]
+    return _one_name_each(named, "sources")
 
 
 class Results(dict):

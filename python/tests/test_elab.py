@@ -378,7 +378,8 @@ def test_prepare_many_names_files_of_one_stem_as_the_program_does():
 
 
 @pytest.mark.parametrize("sources, named", [
-    ([PRICES, PRICES], "two sources of one name 'prices.txt'"),
+    ([PRICES, PRICES_CSV, PRICES], "price file '.*prices.txt' given twice"),
+    (["1.csv", pd.DataFrame()], "two sources of one name '1': '1.csv' and Empty DataFrame"),
     ({1: PRICES, "1": PRICES_CSV}, "two keys of one name '1': 1 and '1'"),
     (pd.DataFrame({"Ticker": [1, "1"], "Date": ["2020-01-02"] * 2, "Close": [1.0] * 2}),
      "two symbols of one name '1': 1 and '1'"),
