@@ -170,11 +170,11 @@ INSTANTIATE_TEST_SUITE_P(
         // mend: an output over another series' price file is refused (it replaced it)
         BatchCase{"OutputOverAnotherPriceFile", {{"p.csv", kCsv}, {"p2.csv", kCsv}},
                   {"-j1", "-o", "{name}2.csv", "p.csv", "p2.csv"}, 2, "",
-                  "elab: p.csv: --output 'p2.csv' would overwrite the price file p2.csv\r\nTry 'elab --help'.\r\n",
+                  "elab: p.csv: --output 'p2.csv' would overwrite the price file p2.csv: write the outputs elsewhere (-o 'out/{name}.dat')\r\nTry 'elab --help'.\r\n",
                   {}, {}},
         BatchCase{"DatesOverAnotherPriceFile", {{"p.csv", kCsv}, {"p2.csv", kCsv}},
                   {"-o", "out/{name}.dat", "--dates=./{name}2.csv", "p.csv", "p2.csv"}, 2, "",
-                  "elab: p.csv: --dates './p2.csv' would overwrite the price file p2.csv\r\nTry 'elab --help'.\r\n",
+                  "elab: p.csv: --dates './p2.csv' would overwrite the price file p2.csv: write the outputs elsewhere (-o 'out/{name}.dat')\r\nTry 'elab --help'.\r\n",
                   {}, {}},
         BatchCase{"DatasetOverTheLastPriceFile", {{"a.csv", kCsv}, {"b.txt", kOwn}},
                   {"--format=csv", "-o", "./b.txt", "a.csv", "b.txt"}, 2, "",

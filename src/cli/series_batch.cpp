@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -401,13 +402,12 @@ bool runs_as_batch(const Invocation& inv) { return !inv.more_files.empty() || al
 
 std::optional<std::string> several_files_error(const Invocation& inv) {
   if (inv.more_files.empty()) return std::nullopt;
-  std::map<std::string, const SeriesSource*> named;
-  const std::vector<SeriesSource> series = series_of(inv);
-  for (const SeriesSource& s : series) {
+  std::set<std::string> named;
+  for (const SeriesSource& s : series_of(inv)) {
     if (s.file == "-") return "price file '-' (standard input) cannot be one of several";
     if (is_blank(s.file)) return "a blank price file name among several";
     // Names stay equal only where the files are spelled alike.
-    if (!named.emplace(s.name, &s).second) return "price file '" + s.file + "' given twice: give each file once";
+    if (!named.insert(s.name).second) return "price file '" + s.file + "' given twice: give each file once";
   }
   return std::nullopt;
 }
@@ -471,7 +471,8 @@ class BatchFiles {
         throw UsageError{series_place(prices) + ": the price file and " + std::string(w.option) + " name the same file"};
       }
       throw UsageError{series_place(*w.series) + ": " + std::string(w.option) + " '" + name +
-                       "' would overwrite the price file " + prices.file};
+                       "' would overwrite the price file " + prices.file +
+                       ": write the outputs elsewhere (-o 'out/{name}.dat')"};
     }
     const auto [at, fresh] = written_.emplace(key, w);
     if (!fresh) {
