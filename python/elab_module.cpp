@@ -13,6 +13,7 @@
 
 #include "elab/answers.hpp"
 #include "elab/prepare.hpp"
+#include "elab/series_names.hpp"
 #include "numtext/vendor_table.hpp"
 #include "units/run_failure.hpp"
 
@@ -153,6 +154,7 @@ PYBIND11_MODULE(_elab, m) {
     }
   });
   m.def("answer_names", &answer_names);
+  m.def("series_names", &prep::series_names, py::arg("files"));
   m.def("prepare_file", &prepare_file, py::arg("path"), py::arg("answers"), py::arg("close"), py::arg("date"),
         py::arg("symbol"), py::arg("date_order"));
   m.def("prepare_table", &prepare_table, py::arg("years"), py::arg("months"), py::arg("days"),

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,7 +59,19 @@ struct BatchCase {
   std::string err;
   std::vector<std::string> written;  // series whose outputs equal their single run's
   std::vector<std::string> kept;     // series whose earlier out/NAME.dat stays "old"
+  std::vector<std::string> tree = {};  // where given, every file there is after the run
 };
+
+// Every file under dir, by its path there, with its bytes.
+std::map<std::string, std::string> files_under(const TempDir& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+    if (entry.is_regular_file()) {
+      files[entry.path().lexically_relative(dir.path()).generic_string()] = read_file(entry.path());
+    }
+  }
+  return files;
+}
 
 class Batch : public ::testing::TestWithParam<BatchCase> {};
 
@@ -66,10 +79,23 @@ TEST_P(Batch, EachFileAsItsSingleRun) {
   const auto& c = GetParam();
   TempDir dir;
   std::filesystem::create_directory(dir / "out");
-  for (const auto& [name, content] : c.files) dir.write(name, content);
+  for (const auto& [name, content] : c.files) {
+    std::filesystem::create_directories((dir / name).parent_path());
+    dir.write(name, content);
+  }
   for (const auto& name : c.kept) dir.write("out/" + name + ".dat", "old");
+  const auto before = files_under(dir);
   const auto r = run_in(dir, with_answers(c.args), "");
   EXPECT_EQ(r.status, c.status);
+  // A refused batch touches no file.
+  if (c.status == 2) {
+    EXPECT_EQ(files_under(dir), before);
+  }
+  if (!c.tree.empty()) {
+    std::vector<std::string> tree;
+    for (const auto& [name, content] : files_under(dir)) tree.push_back(name);
+    EXPECT_EQ(tree, c.tree);
+  }
   EXPECT_EQ(r.out, c.out);
   EXPECT_EQ(r.err, c.err);
   for (const auto& [name, content] : c.files) {
@@ -89,6 +115,25 @@ TEST_P(Batch, EachFileAsItsSingleRun) {
 const std::string kCsv = format_csv(random_walk(3, 300));
 const std::string kOwn = format_prices(random_walk(4, 400));
 const std::vector<std::string> kTemplates = {"-o", "out/{name}.dat", "--dates=out/{name}.days"};
+
+// The rows of a CSV after its header, each led by one more field.
+std::string rows_led_by(const std::string& csv, const std::string& field) {
+  std::string out;
+  for (std::size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
+    out += field + "," + csv.substr(at, csv.find('\n', at) + 1 - at);
+  }
+  return out;
+}
+
+// A file of several series: the rows of csv once for each symbol.
+std::string long_file(const std::string& csv, const std::vector<std::string>& symbols) {
+  std::string text = "Symbol," + csv.substr(0, csv.find('\n') + 1);
+  for (const std::string& symbol : symbols) text += rows_led_by(csv, symbol);
+  return text;
+}
+
+const std::string kHostile = long_file(kCsv, {"\"../../../escaped\"", "/abs/path/abs", "./x", "x", "\"\"", "-rf",
+                                             "\"a\x01" "b\"", "..", "%41"});
 
 std::vector<std::string> templated(std::vector<std::string> files) {
   files.insert(files.begin(), kTemplates.begin(), kTemplates.end());
@@ -121,7 +166,74 @@ INSTANTIATE_TEST_SUITE_P(
                   {}, {}},
         BatchCase{"DatasetOverAPriceFile", {{"a.csv", kCsv}, {"b.txt", kOwn}},
                   {"--format=csv", "-o", "a.csv", "--dates=out/{name}.days", "a.csv", "b.txt"}, 2, "",
-                  "elab: a.csv: the price file and --output name the same file\r\nTry 'elab --help'.\r\n", {}, {}}),
+                  "elab: a.csv: the price file and --output name the same file\r\nTry 'elab --help'.\r\n", {}, {}},
+        // mend: an output over another series' price file is refused (it replaced it)
+        BatchCase{"OutputOverAnotherPriceFile", {{"p.csv", kCsv}, {"p2.csv", kCsv}},
+                  {"-j1", "-o", "{name}2.csv", "p.csv", "p2.csv"}, 2, "",
+                  "elab: p.csv: --output 'p2.csv' would overwrite the price file p2.csv: write the outputs elsewhere (-o 'out/{name}.dat')\r\nTry 'elab --help'.\r\n",
+                  {}, {}},
+        BatchCase{"DatesOverAnotherPriceFile", {{"p.csv", kCsv}, {"p2.csv", kCsv}},
+                  {"-o", "out/{name}.dat", "--dates=./{name}2.csv", "p.csv", "p2.csv"}, 2, "",
+                  "elab: p.csv: --dates './p2.csv' would overwrite the price file p2.csv: write the outputs elsewhere (-o 'out/{name}.dat')\r\nTry 'elab --help'.\r\n",
+                  {}, {}},
+        BatchCase{"DatasetOverTheLastPriceFile", {{"a.csv", kCsv}, {"b.txt", kOwn}},
+                  {"--format=csv", "-o", "./b.txt", "a.csv", "b.txt"}, 2, "",
+                  "elab: b.txt: the price file and --output name the same file\r\nTry 'elab --help'.\r\n", {}, {}},
+        BatchCase{"TwoSeriesWritingOneFile", {{"x.csv", kCsv}, {"x.d.csv", kCsv}},
+                  {"-o", "out/{name}.d", "--dates=out/{name}", "x.csv", "x.d.csv"}, 2, "",
+                  "elab: 'out/x.d' would be written twice, as --output of x.csv and as --dates of x.d.csv: tell the "
+                  "series apart in -o and --dates ({name}, {symbol})\r\nTry 'elab --help'.\r\n",
+                  {}, {}},
+        BatchCase{"OneFileTwice", {{"a.csv", kCsv}}, templated({"a.csv", "a.csv"}), 2, "",
+                  "elab: price file 'a.csv' given twice: give each file once\r\nTry 'elab --help'.\r\n", {}, {}},
+        // mend: files of one stem are told apart (the batch was refused)
+        BatchCase{"EqualStemsByExtensionThenFolder",
+                  {{"ENI.csv", kCsv}, {"ENI.txt", kOwn}, {"a/x.csv", kCsv}, {"b/x.csv", kCsv}},
+                  templated({"ENI.csv", "ENI.txt", "a/x.csv", "b/x.csv"}), 0,
+                  "ENI.csv: Record scritti: 161\r\nENI.txt: Record scritti: 242\r\na/x.csv: Record scritti: 161\r\n"
+                  "b/x.csv: Record scritti: 161\r\n4 files: 4 written, 0 failed\r\n", "", {}, {},
+                  {"ENI.csv", "ENI.txt", "a/x.csv", "b/x.csv", "out/ENI.csv.dat", "out/ENI.csv.days",
+                   "out/ENI.txt.dat", "out/ENI.txt.days", "out/a%2Fx.csv.dat", "out/a%2Fx.csv.days",
+                   "out/b%2Fx.csv.dat", "out/b%2Fx.csv.days"}},
+        // A name grown to the extension meets another file's stem: both grow.
+        BatchCase{"AGrownNameMeetingAStem", {{"x.csv", kCsv}, {"x.txt", kCsv}, {"x.csv.txt", kCsv}},
+                  {"-o", "out/{name}.dat", "x.csv", "x.txt", "x.csv.txt"}, 0,
+                  "x.csv: Record scritti: 161\r\nx.txt: Record scritti: 161\r\nx.csv.txt: Record scritti: 161\r\n"
+                  "3 files: 3 written, 0 failed\r\n", "", {}, {},
+                  {"out/x.csv.dat", "out/x.csv.txt.dat", "out/x.txt.dat", "x.csv", "x.csv.txt", "x.txt"}},
+        BatchCase{"EqualStemsIntoOneDataset", {{"ENI.csv", kCsv}, {"ENI.txt", kOwn}},
+                  {"--format=csv", "-o", "out/all.csv", "ENI.csv", "ENI.txt"}, 0,
+                  "ENI.csv: Record scritti: 161\r\nENI.txt: Record scritti: 242\r\n2 files: 2 written, 0 failed\r\n",
+                  "", {}, {}, {"ENI.csv", "ENI.txt", "out/all.csv"}},
+        // A symbol of two files is led by its file's name, one Series each.
+        BatchCase{"OneSymbolInTwoFilesIntoOneDataset",
+                  {{"a.csv", long_file(kCsv, {"A", "B"})}, {"b.csv", long_file(kCsv, {"A"})}},
+                  {"--symbol=all", "--format=csv", "-o", "out/all.csv", "a.csv", "b.csv"}, 0,
+                  "a/A: Record scritti: 161\r\nB: Record scritti: 161\r\nb/A: Record scritti: 161\r\n"
+                  "3 series: 3 written, 0 failed\r\n", "", {}, {}, {"a.csv", "b.csv", "out/all.csv"}},
+        // mend: a symbol is one file name in the folder of -o (it could name
+        // any folder, merge with another or be hidden)
+        BatchCase{"HostileSymbolsStayInTheFolder", {{"l.csv", kHostile}},
+                  {"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}, 1,
+                  "../../../escaped: Record scritti: 161\r\n/abs/path/abs: Record scritti: 161\r\n"
+                  "./x: Record scritti: 161\r\nx: Record scritti: 161\r\n-rf: Record scritti: 161\r\n"
+                  "a\x01" "b: Record scritti: 161\r\n..: Record scritti: 161\r\n%41: Record scritti: 161\r\n"
+                  "9 series: 8 written, 1 failed\r\n",
+                  "elab: l.csv (): an empty {symbol} names no file\r\n", {}, {},
+                  {"l.csv", "out/%2541.dat", "out/%2Drf.dat", "out/%2E%2Fx.dat", "out/%2E.%2F..%2F..%2Fescaped.dat",
+                   "out/%2E..dat", "out/%2Fabs%2Fpath%2Fabs.dat", "out/a%01b.dat", "out/x.dat"}},
+        // --check of each series or file, a block each; nothing asked
+        BatchCase{"CheckEverySymbol", {{"l.csv", long_file(kCsv, {"A", "B"})}},
+                  {"--check", "--symbol=all", "l.csv"}, 0,
+                  "l.csv (A):\r\n0 findings in 300 rows\r\nl.csv (B):\r\n0 findings in 300 rows\r\n", "", {}, {},
+                  {"l.csv"}},
+        BatchCase{"CheckEveryFile", {{"a.csv", replaced_first(kCsv, "\n", "\n1990-01-01,1,1,1,0,0,0\n")}, {"b.txt", kOwn}},
+                  {"--check", "a.csv", "missing.txt", "b.txt"}, 1,
+                  "a.csv:\r\nrow 1, line 2: a close of zero or below\r\n"
+                  "row 2, line 3: 1827 calendar days after the previous row's 1990-01-01: days are missing\r\n"
+                  "2 findings in 301 rows\r\nmissing.txt:\r\nb.txt:\r\n0 findings in 400 rows\r\n",
+                  "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n", {}, {},
+                  {"a.csv", "b.txt"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The answers not given are asked once, at the first file that reaches each
@@ -150,15 +262,6 @@ TEST(BatchDialogue, AnswersEndingEndTheBatch) {
   EXPECT_NE(r.err.find("elab: a.csv: run-time error F6501: READ(CON)"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("elab: b.txt: not run: no answers\r\n"), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("2 files: 0 written, 2 failed\r\n"), std::string::npos);
-}
-
-// The rows of a CSV after its header, each led by one more field.
-std::string rows_led_by(const std::string& csv, const std::string& field) {
-  std::string out;
-  for (std::size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
-    out += field + "," + csv.substr(at, csv.find('\n', at) + 1 - at);
-  }
-  return out;
 }
 
 // One dataset: the single runs' CSVs one after the other, each line led by

@@ -20,7 +20,7 @@ cp "$example" "$work/prices/all.txt"
 awk 'NR == 1 { print "300 7"; next } NR <= 301' "$example" > "$work/prices/first.txt"
 awk 'NR == 1 { print "300 7"; next } NR > 101' "$example" > "$work/prices/last.txt"
 # Names a recipe must pass unchanged: a blank, a leading dash, and two that
-# differ only by a trailing newline.
+# differ only by a trailing newline (kept apart by the safe form).
 cp "$work/prices/first.txt" "$work/prices/a b.txt"
 cp "$work/prices/last.txt" "$work/prices/-dash.txt"
 cp "$work/prices/first.txt" "$work/prices/nl.txt"
@@ -51,12 +51,11 @@ for way in one_command recipe; do
     [ "$(wc -l < "$work/out/$name.days")" = "$(wc -l < "$work/out/$name.dat")" ] ||
       fail "$way: not one day per record for $name"
   done
-  for name in "a b" -dash nl "nl
-"; do
-    [ -s "$work/out/$name.dat" ] || fail "$way: no training file for the price file '$name.txt'"
+  # The leading dash and the newline in their safe form.
+  for name in "a b" %2Ddash nl nl%0A; do
+    [ -s "$work/out/$name.dat" ] || fail "$way: no training file '$name.dat'"
   done
-  cmp -s "$work/out/nl.dat" "$work/out/nl
-.dat" && fail "$way: two price files gave one training file"
-  cmp "$work/out/-dash.dat" "$work/out/last.dat" || fail "$way: the file with a leading dash differs"
+  cmp -s "$work/out/nl.dat" "$work/out/nl%0A.dat" && fail "$way: two price files gave one training file"
+  cmp "$work/out/%2Ddash.dat" "$work/out/last.dat" || fail "$way: the file with a leading dash differs"
 done
 echo "ok: seven files in one command, and through xargs"

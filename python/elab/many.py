@@ -6,14 +6,6 @@ import os
 SYMBOL_COLUMNS = ("symbol", "ticker", "name", "code", "instrument", "isin")
 
 
-def series_name(path):
-    """A price file's name without its directory and last extension, as the
-    program's {name} gives it."""
-    base = os.path.basename(os.fsdecode(path))
-    stem, dot, _ = base.rpartition(".")
-    return stem if dot and stem else base
-
-
 def _is_path(source):
     return isinstance(source, (str, bytes, os.PathLike))
 
@@ -25,27 +17,47 @@ def _symbol_column(frame):
     return None
 
 
+def _one_name_each(pairs, what):
+    """The pairs, refused where two names are equal as texts."""
+    seen = {}
+    for name, given, _ in pairs:
+        twice = name in seen and _is_path(given) and _is_path(seen[name])
+        if twice and os.fsdecode(given) == os.fsdecode(seen[name]):
+            raise ValueError("price file %r given twice: give each file once" % os.fsdecode(given))
+        if name in seen:
+            raise ValueError("two %s of one name %r: %r and %r" % (what, name, seen[name], given))
+        seen[name] = given
+    return [(name, source) for name, _, source in pairs]
+
+
+def _split_by_symbol(frame):
+    column = _symbol_column(frame)
+    if column is None:
+        raise ValueError("a single DataFrame needs a symbol column (%s)"
+                         % ", ".join(c.capitalize() for c in SYMBOL_COLUMNS))
+    missing = frame[column].isna().to_numpy()
+    if missing.any():
+        rows = [str(k + 1) for k in missing.nonzero()[0][:5]]
+        raise ValueError("%d rows without a symbol in column %r (row %s%s): give them one or leave them out"
+                         % (missing.sum(), column, ", ".join(rows), ", ..." if missing.sum() > 5 else ""))
+    return _one_name_each([(str(symbol), symbol, group.drop(columns=[column]))
+                           for symbol, group in frame.groupby(column, sort=False)], "symbols")
+
+
 def _named_sources(sources):
-    """(name, source) pairs in input order."""
+    """(name, source) pairs in input order; the names of paths by the
+    program's rule for {name}."""
     import pandas as pd
     if isinstance(sources, pd.DataFrame):
-        column = _symbol_column(sources)
-        if column is None:
-            raise ValueError("a single DataFrame needs a symbol column (%s)"
-                             % ", ".join(c.capitalize() for c in SYMBOL_COLUMNS))
-        return [(str(symbol), group.drop(columns=[column]))
-                for symbol, group in sources.groupby(column, sort=False)]
+        return _split_by_symbol(sources)
     if hasattr(sources, "items"):
-        return [(str(name), source) for name, source in sources.items()]
-    pairs = []
-    for k, source in enumerate(sources):
-        pairs.append((series_name(source) if _is_path(source) else str(k), source))
-    seen = {}
-    for name, source in pairs:
-        if name in seen:
-            raise ValueError("two sources of one name %r: %r and %r" % (name, seen[name], source))
-        seen[name] = source
-    return pairs
+        return _one_name_each([(str(name), name, source) for name, source in sources.items()], "keys")
+    from . import _elab
+    sources = list(sources)
+    paths = [os.fsdecode(s) for s in sources if _is_path(s)]
+    path_names = iter(_elab.series_names(paths))
+    named = [(next(path_names) if _is_path(s) else str(k), s, s) for k, s in enumerate(sources)]
+    return _one_name_each(named, "sources")
 
 
 class Results(dict):

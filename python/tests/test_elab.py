@@ -5,6 +5,7 @@ ELAB_SOURCE the source tree."""
 
 import concurrent.futures
 import os
+import shutil
 import subprocess
 import tempfile
 
@@ -336,8 +337,9 @@ def test_prepare_many_gives_prepare_one_by_one_and_collects_the_failed():
     with tempfile.TemporaryDirectory() as d:
         short = write(d, "short.txt", price_text(ORDINARY[:100]))
         sources = [PRICES, os.path.join(d, "missing.txt"), PRICES_CSV, short]
-        with pytest.raises(ValueError):  # prices.txt and prices.csv: one name
-            elab.prepare_many(sources, **many_keywords())
+        # prices.txt and prices.csv: one stem, told apart by the extension
+        rs = elab.prepare_many(sources, **many_keywords())
+        assert list(rs) == ["prices.txt", "prices.csv"] and list(rs.errors) == ["missing", "short"]
         named = {"txt": PRICES, "missing": sources[1], "csv": PRICES_CSV, "short": short}
         for workers in (1, 4):
             rs = elab.prepare_many(named, workers=workers, **many_keywords())
@@ -362,6 +364,31 @@ def test_prepare_many_splits_a_long_frame_by_its_symbol_column():
     both = elab.frame(rs)
     assert both.index.names == ["Series", "Date"]
     assert np.array_equal(both.loc["A"].to_numpy(), rs["A"].values)
+
+
+def test_prepare_many_names_files_of_one_stem_as_the_program_does():
+    with tempfile.TemporaryDirectory() as d:
+        paths = [os.path.join(d, "a", "x.csv"), os.path.join(d, "b", "x.csv"), os.path.join(d, "x.txt"),
+                 os.path.join(d, "y.csv")]
+        for path in paths:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            shutil.copy(PRICES_CSV, path)
+        rs = elab.prepare_many(paths, workers=2, **many_keywords())
+        assert list(rs) == paths[:2] + ["x.txt", "y"] and not rs.errors
+
+
+@pytest.mark.parametrize("sources, named", [
+    ([PRICES, PRICES_CSV, PRICES], "price file '.*prices.txt' given twice"),
+    (["1.csv", pd.DataFrame()], "two sources of one name '1': '1.csv' and Empty DataFrame"),
+    ({1: PRICES, "1": PRICES_CSV}, "two keys of one name '1': 1 and '1'"),
+    (pd.DataFrame({"Ticker": [1, "1"], "Date": ["2020-01-02"] * 2, "Close": [1.0] * 2}),
+     "two symbols of one name '1': 1 and '1'"),
+    (pd.DataFrame({"Ticker": ["A", None, float("nan")] * 3, "Date": ["2020-01-02"] * 9, "Close": [1.0] * 9}),
+     "6 rows without a symbol in column 'Ticker' \\(row 2, 3, 5, 6, 8, ...\\)"),
+])
+def test_prepare_many_refuses_sources_of_one_name_and_rows_without_a_symbol(sources, named):
+    with pytest.raises(ValueError, match=named):
+        elab.prepare_many(sources, **many_keywords())
 
 
 def test_csv_format_reads_as_the_loaded_training_file():

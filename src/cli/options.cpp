@@ -103,7 +103,6 @@ std::string takes_no_value(std::string_view spelled) {
 std::string refused_value(std::string_view spelled, std::string_view value) {
   return "invalid value '" + std::string(value) + "' for " + std::string(spelled);
 }
-std::string extra_operand(std::string_view arg) { return "extra operand '" + std::string(arg) + "'"; }
 std::string check_needs_file() { return "--check needs a price file"; }
 std::string same_files() { return "--output and --dates name the same file"; }
 std::string stdin_needs_answers(std::string_view missing) {
@@ -208,7 +207,7 @@ class CommandLineParser {
   void check_whole() const {
     if (inv_.check) {
       if (!inv_.price_file) throw UsageError{message::check_needs_file()};
-      if (!inv_.more_files.empty()) throw UsageError{message::extra_operand(inv_.more_files[0])};
+      if (const auto refused = several_files_error(inv_)) throw UsageError{*refused};
       return;  // nothing is asked
     }
     if (const auto refused = batch_usage_error(inv_)) throw UsageError{*refused};

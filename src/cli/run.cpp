@@ -81,17 +81,22 @@ platform::Handle output_descriptor(const std::string& name) {
   return platform::kNoHandle;
 }
 
-platform::Identity identity_of_output(const std::string& name) {
-  if (name == kStandardInput) return platform::identity_of(platform::std_stream(platform::StdStream::out));
-  return platform::identity_of(name);
-}
-
 void write_usage_error(const UsageError& e) {
   const std::string text = usage_error_text(e);
   (void)platform::write_all(platform::std_stream(platform::StdStream::err), text.data(), text.size());
 }
 
 }  // namespace
+
+platform::Identity identity_of_input(const std::string& name) {
+  if (name == kStandardInput) return platform::identity_of(platform::std_stream(platform::StdStream::in));
+  return platform::identity_of(name);
+}
+
+platform::Identity identity_of_output(const std::string& name) {
+  if (name == kStandardInput) return platform::identity_of(platform::std_stream(platform::StdStream::out));
+  return platform::identity_of(name);
+}
 
 std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   if (const platform::Handle h = output_descriptor(name); h != platform::kNoHandle) {
@@ -107,9 +112,7 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
 // A run that would write over its price file, or two outputs over one
 // another, is refused before anything is written.
 void check_distinct_files(const std::string& price_file, const Invocation& inv) {
-  const platform::Identity prices = price_file == kStandardInput
-                                        ? platform::identity_of(platform::std_stream(platform::StdStream::in))
-                                        : platform::identity_of(price_file);
+  const platform::Identity prices = identity_of_input(price_file);
   const platform::Identity output = identity_of_output(inv.output);
   if (platform::same_identity(prices, output)) {
     throw UsageError{"the price file and --output name the same file"};
@@ -118,6 +121,17 @@ void check_distinct_files(const std::string& price_file, const Invocation& inv) 
   const platform::Identity dates = identity_of_output(*inv.dates);
   if (platform::same_identity(prices, dates)) throw UsageError{"the price file and --dates name the same file"};
   if (platform::same_identity(output, dates)) throw UsageError{"--output and --dates name the same file"};
+}
+
+bool check_series(const Invocation& inv, units::Console& console) {
+  RunState st;
+  const auto input = open_input(inv.price_file, &console);
+  const Findings findings =
+      check_price_file(st, *input, inv.table, [&](const std::string& w) { units::show_warning(console, w); });
+  for (const std::string& line : findings_report(findings, st.NR)) {
+    console.write_record(" " + line);  // carriage control
+  }
+  return !findings.empty();
 }
 
 std::int32_t run_series(RunState& st, const SeriesRun& run) {
@@ -169,16 +183,8 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
 int run_and_end(const Invocation& inv, units::Console& console) {
   try {
     try {
+      if (inv.check) return check_series(inv, console) ? 1 : 0;
       RunState st;
-      if (inv.check) {
-        const auto input = open_input(inv.price_file, &console);
-        const Findings findings = check_price_file(
-            st, *input, inv.table, [&](const std::string& w) { units::show_warning(console, w); });
-        for (const std::string& line : findings_report(findings, st.NR)) {
-          console.write_record(" " + line);  // carriage control
-        }
-        return findings.empty() ? 0 : 1;
-      }
       drive(st, one_series(inv), console);
     } catch (const std::bad_alloc&) {
       // The arrays are given back first.
@@ -234,7 +240,9 @@ int run_on_console(int argc, char** argv) {
     write_version(console);
   } else {
     try {
-      status = runs_as_batch(inv) ? run_batch(inv, console) : run_and_end(inv, console);
+      status = !runs_as_batch(inv) ? run_and_end(inv, console)
+               : inv.check         ? check_batch(inv, console)
+                                   : run_batch(inv, console);
     } catch (const UsageError& e) {
       write_usage_error(e);  // a batch's files, before anything ran
       status = kUsageStatus;

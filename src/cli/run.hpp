@@ -10,6 +10,7 @@
 #include "core/answers.hpp"
 #include "cli/options.hpp"
 #include "core/run_state.hpp"
+#include "platform/os.hpp"
 #include "cli/console.hpp"
 #include "units/output_file.hpp"
 
@@ -34,6 +35,14 @@ struct SeriesRun {
 // The records written; throws units::RunFailure, or UsageError where the
 // price file and an output are one file.
 std::int32_t run_series(RunState& st, const SeriesRun& run);
+
+// --check of the price file of inv: its findings on the console; whether
+// there were any. Throws units::RunFailure.
+bool check_series(const Invocation& inv, units::Console& console);
+
+// What a price file or an output names ("-": standard input or output).
+platform::Identity identity_of_input(const std::string& name);
+platform::Identity identity_of_output(const std::string& name);
 
 // The price file, -o and --dates of inv are distinct by what they are,
 // however spelled; throws UsageError naming the two that are one.

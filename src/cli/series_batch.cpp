@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -16,6 +17,8 @@
 #include "platform/side_by_side.hpp"
 #include "core/csv_records.hpp"
 #include "core/price_file.hpp"
+#include "elab/series_names.hpp"
+#include "cli/safe_name.hpp"
 #include "units/input_file.hpp"
 #include "cli/dialogue.hpp"
 #include "cli/run.hpp"
@@ -48,7 +51,7 @@ std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files, nu
     } catch (const units::RunFailure&) {
     }
     if (symbols.empty()) out.push_back(f);
-    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s)});
+    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s), {}});
   }
   return out;
 }
@@ -67,9 +70,7 @@ std::string whole_number(std::int64_t n) {
 
 // One line on standard error: the failure, led by the series' file.
 std::string failure_line(const SeriesSource& s, const units::RunFailure& f) {
-  std::string line = "elab: " + s.file;
-  if (s.symbol) line += " (" + *s.symbol + ")";
-  line += ": ";
+  std::string line = "elab: " + series_place(s) + ": ";
   switch (f.form()) {
     case units::RunFailure::Form::Input:
       // Most reports of the input already begin with the file.
@@ -125,7 +126,7 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
                       }};
         if (dataset) {
           run.dataset = &o.rows;
-          run.series = s.symbol ? *s.symbol : s.name;
+          run.series = s.label;
         }
         o.count = run_series(st, run);
         o.IGIO = st.IGIO;
@@ -138,8 +139,9 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
       o.report = failure_line(s, f);
       o.console_failed = console != nullptr && f.report().find("(CON)") != std::string::npos;
     } catch (const UsageError& e) {
-      // Files that became one after the batch's check: this series' failure.
-      o.report = "elab: " + s.file + ": " + e.message + "\r\n";
+      // An empty name, or files that became one after the batch's check:
+      // this series' failure.
+      o.report = "elab: " + series_place(s) + ": " + e.message + "\r\n";
     }
   } catch (const std::bad_alloc&) {
     o.no_room = true;
@@ -180,12 +182,12 @@ class Shown {
     if (o.written && dataset_ != nullptr) take_rows(o);
     if (o.written) {
       ++written_;
-      console_.write_record(" " + (s.symbol ? *s.symbol : s.name) +
+      console_.write_record(" " + s.label +
                             ": Record scritti: " + whole_number(o.count));
       console_.flush();
     } else {
       ++failed_;
-      to_err(o.no_room ? "elab: " + s.file + ": Memoria insufficiente\r\n" : o.report);
+      to_err(o.no_room ? "elab: " + series_place(s) + ": Memoria insufficiente\r\n" : o.report);
     }
   }
 
@@ -328,20 +330,30 @@ class SideBySide {
 
 }  // namespace
 
-std::string series_name(std::string_view file) {
-  if (file == "-") return "stdin";
-  const std::size_t slash = file.find_last_of("/\\");
-  if (slash != std::string_view::npos) file.remove_prefix(slash + 1);
-  const std::size_t dot = file.rfind('.');
-  if (dot != std::string_view::npos && dot > 0) file = file.substr(0, dot);
-  return std::string(file);
+std::string series_place(const SeriesSource& series) {
+  return series.symbol ? series.file + " (" + *series.symbol + ")" : series.file;
 }
 
 std::vector<SeriesSource> series_of(const Invocation& inv) {
   std::vector<SeriesSource> series;
   if (!inv.price_file) return series;
-  series.push_back({*inv.price_file, series_name(*inv.price_file), std::nullopt});
-  for (const std::string& file : inv.more_files) series.push_back({file, series_name(file), std::nullopt});
+  std::vector<std::string> files{*inv.price_file};
+  files.insert(files.end(), inv.more_files.begin(), inv.more_files.end());
+  const std::vector<std::string> names = series_names(files);
+  for (std::size_t k = 0; k < files.size(); ++k) series.push_back({files[k], names[k], std::nullopt, names[k]});
+  return series;
+}
+
+std::vector<SeriesSource> batch_series(const Invocation& inv) {
+  if (!all_symbols(inv)) return series_of(inv);
+  std::vector<SeriesSource> series = each_symbol(series_of(inv), inv.table);
+  // A symbol as it is; where two files hold it, led by its file's name.
+  std::map<std::string, int> holders;
+  for (const SeriesSource& s : series) ++holders[s.symbol.value_or(s.name)];
+  for (SeriesSource& s : series) {
+    s.label = s.symbol.value_or(s.name);
+    if (s.symbol && holders[s.label] > 1) s.label = s.name + "/" + *s.symbol;
+  }
   return series;
 }
 
@@ -351,12 +363,16 @@ bool has_template(std::string_view name) {
 
 std::string expand_template(std::string_view name, const SeriesSource& series) {
   std::string out;
+  const auto put = [&](std::string_view field, const std::string& value) {
+    if (value.empty()) throw UsageError{"an empty " + std::string(field) + " names no file"};
+    out += safe_file_name(value);
+  };
   for (std::size_t at = 0; at < name.size();) {
     if (name.substr(at).starts_with(kName)) {
-      out += series.name;
+      put(kName, series.name);
       at += kName.size();
     } else if (name.substr(at).starts_with(kSymbol)) {
-      out += series.symbol.value_or(series.name);
+      put(kSymbol, series.symbol.value_or(series.name));
       at += kSymbol.size();
     } else {
       out += name[at++];
@@ -384,6 +400,18 @@ bool all_symbols(const Invocation& inv) { return inv.table.symbol == kAllSymbols
 
 bool runs_as_batch(const Invocation& inv) { return !inv.more_files.empty() || all_symbols(inv); }
 
+std::optional<std::string> several_files_error(const Invocation& inv) {
+  if (inv.more_files.empty()) return std::nullopt;
+  std::set<std::string> named;
+  for (const SeriesSource& s : series_of(inv)) {
+    if (s.file == "-") return "price file '-' (standard input) cannot be one of several";
+    if (is_blank(s.file)) return "a blank price file name among several";
+    // Names stay equal only where the files are spelled alike.
+    if (!named.insert(s.name).second) return "price file '" + s.file + "' given twice: give each file once";
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> batch_usage_error(const Invocation& inv) {
   const bool templated = has_template(inv.output) || (inv.dates && has_template(*inv.dates));
   if (!all_symbols(inv) && (names(inv.output, kSymbol) || (inv.dates && names(*inv.dates, kSymbol)))) {
@@ -402,14 +430,7 @@ std::optional<std::string> batch_usage_error(const Invocation& inv) {
   }
   if (templated && !inv.price_file) return "'{name}' in a file name needs the price file on the command line";
   if (inv.more_files.empty()) return std::nullopt;
-  const std::vector<SeriesSource> series = series_of(inv);
-  std::map<std::string, const SeriesSource*> named;
-  for (const SeriesSource& s : series) {
-    if (s.file == "-") return "price file '-' (standard input) cannot be one of several";
-    if (is_blank(s.file)) return "a blank price file name among several";
-    const auto [at, fresh] = named.emplace(s.name, &s);
-    if (!fresh) return "two price files of one name '" + s.name + "': '" + at->second->file + "' and '" + s.file + "'";
-  }
+  if (const auto refused = several_files_error(inv)) return refused;
   if (!has_template(inv.output) && !inv.csv) {
     return "several price files need '{name}' in --output (-o 'out/{name}.dat'), or --format=csv for one dataset";
   }
@@ -417,17 +438,112 @@ std::optional<std::string> batch_usage_error(const Invocation& inv) {
   return std::nullopt;
 }
 
-int run_batch(const Invocation& inv, units::Console& console) {
-  const std::vector<SeriesSource> series = all_symbols(inv) ? each_symbol(series_of(inv), inv.table) : series_of(inv);
-  const bool dataset = inv.csv && !has_template(inv.output);
-  // Every file the batch names, before any of them is touched.
-  for (const SeriesSource& s : series) {
-    try {
-      check_distinct_files(s.file, invocation_of(inv, s));
-    } catch (const UsageError& e) {
-      throw UsageError{s.file + ": " + e.message};
+namespace {
+
+// Equal for two names of one file, however spelled.
+std::string identity_key(const platform::Identity& id, const std::string& name) {
+  if (id.exists) return "file " + std::to_string(id.device) + ":" + std::to_string(id.file);
+  return "path " + (id.path.empty() ? name : id.path);
+}
+
+// A file the batch writes: by which series (none: the one dataset) and
+// which option.
+struct Writer {
+  const SeriesSource* series;
+  std::string_view option;
+};
+
+std::string writer_text(const Writer& w) {
+  return std::string(w.option) + " of " + (w.series != nullptr ? series_place(*w.series) : "the dataset");
+}
+
+class BatchFiles {
+ public:
+  explicit BatchFiles(const std::vector<SeriesSource>& series) {
+    for (const SeriesSource& s : series) prices_.emplace(identity_key(identity_of_input(s.file), s.file), &s);
+  }
+
+  void claim(const Writer& w, const std::string& name) {
+    const std::string key = identity_key(identity_of_output(name), name);
+    if (const auto in = prices_.find(key); in != prices_.end()) {
+      const SeriesSource& prices = *in->second;
+      if (w.series == nullptr || w.series->file == prices.file) {
+        throw UsageError{series_place(prices) + ": the price file and " + std::string(w.option) + " name the same file"};
+      }
+      throw UsageError{series_place(*w.series) + ": " + std::string(w.option) + " '" + name +
+                       "' would overwrite the price file " + prices.file +
+                       ": write the outputs elsewhere (-o 'out/{name}.dat')"};
+    }
+    const auto [at, fresh] = written_.emplace(key, w);
+    if (!fresh) {
+      throw UsageError{"'" + name + "' would be written twice, as " + writer_text(at->second) + " and as " +
+                       writer_text(w) + ": tell the series apart in -o and --dates ({name}, {symbol})"};
     }
   }
+
+ private:
+  std::map<std::string, const SeriesSource*> prices_;
+  std::map<std::string, Writer> written_;
+};
+
+}  // namespace
+
+void check_batch_files(const Invocation& inv, const std::vector<SeriesSource>& series) {
+  BatchFiles files(series);
+  const bool dataset = inv.csv && !has_template(inv.output);
+  if (dataset) {
+    files.claim({nullptr, "--output"}, inv.output);
+    std::map<std::string, const SeriesSource*> labels;
+    for (const SeriesSource& s : series) {
+      const auto [at, fresh] = labels.emplace(s.label, &s);
+      if (!fresh) {
+        throw UsageError{"two series of one name '" + s.label + "' in the dataset: " + series_place(*at->second) +
+                         " and " + series_place(s)};
+      }
+    }
+  }
+  for (const SeriesSource& s : series) {
+    std::optional<Invocation> one;
+    try {
+      one = invocation_of(inv, s);
+    } catch (const UsageError&) {
+      continue;  // an empty name: the series fails when it runs
+    }
+    if (!dataset) files.claim({&s, "--output"}, one->output);
+    if (one->dates) files.claim({&s, "--dates"}, *one->dates);
+  }
+}
+
+int check_batch(const Invocation& inv, units::Console& console) {
+  bool found = false;
+  for (const SeriesSource& s : batch_series(inv)) {
+    std::string header(1, ' ');  // carriage control
+    header.append(series_place(s)).append(":");
+    console.write_record(header);
+    Invocation one = inv;
+    one.price_file = s.file;
+    one.more_files.clear();
+    if (all_symbols(inv)) one.table.symbol = s.symbol;
+    try {
+      try {
+        found = check_series(one, console) || found;
+      } catch (const std::bad_alloc&) {
+        throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+      }
+    } catch (const units::RunFailure& f) {
+      const std::string line = failure_line(s, f);
+      console.flush();
+      (void)platform::write_all(platform::std_stream(platform::StdStream::err), line.data(), line.size());
+      found = true;
+    }
+  }
+  return found ? 1 : 0;
+}
+
+int run_batch(const Invocation& inv, units::Console& console) {
+  const std::vector<SeriesSource> series = batch_series(inv);
+  const bool dataset = inv.csv && !has_template(inv.output);
+  check_batch_files(inv, series);
   std::unique_ptr<units::OutputFile> one;
   if (dataset) {
     try {
@@ -454,7 +570,7 @@ int run_batch(const Invocation& inv, units::Console& console) {
       // No answer can be had for the others either.
       while (++next < series.size()) {
         Outcome not_run;
-        not_run.report = "elab: " + series[next].file + ": not run: no answers\r\n";
+        not_run.report = "elab: " + series_place(series[next]) + ": not run: no answers\r\n";
         shown.series(series[next], not_run);
       }
     }

@@ -18,19 +18,23 @@ namespace prep {
 // the reports and the Series column.
 struct SeriesSource {
   std::string file;
-  std::string name;  // the file's name without its directory and last extension
+  std::string name;  // {name}: the file's, by the rule of series_names()
   std::optional<std::string> symbol;  // one symbol of a file of several
+  std::string label;  // of its end line and in the Series column
 };
 
-// The file's name as {name} gives it.
-std::string series_name(std::string_view file);
+// The file, and the symbol in parentheses, leading the series' lines.
+std::string series_place(const SeriesSource& series);
 
 // The series of the command line's price files, in their order.
 std::vector<SeriesSource> series_of(const Invocation& inv);
+// Those of a batch: with --symbol=all, each symbol of each file.
+std::vector<SeriesSource> batch_series(const Invocation& inv);
 
 // Whether a name holds {name} or {symbol}.
 bool has_template(std::string_view name);
-// The name with {name} and {symbol} replaced by the series'.
+// The name with {name} and {symbol} replaced by the series' in their safe
+// form (safe_file_name()); throws UsageError where the value is empty.
 std::string expand_template(std::string_view name, const SeriesSource& series);
 
 // The invocation of one series: its price file and its outputs' names.
@@ -43,13 +47,25 @@ bool all_symbols(const Invocation& inv);
 // Whether a command line runs as a batch: several files or every symbol.
 bool runs_as_batch(const Invocation& inv);
 
+// Why the price files of a command line cannot be several (standard input
+// or a blank name among them, one file given twice), or nothing.
+std::optional<std::string> several_files_error(const Invocation& inv);
+
 // Why the series of a command line cannot be run (the usage error's text),
 // or nothing.
 std::optional<std::string> batch_usage_error(const Invocation& inv);
 
+// Before anything is written: no output of a series is a price file of the
+// batch, and no two series write one file. Throws UsageError naming both.
+void check_batch_files(const Invocation& inv, const std::vector<SeriesSource>& series);
+
 // Runs every series and shows each one's end and the batch's; the status:
 // 0 when every series was written, 1 otherwise. Throws UsageError, before
-// anything is written, where a price file and an output are one file.
+// anything is written, where check_batch_files() finds files that are one.
 int run_batch(const Invocation& inv, units::Console& console);
+
+// --check of each series, its findings under a line naming it; the status:
+// 0 when none has a finding or a failure, 1 otherwise.
+int check_batch(const Invocation& inv, units::Console& console);
 
 }  // namespace prep
