@@ -140,6 +140,38 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"Var11Inputs", 11, false, true}, SplitCase{"Var11Both", 11, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// One CSV file holds both sets, Set after Date: the training set's lines are
+// the CSV of the run before the date, the test set's the whole run's of its
+// days.
+TEST(SplitCsv, BothSetsInOneFileByTheirSetColumn) {
+  const SplitCase c{"Var11Output", 11, true, false};
+  TempDir dir;
+  dir.write("p.txt", format_prices(kRows));
+  std::vector<std::string> args = answers(c);
+  args.insert(args.end(), {"--from=all", "--test-from=" + kDate, "--format=csv", "-o", "both.csv", "p.txt"});
+  ASSERT_EQ(run_in(dir, args, "").status, 0);
+  const std::string both = dir.read("both.csv").value_or("");
+  const auto csv_of = [&](std::vector<std::string> range, bool screened) {
+    std::vector<std::string> run = answers(c, screened);
+    range.insert(range.end(), {"--format=csv", "-o", "one.csv", "p.txt"});
+    run.insert(run.end(), range.begin(), range.end());
+    EXPECT_EQ(run_in(dir, run, "").status, 0);
+    return dir.read("one.csv").value_or("");
+  };
+  const std::string before = csv_of({"--from=0", "--to=" + iso_date(kRows[kFirstTest - 1])}, true);
+  const std::string whole = csv_of({"--from=all"}, false);
+  std::string expected = "Series,Date,Set" + before.substr(4, before.find('\n') - 3);
+  const auto add = [&](const std::string& csv, const std::string& set, bool test_days) {
+    for (std::size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
+      if ((csv.substr(at, 10) >= kDate) != test_days) continue;
+      expected += "p," + csv.substr(at, 10) + "," + set + csv.substr(at + 10, csv.find('\n', at) + 1 - at - 10);
+    }
+  };
+  add(before, "train", false);
+  add(whole, "test", true);
+  EXPECT_EQ(both, expected);
+}
+
 // A date that leaves too few training rows, or no test record: the dates
 // that would do.
 TEST(SplitDate, RefusedNamingTheDatesThatDo) {
