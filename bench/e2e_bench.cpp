@@ -1,8 +1,10 @@
 // End-to-end benchmark: runs the real binary on generated price files of
 // several sizes (all rows, variable 11, coefficient 2, both screenings,
-// layout C), the floor program and the copy yardstick on the same files, one
-// after the other in each repetition, and prints wall time, input MB/s, peak
-// memory and the ratios to the floor and to the copy.
+// layout C), the same run split into a training and a test set at 80% of
+// the rows (--test-from), the floor program and the copy yardstick on the
+// same files, one after the other in each repetition, and prints wall time,
+// input MB/s, peak memory and the ratios to the floor, to the copy and of
+// the split run to the run.
 //
 //   e2e_bench [--dir DIR] [ROWS...]        default 100000 1000000 5000000
 // The copy yardstick reads the price file and writes the bytes of the
@@ -98,6 +100,25 @@ std::string slurp(const std::string& path) {
   return s;
 }
 
+// The date of row k (from 0) of a price file of the own format, YYYY-MM-DD.
+std::string date_of_row(const std::string& prices, long k) {
+  FILE* f = std::fopen(prices.c_str(), "r");
+  if (f == nullptr) return "";
+  char line[256];
+  std::string date;
+  for (long at = -1; std::fgets(line, sizeof line, f) != nullptr; ++at) {
+    int y = 0, m = 0, d = 0;
+    if (at == k && std::sscanf(line, "%d %d %d", &y, &m, &d) == 3) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
+      date = text;
+      break;
+    }
+  }
+  std::fclose(f);
+  return date;
+}
+
 long records_in(const std::string& console) {
   const auto at = console.rfind("Record scritti:");
   if (at == std::string::npos || console.find('*', at) != std::string::npos) return -1;
@@ -127,8 +148,9 @@ int main(int argc, char** argv) {
     std::fclose(f);
   }
 
-  std::printf("%10s %8s %9s %9s %9s %10s %10s %9s %7s %9s %7s\n", "rows", "MB in", "elab s",
-              "MB/s", "peak MB", "bound MB", "records", "floor s", "/floor", "copy s", "/copy");
+  std::printf("%10s %8s %9s %9s %9s %10s %10s %9s %7s %9s %7s %9s %7s\n", "rows", "MB in", "elab s",
+              "MB/s", "peak MB", "bound MB", "records", "floor s", "/floor", "copy s", "/copy", "split s",
+              "/elab");
   for (const long rows : sizes) {
     const std::string prices = dir + "/prices-" + std::to_string(rows) + ".txt";
     struct stat st {};
@@ -137,7 +159,11 @@ int main(int argc, char** argv) {
       ::stat(prices.c_str(), &st);
     }
     const double mb = static_cast<double>(st.st_size) / 1e6;
-    Outcome best, best_floor, best_copy;
+    const std::vector<std::string> split = {ELAB_BINARY, "--from=all", "--variable=11", "--coefficient=2",
+                                            "--screen-output=yes", "--screen-inputs=yes", "--days=dummies",
+                                            "--test-from=" + date_of_row(prices, rows * 4 / 5), "-o", "{set}.dat",
+                                            prices};
+    Outcome best, best_floor, best_copy, best_split;
     long records = -1;
     for (int rep = 0; rep < 3; ++rep) {
       const Outcome o = run({ELAB_BINARY, prices}, dir, answers, dir + "/console.txt");
@@ -160,14 +186,21 @@ int main(int argc, char** argv) {
         return 1;
       }
       if (rep == 0 || c.seconds < best_copy.seconds) best_copy = c;
+      const Outcome t = run(split, dir, "/dev/null", "/dev/null");
+      if (t.status != 0) {
+        std::fprintf(stderr, "the split run ended with status %d on %ld rows\n", t.status, rows);
+        return 1;
+      }
+      if (rep == 0 || t.seconds < best_split.seconds) best_split = t;
     }
     // The arrays' block: the seven columns of the price matrix and the 25
     // of the derived series, a float each per row.
     const double bound = static_cast<double>(rows) * (7 + 25) * 4 / 1e6;
-    std::printf("%10ld %8.1f %9.3f %9.1f %9.1f %10.1f %10ld %9.3f %7.2f %9.3f %7.2f\n", rows, mb,
+    std::printf("%10ld %8.1f %9.3f %9.1f %9.1f %10.1f %10ld %9.3f %7.2f %9.3f %7.2f %9.3f %7.2f\n", rows, mb,
                 best.seconds, mb / best.seconds, static_cast<double>(best.peak_kib) / 1024.0,
                 bound, records, best_floor.seconds, best.seconds / best_floor.seconds,
-                best_copy.seconds, best.seconds / best_copy.seconds);
+                best_copy.seconds, best.seconds / best_copy.seconds, best_split.seconds,
+                best_split.seconds / best.seconds);
   }
   return 0;
 }

@@ -24,12 +24,13 @@ namespace {
 // The answers, one keyword each as answer_table() names them, read as the
 // command line reads its options; a refused one is a ValueError naming the
 // keyword. An answer a run does not need (the last date after "all") is not
-// read.
+// read, unless it is one never needed (the test date) and given.
 prep::Answers answers_of(const py::dict& given) {
   prep::Answers a;
   for (const prep::AnswerSpec& spec : prep::answer_table()) {
-    if (!spec.needed(a)) continue;
     const std::string keyword(spec.keyword);
+    const bool optional = spec.question == prep::Question::test_from;
+    if (!spec.needed(a) && !(optional && given.contains(keyword.c_str()))) continue;
     const std::string text = given[keyword.c_str()].cast<std::string>();
     if (!spec.take(a, text)) throw py::value_error(keyword + ": " + text + " is not accepted");
   }
@@ -53,12 +54,7 @@ py::array_t<T> owned_array(std::vector<T>&& v, std::vector<py::ssize_t> shape) {
   return py::array_t<T>(shape, held->data(), owner);
 }
 
-py::dict run(prep::Request request) {
-  prep::Result r;
-  {
-    py::gil_scoped_release unlocked;
-    r = prep::prepare(request);
-  }
+py::dict dict_of(prep::Result& r) {
   py::dict out;
   out["text"] = py::bytes(r.text);
   out["count"] = r.count;
@@ -68,7 +64,17 @@ py::dict run(prep::Request request) {
   out["values"] = owned_array(std::move(r.values), {static_cast<py::ssize_t>(r.count), columns});
   out["days"] = owned_array(std::move(r.days), {static_cast<py::ssize_t>(r.count)});
   out["warnings"] = r.warnings;
+  if (r.test) out["test"] = dict_of(*r.test);
   return out;
+}
+
+py::dict run(prep::Request request) {
+  prep::Result r;
+  {
+    py::gil_scoped_release unlocked;
+    r = prep::prepare(request);
+  }
+  return dict_of(r);
 }
 
 numtext::TableChoice choice_of(const std::optional<std::string>& close, const std::optional<std::string>& date,

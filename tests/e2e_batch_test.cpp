@@ -37,17 +37,21 @@ std::vector<std::string> with_answers(std::vector<std::string> args) {
   return args;
 }
 
-// The outputs a single run of file gives: the file of -o, then --dates.
+// The outputs a single run of file gives: the file of -o, then --dates; of
+// one set where set is named.
 std::pair<std::string, std::string> single_run(const std::string& file, const std::string& content,
-                                               const std::vector<std::string>& extra = {}) {
+                                               const std::vector<std::string>& extra = {},
+                                               const std::string& set = "") {
   TempDir dir;
   dir.write(file, content);
-  std::vector<std::string> args = with_answers({"-o", "one.out", "--dates=one.days"});
+  const std::string stem = set.empty() ? "one" : "one.{set}";
+  std::vector<std::string> args = with_answers({"-o", stem + ".out", "--dates=" + stem + ".days"});
   args.insert(args.end(), extra.begin(), extra.end());
   args.push_back(file);
   const auto r = run_in(dir, args, "");
   EXPECT_EQ(r.status, 0) << r.err;
-  return {dir.read("one.out").value_or("none"), dir.read("one.days").value_or("none")};
+  const std::string made = set.empty() ? "one" : "one." + set;
+  return {dir.read(made + ".out").value_or("none"), dir.read(made + ".days").value_or("none")};
 }
 
 struct BatchCase {
@@ -60,6 +64,8 @@ struct BatchCase {
   std::vector<std::string> written;  // series whose outputs equal their single run's
   std::vector<std::string> kept;     // series whose earlier out/NAME.dat stays "old"
   std::vector<std::string> tree = {};  // where given, every file there is after the run
+  std::vector<std::string> single = {};     // of the single runs too
+  std::vector<std::string> sets = {""};     // out/NAME.SET.dat of each set named
 };
 
 // Every file under dir, by its path there, with its bytes.
@@ -101,9 +107,12 @@ TEST_P(Batch, EachFileAsItsSingleRun) {
   for (const auto& [name, content] : c.files) {
     const std::string series = name.substr(0, name.rfind('.'));
     if (std::find(c.written.begin(), c.written.end(), series) == c.written.end()) continue;
-    const auto [dat, days] = single_run(name, content);
-    EXPECT_EQ(dir.read("out/" + series + ".dat"), dat) << series;
-    EXPECT_EQ(dir.read("out/" + series + ".days"), days) << series;
+    for (const std::string& set : c.sets) {
+      const auto [dat, days] = single_run(name, content, c.single, set);
+      const std::string stem = "out/" + series + (set.empty() ? "" : "." + set);
+      EXPECT_EQ(dir.read(stem + ".dat"), dat) << series << set;
+      EXPECT_EQ(dir.read(stem + ".days"), days) << series << set;
+    }
   }
   for (const auto& name : c.kept) EXPECT_EQ(dir.read("out/" + name + ".dat"), "old") << name;
   for (const auto& [name, content] : c.files) EXPECT_EQ(dir.read(name), content) << "a price file changed";
@@ -160,6 +169,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Mid\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"
                   "elab: short.txt: Righe selezionate insufficienti: ne servono almeno 110\r\n",
                   {"a", "b"}, {"missing", "bad", "short"}},
+        BatchCase{"TwoSetsEach", {{"a.csv", kCsv}, {"b.txt", kOwn}},
+                  {"--test-from=1995-10-02", "-o", "out/{name}.{set}.dat", "--dates=out/{name}.{set}.days", "a.csv",
+                   "b.txt"},
+                  0, "a: Record scritti: 67; test records: 25\r\nb: Record scritti: 74; test records: 109\r\n2 files: 2 written, 0 failed\r\n",
+                  "", {"a", "b"}, {}, {}, {"--test-from=1995-10-02"}, {"train", "test"}},
         // mend: an output over a price file is refused before any file runs (it was status 134)
         BatchCase{"OutputOverAPriceFile", {{"a.csv", kCsv}, {"b.txt", kOwn}}, {"-o", "{name}.txt", "a.csv", "b.txt"},
                   2, "", "elab: b.txt: the price file and --output name the same file\r\nTry 'elab --help'.\r\n",

@@ -28,7 +28,7 @@ std::string parsed(const std::vector<std::string_view>& args) {
          (inv.dates ? " dates=" + *inv.dates : "") + (inv.table.close ? " close=" + *inv.table.close : "") +
          (inv.check ? " check" : "") + " answers=" + opt(a.from) + "," + opt(a.to) + "," +
          opt(a.variable) + "," + opt(a.coefficient) + "," + opt(a.screen_output) + "," +
-         opt(a.screen_inputs) + "," + opt(a.days);
+         opt(a.screen_inputs) + "," + opt(a.days) + (a.test_from ? " test-from=" + opt(a.test_from) : "");
 }
 
 struct Case {
@@ -67,6 +67,8 @@ TEST(CommandLine, EachSpellingOfAnOptionAndAnOperand) {
       {{"--check", "p.txt", "-o", "p.txt"}, "file=p.txt out=p.txt check answers=-,-,-,-,-,-,-"},
       {{"--from=1995-01-03", "--to", "0", "p.txt"}, "file=p.txt out=elab.dat answers=950103,0,-,-,-,-,-"},
       {{"--from=0", "--to=1190601", "p.txt"}, "file=p.txt out=elab.dat answers=0,1190601,-,-,-,-,-"},
+      {{"--test-from=1996-01-02", "-o", "{set}.dat", "p.txt"}, "file=p.txt out={set}.dat answers=-,-,-,-,-,-,- test-from=960102"},
+      {{"--test-from", "1960102", "--format=csv", "p.txt"}, "file=p.txt out=elab.dat answers=-,-,-,-,-,-,- test-from=1960102"},
       {with({"-"}), "file=- out=elab.dat answers=-1,-,11,2.50000,1,0,3"},
       {with({"--days=dummies", "--days", "-1", "-"}), "file=- out=elab.dat answers=-1,-,11,2.50000,1,0,-1"},
       {with({"--from=0", "-"}), "usage error: price file '-' is standard input: the answers need their options "

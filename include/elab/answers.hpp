@@ -1,4 +1,4 @@
-// The seven answers of a run, the one table that names them, and the asker
+// The seven answers of a run and the test date, the one table that names them, and the asker
 // through which the core obtains an answer it was not given.
 //
 // Every front end reads answers through answer_table(): the program's
@@ -25,13 +25,17 @@ struct Answers {
   std::optional<std::int32_t> screen_output;  // 0 or 1
   std::optional<std::int32_t> screen_inputs;  // 0 or 1
   std::optional<std::int32_t> days;           // -1, 0 or 2..6
+  // The first date key of a test set: the rows before it make the training
+  // set, the rows from it on the test set. Never asked.
+  std::optional<std::int32_t> test_from;
 
   // Whether a run needs no question: every answer a run needs is given.
   bool complete() const;
 };
 
 // The questions of a run, in the order the core asks them.
-enum class Question { from, to, variable, coefficient, screen_output, screen_inputs, days };
+// test_from is no question: it is only ever given.
+enum class Question { from, to, variable, coefficient, screen_output, screen_inputs, days, test_from };
 
 // The answers the dialogue takes; any other is asked again.
 bool accepts_variable(std::int32_t answer);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,8 @@ struct Result {
   std::vector<float> values;         // count x columns, record after record
   std::vector<std::int64_t> days;    // of each record, since 1970-01-01, or kNoDay
   std::vector<std::string> warnings; // what the reading went on past
+  // With answers.test_from: this is the training set, and test the test set.
+  std::shared_ptr<Result> test;
 };
 
 Result prepare(const Request& request);

@@ -18,6 +18,14 @@ Many series at once, on threads, the failed ones collected:
                            screen_output=True, screen_inputs=True, days=-1)
     rs["a"], rs.errors  # Results by name in input order; failures by name
     elab.frame(rs)      # one DataFrame indexed by (Series, Date)
+
+A training and a test set from one run, nothing of the test days seen by
+the training set:
+
+    s = elab.prepare("prices.csv", variable=11, coefficient=2, screen_output=True,
+                     screen_inputs=True, days=-1, test_from="2023-01-01")
+    s.train, s.test     # Results: fit on the one, score on the other
+    s.frame()           # indexed by (Set, Date)
 """
 
 import numbers
@@ -75,8 +83,33 @@ class Result:
         return "<elab.Result layout %s, %d records>" % (self.layout, self.count)
 
 
+class Split:
+    """What prepare(..., test_from=DATE) gives: train, the Result of the rows
+    before DATE (that of a run over them alone), and test, the Result of the
+    rows from DATE on (their inputs from the whole history, their true output
+    values, the inputs screened by the training set's statistics)."""
+
+    def __init__(self, raw):
+        self.train = Result(raw)
+        self.test = Result(raw["test"])
+        self.warnings = self.train.warnings
+
+    def frame(self):
+        """Both sets as one pandas DataFrame indexed by (Set, Date)."""
+        import pandas as pd
+        return pd.concat({"train": self.train.frame(), "test": self.test.frame()}, names=["Set", "Date"])
+
+    def __repr__(self):
+        return "<elab.Split layout %s, %d training and %d test records>" % (
+            self.train.layout, self.train.count, self.test.count)
+
+
 def _option_text(value):
     """A keyword as the command line would spell it."""
+    if hasattr(value, "strftime"):
+        return value.strftime("%Y-%m-%d")  # a date, datetime or Timestamp
+    if isinstance(value, np.datetime64):
+        return str(value.astype("datetime64[D]"))
     if isinstance(value, (bool, np.bool_)):
         return "yes" if value else "no"
     if isinstance(value, numbers.Integral):
@@ -180,22 +213,24 @@ def _either(name, value, alias, alias_value, default):
 
 
 def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output,
-            screen_inputs, days, close=None, date=None, symbol=None, date_order=None,
-            start=None, end=None):
+            screen_inputs, days, test_from=None, close=None, date=None, symbol=None,
+            date_order=None, start=None, end=None):
     """The training set of prices (a path to a price file in either form, a
     pandas DataFrame with a date column or a datetime index and a close
     column, or a Series of closes on a datetime index), for the answers the
     program asks, named as its options are: from_ and to as --from and --to
     ("all" and 0 when not given; start and end are the same), days as
     --days, booleans for the screenings; close, date, symbol and date_order
-    as --close, --date-column, --symbol and --date-order. Rows left out for
-    want of a close are also warned of. The interpreter's lock is released
-    during the run."""
+    as --close, --date-column, --symbol and --date-order. With test_from (a
+    date, or its text as --test-from takes it) a Split of a training and a
+    test set. Rows left out for want of a close are also warned of. The
+    interpreter's lock is released during the run."""
     given = dict(from_=_either("from_", from_, "start", start, "all"),
                  to=_either("to", to, "end", end, 0),
                  variable=variable, coefficient=coefficient, screen_output=screen_output,
-                 screen_inputs=screen_inputs, days=days)
-    answers = {keyword: _option_text(given[keyword]) for keyword, _ in _answer_names()}
+                 screen_inputs=screen_inputs, days=days, test_from=test_from)
+    answers = {keyword: _option_text(given[keyword]) for keyword, _ in _answer_names()
+               if given[keyword] is not None}
     order = None if date_order is None else str(date_order)
     if isinstance(prices, (str, bytes, os.PathLike)):
         path = os.fsdecode(prices)
@@ -203,7 +238,7 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
             # The system would read the name only up to it: another file.
             raise ValueError("prices: a path with a NUL character: %r" % path)
         try:
-            result = Result(_prepare_file(path, answers, None if close is None else str(close),
+            result = _result(_prepare_file(path, answers, None if close is None else str(close),
                                           None if date is None else str(date),
                                           None if symbol is None else str(symbol), order))
         except ElabError as e:
@@ -211,7 +246,7 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
             raise
     elif isinstance(prices, _table_types()):
         table, symbol = _table(prices, close, date, symbol)
-        result = Result(_prepare_table(answers=answers, symbol=None if symbol is None else str(symbol),
+        result = _result(_prepare_table(answers=answers, symbol=None if symbol is None else str(symbol),
                                        date_order=order, **table))
     else:
         raise TypeError("prices must be a path (str, bytes or os.PathLike), a pandas DataFrame or a "
@@ -219,6 +254,10 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
     for text in result.warnings:
         warnings.warn(text, stacklevel=2)
     return result
+
+
+def _result(raw):
+    return Split(raw) if "test" in raw else Result(raw)
 
 
 def _table_types():
@@ -240,4 +279,4 @@ def prepare_many(sources, *, workers=None, errors="collect", **answers):
 
 frame = _many.frame
 
-__all__ = ["ElabError", "ElabFile", "Result", "frame", "load", "prepare", "prepare_many"]
+__all__ = ["ElabError", "ElabFile", "Result", "Split", "frame", "load", "prepare", "prepare_many"]

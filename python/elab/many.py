@@ -95,9 +95,10 @@ def prepare_many(prepare, error_class, sources, workers=None, errors="collect", 
 
 
 def frame(results):
-    """One DataFrame of every Result, indexed by (name, date)."""
+    """One DataFrame of every Result, indexed by (name, date); of every
+    Split, by (name, set, date)."""
     import pandas as pd
     frames = {name: r.frame() for name, r in results.items()}
     if not frames:
         return pd.DataFrame()
-    return pd.concat(frames, names=["Series", "Date"])
+    return pd.concat(frames, names=["Series"] + list(next(iter(frames.values())).index.names))

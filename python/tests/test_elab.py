@@ -4,6 +4,7 @@ program's failures, threads, DataFrames. ELAB_PROGRAM names the program,
 ELAB_SOURCE the source tree."""
 
 import concurrent.futures
+import io
 import os
 import shutil
 import subprocess
@@ -418,3 +419,52 @@ def test_a_cluster_of_two_processes_gives_the_programs_text():
     for path, r in zip(paths, results):
         expected, status = program_run(path, ANSWER_SETS[1])
         assert status == 0 and r.text == expected
+
+
+def options_of(answers):
+    start, end, variable, coefficient, screen_output, screen_inputs, days = answers
+    return (["--from=%s" % start] + ([] if start == "all" else ["--to=%s" % end]) +
+            ["--variable=%d" % variable, "--coefficient=%s" % coefficient,
+             "--screen-output=%s" % ("yes" if screen_output else "no"),
+             "--screen-inputs=%s" % ("yes" if screen_inputs else "no"), "--days=%d" % days])
+
+
+def program_sets(answers, test_from, extra=("-o", "{set}.dat")):
+    """The files of the program's run with --test-from, by name."""
+    if PROGRAM is None:
+        pytest.skip("ELAB_PROGRAM not set")
+    with tempfile.TemporaryDirectory() as d:
+        subprocess.run([PROGRAM] + options_of(answers) + ["--test-from=" + test_from] + list(extra) + [PRICES],
+                       cwd=d, check=True, capture_output=True)
+        return {name: open(os.path.join(d, name), "rb").read() for name in os.listdir(d)}
+
+
+@pytest.mark.parametrize("answers", ANSWER_SETS[:2] + ANSWER_SETS[3:], ids=str)
+def test_a_split_gives_the_programs_sets_and_the_training_set_is_the_run_before_the_date(answers):
+    s = elab.prepare(PRICES, test_from="1996-01-01", **keywords(answers))
+    files = program_sets(answers, "1996-01-01")
+    assert s.train.text == files["train.dat"] and s.test.text == files["test.dat"]
+    assert s.train.count == s.train.text.count(b"\r\n") and s.test.count == s.test.text.count(b"\r\n")
+    before = dict(keywords(answers), start=0 if answers[0] == "all" else answers[0], end="1995-12-29")
+    assert s.train.text == elab.prepare(PRICES, **before).text
+    assert (s.train.dates < np.datetime64("1996-01-01")).all() and (s.test.dates >= np.datetime64("1996-01-01")).all()
+    if not answers[5]:  # no day screened out of the test set: the first row on or after the date
+        assert s.test.dates[0] == np.datetime64("1996-01-01")
+    frame = s.frame()
+    assert frame.index.names == ["Set", "Date"] and len(frame) == s.train.count + s.test.count
+    if s.test.count:  # not every day screened out
+        assert np.array_equal(frame.loc["test"].to_numpy(), s.test.values)
+
+
+def test_a_split_by_a_date_object_of_many_series_and_as_csv():
+    import datetime
+    split = dict(keywords(ANSWER_SETS[1]), test_from=datetime.date(1996, 1, 1))
+    rs = elab.prepare_many({"a": PRICES, "b": PRICES_CSV}, **split)
+    assert rs["a"].test.text == elab.prepare(PRICES, **dict(split, test_from="1996-01-01")).test.text
+    both = elab.frame(rs)
+    assert both.index.names == ["Series", "Set", "Date"]
+    assert np.array_equal(both.loc[("b", "train")].to_numpy(), rs["b"].train.values)
+    csv = pd.read_csv(io.BytesIO(program_sets(ANSWER_SETS[1], "1996-01-01", ("--format=csv", "-o", "p.csv"))["p.csv"]))
+    assert list(csv.columns[:3]) == ["Series", "Date", "Set"] and list(csv.columns[3:]) == rs["a"].train.columns
+    assert list(csv["Date"][csv["Set"] == "test"]) == [str(d) for d in rs["a"].test.dates]
+    assert np.allclose(csv[csv["Set"] == "train"].iloc[:, 3:].to_numpy(np.float32), rs["a"].train.values, atol=0.5e-4)

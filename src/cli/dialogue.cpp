@@ -3,6 +3,7 @@
 #include <iterator>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/console_read.hpp"
@@ -77,11 +78,21 @@ void ConsoleAsker::ask(Question question, float& target) {
   units::read_console(console_, target);
 }
 
-void write_count_line(units::Console& console, std::int32_t IC) {
+namespace {
+
+void write_count(units::Console& console, std::string_view text, std::int32_t n) {
   const EditList count =
-      EditList::parse("(' Record scritti: ',I" + std::to_string(count_field_width(IC)) + ")");
-  const numtext::FieldValue v = numtext::FieldValue::of(IC);
+      EditList::parse("('" + std::string(text) + "',I" + std::to_string(count_field_width(n)) + ")");
+  const numtext::FieldValue v = numtext::FieldValue::of(n);
   units::write_console(console, count, std::span<const numtext::FieldValue>(&v, 1));
+}
+
+}  // namespace
+
+void write_count_line(units::Console& console, std::int32_t IC) { write_count(console, " Record scritti: ", IC); }
+
+void write_test_count_line(units::Console& console, std::int32_t count) {
+  write_count(console, " Test records:   ", count);
 }
 
 }  // namespace prep

@@ -40,5 +40,8 @@ class HeardAsker final : public Asker {
 };
 
 void write_count_line(units::Console& console, std::int32_t IC);
+// The test set's records, after the count line of the training set's and
+// with its count in the same columns.
+void write_test_count_line(units::Console& console, std::int32_t count);
 
 }  // namespace prep

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/series_batch.hpp"
+#include "cli/test_sets.hpp"
 #include "numtext/integer_text.hpp"
 
 namespace prep {
@@ -211,6 +212,7 @@ class CommandLineParser {
       return;  // nothing is asked
     }
     if (const auto refused = batch_usage_error(inv_)) throw UsageError{*refused};
+    if (const auto refused = sets_usage_error(inv_)) throw UsageError{*refused};
     if (inv_.dates && *inv_.dates == inv_.output) throw UsageError{message::same_files()};
     if (inv_.price_file == "-" && !inv_.answers.complete()) {
       throw UsageError{message::stdin_needs_answers(missing_options(inv_.answers))};

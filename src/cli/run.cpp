@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "core/answers.hpp"
+#include "elab/series_names.hpp"
 #include "core/core.hpp"
 #include "core/csv_records.hpp"
 #include "cli/options.hpp"
 #include "cli/series_batch.hpp"
+#include "cli/test_sets.hpp"
 #include "core/price_check.hpp"
 #include "core/price_file.hpp"
 #include "cli/program_info.hpp"
@@ -21,6 +23,7 @@
 #include "platform/os.hpp"
 #include "platform/side_by_side.hpp"
 #include "core/record_dates.hpp"
+#include "core/test_set.hpp"
 #include "core/training_records.hpp"
 #include "cli/console.hpp"
 #include "units/file_open.hpp"
@@ -134,12 +137,70 @@ bool check_series(const Invocation& inv, units::Console& console) {
   return !findings.empty();
 }
 
-std::int32_t run_series(RunState& st, const SeriesRun& run) {
+namespace {
+
+// The two sets' files are four (three with one CSV file), however spelled:
+// "-o 'x{set}'" next to a link named xtest to xtrain would write one set
+// over the other.
+void check_sets_distinct(const Invocation& train, const Invocation& test) {
+  std::vector<std::pair<std::string, platform::Identity>> named;
+  const auto add = [&](const std::string& option, const std::string& name) {
+    const platform::Identity id = identity_of_output(name);
+    for (const auto& [before, other] : named) {
+      if (platform::same_identity(id, other)) throw UsageError{before + " and " + option + " name the same file"};
+    }
+    named.emplace_back(option, id);
+  };
+  add("--output of the training set", train.output);
+  if (test.output != train.output) add("--output of the test set", test.output);
+  if (train.dates) add("--dates of the training set", *train.dates);
+  if (test.dates) add("--dates of the test set", *test.dates);
+}
+
+// The files of one set: its records' (none where they go to the dataset, or
+// to the file of the set before) and its dates'.
+struct SetFiles {
+  std::unique_ptr<units::OutputFile> records, dates;
+};
+
+std::vector<SetFiles> open_set_files(const std::vector<Invocation>& sets, const SeriesRun& run) {
+  std::vector<SetFiles> files(sets.size());
+  for (std::size_t k = 0; k < sets.size(); ++k) {
+    if (run.dataset == nullptr && (k == 0 || sets[k].output != sets[0].output)) {
+      files[k].records = open_output(sets[k].output);
+    }
+    if (sets[k].dates) files[k].dates = open_output(*sets[k].dates);
+  }
+  return files;
+}
+
+// The records of the set st holds, in the form asked: the first set of a
+// CSV file with its header.
+void write_set(RunState& st, const SeriesRun& run, std::string_view set, units::OutputFile* records,
+               std::string_view series, bool first, platform::SecondThread* second) {
+  if (run.dataset != nullptr) {
+    *run.dataset += csv_records(st, run.series, set);
+  } else if (run.inv.csv && set.empty()) {
+    write_training_csv(st, *records);
+  } else if (run.inv.csv) {
+    if (first) records->write_text(csv_header(st.IGIO, true, true));
+    records->write_text(csv_records(st, series, set));
+  } else {
+    write_training_records(st, *records, second);
+  }
+}
+
+}  // namespace
+
+SeriesCounts run_series(RunState& st, const SeriesRun& run) {
   const Invocation& inv = run.inv;
   auto input = open_input(inv.price_file, run.console);
-  check_distinct_files(input->name(), inv);
-  const auto output = run.dataset != nullptr ? nullptr : open_output(inv.output);
-  const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
+  std::vector<Invocation> sets;
+  for (const std::string_view set : sets_of(inv)) sets.push_back(invocation_of_set(inv, set));
+  for (const Invocation& one : sets) check_distinct_files(input->name(), one);
+  if (sets.size() > 1) check_sets_distinct(sets[0], sets[1]);
+  const std::vector<SetFiles> files = open_set_files(sets, run);
+  const std::string series = inv.table.symbol ? *inv.table.symbol : series_stem(input->name());
 
   std::unique_ptr<platform::SecondThread> second;
   {
@@ -151,20 +212,22 @@ std::int32_t run_series(RunState& st, const SeriesRun& run) {
   // training file takes a second buffer.
   input.reset();
   select_and_derive(st, run.questions, second.get());
-  if (run.dataset != nullptr) {
-    *run.dataset = csv_records(st, run.series);
-  } else if (inv.csv) {
-    write_training_csv(st, *output);
-  } else {
-    write_training_records(st, *output, second.get());
+  SeriesCounts counts;
+  for (std::size_t k = 0; k < sets.size(); ++k) {
+    if (k > 0) enter_test_set(st);
+    units::OutputFile* records = files[k].records ? files[k].records.get() : files[0].records.get();
+    write_set(st, run, sets_of(inv)[k], records, series, k == 0, second.get());
+    if (files[k].dates) write_record_dates(st, *files[k].dates);
+    (k == 0 ? counts.records : counts.test.emplace()) = st.IC;
   }
-  if (dates) write_record_dates(st, *dates);
-  if (output) {
-    units::put_in_place(*output, dates.get());
-  } else if (dates) {
-    units::put_in_place(*dates, nullptr);
+  for (const SetFiles& f : files) {
+    if (f.records) {
+      units::put_in_place(*f.records, f.dates.get());
+    } else if (f.dates) {
+      units::put_in_place(*f.dates, nullptr);
+    }
   }
-  return st.IC;
+  return counts;
 }
 
 namespace {
@@ -175,7 +238,9 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   ConsoleAsker asker(console);
   const Questions questions(asker, inv.answers);
   const auto warn = [&](const std::string& warning) { units::show_warning(console, warning); };
-  write_count_line(console, run_series(st, {inv, questions, &console, warn}));
+  const SeriesCounts counts = run_series(st, {inv, questions, &console, warn});
+  write_count_line(console, counts.records);
+  if (counts.test) write_test_count_line(console, *counts.test);
 }
 
 // The run and its end on the console: the stop or the report, then the

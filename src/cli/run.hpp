@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,9 +33,16 @@ struct SeriesRun {
   std::string_view series = {};
 };
 
-// The records written; throws units::RunFailure, or UsageError where the
-// price file and an output are one file.
-std::int32_t run_series(RunState& st, const SeriesRun& run);
+// The records written: of the training file, or of each set with a test
+// date.
+struct SeriesCounts {
+  std::int32_t records = 0;  // the training set's, with a test date
+  std::optional<std::int32_t> test;
+};
+
+// Throws units::RunFailure, or UsageError where the price file and an
+// output are one file.
+SeriesCounts run_series(RunState& st, const SeriesRun& run);
 
 // --check of the price file of inv: its findings on the console; whether
 // there were any. Throws units::RunFailure.

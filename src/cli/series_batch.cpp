@@ -103,6 +103,7 @@ struct Outcome {
   bool no_room = false;  // not even its report found memory
   bool console_failed = false;  // an answer could not be read
   std::int32_t count = 0;
+  std::optional<std::int32_t> test_count;  // with a test date
   std::int32_t IGIO = 0;
   std::string report;
   std::vector<std::string> warnings;
@@ -128,7 +129,9 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
           run.dataset = &o.rows;
           run.series = s.label;
         }
-        o.count = run_series(st, run);
+        const SeriesCounts counts = run_series(st, run);
+        o.count = counts.records;
+        o.test_count = counts.test;
         o.IGIO = st.IGIO;
         o.written = true;
       } catch (const std::bad_alloc&) {
@@ -182,8 +185,8 @@ class Shown {
     if (o.written && dataset_ != nullptr) take_rows(o);
     if (o.written) {
       ++written_;
-      console_.write_record(" " + s.label +
-                            ": Record scritti: " + whole_number(o.count));
+      console_.write_record(" " + s.label + ": Record scritti: " + whole_number(o.count) +
+                            (o.test_count ? "; test records: " + whole_number(*o.test_count) : ""));
       console_.flush();
     } else {
       ++failed_;
@@ -218,7 +221,7 @@ class Shown {
   void take_rows(Outcome& o) {
     if (!dataset_failure_.empty()) return;
     try {
-      if (!header_written_) dataset_->write_text(csv_header(o.IGIO, true));
+      if (!header_written_) dataset_->write_text(csv_header(o.IGIO, true, o.test_count.has_value()));
       header_written_ = true;
       dataset_->write_text(o.rows);
     } catch (const units::RunFailure& f) {

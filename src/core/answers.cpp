@@ -59,6 +59,7 @@ bool store(std::optional<T>& answer, std::optional<T> value) {
 }
 
 bool always(const Answers&) { return true; }
+bool never(const Answers&) { return false; }
 
 // A row whose answer is the member M, its text read by Parse.
 template <auto M, auto Parse>
@@ -100,6 +101,10 @@ constexpr AnswerSpec kAnswers[] = {
     row<&Answers::days, parse_days_option>(Question::days, "days", "days", "G",
                                            "giorno: dummies (-1), monday-flag (0),\n"
                                            "mon, tue, wed, thu, fri (2..6)"),
+    row<&Answers::test_from, parse_date_option>(
+        Question::test_from, "test-from", "test_from", "DATA",
+        "divide in due insiemi: addestramento (prima\ndella data) e test (dalla data), AAAA-MM-GG\no AAMMGG; -o e --dates con {set}",
+        never),
 };
 
 bool accepted(Question question, std::int32_t answer) {
@@ -124,6 +129,7 @@ const std::optional<std::int32_t>& given_of(const Answers& a, Question question)
     case Question::screen_output: return a.screen_output;
     case Question::screen_inputs: return a.screen_inputs;
     case Question::days: return a.days;
+    case Question::test_from: return a.test_from;
     case Question::coefficient: break;
   }
   throw std::logic_error("the coefficient is a real answer");

@@ -1,9 +1,12 @@
 #include "core/core.hpp"
 
+#include <utility>
+
 #include "core/date.hpp"
 #include "core/derived_series.hpp"
 #include "core/price_days.hpp"
 #include "core/screening.hpp"
+#include "core/test_set.hpp"
 #include "core/training_records.hpp"
 #include "units/run_failure.hpp"
 
@@ -45,7 +48,13 @@ void select_and_derive(RunState& st, const Questions& questions, platform::Secon
   if (st.NRR < 110) {
     units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
   }
+  const auto test_from = questions.given().test_from;
+  const std::int32_t training = test_from ? training_rows(st, *test_from) : st.NRR;
+  // Over every selected row: a training row's values are those a run over
+  // the training rows alone gives it, a test row's come from its history.
   derive_series(st, second ? Evaluation::BlocksTwoWays : Evaluation::Blocks, second);
+  // The answers are asked, and the training set screened, on its rows only.
+  if (test_from) st.selected_rows = std::exchange(st.NRR, training);
   choose_and_screen(questions, st, second);
   ask_weekday(questions, st);
 }

@@ -29,7 +29,9 @@ std::unique_ptr<platform::SecondThread> take_price_days(RunState& st,
 
 // The rows of the dates asked, the series derived, the variable chosen and
 // screened, the day asked: every record's row and value is then known.
-// second, where there is one, takes half of the steps that split.
+// second, where there is one, takes half of the steps that split. With a
+// test date given, st is then the training set (enter_test_set makes it the
+// test set).
 void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second);
 
 }  // namespace prep

@@ -38,8 +38,9 @@ std::string csv_field(std::string_view text) {
   return quoted + '"';
 }
 
-std::string csv_header(std::int32_t IGIO, bool with_series) {
+std::string csv_header(std::int32_t IGIO, bool with_series, bool with_set) {
   std::string line = with_series ? "Series,Date" : "Date";
+  if (with_set) line += ",Set";
   for (const std::string_view name : record_columns(IGIO)) {
     line += ',';
     line += name;
@@ -47,7 +48,7 @@ std::string csv_header(std::int32_t IGIO, bool with_series) {
   return line + '\n';
 }
 
-std::string csv_records(RunState& st, std::optional<std::string_view> series) {
+std::string csv_records(RunState& st, std::optional<std::string_view> series, std::string_view set) {
   const std::vector<const numtext::EditItem*> fields = layout_fields(st.IGIO);
   const std::string lead = series ? csv_field(*series) + ',' : std::string();
   std::string text, field;
@@ -56,6 +57,7 @@ std::string csv_records(RunState& st, std::optional<std::string_view> series) {
   for (const std::int64_t i : written_rows(st)) {
     text += lead;
     text += numtext::iso_text(st.M(i, 1), st.M(i, 2), st.M(i, 3));
+    if (!set.empty()) text.append(",").append(set);
     const std::size_t n = record_values(st, i, v);
     for (std::size_t k = 0; k < n && k < fields.size(); ++k) {
       field.assign(static_cast<std::size_t>(fields[k]->width), ' ');

@@ -13,12 +13,14 @@
 
 namespace prep {
 
-// Date and the field names of layout IGIO, Series first where asked.
-std::string csv_header(std::int32_t IGIO, bool with_series);
+// Date and the field names of layout IGIO, Series first where asked, Set
+// after Date where asked.
+std::string csv_header(std::int32_t IGIO, bool with_series, bool with_set = false);
 
-// The records' lines, each led by series where there is one; counts them
-// in IC.
-std::string csv_records(RunState& st, std::optional<std::string_view> series = std::nullopt);
+// The records' lines, each led by series where there is one, set after
+// the date where it is not empty; counts them in IC.
+std::string csv_records(RunState& st, std::optional<std::string_view> series = std::nullopt,
+                        std::string_view set = {});
 
 // The header and the records' lines; counts them in IC.
 void write_training_csv(RunState& st, units::OutputFile& out);

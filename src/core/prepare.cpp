@@ -14,6 +14,7 @@
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
 #include "core/run_state.hpp"
+#include "core/test_set.hpp"
 #include "core/training_records.hpp"
 #include "units/file_open.hpp"
 #include "units/input_file.hpp"
@@ -136,6 +137,10 @@ Result prepare(const Request& request) {
     select_and_derive(st, Questions(request.answers), second.get());
     Result r = result_of(st, second.get());
     r.warnings = std::move(warnings);
+    if (request.answers.test_from) {
+      enter_test_set(st);
+      r.test = std::make_shared<Result>(result_of(st, second.get()));
+    }
     return r;
   } catch (const std::bad_alloc&) {
     throw units::RunFailure::stop_for_memory("Memoria insufficiente");

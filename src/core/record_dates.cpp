@@ -24,7 +24,7 @@ void write_record_dates(const RunState& st, units::OutputFile& out) {
   numtext::RecordWriter writer;
   const std::int64_t last = st.NRR - 20;
   std::string text;
-  for (std::int64_t i = next_written(st, st.ME90); i <= last;) {
+  for (std::int64_t i = next_written(st, first_window_row(st)); i <= last;) {
     const units::OutputFile::Room room = out.records_room(kDateLength);
     text.clear();
     std::size_t count = 0;

@@ -79,6 +79,14 @@ struct RunState {
   std::int32_t IC = 0;    // training records written
 
   WindowStats screening;   // S, S2, AM, STD, K of the screening of PREV
+  // With a test date: the statistics of each input series' screening, in
+  // the order screened, which the test set's rows are then screened by.
+  WindowStats input_stats[9];
+  // With a test date: every selected row, while NRR counts the training
+  // set's; then the first row of the test set, which has a record only from
+  // there on (0: the whole window).
+  std::int32_t selected_rows = 0;
+  std::int32_t first_test_row = 0;
   WindowStats stdsub_own;  // STDSUB's own statistics
   DateVariables date_own;  // DATE's own variables
 

@@ -125,6 +125,7 @@ void screen_inputs(RunState& st, InputSumPass pass, platform::SecondThread* seco
     } else {
       STDSUB(st.stdsub_own, X, st.NR, st.NRR, st.COEFF, st.ME90, st.PREV.data);
     }
+    st.input_stats[k] = st.stdsub_own;
     ++k;
   };
   screen(st.DESM.data);

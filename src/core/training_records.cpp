@@ -43,6 +43,8 @@ bool is_written(const RunState& st, std::int64_t i) {
 
 }  // namespace
 
+std::int64_t first_window_row(const RunState& st) { return std::max(st.ME90, st.first_test_row); }
+
 std::int64_t next_written(const RunState& st, std::int64_t i) {
   while (i <= st.NRR - 20 && !is_written(st, i)) ++i;
   return i;
@@ -50,7 +52,7 @@ std::int64_t next_written(const RunState& st, std::int64_t i) {
 
 std::vector<std::int64_t> written_rows(const RunState& st) {
   std::vector<std::int64_t> rows;
-  for (std::int64_t i = next_written(st, st.ME90); i <= st.NRR - 20; i = next_written(st, i + 1))
+  for (std::int64_t i = next_written(st, first_window_row(st)); i <= st.NRR - 20; i = next_written(st, i + 1))
     rows.push_back(i);
   return rows;
 }
@@ -150,7 +152,7 @@ void write_training_records(RunState& st, units::OutputFile& out, platform::Seco
   const std::int64_t last = st.NRR - 20;
   std::vector<std::int64_t> rows;
   st.IC = 0;
-  for (std::int64_t i = next_written(st, st.ME90); i <= last;) {
+  for (std::int64_t i = next_written(st, first_window_row(st)); i <= last;) {
     const units::OutputFile::Room room = out.records_room(n);
     rows.clear();
     for (; rows.size() < room.records && i <= last; i = next_written(st, i + 1)) rows.push_back(i);

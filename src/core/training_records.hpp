@@ -23,6 +23,9 @@ const numtext::EditList& record_layout(std::int32_t IGIO);
 
 void ask_weekday(const Questions& questions, RunState& st);
 
+// The first row that may have a record: ME90, or a test set's first row.
+std::int64_t first_window_row(const RunState& st);
+
 // The first row from i on that has a record, or one past the window.
 std::int64_t next_written(const RunState& st, std::int64_t i);
 

@@ -1,0 +1,91 @@
+#include "core/test_set.hpp"
+
+#include <cmath>
+#include <string>
+
+#include "numtext/date_text.hpp"
+#include "core/checked_arith.hpp"
+#include "units/run_failure.hpp"
+
+namespace prep {
+namespace {
+
+std::string date_of_row(const RunState& st, std::int64_t i) {
+  return numtext::iso_text(st.M(i, 1), st.M(i, 2), st.M(i, 3));
+}
+
+bool before(const RunState& st, std::int64_t i, std::int32_t test_from) {
+  const auto key = numtext::date_key(st.M(i, 1), st.M(i, 2), st.M(i, 3));
+  return key && *key < test_from;
+}
+
+// The dates that leave a run's rows before them and a test record after.
+std::string dates_that_do(const RunState& st) {
+  const std::int64_t last_record = st.NRR - 20;
+  if (last_record <= kLeastTrainingRows) {
+    return "no test date would do: " + std::to_string(st.NRR) + " rows selected, a split needs " +
+           std::to_string(kLeastTrainingRows + 21);
+  }
+  return "a test date after " + date_of_row(st, kLeastTrainingRows) + " and not after " +
+         date_of_row(st, last_record) + " would do";
+}
+
+[[noreturn]] void refuse(const RunState& st, const std::string& why) {
+  units::report_input_error("--test-from: " + why + "; " + dates_that_do(st));
+}
+
+// Row i's value of the input series k, in the order the screening takes
+// them: DESM, MOME, RMM, MAXMIN, then VPERC lagged by 0..4.
+float input_value(const RunState& st, int k, std::int64_t i) {
+  switch (k) {
+    case 0: return st.DESM(i);
+    case 1: return st.MOME(i);
+    case 2: return st.RMM(i);
+    case 3: return st.MAXMIN(i);
+    default: return st.VPERC(i - (k - 4));
+  }
+}
+
+// The screening's test of the training set, with its statistics, on the
+// rows from first on.
+void screen_test_inputs(RunState& st, std::int64_t first) {
+  for (int k = 0; k < 9; ++k) {
+    const WindowStats& stats = st.input_stats[k];
+    const double bound = wide(st.COEFF) * wide(stats.STD);
+    for (std::int64_t i = first; i <= st.NRR; ++i) {
+      if (std::fabs(wide(input_value(st, k, i)) - wide(stats.AM)) > bound) st.PREV(i) = kOutlierMark;
+    }
+  }
+}
+
+}  // namespace
+
+std::int32_t training_rows(const RunState& st, std::int32_t test_from) {
+  std::int32_t rows = 0;
+  while (rows < st.NRR && before(st, rows + 1, test_from)) ++rows;
+  for (std::int64_t i = rows + 1; i <= st.NRR; ++i) {
+    if (before(st, i, test_from)) {
+      refuse(st, "row " + std::to_string(i) + " (" + date_of_row(st, i) + ") comes after row " +
+                     std::to_string(rows + 1) + " (" + date_of_row(st, rows + 1) +
+                     ") but before the test date: the rows are not in date order");
+    }
+  }
+  if (rows < kLeastTrainingRows) {
+    refuse(st, "the date leaves " + std::to_string(rows) + " training rows, a run needs " +
+                   std::to_string(kLeastTrainingRows));
+  }
+  if (rows + 1 > st.NRR - 20) {
+    refuse(st, "the date leaves no test row with 20 rows after it");
+  }
+  return rows;
+}
+
+void enter_test_set(RunState& st) {
+  const std::int32_t first = st.NRR + 1;
+  st.NRR = st.selected_rows;
+  for (std::int64_t i = first; i <= st.NRR; ++i) st.PREV(i) = st.OUT(i, st.IVAR);
+  if (st.ISN == 1) screen_test_inputs(st, first);
+  st.first_test_row = first;
+}
+
+}  // namespace prep
