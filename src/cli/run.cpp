@@ -12,6 +12,7 @@
 #include "core/answers.hpp"
 #include "core/core.hpp"
 #include "core/csv_records.hpp"
+#include "core/failure_place.hpp"
 #include "cli/options.hpp"
 #include "cli/series_batch.hpp"
 #include "core/price_check.hpp"
@@ -128,15 +129,25 @@ std::int32_t run_series(RunState& st, const SeriesRun& run) {
   const auto dates = inv.dates ? open_output(*inv.dates) : nullptr;
 
   std::unique_ptr<platform::SecondThread> second;
+  // A table's days and close column, for the note of a failure that follows.
+  std::vector<numtext::PriceDay> days;
+  std::string close_name;
   {
     PriceFile prices(*input, inv.table);
     for (const std::string& warning : prices.warnings()) run.warn(warning);
     second = read_price_matrix(st, prices);
+    if (prices.days() != nullptr) days = *prices.days();
+    close_name = prices.close_name();
   }
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
+  const std::string input_name = input->name();
   input.reset();
-  select_and_derive(st, run.questions, second.get());
+  try {
+    select_and_derive(st, run.questions, second.get());
+  } catch (const units::RunFailure& f) {
+    throw placed(f, st, {input_name, "line", days, close_name});
+  }
   if (run.dataset != nullptr) {
     *run.dataset = csv_records(st, run.series);
   } else if (inv.csv) {

@@ -42,9 +42,7 @@ std::unique_ptr<platform::SecondThread> take_price_days(RunState& st,
 
 void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second) {
   DATE(questions, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
-  if (st.NRR < 110) {
-    units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
-  }
+  if (st.NRR < kLeastRows) units::stop_with_text(kTooFewRowsStop, 1);
   derive_series(st, second ? Evaluation::BlocksTwoWays : Evaluation::Blocks, second);
   choose_and_screen(questions, st, second);
   ask_weekday(questions, st);

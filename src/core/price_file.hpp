@@ -40,12 +40,15 @@ class PriceFile {
   void read_rows(RunState& st, platform::SecondThread* second) { dialect_->read_rows(st, second); }
   // A table's days, in date order; null for the own format.
   const std::vector<numtext::PriceDay>* days() const { return dialect_->days(); }
+  // The name of a table's close column.
+  const std::string& close_name() const { return close_name_; }
   // What the reading found and went on past, one line each.
   const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
   std::unique_ptr<PriceDialect> dialect_;
   std::vector<std::string> warnings_;
+  std::string close_name_ = "Close";
 };
 
 // Whether the file is a table; its start is read without being taken.

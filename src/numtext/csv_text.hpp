@@ -61,6 +61,7 @@ struct CsvDays {
   std::vector<PriceDay> days;       // in file order
   std::int64_t left_out = 0;        // records without a close
   std::int64_t first_left_out = 0;  // the line of the first of them
+  std::string close_name = "Close";
 };
 
 }  // namespace numtext
