@@ -18,8 +18,8 @@ std::string shortest_text(float v) {
 }
 
 std::string rows_too_few(const RunState& st, const InputPlace& input) {
-  return input.file + ": " + std::to_string(st.NRR) + " rows selected of the " + std::to_string(st.NR) +
-         " it has; a run takes at least " + std::to_string(kLeastRows) +
+  return input.file + ": " + std::to_string(st.NRR) + (st.NRR == 1 ? " row" : " rows") + " selected of the " +
+         std::to_string(st.NR) + " it has; a run takes at least " + std::to_string(kLeastRows) +
          ": choose a wider range of dates or a longer file";
 }
 
