@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "a: Record scritti: 161\r\nb: Record scritti: 242\r\n5 files: 2 written, 3 failed\r\n",
                   "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n"
                   "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Settle\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"
-                  "elab: short.txt: 5 rows selected of the 5 it has; a run takes at least 110: choose a wider range "
+                  "elab: short.txt: 100 rows selected of the 100 it has; a run takes at least 110: choose a wider range "
                   "of dates or a longer file\r\n",
                   {"a", "b"}, {"missing", "bad", "short"}},
         // mend: an output over a price file is refused before any file runs (it was status 134)
