@@ -28,6 +28,8 @@ def _symbol_column(frame):
 def _named_sources(sources):
     """(name, source) pairs in input order."""
     import pandas as pd
+    if isinstance(sources, pd.DataFrame) and isinstance(sources.index, pd.MultiIndex):
+        sources = sources.reset_index()  # a (Symbol, Date) index: a long frame
     if isinstance(sources, pd.DataFrame):
         column = _symbol_column(sources)
         if column is None:
@@ -60,6 +62,8 @@ class Results(dict):
 def prepare_many(prepare, error_class, sources, workers=None, errors="collect", **answers):
     if errors not in ("collect", "raise"):
         raise ValueError("errors is 'collect' or 'raise', not %r" % (errors,))
+    if workers is not None and not workers >= 1:
+        raise ValueError("workers is 1 or more, not %r" % (workers,))
     pairs = _named_sources(sources)
     if workers is None:
         workers = len(os.sched_getaffinity(0)) if hasattr(os, "sched_getaffinity") else os.cpu_count()
@@ -85,7 +89,8 @@ def prepare_many(prepare, error_class, sources, workers=None, errors="collect", 
 def frame(results):
     """One DataFrame of every Result, indexed by (name, date)."""
     import pandas as pd
-    frames = {name: r.frame() for name, r in results.items()}
+    named = results.items() if hasattr(results, "items") else ((str(k), r) for k, r in enumerate(results))
+    frames = {name: r.frame() for name, r in named}
     if not frames:
         return pd.DataFrame()
     return pd.concat(frames, names=["Series", "Date"])

@@ -58,13 +58,7 @@ numtext::CsvDays table_rows(const PriceTable& table, const numtext::TableChoice&
     throw std::invalid_argument("as many dates as closes");
   std::vector<std::int64_t> places(n);
   for (std::size_t k = 0; k < n; ++k) places[k] = static_cast<std::int64_t>(k) + 1;
-  std::vector<std::size_t> rows;
-  if (!table.symbols.empty()) {
-    rows = numtext::symbol_rows(table.symbols, table.symbol_name, choice);
-  } else {
-    rows.resize(n);
-    for (std::size_t k = 0; k < n; ++k) rows[k] = k;
-  }
+  const std::vector<std::size_t> rows = numtext::rows_taken(table.symbols, n, table.symbol_name, choice);
   std::vector<numtext::CivilDate> dates;
   if (!table.date_texts.empty()) {
     dates = numtext::column_dates(table.date_texts, places, rows, table.date_name, choice);

@@ -586,18 +586,20 @@ std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::
   return rows;
 }
 
-CsvDays days_of_texts(const TextColumns& in, const TableChoice& choice) {
-  if (choice.symbol && in.symbols.empty()) {
+std::vector<std::size_t> rows_taken(std::span<const std::string> symbols, std::size_t count, std::string_view column,
+                                    const TableChoice& choice) {
+  if (choice.symbol && symbols.empty()) {
     throw CsvFailure{0, {}, option_text(TableOption::symbol, *choice.symbol, choice.spelling) +
                                 " needs a column of symbols (Symbol, Ticker, Name, Code, Instrument or ISIN)"};
   }
-  std::vector<std::size_t> rows;
-  if (!in.symbols.empty()) {
-    rows = symbol_rows(in.symbols, in.symbol_name, choice);
-  } else {
-    rows.resize(in.lines.size());
-    for (std::size_t k = 0; k < rows.size(); ++k) rows[k] = k;
-  }
+  if (!symbols.empty()) return symbol_rows(symbols, column, choice);
+  std::vector<std::size_t> rows(count);
+  for (std::size_t k = 0; k < count; ++k) rows[k] = k;
+  return rows;
+}
+
+CsvDays days_of_texts(const TextColumns& in, const TableChoice& choice) {
+  const std::vector<std::size_t> rows = rows_taken(in.symbols, in.lines.size(), in.symbol_name, choice);
   const auto dates = column_dates(in.dates, in.lines, rows, in.date_name, choice);
   const auto closes = column_closes(in.closes, in.lines, rows, in.close_name, in.separator);
   CsvDays out;

@@ -89,6 +89,10 @@ CsvDays days_of_texts(const TextColumns& columns, const TableChoice& choice);
 // chosen, and refuses one of several symbols with none chosen.
 std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::string_view column,
                                      const TableChoice& choice);
+// The rows taken of a table of count rows: those of the symbol chosen, or
+// all of them where it has no symbol column (and no symbol is chosen).
+std::vector<std::size_t> rows_taken(std::span<const std::string> symbols, std::size_t count, std::string_view column,
+                                    const TableChoice& choice);
 std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
                                     std::span<const std::size_t> rows, std::string_view name,
                                     const TableChoice& choice);
