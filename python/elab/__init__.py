@@ -18,6 +18,9 @@ Many series at once, on threads, the failed ones collected:
                            screen_output=True, screen_inputs=True, days=-1)
     rs["a"], rs.errors  # Results by name in input order; failures by name
     elab.frame(rs)      # one DataFrame indexed by (Series, Date)
+
+The same on a cluster of the package distributed: elab.prepare_on(client,
+sources, ...).
 """
 
 import decimal
@@ -28,6 +31,7 @@ import warnings
 
 import numpy as np
 
+from . import cluster as _cluster
 from . import many as _many
 from .load import ElabFile, load
 
@@ -261,6 +265,13 @@ def prepare_many(sources, *, workers=None, errors="collect", **answers):
     return _many.prepare_many(prepare, ElabError, sources, workers, errors, **answers)
 
 
+def prepare_on(client, sources, *, errors="collect", **answers):
+    """prepare_many() on a cluster of the package distributed: each call on
+    one of the client's workers, the sources named and the failed ones
+    collected (or raised) as prepare_many names and collects them."""
+    return _cluster.prepare_on(client, prepare, ElabError, sources, errors, **answers)
+
+
 frame = _many.frame
 
-__all__ = ["ElabError", "ElabFile", "Result", "frame", "load", "prepare", "prepare_many"]
+__all__ = ["ElabError", "ElabFile", "Result", "frame", "load", "prepare", "prepare_many", "prepare_on"]

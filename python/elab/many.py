@@ -73,11 +73,22 @@ def prepare_many(prepare, error_class, sources, workers=None, errors="collect", 
         name, source = pair
         try:
             outcomes[name] = prepare(source, **answers)
-        except (error_class, ValueError, TypeError, OSError) as e:
+        except refusals(error_class) as e:
             outcomes[name] = e
 
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, workers or 1)) as pool:
         list(pool.map(one, pairs))
+    return ended(error_class, pairs, outcomes, errors)
+
+
+def refusals(error_class):
+    """The failures of one series that the others go on past."""
+    return (error_class, ValueError, TypeError, OSError)
+
+
+def ended(error_class, pairs, outcomes, errors):
+    """The Results of (name, source) pairs from each name's Result or
+    refusal, as errors asks."""
     results = {n: outcomes[n] for n, _ in pairs if not isinstance(outcomes[n], Exception)}
     failed = {n: outcomes[n] for n, _ in pairs if isinstance(outcomes[n], Exception)}
     if failed and errors == "raise":

@@ -437,12 +437,21 @@ def test_csv_format_reads_as_the_loaded_training_file():
                               equal_nan=True), name
 
 
-def test_a_cluster_of_two_processes_gives_the_programs_text():
+def test_a_cluster_of_two_processes_gives_the_programs_text_and_collects_the_refused():
     distributed = pytest.importorskip("distributed")
-    paths = [PRICES, PRICES_CSV]
-    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
-                                  dashboard_address=None) as cluster, distributed.Client(cluster) as client:
-        results = client.gather(client.map(elab.prepare, paths, **many_keywords()))
-    for path, r in zip(paths, results):
-        expected, status = program_run(path, ANSWER_SETS[1])
-        assert status == 0 and r.text == expected
+    with tempfile.TemporaryDirectory() as d:
+        named = {"txt": PRICES, "short": write(d, "short.txt", price_text(ORDINARY[:100])),
+                 "csv": PRICES_CSV, "missing": os.path.join(d, "missing.txt")}
+        with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                      dashboard_address=None) as cluster, distributed.Client(cluster) as client:
+            rs = elab.prepare_on(client, named, **many_keywords())
+            with pytest.raises(elab.ElabError, match="(?s)short: .*missing: "):
+                elab.prepare_on(client, named, errors="raise", **many_keywords())
+        here = elab.prepare_many(named, **many_keywords())
+    assert list(rs) == ["txt", "csv"] and list(rs.errors) == ["short", "missing"]
+    for name in rs.errors:  # whole through pickle: code, status, file and text
+        got, want = rs.errors[name], here.errors[name]
+        assert (type(got), str(got), getattr(got, "status", None)) == (type(want), str(want), getattr(want, "status", None))
+    for name in rs:
+        expected, status = program_run(named[name], ANSWER_SETS[1])
+        assert status == 0 and rs[name].text == expected
