@@ -414,6 +414,8 @@ def test_prepare_many_splits_a_long_frame_by_its_symbol_column():
     assert list(rs) == ["B", "A"]
     assert rs["B"].text == elab.prepare(one, **many_keywords()).text
     assert rs["A"].text == elab.prepare(other, **many_keywords()).text
+    indexed = elab.prepare_many(long.set_index(["TICKER", "Date"]), **many_keywords())
+    assert {n: r.text for n, r in indexed.items()} == {n: r.text for n, r in rs.items()}
     both = elab.frame(rs)
     assert both.index.names == ["Series", "Date"]
     assert np.array_equal(both.loc["A"].to_numpy(), rs["A"].values)
