@@ -80,6 +80,7 @@ py::dict run(prep::Request request) {
 numtext::TableChoice choice_of(const std::optional<std::string>& close, const std::optional<std::string>& date,
                                const std::optional<std::string>& symbol, const std::optional<std::string>& order) {
   numtext::TableChoice c;
+  c.spelling = numtext::Spelling::keyword;
   c.close = close;
   c.date_column = date;
   c.symbol = symbol;
@@ -110,8 +111,8 @@ py::dict prepare_table(std::optional<IntArray> years, std::optional<IntArray> mo
                        std::optional<std::vector<std::string>> date_texts, std::optional<RealArray> closes,
                        std::optional<std::vector<std::string>> close_texts,
                        std::optional<std::vector<std::string>> symbols, std::string symbol_name,
-                       const py::dict& answers, std::optional<std::string> symbol,
-                       std::optional<std::string> date_order) {
+                       std::string date_name, std::string close_name, const py::dict& answers,
+                       std::optional<std::string> symbol, std::optional<std::string> date_order) {
   prep::Request request;
   request.answers = answers_of(answers);
   request.choice = choice_of(std::nullopt, std::nullopt, symbol, date_order);
@@ -131,6 +132,8 @@ py::dict prepare_table(std::optional<IntArray> years, std::optional<IntArray> mo
   }
   if (symbols) table.symbols = std::move(*symbols);
   table.symbol_name = std::move(symbol_name);
+  table.date_name = std::move(date_name);
+  table.close_name = std::move(close_name);
   request.table = std::move(table);
   return run(std::move(request));
 }
@@ -155,7 +158,10 @@ PYBIND11_MODULE(_elab, m) {
       if (p) std::rethrow_exception(p);
     } catch (const units::RunFailure& f) {
       const py::object error_class = py::module_::import("elab").attr("ElabError");
-      const py::object error = error_class(f.code(), f.message(), f.status());
+      // A stop's Italian text is the console's; its note says it in English.
+      std::string message = f.message();
+      if (!f.note().empty()) message = f.form() == units::RunFailure::Form::Stop ? f.note() : message + "; " + f.note();
+      const py::object error = error_class(f.code(), message, f.status());
       PyErr_SetObject(error_class.ptr(), error.ptr());
     }
   });
@@ -165,6 +171,7 @@ PYBIND11_MODULE(_elab, m) {
         py::arg("symbol"), py::arg("date_order"));
   m.def("prepare_table", &prepare_table, py::arg("years"), py::arg("months"), py::arg("days"),
         py::arg("date_texts"), py::arg("closes"), py::arg("close_texts"), py::arg("symbols"),
-        py::arg("symbol_name"), py::arg("answers"), py::arg("symbol"), py::arg("date_order"));
+        py::arg("symbol_name"), py::arg("date_name"), py::arg("close_name"), py::arg("answers"), py::arg("symbol"),
+        py::arg("date_order"));
   m.def("table_columns", &table_columns, py::arg("names"), py::arg("close"), py::arg("date"));
 }

@@ -167,7 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "a: Record scritti: 161\r\nb: Record scritti: 242\r\n5 files: 2 written, 3 failed\r\n",
                   "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n"
                   "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Mid\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"
-                  "elab: short.txt: Righe selezionate insufficienti: ne servono almeno 110\r\n",
+                  "elab: short.txt: 100 rows selected of the 100 it has; a run takes at least 110: choose a wider range "
+                  "of dates or a longer file\r\n",
                   {"a", "b"}, {"missing", "bad", "short"}},
         BatchCase{"TwoSetsEach", {{"a.csv", kCsv}, {"b.txt", kOwn}},
                   {"--test-from=1995-10-02", "-o", "out/{name}.{set}.dat", "--dates=out/{name}.{set}.days", "a.csv",

@@ -70,10 +70,41 @@ INSTANTIATE_TEST_SUITE_P(
                    "\"Mid\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"},
         BadCsvCase{"WayOutAfterTitleLines", "Kurse\n\nDatum;Er\xC3\xB6""ffnung;Kassa\n02.01.2024;1;2\n",
                    "elab: prices.csv: line 3: no close column among \"Datum\", \"Er\xC3\xB6""ffnung\", \"Kassa\": "
-                   "name it with --close=NAME or by its number, --close=5\r\n"},
+                   "name it with --close=NAME or by its number, --close=3\r\n"},
+        // mend: names in any script get the way out (they were F6101 of the head)
+        BadCsvCase{"WayOutCyrillicNames", "\xD0\x9A\xD0\xBE\xD0\xB3\xD0\xB4\xD0\xB0;\xD0\x97\xD0\xB0\xD0\xBA\n01.01.2020;1\n",
+                   "elab: prices.csv: line 1: no date column and no close column among \"\xD0\x9A\xD0\xBE\xD0\xB3\xD0\xB4\xD0\xB0\", "
+                   "\"\xD0\x97\xD0\xB0\xD0\xBA\": name them with --date-column=NAME and --close=NAME (or a number, "
+                   "--close=2)\r\n"},
+        BadCsvCase{"WayOutJapaneseNames", "\xE6\x9C\x9F\xE6\x97\xA5;\xE5\x80\xA4\n2020/01/01;1\n",
+                   "elab: prices.csv: line 1: no date column and no close column among \"\xE6\x9C\x9F\xE6\x97\xA5\", "
+                   "\"\xE5\x80\xA4\": name them with --date-column=NAME and --close=NAME (or a number, "
+                   "--close=2)\r\n"},
+        // mend: the number offered is one of the file's columns
+        BadCsvCase{"WayOutNumberWithinThreeColumns", "Date,Mid,Volume\n2020-01-01,1,2\n",
+                   "elab: prices.csv: line 1: no close column among \"Date\", \"Mid\", \"Volume\": name it with "
+                   "--close=NAME or by its number, --close=3\r\n"},
+        BadCsvCase{"CloseOptionNamesTheDateColumn", kCsv,
+                   "elab: prices.csv: line 1: --close=Date names the date column \"Date\" among \"Date\", \"Open\", "
+                   "\"High\", \"Low\", \"Close\", \"Adj Close\", \"Volume\": name the close with --close=NAME or by its "
+                   "number, --close=5\r\n",
+                   {"--close=Date", "prices.csv"}},
+        // mend: a close below the smallest normal float is refused (it became 0, or a denormal)
+        BadCsvCase{"CloseBelowTheSmallestNormalFloat", replaced(kCsv, "100.00,50.00", "1e-50,50.00"),
+                   "elab: prices.csv: line 2, field \"Close\": real value below the smallest normal single precision "
+                   "value: \"1e-50\"\r\n"},
+        BadCsvCase{"DenormalClose", replaced(kCsv, "100.00,50.00", "1e-40,50.00"),
+                   "elab: prices.csv: line 2, field \"Close\": real value below the smallest normal single precision "
+                   "value: \"1e-40\"\r\n"},
+        BadCsvCase{"CutShortLastLine", kCsv + "1995-07-04,1,2",
+                   "elab: prices.csv: line 133: 3 fields, the header has 7: the last line, the file looks cut "
+                   "short\r\n"},
+        // mend: an empty CSV says so (it was F6501 of the head)
+        BadCsvCase{"EmptyCsv", "",
+                   "elab: prices.csv: the file is empty: a CSV price file begins with a line of column names\r\n"},
         BadCsvCase{"WayOutNeitherColumn", "When;Value\n2024-01-02;1\n",
                    "elab: prices.csv: line 1: no date column and no close column among \"When\", \"Value\": name them "
-                   "with --date-column=NAME and --close=NAME (or a number, --close=5)\r\n"},
+                   "with --date-column=NAME and --close=NAME (or a number, --close=2)\r\n"},
         BadCsvCase{"WayOutColumnsApartByBlanksOrBars", "\nDate | Close\n2024-01-02 | 1\n",
                    "elab: prices.csv: line 2: \"Date | Close\" names columns, but a table's columns are apart by "
                    "',', ';' or a tab\r\n"},
@@ -312,7 +343,8 @@ INSTANTIATE_TEST_SUITE_P(
                       VendorCase{"polish.csv"}, VendorCase{"czech.csv"}, VendorCase{"turkish.csv"},
                       VendorCase{"greek.csv"}, VendorCase{"russian.csv"}, VendorCase{"japanese.csv"},
                       VendorCase{"chinese.csv"}, VendorCase{"korean.csv"}, VendorCase{"terminal_dt.csv"},
-                      VendorCase{"two_digit_years.csv"}, VendorCase{"weekday_names.csv"}),
+                      VendorCase{"two_digit_years.csv"}, VendorCase{"weekday_names.csv"},
+                      VendorCase{"quoted_line_end.csv"}),
     [](const auto& info) {
       std::string name;
       for (const char ch : std::string(info.param.file)) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';

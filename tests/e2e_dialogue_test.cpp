@@ -290,10 +290,12 @@ std::vector<RunCase> run_cases() {
       {"EndOfInputAfterBlankName", "", "  \n", 1, kNamePrompt + kNamePrompt, eof_at_open, {}, {}, {}},
       {"NoRowsAfterNameQuestion", "0,7\n", "p.txt\n", 99, kNamePrompt + kNoRoom, {}, kMissing, {}, {}, "p.txt"},
       {"FewerThanSevenColumns", "131 6\nnot a number\n", "", 1, kTooFewColumns, "", dat(old), old},
-      {"FewerThan110SelectedRows", alternating_file(109), "-1\n1\n", 1, kDateFrom + kCrLf + kTooFewRows + kCrLf, "",
+      // mend: an English line on standard error names the file and its rows
+      {"FewerThan110SelectedRows", alternating_file(109), "-1\n1\n", 1, kDateFrom + kCrLf + kTooFewRows + kCrLf,
+       too_few_rows(109, 109),
        dat(old), old},
       // 131 rows run from 2 January to 3 July 1995; up to 31 May there are 108 rows
-      {"RangeSelectingTooFewRows", alt, "0\n950531\n", 1, dates + kTooFewRows + kCrLf, {}, kMissing},
+      {"RangeSelectingTooFewRows", alt, "0\n950531\n", 1, dates + kTooFewRows + kCrLf, too_few_rows(108, 131), kMissing},
       {"Exactly110RowsGiveOneRecord", alternating_file(110), "-1\n1\n2\n1\n1\n0\n", 0, normal_transcript(false, 1),
        "", dat(alternating_dat(110, 1, 0))},
       // one row only: then too few rows

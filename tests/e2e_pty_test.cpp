@@ -305,6 +305,7 @@ TEST(Pty, TooFewRowsStopHasNothingPending) {
   const auto r = drive(dir, {"prices.txt"}, steps);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kDateFrom + R() + kTooFewRows);
+  EXPECT_EQ(r.err, too_few_rows(109, 109));
   EXPECT_FALSE(r.elab.has_value());  // a failed run makes no file
 }
 

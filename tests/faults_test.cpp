@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -259,6 +260,16 @@ std::string wide_rows() {
   return wide_row;
 }
 
+// YYYY-MM-DD of day k of 1995, from 0.
+std::string iso_day_of_1995(int k) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int month = 0;
+  while (k >= kDays[month]) k -= kDays[month++];
+  char text[11];
+  std::snprintf(text, sizeof text, "1995-%02d-%02d", month + 1, k + 1);
+  return text;
+}
+
 std::string value_of_40_mb() { return "150 7\n" + std::string(40 << 20, '9') + " 1 1 0 0 100 2\n"; }
 
 std::vector<LimitCase> limit_cases() {
@@ -270,6 +281,11 @@ std::vector<LimitCase> limit_cases() {
     const std::string code = " " + std::to_string(2 + r % 5) + "\n";
     zero_close += d + (r == 40 ? "0" : std::to_string(100 + r % 3)) + code;
     far_dates += std::string(r % 2 ? "3e38" : "-3e38") + " 99 99 0 0 " + std::to_string(100 + r % 3) + code;
+  }
+  std::string zero_close_csv = "Date,Close\n";
+  for (int r = 0; r < 150; ++r) {
+    const std::string day = iso_day_of_1995(r);
+    zero_close_csv += day + "," + (r == 40 ? "0" : std::to_string(100 + r % 3)) + "\n";
   }
   std::string junk;
   std::mt19937 rng(9);
@@ -289,6 +305,18 @@ std::vector<LimitCase> limit_cases() {
       {"BinaryJunk", junk, 1, "", report("F6101", "READ(prices.txt)",
                                      "invalid integer value: head of the file, value 1")},
       {"CloseOfZero", zero_close, 1, "", math_error("6103", "floating-point error: divide by zero")},
+      // mend: a table's arithmetic fault is followed by the row that caused it
+      {"CloseOfZeroInATable", zero_close_csv, 1, "",
+       math_error("6103", "floating-point error: divide by zero") +
+           "elab: prices.txt: line 42, date 1995-02-10, field \"Close\": the close 0 is not above zero, and a run "
+           "divides by every close: correct or remove the line\r\n"},
+      // mend: an empty file says so after the old report
+      {"EmptyFile", "", 1, "",
+       report("F6501", "READ(prices.txt)", "end of file encountered: head of the file") +
+           "elab: prices.txt: the file is empty\r\n"},
+      {"OnlyLineEnds", "\n\r\n \n", 1, "",
+       report("F6501", "READ(prices.txt)", "end of file encountered: head of the file") +
+           "elab: prices.txt: the file holds nothing but blanks and line ends\r\n"},
       // Denormal closes: underflow passes silently, the run ends normally.
       // (No screening: the spread of a constant input series of these closes
       // rounds below zero, a domain error of its own.)
@@ -298,7 +326,7 @@ std::vector<LimitCase> limit_cases() {
       {"HugeClosesOverflow", two_closes("3e38", "1"), 1, "",
        math_error("6104", "floating-point error: overflow")},
       // Selected by range only, so they need the range answers.
-      {"DatesFarOutsideTheCalendar", far_dates, 1, kTooFewRows + kCrLf, "",
+      {"DatesFarOutsideTheCalendar", far_dates, 1, kTooFewRows + kCrLf, too_few_rows(0, 150),
        "-2147483647\n2147483647\n11\n2\n1\n1\n-1\n"},
       // 26 bytes that ask for a row of 1 GB, and one of 8.6 GB: refused at
       // the arrays' step, not obtained and then touched.
@@ -306,7 +334,7 @@ std::vector<LimitCase> limit_cases() {
       {"WidestRowUnderALimit", "1 2147483647\r\n2147483647*1\r\n", 99, kNoRoom, "", kAnswers,
        4096 * kMiB},
       // 80 MB of matrix: it fits because no copy of it is obtained.
-      {"WideRowWithoutACopy", "1 20000000\r\n20000000*1\r\n", 1, kTooFewRows + kCrLf, "", kAnswers,
+      {"WideRowWithoutACopy", "1 20000000\r\n20000000*1\r\n", 1, kTooFewRows + kCrLf, too_few_rows(1, 1), kAnswers,
        140 * kMiB},
       // The buffer grows for the value after the arrays' step.
       {"ValueOfTensOfMegabytesUnderALimit", "", 99, kOutOfMemory, "", kAnswers, 64 * kMiB,

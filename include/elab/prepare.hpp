@@ -28,6 +28,8 @@ struct PriceTable {
   std::vector<std::string> close_texts;
   std::vector<std::string> symbols;       // empty: no column of symbols
   std::string symbol_name = "Symbol";
+  std::string date_name = "Date";   // the columns' names, as refusals give them
+  std::string close_name = "Close";
 };
 
 struct Request {

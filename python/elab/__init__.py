@@ -26,8 +26,12 @@ the training set:
                      screen_inputs=True, days=-1, test_from="2023-01-01")
     s.train, s.test     # Results: fit on the one, score on the other
     s.frame()           # indexed by (Set, Date)
+
+The same on a cluster of the package distributed: elab.prepare_on(client,
+sources, ...).
 """
 
+import decimal
 import numbers
 import os
 import sys
@@ -35,6 +39,7 @@ import warnings
 
 import numpy as np
 
+from . import cluster as _cluster
 from . import many as _many
 from .load import ElabFile, load
 
@@ -49,6 +54,10 @@ class ElabError(Exception):
         self.message = message
         self.status = status
         self.file = file
+
+    def __reduce__(self):
+        # Whole through pickle, as a cluster's workers send it back.
+        return (type(self), (self.code, self.message, self.status, self.file))
 
     def __str__(self):
         if self.file is not None and not self.message.startswith(self.file + ": "):
@@ -119,20 +128,33 @@ def _option_text(value):
     return str(value)
 
 
+def _number_text(v):
+    """A number as a close's text: a Decimal's own digits, any other number
+    as Python writes the float it is; a missing one empty."""
+    if isinstance(v, decimal.Decimal):
+        return str(v) if v.is_finite() else ""
+    v = float(v)
+    return "" if v != v else repr(v)
+
+
 def _texts(values):
-    """A column as texts: empty for a missing value, as Python writes a number."""
+    """A column as texts: empty for a missing value, a number as a number."""
     out = []
     for v in values:
-        if v is None or (isinstance(v, float) and v != v):
+        if hasattr(v, "item") and not isinstance(v, str):
+            v = v.item()
+        if v is None:
             out.append("")
         elif isinstance(v, str):
             out.append(v)
+        elif isinstance(v, (numbers.Number, decimal.Decimal)) and not isinstance(v, (bool, complex)):
+            out.append(_number_text(v))
         else:
-            out.append(repr(v.item() if hasattr(v, "item") else v))
+            out.append(repr(v))
     return out
 
 
-def _days(values):
+def _days(values, name):
     """Years, months and days of datetimes, each in its own zone: the date as
     written, never the UTC date."""
     import pandas as pd
@@ -140,7 +162,9 @@ def _days(values):
     if dates.tz is not None:
         dates = dates.tz_localize(None)
     if dates.hasnans:
-        raise ElabError("INPUT", "table: a row without a date", 1)
+        row = int(np.flatnonzero(dates.isna())[0]) + 1
+        raise ElabError("INPUT", 'table: row %d, field "%s": no date (NaT): give the row its date or drop it'
+                        % (row, name), 1)
     day = dates.values.astype("datetime64[D]")
     month = day.astype("datetime64[M]")
     years = month.astype("datetime64[Y]").astype(np.int64) + 1970
@@ -170,6 +194,9 @@ def _table(prices, close, date, symbol):
         prices = prices.to_frame(name="Close" if prices.name is None else prices.name)
         close = prices.columns[0] if close is None else close
     frame = prices
+    if isinstance(frame.index, pd.MultiIndex):
+        # A (Symbol, Date) index holds the columns of a long frame.
+        frame = frame.reset_index()
     if isinstance(frame.columns, pd.MultiIndex):
         frame = _one_ticker(frame, symbol)
         symbol = None
@@ -183,15 +210,15 @@ def _table(prices, close, date, symbol):
         [index_name, ""], None, None if date is None else str(date))[0] == 0
     by_index = at_date is None and (named or (date is None and isinstance(frame.index, pd.DatetimeIndex)))
     if at_close is None or (at_date is None and not by_index):
-        raise ElabError("INPUT", "table: " + missing.replace("--date-column=", "date=").replace(
-            "--close=", "close="), 1)
+        raise ElabError("INPUT", "table: " + missing, 1)
     table = dict(years=None, months=None, days=None, date_texts=None, closes=None,
-                 close_texts=None, symbols=None, symbol_name="Symbol")
+                 close_texts=None, symbols=None, symbol_name="Symbol",
+                 date_name=(index_name or "Date") if by_index else names[at_date], close_name=names[at_close])
     dates = frame.index if by_index else frame.iloc[:, at_date]
     if dates.dtype == object and all(isinstance(v, str) for v in dates):
         table["date_texts"] = list(dates)
     else:
-        table["years"], table["months"], table["days"] = _days(dates)
+        table["years"], table["months"], table["days"] = _days(dates, table["date_name"])
     closes = frame.iloc[:, at_close]
     if closes.dtype == object:
         table["close_texts"] = _texts(closes)
@@ -277,6 +304,13 @@ def prepare_many(sources, *, workers=None, errors="collect", **answers):
     return _many.prepare_many(prepare, ElabError, sources, workers, errors, **answers)
 
 
+def prepare_on(client, sources, *, errors="collect", **answers):
+    """prepare_many() on a cluster of the package distributed: each call on
+    one of the client's workers, the sources named and the failed ones
+    collected (or raised) as prepare_many names and collects them."""
+    return _cluster.prepare_on(client, prepare, ElabError, sources, errors, **answers)
+
+
 frame = _many.frame
 
-__all__ = ["ElabError", "ElabFile", "Result", "Split", "frame", "load", "prepare", "prepare_many"]
+__all__ = ["ElabError", "ElabFile", "Result", "Split", "frame", "load", "prepare", "prepare_many", "prepare_on"]

@@ -48,6 +48,8 @@ def _named_sources(sources):
     """(name, source) pairs in input order; the names of paths by the
     program's rule for {name}."""
     import pandas as pd
+    if isinstance(sources, pd.DataFrame) and isinstance(sources.index, pd.MultiIndex):
+        sources = sources.reset_index()  # a (Symbol, Date) index: a long frame
     if isinstance(sources, pd.DataFrame):
         return _split_by_symbol(sources)
     if hasattr(sources, "items"):
@@ -72,6 +74,8 @@ class Results(dict):
 def prepare_many(prepare, error_class, sources, workers=None, errors="collect", **answers):
     if errors not in ("collect", "raise"):
         raise ValueError("errors is 'collect' or 'raise', not %r" % (errors,))
+    if workers is not None and not workers >= 1:
+        raise ValueError("workers is 1 or more, not %r" % (workers,))
     pairs = _named_sources(sources)
     if workers is None:
         workers = len(os.sched_getaffinity(0)) if hasattr(os, "sched_getaffinity") else os.cpu_count()
@@ -81,11 +85,22 @@ def prepare_many(prepare, error_class, sources, workers=None, errors="collect", 
         name, source = pair
         try:
             outcomes[name] = prepare(source, **answers)
-        except (error_class, ValueError, TypeError, OSError) as e:
+        except refusals(error_class) as e:
             outcomes[name] = e
 
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, workers or 1)) as pool:
         list(pool.map(one, pairs))
+    return ended(error_class, pairs, outcomes, errors)
+
+
+def refusals(error_class):
+    """The failures of one series that the others go on past."""
+    return (error_class, ValueError, TypeError, OSError)
+
+
+def ended(error_class, pairs, outcomes, errors):
+    """The Results of (name, source) pairs from each name's Result or
+    refusal, as errors asks."""
     results = {n: outcomes[n] for n, _ in pairs if not isinstance(outcomes[n], Exception)}
     failed = {n: outcomes[n] for n, _ in pairs if isinstance(outcomes[n], Exception)}
     if failed and errors == "raise":
@@ -98,7 +113,8 @@ def frame(results):
     """One DataFrame of every Result, indexed by (name, date); of every
     Split, by (name, set, date)."""
     import pandas as pd
-    frames = {name: r.frame() for name, r in results.items()}
+    named = results.items() if hasattr(results, "items") else ((str(k), r) for k, r in enumerate(results))
+    frames = {name: r.frame() for name, r in named}
     if not frames:
         return pd.DataFrame()
     return pd.concat(frames, names=["Series"] + list(next(iter(frames.values())).index.names))

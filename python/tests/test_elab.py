@@ -4,8 +4,10 @@ program's failures, threads, DataFrames. ELAB_PROGRAM names the program,
 ELAB_SOURCE the source tree."""
 
 import concurrent.futures
+import decimal
 import io
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -290,6 +292,10 @@ SHAPES = [
     ("dates as text, day first", lambda: _frame().assign(Date=lambda f: f["Date"].dt.strftime("%d.%m.%Y")), {}),
     ("close by name", lambda: _frame().rename(columns={"Close": "Settle"}), dict(close="settle")),
     ("index of date texts", lambda: pd.read_csv(PRICES_CSV, index_col="Date"), {}),
+    ("symbol and date index", lambda: _long(_frame()).set_index(["Symbol", "Date"]), dict(symbol="B")),
+    ("closes as decimals", lambda: _frame().assign(Close=lambda f: f["Close"].map(
+        lambda c: decimal.Decimal(repr(c))).astype(object)), {}),
+    ("numbers in an object column", lambda: _frame().assign(Close=lambda f: f["Close"].astype(object)), {}),
 ]
 
 
@@ -326,8 +332,57 @@ def test_a_close_left_out_is_warned_of(missing):
 
 
 def test_an_empty_table_has_no_rows():
-    with pytest.raises(elab.ElabError, match="no rows with a date and a close"):
+    with pytest.raises(elab.ElabError, match="table: the table is empty"):
         elab.prepare(_frame().iloc[:0], **keywords(ANSWER_SETS[1]))
+
+
+def _with(frame, row, column, value):
+    """frame with one value replaced, row counted from 1, the column as object."""
+    frame = frame.astype({column: object}) if not isinstance(value, float) else frame.copy()
+    frame.loc[row - 1, column] = value
+    return frame
+
+
+# (name, prices, keywords, code, what the message holds): every refusal
+# names its row or line and the way out in the keywords' spelling.
+REFUSALS = [
+    ("zero close", lambda: _with(_frame(), 5, "Close", 0.0), {}, "M6103",
+     r'floating-point error: divide by zero; table: row 5, date \d{4}-\d\d-\d\d, field "Close": the close 0 is '
+     r'not above zero'),
+    ("close under the smallest normal float", lambda: _with(_frame(), 5, "Close", 1e-50), {}, "INPUT",
+     'table: row 5, field "Close": real value below the smallest normal single precision value'),
+    ("date NaT", lambda: _with(_frame(), 5, "Date", pd.NaT), {}, "INPUT",
+     'table: row 5, field "Date": no date'),
+    ("too few rows", lambda: _frame().iloc[:100], {}, "STOP",
+     "table: 100 rows selected of the 100 it has; a run takes at least 110"),
+    ("close named wrong", _frame, dict(close="Last"), "INPUT", "name it with close=NAME or by its number, close=5"),
+    ("close names the date", _frame, dict(close="Date"), "INPUT", 'close=Date names the date column "Date"'),
+    ("no symbol chosen", lambda: _long(_frame()), {}, "INPUT", "choose one with symbol=VALUE"),
+    ("symbol without its column", _frame, dict(symbol="A"), "INPUT", "symbol=A needs a column of symbols"),
+    ("date order", lambda: pd.DataFrame({"Date": ["01/02/2024"] * 1, "Close": [1.0]}), {}, "INPUT",
+     "give date_order=dmy or date_order=mdy"),
+    ("table option on the own format", lambda: PRICES, dict(close="Close"), "INPUT",
+     "close=Close needs a CSV price file"),
+]
+
+
+@pytest.mark.parametrize("name,make,given,code,holds", REFUSALS, ids=[r[0] for r in REFUSALS])
+def test_a_refusal_names_its_row_and_the_keyword_that_mends_it(name, make, given, code, holds):
+    with pytest.raises(elab.ElabError) as raised:
+        elab.prepare(make(), **keywords(ANSWER_SETS[1]), **given)
+    assert raised.value.code == code
+    assert re.search(holds, str(raised.value)), str(raised.value)
+    assert "--" not in str(raised.value)
+
+
+@pytest.mark.parametrize("workers", [0, -1, 0.5])
+def test_workers_below_one_are_a_value_error(workers):
+    with pytest.raises(ValueError, match="workers"):
+        elab.prepare_many([PRICES], workers=workers, **keywords(ANSWER_SETS[1]))
+
+
+def test_the_frame_of_no_results_is_empty():
+    assert elab.frame([]).empty and elab.frame({}).empty
 
 
 def many_keywords():
@@ -362,6 +417,8 @@ def test_prepare_many_splits_a_long_frame_by_its_symbol_column():
     assert list(rs) == ["B", "A"]
     assert rs["B"].text == elab.prepare(one, **many_keywords()).text
     assert rs["A"].text == elab.prepare(other, **many_keywords()).text
+    indexed = elab.prepare_many(long.set_index(["TICKER", "Date"]), **many_keywords())
+    assert {n: r.text for n, r in indexed.items()} == {n: r.text for n, r in rs.items()}
     both = elab.frame(rs)
     assert both.index.names == ["Series", "Date"]
     assert np.array_equal(both.loc["A"].to_numpy(), rs["A"].values)
@@ -410,15 +467,24 @@ def test_csv_format_reads_as_the_loaded_training_file():
                               equal_nan=True), name
 
 
-def test_a_cluster_of_two_processes_gives_the_programs_text():
+def test_a_cluster_of_two_processes_gives_the_programs_text_and_collects_the_refused():
     distributed = pytest.importorskip("distributed")
-    paths = [PRICES, PRICES_CSV]
-    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
-                                  dashboard_address=None) as cluster, distributed.Client(cluster) as client:
-        results = client.gather(client.map(elab.prepare, paths, **many_keywords()))
-    for path, r in zip(paths, results):
-        expected, status = program_run(path, ANSWER_SETS[1])
-        assert status == 0 and r.text == expected
+    with tempfile.TemporaryDirectory() as d:
+        named = {"txt": PRICES, "short": write(d, "short.txt", price_text(ORDINARY[:100])),
+                 "csv": PRICES_CSV, "missing": os.path.join(d, "missing.txt")}
+        with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                      dashboard_address=None) as cluster, distributed.Client(cluster) as client:
+            rs = elab.prepare_on(client, named, **many_keywords())
+            with pytest.raises(elab.ElabError, match="(?s)short: .*missing: "):
+                elab.prepare_on(client, named, errors="raise", **many_keywords())
+        here = elab.prepare_many(named, **many_keywords())
+    assert list(rs) == ["txt", "csv"] and list(rs.errors) == ["short", "missing"]
+    for name in rs.errors:  # whole through pickle: code, status, file and text
+        got, want = rs.errors[name], here.errors[name]
+        assert (type(got), str(got), getattr(got, "status", None)) == (type(want), str(want), getattr(want, "status", None))
+    for name in rs:
+        expected, status = program_run(named[name], ANSWER_SETS[1])
+        assert status == 0 and rs[name].text == expected
 
 
 def options_of(answers):

@@ -42,6 +42,7 @@ void show_failure(Console& console, const RunFailure& failure) {
   } else {
     show_stop(console, failure.message());
   }
+  if (!failure.note().empty()) show_warning(console, failure.note());
 }
 
 }  // namespace units

@@ -13,6 +13,7 @@
 #include "elab/series_names.hpp"
 #include "core/core.hpp"
 #include "core/csv_records.hpp"
+#include "core/failure_place.hpp"
 #include "cli/options.hpp"
 #include "cli/series_batch.hpp"
 #include "cli/test_sets.hpp"
@@ -203,18 +204,32 @@ SeriesCounts run_series(RunState& st, const SeriesRun& run) {
   const std::string series = inv.table.symbol ? *inv.table.symbol : series_stem(input->name());
 
   std::unique_ptr<platform::SecondThread> second;
+  // A table's days and close column, for the note of a failure that follows.
+  std::vector<numtext::PriceDay> days;
+  std::string close_name;
   {
     PriceFile prices(*input, inv.table);
     for (const std::string& warning : prices.warnings()) run.warn(warning);
     second = read_price_matrix(st, prices);
+    if (prices.days() != nullptr) days = *prices.days();
+    close_name = prices.close_name();
   }
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
+  const std::string input_name = input->name();
   input.reset();
-  select_and_derive(st, run.questions, second.get());
+  // A fault of the arithmetic is placed at its row of the file.
+  const auto derived = [&](const auto& step) {
+    try {
+      step();
+    } catch (const units::RunFailure& f) {
+      throw placed(f, st, {input_name, "line", days, close_name});
+    }
+  };
+  derived([&] { select_and_derive(st, run.questions, second.get()); });
   SeriesCounts counts;
   for (std::size_t k = 0; k < sets.size(); ++k) {
-    if (k > 0) enter_test_set(st);
+    if (k > 0) derived([&] { enter_test_set(st); });
     units::OutputFile* records = files[k].records ? files[k].records.get() : files[0].records.get();
     write_set(st, run, sets_of(inv)[k], records, series, k == 0, second.get());
     if (files[k].dates) write_record_dates(st, *files[k].dates);

@@ -68,13 +68,18 @@ std::string whole_number(std::int64_t n) {
   return text.substr(std::min(text.find_first_not_of(' '), text.size()));
 }
 
+// A report of the input without the file that leads it.
+std::string without_file(const std::string& text, const std::string& file) {
+  return text.starts_with(file + ": ") ? text.substr(file.size() + 2) : text;
+}
+
 // One line on standard error: the failure, led by the series' file.
 std::string failure_line(const SeriesSource& s, const units::RunFailure& f) {
   std::string line = "elab: " + series_place(s) + ": ";
   switch (f.form()) {
     case units::RunFailure::Form::Input:
       // Most reports of the input already begin with the file.
-      line += f.message().starts_with(s.file + ": ") ? f.message().substr(s.file.size() + 2) : f.message();
+      line += without_file(f.message(), s.file);
       break;
     case units::RunFailure::Form::Report: {
       std::string report = f.report();
@@ -89,10 +94,13 @@ std::string failure_line(const SeriesSource& s, const units::RunFailure& f) {
       break;
     }
     case units::RunFailure::Form::Stop:
+      // The note says in English what the old stop says in Italian.
+      if (!f.note().empty()) return line + without_file(f.note(), s.file) + "\r\n";
       line += f.message();
       if (f.shows_code()) line += " (Return code " + whole_number(f.status()) + ")";
       break;
   }
+  if (!f.note().empty()) line += "; " + without_file(f.note(), s.file);
   return line + "\r\n";
 }
 

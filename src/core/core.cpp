@@ -45,9 +45,7 @@ std::unique_ptr<platform::SecondThread> take_price_days(RunState& st,
 
 void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second) {
   DATE(questions, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
-  if (st.NRR < 110) {
-    units::stop_with_text("Righe selezionate insufficienti: ne servono almeno 110", 1);
-  }
+  if (st.NRR < kLeastRows) units::stop_with_text(kTooFewRowsStop, 1);
   const auto test_from = questions.given().test_from;
   const std::int32_t training = test_from ? training_rows(st, *test_from) : st.NRR;
   // Over every selected row: a training row's values are those a run over

@@ -27,6 +27,10 @@ std::unique_ptr<platform::SecondThread> read_price_matrix(RunState& st, PriceFil
 std::unique_ptr<platform::SecondThread> take_price_days(RunState& st,
                                                         std::span<const numtext::PriceDay> days);
 
+// The fewest rows a run takes, and its stop when fewer are selected.
+inline constexpr std::int32_t kLeastRows = 110;
+inline constexpr std::string_view kTooFewRowsStop = "Righe selezionate insufficienti: ne servono almeno 110";
+
 // The rows of the dates asked, the series derived, the variable chosen and
 // screened, the day asked: every record's row and value is then known.
 // second, where there is one, takes half of the steps that split. With a

@@ -10,6 +10,7 @@
 #include "numtext/text_failure.hpp"
 #include "platform/side_by_side.hpp"
 #include "core/core.hpp"
+#include "core/failure_place.hpp"
 #include "core/price_days.hpp"
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
@@ -26,10 +27,16 @@ namespace {
 // The name a table's failures are reported on.
 constexpr std::string_view kTableName = "table";
 
-// The matrix and the call's second thread; what the reading went on past
-// in warnings.
-std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Request& r,
-                                                        std::vector<std::string>& warnings) {
+// What a failure's note needs of the input, and what the reading went on
+// past.
+struct ReadInput {
+  std::vector<std::string> warnings;
+  std::vector<numtext::PriceDay> days;
+  std::string close_name = "Close";
+};
+
+// The matrix and the call's second thread.
+std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Request& r, ReadInput& read) {
   std::unique_ptr<units::InputFile> input;
   try {
     input = std::make_unique<units::InputFile>(r.price_file, units::open_price_file(r.price_file));
@@ -38,7 +45,9 @@ std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Requ
   }
   PriceFile prices(*input, r.choice);
   std::unique_ptr<platform::SecondThread> second = read_price_matrix(st, prices);
-  warnings = prices.warnings();
+  read.warnings = prices.warnings();
+  if (prices.days() != nullptr) read.days = *prices.days();
+  read.close_name = prices.close_name();
   return second;
 }
 
@@ -50,22 +59,18 @@ numtext::CsvDays table_rows(const PriceTable& table, const numtext::TableChoice&
     throw std::invalid_argument("as many dates as closes");
   std::vector<std::int64_t> places(n);
   for (std::size_t k = 0; k < n; ++k) places[k] = static_cast<std::int64_t>(k) + 1;
-  std::vector<std::size_t> rows;
-  if (!table.symbols.empty()) {
-    rows = numtext::symbol_rows(table.symbols, table.symbol_name, choice.symbol);
-  } else {
-    rows.resize(n);
-    for (std::size_t k = 0; k < n; ++k) rows[k] = k;
-  }
+  const std::vector<std::size_t> rows = numtext::rows_taken(table.symbols, n, table.symbol_name, choice);
   std::vector<numtext::CivilDate> dates;
   if (!table.date_texts.empty()) {
-    dates = numtext::column_dates(table.date_texts, places, rows, "Date", choice.date_order);
+    dates = numtext::column_dates(table.date_texts, places, rows, table.date_name, choice);
   } else {
     for (const std::size_t k : rows) dates.push_back(table.dates[k]);
   }
   if (!table.close_texts.empty()) {
-    const auto values = numtext::column_closes(table.close_texts, places, rows, "Close", ',');
-    return table_days(dates, values, places, rows);
+    const auto values = numtext::column_closes(table.close_texts, places, rows, table.close_name, ',');
+    numtext::CsvDays days = table_days(dates, values, places, rows);
+    days.close_name = table.close_name;
+    return days;
   }
   std::vector<std::optional<float>> values(rows.size());
   for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -73,22 +78,27 @@ numtext::CsvDays table_rows(const PriceTable& table, const numtext::TableChoice&
     if (std::isnan(close)) continue;
     float narrowed = 0.0f;
     if (!numtext::narrow_to_float(close, narrowed)) {
-      throw numtext::CsvFailure{places[rows[r]], "Close",
+      throw numtext::CsvFailure{places[rows[r]], table.close_name,
                                 std::string(numtext::failure_message(numtext::fnum::kRealBeyondSingle))};
+    }
+    if (numtext::is_below_normal_float(close)) {
+      throw numtext::CsvFailure{places[rows[r]], table.close_name, std::string(numtext::kBelowNormalSingle)};
     }
     values[r] = narrowed;
   }
-  return table_days(dates, values, places, rows);
+  numtext::CsvDays days = table_days(dates, values, places, rows);
+  days.close_name = table.close_name;
+  return days;
 }
 
-std::unique_ptr<platform::SecondThread> take_table(RunState& st, const Request& r,
-                                                   std::vector<std::string>& warnings) {
-  std::vector<numtext::PriceDay> days;
+std::unique_ptr<platform::SecondThread> take_table(RunState& st, const Request& r, ReadInput& input) {
+  std::vector<numtext::PriceDay>& days = input.days;
   const std::string name(kTableName);
   try {
     numtext::CsvDays read = table_rows(*r.table, r.choice);
-    warn_left_out(name, read, warnings, "row");
+    warn_left_out(name, read, input.warnings, "row");
     days = std::move(read.days);
+    input.close_name = std::move(read.close_name);
     order_by_date(days);
   } catch (const numtext::CsvFailure& f) {
     report_table_failure(name, f, "row");
@@ -96,6 +106,7 @@ std::unique_ptr<platform::SecondThread> take_table(RunState& st, const Request& 
     units::report_input_error(name + ": rows " + std::to_string(d.first_line) + " and " +
                               std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
   }
+  if (r.table->dates.empty() && r.table->date_texts.empty()) units::report_input_error(name + ": the table is empty");
   if (days.empty()) units::report_input_error(name + ": no rows with a date and a close");
   return take_price_days(st, days);
 }
@@ -130,13 +141,19 @@ Result prepare(const Request& request) {
   if (!request.answers.complete()) throw std::invalid_argument("an answer is missing");
   try {
     RunState st;
-    std::vector<std::string> warnings;
+    ReadInput input;
     // This call's own, made from its rows; it ends when the call returns.
     const std::unique_ptr<platform::SecondThread> second =
-        request.table ? take_table(st, request, warnings) : read_price_file(st, request, warnings);
-    select_and_derive(st, Questions(request.answers), second.get());
+        request.table ? take_table(st, request, input) : read_price_file(st, request, input);
+    try {
+      select_and_derive(st, Questions(request.answers), second.get());
+    } catch (const units::RunFailure& f) {
+      const bool table = request.table.has_value();
+      throw placed(f, st, {table ? std::string(kTableName) : request.price_file, table ? "row" : "line", input.days,
+                           input.close_name});
+    }
     Result r = result_of(st, second.get());
-    r.warnings = std::move(warnings);
+    r.warnings = std::move(input.warnings);
     if (request.answers.test_from) {
       enter_test_set(st);
       r.test = std::make_shared<Result>(result_of(st, second.get()));

@@ -19,10 +19,16 @@ constexpr std::size_t kLongestHeader = std::size_t{64} << 20;
 
 class OwnFormat final : public PriceDialect {
  public:
-  explicit OwnFormat(units::InputFile& in) : in_(in) {}
+  // emptiness: a note for the end of file met at the head, or nothing.
+  OwnFormat(units::InputFile& in, std::optional<std::string> emptiness) : in_(in), emptiness_(std::move(emptiness)) {}
   void read_size(RunState& st) override {
     const numtext::Target size[] = {numtext::Target::of(st.NR), numtext::Target::of(st.NC)};
-    in_.read_head(size);
+    try {
+      in_.read_head(size);
+    } catch (const units::RunFailure& f) {
+      if (!emptiness_) throw;
+      throw f.with_note(*emptiness_);
+    }
   }
   void read_rows(RunState& st, platform::SecondThread* second) override {
     // One read per row; a null value leaves the zero the arrays start with.
@@ -31,6 +37,7 @@ class OwnFormat final : public PriceDialect {
 
  private:
   units::InputFile& in_;
+  std::optional<std::string> emptiness_;
 };
 
 class Table final : public PriceDialect {
@@ -49,15 +56,34 @@ class Table final : public PriceDialect {
 
 // An option that only a table takes, for the own format's refusal.
 std::optional<std::string> table_option(const numtext::TableChoice& c) {
-  if (c.close) return "--close=" + *c.close;
-  if (c.date_column) return "--date-column=" + *c.date_column;
+  using numtext::TableOption;
+  const auto spelled = [&](TableOption o, std::string_view value) { return option_text(o, value, c.spelling); };
+  if (c.close) return spelled(TableOption::close, *c.close);
+  if (c.date_column) return spelled(TableOption::date_column, *c.date_column);
   if (c.date_order != numtext::DateOrder::unknown)
-    return std::string("--date-order=") + (c.date_order == numtext::DateOrder::dmy ? "dmy" : "mdy");
-  if (c.symbol) return "--symbol=" + *c.symbol;
+    return spelled(TableOption::date_order, c.date_order == numtext::DateOrder::dmy ? "dmy" : "mdy");
+  if (c.symbol) return spelled(TableOption::symbol, *c.symbol);
   return std::nullopt;
 }
 
 std::string table_text(units::InputFile& in) { return numtext::utf8_text(in.read_rest()); }
+
+// What a file seen whole holds when it holds no value: nothing, or blanks.
+std::optional<std::string> emptiness(std::string_view start) {
+  if (start.size() >= kFirstLook || start.find_first_not_of(" \t\r\n\f\v") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return start.empty() ? "the file is empty" : "the file holds nothing but blanks and line ends";
+}
+
+// A name that calls itself a table: its rows are not the own format's.
+bool named_as_table(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  std::string extension;
+  for (const char c : name.substr(dot + 1)) extension += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  return extension == "csv" || extension == "tsv";
+}
 
 }  // namespace
 
@@ -88,13 +114,19 @@ bool is_table_file(units::InputFile& in, const numtext::TableChoice& choice) {
 
 PriceFile::PriceFile(units::InputFile& in, const numtext::TableChoice& choice) {
   if (!is_table_file(in, choice)) {
+    // The own format's report of an empty file is the old program's; a
+    // table's is a line of its own.
+    const auto empty = emptiness(in.peek(numtext::kHeaderLines, kFirstLook));
+    if (empty && (named_as_table(in.name()) || table_option(choice))) {
+      units::report_input_error(in.name() + ": " + *empty + ": a CSV price file begins with a line of column names");
+    }
     if (const auto option = table_option(choice)) {
       units::report_input_error(in.name() + ": " + *option + " needs a CSV price file");
     }
     if (const auto words = numtext::words_apart_by_other_separators(in.peek(numtext::kHeaderLines, kFirstLook))) {
       units::report_input_error(in.name() + ": " + *words);
     }
-    dialect_ = std::make_unique<OwnFormat>(in);
+    dialect_ = std::make_unique<OwnFormat>(in, empty ? std::optional(in.name() + ": " + *empty) : std::nullopt);
     return;
   }
   std::vector<numtext::PriceDay> days;
@@ -103,6 +135,7 @@ PriceFile::PriceFile(units::InputFile& in, const numtext::TableChoice& choice) {
     warn_left_out(in.name(), read, warnings_);
     notes_ = std::move(read.notes);
     days = std::move(read.days);
+    close_name_ = std::move(read.close_name);
     order_by_date(days);
   } catch (const CsvFailure& f) {
     report_table_failure(in.name(), f);

@@ -40,6 +40,8 @@ class PriceFile {
   void read_rows(RunState& st, platform::SecondThread* second) { dialect_->read_rows(st, second); }
   // A table's days, in date order; null for the own format.
   const std::vector<numtext::PriceDay>* days() const { return dialect_->days(); }
+  // The name of a table's close column.
+  const std::string& close_name() const { return close_name_; }
   // What the reading found and went on past, one line each.
   const std::vector<std::string>& warnings() const { return warnings_; }
   // How a table's dates were read where a person might read them
@@ -50,6 +52,7 @@ class PriceFile {
   std::unique_ptr<PriceDialect> dialect_;
   std::vector<std::string> warnings_;
   std::vector<numtext::CsvDays::Note> notes_;
+  std::string close_name_ = "Close";
 };
 
 // Whether the file is a table; its start is read without being taken.

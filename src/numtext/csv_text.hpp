@@ -69,6 +69,7 @@ struct CsvDays {
     std::string text;
   };
   std::vector<Note> notes;
+  std::string close_name = "Close";
 };
 
 }  // namespace numtext

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "numtext/letter_fold.hpp"
+#include "numtext/narrow.hpp"
 #include "numtext/number_style.hpp"
 #include "numtext/quoted_text.hpp"
 #include "numtext/text_failure.hpp"
@@ -108,21 +109,40 @@ void lf_line_ends(std::string& s) {
   s.resize(out);
 }
 
-// The lines of a text, at most `most`, each with its number from 1 and where
-// the next starts.
+// The lines of a text, at most `most`, each with its number from 1, the
+// number of its last line and where the next starts. A line whose quote is
+// left open goes on over the next ones (a quoted name may hold a line end),
+// as far as a few lines on close it.
 struct Line {
   std::string_view text;
   std::int64_t number;
   std::size_t next;
+  std::int64_t last = number;
 };
+
+constexpr std::size_t kMostLinesInAQuote = 4;
+
+bool leaves_quote_open(std::string_view text) { return std::count(text.begin(), text.end(), '"') % 2 != 0; }
 
 std::vector<Line> first_lines(std::string_view text, std::size_t most) {
   std::vector<Line> lines;
   std::size_t at = 0;
+  std::int64_t number = 0;
+  const auto line_end = [&](std::size_t from) { return std::min(text.find('\n', from), text.size()); };
   while (at < text.size() && lines.size() < most) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    lines.push_back({text.substr(at, end - at), static_cast<std::int64_t>(lines.size()) + 1, end + 1});
+    std::size_t end = line_end(at);
+    std::int64_t last = ++number;
+    for (std::size_t more = 1, until = end; leaves_quote_open(text.substr(at, until - at)) &&
+                                            more < kMostLinesInAQuote && until < text.size();
+         ++more) {
+      until = line_end(until + 1);
+      if (!leaves_quote_open(text.substr(at, until - at))) {
+        end = until;
+        last = number + static_cast<std::int64_t>(more);
+      }
+    }
+    lines.push_back({text.substr(at, end - at), number, end + 1, last});
+    number = last;
     at = end + 1;
   }
   return lines;
@@ -222,7 +242,8 @@ std::optional<Header> stacked_header(const std::vector<Line>& lines, const Table
       if (at == names.end() || (!choice.symbol && several)) {
         throw CsvFailure{lines[d - 1].number, {},
                          std::to_string(names.size()) + " series in row " + quoted_text(trimmed(tickers[0])) + ": " +
-                             quoted_list(names) + "; choose one with --symbol=VALUE"};
+                             quoted_list(names) + "; choose one with " +
+                             option_text(TableOption::symbol, "VALUE", choice.spelling)};
       }
       h.columns.close = places[static_cast<std::size_t>(at - names.begin())];
       return h;
@@ -283,6 +304,33 @@ bool first_is_whole_number(std::string_view line) {
   return all_digits(token);
 }
 
+// Whether a code point is a letter of a script a header is written in:
+// Latin, Greek, Cyrillic, Armenian, Hebrew, Arabic, the scripts of India and
+// Thailand, kana, Hangul and the CJK ideographs. Symbols and punctuation
+// (what Windows-1252 makes of binary junk, mostly) are not.
+bool is_letter(std::uint32_t cp) {
+  static constexpr std::uint32_t kLetters[][2] = {
+      {'A', 'Z'},       {'a', 'z'},       {0xC0, 0xD6},     {0xD8, 0xF6},     {0xF8, 0x24F},
+      {0x370, 0x3FF},   {0x400, 0x52F},   {0x531, 0x587},   {0x5D0, 0x5EA},   {0x620, 0x64A},
+      {0x900, 0xDFF},   {0xE01, 0xE30},   {0x3041, 0x30FF}, {0x3400, 0x9FFF}, {0xAC00, 0xD7A3}};
+  return std::any_of(std::begin(kLetters), std::end(kLetters),
+                     [cp](const auto& range) { return cp >= range[0] && cp <= range[1]; });
+}
+
+// Whether UTF-8 text holds a letter.
+bool holds_letter(std::string_view text) {
+  for (std::size_t k = 0; k < text.size();) {
+    const auto c = static_cast<unsigned char>(text[k]);
+    const std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    if (k + n > text.size()) return false;
+    std::uint32_t cp = n == 1 ? c : c & (0xFFu >> (n + 1));
+    for (std::size_t j = 1; j < n; ++j) cp = cp << 6 | (static_cast<unsigned char>(text[k + j]) & 0x3Fu);
+    if (is_letter(cp)) return true;
+    k += n;
+  }
+  return false;
+}
+
 // Names between separators: no control character, and two fields or more
 // that hold a letter.
 bool is_line_of_words(std::string_view line, std::span<const char> separators = kSeparators) {
@@ -291,9 +339,7 @@ bool is_line_of_words(std::string_view line, std::span<const char> separators = 
   std::vector<std::string> fields;
   for (const char sep : separators) {
     if (!split(line, sep, fields) || fields.size() < 2) continue;
-    const auto named = std::count_if(fields.begin(), fields.end(), [](const std::string& f) {
-      return std::any_of(f.begin(), f.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
-    });
+    const auto named = std::count_if(fields.begin(), fields.end(), [](const std::string& f) { return holds_letter(f); });
     if (named >= 2) return true;
   }
   return false;
@@ -380,6 +426,10 @@ NamedColumns columns_named(std::span<const std::string> names, const TableChoice
   // pandas writes an index without a name as a first column without one.
   if (!choice.date_column && !c.date && keys.size() > 1 && keys[0].empty()) c.date = 0;
   c.close = choice.close ? chosen(keys, *choice.close) : first_named(keys, kCloseNames, c.date);
+  if (c.close && c.close == c.date) {
+    c.close.reset();
+    c.close_is_date = true;
+  }
   for (const std::string_view name : kSymbolNames) {
     for (std::size_t k = 0; k < keys.size() && !c.symbol; ++k)
       if (keys[k] == name && k != c.date && k != c.close) c.symbol = k;
@@ -394,22 +444,38 @@ std::string missing_columns(std::span<const std::string> names, const NamedColum
     if (!given) return "no " + std::string(what) + " column";
     return all_digits(*given) ? "no column " + *given : "no column " + quoted_text(*given);
   };
+  const auto option = [&](TableOption o, std::string_view value) { return option_text(o, value, choice.spelling); };
+  // A place offered as an example is one of the file's columns, and not
+  // the date's.
+  std::optional<std::size_t> example;
+  for (std::size_t k = std::min<std::size_t>(names.size(), 5); k > 0 && !example; --k)
+    if (found.date != k - 1) example = k;
+  const std::string by_number = example ? option(TableOption::close, std::to_string(*example)) : std::string();
   if (!found.date && !found.close) {
-    return named(choice.date_column, "date") + " and " + named(choice.close, "close") + among +
-           ": name them with --date-column=NAME and --close=NAME (or a number, --close=5)";
+    return named(choice.date_column, "date") + " and " + named(choice.close, "close") + among + ": name them with " +
+           option(TableOption::date_column, "NAME") + " and " + option(TableOption::close, "NAME") +
+           (example ? " (or a number, " + by_number + ")" : "");
   }
-  if (!found.date) return named(choice.date_column, "date") + among + ": name it with --date-column=NAME";
-  return named(choice.close, "close") + among + ": name it with --close=NAME or by its number, --close=5";
+  if (!found.date) return named(choice.date_column, "date") + among + ": name it with " + option(TableOption::date_column, "NAME");
+  const std::string way_out = option(TableOption::close, "NAME") + (example ? " or by its number, " + by_number : "");
+  if (found.close_is_date) {
+    return option(TableOption::close, choice.close.value_or("")) + " names the date column " +
+           quoted_text(names[*found.date]) + among + ": name the close with " + way_out;
+  }
+  return named(choice.close, "close") + among + ": name it with " + way_out;
 }
 
-std::string symbols_listed(std::span<const std::string> symbols, std::string_view column) {
+std::string symbols_listed(std::span<const std::string> symbols, std::string_view column, Spelling spelling) {
   return std::to_string(symbols.size()) + " series in column " + quoted_text(column) + ": " +
-         quoted_list(symbols) + "; choose one with --symbol=VALUE";
+         quoted_list(symbols) + "; choose one with " + option_text(TableOption::symbol, "VALUE", spelling);
 }
 
 std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
-                                    std::span<const std::size_t> rows, std::string_view name, DateOrder given,
-                                    std::vector<CsvDays::Note>* notes) {
+                                    std::span<const std::size_t> rows, std::string_view name,
+                                    const TableChoice& choice, std::vector<CsvDays::Note>* notes) {
+  const DateOrder given = choice.date_order;
+  const std::string orders = option_text(TableOption::date_order, "dmy", choice.spelling) + " or " +
+                             option_text(TableOption::date_order, "mdy", choice.spelling);
   // The column's form and order from every row, then each row's day.
   std::vector<DateParts> parts(rows.size());
   std::optional<DateParts> form;
@@ -435,12 +501,12 @@ std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::spa
       throw CsvFailure{later_day ? day_first.line : month_first.line, std::string(name),
                        std::string(later_day ? "the day" : "the month") + " comes first, on line " +
                            std::to_string(later_day ? month_first.line : day_first.line) + " the " +
-                           (later_day ? "month" : "day") + ": give --date-order=dmy or --date-order=mdy"};
+                           (later_day ? "month" : "day") + ": give " + orders};
     }
     if (!day_first.seen() && !month_first.seen()) {
       throw CsvFailure{0, std::string(name),
                        "every date reads as " + form_name(*form, DateOrder::unknown) +
-                           " alike: give --date-order=dmy or --date-order=mdy"};
+                           " alike: give " + orders};
     }
     order = day_first.seen() ? DateOrder::dmy : DateOrder::mdy;
   }
@@ -494,12 +560,16 @@ std::vector<std::optional<float>> column_closes(std::span<const std::string> tex
       throw CsvFailure{lines[k], std::string(name),
                        std::string(failure_message(f.number)) + ": " + quoted_text(trimmed(texts[k]))};
     }
+    if (is_below_normal_float(*closes[r], numbers[r])) {
+      throw CsvFailure{lines[k], std::string(name), std::string(kBelowNormalSingle) + ": " + quoted_text(trimmed(texts[k]))};
+    }
   }
   return closes;
 }
 
 std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::string_view column,
-                                     const std::optional<std::string>& chosen_symbol) {
+                                     const TableChoice& choice) {
+  const std::optional<std::string>& chosen_symbol = choice.symbol;
   std::vector<std::size_t> rows;
   std::vector<std::string> distinct;
   std::unordered_set<std::string_view> seen;
@@ -509,27 +579,31 @@ std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::
     if (seen.insert(s).second) distinct.emplace_back(s);
   }
   if (chosen_symbol && rows.empty())
-    throw CsvFailure{0, {}, "no rows of " + quoted_text(*chosen_symbol) + "; " + symbols_listed(distinct, column)};
-  if (!chosen_symbol && distinct.size() > 1) throw CsvFailure{0, {}, symbols_listed(distinct, column)};
+    throw CsvFailure{0, {}, "no rows of " + quoted_text(*chosen_symbol) + "; " + symbols_listed(distinct, column, choice.spelling)};
+  if (!chosen_symbol && distinct.size() > 1) throw CsvFailure{0, {}, symbols_listed(distinct, column, choice.spelling)};
+  return rows;
+}
+
+std::vector<std::size_t> rows_taken(std::span<const std::string> symbols, std::size_t count, std::string_view column,
+                                    const TableChoice& choice) {
+  if (choice.symbol && symbols.empty()) {
+    throw CsvFailure{0, {}, option_text(TableOption::symbol, *choice.symbol, choice.spelling) +
+                                " needs a column of symbols (Symbol, Ticker, Name, Code, Instrument or ISIN)"};
+  }
+  if (!symbols.empty()) return symbol_rows(symbols, column, choice);
+  std::vector<std::size_t> rows(count);
+  for (std::size_t k = 0; k < count; ++k) rows[k] = k;
   return rows;
 }
 
 CsvDays days_of_texts(const TextColumns& in, const TableChoice& choice) {
-  if (choice.symbol && in.symbols.empty()) {
-    throw CsvFailure{0, {}, "--symbol=" + *choice.symbol + " needs a column of symbols (Symbol, Ticker, Name, Code, Instrument or ISIN)"};
-  }
-  std::vector<std::size_t> rows;
-  if (!in.symbols.empty()) {
-    rows = symbol_rows(in.symbols, in.symbol_name, choice.symbol);
-  } else {
-    rows.resize(in.lines.size());
-    for (std::size_t k = 0; k < rows.size(); ++k) rows[k] = k;
-  }
+  const std::vector<std::size_t> rows = rows_taken(in.symbols, in.lines.size(), in.symbol_name, choice);
   std::vector<CsvDays::Note> notes;
-  const auto dates = column_dates(in.dates, in.lines, rows, in.date_name, choice.date_order, &notes);
+  const auto dates = column_dates(in.dates, in.lines, rows, in.date_name, choice, &notes);
   const auto closes = column_closes(in.closes, in.lines, rows, in.close_name, in.separator);
   CsvDays out;
   out.notes = std::move(notes);
+  out.close_name = in.close_name;
   out.days.reserve(rows.size());
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const std::int64_t line = in.lines[rows[r]];
@@ -543,6 +617,18 @@ CsvDays days_of_texts(const TextColumns& in, const TableChoice& choice) {
 }
 
 namespace {
+
+// Whether the record just read is the last: a download cut short ends in
+// one with fewer fields.
+bool is_last_record(const CsvRecords& records) {
+  CsvRecords rest = records;
+  std::vector<std::string> fields;
+  try {
+    return !rest.next(fields);
+  } catch (const CsvFailure&) {
+    return false;
+  }
+}
 
 // Fewer fields than the header and no date where the date column is.
 bool is_footer_line(const std::vector<std::string>& fields, std::size_t width, std::size_t date_column) {
@@ -566,7 +652,7 @@ TextColumns table_columns(std::string_view text, const TableChoice& choice, bool
   if (c.symbol) cols.symbol_name = trimmed(header->names[*c.symbol]);
   const std::size_t width = header->names.size();
   CsvRecords records(text.substr(std::min(header->line.next, text.size())), header->separator,
-                     header->line.number + 1);
+                     header->line.last + 1);
   std::vector<std::string> fields;
   // Lines after the last row that are no rows (a bank's "Downloaded on ...",
   // its disclaimer) end the table; a row after them makes the first of them
@@ -576,6 +662,7 @@ TextColumns table_columns(std::string_view text, const TableChoice& choice, bool
     if (fields.size() != width) {
       CsvFailure fault{records.line(), {},
                        std::to_string(fields.size()) + " fields, the header has " + std::to_string(width)};
+      if (fields.size() < width && is_last_record(records)) fault.message += ": the last line, the file looks cut short";
       if (!is_footer_line(fields, width, *c.date)) throw after_rows.value_or(std::move(fault));
       if (!after_rows) after_rows = std::move(fault);
       continue;

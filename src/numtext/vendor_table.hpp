@@ -15,6 +15,7 @@
 
 #include "numtext/csv_text.hpp"
 #include "numtext/date_text.hpp"
+#include "numtext/table_option.hpp"
 
 namespace numtext {
 
@@ -23,6 +24,7 @@ struct TableChoice {
   std::optional<std::string> date_column;  // the same for the date
   DateOrder date_order = DateOrder::unknown;
   std::optional<std::string> symbol;       // the series to take from a file of several
+  Spelling spelling = Spelling::command_line;  // of the ways out a refusal names
 };
 
 // The header is looked for in this many lines from the start.
@@ -54,6 +56,7 @@ struct NamedColumns {
   std::optional<std::size_t> date;
   std::optional<std::size_t> close;
   std::optional<std::size_t> symbol;
+  bool close_is_date = false;  // the close asked for is the date column: no close
 };
 NamedColumns columns_named(std::span<const std::string> names, const TableChoice& choice);
 
@@ -85,10 +88,14 @@ CsvDays days_of_texts(const TextColumns& columns, const TableChoice& choice);
 // places taken, in order. A column of symbols gives the rows of the symbol
 // chosen, and refuses one of several symbols with none chosen.
 std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::string_view column,
-                                     const std::optional<std::string>& chosen_symbol);
+                                     const TableChoice& choice);
+// The rows taken of a table of count rows: those of the symbol chosen, or
+// all of them where it has no symbol column (and no symbol is chosen).
+std::vector<std::size_t> rows_taken(std::span<const std::string> symbols, std::size_t count, std::string_view column,
+                                    const TableChoice& choice);
 std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
-                                    std::span<const std::size_t> rows, std::string_view name, DateOrder given,
-                                    std::vector<CsvDays::Note>* notes = nullptr);
+                                    std::span<const std::size_t> rows, std::string_view name,
+                                    const TableChoice& choice, std::vector<CsvDays::Note>* notes = nullptr);
 // Nothing for a close left out (empty, null, NaN or N/A).
 std::vector<std::optional<float>> column_closes(std::span<const std::string> texts,
                                                 std::span<const std::int64_t> lines,

@@ -81,6 +81,12 @@ std::string RunFailure::report() const {
   return r;
 }
 
+RunFailure RunFailure::with_note(std::string note) const {
+  RunFailure f = *this;
+  f.note_ = std::move(note);
+  return f;
+}
+
 void report_file_error(const IoFailure& failure, Statement statement, std::string_view file,
                        std::string_view position) {
   throw RunFailure::of_file(failure, statement, file, position);

@@ -41,6 +41,10 @@ class RunFailure final : public std::exception {
   bool shows_code() const { return shows_code_; }
   // The error report as written on standard error.
   std::string report() const;
+  // A line in English after the report or the stop: where in the input the
+  // run failed and what to do. Empty when there is none.
+  const std::string& note() const { return note_; }
+  RunFailure with_note(std::string note) const;
   const char* what() const noexcept override { return what_.c_str(); }
 
  private:
@@ -52,6 +56,7 @@ class RunFailure final : public std::exception {
   std::string message_;
   int status_;
   bool shows_code_ = false;
+  std::string note_;
   std::string what_;
 };
 

@@ -47,6 +47,11 @@ inline const std::string kNoRoom = "Insufficiente spazio per le matrici\r\nRetur
 inline const std::string kOutOfMemory = "Memoria insufficiente\r\nReturn code 99\r\n\r\n";
 inline const std::string kTooFewColumns = "Il file deve avere almeno 7 colonne\r\n";
 inline const std::string kTooFewRows = "Righe selezionate insufficienti: ne servono almeno 110\r\n";
+// The line on standard error that follows it, for prices.txt.
+inline std::string too_few_rows(int selected, int rows, const std::string& file = "prices.txt") {
+  return "elab: " + file + ": " + std::to_string(selected) + (selected == 1 ? " row" : " rows") + " selected of the " +
+         std::to_string(rows) + " it has; a run takes at least 110: choose a wider range of dates or a longer file\r\n";
+}
 inline const std::string kDateOrder = "data finale minore data iniziale\r\n";
 inline const std::string kNamePrompt =
     "File name missing or blank - please enter file name\r\nUNIT 1? ";

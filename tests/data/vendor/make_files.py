@@ -155,6 +155,9 @@ def main():
     write("weekday_names.csv", days(130, s, 45, 22.2), "Date,Close",
           lambda d, c: "%s,%s" % (d.strftime("%a %d %b %Y"), plain(c)))
     # For --check: every calendar day, weekends too; and months missing.
+    # A quoted name may hold a line end (RFC 4180).
+    write("quoted_line_end.csv", days(130, s, 21, 80.0), 'Date,Close,"Vol\nume"',
+          lambda d, c: "%s,%s,1000" % (d.isoformat(), plain(c)))
     walk = days(276, s, 20, 10.0)
     every = [(s + datetime.timedelta(days=k), c) for k, (_, c) in enumerate(walk)]
     with open("weekend_rows.csv", "w") as f:

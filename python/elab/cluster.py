@@ -1,0 +1,22 @@
+"""Many series on a cluster of the package distributed: prepare_on()."""
+
+from . import many as _many
+
+
+def prepare_on(client, prepare, error_class, sources, errors="collect", **answers):
+    """prepare_many() with each call on the client's workers: the same
+    names, Results and errors, a refused source never costing the others."""
+    import distributed
+    if errors not in ("collect", "raise"):
+        raise ValueError("errors is 'collect' or 'raise', not %r" % (errors,))
+    pairs = _many._named_sources(sources)
+    # pure=False: two sources alike are still two calls, each under its name.
+    futures = [client.submit(prepare, source, pure=False, **answers) for _, source in pairs]
+    distributed.wait(futures)
+    outcomes = {}
+    for (name, _), future in zip(pairs, futures):
+        outcome = future.result() if future.status == "finished" else future.exception()
+        if isinstance(outcome, Exception) and not isinstance(outcome, _many.refusals(error_class)):
+            raise outcome
+        outcomes[name] = outcome
+    return _many.ended(error_class, pairs, outcomes, errors)

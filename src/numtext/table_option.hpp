@@ -1,0 +1,17 @@
+// The choices of a table's reading as a front end spells them: the command
+// line's options (--close=NAME) or Python's keywords (close=NAME). The
+// reading says which choice is the way out; the spelling is the caller's.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace numtext {
+
+enum class TableOption { close, date_column, date_order, symbol };
+enum class Spelling { command_line, keyword };
+
+// The option with its value: "--date-order=dmy", "date_order=dmy".
+std::string option_text(TableOption option, std::string_view value, Spelling spelling);
+
+}  // namespace numtext
