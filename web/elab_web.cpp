@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "core/answers.hpp"
+#include "core/core.hpp"
+#include "core/csv_records.hpp"
 #include "core/price_check.hpp"
 #include "core/price_file.hpp"
 #include "core/run_state.hpp"
@@ -143,6 +146,36 @@ val prepare(const std::string& path, const val& answers, const val& options) {
   });
 }
 
+std::unique_ptr<units::InputFile> opened(const std::string& path) {
+  try {
+    return std::make_unique<units::InputFile>(path, units::open_price_file(path));
+  } catch (const numtext::IoFailure& f) {
+    units::report_file_error(f, units::Statement::Open, path);
+  }
+}
+
+// The records as the program's --format=csv writes them, each line led by
+// series where one is given (the lines of several files make one dataset):
+// {header, lines}.
+val dataset(const std::string& path, const val& answers, const val& options, const val& series) {
+  return guarded([&] {
+    const prep::Answers given = answers_of(answers);
+    const numtext::TableChoice choice = choice_of(options);
+    const std::optional<std::string> name =
+        series.isUndefined() || series.isNull() ? std::nullopt : std::optional(series.as<std::string>());
+    prep::RunState st;
+    const std::unique_ptr<units::InputFile> input = opened(path);
+    prep::PriceFile prices(*input, choice);
+    // No second thread is to be had here: the page runs on one.
+    const auto second = prep::read_price_matrix(st, prices);
+    prep::select_and_derive(st, prep::Questions(given), second.get());
+    val out = val::object();
+    out.set("header", prep::csv_header(st.IGIO, name.has_value()));
+    out.set("lines", name ? prep::csv_records(st, *name) : prep::csv_records(st));
+    return out;
+  });
+}
+
 // The rows as read, for the page's plot: days since 1970-01-01 (null for no
 // calendar day) and closes.
 val rows_of(const prep::RunState& st) {
@@ -162,12 +195,7 @@ val rows_of(const prep::RunState& st) {
 val check(const std::string& path, const val& options) {
   return guarded([&] {
     const numtext::TableChoice choice = choice_of(options);
-    std::unique_ptr<units::InputFile> input;
-    try {
-      input = std::make_unique<units::InputFile>(path, units::open_price_file(path));
-    } catch (const numtext::IoFailure& f) {
-      units::report_file_error(f, units::Statement::Open, path);
-    }
+    const std::unique_ptr<units::InputFile> input = opened(path);
     const bool table = prep::is_table_file(*input, choice);
     prep::RunState st;
     std::vector<std::string> warnings;
@@ -214,5 +242,6 @@ EMSCRIPTEN_BINDINGS(elab_web) {
   emscripten::function("answerNames", &answer_names);
   emscripten::function("prepare", &prepare);
   emscripten::function("check", &check);
+  emscripten::function("dataset", &dataset);
   emscripten::function("columnsNamed", &columns_named);
 }
