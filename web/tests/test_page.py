@@ -157,6 +157,7 @@ def test_controls(driver, downloads, shot):
     target = os.path.join(downloads, "elab.dat")
     WebDriverWait(driver, 60).until(lambda d: os.path.exists(target) and open(target, "rb").read() == text)
     if shot:
+        driver.execute_script("window.scrollTo(0, 0)")
         driver.set_window_size(1000, driver.execute_script("return document.body.scrollHeight") + 40)
         driver.save_screenshot(shot)
     print("the page's controls")
@@ -178,8 +179,13 @@ def test_requests(driver):
 
 
 def test_italian_and_narrow():
-    driver = browser(language="it", width=400, height=900)
+    driver = browser(language="it")
     try:
+        # A window is never narrower than 500 px here: the viewport is made so.
+        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                               {"width": 400, "height": 900, "deviceScaleFactor": 1, "mobile": False})
+        driver.find_element(By.ID, "file").send_keys(os.path.join(SOURCE, "examples", "prices.csv"))
+        WebDriverWait(driver, 60).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#reports svg.plot"))
         title = driver.find_element(By.TAG_NAME, "h1").text
         check("addestramento" in title, "the Italian page's title: %r" % title)
         width = driver.execute_script("return document.documentElement.scrollWidth")
@@ -189,7 +195,15 @@ def test_italian_and_narrow():
     print("Italian, 400 px")
 
 
+def test_size():
+    size = sum(os.path.getsize(os.path.join(PAGE_DIR, n)) for n in os.listdir(PAGE_DIR)
+               if n.endswith((".html", ".js", ".css")))
+    check(size <= 1500000, "the page and its module take %d bytes" % size)
+    print("the page and its module: %d bytes" % size)
+
+
 def main():
+    test_size()
     with tempfile.TemporaryDirectory() as downloads:
         driver = browser(downloads=downloads)
         try:
