@@ -110,7 +110,7 @@
     },
     // The records as the program's --format=csv writes them: the header and
     // the lines, each led by series where it is given (one dataset of
-    // several files).
+    // several files); and dates, the days as --dates writes them.
     dataset(bytes, options, name, series) {
       options = checkedOptions(options);
       const answers = answersOf(options);

@@ -20,9 +20,11 @@
 #include "core/price_check.hpp"
 #include "core/price_file.hpp"
 #include "core/run_state.hpp"
+#include "core/training_records.hpp"
 #include "elab/answers.hpp"
 #include "elab/prepare.hpp"
 #include "numtext/date_text.hpp"
+#include "numtext/record_writer.hpp"
 #include "numtext/vendor_table.hpp"
 #include "units/file_open.hpp"
 #include "units/input_file.hpp"
@@ -154,9 +156,24 @@ std::unique_ptr<units::InputFile> opened(const std::string& path) {
   }
 }
 
+// The day of each record as --dates writes it, through the same layout.
+std::string record_dates(const prep::RunState& st) {
+  numtext::RecordWriter writer;
+  std::string text;
+  for (const std::int64_t i : prep::written_rows(st)) {
+    const numtext::FieldValue day[] = {numtext::date_field(st.M(i, 1)), numtext::date_field(st.M(i, 2)),
+                                       numtext::date_field(st.M(i, 3))};
+    writer.write(numtext::iso_date_layout(), day, [&](std::string_view record) {
+      text += record;
+      text += "\r\n";
+    });
+  }
+  return text;
+}
+
 // The records as the program's --format=csv writes them, each line led by
-// series where one is given (the lines of several files make one dataset):
-// {header, lines}.
+// series where one is given (the lines of several files make one dataset),
+// and the days as --dates writes them: {header, lines, dates}.
 val dataset(const std::string& path, const val& answers, const val& options, const val& series) {
   return guarded([&] {
     const prep::Answers given = answers_of(answers);
@@ -171,6 +188,7 @@ val dataset(const std::string& path, const val& answers, const val& options, con
     prep::select_and_derive(st, prep::Questions(given), second.get());
     val out = val::object();
     out.set("header", prep::csv_header(st.IGIO, name.has_value()));
+    out.set("dates", record_dates(st));
     out.set("lines", name ? prep::csv_records(st, *name) : prep::csv_records(st));
     return out;
   });

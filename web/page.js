@@ -322,8 +322,6 @@
     return el('li', {}, [el('a', { href: url, download: name, text: name }), ' (' + label + ')']);
   }
 
-  function datesText(run) { return run.dates.map(function (d) { return (d || '') + '\r\n'; }).join(''); }
-
   function run(event) {
     event.preventDefault();
     if (files.length === 0) { status(t('noFiles')); $('#file').focus(); return; }
@@ -346,7 +344,7 @@
           dataset.push(csv.lines);
           const base = several ? stem(file.name) : 'elab';
           list.append(link(base + '.dat', [file.run.text], 'application/octet-stream', file.name + ': ' + t('trainingFile')));
-          list.append(link(base + '.dates.txt', [datesText(file.run)], 'text/plain', file.name + ': ' + t('datesFile')));
+          list.append(link(base + '.dates.txt', [csv.dates], 'text/plain', file.name + ': ' + t('datesFile')));
         } catch (e) {
           file.error = e.message;
         }

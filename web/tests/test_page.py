@@ -58,7 +58,8 @@ def browser(language="en", width=1000, height=1400, downloads=None):
 
 
 def native(path, extra=(), dates=False):
-    """elab.dat, the dates, the status and the error text of the program."""
+    """elab.dat (or the output extra names), the dates, the status and the
+    error text of the program."""
     with tempfile.TemporaryDirectory() as work:
         args = [ELAB] + ARGS + list(extra) + (["--dates=d.txt"] if dates else []) + [path]
         r = subprocess.run(args, cwd=work, capture_output=True, stdin=subprocess.DEVNULL)
@@ -135,7 +136,8 @@ def test_refused(driver):
 def test_controls(driver, downloads, shot):
     """Chooses a vendor file with findings, runs it and downloads elab.dat."""
     path = os.path.join(SOURCE, "tests", "data", "vendor", "weekend_rows.csv")
-    text, _, status, _ = native(path)
+    text, days, _, _ = native(path, dates=True)
+    dataset = native(path, ["--format=csv", "-o", "elab.dat"])[0]
     driver.find_element(By.ID, "file").send_keys(path)
     WebDriverWait(driver, 60).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#reports svg.plot"))
     findings = driver.find_element(By.CSS_SELECTOR, "#reports .findings").text
@@ -153,13 +155,14 @@ def test_controls(driver, downloads, shot):
     links = driver.find_elements(By.CSS_SELECTOR, "#download-list a")
     names = [a.text for a in links]
     check(names == ["elab.dat", "elab.dates.txt", "elab.csv"], "downloads offered: %s" % names)
-    links[0].click()
-    target = os.path.join(downloads, "elab.dat")
-    WebDriverWait(driver, 60).until(lambda d: os.path.exists(target) and open(target, "rb").read() == text)
+    for link, expected in zip(links, (text, days, dataset)):
+        link.click()
+        target = os.path.join(downloads, link.text)
+        WebDriverWait(driver, 60).until(lambda d: os.path.exists(target) and open(target, "rb").read() == expected)
     if shot:
-        driver.execute_script("window.scrollTo(0, 0)")
+        # The file's report: what was recognised, the findings, the plot, the records.
         driver.set_window_size(1000, driver.execute_script("return document.body.scrollHeight") + 40)
-        driver.save_screenshot(shot)
+        driver.find_element(By.CSS_SELECTOR, "#reports .report").screenshot(shot)
     print("the page's controls")
 
 
