@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The page against the program on one CSV of ROWS business days (Date,
 Close; a seeded random walk): elab.prepare in headless Chromium, opened from
-the file system, and the program, taking turns; fastest and median wall
-seconds of each and the ratio of the medians. The page's time is that of
+the file system, the program, and the program on one thread (ELAB_THREADS=1,
+as the page runs), taking turns; fastest and median wall seconds of each and
+the ratios of the medians. The page's time is that of
 the call alone, the file already in the page as bytes; both elab.dat are
 checked equal.
 
@@ -43,10 +44,13 @@ def write_csv(path, rows, seed=1):
         f.writelines(lines)
 
 
-def program_run(program, path, work):
+def program_run(program, path, work, threads=None):
+    env = dict(os.environ)
+    if threads:
+        env["ELAB_THREADS"] = str(threads)
     start = time.perf_counter()
     subprocess.run([program] + ARGS + [path], cwd=work, check=True, stdout=subprocess.DEVNULL,
-                   stdin=subprocess.DEVNULL)
+                   stdin=subprocess.DEVNULL, env=env)
     return time.perf_counter() - start
 
 
@@ -93,18 +97,20 @@ def main():
         driver.get("file://" + os.path.join(os.path.abspath(a.page), "index.html"))
         WebDriverWait(driver, 60).until(lambda d: d.execute_script("return document.body.dataset.ready === 'yes'"))
         driver.execute_script(PUT, base64.b64encode(open(path, "rb").read()).decode())
-        page, native = [], []
+        page, native, one = [], [], []
         for _ in range(a.rounds):
             seconds, count, size = driver.execute_script(RUN, OPTIONS)
             page.append(seconds)
             native.append(program_run(program, path, a.dir))
+            one.append(program_run(program, path, a.dir, threads=1))
         same = base64.b64decode(driver.execute_script(TEXT)) == open(os.path.join(a.dir, "elab.dat"), "rb").read()
     finally:
         driver.quit()
     print("%d rows, %d records, %d bytes of elab.dat, the same from both: %s" % (a.rows, count, size, same))
-    for name, times in (("page", page), ("program", native)):
-        print("%-8s fastest %.3f s, median %.3f s" % (name, min(times), statistics.median(times)))
+    for name, times in (("page", page), ("program", native), ("program, one thread", one)):
+        print("%-20s fastest %.3f s, median %.3f s" % (name, min(times), statistics.median(times)))
     print("page / program (medians): %.2f" % (statistics.median(page) / statistics.median(native)))
+    print("page / program on one thread (medians): %.2f" % (statistics.median(page) / statistics.median(one)))
     return 0 if same else 1
 
 

@@ -159,7 +159,26 @@ def test_controls(driver, downloads, shot):
         link.click()
         target = os.path.join(downloads, link.text)
         WebDriverWait(driver, 60).until(lambda d: os.path.exists(target) and open(target, "rb").read() == expected)
+    # Two files: one dataset, each line led by its series, as the program's
+    # batch writes it.
+    second = os.path.join(SOURCE, "examples", "prices.csv")
+    both = native(second, ["--format=csv", "-o", "elab.dat", path])[0]
+    chooser = driver.find_element(By.ID, "file")
+    chooser.clear()  # a chooser of several files adds to what it holds
+    chooser.send_keys(path + "\n" + second)
+    WebDriverWait(driver, 60).until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#reports svg.plot")) == 2)
+    driver.find_element(By.ID, "run").click()
+    WebDriverWait(driver, 60).until(lambda d: any(a.text == "dataset.csv" for a in
+                                                   d.find_elements(By.CSS_SELECTOR, "#download-list a")))
+    driver.find_element(By.LINK_TEXT, "dataset.csv").click()
+    target = os.path.join(downloads, "dataset.csv")
+    WebDriverWait(driver, 60).until(lambda d: os.path.exists(target) and open(target, "rb").read() == both)
     if shot:
+        chooser.clear()
+        chooser.send_keys(path)
+        WebDriverWait(driver, 60).until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#reports svg.plot")) == 1)
+        driver.find_element(By.ID, "run").click()
+        WebDriverWait(driver, 60).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#download-list a"))
         # The file's report: what was recognised, the findings, the plot, the records.
         driver.set_window_size(1000, driver.execute_script("return document.body.scrollHeight") + 40)
         driver.find_element(By.CSS_SELECTOR, "#reports .report").screenshot(shot)
