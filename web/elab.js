@@ -57,7 +57,7 @@
   }
 
   const known = new Set(['from', 'to', 'variable', 'coefficient', 'screen_output', 'screen_inputs', 'days',
-                         'close', 'date', 'symbol', 'date_order', 'test_from']);
+                         'close', 'date', 'symbol', 'date_order']);
   function checkedOptions(options) {
     options = options || {};
     for (const name of Object.keys(options)) {

@@ -30,7 +30,8 @@
       screened: 'dropped by the screening', records: '{n} records, layout {layout}', preview: 'The first records',
       trainingFile: 'training file', datesFile: 'dates', datasetFile: 'CSV dataset',
       oneDataset: 'CSV dataset of all files (with Series)', tab: 'tab', space: 'space', none: '(none)',
-      asGiven: 'as given: {v}', fromDates: 'as the dates show', plotLabel: 'The closes of {name}, {n} rows',
+      asGiven: 'as given: {v}', fromDates: 'as the dates show', order_ymd: 'year, month, day',
+      order_dmy: 'day first (dmy)', order_mdy: 'month first (mdy)', plotLabel: 'The closes of {name}, {n} rows',
       vars: ['% change in 1 day', '% change in 5 days', '% change in 10 days', '% change in 20 days',
              'sign of the change in 1 day', 'sign of the change in 5 days', 'sign of the change in 10 days',
              'sign of the change in 20 days', 'mean daily % change over 5 days',
@@ -63,7 +64,8 @@
       gap: 'buco di più di 10 giorni', screened: 'eliminata dallo screening', records: '{n} record, tracciato {layout}',
       preview: 'I primi record', trainingFile: 'file di addestramento', datesFile: 'date', datasetFile: 'dataset CSV',
       oneDataset: 'dataset CSV di tutti i file (con Series)', tab: 'tabulazione', space: 'spazio', none: '(nessuna)',
-      asGiven: 'come indicato: {v}', fromDates: 'come mostrano le date', plotLabel: 'Le chiusure di {name}, {n} righe',
+      asGiven: 'come indicato: {v}', fromDates: 'come mostrano le date', order_ymd: 'anno, mese, giorno',
+      order_dmy: 'prima il giorno (dmy)', order_mdy: 'prima il mese (mdy)', plotLabel: 'Le chiusure di {name}, {n} righe',
       vars: ['var. % a 1 g.', 'var. % a 5 g.', 'var. % a 10 g.', 'var. % a 20 g.', 'segno var. % a 1 g.',
              'segno var. % a 5 g.', 'segno var. % a 10 g.', 'segno var. % a 20 g.', 'media var. % giornal. a 5 g.',
              'media var. % giornal. a 10 g.', 'media var. % giornal. a 20 g.'],
@@ -134,11 +136,27 @@
       try {
         const found = elab.columns(names, options);
         if (found.date !== null && found.close !== null) {
-          return { separator: best, date: names[found.date], close: names[found.close] };
+          const rest = lines.slice(lines.indexOf(line) + 1);
+          const dates = rest.map(function (l) { return (l.split(best)[found.date] || '').trim().replace(/^"|"$/g, ''); });
+          return { separator: best, date: names[found.date], close: names[found.close], order: dateOrder(dates) };
         }
       } catch (e) { /* not this line */ }
     }
     return null;
+  }
+
+  // The order of day and month as the dates of a table show it: a first
+  // number above 12 is a day, a second one above 12 a day too.
+  function dateOrder(dates) {
+    let ymd = 0, dmy = 0, mdy = 0;
+    for (const d of dates) {
+      if (/^\d{4}\D?\d{1,2}\D?\d{1,2}/.test(d)) { ++ymd; continue; }
+      const m = /^(\d{1,2})[./ -](\d{1,2})[./ -]\d{2,4}/.exec(d);
+      if (!m) continue;
+      if (+m[1] > 12) ++dmy;
+      if (+m[2] > 12) ++mdy;
+    }
+    return ymd && !dmy && !mdy ? 'ymd' : dmy && !mdy ? 'dmy' : mdy && !dmy ? 'mdy' : null;
   }
 
   function separatorName(sep) {
@@ -219,7 +237,9 @@
       add('separator', file.head ? separatorName(file.head.separator) : '?');
       add('dateColumn', file.head ? file.head.date : options.date || '?');
       add('closeColumn', file.head ? file.head.close : options.close || '?');
-      add('order', options.date_order ? t('asGiven', { v: options.date_order }) : t('fromDates'));
+      const order = file.head && file.head.order;
+      add('order', options.date_order ? t('asGiven', { v: options.date_order })
+        : order ? t('order_' + order) : t('fromDates'));
     }
     const days = c.rows.days.filter(function (d) { return d !== null; });
     add('rows', String(c.rows.days.length));
