@@ -130,6 +130,10 @@ def test_refused(driver):
             else:
                 check("close: " in message and "--close" not in message, "%s: no fix in the API's spelling: %r"
                       % (name, message))
+        # Python's spelling of an option is not this API's.
+        got = page_prepare(driver, open(os.path.join(SOURCE, "examples", "prices.txt"), "rb").read(),
+                           dict(ANSWERS, from_="all"), "prices.txt")
+        check(got.get("isError") and "from_" in got.get("error", ""), "from_ is not refused: %s" % got)
     print("refused files")
 
 
