@@ -18,9 +18,12 @@
 
 namespace numtext {
 
-// The nearest double to [first, last), read as std::from_chars reads it:
-// value untouched and result_out_of_range when it lies beyond the doubles
-// or rounds to zero.
+// The nearest double to the decimal text [first, last) ("int.frac" and an
+// exponent, as the readers build it), as std::from_chars reads it: value
+// untouched and result_out_of_range when it lies beyond the doubles or
+// rounds to zero. strtod would also take what from_chars refuses (blanks,
+// hexadecimal, "inf"), and the decimal point of the locale, which in the
+// WebAssembly build is always the C locale's.
 inline std::from_chars_result double_from_chars(const char* first, const char* last, double& value) {
 #if defined(__cpp_lib_to_chars)
   return std::from_chars(first, last, value);
