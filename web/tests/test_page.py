@@ -137,6 +137,25 @@ def test_refused(driver):
     print("refused files")
 
 
+DROP = """
+const [data, name] = arguments;
+const bytes = Uint8Array.from(atob(data), c => c.charCodeAt(0));
+const moved = new DataTransfer();
+moved.items.add(new File([bytes], name));
+document.getElementById('drop').dispatchEvent(new DragEvent('drop', {dataTransfer: moved, bubbles: true, cancelable: true}));
+"""
+
+
+def test_drop(driver):
+    """A file dropped on the page is read as one chosen is."""
+    data = open(os.path.join(SOURCE, "examples", "prices.txt"), "rb").read()
+    driver.execute_script(DROP, base64.b64encode(data).decode(), "prices.txt")
+    WebDriverWait(driver, 60).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#reports svg.plot"))
+    found = driver.find_element(By.CSS_SELECTOR, "#reports dl.found").text
+    check("own" in found and "400" in found, "the dropped file's report: %r" % found)
+    print("a file dropped")
+
+
 def test_controls(driver, downloads, shot):
     """Chooses a vendor file with findings, runs it and downloads elab.dat."""
     path = os.path.join(SOURCE, "tests", "data", "vendor", "weekend_rows.csv")
@@ -235,6 +254,7 @@ def main():
         try:
             test_api(driver)
             test_refused(driver)
+            test_drop(driver)
             test_controls(driver, downloads, SCREENSHOT)
             test_requests(driver)
         finally:
