@@ -88,7 +88,8 @@
   const elab = {
     // The training file and its records: text (the bytes of elab.dat),
     // dates (ISO, null for a record with no calendar date), days (since
-    // 1970-01-01), count, layout, columns, warnings.
+    // 1970-01-01, a Float64Array, NaN for no calendar date), count, layout,
+    // columns, warnings.
     prepare(bytes, options, name) {
       options = checkedOptions(options);
       const answers = answersOf(options);
@@ -96,7 +97,7 @@
       return withFile(bytes, name, function (path) {
         const r = core.prepare(path, answers, choice);
         if (r.error) return r;
-        r.dates = r.days.map(function (d) { return d === null ? null : new Date(d * 86400000).toISOString().slice(0, 10); });
+        r.dates = Array.from(r.days, function (d) { return Number.isNaN(d) ? null : new Date(d * 86400000).toISOString().slice(0, 10); });
         return r;
       });
     },

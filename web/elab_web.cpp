@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -38,6 +39,15 @@ namespace {
 struct Refused {
   std::string message;
 };
+
+// A copy in a Float64Array: one call, where pushing each value would be
+// one call per value.
+val float64_array(const std::vector<double>& values) {
+  return val::global("Float64Array").new_(emscripten::typed_memory_view(values.size(), values.data()));
+}
+
+// Days since 1970-01-01, NaN for no calendar day.
+constexpr double kNoCalendarDay = std::numeric_limits<double>::quiet_NaN();
 
 val array_of(const std::vector<std::string>& texts) {
   val a = val::array();
@@ -136,10 +146,10 @@ val prepare(const std::string& path, const val& answers, const val& options) {
     // A copy: the view of the module's memory dies as the result does.
     out.set("text", val::global("Uint8Array").new_(emscripten::typed_memory_view(r.text.size(),
         reinterpret_cast<const std::uint8_t*>(r.text.data()))));
-    val day_array = val::array();
-    for (const std::int64_t d : r.days)
-      day_array.call<void>("push", d == prep::kNoDay ? val::null() : val(static_cast<double>(d)));
-    out.set("days", day_array);
+    std::vector<double> days;
+    days.reserve(r.days.size());
+    for (const std::int64_t d : r.days) days.push_back(d == prep::kNoDay ? kNoCalendarDay : static_cast<double>(d));
+    out.set("days", float64_array(days));
     out.set("count", r.count);
     out.set("layout", std::string(1, r.layout));
     out.set("columns", array_of(r.columns));
@@ -194,19 +204,20 @@ val dataset(const std::string& path, const val& answers, const val& options, con
   });
 }
 
-// The rows as read, for the page's plot: days since 1970-01-01 (null for no
+// The rows as read, for the page's plot: days since 1970-01-01 (NaN for no
 // calendar day) and closes.
 val rows_of(const prep::RunState& st) {
-  val days = val::array();
-  val closes = val::array();
+  std::vector<double> days, closes;
+  days.reserve(static_cast<std::size_t>(st.NR));
+  closes.reserve(static_cast<std::size_t>(st.NR));
   for (std::int64_t i = 1; i <= st.NR; ++i) {
     const auto day = numtext::calendar_day(st.MM(i, 1), st.MM(i, 2), st.MM(i, 3));
-    days.call<void>("push", day ? val(static_cast<double>(numtext::days_from_civil(*day))) : val::null());
-    closes.call<void>("push", st.NC >= 6 ? static_cast<double>(st.MM(i, 6)) : 0.0);
+    days.push_back(day ? static_cast<double>(numtext::days_from_civil(*day)) : kNoCalendarDay);
+    closes.push_back(st.NC >= 6 ? static_cast<double>(st.MM(i, 6)) : 0.0);
   }
   val rows = val::object();
-  rows.set("days", days);
-  rows.set("closes", closes);
+  rows.set("days", float64_array(days));
+  rows.set("closes", float64_array(closes));
   return rows;
 }
 

@@ -241,7 +241,7 @@
       add('order', options.date_order ? t('asGiven', { v: options.date_order })
         : order ? t('order_' + order) : t('fromDates'));
     }
-    const days = c.rows.days.filter(function (d) { return d !== null; });
+    const days = c.rows.days.filter(function (d) { return !Number.isNaN(d); });
     add('rows', String(c.rows.days.length));
     add('firstDay', days.length ? isoOf(days.reduce(function (a, b) { return Math.min(a, b); })) : t('none'));
     add('lastDay', days.length ? isoOf(days.reduce(function (a, b) { return Math.max(a, b); })) : t('none'));
@@ -253,7 +253,7 @@
   function plot(file) {
     const rows = file.check.rows;
     const points = [];
-    for (let k = 0; k < rows.days.length; ++k) if (rows.days[k] !== null) points.push([rows.days[k], rows.closes[k]]);
+    for (let k = 0; k < rows.days.length; ++k) if (!Number.isNaN(rows.days[k])) points.push([rows.days[k], rows.closes[k]]);
     const W = 800, H = 260, L = 60, R = 10, TOP = 10, B = 30;
     const root = svg('svg', { class: 'plot', viewBox: '0 0 ' + W + ' ' + H, role: 'img',
                               'aria-label': t('plotLabel', { name: file.name, n: points.length }) });
@@ -384,7 +384,7 @@
     if (!options.screen_output && !options.screen_inputs) return null;
     const plain = elab.prepare(file.bytes, Object.assign({}, options, { screen_output: false, screen_inputs: false }), file.name);
     const kept = new Set(file.run.days);
-    return new Set(plain.days.filter(function (d) { return d !== null && !kept.has(d); }));
+    return new Set(plain.days.filter(function (d) { return !Number.isNaN(d) && !kept.has(d); }));
   }
 
   // --- Dropping.
