@@ -284,18 +284,21 @@
       for (const p of lo[0] <= hi[0] ? [lo, hi] : [hi, lo]) path += (path ? 'L' : 'M') + X(p[0]).toFixed(1) + ' ' + Y(p[1]).toFixed(1);
     }
     root.append(svg('path', { d: path, fill: 'none', stroke: '#0a5bb5', 'stroke-width': 1.2 }));
-    let marks = 0;
-    for (const [d, c] of points) {
-      const wd = ((d % 7) + 7 + 4) % 7;  // 1970-01-01 was a Thursday
-      if ((wd === 0 || wd === 6) && marks++ < 2000) root.append(svg('circle', { class: 'weekend', cx: X(d), cy: Y(c), r: 3, fill: '#b42318' }));
-    }
+    // Marks spread evenly over the series when there are too many to draw.
+    const marked = function (which, most, draw) {
+      const all = points.filter(which);
+      const step = Math.max(1, Math.ceil(all.length / most));
+      for (let k = 0; k < all.length; k += step) root.append(draw(all[k]));
+    };
+    // Sunday 0 .. Saturday 6: 1970-01-01 was a Thursday.
+    const weekday = function (day) { return ((day % 7) + 7 + 4) % 7; };
+    marked(function (p) { return weekday(p[0]) === 0 || weekday(p[0]) === 6; }, 2000, function (p) {
+      return svg('circle', { class: 'weekend', cx: X(p[0]), cy: Y(p[1]), r: 3, fill: '#b42318' });
+    });
     if (file.screened) {
-      let n = 0;
-      for (const [d, c] of points) {
-        if (file.screened.has(d) && n++ < 5000) {
-          root.append(svg('path', { class: 'screened', d: 'M' + X(d).toFixed(1) + ' ' + (Y(c) - 4).toFixed(1) + 'l3.5 6h-7z', fill: '#6f42c1' }));
-        }
-      }
+      marked(function (p) { return file.screened.has(p[0]); }, 3000, function (p) {
+        return svg('path', { class: 'screened', d: 'M' + X(p[0]).toFixed(1) + ' ' + (Y(p[1]) - 4).toFixed(1) + 'l3.5 6h-7z', fill: '#6f42c1' });
+      });
     }
     const axis = function (x, y, text, anchor) {
       const e = svg('text', { x: x, y: y, 'font-size': 12, fill: '#57606a', 'text-anchor': anchor });
