@@ -213,10 +213,15 @@
     status(t('ready'));
   }
 
+  // --check again only when the reading options changed since.
   function analyse(file) {
     const options = readingOptions();
-    file.error = null;
+    const key = JSON.stringify(options);
     file.run = null;
+    file.screened = null;
+    file.error = null;
+    if (file.checkedWith === key && file.check) return;
+    file.checkedWith = key;
     try {
       file.check = elab.check(file.bytes, options, file.name);
     } catch (e) {
