@@ -1,7 +1,7 @@
 # Each folder includes only what it may (doc/design.md): number text and
 # the platform only themselves, the units no core and no front end, the
-# core, its public headers and the Python module no front end (the
-# console is the front end's); only the platform includes system headers
+# core, its public headers, the Python module and the page no front end
+# (the console is the front end's); only the platform includes system headers
 # (a compiler's intrinsics are not the system's).
 # layout_test.sh SOURCE_DIR
 source=$1
@@ -22,6 +22,7 @@ may src/core core elab units numtext platform
 may include/elab elab numtext
 may src/cli cli core elab units numtext platform
 may python elab units numtext
+may web elab core units numtext
 
 system=$(grep -rn '#include <[a-z_/]*\.h>' src include | grep -v '^src/platform/' | grep -v 'intrin\.h>')
 [ -z "$system" ] || fail "system headers outside src/platform: $system"

@@ -8,6 +8,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <version>
 
 #include "core/checked_arith.hpp"
 
@@ -35,8 +37,19 @@ struct QuietArith {
   // rows can be taken at once.
   static constexpr std::uint32_t kNotFinite = 0x80000000u;
   float noted(float f) {
-    seen_ |= (std::bit_cast<std::uint32_t>(f) & 0x7f800000u) + 0x00800000u;
+    seen_ |= (bits_of(f) & 0x7f800000u) + 0x00800000u;
     return f;
+  }
+  // A library without std::bit_cast (the WebAssembly build's) copies the
+  // bits: the same instructions once optimised.
+  static std::uint32_t bits_of(float f) {
+#if defined(__cpp_lib_bit_cast)
+    return std::bit_cast<std::uint32_t>(f);
+#else
+    std::uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+#endif
   }
   std::uint32_t seen_ = 0;
 };

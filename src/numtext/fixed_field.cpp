@@ -2,6 +2,7 @@
 
 #include "numtext/exact_pow10.hpp"
 #include "numtext/f8_4_field.hpp"
+#include "numtext/float_chars.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -165,8 +166,7 @@ void write_fixed_by_digits(char* out, int w, int d, float x) {
   int e = 0;
   if (x != 0.0f) {
     char sci[40];
-    auto [end, ec] = std::to_chars(sci, sci + sizeof sci, negative ? -v : v,
-                                   std::chars_format::scientific, 16);
+    auto [end, ec] = scientific_chars(sci, sci + sizeof sci, negative ? -v : v, 16);
     (void)ec;
     // sci is "d.dddddddddddddddde[+-]XX"
     digits[0] = sci[0];

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "numtext/exact_pow10.hpp"
+#include "numtext/float_chars.hpp"
 #include "numtext/text_failure.hpp"
 #include "numtext/narrow.hpp"
 
@@ -94,7 +95,7 @@ int slow_double(const RealSyntax& r, double& v) {
   if (!leading_exponent(r, lead)) return 0;
   if (lead > 400) return fnum::kRealBeyondDouble;
   if (lead < -400) return 0;
-  // digits "int.frac" and an exponent std::from_chars understands.
+  // digits "int.frac" and an exponent from_chars understands.
   static thread_local std::string text;
   text.clear();
   if (r.int_len) text.append(r.int_digits, r.int_len);
@@ -104,7 +105,7 @@ int slow_double(const RealSyntax& r, double& v) {
   else text.push_back('0');
   text.push_back('e');
   text += std::to_string(r.exponent);
-  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  const auto [ptr, ec] = double_from_chars(text.data(), text.data() + text.size(), v);
   (void)ptr;
   if (ec == std::errc::result_out_of_range) {
     v = 0.0;

@@ -1,0 +1,276 @@
+// The module of the page: prepare() and --check of the core on a price file
+// the page has put in the memory file system. A failure comes back as a
+// value, {error: {code, message, status}}, which elab.js throws as an Error:
+// an exception crossing into JavaScript would arrive as a bare number.
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/answers.hpp"
+#include "core/core.hpp"
+#include "core/csv_records.hpp"
+#include "core/price_check.hpp"
+#include "core/price_file.hpp"
+#include "core/run_state.hpp"
+#include "core/training_records.hpp"
+#include "elab/answers.hpp"
+#include "elab/prepare.hpp"
+#include "numtext/date_text.hpp"
+#include "numtext/record_writer.hpp"
+#include "numtext/vendor_table.hpp"
+#include "units/file_open.hpp"
+#include "units/input_file.hpp"
+#include "units/run_failure.hpp"
+
+using emscripten::val;
+
+namespace {
+
+// A refusal of what the page asked, as the program's own failures are told.
+struct Refused {
+  std::string message;
+};
+
+// A copy in a Float64Array: one call, where pushing each value would be
+// one call per value.
+val float64_array(const std::vector<double>& values) {
+  return val::global("Float64Array").new_(emscripten::typed_memory_view(values.size(), values.data()));
+}
+
+// Days since 1970-01-01, NaN for no calendar day.
+constexpr double kNoCalendarDay = std::numeric_limits<double>::quiet_NaN();
+
+val array_of(const std::vector<std::string>& texts) {
+  val a = val::array();
+  for (const std::string& t : texts) a.call<void>("push", t);
+  return a;
+}
+
+// The failure's text as the program shows it, all its lines.
+std::string shown_text(const units::RunFailure& f) {
+  if (f.form() != units::RunFailure::Form::Stop) return f.report();
+  if (f.shows_code()) return f.message() + "\nReturn code " + std::to_string(f.status());
+  return f.message();
+}
+
+val failure_of(const std::string& code, const std::string& message, int status) {
+  val error = val::object();
+  error.set("code", code);
+  error.set("message", message);
+  error.set("status", status);
+  val out = val::object();
+  out.set("error", error);
+  return out;
+}
+
+// Runs body, its failures given back as values.
+template <class Body>
+val guarded(Body&& body) {
+  try {
+    try {
+      return body();
+    } catch (const std::bad_alloc&) {
+      throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+    }
+  } catch (const units::RunFailure& f) {
+    return failure_of(f.code(), shown_text(f), f.status());
+  } catch (const Refused& r) {
+    return failure_of("OPTION", r.message, 2);
+  } catch (const std::invalid_argument& e) {
+    return failure_of("OPTION", e.what(), 2);
+  }
+}
+
+std::optional<std::string> text_of(const val& options, const char* name) {
+  const val v = options[name];
+  if (v.isUndefined() || v.isNull()) return std::nullopt;
+  return v.as<std::string>();
+}
+
+// The answers as the table names them, each already spelt as the command
+// line spells its option (elab.js turns true into "yes" and so on).
+prep::Answers answers_of(const val& given) {
+  prep::Answers a;
+  for (const prep::AnswerSpec& spec : prep::answer_table()) {
+    if (!spec.needed(a)) continue;
+    const std::string keyword(spec.keyword);
+    const std::optional<std::string> text = text_of(given, keyword.c_str());
+    if (!text) throw Refused{keyword + ": no answer"};
+    if (!spec.take(a, *text)) throw Refused{keyword + ": " + *text + " is not accepted"};
+  }
+  return a;
+}
+
+numtext::TableChoice choice_of(const val& options) {
+  numtext::TableChoice c;
+  c.close = text_of(options, "close");
+  c.date_column = text_of(options, "date");
+  c.symbol = text_of(options, "symbol");
+  if (const auto order = text_of(options, "date_order")) {
+    const auto taken = prep::parse_date_order_option(*order);
+    if (!taken) throw Refused{"date_order: " + *order + " is not accepted"};
+    c.date_order = *taken;
+  }
+  return c;
+}
+
+// The keyword and the option of each answer, in the order of the questions.
+val answer_names() {
+  val names = val::array();
+  for (const prep::AnswerSpec& spec : prep::answer_table()) {
+    val pair = val::array();
+    pair.call<void>("push", std::string(spec.keyword));
+    pair.call<void>("push", std::string(spec.option));
+    names.call<void>("push", pair);
+  }
+  return names;
+}
+
+val prepare(const std::string& path, const val& answers, const val& options) {
+  return guarded([&] {
+    prep::Request request;
+    request.answers = answers_of(answers);
+    request.price_file = path;
+    request.choice = choice_of(options);
+    const prep::Result r = prep::prepare(request);
+    val out = val::object();
+    // A copy: the view of the module's memory dies as the result does.
+    out.set("text", val::global("Uint8Array").new_(emscripten::typed_memory_view(r.text.size(),
+        reinterpret_cast<const std::uint8_t*>(r.text.data()))));
+    std::vector<double> days;
+    days.reserve(r.days.size());
+    for (const std::int64_t d : r.days) days.push_back(d == prep::kNoDay ? kNoCalendarDay : static_cast<double>(d));
+    out.set("days", float64_array(days));
+    out.set("count", r.count);
+    out.set("layout", std::string(1, r.layout));
+    out.set("columns", array_of(r.columns));
+    out.set("warnings", array_of(r.warnings));
+    return out;
+  });
+}
+
+std::unique_ptr<units::InputFile> opened(const std::string& path) {
+  try {
+    return std::make_unique<units::InputFile>(path, units::open_price_file(path));
+  } catch (const numtext::IoFailure& f) {
+    units::report_file_error(f, units::Statement::Open, path);
+  }
+}
+
+// The day of each record as --dates writes it, through the same layout.
+std::string record_dates(const prep::RunState& st) {
+  numtext::RecordWriter writer;
+  std::string text;
+  for (const std::int64_t i : prep::written_rows(st)) {
+    const numtext::FieldValue day[] = {numtext::date_field(st.M(i, 1)), numtext::date_field(st.M(i, 2)),
+                                       numtext::date_field(st.M(i, 3))};
+    writer.write(numtext::iso_date_layout(), day, [&](std::string_view record) {
+      text += record;
+      text += "\r\n";
+    });
+  }
+  return text;
+}
+
+// The records as the program's --format=csv writes them, each line led by
+// series where one is given (the lines of several files make one dataset),
+// and the days as --dates writes them: {header, lines, dates}.
+val dataset(const std::string& path, const val& answers, const val& options, const val& series) {
+  return guarded([&] {
+    const prep::Answers given = answers_of(answers);
+    const numtext::TableChoice choice = choice_of(options);
+    const std::optional<std::string> name =
+        series.isUndefined() || series.isNull() ? std::nullopt : std::optional(series.as<std::string>());
+    prep::RunState st;
+    const std::unique_ptr<units::InputFile> input = opened(path);
+    prep::PriceFile prices(*input, choice);
+    // No second thread is to be had here: the page runs on one.
+    const auto second = prep::read_price_matrix(st, prices);
+    prep::select_and_derive(st, prep::Questions(given), second.get());
+    val out = val::object();
+    out.set("header", prep::csv_header(st.IGIO, name.has_value()));
+    out.set("dates", record_dates(st));
+    out.set("lines", name ? prep::csv_records(st, *name) : prep::csv_records(st));
+    return out;
+  });
+}
+
+// The rows as read, for the page's plot: days since 1970-01-01 (NaN for no
+// calendar day) and closes.
+val rows_of(const prep::RunState& st) {
+  std::vector<double> days, closes;
+  days.reserve(static_cast<std::size_t>(st.NR));
+  closes.reserve(static_cast<std::size_t>(st.NR));
+  for (std::int64_t i = 1; i <= st.NR; ++i) {
+    const auto day = numtext::calendar_day(st.MM(i, 1), st.MM(i, 2), st.MM(i, 3));
+    days.push_back(day ? static_cast<double>(numtext::days_from_civil(*day)) : kNoCalendarDay);
+    closes.push_back(st.NC >= 6 ? static_cast<double>(st.MM(i, 6)) : 0.0);
+  }
+  val rows = val::object();
+  rows.set("days", float64_array(days));
+  rows.set("closes", float64_array(closes));
+  return rows;
+}
+
+val check(const std::string& path, const val& options) {
+  return guarded([&] {
+    const numtext::TableChoice choice = choice_of(options);
+    const std::unique_ptr<units::InputFile> input = opened(path);
+    const bool table = prep::is_table_file(*input, choice);
+    prep::RunState st;
+    std::vector<std::string> warnings;
+    const prep::Findings findings =
+        prep::check_price_file(st, *input, choice, [&](const std::string& w) { warnings.push_back(w); });
+    val shown = val::array();
+    for (const prep::Finding& f : findings.shown()) {
+      val one = val::object();
+      one.set("row", static_cast<double>(f.row));
+      one.set("line", static_cast<double>(f.line));
+      one.set("what", f.what);
+      shown.call<void>("push", one);
+    }
+    val out = val::object();
+    out.set("lines", array_of(prep::findings_report(findings, st.NR)));
+    out.set("count", static_cast<double>(findings.size()));
+    out.set("findings", shown);
+    out.set("warnings", array_of(warnings));
+    out.set("form", std::string(table ? "table" : "own"));
+    out.set("rows", rows_of(st));
+    return out;
+  });
+}
+
+// The places of the date and close columns among a table's names (null
+// where none), and the program's text when one is missing.
+val columns_named(const val& names, const val& options) {
+  return guarded([&] {
+    const auto list = emscripten::vecFromJSArray<std::string>(names);
+    const numtext::NamedColumns found = numtext::columns_named(list, choice_of(options));
+    const auto place = [](std::optional<std::size_t> k) { return k ? val(static_cast<double>(*k)) : val::null(); };
+    val out = val::object();
+    out.set("date", place(found.date));
+    out.set("close", place(found.close));
+    out.set("symbol", place(found.symbol));
+    out.set("missing", numtext::missing_columns(list, found, choice_of(options)));
+    return out;
+  });
+}
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(elab_web) {
+  emscripten::function("answerNames", &answer_names);
+  emscripten::function("prepare", &prepare);
+  emscripten::function("check", &check);
+  emscripten::function("dataset", &dataset);
+  emscripten::function("columnsNamed", &columns_named);
+}
