@@ -57,7 +57,13 @@
   }
 
   const known = new Set(['from', 'to', 'variable', 'coefficient', 'screen_output', 'screen_inputs', 'days',
-                         'close', 'date', 'symbol', 'date_order']);
+                         'test_from', 'close', 'date', 'symbol', 'date_order']);
+
+  // ISO dates of the records' days, null for a record with no calendar date.
+  function withDates(r) {
+    r.dates = Array.from(r.days, function (d) { return Number.isNaN(d) ? null : new Date(d * 86400000).toISOString().slice(0, 10); });
+    return r;
+  }
   function checkedOptions(options) {
     options = options || {};
     for (const name of Object.keys(options)) {
@@ -89,7 +95,8 @@
     // The training file and its records: text (the bytes of elab.dat),
     // dates (ISO, null for a record with no calendar date), days (since
     // 1970-01-01, a Float64Array, NaN for no calendar date), count, layout,
-    // columns, warnings.
+    // columns, warnings. With test_from, {train, test}: the training set (the
+    // run over the days before that date) and the test set, each so.
     prepare(bytes, options, name) {
       options = checkedOptions(options);
       const answers = answersOf(options);
@@ -97,8 +104,12 @@
       return withFile(bytes, name, function (path) {
         const r = core.prepare(path, answers, choice);
         if (r.error) return r;
-        r.dates = Array.from(r.days, function (d) { return Number.isNaN(d) ? null : new Date(d * 86400000).toISOString().slice(0, 10); });
-        return r;
+        if (r.train) {
+          withDates(r.train);
+          withDates(r.test);
+          return r;
+        }
+        return withDates(r);
       });
     },
     // --check: its lines (the findings, then the count line) and count; the

@@ -101,9 +101,9 @@ std::optional<std::string> text_of(const val& options, const char* name) {
 prep::Answers answers_of(const val& given) {
   prep::Answers a;
   for (const prep::AnswerSpec& spec : prep::answer_table()) {
-    if (!spec.needed(a)) continue;
     const std::string keyword(spec.keyword);
     const std::optional<std::string> text = text_of(given, keyword.c_str());
+    if (!spec.needed(a) && !text) continue;  // an answer only ever given, such as test_from
     if (!text) throw Refused{keyword + ": no answer"};
     if (!spec.take(a, *text)) throw Refused{keyword + ": " + *text + " is not accepted"};
   }
@@ -135,6 +135,23 @@ val answer_names() {
   return names;
 }
 
+// The training file and its records, as elab.prepare gives them.
+val result_value(const prep::Result& r) {
+  val out = val::object();
+  // A copy: the view of the module's memory dies as the result does.
+  out.set("text", val::global("Uint8Array").new_(emscripten::typed_memory_view(r.text.size(),
+      reinterpret_cast<const std::uint8_t*>(r.text.data()))));
+  std::vector<double> days;
+  days.reserve(r.days.size());
+  for (const std::int64_t d : r.days) days.push_back(d == prep::kNoDay ? kNoCalendarDay : static_cast<double>(d));
+  out.set("days", float64_array(days));
+  out.set("count", r.count);
+  out.set("layout", std::string(1, r.layout));
+  out.set("columns", array_of(r.columns));
+  out.set("warnings", array_of(r.warnings));
+  return out;
+}
+
 val prepare(const std::string& path, const val& answers, const val& options) {
   return guarded([&] {
     prep::Request request;
@@ -142,21 +159,15 @@ val prepare(const std::string& path, const val& answers, const val& options) {
     request.price_file = path;
     request.choice = choice_of(options);
     const prep::Result r = prep::prepare(request);
+    if (!r.test) return result_value(r);
+    // A split run: the training set and the test set, each a result.
     val out = val::object();
-    // A copy: the view of the module's memory dies as the result does.
-    out.set("text", val::global("Uint8Array").new_(emscripten::typed_memory_view(r.text.size(),
-        reinterpret_cast<const std::uint8_t*>(r.text.data()))));
-    std::vector<double> days;
-    days.reserve(r.days.size());
-    for (const std::int64_t d : r.days) days.push_back(d == prep::kNoDay ? kNoCalendarDay : static_cast<double>(d));
-    out.set("days", float64_array(days));
-    out.set("count", r.count);
-    out.set("layout", std::string(1, r.layout));
-    out.set("columns", array_of(r.columns));
-    out.set("warnings", array_of(r.warnings));
+    out.set("train", result_value(r));
+    out.set("test", result_value(*r.test));
     return out;
   });
 }
+
 
 std::unique_ptr<units::InputFile> opened(const std::string& path) {
   try {

@@ -2,20 +2,14 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 
 #include "core/core.hpp"
+#include "numtext/float_chars.hpp"
 #include "numtext/quoted_text.hpp"
 
 namespace prep {
 namespace {
-
-std::string shortest_text(float v) {
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, v).ptr;
-  return std::string(text, end);
-}
 
 std::string rows_too_few(const RunState& st, const InputPlace& input) {
   return input.file + ": " + std::to_string(st.NRR) + (st.NRR == 1 ? " row" : " rows") + " selected of the " +
@@ -37,7 +31,7 @@ std::optional<std::string> close_not_positive(const RunState& st, const InputPla
     if (!key || day == input.days.end()) return std::nullopt;
     return input.file + ": " + std::string(input.place) + " " + std::to_string(day->line) + ", date " +
            numtext::iso_text(day->date) + ", field " + numtext::quoted_text(input.close_name) + ": the close " +
-           shortest_text(close) + (close > 0.0f ? " is below the smallest normal float" : " is not above zero") +
+           numtext::shortest_text(close) + (close > 0.0f ? " is below the smallest normal float" : " is not above zero") +
            ", and a run divides by every close: correct or remove the " + std::string(input.place);
   }
   return std::nullopt;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <charconv>
+#include <string>
 #include <system_error>
 #include <version>
 
@@ -50,6 +51,24 @@ inline std::to_chars_result scientific_chars(char* first, char* last, double v, 
   const int n = std::snprintf(first, static_cast<std::size_t>(last - first), "%.*e", precision, v);
   if (n < 0 || n >= last - first) return {last, std::errc::value_too_large};
   return {first + n, std::errc()};
+#endif
+}
+
+// The shortest text that reads back as v, as std::to_chars(first, last, v)
+// writes it; without <charconv>'s overloads, the fewest significant digits
+// that read back, in printf's %g form (which may choose the exponent where
+// to_chars would not: a message's text, never a record's).
+inline std::string shortest_text(float v) {
+  char text[48];
+#if defined(__cpp_lib_to_chars)
+  return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
+#else
+  int n = 0;
+  for (int digits = 1; digits <= 9; ++digits) {
+    n = std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(v));
+    if (std::strtof(text, nullptr) == v || std::isnan(v)) break;
+  }
+  return std::string(text, static_cast<std::size_t>(n));
 #endif
 }
 

@@ -137,6 +137,28 @@ def test_refused(driver):
     print("refused files")
 
 
+SPLIT = """
+const [data, options] = arguments;
+const r = elab.prepare(Uint8Array.from(atob(data), c => c.charCodeAt(0)), options, 'prices.txt');
+const text = t => btoa(Array.from(t, c => String.fromCharCode(c)).join(''));
+return {train: text(r.train.text), test: text(r.test.text), first: r.test.dates[0]};
+"""
+
+
+def test_split(driver):
+    """test_from gives the program's two sets."""
+    path = os.path.join(SOURCE, "examples", "prices.txt")
+    with tempfile.TemporaryDirectory() as work:
+        subprocess.run([ELAB] + ARGS + ["--test-from=1996-01-01", "-o", "{set}.dat", path], cwd=work, check=True,
+                       capture_output=True, stdin=subprocess.DEVNULL)
+        sets = {name: open(os.path.join(work, name + ".dat"), "rb").read() for name in ("train", "test")}
+    got = driver.execute_script(SPLIT, base64.b64encode(open(path, "rb").read()).decode(),
+                                dict(ANSWERS, test_from="1996-01-01"))
+    for name in ("train", "test"):
+        check(base64.b64decode(got[name]) == sets[name], "the %s set differs from the program's" % name)
+    print("test_from")
+
+
 DROP = """
 const [data, name] = arguments;
 const bytes = Uint8Array.from(atob(data), c => c.charCodeAt(0));
@@ -254,6 +276,7 @@ def main():
         try:
             test_api(driver)
             test_refused(driver)
+            test_split(driver)
             test_drop(driver)
             test_controls(driver, downloads, SCREENSHOT)
             test_requests(driver)
