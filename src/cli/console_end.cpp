@@ -25,7 +25,7 @@ void write_to_standard_error(Console& console, const std::string& text) {
 }  // namespace
 
 void show_warning(Console& console, std::string_view text) {
-  std::string line = "elab: ";
+  std::string line = "elab: warning: ";
   line += text;
   line += "\r\n";
   write_to_standard_error(console, line);

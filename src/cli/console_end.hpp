@@ -11,8 +11,8 @@ namespace units {
 // "Stop - Program terminated." after a run that went through.
 void show_normal_stop(Console& console);
 
-// "elab: " and the text on standard error, after the console's text; the
-// run goes on.
+// "elab: warning: " and the text on standard error, after the console's
+// text, ending in CR LF as the reports of a single run do; the run goes on.
 void show_warning(Console& console, std::string_view text);
 
 // A stop's text (with its record first when it shows a code), or the error

@@ -78,6 +78,11 @@ constexpr Option kOptions[] = {
        inv.check = true;
        return true;
      }},
+    {"strict", '\0', "", "i giorni scelti che --check segnala (fine\nsettimana, buchi, chiusure uguali) sono\nun errore: nulla e' scritto",
+     [](Invocation& inv, std::string_view) {
+       inv.strict = true;
+       return true;
+     }},
     {"help", 'h', "", "mostra questo aiuto",
      [](Invocation& inv, std::string_view) {
        inv.action = Invocation::Action::help;

@@ -25,6 +25,7 @@ struct Invocation {
   std::optional<std::string> dates;  // the day of each record, one a line
   numtext::TableChoice table;        // what a vendor's table cannot settle
   bool check = false;                // list the likely faults of the price file
+  bool strict = false;               // what --check finds in the days taken fails a run
   bool csv = false;                  // the records as CSV rows instead of fixed columns
   int jobs = 0;                      // price files run at a time; 0: the processors usable
 };

@@ -179,11 +179,11 @@ std::vector<SetFiles> open_set_files(const std::vector<Invocation>& sets, const 
 void write_set(RunState& st, const SeriesRun& run, std::string_view set, units::OutputFile* records,
                std::string_view series, bool first, platform::SecondThread* second) {
   if (run.dataset != nullptr) {
-    *run.dataset += csv_records(st, run.series, set);
-  } else if (run.inv.csv && set.empty()) {
-    write_training_csv(st, *records);
+    *run.dataset += csv_records(st, series, set);
   } else if (run.inv.csv) {
-    if (first) records->write_text(csv_header(st.IGIO, true, true));
+    // Led by the Series column as a dataset of many is, so that the two
+    // concatenate.
+    if (first) records->write_text(csv_header(st.IGIO, true, !set.empty()));
     records->write_text(csv_records(st, series, set));
   } else {
     write_training_records(st, *records, second);
@@ -200,8 +200,10 @@ SeriesCounts run_series(RunState& st, const SeriesRun& run) {
   for (const Invocation& one : sets) check_distinct_files(input->name(), one);
   if (sets.size() > 1) check_sets_distinct(sets[0], sets[1]);
   const std::vector<SetFiles> files = open_set_files(sets, run);
-  const std::string series = inv.table.symbol ? *inv.table.symbol : series_stem(input->name());
+  const std::string series =
+      !run.series.empty() ? std::string(run.series) : inv.table.symbol ? *inv.table.symbol : series_stem(input->name());
 
+  const std::string place = inv.table.symbol ? input->name() + " (" + *inv.table.symbol + ")" : input->name();
   std::unique_ptr<platform::SecondThread> second;
   {
     PriceFile prices(*input, inv.table);
@@ -212,6 +214,8 @@ SeriesCounts run_series(RunState& st, const SeriesRun& run) {
   // training file takes a second buffer.
   input.reset();
   select_and_derive(st, run.questions, second.get());
+  // Before any record is written: --strict leaves every output as it was.
+  warn_of_taken_days(st, place, inv.strict, run.warn);
   SeriesCounts counts;
   for (std::size_t k = 0; k < sets.size(); ++k) {
     if (k > 0) enter_test_set(st);

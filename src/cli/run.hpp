@@ -27,9 +27,10 @@ struct SeriesRun {
   const Questions& questions;
   units::Console* console;  // asks a blank file name; null in a batch
   std::function<void(const std::string&)> warn;
-  // Where set, the records as CSV rows of one dataset, led by series,
-  // instead of the file of -o.
+  // Where set, the records as CSV rows of one dataset instead of the file
+  // of -o.
   std::string* dataset = nullptr;
+  // The Series column's value; where empty, the symbol or the file's stem.
   std::string_view series = {};
 };
 

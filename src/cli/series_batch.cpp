@@ -93,7 +93,15 @@ std::string failure_line(const SeriesSource& s, const units::RunFailure& f) {
       if (f.shows_code()) line += " (Return code " + whole_number(f.status()) + ")";
       break;
   }
-  return line + "\r\n";
+  return line.append(platform::line_end());
+}
+
+// A warning of the batch, marked as one: a line of its own on standard
+// error after what the console holds.
+void show_batch_warning(units::Console& console, const std::string& text) {
+  console.flush();
+  const std::string line = "elab: warning: " + text + std::string(platform::line_end());
+  (void)platform::write_all(platform::std_stream(platform::StdStream::err), line.data(), line.size());
 }
 
 // How one series ended.
@@ -120,15 +128,13 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
         RunState st;
         SeriesRun run{one, questions, console, [&](const std::string& w) {
                         if (console != nullptr) {
-                          units::show_warning(*console, w);
+                          show_batch_warning(*console, w);
                         } else {
                           o.warnings.push_back(w);
                         }
                       }};
-        if (dataset) {
-          run.dataset = &o.rows;
-          run.series = s.label;
-        }
+        if (dataset) run.dataset = &o.rows;
+        run.series = s.label;
         const SeriesCounts counts = run_series(st, run);
         o.count = counts.records;
         o.test_count = counts.test;
@@ -144,7 +150,7 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
     } catch (const UsageError& e) {
       // An empty name, or files that became one after the batch's check:
       // this series' failure.
-      o.report = "elab: " + series_place(s) + ": " + e.message + "\r\n";
+      o.report = "elab: " + series_place(s) + ": " + e.message + std::string(platform::line_end());
     }
   } catch (const std::bad_alloc&) {
     o.no_room = true;
@@ -181,16 +187,16 @@ class Shown {
 
   void series(const SeriesSource& s, Outcome& o) {
     clear_progress();
-    for (const std::string& w : o.warnings) units::show_warning(console_, w);
+    for (const std::string& w : o.warnings) show_batch_warning(console_, w);
     if (o.written && dataset_ != nullptr) take_rows(o);
     if (o.written) {
       ++written_;
-      console_.write_record(" " + s.label + ": Record scritti: " + whole_number(o.count) +
-                            (o.test_count ? "; test records: " + whole_number(*o.test_count) : ""));
-      console_.flush();
+      console_.write_line(s.label + ": Record scritti: " + whole_number(o.count) +
+                          (o.test_count ? "; test records: " + whole_number(*o.test_count) : ""));
     } else {
       ++failed_;
-      to_err(o.no_room ? "elab: " + series_place(s) + ": Memoria insufficiente\r\n" : o.report);
+      to_err(o.no_room ? "elab: " + series_place(s) + ": Memoria insufficiente" + std::string(platform::line_end())
+                       : o.report);
     }
   }
 
@@ -209,11 +215,10 @@ class Shown {
       failed_ += written_;
       written_ = 0;
     }
-    std::string line = " ";
-    line.append(whole_number(static_cast<std::int64_t>(total_)));
+    std::string line = whole_number(static_cast<std::int64_t>(total_));
     line.append(" ").append(unit_).append(": ").append(whole_number(written_));
     line.append(" written, ").append(whole_number(failed_)).append(" failed");
-    console_.write_record(line);
+    console_.write_line(line);
     return failed_ == 0 ? 0 : 1;
   }
 
@@ -573,7 +578,7 @@ int run_batch(const Invocation& inv, units::Console& console) {
       // No answer can be had for the others either.
       while (++next < series.size()) {
         Outcome not_run;
-        not_run.report = "elab: " + series_place(series[next]) + ": not run: no answers\r\n";
+        not_run.report = "elab: " + series_place(series[next]) + ": not run: no answers" + std::string(platform::line_end());
         shown.series(series[next], not_run);
       }
     }
