@@ -153,10 +153,10 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Batch,
     ::testing::Values(
         BatchCase{"BothFormats", {{"a.csv", kCsv}, {"b.txt", kOwn}}, templated({"a.csv", "b.txt"}), 0,
-                  "a: Record scritti: 161\r\nb: Record scritti: 242\r\n2 files: 2 written, 0 failed\r\n", "",
+                  "a: Record scritti: 161\nb: Record scritti: 242\n2 files: 2 written, 0 failed\n", "",
                   {"a", "b"}, {}},
         BatchCase{"OneJobAtATime", {{"a.csv", kCsv}, {"b.txt", kOwn}}, templated({"-j1", "b.txt", "a.csv"}), 0,
-                  "b: Record scritti: 242\r\na: Record scritti: 161\r\n2 files: 2 written, 0 failed\r\n", "",
+                  "b: Record scritti: 242\na: Record scritti: 161\n2 files: 2 written, 0 failed\n", "",
                   {"a", "b"}, {}},
         BatchCase{"FailingFilesNamedAndKept",
                   {{"a.csv", kCsv},
@@ -164,15 +164,15 @@ INSTANTIATE_TEST_SUITE_P(
                    {"short.txt", format_prices(random_walk(5, 100))},
                    {"b.txt", kOwn}},
                   templated({"a.csv", "missing.txt", "bad.csv", "short.txt", "b.txt"}), 1,
-                  "a: Record scritti: 161\r\nb: Record scritti: 242\r\n5 files: 2 written, 3 failed\r\n",
-                  "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n"
-                  "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Mid\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"
-                  "elab: short.txt: Righe selezionate insufficienti: ne servono almeno 110\r\n",
+                  "a: Record scritti: 161\nb: Record scritti: 242\n5 files: 2 written, 3 failed\n",
+                  "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\n"
+                  "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Mid\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\n"
+                  "elab: short.txt: Righe selezionate insufficienti: ne servono almeno 110\n",
                   {"a", "b"}, {"missing", "bad", "short"}},
         BatchCase{"TwoSetsEach", {{"a.csv", kCsv}, {"b.txt", kOwn}},
                   {"--test-from=1995-10-02", "-o", "out/{name}.{set}.dat", "--dates=out/{name}.{set}.days", "a.csv",
                    "b.txt"},
-                  0, "a: Record scritti: 67; test records: 25\r\nb: Record scritti: 74; test records: 109\r\n2 files: 2 written, 0 failed\r\n",
+                  0, "a: Record scritti: 67; test records: 25\nb: Record scritti: 74; test records: 109\n2 files: 2 written, 0 failed\n",
                   "", {"a", "b"}, {}, {}, {"--test-from=1995-10-02"}, {"train", "test"}},
         // mend: an output over a price file is refused before any file runs (it was status 134)
         BatchCase{"OutputOverAPriceFile", {{"a.csv", kCsv}, {"b.txt", kOwn}}, {"-o", "{name}.txt", "a.csv", "b.txt"},
@@ -204,36 +204,36 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"EqualStemsByExtensionThenFolder",
                   {{"ENI.csv", kCsv}, {"ENI.txt", kOwn}, {"a/x.csv", kCsv}, {"b/x.csv", kCsv}},
                   templated({"ENI.csv", "ENI.txt", "a/x.csv", "b/x.csv"}), 0,
-                  "ENI.csv: Record scritti: 161\r\nENI.txt: Record scritti: 242\r\na/x.csv: Record scritti: 161\r\n"
-                  "b/x.csv: Record scritti: 161\r\n4 files: 4 written, 0 failed\r\n", "", {}, {},
+                  "ENI.csv: Record scritti: 161\nENI.txt: Record scritti: 242\na/x.csv: Record scritti: 161\n"
+                  "b/x.csv: Record scritti: 161\n4 files: 4 written, 0 failed\n", "", {}, {},
                   {"ENI.csv", "ENI.txt", "a/x.csv", "b/x.csv", "out/ENI.csv.dat", "out/ENI.csv.days",
                    "out/ENI.txt.dat", "out/ENI.txt.days", "out/a%2Fx.csv.dat", "out/a%2Fx.csv.days",
                    "out/b%2Fx.csv.dat", "out/b%2Fx.csv.days"}},
         // A name grown to the extension meets another file's stem: both grow.
         BatchCase{"AGrownNameMeetingAStem", {{"x.csv", kCsv}, {"x.txt", kCsv}, {"x.csv.txt", kCsv}},
                   {"-o", "out/{name}.dat", "x.csv", "x.txt", "x.csv.txt"}, 0,
-                  "x.csv: Record scritti: 161\r\nx.txt: Record scritti: 161\r\nx.csv.txt: Record scritti: 161\r\n"
-                  "3 files: 3 written, 0 failed\r\n", "", {}, {},
+                  "x.csv: Record scritti: 161\nx.txt: Record scritti: 161\nx.csv.txt: Record scritti: 161\n"
+                  "3 files: 3 written, 0 failed\n", "", {}, {},
                   {"out/x.csv.dat", "out/x.csv.txt.dat", "out/x.txt.dat", "x.csv", "x.csv.txt", "x.txt"}},
         BatchCase{"EqualStemsIntoOneDataset", {{"ENI.csv", kCsv}, {"ENI.txt", kOwn}},
                   {"--format=csv", "-o", "out/all.csv", "ENI.csv", "ENI.txt"}, 0,
-                  "ENI.csv: Record scritti: 161\r\nENI.txt: Record scritti: 242\r\n2 files: 2 written, 0 failed\r\n",
+                  "ENI.csv: Record scritti: 161\nENI.txt: Record scritti: 242\n2 files: 2 written, 0 failed\n",
                   "", {}, {}, {"ENI.csv", "ENI.txt", "out/all.csv"}},
         // A symbol of two files is led by its file's name, one Series each.
         BatchCase{"OneSymbolInTwoFilesIntoOneDataset",
                   {{"a.csv", long_file(kCsv, {"A", "B"})}, {"b.csv", long_file(kCsv, {"A"})}},
                   {"--symbol=all", "--format=csv", "-o", "out/all.csv", "a.csv", "b.csv"}, 0,
-                  "a/A: Record scritti: 161\r\nB: Record scritti: 161\r\nb/A: Record scritti: 161\r\n"
-                  "3 series: 3 written, 0 failed\r\n", "", {}, {}, {"a.csv", "b.csv", "out/all.csv"}},
+                  "a/A: Record scritti: 161\nB: Record scritti: 161\nb/A: Record scritti: 161\n"
+                  "3 series: 3 written, 0 failed\n", "", {}, {}, {"a.csv", "b.csv", "out/all.csv"}},
         // mend: a symbol is one file name in the folder of -o (it could name
         // any folder, merge with another or be hidden)
         BatchCase{"HostileSymbolsStayInTheFolder", {{"l.csv", kHostile}},
                   {"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}, 1,
-                  "../../../escaped: Record scritti: 161\r\n/abs/path/abs: Record scritti: 161\r\n"
-                  "./x: Record scritti: 161\r\nx: Record scritti: 161\r\n-rf: Record scritti: 161\r\n"
-                  "a\x01" "b: Record scritti: 161\r\n..: Record scritti: 161\r\n%41: Record scritti: 161\r\n"
-                  "9 series: 8 written, 1 failed\r\n",
-                  "elab: l.csv (): an empty {symbol} names no file\r\n", {}, {},
+                  "../../../escaped: Record scritti: 161\n/abs/path/abs: Record scritti: 161\n"
+                  "./x: Record scritti: 161\nx: Record scritti: 161\n-rf: Record scritti: 161\n"
+                  "a\x01" "b: Record scritti: 161\n..: Record scritti: 161\n%41: Record scritti: 161\n"
+                  "9 series: 8 written, 1 failed\n",
+                  "elab: l.csv (): an empty {symbol} names no file\n", {}, {},
                   {"l.csv", "out/%2541.dat", "out/%2Drf.dat", "out/%2E%2Fx.dat", "out/%2E.%2F..%2F..%2Fescaped.dat",
                    "out/%2E..dat", "out/%2Fabs%2Fpath%2Fabs.dat", "out/a%01b.dat", "out/x.dat"}},
         // --check of each series or file, a block each; nothing asked
@@ -246,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "a.csv:\r\nrow 1, line 2: a close of zero or below\r\n"
                   "row 2, line 3: 1827 calendar days after the previous row's 1990-01-01: days are missing\r\n"
                   "2 findings in 301 rows\r\nmissing.txt:\r\nb.txt:\r\n0 findings in 400 rows\r\n",
-                  "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n", {}, {},
+                  "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\n", {}, {},
                   {"a.csv", "b.txt"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -260,9 +260,9 @@ TEST(BatchDialogue, AskedOnceHeldForEveryFile) {
   const auto r = run_in(dir, {"--variable=11", "-o", "out/{name}.dat", "missing.txt", "a.csv", "b.txt"},
                         "-1\n2\n1\n1\n-1\n");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n");
+  EXPECT_EQ(r.err, "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\n");
   EXPECT_EQ(r.out.find("Intervallo"), r.out.rfind("Intervallo"));
-  EXPECT_NE(r.out.find("b: Record scritti: 242\r\n3 files: 2 written, 1 failed\r\n"), std::string::npos);
+  EXPECT_NE(r.out.find("b: Record scritti: 242\n3 files: 2 written, 1 failed\n"), std::string::npos);
   EXPECT_EQ(dir.read("out/b.dat"), single_run("b.txt", kOwn).first);
 }
 
@@ -274,12 +274,12 @@ TEST(BatchDialogue, AnswersEndingEndTheBatch) {
   const auto r = run_in(dir, {"--variable=11", "-o", "{name}.dat", "a.csv", "b.txt"}, "-1\n2\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("elab: a.csv: run-time error F6501: READ(CON)"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("elab: b.txt: not run: no answers\r\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.out.find("2 files: 0 written, 2 failed\r\n"), std::string::npos);
+  EXPECT_NE(r.err.find("elab: b.txt: not run: no answers\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("2 files: 0 written, 2 failed\n"), std::string::npos);
 }
 
-// One dataset: the single runs' CSVs one after the other, each line led by
-// its series, under one header.
+// One dataset: the single runs' CSVs one after the other under one header,
+// each line led by its series in both.
 TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
   TempDir dir;
   dir.write("a.csv", kCsv);
@@ -289,8 +289,8 @@ TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
   std::string expected;
   for (const auto& [file, content] : {std::pair{std::string("b.txt"), kOwn}, std::pair{std::string("a.csv"), kCsv}}) {
     const std::string csv = single_run(file, content, {"--format=csv"}).first;
-    if (expected.empty()) expected = "Series," + csv.substr(0, csv.find('\n') + 1);
-    expected += rows_led_by(csv, file.substr(0, 1));
+    if (expected.empty()) expected = csv.substr(0, csv.find('\n') + 1);
+    expected += csv.substr(csv.find('\n') + 1);
   }
   EXPECT_EQ(dir.read("all.csv"), expected);
   EXPECT_EQ(expected.substr(0, 28), "Series,Date,GIORNO_1,GIORNO_");
@@ -313,7 +313,7 @@ TEST(BatchSymbols, EverySymbolAsItsOwnRun) {
   EXPECT_EQ(run_in(dir, with_answers({"--symbol=all", "-o", "out/x.dat", "l.csv"}), "").status, 2);
   const auto r = run_in(dir, with_answers({"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}), "");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("2 series: 2 written, 0 failed\r\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("2 series: 2 written, 0 failed\n"), std::string::npos) << r.out;
   for (const std::string symbol : {"A", "B"}) {
     EXPECT_EQ(dir.read("out/" + symbol + ".dat"), single_run("l.csv", long_file, {"--symbol=" + symbol}).first);
   }

@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                     replaced(replaced(kCsv, "1995-01-04", "1995-01-07,,,,null,,\n1995-01-04"), "1995-01-09",
                              "1995-01-08,1,1,1,N/A,1,0\n1995-01-09"),
                     alternating_file(131), {"prices.csv"},
-                    "elab: prices.csv: 2 rows without a close left out, the first on line 4\r\n"},
+                    "elab: warning: prices.csv: 2 rows without a close left out, the first on line 4\r\n"},
         LikeOwnCase{"AnotherCloseColumn", format_csv(random_walk(5, 200)),
                     format_prices(halved(random_walk(5, 200))), {"--close", "Adj Close", "prices.csv"}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
