@@ -236,6 +236,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "elab: l.csv (): an empty {symbol} names no file\n", {}, {},
                   {"l.csv", "out/%2541.dat", "out/%2Drf.dat", "out/%2E%2Fx.dat", "out/%2E.%2F..%2F..%2Fescaped.dat",
                    "out/%2E..dat", "out/%2Fabs%2Fpath%2Fabs.dat", "out/a%01b.dat", "out/x.dat"}},
+        BatchCase{"SourcesLineRefused", {{"a.csv", kCsv}, {"list.csv", "file,close\na.csv,Close\nb.csv\n"}},
+                  {"--sources=list.csv", "-o", "out/{name}.dat"}, 2, "",
+                  "elab: --sources list.csv: line 3: 1 fields, the header has 2\r\nTry 'elab --help'.\r\n", {}, {}},
+        BatchCase{"SourcesColumnUnknown", {{"a.csv", kCsv}, {"list.csv", "file,clos\na.csv,Close\n"}},
+                  {"--sources=list.csv", "-o", "out/{name}.dat"}, 2, "",
+                  "elab: --sources list.csv: line 1: no column 'clos' is known: file, close, date_column, date_order, "
+                  "symbol, name\r\nTry 'elab --help'.\r\n", {}, {}},
+        BatchCase{"SourcesOverTheCommand", {{"l.csv", long_file(kCsv, {"A", "B"})}, {"list.csv", "file,symbol\nl.csv,B\n"}},
+                  {"--symbol=A", "--sources=list.csv", "--check"}, 0, "0 findings in 300 rows\r\n", "", {}, {},
+                  {"l.csv", "list.csv"}},
         // --check of each series or file, a block each; nothing asked
         BatchCase{"CheckEverySymbol", {{"l.csv", long_file(kCsv, {"A", "B"})}},
                   {"--check", "--symbol=all", "l.csv"}, 0,
@@ -317,6 +327,69 @@ TEST(BatchSymbols, EverySymbolAsItsOwnRun) {
   for (const std::string symbol : {"A", "B"}) {
     EXPECT_EQ(dir.read("out/" + symbol + ".dat"), single_run("l.csv", long_file, {"--symbol=" + symbol}).first);
   }
+}
+
+// A day of at most 12 in every row: the order of a date is the file's
+// option to give.
+std::string slashed_csv(std::uint64_t seed, bool day_first) {
+  std::string text = "Date,Close\n";
+  for (const PriceRow& r : random_walk(seed, 800)) {
+    if (r.day > 12) continue;
+    const std::string d = iso_date(r);
+    const std::string day = d.substr(8, 2), month = d.substr(5, 2);
+    text += (day_first ? day + "/" + month : month + "/" + day) + "/" + d.substr(0, 4) + "," + money(r.close) + "\n";
+  }
+  return text;
+}
+
+// A sources file serving a folder of ten files that each need options of
+// their own: one command, each file's outputs the bytes of its single run
+// with its options.
+TEST(BatchSources, TenFilesEachAsItsSingleRunWithItsOptions) {
+  struct Source {
+    std::string file, content, columns;  // columns: close,date_column,date_order,symbol,name
+    std::vector<std::string> single;
+    std::string name;
+  };
+  const auto walk = [](std::uint64_t seed) { return format_csv(random_walk(seed, 300)); };
+  const std::vector<Source> sources = {
+      {"plain.csv", walk(11), ",,,,", {}, "plain"},
+      {"mid.csv", replaced_first(walk(12), "Close", "Mid"), "Mid,,,,", {"--close=Mid"}, "mid"},
+      {"adj.csv", walk(13), "Adj Close,,,,", {"--close=Adj Close"}, "adj"},
+      {"sixth.csv", walk(14), "6,,,,", {"--close=6"}, "sixth"},
+      {"when.csv", replaced_first(walk(15), "Date", "When"), ",When,,,", {"--date-column=When"}, "when"},
+      {"dmy.csv", slashed_csv(16, true), ",,dmy,,", {"--date-order=dmy"}, "dmy"},
+      {"mdy.csv", slashed_csv(17, false), ",,mdy,,", {"--date-order=mdy"}, "mdy"},
+      {"long.csv", long_file(walk(18), {"A", "B"}), ",,,B,", {"--symbol=B"}, "long"},
+      {"long2.csv", long_file(walk(19), {"A", "B"}), ",,,A,first", {"--symbol=A"}, "first"},
+      {"semi.csv", format_csv(random_walk(20, 300), ";"), ",1,,,", {"--date-column=1"}, "semi"},
+  };
+  TempDir dir;
+  std::filesystem::create_directories(dir / "out");
+  std::filesystem::create_directories(dir / "prices");
+  std::string list = "file,close,date_column,date_order,symbol,name\n";
+  for (const Source& s : sources) {
+    dir.write("prices/" + s.file, s.content);
+    list += s.file + "," + s.columns + "\n";
+  }
+  dir.write("prices/list.csv", list);
+  const auto r = run_in(dir, with_answers({"--sources=prices/list.csv", "-o", "out/{name}.dat", "--dates=out/{name}.days"}), "");
+  EXPECT_EQ(r.status, 0) << r.err;
+  // The days of twelve a month: what --check would say, a line a file.
+  EXPECT_EQ(r.err,
+            "elab: warning: prices/dmy.csv: 36 gaps of more than 10 calendar days, the first before 1995-02-01: "
+            "elab --check lists them\n"
+            "elab: warning: prices/mdy.csv: 36 gaps of more than 10 calendar days, the first before 1995-02-01: "
+            "elab --check lists them\n");
+  EXPECT_TRUE(r.out.ends_with("\n10 files: 10 written, 0 failed\n")) << r.out;
+  for (const Source& s : sources) {
+    const auto [dat, days] = single_run(s.file, s.content, s.single);
+    EXPECT_EQ(dir.read("out/" + s.name + ".dat"), dat) << s.file;
+    EXPECT_EQ(dir.read("out/" + s.name + ".days"), days) << s.file;
+  }
+  // Without their options most of them fail.
+  const auto plain = run_in(dir, with_answers({"--check", "prices/mid.csv", "prices/dmy.csv"}), "");
+  EXPECT_EQ(plain.status, 1);
 }
 
 // Ctrl-C at points through a batch: no temporary left, every output either

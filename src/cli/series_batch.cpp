@@ -39,21 +39,32 @@ bool names(std::string_view name, std::string_view field) { return name.find(fie
 // With --symbol=all, a file of several series becomes one series a symbol;
 // a file whose symbols cannot be listed runs as it is, to fail with its own
 // report.
-std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files, numtext::TableChoice choice) {
-  choice.symbol.reset();
+std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files) {
   std::vector<SeriesSource> out;
   for (const SeriesSource& f : files) {
     std::vector<std::string> symbols;
-    try {
-      units::InputFile in(f.file, units::open_price_file(f.file));
-      symbols = price_file_symbols(in, choice);
-    } catch (const numtext::IoFailure&) {
-    } catch (const units::RunFailure&) {
+    if (f.table.symbol == kAllSymbols) {
+      numtext::TableChoice choice = f.table;
+      choice.symbol.reset();
+      try {
+        units::InputFile in(f.file, units::open_price_file(f.file));
+        symbols = price_file_symbols(in, choice);
+      } catch (const numtext::IoFailure&) {
+      } catch (const units::RunFailure&) {
+      }
     }
     if (symbols.empty()) out.push_back(f);
-    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s), {}});
+    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s), {}, f.table});
   }
   return out;
+}
+
+// The choices a series runs with: a symbol of --symbol=all in place of
+// "all", none where the file's symbols could not be listed.
+numtext::TableChoice table_of(const SeriesSource& series) {
+  numtext::TableChoice table = series.table;
+  if (table.symbol == kAllSymbols) table.symbol = series.symbol;
+  return table;
 }
 
 bool is_blank(std::string_view name) { return name.find_first_not_of(" \t") == std::string_view::npos; }
@@ -348,13 +359,16 @@ std::vector<SeriesSource> series_of(const Invocation& inv) {
   std::vector<std::string> files{*inv.price_file};
   files.insert(files.end(), inv.more_files.begin(), inv.more_files.end());
   const std::vector<std::string> names = series_names(files);
-  for (std::size_t k = 0; k < files.size(); ++k) series.push_back({files[k], names[k], std::nullopt, names[k]});
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    const std::optional<Source>* own = k < inv.file_options.size() ? &inv.file_options[k] : nullptr;
+    const std::string name = own && *own && (*own)->name ? *(*own)->name : names[k];
+    series.push_back({files[k], name, std::nullopt, name, own && *own ? (*own)->over(inv.table) : inv.table});
+  }
   return series;
 }
 
 std::vector<SeriesSource> batch_series(const Invocation& inv) {
-  if (!all_symbols(inv)) return series_of(inv);
-  std::vector<SeriesSource> series = each_symbol(series_of(inv), inv.table);
+  std::vector<SeriesSource> series = each_symbol(series_of(inv));
   // A symbol as it is; where two files hold it, led by its file's name.
   std::map<std::string, int> holders;
   for (const SeriesSource& s : series) ++holders[s.symbol.value_or(s.name)];
@@ -393,7 +407,7 @@ Invocation invocation_of(const Invocation& inv, const SeriesSource& series) {
   Invocation one = inv;
   one.price_file = series.file;
   one.more_files.clear();
-  if (all_symbols(inv)) one.table.symbol = series.symbol;
+  one.table = table_of(series);
   one.output = expand_template(inv.output, series);
   if (inv.dates) one.dates = expand_template(*inv.dates, series);
   return one;
@@ -404,18 +418,26 @@ Invocation one_series(const Invocation& inv) {
   return invocation_of(inv, series_of(inv).front());
 }
 
-bool all_symbols(const Invocation& inv) { return inv.table.symbol == kAllSymbols; }
+bool all_symbols(const Invocation& inv) {
+  return inv.table.symbol == kAllSymbols ||
+         std::any_of(inv.file_options.begin(), inv.file_options.end(),
+                     [](const std::optional<Source>& s) { return s && s->symbol == kAllSymbols; });
+}
 
 bool runs_as_batch(const Invocation& inv) { return !inv.more_files.empty() || all_symbols(inv); }
 
 std::optional<std::string> several_files_error(const Invocation& inv) {
   if (inv.more_files.empty()) return std::nullopt;
-  std::set<std::string> named;
+  std::map<std::string, std::string> named;
   for (const SeriesSource& s : series_of(inv)) {
     if (s.file == "-") return "price file '-' (standard input) cannot be one of several";
     if (is_blank(s.file)) return "a blank price file name among several";
-    // Names stay equal only where the files are spelled alike.
-    if (!named.insert(s.name).second) return "price file '" + s.file + "' given twice: give each file once";
+    // Names of the rule stay equal only where the files are spelled alike;
+    // those a sources file gives may meet.
+    const auto [at, fresh] = named.emplace(s.name, s.file);
+    if (fresh) continue;
+    if (at->second == s.file) return "price file '" + s.file + "' given twice: give each file once";
+    return "two series of one name '" + s.name + "': " + at->second + " and " + s.file;
   }
   return std::nullopt;
 }
@@ -531,7 +553,7 @@ int check_batch(const Invocation& inv, units::Console& console) {
     Invocation one = inv;
     one.price_file = s.file;
     one.more_files.clear();
-    if (all_symbols(inv)) one.table.symbol = s.symbol;
+    one.table = table_of(s);
     try {
       try {
         found = check_series(one, console) || found;
