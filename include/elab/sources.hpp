@@ -39,6 +39,11 @@ std::vector<Source> read_sources(std::string_view text, std::string_view folder)
 // The same of the file named path. Throws SourcesError.
 std::vector<Source> read_sources_file(const std::string& path);
 
+// The symbols of a price file of several series (--symbol=all), in the
+// order first met; none for a file of one. Throws units::RunFailure as a
+// run on the file does.
+std::vector<std::string> file_symbols(const std::string& path, const numtext::TableChoice& choice);
+
 // The folder of a file's path, its last separator kept: "" for a bare name.
 std::string folder_of(std::string_view path);
 

@@ -10,6 +10,7 @@
 #include "numtext/text_failure.hpp"
 #include "platform/side_by_side.hpp"
 #include "core/core.hpp"
+#include "core/price_check.hpp"
 #include "core/price_days.hpp"
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
@@ -135,6 +136,8 @@ Result prepare(const Request& request) {
     const std::unique_ptr<platform::SecondThread> second =
         request.table ? take_table(st, request, warnings) : read_price_file(st, request, warnings);
     select_and_derive(st, Questions(request.answers), second.get());
+    warn_of_taken_days(st, request.table ? kTableName : std::string_view(request.price_file), request.strict,
+                       [&](const std::string& w) { warnings.push_back(w); });
     Result r = result_of(st, second.get());
     r.warnings = std::move(warnings);
     if (request.answers.test_from) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "numtext/csv_text.hpp"
+#include "core/price_file.hpp"
 #include "elab/answers.hpp"
 #include "units/file_open.hpp"
 #include "units/input_file.hpp"
@@ -57,6 +58,15 @@ numtext::TableChoice Source::over(numtext::TableChoice command) const {
   if (date_order) command.date_order = *date_order;
   if (symbol) command.symbol = symbol;
   return command;
+}
+
+std::vector<std::string> file_symbols(const std::string& path, const numtext::TableChoice& choice) {
+  try {
+    units::InputFile in(path, units::open_price_file(path));
+    return price_file_symbols(in, choice);
+  } catch (const numtext::IoFailure& f) {
+    units::report_file_error(f, units::Statement::Open, path);
+  }
 }
 
 std::string folder_of(std::string_view path) {
