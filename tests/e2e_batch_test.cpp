@@ -311,21 +311,40 @@ TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
   EXPECT_FALSE(dir.read("-"));
 }
 
-// --symbol=all: every symbol of a long file, each as its run with
-// --symbol; without {symbol} in -o, a usage error.
+// pandas' (field, ticker) columns of two series: their closes side by side.
+std::string ticker_columns(const std::string& a, const std::string& b) {
+  std::string text = "Price,Close,Close\nTicker,A,B\nDate,,\n";
+  for (std::size_t at = a.find('\n') + 1, bt = b.find('\n') + 1; at < a.size();
+       at = a.find('\n', at) + 1, bt = b.find('\n', bt) + 1) {
+    const auto close = [](const std::string& csv, std::size_t from) {
+      std::size_t f = from;
+      for (int k = 0; k < 4; ++k) f = csv.find(',', f) + 1;
+      return csv.substr(f, csv.find(',', f) - f);
+    };
+    text += a.substr(at, 10) + "," + close(a, at) + "," + close(b, bt) + "\n";
+  }
+  return text;
+}
+
+// --symbol=all: every symbol of a long file, or every ticker of pandas'
+// (field, ticker) columns, each as its own run with --symbol; without
+// {symbol} in -o, a usage error.
 TEST(BatchSymbols, EverySymbolAsItsOwnRun) {
   const std::string other = format_csv(random_walk(7, 300));
   const std::string long_file =
       "Symbol," + kCsv.substr(0, kCsv.find('\n') + 1) + rows_led_by(kCsv, "A") + rows_led_by(other, "B");
-  TempDir dir;
-  std::filesystem::create_directory(dir / "out");
-  dir.write("l.csv", long_file);
-  EXPECT_EQ(run_in(dir, with_answers({"--symbol=all", "-o", "out/x.dat", "l.csv"}), "").status, 2);
-  const auto r = run_in(dir, with_answers({"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}), "");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("2 series: 2 written, 0 failed\n"), std::string::npos) << r.out;
-  for (const std::string symbol : {"A", "B"}) {
-    EXPECT_EQ(dir.read("out/" + symbol + ".dat"), single_run("l.csv", long_file, {"--symbol=" + symbol}).first);
+  for (const std::string& file : {long_file, ticker_columns(kCsv, other)}) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "out");
+    dir.write("l.csv", file);
+    EXPECT_EQ(run_in(dir, with_answers({"--symbol=all", "-o", "out/x.dat", "l.csv"}), "").status, 2);
+    const auto r = run_in(dir, with_answers({"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}), "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("2 series: 2 written, 0 failed\n"), std::string::npos) << r.out;
+    for (const std::string symbol : {"A", "B"}) {
+      EXPECT_EQ(dir.read("out/" + symbol + ".dat"), single_run("l.csv", file, {"--symbol=" + symbol}).first);
+    }
+    EXPECT_NE(dir.read("out/A.dat"), dir.read("out/B.dat"));
   }
 }
 
