@@ -98,7 +98,7 @@ def _named_sources(sources):
             keywords = {}
             if isinstance(source, tuple):
                 source, keywords = source
-            named.append((str(name), source, (source, dict(keywords))))
+            named.append((str(name), name, (source, dict(keywords))))
         return [(n, s, k) for n, (s, k) in _one_name_each(named, "keys")]
     sources = list(sources)
     paths = [os.fsdecode(s) for s in sources if _is_path(s)]
@@ -172,8 +172,12 @@ def prepare_many(prepare, error_class, sources, workers=None, errors="collect", 
 
 def frame(results):
     """One DataFrame of every Result, indexed by (name, date); of every
-    Split, by (name, set, date)."""
+    Split, by (name, set, date). A path of a CSV that elab --format=csv
+    wrote, of either shape, gives the same index."""
     import pandas as pd
+    if _is_path(results):
+        from .load import load
+        return load(results).frame()
     frames = {name: r.frame() for name, r in results.items()}
     if not frames:
         return pd.DataFrame()
