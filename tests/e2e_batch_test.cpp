@@ -249,13 +249,13 @@ INSTANTIATE_TEST_SUITE_P(
         // --check of each series or file, a block each; nothing asked
         BatchCase{"CheckEverySymbol", {{"l.csv", long_file(kCsv, {"A", "B"})}},
                   {"--check", "--symbol=all", "l.csv"}, 0,
-                  "l.csv (A):\r\n0 findings in 300 rows\r\nl.csv (B):\r\n0 findings in 300 rows\r\n", "", {}, {},
+                  "l.csv (A):\n0 findings in 300 rows\nl.csv (B):\n0 findings in 300 rows\n", "", {}, {},
                   {"l.csv"}},
         BatchCase{"CheckEveryFile", {{"a.csv", replaced_first(kCsv, "\n", "\n1990-01-01,1,1,1,0,0,0\n")}, {"b.txt", kOwn}},
                   {"--check", "a.csv", "missing.txt", "b.txt"}, 1,
-                  "a.csv:\r\nrow 1, line 2: a close of zero or below\r\n"
-                  "row 2, line 3: 1827 calendar days after the previous row's 1990-01-01: days are missing\r\n"
-                  "2 findings in 301 rows\r\nmissing.txt:\r\nb.txt:\r\n0 findings in 400 rows\r\n",
+                  "a.csv:\nrow 1, line 2: a close of zero or below\n"
+                  "row 2, line 3: 1827 calendar days after the previous row's 1990-01-01: days are missing\n"
+                  "2 findings in 301 rows\nmissing.txt:\nb.txt:\n0 findings in 400 rows\n",
                   "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\n", {}, {},
                   {"a.csv", "b.txt"}}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -24,10 +24,10 @@ void write_to_standard_error(Console& console, const std::string& text) {
 
 }  // namespace
 
-void show_warning(Console& console, std::string_view text) {
+void show_warning(Console& console, std::string_view text, std::string_view line_end) {
   std::string line = "elab: warning: ";
   line += text;
-  line += "\r\n";
+  line += line_end;
   write_to_standard_error(console, line);
 }
 

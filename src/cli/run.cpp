@@ -126,13 +126,19 @@ void check_distinct_files(const std::string& price_file, const Invocation& inv) 
   if (platform::same_identity(output, dates)) throw UsageError{"--output and --dates name the same file"};
 }
 
-bool check_series(const Invocation& inv, units::Console& console) {
+bool check_series(const Invocation& inv, units::Console& console, bool own_lines) {
   RunState st;
   const auto input = open_input(inv.price_file, &console);
   const Findings findings =
-      check_price_file(st, *input, inv.table, [&](const std::string& w) { units::show_warning(console, w); });
+      check_price_file(st, *input, inv.table, [&](const std::string& w) {
+        units::show_warning(console, w, own_lines ? platform::line_end() : "\r\n");
+      });
   for (const std::string& line : findings_report(findings, st.NR)) {
-    console.write_record(" " + line);  // carriage control
+    if (own_lines) {
+      console.write_line(line);
+    } else {
+      console.write_record(" " + line);  // carriage control
+    }
   }
   return !findings.empty();
 }

@@ -107,14 +107,6 @@ std::string failure_line(const SeriesSource& s, const units::RunFailure& f) {
   return line.append(platform::line_end());
 }
 
-// A warning of the batch, marked as one: a line of its own on standard
-// error after what the console holds.
-void show_batch_warning(units::Console& console, const std::string& text) {
-  console.flush();
-  const std::string line = "elab: warning: " + text + std::string(platform::line_end());
-  (void)platform::write_all(platform::std_stream(platform::StdStream::err), line.data(), line.size());
-}
-
 // How one series ended.
 struct Outcome {
   bool ended = false;
@@ -139,7 +131,7 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
         RunState st;
         SeriesRun run{one, questions, console, [&](const std::string& w) {
                         if (console != nullptr) {
-                          show_batch_warning(*console, w);
+                          units::show_warning(*console, w, platform::line_end());
                         } else {
                           o.warnings.push_back(w);
                         }
@@ -198,7 +190,7 @@ class Shown {
 
   void series(const SeriesSource& s, Outcome& o) {
     clear_progress();
-    for (const std::string& w : o.warnings) show_batch_warning(console_, w);
+    for (const std::string& w : o.warnings) units::show_warning(console_, w, platform::line_end());
     if (o.written && dataset_ != nullptr) take_rows(o);
     if (o.written) {
       ++written_;
@@ -547,16 +539,14 @@ void check_batch_files(const Invocation& inv, const std::vector<SeriesSource>& s
 int check_batch(const Invocation& inv, units::Console& console) {
   bool found = false;
   for (const SeriesSource& s : batch_series(inv)) {
-    std::string header(1, ' ');  // carriage control
-    header.append(series_place(s)).append(":");
-    console.write_record(header);
+    console.write_line(series_place(s) + ":");
     Invocation one = inv;
     one.price_file = s.file;
     one.more_files.clear();
     one.table = table_of(s);
     try {
       try {
-        found = check_series(one, console) || found;
+        found = check_series(one, console, true) || found;
       } catch (const std::bad_alloc&) {
         throw units::RunFailure::stop_for_memory("Memoria insufficiente");
       }
