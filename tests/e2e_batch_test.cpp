@@ -243,7 +243,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {"--sources=list.csv", "-o", "out/{name}.dat"}, 2, "",
                   "elab: --sources list.csv: line 1: no column 'clos' is known: file, close, date_column, date_order, "
                   "symbol, name\r\nTry 'elab --help'.\r\n", {}, {}},
-        BatchCase{"SourcesOverTheCommand", {{"l.csv", long_file(kCsv, {"A", "B"})}, {"list.csv", "file,symbol\nl.csv,B\n"}},
+        // one source runs as one file, with its own options
+        BatchCase{"SourcesOverTheCommand", {{"l.csv", long_file(kCsv, {"B", "C"})}, {"list.csv", "file,symbol\nl.csv,B\n"}},
                   {"--symbol=A", "--sources=list.csv", "--check"}, 0, "0 findings in 300 rows\r\n", "", {}, {},
                   {"l.csv", "list.csv"}},
         // --check of each series or file, a block each; nothing asked

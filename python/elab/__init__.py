@@ -296,8 +296,12 @@ def prepare_many(sources, *, workers=None, errors="collect", **answers):
     """prepare() of many series on worker threads (by default one for each
     processor this process may use): sources is a list of paths (named as
     the program's {name}), a mapping of names to paths, DataFrames or
-    Series, or one long DataFrame with a symbol column (Symbol, Ticker,
-    Name, Code, Instrument or ISIN, any case), split by it. Returns the
+    Series, or to (source, {keywords}) whose keywords go over the call's,
+    one long DataFrame with a symbol column (Symbol, Ticker, Name, Code,
+    Instrument or ISIN, any case), split by it, or (field, ticker)
+    columns, a ticker each, or a sources file as --sources takes it (a
+    path, or a DataFrame with a file column). symbol="all" makes each long
+    file one series a symbol. Returns the
     Results by name in input order; with errors="collect" the failed ones
     are in .errors by name, with errors="raise" one ElabError lists them."""
     pd = sys.modules.get("pandas")

@@ -258,7 +258,7 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
 int run_and_end(const Invocation& inv, units::Console& console) {
   try {
     try {
-      if (inv.check) return check_series(inv, console) ? 1 : 0;
+      if (inv.check) return check_series(one_series(inv), console) ? 1 : 0;
       RunState st;
       drive(st, one_series(inv), console);
     } catch (const std::bad_alloc&) {
