@@ -230,7 +230,8 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
     series of a file or table of several and returns what prepare_many
     returns. The interpreter's lock is released during the run."""
     if symbol == "all":
-        return prepare_many({"": prices} if not _is_long_table(prices) else prices, from_=from_, to=to,
+        many = prices if _many.is_long_frame(prices) else [prices]
+        return prepare_many(many, from_=from_, to=to,
                             variable=variable, coefficient=coefficient, screen_output=screen_output,
                             screen_inputs=screen_inputs, days=days, test_from=test_from, close=close, date=date,
                             symbol="all", date_order=date_order, start=start, end=end, strict=strict,
@@ -266,22 +267,6 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
     return result
 
 
-def _is_long_table(prices):
-    """A DataFrame of several series: a symbol column, or (field, ticker)
-    columns."""
-    pd = sys.modules.get("pandas")
-    if pd is None or not isinstance(prices, pd.DataFrame):
-        return False
-    return isinstance(prices.columns, pd.MultiIndex) or _many._symbol_column(prices) is not None
-
-
-def _tickers(frame):
-    """A (field, ticker) DataFrame as a mapping of ticker to its columns."""
-    fields = [str(v) for v in frame.columns.get_level_values(0)]
-    level = 0 if _table_columns(list(dict.fromkeys(fields)), None, None)[1] is None else 1
-    return {str(t): frame.xs(t, axis=1, level=level) for t in dict.fromkeys(frame.columns.get_level_values(level))}
-
-
 def _result(raw):
     return Split(raw) if "test" in raw else Result(raw)
 
@@ -304,9 +289,6 @@ def prepare_many(sources, *, workers=None, errors="collect", **answers):
     file one series a symbol. Returns the
     Results by name in input order; with errors="collect" the failed ones
     are in .errors by name, with errors="raise" one ElabError lists them."""
-    pd = sys.modules.get("pandas")
-    if pd is not None and isinstance(sources, pd.DataFrame) and isinstance(sources.columns, pd.MultiIndex):
-        sources = _tickers(sources)
     return _many.prepare_many(prepare, ElabError, sources, workers, errors, **answers)
 
 

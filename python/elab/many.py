@@ -82,6 +82,32 @@ def _is_sources_table(sources):
     return hasattr(sources, "columns") and "file" in list(sources.columns)
 
 
+def _tickers(frame):
+    """(ticker, its columns) of (field, ticker) columns, in their order."""
+    from . import _elab
+    fields = [str(v) for v in frame.columns.get_level_values(0)]
+    level = 0 if _elab.table_columns(list(dict.fromkeys(fields)), None, None)[1] is None else 1
+    return [(str(t), frame.xs(t, axis=1, level=level)) for t in dict.fromkeys(frame.columns.get_level_values(level))]
+
+
+def is_long_frame(prices):
+    """A DataFrame of several series: a symbol column, or (field, ticker)
+    columns."""
+    import sys
+    pd = sys.modules.get("pandas")
+    if pd is None or not isinstance(prices, pd.DataFrame):
+        return False
+    return isinstance(prices.columns, pd.MultiIndex) or _symbol_column(prices) is not None
+
+
+def _frame_series(frame):
+    """(name, frame) of each series of a long frame; none for another."""
+    if not is_long_frame(frame):
+        return []
+    import pandas as pd
+    return _tickers(frame) if isinstance(frame.columns, pd.MultiIndex) else _split_by_symbol(frame)
+
+
 def _named_sources(sources):
     """(name, source, keywords) in input order; the names of paths by the
     program's rule for {name}."""
@@ -91,7 +117,8 @@ def _named_sources(sources):
         rows = _elab.read_sources(os.fsdecode(sources)) if _is_path(sources) else _sources_table(sources)
         return [(n, s, k) for n, (s, k) in _one_name_each(_from_rows(rows), "sources")]
     if isinstance(sources, pd.DataFrame):
-        return [(n, s, {}) for n, s in _split_by_symbol(sources)]
+        series = _frame_series(sources) or _split_by_symbol(sources)  # the latter tells what is missing
+        return [(n, s, {}) for n, s in series]
     if hasattr(sources, "items"):
         named = []
         for name, source in sources.items():
@@ -117,14 +144,16 @@ def _each_symbol(triples, answers):
         symbol = keywords.get("symbol", answers.get("symbol"))
         symbols = []
         if symbol == "all" and _is_path(source):
-            symbols = _elab.file_symbols(os.fsdecode(source), keywords.get("close", answers.get("close")),
-                                         keywords.get("date", answers.get("date")),
-                                         keywords.get("date_order", answers.get("date_order")))
+            symbols = [(s, source, s) for s in _elab.file_symbols(
+                os.fsdecode(source), keywords.get("close", answers.get("close")),
+                keywords.get("date", answers.get("date")), keywords.get("date_order", answers.get("date_order")))]
+        elif symbol == "all":
+            symbols = [(s, frame, None) for s, frame in _frame_series(source)]
         if not symbols:
             # A file of one series, or one whose run tells why not.
             expanded.append((name, None, source, dict(keywords, symbol=None) if symbol == "all" else keywords))
-        for s in symbols:
-            expanded.append((name, s, source, dict(keywords, symbol=s)))
+        for s, part, chosen in symbols:
+            expanded.append((name, s, part, dict(keywords, symbol=chosen)))
     holders = {}
     for name, symbol, _, _ in expanded:
         holders[symbol if symbol is not None else name] = holders.get(symbol if symbol is not None else name, 0) + 1

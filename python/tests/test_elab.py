@@ -413,6 +413,9 @@ def test_symbol_all_gives_every_series_as_prepare_many_does():
         rs = elab.prepare_many([long, PRICES], symbol="all", **many_keywords())
         assert list(rs) == ["A", "B", "prices"] and rs["B"].text == expected
         assert list(elab.prepare(long, symbol="all", **many_keywords())) == ["A", "B"]
+    rs = elab.prepare_many({"w": _wide(_frame()), "p": PRICES_CSV}, symbol="all", **many_keywords())
+    assert list(rs) == ["A", "B", "p"] and rs["p"].text == expected
+    assert list(elab.prepare(PRICES_CSV, symbol="all", **many_keywords())) == ["prices"]
 
 
 def test_prepare_many_names_files_of_one_stem_as_the_program_does():

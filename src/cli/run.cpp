@@ -248,7 +248,11 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   ConsoleAsker asker(console);
   const Questions questions(asker, inv.answers);
   const auto warn = [&](const std::string& warning) { units::show_warning(console, warning); };
-  const SeriesCounts counts = run_series(st, {inv, questions, &console, warn});
+  SeriesRun run{inv, questions, &console, warn};
+  // A sources file's one file: the name it gives.
+  const std::optional<Source>* own = inv.file_options.empty() ? nullptr : &inv.file_options.front();
+  if (own != nullptr && *own && (*own)->name) run.series = *(*own)->name;
+  const SeriesCounts counts = run_series(st, run);
   write_count_line(console, counts.records);
   if (counts.test) write_test_count_line(console, *counts.test);
 }
