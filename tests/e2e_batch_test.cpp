@@ -407,6 +407,12 @@ TEST(BatchSources, TenFilesEachAsItsSingleRunWithItsOptions) {
     EXPECT_EQ(dir.read("out/" + s.name + ".dat"), dat) << s.file;
     EXPECT_EQ(dir.read("out/" + s.name + ".days"), days) << s.file;
   }
+  // One source is a single run, named as the source says.
+  dir.write("prices/one.csv", "file,name\nplain.csv,alpha\n");
+  const auto one = run_in(dir, with_answers({"--sources=prices/one.csv", "--format=csv", "-o", "one.csv"}), "");
+  EXPECT_EQ(one.status, 0) << one.err;
+  const std::string csv = dir.read("one.csv").value_or("");
+  EXPECT_EQ(csv.substr(csv.find('\n') + 1, 6), "alpha,");
   // Without their options most of them fail.
   const auto plain = run_in(dir, with_answers({"--check", "prices/mid.csv", "prices/dmy.csv"}), "");
   EXPECT_EQ(plain.status, 1);
