@@ -14,6 +14,7 @@
 #include "elab/answers.hpp"
 #include "elab/prepare.hpp"
 #include "elab/series_names.hpp"
+#include "elab/sources.hpp"
 #include "numtext/vendor_table.hpp"
 #include "units/run_failure.hpp"
 
@@ -94,9 +95,10 @@ numtext::TableChoice choice_of(const std::optional<std::string>& close, const st
 
 py::dict prepare_file(const std::string& path, const py::dict& answers, std::optional<std::string> close,
                       std::optional<std::string> date, std::optional<std::string> symbol,
-                      std::optional<std::string> date_order) {
+                      std::optional<std::string> date_order, bool strict) {
   prep::Request request;
   request.answers = answers_of(answers);
+  request.strict = strict;
   request.price_file = path;
   request.choice = choice_of(close, date, symbol, date_order);
   return run(std::move(request));
@@ -112,9 +114,10 @@ py::dict prepare_table(std::optional<IntArray> years, std::optional<IntArray> mo
                        std::optional<std::vector<std::string>> close_texts,
                        std::optional<std::vector<std::string>> symbols, std::string symbol_name,
                        std::string date_name, std::string close_name, const py::dict& answers,
-                       std::optional<std::string> symbol, std::optional<std::string> date_order) {
+                       std::optional<std::string> symbol, std::optional<std::string> date_order, bool strict) {
   prep::Request request;
   request.answers = answers_of(answers);
+  request.strict = strict;
   request.choice = choice_of(std::nullopt, std::nullopt, symbol, date_order);
   prep::PriceTable table;
   if (years && months && days) {
@@ -149,6 +152,37 @@ py::tuple table_columns(const std::vector<std::string>& names, std::optional<std
                         numtext::missing_columns(names, found, c));
 }
 
+// The sources of a sources file, each a dict of the keywords of prepare()
+// it gives (close, date, date_order, symbol), its file and name, and line.
+py::list read_sources(const std::string& path) {
+  std::vector<prep::Source> sources;
+  try {
+    sources = prep::read_sources_file(path);
+  } catch (const prep::SourcesError& e) {
+    throw py::value_error(path + ": " + (e.line > 0 ? "line " + std::to_string(e.line) + ": " : "") + e.message);
+  }
+  py::list out;
+  for (const prep::Source& s : sources) {
+    py::dict d;
+    d["file"] = s.file;
+    d["line"] = s.line;
+    if (s.name) d["name"] = *s.name;
+    if (s.close) d["close"] = *s.close;
+    if (s.date_column) d["date"] = *s.date_column;
+    if (s.symbol) d["symbol"] = *s.symbol;
+    if (s.date_order) d["date_order"] = *s.date_order == numtext::DateOrder::dmy ? "dmy" : "mdy";
+    out.append(d);
+  }
+  return out;
+}
+
+// The symbols of a price file of several series, in the order first met;
+// none for a file of one.
+std::vector<std::string> file_symbols(const std::string& path, std::optional<std::string> close,
+                                      std::optional<std::string> date, std::optional<std::string> date_order) {
+  return prep::file_symbols(path, choice_of(close, date, std::nullopt, date_order));
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_elab, m) {
@@ -168,10 +202,12 @@ PYBIND11_MODULE(_elab, m) {
   m.def("answer_names", &answer_names);
   m.def("series_names", &prep::series_names, py::arg("files"));
   m.def("prepare_file", &prepare_file, py::arg("path"), py::arg("answers"), py::arg("close"), py::arg("date"),
-        py::arg("symbol"), py::arg("date_order"));
+        py::arg("symbol"), py::arg("date_order"), py::arg("strict") = false);
   m.def("prepare_table", &prepare_table, py::arg("years"), py::arg("months"), py::arg("days"),
         py::arg("date_texts"), py::arg("closes"), py::arg("close_texts"), py::arg("symbols"),
         py::arg("symbol_name"), py::arg("date_name"), py::arg("close_name"), py::arg("answers"), py::arg("symbol"),
-        py::arg("date_order"));
+        py::arg("date_order"), py::arg("strict") = false);
+  m.def("read_sources", &read_sources, py::arg("path"));
+  m.def("file_symbols", &file_symbols, py::arg("path"), py::arg("close"), py::arg("date"), py::arg("date_order"));
   m.def("table_columns", &table_columns, py::arg("names"), py::arg("close"), py::arg("date"));
 }

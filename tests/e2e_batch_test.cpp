@@ -153,10 +153,10 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Batch,
     ::testing::Values(
         BatchCase{"BothFormats", {{"a.csv", kCsv}, {"b.txt", kOwn}}, templated({"a.csv", "b.txt"}), 0,
-                  "a: Record scritti: 161\r\nb: Record scritti: 242\r\n2 files: 2 written, 0 failed\r\n", "",
+                  "a: Record scritti: 161\nb: Record scritti: 242\n2 files: 2 written, 0 failed\n", "",
                   {"a", "b"}, {}},
         BatchCase{"OneJobAtATime", {{"a.csv", kCsv}, {"b.txt", kOwn}}, templated({"-j1", "b.txt", "a.csv"}), 0,
-                  "b: Record scritti: 242\r\na: Record scritti: 161\r\n2 files: 2 written, 0 failed\r\n", "",
+                  "b: Record scritti: 242\na: Record scritti: 161\n2 files: 2 written, 0 failed\n", "",
                   {"a", "b"}, {}},
         BatchCase{"FailingFilesNamedAndKept",
                   {{"a.csv", kCsv},
@@ -164,16 +164,16 @@ INSTANTIATE_TEST_SUITE_P(
                    {"short.txt", format_prices(random_walk(5, 100))},
                    {"b.txt", kOwn}},
                   templated({"a.csv", "missing.txt", "bad.csv", "short.txt", "b.txt"}), 1,
-                  "a: Record scritti: 161\r\nb: Record scritti: 242\r\n5 files: 2 written, 3 failed\r\n",
-                  "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n"
-                  "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Mid\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\r\n"
+                  "a: Record scritti: 161\nb: Record scritti: 242\n5 files: 2 written, 3 failed\n",
+                  "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\n"
+                  "elab: bad.csv: line 1: no close column among \"Date\", \"Open\", \"High\", \"Low\", \"Mid\", \"Adj Close\", \"Volume\": name it with --close=NAME or by its number, --close=5\n"
                   "elab: short.txt: 100 rows selected of the 100 it has; a run takes at least 110: choose a wider range "
-                  "of dates or a longer file\r\n",
+                  "of dates or a longer file\n",
                   {"a", "b"}, {"missing", "bad", "short"}},
         BatchCase{"TwoSetsEach", {{"a.csv", kCsv}, {"b.txt", kOwn}},
                   {"--test-from=1995-10-02", "-o", "out/{name}.{set}.dat", "--dates=out/{name}.{set}.days", "a.csv",
                    "b.txt"},
-                  0, "a: Record scritti: 67; test records: 25\r\nb: Record scritti: 74; test records: 109\r\n2 files: 2 written, 0 failed\r\n",
+                  0, "a: Record scritti: 67; test records: 25\nb: Record scritti: 74; test records: 109\n2 files: 2 written, 0 failed\n",
                   "", {"a", "b"}, {}, {}, {"--test-from=1995-10-02"}, {"train", "test"}},
         // mend: an output over a price file is refused before any file runs (it was status 134)
         BatchCase{"OutputOverAPriceFile", {{"a.csv", kCsv}, {"b.txt", kOwn}}, {"-o", "{name}.txt", "a.csv", "b.txt"},
@@ -205,49 +205,60 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"EqualStemsByExtensionThenFolder",
                   {{"ENI.csv", kCsv}, {"ENI.txt", kOwn}, {"a/x.csv", kCsv}, {"b/x.csv", kCsv}},
                   templated({"ENI.csv", "ENI.txt", "a/x.csv", "b/x.csv"}), 0,
-                  "ENI.csv: Record scritti: 161\r\nENI.txt: Record scritti: 242\r\na/x.csv: Record scritti: 161\r\n"
-                  "b/x.csv: Record scritti: 161\r\n4 files: 4 written, 0 failed\r\n", "", {}, {},
+                  "ENI.csv: Record scritti: 161\nENI.txt: Record scritti: 242\na/x.csv: Record scritti: 161\n"
+                  "b/x.csv: Record scritti: 161\n4 files: 4 written, 0 failed\n", "", {}, {},
                   {"ENI.csv", "ENI.txt", "a/x.csv", "b/x.csv", "out/ENI.csv.dat", "out/ENI.csv.days",
                    "out/ENI.txt.dat", "out/ENI.txt.days", "out/a%2Fx.csv.dat", "out/a%2Fx.csv.days",
                    "out/b%2Fx.csv.dat", "out/b%2Fx.csv.days"}},
         // A name grown to the extension meets another file's stem: both grow.
         BatchCase{"AGrownNameMeetingAStem", {{"x.csv", kCsv}, {"x.txt", kCsv}, {"x.csv.txt", kCsv}},
                   {"-o", "out/{name}.dat", "x.csv", "x.txt", "x.csv.txt"}, 0,
-                  "x.csv: Record scritti: 161\r\nx.txt: Record scritti: 161\r\nx.csv.txt: Record scritti: 161\r\n"
-                  "3 files: 3 written, 0 failed\r\n", "", {}, {},
+                  "x.csv: Record scritti: 161\nx.txt: Record scritti: 161\nx.csv.txt: Record scritti: 161\n"
+                  "3 files: 3 written, 0 failed\n", "", {}, {},
                   {"out/x.csv.dat", "out/x.csv.txt.dat", "out/x.txt.dat", "x.csv", "x.csv.txt", "x.txt"}},
         BatchCase{"EqualStemsIntoOneDataset", {{"ENI.csv", kCsv}, {"ENI.txt", kOwn}},
                   {"--format=csv", "-o", "out/all.csv", "ENI.csv", "ENI.txt"}, 0,
-                  "ENI.csv: Record scritti: 161\r\nENI.txt: Record scritti: 242\r\n2 files: 2 written, 0 failed\r\n",
+                  "ENI.csv: Record scritti: 161\nENI.txt: Record scritti: 242\n2 files: 2 written, 0 failed\n",
                   "", {}, {}, {"ENI.csv", "ENI.txt", "out/all.csv"}},
         // A symbol of two files is led by its file's name, one Series each.
         BatchCase{"OneSymbolInTwoFilesIntoOneDataset",
                   {{"a.csv", long_file(kCsv, {"A", "B"})}, {"b.csv", long_file(kCsv, {"A"})}},
                   {"--symbol=all", "--format=csv", "-o", "out/all.csv", "a.csv", "b.csv"}, 0,
-                  "a/A: Record scritti: 161\r\nB: Record scritti: 161\r\nb/A: Record scritti: 161\r\n"
-                  "3 series: 3 written, 0 failed\r\n", "", {}, {}, {"a.csv", "b.csv", "out/all.csv"}},
+                  "a/A: Record scritti: 161\nB: Record scritti: 161\nb/A: Record scritti: 161\n"
+                  "3 series: 3 written, 0 failed\n", "", {}, {}, {"a.csv", "b.csv", "out/all.csv"}},
         // mend: a symbol is one file name in the folder of -o (it could name
         // any folder, merge with another or be hidden)
         BatchCase{"HostileSymbolsStayInTheFolder", {{"l.csv", kHostile}},
                   {"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}, 1,
-                  "../../../escaped: Record scritti: 161\r\n/abs/path/abs: Record scritti: 161\r\n"
-                  "./x: Record scritti: 161\r\nx: Record scritti: 161\r\n-rf: Record scritti: 161\r\n"
-                  "a\x01" "b: Record scritti: 161\r\n..: Record scritti: 161\r\n%41: Record scritti: 161\r\n"
-                  "9 series: 8 written, 1 failed\r\n",
-                  "elab: l.csv (): an empty {symbol} names no file\r\n", {}, {},
+                  "../../../escaped: Record scritti: 161\n/abs/path/abs: Record scritti: 161\n"
+                  "./x: Record scritti: 161\nx: Record scritti: 161\n-rf: Record scritti: 161\n"
+                  "a\x01" "b: Record scritti: 161\n..: Record scritti: 161\n%41: Record scritti: 161\n"
+                  "9 series: 8 written, 1 failed\n",
+                  "elab: l.csv (): an empty {symbol} names no file\n", {}, {},
                   {"l.csv", "out/%2541.dat", "out/%2Drf.dat", "out/%2E%2Fx.dat", "out/%2E.%2F..%2F..%2Fescaped.dat",
                    "out/%2E..dat", "out/%2Fabs%2Fpath%2Fabs.dat", "out/a%01b.dat", "out/x.dat"}},
+        BatchCase{"SourcesLineRefused", {{"a.csv", kCsv}, {"list.csv", "file,close\na.csv,Close\nb.csv\n"}},
+                  {"--sources=list.csv", "-o", "out/{name}.dat"}, 2, "",
+                  "elab: --sources list.csv: line 3: 1 fields, the header has 2\r\nTry 'elab --help'.\r\n", {}, {}},
+        BatchCase{"SourcesColumnUnknown", {{"a.csv", kCsv}, {"list.csv", "file,clos\na.csv,Close\n"}},
+                  {"--sources=list.csv", "-o", "out/{name}.dat"}, 2, "",
+                  "elab: --sources list.csv: line 1: no column 'clos' is known: file, close, date_column, date_order, "
+                  "symbol, name\r\nTry 'elab --help'.\r\n", {}, {}},
+        // one source runs as one file, with its own options
+        BatchCase{"SourcesOverTheCommand", {{"l.csv", long_file(kCsv, {"B", "C"})}, {"list.csv", "file,symbol\nl.csv,B\n"}},
+                  {"--symbol=A", "--sources=list.csv", "--check"}, 0, "0 findings in 300 rows\r\n", "", {}, {},
+                  {"l.csv", "list.csv"}},
         // --check of each series or file, a block each; nothing asked
         BatchCase{"CheckEverySymbol", {{"l.csv", long_file(kCsv, {"A", "B"})}},
                   {"--check", "--symbol=all", "l.csv"}, 0,
-                  "l.csv (A):\r\n0 findings in 300 rows\r\nl.csv (B):\r\n0 findings in 300 rows\r\n", "", {}, {},
+                  "l.csv (A):\n0 findings in 300 rows\nl.csv (B):\n0 findings in 300 rows\n", "", {}, {},
                   {"l.csv"}},
         BatchCase{"CheckEveryFile", {{"a.csv", replaced_first(kCsv, "\n", "\n1990-01-01,1,1,1,0,0,0\n")}, {"b.txt", kOwn}},
                   {"--check", "a.csv", "missing.txt", "b.txt"}, 1,
-                  "a.csv:\r\nrow 1, line 2: a close of zero or below\r\n"
-                  "row 2, line 3: 1827 calendar days after the previous row's 1990-01-01: days are missing\r\n"
-                  "2 findings in 301 rows\r\nmissing.txt:\r\nb.txt:\r\n0 findings in 400 rows\r\n",
-                  "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n", {}, {},
+                  "a.csv:\nrow 1, line 2: a close of zero or below\n"
+                  "row 2, line 3: 1827 calendar days after the previous row's 1990-01-01: days are missing\n"
+                  "2 findings in 301 rows\nmissing.txt:\nb.txt:\n0 findings in 400 rows\n",
+                  "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\n", {}, {},
                   {"a.csv", "b.txt"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -261,9 +272,9 @@ TEST(BatchDialogue, AskedOnceHeldForEveryFile) {
   const auto r = run_in(dir, {"--variable=11", "-o", "out/{name}.dat", "missing.txt", "a.csv", "b.txt"},
                         "-1\n2\n1\n1\n-1\n");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\r\n");
+  EXPECT_EQ(r.err, "elab: missing.txt: run-time error F6416: OPEN(missing.txt) - file does not exist\n");
   EXPECT_EQ(r.out.find("Intervallo"), r.out.rfind("Intervallo"));
-  EXPECT_NE(r.out.find("b: Record scritti: 242\r\n3 files: 2 written, 1 failed\r\n"), std::string::npos);
+  EXPECT_NE(r.out.find("b: Record scritti: 242\n3 files: 2 written, 1 failed\n"), std::string::npos);
   EXPECT_EQ(dir.read("out/b.dat"), single_run("b.txt", kOwn).first);
 }
 
@@ -275,12 +286,12 @@ TEST(BatchDialogue, AnswersEndingEndTheBatch) {
   const auto r = run_in(dir, {"--variable=11", "-o", "{name}.dat", "a.csv", "b.txt"}, "-1\n2\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("elab: a.csv: run-time error F6501: READ(CON)"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("elab: b.txt: not run: no answers\r\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.out.find("2 files: 0 written, 2 failed\r\n"), std::string::npos);
+  EXPECT_NE(r.err.find("elab: b.txt: not run: no answers\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("2 files: 0 written, 2 failed\n"), std::string::npos);
 }
 
-// One dataset: the single runs' CSVs one after the other, each line led by
-// its series, under one header.
+// One dataset: the single runs' CSVs one after the other under one header,
+// each line led by its series in both.
 TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
   TempDir dir;
   dir.write("a.csv", kCsv);
@@ -290,8 +301,8 @@ TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
   std::string expected;
   for (const auto& [file, content] : {std::pair{std::string("b.txt"), kOwn}, std::pair{std::string("a.csv"), kCsv}}) {
     const std::string csv = single_run(file, content, {"--format=csv"}).first;
-    if (expected.empty()) expected = "Series," + csv.substr(0, csv.find('\n') + 1);
-    expected += rows_led_by(csv, file.substr(0, 1));
+    if (expected.empty()) expected = csv.substr(0, csv.find('\n') + 1);
+    expected += csv.substr(csv.find('\n') + 1);
   }
   EXPECT_EQ(dir.read("all.csv"), expected);
   EXPECT_EQ(expected.substr(0, 28), "Series,Date,GIORNO_1,GIORNO_");
@@ -302,22 +313,110 @@ TEST(BatchDataset, TheSingleCsvsWithTheSeriesColumn) {
   EXPECT_FALSE(dir.read("-"));
 }
 
-// --symbol=all: every symbol of a long file, each as its run with
-// --symbol; without {symbol} in -o, a usage error.
+// pandas' (field, ticker) columns of two series: their closes side by side.
+std::string ticker_columns(const std::string& a, const std::string& b) {
+  std::string text = "Price,Close,Close\nTicker,A,B\nDate,,\n";
+  for (std::size_t at = a.find('\n') + 1, bt = b.find('\n') + 1; at < a.size();
+       at = a.find('\n', at) + 1, bt = b.find('\n', bt) + 1) {
+    const auto close = [](const std::string& csv, std::size_t from) {
+      std::size_t f = from;
+      for (int k = 0; k < 4; ++k) f = csv.find(',', f) + 1;
+      return csv.substr(f, csv.find(',', f) - f);
+    };
+    text += a.substr(at, 10) + "," + close(a, at) + "," + close(b, bt) + "\n";
+  }
+  return text;
+}
+
+// --symbol=all: every symbol of a long file, or every ticker of pandas'
+// (field, ticker) columns, each as its own run with --symbol; without
+// {symbol} in -o, a usage error.
 TEST(BatchSymbols, EverySymbolAsItsOwnRun) {
   const std::string other = format_csv(random_walk(7, 300));
   const std::string long_file =
       "Symbol," + kCsv.substr(0, kCsv.find('\n') + 1) + rows_led_by(kCsv, "A") + rows_led_by(other, "B");
-  TempDir dir;
-  std::filesystem::create_directory(dir / "out");
-  dir.write("l.csv", long_file);
-  EXPECT_EQ(run_in(dir, with_answers({"--symbol=all", "-o", "out/x.dat", "l.csv"}), "").status, 2);
-  const auto r = run_in(dir, with_answers({"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}), "");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("2 series: 2 written, 0 failed\r\n"), std::string::npos) << r.out;
-  for (const std::string symbol : {"A", "B"}) {
-    EXPECT_EQ(dir.read("out/" + symbol + ".dat"), single_run("l.csv", long_file, {"--symbol=" + symbol}).first);
+  for (const std::string& file : {long_file, ticker_columns(kCsv, other)}) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "out");
+    dir.write("l.csv", file);
+    EXPECT_EQ(run_in(dir, with_answers({"--symbol=all", "-o", "out/x.dat", "l.csv"}), "").status, 2);
+    const auto r = run_in(dir, with_answers({"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}), "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("2 series: 2 written, 0 failed\n"), std::string::npos) << r.out;
+    for (const std::string symbol : {"A", "B"}) {
+      EXPECT_EQ(dir.read("out/" + symbol + ".dat"), single_run("l.csv", file, {"--symbol=" + symbol}).first);
+    }
+    EXPECT_NE(dir.read("out/A.dat"), dir.read("out/B.dat"));
   }
+}
+
+// A day of at most 12 in every row: the order of a date is the file's
+// option to give.
+std::string slashed_csv(std::uint64_t seed, bool day_first) {
+  std::string text = "Date,Close\n";
+  for (const PriceRow& r : random_walk(seed, 800)) {
+    if (r.day > 12) continue;
+    const std::string d = iso_date(r);
+    const std::string day = d.substr(8, 2), month = d.substr(5, 2);
+    text += (day_first ? day + "/" + month : month + "/" + day) + "/" + d.substr(0, 4) + "," + money(r.close) + "\n";
+  }
+  return text;
+}
+
+// A sources file serving a folder of ten files that each need options of
+// their own: one command, each file's outputs the bytes of its single run
+// with its options.
+TEST(BatchSources, TenFilesEachAsItsSingleRunWithItsOptions) {
+  struct Source {
+    std::string file, content, columns;  // columns: close,date_column,date_order,symbol,name
+    std::vector<std::string> single;
+    std::string name;
+  };
+  const auto walk = [](std::uint64_t seed) { return format_csv(random_walk(seed, 300)); };
+  const std::vector<Source> sources = {
+      {"plain.csv", walk(11), ",,,,", {}, "plain"},
+      {"mid.csv", replaced_first(walk(12), "Close", "Mid"), "Mid,,,,", {"--close=Mid"}, "mid"},
+      {"adj.csv", walk(13), "Adj Close,,,,", {"--close=Adj Close"}, "adj"},
+      {"sixth.csv", walk(14), "6,,,,", {"--close=6"}, "sixth"},
+      {"when.csv", replaced_first(walk(15), "Date", "When"), ",When,,,", {"--date-column=When"}, "when"},
+      {"dmy.csv", slashed_csv(16, true), ",,dmy,,", {"--date-order=dmy"}, "dmy"},
+      {"mdy.csv", slashed_csv(17, false), ",,mdy,,", {"--date-order=mdy"}, "mdy"},
+      {"long.csv", long_file(walk(18), {"A", "B"}), ",,,B,", {"--symbol=B"}, "long"},
+      {"long2.csv", long_file(walk(19), {"A", "B"}), ",,,A,first", {"--symbol=A"}, "first"},
+      {"semi.csv", format_csv(random_walk(20, 300), ";"), ",1,,,", {"--date-column=1"}, "semi"},
+  };
+  TempDir dir;
+  std::filesystem::create_directories(dir / "out");
+  std::filesystem::create_directories(dir / "prices");
+  std::string list = "file,close,date_column,date_order,symbol,name\n";
+  for (const Source& s : sources) {
+    dir.write("prices/" + s.file, s.content);
+    list += s.file + "," + s.columns + "\n";
+  }
+  dir.write("prices/list.csv", list);
+  const auto r = run_in(dir, with_answers({"--sources=prices/list.csv", "-o", "out/{name}.dat", "--dates=out/{name}.days"}), "");
+  EXPECT_EQ(r.status, 0) << r.err;
+  // The days of twelve a month: what --check would say, a line a file.
+  EXPECT_EQ(r.err,
+            "elab: warning: prices/dmy.csv: 36 gaps of more than 10 calendar days, the first before 1995-02-01: "
+            "elab --check lists them\n"
+            "elab: warning: prices/mdy.csv: 36 gaps of more than 10 calendar days, the first before 1995-02-01: "
+            "elab --check lists them\n");
+  EXPECT_TRUE(r.out.ends_with("\n10 files: 10 written, 0 failed\n")) << r.out;
+  for (const Source& s : sources) {
+    const auto [dat, days] = single_run(s.file, s.content, s.single);
+    EXPECT_EQ(dir.read("out/" + s.name + ".dat"), dat) << s.file;
+    EXPECT_EQ(dir.read("out/" + s.name + ".days"), days) << s.file;
+  }
+  // One source is a single run, named as the source says.
+  dir.write("prices/one.csv", "file,name\nplain.csv,alpha\n");
+  const auto one = run_in(dir, with_answers({"--sources=prices/one.csv", "--format=csv", "-o", "one.csv"}), "");
+  EXPECT_EQ(one.status, 0) << one.err;
+  const std::string csv = dir.read("one.csv").value_or("");
+  EXPECT_EQ(csv.substr(csv.find('\n') + 1, 6), "alpha,");
+  // Without their options most of them fail.
+  const auto plain = run_in(dir, with_answers({"--check", "prices/mid.csv", "prices/dmy.csv"}), "");
+  EXPECT_EQ(plain.status, 1);
 }
 
 // Ctrl-C at points through a batch: no temporary left, every output either

@@ -113,6 +113,12 @@ INSTANTIATE_TEST_SUITE_P(
                    "--date-order=dmy or --date-order=mdy\r\n"},
         BadCsvCase{"SymbolNeeded", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\n",
                    "elab: prices.csv: 2 series in column \"Symbol\": \"A\", \"B\"; choose one with --symbol=VALUE\r\n"},
+        // What --check finds in the days taken, with --strict: nothing written.
+        BadCsvCase{"StrictWeekendRow", replaced(kCsv, "1995-01-02", "1995-01-01"),
+                   "elab: prices.csv: 1 row on a Saturday or Sunday, the first on 1995-01-01: elab --check lists "
+                   "them; --strict takes no such rows\r\n",
+                   {"--strict", "--from=all", "--variable=1", "--coefficient=2", "--screen-output=no",
+                    "--screen-inputs=no", "--days=monday-flag", "prices.csv"}},
         BadCsvCase{"NoRowWithDateAndClose", "Date,Close\n2024-01-02,\n",
                    "elab: prices.csv: no rows with a date and a close\r\n"},
         BadCsvCase{"HeaderOnlyCrLineEnds", "Date,Close\r", "elab: prices.csv: no rows with a date and a close\r\n"},
@@ -169,7 +175,12 @@ INSTANTIATE_TEST_SUITE_P(
                     replaced(replaced(kCsv, "1995-01-04", "1995-01-07,,,,null,,\n1995-01-04"), "1995-01-09",
                              "1995-01-08,1,1,1,N/A,1,0\n1995-01-09"),
                     alternating_file(131), {"prices.csv"},
-                    "elab: prices.csv: 2 rows without a close left out, the first on line 4\r\n"},
+                    "elab: warning: prices.csv: 2 rows without a close left out, the first on line 4\r\n"},
+        // What --check would find, said before the records take their place.
+        LikeOwnCase{"GapWarnedOf", replaced(kCsv, "1995-01-02", "1994-12-01"),
+                    replaced(alternating_file(131), "1995 1 2 0 0 100 2", "1994 12 1 0 0 100 5"), {"prices.csv"},
+                    "elab: warning: prices.csv: 1 gap of more than 10 calendar days, the first before 1995-01-03: "
+                    "elab --check lists them\r\n"},
         LikeOwnCase{"AnotherCloseColumn", format_csv(random_walk(5, 200)),
                     format_prices(halved(random_walk(5, 200))), {"--close", "Adj Close", "prices.csv"}, ""}),
     [](const auto& info) { return std::string(info.param.name); });

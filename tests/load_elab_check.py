@@ -113,6 +113,23 @@ try:
 except ValueError:
     pass
 
+# The CSV of that run, and of the shape before its Series column: the
+# values, days and layout of the training file, named by the file's stem.
+csv_path = os.path.join(scratch, "C", "scripted.csv")
+with open(csv_path) as f:
+    lines_csv = f.read().split("\n")
+old_path = os.path.join(scratch, "C", "old.csv")
+with open(old_path, "w") as f:
+    f.write("\n".join(line.split(",", 1)[-1] for line in lines_csv))
+for path, series in ((csv_path, "prices"), (old_path, "old")):
+    from_csv = load_elab(path)
+    check(from_csv.layout == "C", "%s: layout %s" % (path, from_csv.layout))
+    check(list(from_csv.columns) == list(dated.columns), "%s: columns %s" % (path, list(from_csv.columns)))
+    for name in dated.columns:
+        check(np.array_equal(from_csv.columns[name], dated.columns[name], equal_nan=True), "%s: %s" % (path, name))
+    check(np.array_equal(from_csv.dates, dated.dates), "%s: dates" % path)
+    check(set(from_csv.series) == {series}, "%s: series %s" % (path, set(from_csv.series)))
+
 # The command line: a summary, and a PNG when matplotlib is there.
 script = os.path.join(examples, "load_elab.py")
 png = os.path.join(scratch, "C.png")

@@ -38,4 +38,9 @@ done
 cmp -s "$scratch/C/scripted.dat" "$scratch/C/elab.dat" ||
   fail "the scripted run wrote another training file"
 
+# The same run as CSV, which the loader reads too.
+(cd "$scratch/C" && "$elab" --from=all --variable=1 --coefficient=2 --screen-output=yes \
+  --screen-inputs=yes --days=dummies --format=csv -o scripted.csv \
+  "$source/examples/prices.txt" > /dev/null) || fail "elab --format=csv ended with status $?"
+
 "$python" "$(dirname "$0")/load_elab_check.py" "$source/examples" "$scratch"

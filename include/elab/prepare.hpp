@@ -37,6 +37,9 @@ struct Request {
   std::string price_file;  // either form, read when there is no table
   std::optional<PriceTable> table;
   numtext::TableChoice choice;  // what a table cannot settle
+  // What --check finds in the days of the rows taken (weekend rows, long
+  // gaps, runs of equal closes) fails the call instead of being warned of.
+  bool strict = false;
 };
 
 // Days since 1970-01-01 of a record whose year, month and day are no

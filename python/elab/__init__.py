@@ -241,7 +241,7 @@ def _either(name, value, alias, alias_value, default):
 
 def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output,
             screen_inputs, days, test_from=None, close=None, date=None, symbol=None,
-            date_order=None, start=None, end=None):
+            date_order=None, start=None, end=None, strict=False):
     """The training set of prices (a path to a price file in either form, a
     pandas DataFrame with a date column or a datetime index and a close
     column, or a Series of closes on a datetime index), for the answers the
@@ -250,8 +250,19 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
     --days, booleans for the screenings; close, date, symbol and date_order
     as --close, --date-column, --symbol and --date-order. With test_from (a
     date, or its text as --test-from takes it) a Split of a training and a
-    test set. Rows left out for want of a close are also warned of. The
-    interpreter's lock is released during the run."""
+    test set. Rows left out for want of a close are also warned of, and so
+    are weekend rows, gaps of more than 10 days and runs of five equal
+    closes among the rows taken, as the program warns of them; strict=True
+    makes those an ElabError, as --strict does. symbol="all" runs every
+    series of a file or table of several and returns what prepare_many
+    returns. The interpreter's lock is released during the run."""
+    if symbol == "all":
+        many = prices if _many.is_long_frame(prices) else [prices]
+        return prepare_many(many, from_=from_, to=to,
+                            variable=variable, coefficient=coefficient, screen_output=screen_output,
+                            screen_inputs=screen_inputs, days=days, test_from=test_from, close=close, date=date,
+                            symbol="all", date_order=date_order, start=start, end=end, strict=strict,
+                            errors="raise")
     given = dict(from_=_either("from_", from_, "start", start, "all"),
                  to=_either("to", to, "end", end, 0),
                  variable=variable, coefficient=coefficient, screen_output=screen_output,
@@ -267,14 +278,14 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
         try:
             result = _result(_prepare_file(path, answers, None if close is None else str(close),
                                           None if date is None else str(date),
-                                          None if symbol is None else str(symbol), order))
+                                          None if symbol is None else str(symbol), order, strict))
         except ElabError as e:
             e.file = path
             raise
     elif isinstance(prices, _table_types()):
         table, symbol = _table(prices, close, date, symbol)
         result = _result(_prepare_table(answers=answers, symbol=None if symbol is None else str(symbol),
-                                       date_order=order, **table))
+                                       date_order=order, strict=strict, **table))
     else:
         raise TypeError("prices must be a path (str, bytes or os.PathLike), a pandas DataFrame or a "
                         "pandas Series, not %s" % type(prices).__name__)
@@ -297,8 +308,12 @@ def prepare_many(sources, *, workers=None, errors="collect", **answers):
     """prepare() of many series on worker threads (by default one for each
     processor this process may use): sources is a list of paths (named as
     the program's {name}), a mapping of names to paths, DataFrames or
-    Series, or one long DataFrame with a symbol column (Symbol, Ticker,
-    Name, Code, Instrument or ISIN, any case), split by it. Returns the
+    Series, or to (source, {keywords}) whose keywords go over the call's,
+    one long DataFrame with a symbol column (Symbol, Ticker, Name, Code,
+    Instrument or ISIN, any case), split by it, or (field, ticker)
+    columns, a ticker each, or a sources file as --sources takes it (a
+    path, or a DataFrame with a file column). symbol="all" makes each long
+    file one series a symbol. Returns the
     Results by name in input order; with errors="collect" the failed ones
     are in .errors by name, with errors="raise" one ElabError lists them."""
     return _many.prepare_many(prepare, ElabError, sources, workers, errors, **answers)

@@ -9,14 +9,15 @@ def prepare_on(client, prepare, error_class, sources, errors="collect", **answer
     import distributed
     if errors not in ("collect", "raise"):
         raise ValueError("errors is 'collect' or 'raise', not %r" % (errors,))
-    pairs = _many._named_sources(sources)
+    triples = _many._each_symbol(_many._named_sources(sources), answers)
     # pure=False: two sources alike are still two calls, each under its name.
-    futures = [client.submit(prepare, source, pure=False, **answers) for _, source in pairs]
+    futures = [client.submit(prepare, source, pure=False, **dict(answers, **keywords))
+               for _, source, keywords in triples]
     distributed.wait(futures)
     outcomes = {}
-    for (name, _), future in zip(pairs, futures):
+    for (name, _, _), future in zip(triples, futures):
         outcome = future.result() if future.status == "finished" else future.exception()
         if isinstance(outcome, Exception) and not isinstance(outcome, _many.refusals(error_class)):
             raise outcome
         outcomes[name] = outcome
-    return _many.ended(error_class, pairs, outcomes, errors)
+    return _many.ended(error_class, triples, outcomes, errors)

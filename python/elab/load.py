@@ -52,17 +52,27 @@ RECORD_LENGTH = {"A": 96, "B": 96, "C": 109}
 
 
 class ElabFile:
-    def __init__(self, layout, columns, dates=None):
+    def __init__(self, layout, columns, dates=None, series=None, sets=None):
         self.layout = layout
         self.columns = columns
         self.dates = dates
+        self.series = series  # of a CSV: the Series of each record
+        self.sets = sets      # of a CSV with a test date: "train" or "test"
 
     def __len__(self):
         return len(next(iter(self.columns.values()), []))
 
     def frame(self):
+        """A pandas DataFrame indexed by the day; that of a CSV by (Series,
+        Date), or (Series, Set, Date) with a test date, as elab.frame of
+        many Results is."""
         import pandas as pd
-        index = None if self.dates is None else pd.DatetimeIndex(self.dates, name="date")
+        if self.series is None:
+            index = None if self.dates is None else pd.DatetimeIndex(self.dates, name="date")
+            return pd.DataFrame(self.columns, index=index)
+        levels = [("Series", self.series)] + ([("Set", self.sets)] if self.sets is not None else [])
+        levels.append(("Date", pd.DatetimeIndex(self.dates)))
+        index = pd.MultiIndex.from_arrays([v for _, v in levels], names=[n for n, _ in levels])
         return pd.DataFrame(self.columns, index=index)
 
 
@@ -112,9 +122,40 @@ def load_dates(path):
                     dtype="datetime64[D]")
 
 
+def _csv_number(text):
+    return float("nan") if not text or "*" in text else float(text)
+
+
+def _load_csv(path, data):
+    """elab --format=csv: led by Series, Date (and Set with a test date), or,
+    as a single file's was before it had a Series column, by Date alone:
+    its records then take the file's stem as their Series."""
+    import csv
+    import io
+    import os
+    rows = [r for r in csv.reader(io.StringIO(data.decode("utf-8"))) if r]
+    header, body = rows[0], rows[1:]
+    lead = [n for n in ("Series", "Date", "Set") if n in header[:3]]
+    names = header[len(lead):]
+    if any(len(r) != len(header) for r in body):
+        raise ValueError("lines of another number of fields than the header's")
+    at = {n: header.index(n) for n in lead}
+    stem = os.path.splitext(os.path.basename(os.fsdecode(path)))[0]
+    series = np.array([r[at["Series"]] if "Series" in at else stem for r in body], dtype=object)
+    sets = np.array([r[at["Set"]] for r in body], dtype=object) if "Set" in at else None
+    dates = np.array([r[at["Date"]] for r in body], dtype="datetime64[D]")
+    columns = {n: np.array([_csv_number(r[len(lead) + k]) for r in body]) for k, n in enumerate(names)}
+    layout = "C" if "GIORNO_1" in names else "A" if "LUNE" in names else "B"
+    return ElabFile(layout, columns, dates, series, sets)
+
+
 def load(path, dates=None):
+    """An elab.dat (with its dates file, where given), or a CSV that elab
+    --format=csv wrote, of either shape."""
     with open(path, "rb") as f:
         data = f.read()
+    if data.startswith((b"Series,", b"Date,")):
+        return _load_csv(path, data)
     days = None if dates is None else load_dates(dates)
     if not data:
         if days is not None and len(days):

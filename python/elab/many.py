@@ -44,22 +44,126 @@ def _split_by_symbol(frame):
                            for symbol, group in frame.groupby(column, sort=False)], "symbols")
 
 
+SOURCE_KEYWORDS = ("close", "date", "date_order", "symbol")
+# The columns of a sources file or table, by the keyword each gives.
+SOURCE_COLUMNS = {"close": "close", "date_column": "date", "date_order": "date_order", "symbol": "symbol",
+                  "name": "name"}
+
+
+def _sources_table(frame):
+    """The (name, source, keywords) of a DataFrame of sources: a file column
+    and any of close, date_column, date_order, symbol and name."""
+    import pandas as pd
+    unknown = [c for c in frame.columns if c != "file" and c not in SOURCE_COLUMNS]
+    if unknown:
+        raise ValueError("sources: no column %r is known: file, %s" % (unknown[0], ", ".join(SOURCE_COLUMNS)))
+    rows = []
+    for _, row in frame.iterrows():
+        given = {SOURCE_COLUMNS[c]: str(row[c]).strip() for c in SOURCE_COLUMNS
+                 if c in frame.columns and not pd.isna(row[c]) and str(row[c]).strip()}
+        rows.append(dict(given, file=os.fsdecode(row["file"])))
+    return rows
+
+
+def _from_rows(rows):
+    """The (name, given, source, keywords) of sources given as rows, paths
+    named by the program's rule where no name is given."""
+    from . import _elab
+    names = iter(_elab.series_names([r["file"] for r in rows]))
+    out = []
+    for r in rows:
+        rule = next(names)
+        keywords = {k: r[k] for k in SOURCE_KEYWORDS if k in r}
+        out.append((r.get("name", rule), r["file"], (r["file"], keywords)))
+    return out
+
+
+def _is_sources_table(sources):
+    return hasattr(sources, "columns") and "file" in list(sources.columns)
+
+
+def _tickers(frame):
+    """(ticker, its columns) of (field, ticker) columns, in their order."""
+    from . import _elab
+    fields = [str(v) for v in frame.columns.get_level_values(0)]
+    level = 0 if _elab.table_columns(list(dict.fromkeys(fields)), None, None)[1] is None else 1
+    return [(str(t), frame.xs(t, axis=1, level=level)) for t in dict.fromkeys(frame.columns.get_level_values(level))]
+
+
+def is_long_frame(prices):
+    """A DataFrame of several series: a symbol column, or (field, ticker)
+    columns."""
+    import sys
+    pd = sys.modules.get("pandas")
+    if pd is None or not isinstance(prices, pd.DataFrame):
+        return False
+    return isinstance(prices.columns, pd.MultiIndex) or _symbol_column(prices) is not None
+
+
+def _frame_series(frame):
+    """(name, frame) of each series of a long frame; none for another."""
+    if not is_long_frame(frame):
+        return []
+    import pandas as pd
+    return _tickers(frame) if isinstance(frame.columns, pd.MultiIndex) else _split_by_symbol(frame)
+
+
 def _named_sources(sources):
-    """(name, source) pairs in input order; the names of paths by the
+    """(name, source, keywords) in input order; the names of paths by the
     program's rule for {name}."""
     import pandas as pd
     if isinstance(sources, pd.DataFrame) and isinstance(sources.index, pd.MultiIndex):
         sources = sources.reset_index()  # a (Symbol, Date) index: a long frame
-    if isinstance(sources, pd.DataFrame):
-        return _split_by_symbol(sources)
-    if hasattr(sources, "items"):
-        return _one_name_each([(str(name), name, source) for name, source in sources.items()], "keys")
     from . import _elab
+    if _is_path(sources) or _is_sources_table(sources):
+        rows = _elab.read_sources(os.fsdecode(sources)) if _is_path(sources) else _sources_table(sources)
+        return [(n, s, k) for n, (s, k) in _one_name_each(_from_rows(rows), "sources")]
+    if isinstance(sources, pd.DataFrame):
+        series = _frame_series(sources) or _split_by_symbol(sources)  # the latter tells what is missing
+        return [(n, s, {}) for n, s in series]
+    if hasattr(sources, "items"):
+        named = []
+        for name, source in sources.items():
+            keywords = {}
+            if isinstance(source, tuple):
+                source, keywords = source
+            named.append((str(name), name, (source, dict(keywords))))
+        return [(n, s, k) for n, (s, k) in _one_name_each(named, "keys")]
     sources = list(sources)
     paths = [os.fsdecode(s) for s in sources if _is_path(s)]
     path_names = iter(_elab.series_names(paths))
     named = [(next(path_names) if _is_path(s) else str(k), s, s) for k, s in enumerate(sources)]
-    return _one_name_each(named, "sources")
+    return [(n, s, {}) for n, s in _one_name_each(named, "sources")]
+
+
+def _each_symbol(triples, answers):
+    """symbol="all": every symbol of each long file a series of its own,
+    named by the symbol, or by its file's name and the symbol where two
+    files hold it."""
+    from . import _elab
+    expanded = []
+    for name, source, keywords in triples:
+        symbol = keywords.get("symbol", answers.get("symbol"))
+        symbols = []
+        if symbol == "all" and _is_path(source):
+            symbols = [(s, source, s) for s in _elab.file_symbols(
+                os.fsdecode(source), keywords.get("close", answers.get("close")),
+                keywords.get("date", answers.get("date")), keywords.get("date_order", answers.get("date_order")))]
+        elif symbol == "all":
+            symbols = [(s, frame, None) for s, frame in _frame_series(source)]
+        if not symbols:
+            # A file of one series, or one whose run tells why not.
+            expanded.append((name, None, source, dict(keywords, symbol=None) if symbol == "all" else keywords))
+        for s, part, chosen in symbols:
+            expanded.append((name, s, part, dict(keywords, symbol=chosen)))
+    holders = {}
+    for name, symbol, _, _ in expanded:
+        holders[symbol if symbol is not None else name] = holders.get(symbol if symbol is not None else name, 0) + 1
+    out = []
+    for name, symbol, source, keywords in expanded:
+        label = name if symbol is None else symbol if holders[symbol] == 1 else name + "/" + symbol
+        out.append((label, source, keywords))
+    return out
 
 
 class Results(dict):
@@ -76,21 +180,21 @@ def prepare_many(prepare, error_class, sources, workers=None, errors="collect", 
         raise ValueError("errors is 'collect' or 'raise', not %r" % (errors,))
     if workers is not None and not workers >= 1:
         raise ValueError("workers is 1 or more, not %r" % (workers,))
-    pairs = _named_sources(sources)
+    triples = _each_symbol(_named_sources(sources), answers)
     if workers is None:
         workers = len(os.sched_getaffinity(0)) if hasattr(os, "sched_getaffinity") else os.cpu_count()
     outcomes = {}
 
-    def one(pair):
-        name, source = pair
+    def one(triple):
+        name, source, keywords = triple
         try:
-            outcomes[name] = prepare(source, **answers)
+            outcomes[name] = prepare(source, **dict(answers, **keywords))
         except refusals(error_class) as e:
             outcomes[name] = e
 
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, workers or 1)) as pool:
-        list(pool.map(one, pairs))
-    return ended(error_class, pairs, outcomes, errors)
+        list(pool.map(one, triples))
+    return ended(error_class, triples, outcomes, errors)
 
 
 def refusals(error_class):
@@ -98,21 +202,26 @@ def refusals(error_class):
     return (error_class, ValueError, TypeError, OSError)
 
 
-def ended(error_class, pairs, outcomes, errors):
-    """The Results of (name, source) pairs from each name's Result or
-    refusal, as errors asks."""
-    results = {n: outcomes[n] for n, _ in pairs if not isinstance(outcomes[n], Exception)}
-    failed = {n: outcomes[n] for n, _ in pairs if isinstance(outcomes[n], Exception)}
+def ended(error_class, triples, outcomes, errors):
+    """The Results of (name, source, keywords) triples from each name's
+    Result or refusal, as errors asks."""
+    names = [n for n, _, _ in triples]
+    results = {n: outcomes[n] for n in names if not isinstance(outcomes[n], Exception)}
+    failed = {n: outcomes[n] for n in names if isinstance(outcomes[n], Exception)}
     if failed and errors == "raise":
-        raise error_class("MANY", "%d of %d failed:\n" % (len(failed), len(pairs)) +
+        raise error_class("MANY", "%d of %d failed:\n" % (len(failed), len(triples)) +
                           "\n".join("%s: %s" % (n, e) for n, e in failed.items()), 1)
     return Results(results, failed)
 
 
 def frame(results):
     """One DataFrame of every Result, indexed by (name, date); of every
-    Split, by (name, set, date)."""
+    Split, by (name, set, date). A path of a CSV that elab --format=csv
+    wrote, of either shape, gives the same index."""
     import pandas as pd
+    if _is_path(results):
+        from .load import load
+        return load(results).frame()
     named = results.items() if hasattr(results, "items") else ((str(k), r) for k, r in enumerate(results))
     frames = {name: r.frame() for name, r in named}
     if not frames:

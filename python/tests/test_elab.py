@@ -159,6 +159,7 @@ FAILURES = [
     ("end before start", price_text(ORDINARY), dict(start=950601, end=950101), "STOP", 1),
     ("too few rows", price_text(ORDINARY[:100]), {}, "STOP", 1),
     ("six columns", "150 6\n", {}, "STOP", 1),
+    ("strict: five equal closes", price_text(["100.00"] * 5 + ORDINARY[5:]), dict(strict=True), "INPUT", 1),
 ]
 
 
@@ -171,7 +172,7 @@ def test_failures_raise_elab_error_with_the_programs_number(name, text, answers,
         with pytest.raises(elab.ElabError) as raised:
             elab.prepare(path, **given)
         assert raised.value.code == code and raised.value.status == status
-        if PROGRAM is not None and code != "STOP":
+        if PROGRAM is not None and code not in ("STOP", "INPUT"):
             run = subprocess.run([PROGRAM, path], cwd=d, input="-1\n1\n2\n0\n0\n0\n",
                                  capture_output=True, text=True)
             assert "run-time error %s" % code in run.stderr
@@ -331,6 +332,21 @@ def test_a_close_left_out_is_warned_of(missing):
     assert r.warnings == ["table: 2 rows without a close left out, the first on row 4"]
 
 
+def test_what_check_finds_in_the_days_is_warned_of_as_the_program_does():
+    with tempfile.TemporaryDirectory() as d:
+        path = write(d, "p.txt", price_text(["100.00"] * 5 + ORDINARY[5:]))
+        line = path + ": 1 run of 5 or more equal closes, the first from 1995-01-02: elab --check lists them"
+        with pytest.warns(UserWarning, match=re.escape(line)):
+            r = elab.prepare(path, **keywords(ANSWER_SETS[0]))
+        assert r.warnings == [line]
+        if PROGRAM is not None:
+            run = subprocess.run([PROGRAM] + options_of(ANSWER_SETS[0]) + [path], cwd=d, capture_output=True)
+            assert run.returncode == 0 and run.stderr == b"elab: warning: " + line.encode() + b"\r\n"
+            strict = subprocess.run([PROGRAM, "--strict"] + options_of(ANSWER_SETS[0]) + ["-o", "s.dat", path],
+                                    cwd=d, capture_output=True)
+            assert strict.returncode == 1 and not os.path.exists(os.path.join(d, "s.dat"))
+
+
 def test_an_empty_table_has_no_rows():
     with pytest.raises(elab.ElabError, match="table: the table is empty"):
         elab.prepare(_frame().iloc[:0], **keywords(ANSWER_SETS[1]))
@@ -424,6 +440,40 @@ def test_prepare_many_splits_a_long_frame_by_its_symbol_column():
     assert np.array_equal(both.loc["A"].to_numpy(), rs["A"].values)
 
 
+def test_prepare_many_takes_options_per_source_from_a_file_a_frame_or_a_mapping():
+    with tempfile.TemporaryDirectory() as d:
+        os.makedirs(os.path.join(d, "list"))
+        mid = write(d, "mid.csv", open(PRICES_CSV).read().replace("Close", "Mid", 1))
+        plain = write(d, "plain.csv", open(PRICES_CSV).read())
+        expected = elab.prepare(PRICES_CSV, **many_keywords()).text
+        listed = write(d, os.path.join("list", "s.csv"), "file,close,name\n../mid.csv,Mid,m\n../plain.csv,,\n")
+        table = pd.DataFrame({"file": [mid, plain], "close": ["Mid", None], "name": ["m", None]})
+        mapping = {"m": (mid, {"close": "Mid"}), "plain": plain}
+        for sources in (listed, table, mapping):
+            rs = elab.prepare_many(sources, close="Adj Close", **many_keywords())
+            assert list(rs) == ["m", "plain"] and not rs.errors
+            assert rs["m"].text == expected  # its own close over the call's
+            assert rs["plain"].text == elab.prepare(plain, close="Adj Close", **many_keywords()).text
+        bad = write(d, "bad.csv", "file,close\nmid.csv,Mid\nplain.csv\n")
+        with pytest.raises(ValueError, match="bad.csv: line 3: 1 fields, the header has 2"):
+            elab.prepare_many(bad, **many_keywords())
+
+
+def test_symbol_all_gives_every_series_as_prepare_many_does():
+    expected = elab.prepare(PRICES_CSV, **many_keywords()).text
+    rs = elab.prepare(_wide(_frame()), symbol="all", **many_keywords())
+    assert list(rs) == ["A", "B"] and rs["B"].text == expected
+    with tempfile.TemporaryDirectory() as d:
+        long = os.path.join(d, "long.csv")
+        _long(_frame()).to_csv(long, index=False)
+        rs = elab.prepare_many([long, PRICES], symbol="all", **many_keywords())
+        assert list(rs) == ["A", "B", "prices"] and rs["B"].text == expected
+        assert list(elab.prepare(long, symbol="all", **many_keywords())) == ["A", "B"]
+    rs = elab.prepare_many({"w": _wide(_frame()), "p": PRICES_CSV}, symbol="all", **many_keywords())
+    assert list(rs) == ["A", "B", "p"] and rs["p"].text == expected
+    assert list(elab.prepare(PRICES_CSV, symbol="all", **many_keywords())) == ["prices"]
+
+
 def test_prepare_many_names_files_of_one_stem_as_the_program_does():
     with tempfile.TemporaryDirectory() as d:
         paths = [os.path.join(d, "a", "x.csv"), os.path.join(d, "b", "x.csv"), os.path.join(d, "x.txt"),
@@ -460,7 +510,14 @@ def test_csv_format_reads_as_the_loaded_training_file():
         csv = pd.read_csv(os.path.join(d, "p.csv"))
         dat = elab.load(os.path.join(d, "p.dat"))
         days = open(os.path.join(d, "p.days")).read().split()
-    assert list(csv.columns) == ["Date"] + list(dat.columns)
+        # The shape before the Series column, and the new: one frame.
+        csv.drop(columns="Series").to_csv(os.path.join(d, "old.csv"), index=False)
+        old, new = elab.frame(os.path.join(d, "old.csv")), elab.frame(os.path.join(d, "p.csv"))
+        assert old.index.names == new.index.names == ["Series", "Date"]
+        assert list(new.index.get_level_values("Series").unique()) == ["prices"]
+        assert np.array_equal(old.to_numpy(), new.to_numpy(), equal_nan=True)
+        assert elab.load(os.path.join(d, "p.csv")).layout == dat.layout
+    assert list(csv.columns) == ["Series", "Date"] + list(dat.columns)
     assert list(csv["Date"]) == days
     for name in dat.columns:
         assert np.array_equal(csv[name].to_numpy(np.float32), np.asarray(dat.columns[name], np.float32),

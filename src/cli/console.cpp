@@ -1,5 +1,7 @@
 #include "cli/console.hpp"
 
+#include <string>
+
 #include "units/io_failure.hpp"
 
 namespace units {
@@ -41,6 +43,12 @@ void Console::write_record(std::string_view record) {
 void Console::end_line() {
   if (pending_) text_ += "\r\n";
   pending_ = false;
+}
+
+void Console::write_line(std::string_view text) {
+  end_line();
+  text_.append(text).append(platform::line_end());
+  flush();
 }
 
 void Console::write_direct(std::string_view bytes) { text_.append(bytes); }

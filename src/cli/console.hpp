@@ -53,6 +53,10 @@ class Console {
   // The pending line end now: what another stream then writes to the same
   // terminal starts on a line of its own, and the next record needs none.
   void end_line();
+  // A line of this program's own logs, without carriage control: after the
+  // pending line end, written out with the system's line end in one call,
+  // so that a line on another stream never cuts into it.
+  void write_line(std::string_view text);
   bool shared() const { return shared_; }
 
   // Around one free-form read statement on the console.

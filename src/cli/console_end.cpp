@@ -24,12 +24,24 @@ void write_to_standard_error(Console& console, const std::string& text) {
 
 }  // namespace
 
-void show_warning(Console& console, std::string_view text) {
+void show_warning(Console& console, std::string_view text, std::string_view line_end) {
+  std::string line = "elab: warning: ";
+  line += text;
+  line += line_end;
+  write_to_standard_error(console, line);
+}
+
+namespace {
+
+// What a failure adds after its report: where and what to do, not a warning.
+void show_note(Console& console, std::string_view text) {
   std::string line = "elab: ";
   line += text;
   line += "\r\n";
   write_to_standard_error(console, line);
 }
+
+}  // namespace
 
 void show_normal_stop(Console& console) { show_stop(console, "Stop - Program terminated."); }
 
@@ -42,7 +54,7 @@ void show_failure(Console& console, const RunFailure& failure) {
   } else {
     show_stop(console, failure.message());
   }
-  if (!failure.note().empty()) show_warning(console, failure.note());
+  if (!failure.note().empty()) show_note(console, failure.note());
 }
 
 }  // namespace units

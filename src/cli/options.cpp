@@ -78,6 +78,16 @@ constexpr Option kOptions[] = {
        inv.check = true;
        return true;
      }},
+    {"sources", '\0', "FILE", "un CSV dei file dei prezzi con le opzioni\ndi ciascuno: file e close, date_column,\ndate_order, symbol, name",
+     [](Invocation& inv, std::string_view v) {
+       inv.sources_file.emplace();
+       return store_name(*inv.sources_file, v);
+     }},
+    {"strict", '\0', "", "i giorni scelti che --check segnala (fine\nsettimana, buchi, chiusure uguali) sono\nun errore: nulla e' scritto",
+     [](Invocation& inv, std::string_view) {
+       inv.strict = true;
+       return true;
+     }},
     {"help", 'h', "", "mostra questo aiuto",
      [](Invocation& inv, std::string_view) {
        inv.action = Invocation::Action::help;
@@ -103,6 +113,10 @@ std::string takes_no_value(std::string_view spelled) {
 }
 std::string refused_value(std::string_view spelled, std::string_view value) {
   return "invalid value '" + std::string(value) + "' for " + std::string(spelled);
+}
+std::string refused_sources(std::string_view file, std::int64_t line, std::string_view why) {
+  return "--sources " + std::string(file) + ": " + (line > 0 ? "line " + std::to_string(line) + ": " : "") +
+         std::string(why);
 }
 std::string check_needs_file() { return "--check needs a price file"; }
 std::string same_files() { return "--output and --dates name the same file"; }
@@ -205,7 +219,24 @@ class CommandLineParser {
     if (!taken) throw UsageError{message::refused_value(spelled, value)};
   }
 
-  void check_whole() const {
+  // The sources file's price files after the command line's.
+  void take_sources() {
+    if (!inv_.sources_file) return;
+    std::vector<Source> sources;
+    try {
+      sources = read_sources_file(*inv_.sources_file);
+    } catch (const SourcesError& e) {
+      throw UsageError{message::refused_sources(*inv_.sources_file, e.line, e.message)};
+    }
+    inv_.file_options.assign(inv_.more_files.size() + (inv_.price_file ? 1 : 0), std::nullopt);
+    for (Source& s : sources) {
+      take_operand(s.file);
+      inv_.file_options.emplace_back(std::move(s));
+    }
+  }
+
+  void check_whole() {
+    take_sources();
     if (inv_.check) {
       if (!inv_.price_file) throw UsageError{message::check_needs_file()};
       if (const auto refused = several_files_error(inv_)) throw UsageError{*refused};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "elab/answers.hpp"
+#include "elab/sources.hpp"
 #include "numtext/vendor_table.hpp"
 
 namespace prep {
@@ -25,6 +26,12 @@ struct Invocation {
   std::optional<std::string> dates;  // the day of each record, one a line
   numtext::TableChoice table;        // what a vendor's table cannot settle
   bool check = false;                // list the likely faults of the price file
+  // --sources: its file, then its price files after those of the command
+  // line, each file's own options at its place among them (none for the
+  // command line's).
+  std::optional<std::string> sources_file;
+  std::vector<std::optional<Source>> file_options;
+  bool strict = false;               // what --check finds in the days taken fails a run
   bool csv = false;                  // the records as CSV rows instead of fixed columns
   int jobs = 0;                      // price files run at a time; 0: the processors usable
 };

@@ -127,13 +127,19 @@ void check_distinct_files(const std::string& price_file, const Invocation& inv) 
   if (platform::same_identity(output, dates)) throw UsageError{"--output and --dates name the same file"};
 }
 
-bool check_series(const Invocation& inv, units::Console& console) {
+bool check_series(const Invocation& inv, units::Console& console, bool own_lines) {
   RunState st;
   const auto input = open_input(inv.price_file, &console);
   const Findings findings =
-      check_price_file(st, *input, inv.table, [&](const std::string& w) { units::show_warning(console, w); });
+      check_price_file(st, *input, inv.table, [&](const std::string& w) {
+        units::show_warning(console, w, own_lines ? platform::line_end() : "\r\n");
+      });
   for (const std::string& line : findings_report(findings, st.NR)) {
-    console.write_record(" " + line);  // carriage control
+    if (own_lines) {
+      console.write_line(line);
+    } else {
+      console.write_record(" " + line);  // carriage control
+    }
   }
   return !findings.empty();
 }
@@ -180,11 +186,11 @@ std::vector<SetFiles> open_set_files(const std::vector<Invocation>& sets, const 
 void write_set(RunState& st, const SeriesRun& run, std::string_view set, units::OutputFile* records,
                std::string_view series, bool first, platform::SecondThread* second) {
   if (run.dataset != nullptr) {
-    *run.dataset += csv_records(st, run.series, set);
-  } else if (run.inv.csv && set.empty()) {
-    write_training_csv(st, *records);
+    *run.dataset += csv_records(st, series, set);
   } else if (run.inv.csv) {
-    if (first) records->write_text(csv_header(st.IGIO, true, true));
+    // Led by the Series column as a dataset of many is, so that the two
+    // concatenate.
+    if (first) records->write_text(csv_header(st.IGIO, true, !set.empty()));
     records->write_text(csv_records(st, series, set));
   } else {
     write_training_records(st, *records, second);
@@ -201,8 +207,10 @@ SeriesCounts run_series(RunState& st, const SeriesRun& run) {
   for (const Invocation& one : sets) check_distinct_files(input->name(), one);
   if (sets.size() > 1) check_sets_distinct(sets[0], sets[1]);
   const std::vector<SetFiles> files = open_set_files(sets, run);
-  const std::string series = inv.table.symbol ? *inv.table.symbol : series_stem(input->name());
+  const std::string series =
+      !run.series.empty() ? std::string(run.series) : inv.table.symbol ? *inv.table.symbol : series_stem(input->name());
 
+  const std::string place = inv.table.symbol ? input->name() + " (" + *inv.table.symbol + ")" : input->name();
   std::unique_ptr<platform::SecondThread> second;
   // A table's days and close column, for the note of a failure that follows.
   std::vector<numtext::PriceDay> days;
@@ -227,6 +235,8 @@ SeriesCounts run_series(RunState& st, const SeriesRun& run) {
     }
   };
   derived([&] { select_and_derive(st, run.questions, second.get()); });
+  // Before any record is written: --strict leaves every output as it was.
+  warn_of_taken_days(st, place, inv.strict, run.warn);
   SeriesCounts counts;
   for (std::size_t k = 0; k < sets.size(); ++k) {
     if (k > 0) derived([&] { enter_test_set(st); });
@@ -253,7 +263,11 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
   ConsoleAsker asker(console);
   const Questions questions(asker, inv.answers);
   const auto warn = [&](const std::string& warning) { units::show_warning(console, warning); };
-  const SeriesCounts counts = run_series(st, {inv, questions, &console, warn});
+  SeriesRun run{inv, questions, &console, warn};
+  // A sources file's one file: the name it gives.
+  const std::optional<Source>* own = inv.file_options.empty() ? nullptr : &inv.file_options.front();
+  if (own != nullptr && *own && (*own)->name) run.series = *(*own)->name;
+  const SeriesCounts counts = run_series(st, run);
   write_count_line(console, counts.records);
   if (counts.test) write_test_count_line(console, *counts.test);
 }
@@ -263,7 +277,7 @@ void drive(RunState& st, const Invocation& inv, units::Console& console) {
 int run_and_end(const Invocation& inv, units::Console& console) {
   try {
     try {
-      if (inv.check) return check_series(inv, console) ? 1 : 0;
+      if (inv.check) return check_series(one_series(inv), console) ? 1 : 0;
       RunState st;
       drive(st, one_series(inv), console);
     } catch (const std::bad_alloc&) {

@@ -27,9 +27,10 @@ struct SeriesRun {
   const Questions& questions;
   units::Console* console;  // asks a blank file name; null in a batch
   std::function<void(const std::string&)> warn;
-  // Where set, the records as CSV rows of one dataset, led by series,
-  // instead of the file of -o.
+  // Where set, the records as CSV rows of one dataset instead of the file
+  // of -o.
   std::string* dataset = nullptr;
+  // The Series column's value; where empty, the symbol or the file's stem.
   std::string_view series = {};
 };
 
@@ -44,9 +45,10 @@ struct SeriesCounts {
 // output are one file.
 SeriesCounts run_series(RunState& st, const SeriesRun& run);
 
-// --check of the price file of inv: its findings on the console; whether
-// there were any. Throws units::RunFailure.
-bool check_series(const Invocation& inv, units::Console& console);
+// --check of the price file of inv: its findings on the console, as
+// records or, in the many-files mode, as lines of the system's line end;
+// whether there were any. Throws units::RunFailure.
+bool check_series(const Invocation& inv, units::Console& console, bool own_lines = false);
 
 // What a price file or an output names ("-": standard input or output).
 platform::Identity identity_of_input(const std::string& name);

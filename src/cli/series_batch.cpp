@@ -39,21 +39,32 @@ bool names(std::string_view name, std::string_view field) { return name.find(fie
 // With --symbol=all, a file of several series becomes one series a symbol;
 // a file whose symbols cannot be listed runs as it is, to fail with its own
 // report.
-std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files, numtext::TableChoice choice) {
-  choice.symbol.reset();
+std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files) {
   std::vector<SeriesSource> out;
   for (const SeriesSource& f : files) {
     std::vector<std::string> symbols;
-    try {
-      units::InputFile in(f.file, units::open_price_file(f.file));
-      symbols = price_file_symbols(in, choice);
-    } catch (const numtext::IoFailure&) {
-    } catch (const units::RunFailure&) {
+    if (f.table.symbol == kAllSymbols) {
+      numtext::TableChoice choice = f.table;
+      choice.symbol.reset();
+      try {
+        units::InputFile in(f.file, units::open_price_file(f.file));
+        symbols = price_file_symbols(in, choice);
+      } catch (const numtext::IoFailure&) {
+      } catch (const units::RunFailure&) {
+      }
     }
     if (symbols.empty()) out.push_back(f);
-    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s), {}});
+    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s), {}, f.table});
   }
   return out;
+}
+
+// The choices a series runs with: a symbol of --symbol=all in place of
+// "all", none where the file's symbols could not be listed.
+numtext::TableChoice table_of(const SeriesSource& series) {
+  numtext::TableChoice table = series.table;
+  if (table.symbol == kAllSymbols) table.symbol = series.symbol;
+  return table;
 }
 
 bool is_blank(std::string_view name) { return name.find_first_not_of(" \t") == std::string_view::npos; }
@@ -95,13 +106,13 @@ std::string failure_line(const SeriesSource& s, const units::RunFailure& f) {
     }
     case units::RunFailure::Form::Stop:
       // The note says in English what the old stop says in Italian.
-      if (!f.note().empty()) return line + without_file(f.note(), s.file) + "\r\n";
+      if (!f.note().empty()) return line + without_file(f.note(), s.file) + std::string(platform::line_end());
       line += f.message();
       if (f.shows_code()) line += " (Return code " + whole_number(f.status()) + ")";
       break;
   }
   if (!f.note().empty()) line += "; " + without_file(f.note(), s.file);
-  return line + "\r\n";
+  return line.append(platform::line_end());
 }
 
 // How one series ended.
@@ -128,15 +139,13 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
         RunState st;
         SeriesRun run{one, questions, console, [&](const std::string& w) {
                         if (console != nullptr) {
-                          units::show_warning(*console, w);
+                          units::show_warning(*console, w, platform::line_end());
                         } else {
                           o.warnings.push_back(w);
                         }
                       }};
-        if (dataset) {
-          run.dataset = &o.rows;
-          run.series = s.label;
-        }
+        if (dataset) run.dataset = &o.rows;
+        run.series = s.label;
         const SeriesCounts counts = run_series(st, run);
         o.count = counts.records;
         o.test_count = counts.test;
@@ -152,7 +161,7 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
     } catch (const UsageError& e) {
       // An empty name, or files that became one after the batch's check:
       // this series' failure.
-      o.report = "elab: " + series_place(s) + ": " + e.message + "\r\n";
+      o.report = "elab: " + series_place(s) + ": " + e.message + std::string(platform::line_end());
     }
   } catch (const std::bad_alloc&) {
     o.no_room = true;
@@ -189,16 +198,16 @@ class Shown {
 
   void series(const SeriesSource& s, Outcome& o) {
     clear_progress();
-    for (const std::string& w : o.warnings) units::show_warning(console_, w);
+    for (const std::string& w : o.warnings) units::show_warning(console_, w, platform::line_end());
     if (o.written && dataset_ != nullptr) take_rows(o);
     if (o.written) {
       ++written_;
-      console_.write_record(" " + s.label + ": Record scritti: " + whole_number(o.count) +
-                            (o.test_count ? "; test records: " + whole_number(*o.test_count) : ""));
-      console_.flush();
+      console_.write_line(s.label + ": Record scritti: " + whole_number(o.count) +
+                          (o.test_count ? "; test records: " + whole_number(*o.test_count) : ""));
     } else {
       ++failed_;
-      to_err(o.no_room ? "elab: " + series_place(s) + ": Memoria insufficiente\r\n" : o.report);
+      to_err(o.no_room ? "elab: " + series_place(s) + ": Memoria insufficiente" + std::string(platform::line_end())
+                       : o.report);
     }
   }
 
@@ -217,11 +226,10 @@ class Shown {
       failed_ += written_;
       written_ = 0;
     }
-    std::string line = " ";
-    line.append(whole_number(static_cast<std::int64_t>(total_)));
+    std::string line = whole_number(static_cast<std::int64_t>(total_));
     line.append(" ").append(unit_).append(": ").append(whole_number(written_));
     line.append(" written, ").append(whole_number(failed_)).append(" failed");
-    console_.write_record(line);
+    console_.write_line(line);
     return failed_ == 0 ? 0 : 1;
   }
 
@@ -351,13 +359,16 @@ std::vector<SeriesSource> series_of(const Invocation& inv) {
   std::vector<std::string> files{*inv.price_file};
   files.insert(files.end(), inv.more_files.begin(), inv.more_files.end());
   const std::vector<std::string> names = series_names(files);
-  for (std::size_t k = 0; k < files.size(); ++k) series.push_back({files[k], names[k], std::nullopt, names[k]});
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    const std::optional<Source>* own = k < inv.file_options.size() ? &inv.file_options[k] : nullptr;
+    const std::string name = own && *own && (*own)->name ? *(*own)->name : names[k];
+    series.push_back({files[k], name, std::nullopt, name, own && *own ? (*own)->over(inv.table) : inv.table});
+  }
   return series;
 }
 
 std::vector<SeriesSource> batch_series(const Invocation& inv) {
-  if (!all_symbols(inv)) return series_of(inv);
-  std::vector<SeriesSource> series = each_symbol(series_of(inv), inv.table);
+  std::vector<SeriesSource> series = each_symbol(series_of(inv));
   // A symbol as it is; where two files hold it, led by its file's name.
   std::map<std::string, int> holders;
   for (const SeriesSource& s : series) ++holders[s.symbol.value_or(s.name)];
@@ -396,7 +407,7 @@ Invocation invocation_of(const Invocation& inv, const SeriesSource& series) {
   Invocation one = inv;
   one.price_file = series.file;
   one.more_files.clear();
-  if (all_symbols(inv)) one.table.symbol = series.symbol;
+  one.table = table_of(series);
   one.output = expand_template(inv.output, series);
   if (inv.dates) one.dates = expand_template(*inv.dates, series);
   return one;
@@ -407,18 +418,26 @@ Invocation one_series(const Invocation& inv) {
   return invocation_of(inv, series_of(inv).front());
 }
 
-bool all_symbols(const Invocation& inv) { return inv.table.symbol == kAllSymbols; }
+bool all_symbols(const Invocation& inv) {
+  return inv.table.symbol == kAllSymbols ||
+         std::any_of(inv.file_options.begin(), inv.file_options.end(),
+                     [](const std::optional<Source>& s) { return s && s->symbol == kAllSymbols; });
+}
 
 bool runs_as_batch(const Invocation& inv) { return !inv.more_files.empty() || all_symbols(inv); }
 
 std::optional<std::string> several_files_error(const Invocation& inv) {
   if (inv.more_files.empty()) return std::nullopt;
-  std::set<std::string> named;
+  std::map<std::string, std::string> named;
   for (const SeriesSource& s : series_of(inv)) {
     if (s.file == "-") return "price file '-' (standard input) cannot be one of several";
     if (is_blank(s.file)) return "a blank price file name among several";
-    // Names stay equal only where the files are spelled alike.
-    if (!named.insert(s.name).second) return "price file '" + s.file + "' given twice: give each file once";
+    // Names of the rule stay equal only where the files are spelled alike;
+    // those a sources file gives may meet.
+    const auto [at, fresh] = named.emplace(s.name, s.file);
+    if (fresh) continue;
+    if (at->second == s.file) return "price file '" + s.file + "' given twice: give each file once";
+    return "two series of one name '" + s.name + "': " + at->second + " and " + s.file;
   }
   return std::nullopt;
 }
@@ -528,16 +547,14 @@ void check_batch_files(const Invocation& inv, const std::vector<SeriesSource>& s
 int check_batch(const Invocation& inv, units::Console& console) {
   bool found = false;
   for (const SeriesSource& s : batch_series(inv)) {
-    std::string header(1, ' ');  // carriage control
-    header.append(series_place(s)).append(":");
-    console.write_record(header);
+    console.write_line(series_place(s) + ":");
     Invocation one = inv;
     one.price_file = s.file;
     one.more_files.clear();
-    if (all_symbols(inv)) one.table.symbol = s.symbol;
+    one.table = table_of(s);
     try {
       try {
-        found = check_series(one, console) || found;
+        found = check_series(one, console, true) || found;
       } catch (const std::bad_alloc&) {
         throw units::RunFailure::stop_for_memory("Memoria insufficiente");
       }
@@ -581,7 +598,7 @@ int run_batch(const Invocation& inv, units::Console& console) {
       // No answer can be had for the others either.
       while (++next < series.size()) {
         Outcome not_run;
-        not_run.report = "elab: " + series_place(series[next]) + ": not run: no answers\r\n";
+        not_run.report = "elab: " + series_place(series[next]) + ": not run: no answers" + std::string(platform::line_end());
         shown.series(series[next], not_run);
       }
     }

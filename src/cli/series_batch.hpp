@@ -21,6 +21,7 @@ struct SeriesSource {
   std::string name;  // {name}: the file's, by the rule of series_names()
   std::optional<std::string> symbol;  // one symbol of a file of several
   std::string label;  // of its end line and in the Series column
+  numtext::TableChoice table;  // the command's choices, or its own where --sources gives them
 };
 
 // The file, and the symbol in parentheses, leading the series' lines.
@@ -42,7 +43,8 @@ Invocation invocation_of(const Invocation& inv, const SeriesSource& series);
 // A command line of one price file, its templates filled in.
 Invocation one_series(const Invocation& inv);
 
-// --symbol=all: every symbol of each file is a series of its own.
+// --symbol=all, on the command line or for a file of --sources: every
+// symbol of such a file is a series of its own.
 bool all_symbols(const Invocation& inv);
 // Whether a command line runs as a batch: several files or every symbol.
 bool runs_as_batch(const Invocation& inv);

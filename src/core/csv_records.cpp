@@ -71,9 +71,4 @@ std::string csv_records(RunState& st, std::optional<std::string_view> series, st
   return text;
 }
 
-void write_training_csv(RunState& st, units::OutputFile& out) {
-  out.write_text(csv_header(st.IGIO, false));
-  out.write_text(csv_records(st));
-}
-
 }  // namespace prep

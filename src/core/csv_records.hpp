@@ -1,6 +1,7 @@
-// The training records as CSV: a header, then one line per record, the day
-// first (YYYY-MM-DD) and then the record's fields with the very digits of
-// their columns in elab.dat, blanks trimmed. Lines end in LF.
+// The training records as CSV: a header, then one line per record, its
+// series first where asked, then the day (YYYY-MM-DD) and the record's
+// fields with the very digits of their columns in elab.dat, blanks trimmed.
+// Lines end in LF.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,6 @@
 #include <string_view>
 
 #include "core/run_state.hpp"
-#include "units/output_file.hpp"
 
 namespace prep {
 
@@ -21,9 +21,6 @@ std::string csv_header(std::int32_t IGIO, bool with_series, bool with_set = fals
 // the date where it is not empty; counts them in IC.
 std::string csv_records(RunState& st, std::optional<std::string_view> series = std::nullopt,
                         std::string_view set = {});
-
-// The header and the records' lines; counts them in IC.
-void write_training_csv(RunState& st, units::OutputFile& out);
 
 // A field as CSV writes it: quoted where it holds a separator, a quote or a
 // line end.

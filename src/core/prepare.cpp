@@ -11,6 +11,7 @@
 #include "platform/side_by_side.hpp"
 #include "core/core.hpp"
 #include "core/failure_place.hpp"
+#include "core/price_check.hpp"
 #include "core/price_days.hpp"
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
@@ -152,6 +153,8 @@ Result prepare(const Request& request) {
       throw placed(f, st, {table ? std::string(kTableName) : request.price_file, table ? "row" : "line", input.days,
                            input.close_name});
     }
+    warn_of_taken_days(st, request.table ? kTableName : std::string_view(request.price_file), request.strict,
+                       [&](const std::string& w) { input.warnings.push_back(w); });
     Result r = result_of(st, second.get());
     r.warnings = std::move(input.warnings);
     if (request.answers.test_from) {

@@ -59,10 +59,27 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
 // before, a close of zero or below, a year of two digits.
 void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findings& out);
 
-// Rows 1 .. row_lines.size() of MM, in date order: a row on a Saturday or
-// a Sunday, a gap of more than 10 calendar days, five or more equal closes
-// in a row, fewer rows than a run needs.
+// What a daily series of an exchange seldom looks like, in rows 1 .. rows
+// of MM in date order: a row on a Saturday or a Sunday, a gap of more than
+// 10 calendar days, five or more equal closes in a row, fewer rows than a
+// run needs. Each is handed to found with its row (0: not one row).
+enum class DayKind { weekend, gap, equal_closes, few_rows };
+using DayFound = std::function<void(DayKind kind, std::int64_t row, std::string what)>;
+void each_day_finding(const Matrix& MM, std::int64_t rows, const DayFound& found);
+
+// Those findings of rows 1 .. row_lines.size() of MM, on their lines.
 void check_days(const Matrix& MM, std::span<const std::int64_t> row_lines, Findings& out);
+
+// What a run says of the days of the rows it takes (rows 1 .. rows of M):
+// a line each for weekend rows, long gaps and runs of equal closes, with
+// their count and the date of the first.
+std::vector<std::string> day_warnings(const Matrix& M, std::int64_t rows);
+
+// Those of the rows a run has selected, led by place and pointing to
+// --check, each handed to warn; with strict, all of them as one failure of
+// the input instead.
+void warn_of_taken_days(const RunState& st, std::string_view place, bool strict,
+                        const std::function<void(const std::string&)>& warn);
 
 // At most 20 findings in line order, then the count line.
 std::vector<std::string> findings_report(const Findings& findings, std::int64_t rows);

@@ -210,8 +210,11 @@ std::string quoted_list(std::span<const std::string> items);
 // The header pandas writes for (field, ticker) columns: the fields, the
 // tickers, then the index's name alone:
 //   Price,Close,Close,High,...   Ticker,AAA,BBB,AAA,...   Date,,,,...
-// The close is the column of the ticker chosen (or of the only one).
-std::optional<Header> stacked_header(const std::vector<Line>& lines, const TableChoice& choice) {
+// The close is the column of the ticker chosen (or of the only one). Where
+// tickers is given, it takes the tickers of the close's field, and several
+// without a choice are no fault.
+std::optional<Header> stacked_header(const std::vector<Line>& lines, const TableChoice& choice,
+                                     std::vector<std::string>* tickers_out = nullptr) {
   std::vector<std::string> index, fields, tickers;
   for (std::size_t d = 1; d < lines.size(); ++d) {
     for (const std::size_t above : {2, 1}) {
@@ -239,7 +242,8 @@ std::optional<Header> stacked_header(const std::vector<Line>& lines, const Table
       h.symbol_taken = choice.symbol.has_value();
       const auto at = std::find(names.begin(), names.end(), choice.symbol ? trimmed(*choice.symbol) : names[0]);
       const bool several = std::any_of(names.begin(), names.end(), [&](const std::string& n) { return n != names[0]; });
-      if (at == names.end() || (!choice.symbol && several)) {
+      if (tickers_out != nullptr) *tickers_out = names;
+      if (at == names.end() || (!choice.symbol && several && tickers_out == nullptr)) {
         throw CsvFailure{lines[d - 1].number, {},
                          std::to_string(names.size()) + " series in row " + quoted_text(trimmed(tickers[0])) + ": " +
                              quoted_list(names) + "; choose one with " +
@@ -255,7 +259,8 @@ std::optional<Header> stacked_header(const std::vector<Line>& lines, const Table
 
 constexpr char kSeparators[] = {'\t', ';', ','};
 
-std::optional<Header> find_header(std::string_view text, const TableChoice& choice) {
+std::optional<Header> find_header(std::string_view text, const TableChoice& choice,
+                                  std::vector<std::string>* tickers = nullptr) {
   std::vector<std::string> fields;
   for (const Line& line : first_lines(text, kHeaderLines)) {
     for (const char sep : kSeparators) {
@@ -264,7 +269,7 @@ std::optional<Header> find_header(std::string_view text, const TableChoice& choi
       if (c.date && c.close) return Header{line, sep, fields, c};
     }
   }
-  return stacked_header(first_lines(text, kHeaderLines), choice);
+  return stacked_header(first_lines(text, kHeaderLines), choice, tickers);
 }
 
 // The line a report of missing columns shows: the first that names one of
@@ -688,10 +693,13 @@ CsvDays read_table_days(std::string_view text, const TableChoice& choice) {
 }
 
 std::vector<std::string> table_symbols(std::string_view text, const TableChoice& choice) {
-  const TextColumns cols = table_columns(text, choice);
+  // pandas' (field, ticker) columns: a ticker a series.
+  std::vector<std::string> tickers;
+  (void)find_header(text, choice, &tickers);
+  const TextColumns cols = tickers.empty() ? table_columns(text, choice) : TextColumns{};
   std::vector<std::string> distinct;
   std::unordered_set<std::string_view> seen;
-  for (const std::string& s : cols.symbols)
+  for (const std::string& s : tickers.empty() ? cols.symbols : tickers)
     if (seen.insert(trimmed(s)).second) distinct.emplace_back(trimmed(s));
   return distinct;
 }

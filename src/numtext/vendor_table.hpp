@@ -105,8 +105,8 @@ std::vector<std::optional<float>> column_closes(std::span<const std::string> tex
 // The days of a whole table (utf8_text), in file order. Throws CsvFailure.
 CsvDays read_table_days(std::string_view text, const TableChoice& choice);
 
-// The values of a table's symbol column, in the order first met; empty
-// when it has none. Throws CsvFailure as read_table_days does.
+// The values of a table's symbol column, or the tickers of pandas' (field,
+// ticker) columns, in the order first met; empty when it has neither. Throws CsvFailure as read_table_days does.
 std::vector<std::string> table_symbols(std::string_view text, const TableChoice& choice);
 
 }  // namespace numtext

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace platform {
@@ -175,6 +176,10 @@ std::size_t memory_available();
 
 // The processors this process may run on (its affinity mask), at least 1.
 int processors_usable();
+
+// How the system's text lines end: LF, or CR LF on Windows. The logs of
+// this program's own making end so; the old console keeps its CR LF.
+std::string_view line_end();
 
 // Starts run(arg) on a new thread with the signals that end the run blocked
 // in it: they reach the main thread, as they did before it was there. Throws

@@ -912,6 +912,8 @@ std::thread start_thread(void (*run)(void*), void* arg) {
   }
 }
 
+std::string_view line_end() { return "\n"; }
+
 int processors_usable() {
 #if defined(__linux__)
   cpu_set_t set;

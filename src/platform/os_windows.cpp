@@ -638,6 +638,8 @@ std::thread start_thread(void (*run)(void*), void* arg) {
   return std::thread(run, arg);
 }
 
+std::string_view line_end() { return "\r\n"; }
+
 int processors_usable() {
   DWORD_PTR process = 0, system = 0;
   if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) return 1;
