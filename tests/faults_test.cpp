@@ -265,9 +265,8 @@ std::string iso_day_of_1995(int k) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   int month = 0;
   while (k >= kDays[month]) k -= kDays[month++];
-  char text[11];
-  std::snprintf(text, sizeof text, "1995-%02d-%02d", month + 1, k + 1);
-  return text;
+  const auto two = [](int n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
+  return "1995-" + two(month + 1) + "-" + two(k + 1);
 }
 
 std::string value_of_40_mb() { return "150 7\n" + std::string(40 << 20, '9') + " 1 1 0 0 100 2\n"; }
