@@ -367,7 +367,9 @@
         try {
           file.run = elab.prepare(file.bytes, options, file.name);
           file.screened = screenedDays(file, options);
-          const csv = elab.dataset(file.bytes, options, file.name, several ? stem(file.name) : undefined);
+          // Every dataset begins with its series, a file's stem or its symbol,
+          // as the program's --format=csv writes it.
+          const csv = elab.dataset(file.bytes, options, file.name, options.symbol || stem(file.name));
           if (dataset.length === 0) dataset.push(csv.header);
           dataset.push(csv.lines);
           const base = several ? stem(file.name) : 'elab';
