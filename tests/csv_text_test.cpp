@@ -117,6 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"PreferredCloseOfMany", "Date,Last,Adj Close,Close\n2024-01-02,1,2,3\n", "2024-1-2=3.@2 "},
         CsvCase{"TimeOnlyWithoutDate", "Time,Price\n2024-01-02T16:00:00Z,1\n", "2024-1-2=1.@2 "},
         CsvCase{"MonthFirstSettledLater", "Date,Close/Last\n01/02/2024,$1\n01/13/2024,$2\n", "2024-1-2=1.@2 2024-1-13=2.@3 "},
+        CsvCase{"TwelveFirstSettlesNothing", "Date,Close\n12/01/2024,1\n",
+                "file Date: every date reads as DD/MM/YYYY or MM/DD/YYYY alike: give --date-order=dmy or --date-order=mdy"},
         CsvCase{"DayFirstSettledLater", "Data;Chiusura\n01/02/2024;1\n13/02/2024;2\n", "2024-2-1=1.@2 2024-2-13=2.@3 "},
         CsvCase{"OrderContradicted", "Date;Close\n13.01.2024;1\n01.13.2024;2\n",
                 "line 3 Date: the month comes first, on line 2 the day: give --date-order=dmy or --date-order=mdy"},
@@ -139,6 +141,10 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"MarksDisagree", "Date,Close\n2024-01-02,1.5\n2024-01-03,\"1,5\"\n",
                 "line 3 Close: the decimal mark is not the one of the column's other values: \"1,5\""},
         CsvCase{"ThousandsNotInThrees", "Date,Close\n2024-01-02,\"1,19.5\"\n", "line 2 Close: invalid real value: \"1,19.5\""},
+        CsvCase{"ThousandsGroupOfFour", "Date,Close\n2024-01-02,\"1,1985.50\"\n", "line 2 Close: invalid real value: \"1,1985.50\""},
+        // one value of each mark: no majority decides, the second is refused
+        CsvCase{"MarksTied", "Date;Close\n2024-01-02;1,5\n2024-01-03;1.5\n",
+                "line 3 Close: the decimal mark is not the one of the column's other values: \"1.5\""},
         CsvCase{"SeveralSymbols", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\nA,2024-01-03,3\n",
                 "file: 2 series in column \"Symbol\": \"A\", \"B\"; choose one with --symbol=VALUE"},
         CsvCase{"SymbolChosen", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\nA,2024-01-03,3\n",
@@ -192,6 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StyleCase{"-1,5e2", DecimalMark::comma, DecimalMark::comma, "-150.000000"},
                       StyleCase{"1,5", DecimalMark::comma, DecimalMark::point, "6103"},
                       StyleCase{"12,34.5", DecimalMark::point, DecimalMark::point, "6103"},
+                      StyleCase{"1,1985.50", DecimalMark::point, DecimalMark::point, "6103"},
                       StyleCase{"1.5,000", DecimalMark::comma, DecimalMark::comma, "6103"},
                       StyleCase{",5", DecimalMark::comma, DecimalMark::comma, "0.500000"},
                       StyleCase{"1e39", DecimalMark::none, DecimalMark::point, "6104"}));

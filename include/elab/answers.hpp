@@ -42,15 +42,24 @@ bool accepts_variable(std::int32_t answer);
 bool accepts_yes_no(std::int32_t answer);
 bool accepts_days(std::int32_t answer);
 
-// One answer: its names, its value's text and its help. take reads text into
-// the answer (false when refused); given says whether it is there; needed
-// whether a run needs it, given the answers before it in the table.
+// An option's texts: its value's name and its line in the usage, in
+// English and in Italian (the usage follows the locale), and its longer
+// text, from which the manual page's OPTIONS and the guide's table of
+// options are made: `x` is a literal, *x* a name that stands for one.
+struct OptionText {
+  std::string_view value_name[2];  // empty: the option takes no value
+  std::string_view help[2];        // '\n' starts another line
+  std::string_view doc;
+};
+
+// One answer: its names, its texts. take reads text into the answer (false
+// when refused); given says whether it is there; needed whether a run needs
+// it, given the answers before it in the table.
 struct AnswerSpec {
   Question question;
   std::string_view option;   // the long option, without "--"
   std::string_view keyword;  // the Python keyword
-  std::string_view value_name;
-  std::string_view help;  // the usage's lines; '\n' starts another
+  OptionText text;
   bool (*take)(Answers& answers, std::string_view text);
   bool (*given)(const Answers& answers);
   bool (*needed)(const Answers& answers);

@@ -26,6 +26,7 @@
 #include "units/file_open.hpp"
 #include "units/output_file.hpp"
 #include "units/run_failure.hpp"
+#include "numtext/messages.hpp"
 
 namespace prep {
 namespace {
@@ -144,7 +145,7 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
         o.written = true;
       } catch (const std::bad_alloc&) {
         // The arrays are given back first.
-        throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+        throw units::RunFailure::stop_for_memory(numtext::old_text::kNoMemory);
       }
     } catch (const units::RunFailure& f) {
       o.report = failure_line(s, f);
@@ -193,12 +194,12 @@ class Shown {
     if (o.written && dataset_ != nullptr) take_rows(o);
     if (o.written) {
       ++written_;
-      console_.write_record(" " + s.label + ": Record scritti: " + whole_number(o.count) +
+      console_.write_record(" " + s.label + ":" + std::string(numtext::old_text::kRecordsWritten) + whole_number(o.count) +
                             (o.test_count ? "; test records: " + whole_number(*o.test_count) : ""));
       console_.flush();
     } else {
       ++failed_;
-      to_err(o.no_room ? "elab: " + series_place(s) + ": Memoria insufficiente\r\n" : o.report);
+      to_err(o.no_room ? "elab: " + series_place(s) + ": " + std::string(numtext::old_text::kNoMemory) + "\r\n" : o.report);
     }
   }
 
@@ -539,7 +540,7 @@ int check_batch(const Invocation& inv, units::Console& console) {
       try {
         found = check_series(one, console) || found;
       } catch (const std::bad_alloc&) {
-        throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+        throw units::RunFailure::stop_for_memory(numtext::old_text::kNoMemory);
       }
     } catch (const units::RunFailure& f) {
       const std::string line = failure_line(s, f);

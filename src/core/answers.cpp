@@ -64,14 +64,12 @@ bool never(const Answers&) { return false; }
 // A row whose answer is the member M, its text read by Parse.
 template <auto M, auto Parse>
 constexpr AnswerSpec row(Question question, std::string_view option, std::string_view keyword,
-                         std::string_view value_name, std::string_view help,
-                         bool (*needed)(const Answers&) = always) {
+                         const OptionText& text, bool (*needed)(const Answers&) = always) {
   return {question,
           option,
           keyword,
-          value_name,
-          help,
-          [](Answers& a, std::string_view text) { return store(a.*M, Parse(text)); },
+          text,
+          [](Answers& a, std::string_view value) { return store(a.*M, Parse(value)); },
           [](const Answers& a) { return (a.*M).has_value(); },
           needed};
 }
@@ -79,31 +77,60 @@ constexpr AnswerSpec row(Question question, std::string_view option, std::string
 // Python spells a keyword as the option, '_' for '-', and from_ for the
 // word it keeps for itself.
 constexpr AnswerSpec kAnswers[] = {
-    row<&Answers::from, parse_from_option>(Question::from, "from", "from_", "DATA",
-                                           "prima data: all = tutti i dati, 0 = dall'inizio,\n"
-                                           "AAAA-MM-GG, o AAMMGG come alla domanda"),
+    row<&Answers::from, parse_from_option>(
+        Question::from, "from", "from_",
+        {{"DATE", "DATA"},
+         {"first date: all = every row, 0 = from the start,\nYYYY-MM-DD, or YYMMDD as at the question",
+          "prima data: all = tutti i dati, 0 = dall'inizio,\nAAAA-MM-GG, o AAMMGG come alla domanda"},
+         "the first date: `all` (every row; the last date is then not asked), `0` (from the start), an ISO "
+         "date *YYYY-MM-DD*, or a date key as typed at the question (`950703`, `1190601`)"}),
     row<&Answers::to, parse_date_option>(
-        Question::to, "to", "to", "DATA",
-        "ultima data: 0 = sino alla fine, AAAA-MM-GG,\no AAMMGG come alla domanda",
+        Question::to, "to", "to",
+        {{"DATE", "DATA"},
+         {"last date: 0 = to the end, YYYY-MM-DD,\nor YYMMDD as at the question",
+          "ultima data: 0 = sino alla fine, AAAA-MM-GG,\no AAMMGG come alla domanda"},
+         "the last date: `0` (to the end of the data), an ISO date, or a date key"},
         // the last date only once the first is given and is not all
         [](const Answers& a) { return a.from && *a.from != -1; }),
-    row<&Answers::variable, parse_variable_option>(Question::variable, "variable", "variable", "N",
-                                                   "variabile in output, da 1 a 11"),
+    row<&Answers::variable, parse_variable_option>(
+        Question::variable, "variable", "variable",
+        {{"N", "N"}, {"the output value, 1 to 11", "variabile in output, da 1 a 11"}, "the output value, 1 to 11"}),
     row<&Answers::coefficient, parse_coefficient_option>(
-        Question::coefficient, "coefficient", "coefficient", "X",
-        "coeff. della st.dev., con il punto (2.5)"),
+        Question::coefficient, "coefficient", "coefficient",
+        {{"X", "X"},
+         {"the st.dev. coefficient, with a point (2.5)", "coeff. della st.dev., con il punto (2.5)"},
+         "the screening coefficient, a decimal number with a point, any sign"}),
     row<&Answers::screen_output, parse_yes_no_option>(
-        Question::screen_output, "screen-output", "screen_output", "yes|no",
-        "outliers sul valore di output (anche 1|0)"),
+        Question::screen_output, "screen-output", "screen_output",
+        {{"yes|no", "yes|no"},
+         {"screen the output value (also 1|0)", "outliers sul valore di output (anche 1|0)"},
+         "screen the output value: `yes` or `no`, also `1` or `0`"}),
     row<&Answers::screen_inputs, parse_yes_no_option>(
-        Question::screen_inputs, "screen-inputs", "screen_inputs", "yes|no",
-        "outliers sui valori di input (anche 1|0)"),
-    row<&Answers::days, parse_days_option>(Question::days, "days", "days", "G",
-                                           "giorno: dummies (-1), monday-flag (0),\n"
-                                           "mon, tue, wed, thu, fri (2..6)"),
+        Question::screen_inputs, "screen-inputs", "screen_inputs",
+        {{"yes|no", "yes|no"},
+         {"screen the input values (also 1|0)", "outliers sui valori di input (anche 1|0)"},
+         "screen the input values: `yes` or `no`, also `1` or `0`"}),
+    row<&Answers::days, parse_days_option>(
+        Question::days, "days", "days",
+        {{"D", "G"},
+         {"day: dummies (-1), monday-flag (0),\nmon, tue, wed, thu, fri (2..6)",
+          "giorno: dummies (-1), monday-flag (0),\nmon, tue, wed, thu, fri (2..6)"},
+         "the weekday question: `dummies` or `-1` (every day, five weekday dummies: layout C), `monday-flag` "
+         "or `0` (every day, a Monday flag: layout A), `mon`, `tue`, `wed`, `thu`, `fri` or `2` to `6` (that "
+         "weekday only: layout B)"}),
     row<&Answers::test_from, parse_date_option>(
-        Question::test_from, "test-from", "test_from", "DATA",
-        "divide in due insiemi: addestramento (prima\ndella data) e test (dalla data), AAAA-MM-GG\no AAMMGG; -o e --dates con {set}",
+        Question::test_from, "test-from", "test_from",
+        {{"DATE", "DATA"},
+         {"two sets: training (before the date) and\ntest (from the date on), YYYY-MM-DD\nor YYMMDD; -o and "
+          "--dates with {set}",
+          "divide in due insiemi: addestramento (prima\ndella data) e test (dalla data), AAAA-MM-GG\no AAMMGG; -o "
+          "e --dates con {set}"},
+         "a training and a test set from one run, split at *DATE* (an ISO date or a date key): the training "
+         "set is, byte for byte, the run over the rows dated before *DATE* alone; the test set has a record for "
+         "every row from *DATE* on that has 89 rows before it and 20 after it. `{set}` in `-o` and `--dates` "
+         "stands for `train` or `test`; with `--format=csv` both sets go to one file with the columns "
+         "`Series`, `Date`, `Set`. A date that leaves fewer than 110 training rows, or no test record, is an "
+         "error naming the dates that would do"},
         never),
 };
 
