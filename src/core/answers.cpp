@@ -91,10 +91,14 @@ constexpr AnswerSpec kAnswers[] = {
           "ultima data: 0 = sino alla fine, AAAA-MM-GG,\no AAMMGG come alla domanda"},
          "the last date: `0` (to the end of the data), an ISO date, or a date key"},
         // the last date only once the first is given and is not all
-        [](const Answers& a) { return a.from && *a.from != -1; }),
+        [](const Answers& a) { return a.from && *a.from != code(FirstDate::all); }),
     row<&Answers::variable, parse_variable_option>(
         Question::variable, "variable", "variable",
-        {{"N", "N"}, {"the output value, 1 to 11", "variabile in output, da 1 a 11"}, "the output value, 1 to 11"}),
+        {{"N", "N"},
+         {"the output value, 1 to 11", "variabile in output, da 1 a 11"},
+         "the output value, 1 to 11, or its name: `change-1d`, `change-5d`, `change-10d`, `change-20d` (the "
+         "change in %, 1 to 4), `sign-1d` to `sign-20d` (its sign, 5 to 8), `mean-5d`, `mean-10d`, `mean-20d` "
+         "(the mean daily change in %, 9 to 11)"}),
     row<&Answers::coefficient, parse_coefficient_option>(
         Question::coefficient, "coefficient", "coefficient",
         {{"X", "X"},
@@ -182,11 +186,15 @@ void take_or_ask(Asker* asker, Question question, T& target, const std::optional
 
 bool Answers::complete() const { return missing_answers(*this).empty(); }
 
-bool accepts_variable(std::int32_t answer) { return answer >= 1 && answer <= 11; }
+bool accepts_variable(std::int32_t answer) {
+  return answer >= code(Variable::change_1d) && answer <= code(Variable::mean_20d);
+}
 
-bool accepts_yes_no(std::int32_t answer) { return answer == 0 || answer == 1; }
+bool accepts_yes_no(std::int32_t answer) { return answer == code(Screen::no) || answer == code(Screen::yes); }
 
-bool accepts_days(std::int32_t answer) { return answer >= -1 && answer <= 6 && answer != 1; }
+bool accepts_days(std::int32_t answer) {
+  return answer >= code(Days::dummies) && answer <= code(Days::fri) && answer != code(Days::monday_flag) + 1;
+}
 
 std::span<const AnswerSpec> answer_table() { return kAnswers; }
 
@@ -222,12 +230,19 @@ std::optional<std::int32_t> parse_date_option(std::string_view text) {
 }
 
 std::optional<std::int32_t> parse_from_option(std::string_view text) {
-  if (text == "all") return -1;
+  if (text == "all") return code(FirstDate::all);
   return parse_date_option(text);
 }
 
 std::optional<std::int32_t> parse_variable_option(std::string_view text) {
-  return named_or_number(text, {}, accepts_variable);
+  constexpr Named kNames[] = {
+      {"change-1d", code(Variable::change_1d)}, {"change-5d", code(Variable::change_5d)},
+      {"change-10d", code(Variable::change_10d)}, {"change-20d", code(Variable::change_20d)},
+      {"sign-1d", code(Variable::sign_1d)},     {"sign-5d", code(Variable::sign_5d)},
+      {"sign-10d", code(Variable::sign_10d)},   {"sign-20d", code(Variable::sign_20d)},
+      {"mean-5d", code(Variable::mean_5d)},     {"mean-10d", code(Variable::mean_10d)},
+      {"mean-20d", code(Variable::mean_20d)}};
+  return named_or_number(text, kNames, accepts_variable);
 }
 
 std::optional<float> parse_coefficient_option(std::string_view text) {
@@ -240,13 +255,15 @@ std::optional<float> parse_coefficient_option(std::string_view text) {
 }
 
 std::optional<std::int32_t> parse_yes_no_option(std::string_view text) {
-  constexpr Named kNames[] = {{"yes", 1}, {"no", 0}};
+  constexpr Named kNames[] = {{"yes", code(Screen::yes)}, {"no", code(Screen::no)}};
   return named_or_number(text, kNames, accepts_yes_no);
 }
 
 std::optional<std::int32_t> parse_days_option(std::string_view text) {
-  constexpr Named kNames[] = {{"dummies", -1}, {"monday-flag", 0}, {"mon", 2}, {"tue", 3},
-                              {"wed", 4},      {"thu", 5},          {"fri", 6}};
+  constexpr Named kNames[] = {{"dummies", code(Days::dummies)}, {"monday-flag", code(Days::monday_flag)},
+                              {"mon", code(Days::mon)},         {"tue", code(Days::tue)},
+                              {"wed", code(Days::wed)},         {"thu", code(Days::thu)},
+                              {"fri", code(Days::fri)}};
   return named_or_number(text, kNames, accepts_days);
 }
 
@@ -276,7 +293,7 @@ void Questions::ask_until(Question question, std::int32_t& target) const {
   } while (!accepted(question, target));
 }
 
-std::optional<numtext::DateOrder> parse_date_order_option(std::string_view text) {
+std::optional<DateOrder> parse_date_order_option(std::string_view text) {
   if (text == "dmy") return numtext::DateOrder::dmy;
   if (text == "mdy") return numtext::DateOrder::mdy;
   return std::nullopt;
