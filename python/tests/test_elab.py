@@ -187,6 +187,15 @@ def test_the_text_of_an_error_names_its_file_once_before_the_message(message, te
     assert str(elab.ElabError("F6416", message, 1, "/d/p.csv")) == text
 
 
+@pytest.mark.parametrize("keyword,name,code", [
+    ("days", "dummies", -1), ("days", "monday-flag", 0), ("days", "wed", 4), ("variable", "change-1d", 1),
+    ("variable", "sign-20d", 8), ("variable", "mean-20d", 11), ("screen_output", "yes", 1), ("start", "all", -1)])
+def test_a_named_answer_is_its_code(keyword, name, code):
+    given = keywords(ANSWER_SETS[1])
+    assert elab.prepare(PRICES, **dict(given, **{keyword: name})).text == \
+        elab.prepare(PRICES, **dict(given, **{keyword: code})).text
+
+
 @pytest.mark.parametrize("keyword,value", [("variable", 12), ("days", 1), ("screen_output", 2),
                                            ("start", "1995-02-30"), ("from_", "1995-02-30"),
                                            ("coefficient", "x")])
