@@ -427,7 +427,8 @@ TEST(ProgramInfo, HelpNamesEveryOption) {
 
 // The locale of messages as GNU programs take it: the first of LC_ALL,
 // LC_MESSAGES and LANG that is not empty; Italian under it_*, English
-// otherwise. The usage and a usage error follow it; the dialogue does not.
+// otherwise. The usage, a usage error and the batch's end line follow it;
+// the dialogue does not.
 struct LocaleCase {
   const char* name;
   const char* lc_all;
@@ -446,6 +447,8 @@ TEST_P(Locale, ChoosesTheUsagesLanguage) {
   EXPECT_EQ(run_in(dir, {"--days=7"}, "").err,
             c.italian ? "elab: valore '7' non valido per --days\r\nProvare 'elab --help'.\r\n"
                       : "elab: invalid value '7' for --days\r\nTry 'elab --help'.\r\n");
+  EXPECT_EQ(run_in(dir, {"-o", "{name}.dat", "--dates={name}.days", "a.txt", "b.txt"}, "").out,
+            c.italian ? "2 file: 0 scritti, 2 non riusciti\r\n" : "2 files: 0 written, 2 failed\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -166,11 +166,11 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
 // and on a terminal one line of progress on standard error.
 class Shown {
  public:
-  // unit: what the end line counts, "files" or "series"
-  Shown(units::Console& console, std::size_t total, std::string_view unit, units::OutputFile* dataset)
+  // end_line: the end line of files or of series
+  Shown(units::Console& console, std::size_t total, numtext::Msg end_line, units::OutputFile* dataset)
       : console_(console),
         total_(total),
-        unit_(unit),
+        end_line_(end_line),
         dataset_(dataset),
         err_(platform::std_stream(platform::StdStream::err)),
         progress_(platform::is_console(err_)) {}
@@ -218,11 +218,8 @@ class Shown {
       failed_ += written_;
       written_ = 0;
     }
-    std::string line = " ";
-    line.append(whole_number(static_cast<std::int64_t>(total_)));
-    line.append(" ").append(unit_).append(": ").append(whole_number(written_));
-    line.append(" written, ").append(whole_number(failed_)).append(" failed");
-    console_.write_record(line);
+    console_.write_record(" " + numtext::message(end_line_, {whole_number(static_cast<std::int64_t>(total_)),
+                                                             whole_number(written_), whole_number(failed_)}));
     return failed_ == 0 ? 0 : 1;
   }
 
@@ -255,7 +252,7 @@ class Shown {
 
   units::Console& console_;
   std::size_t total_;
-  std::string_view unit_;
+  numtext::Msg end_line_;
   units::OutputFile* dataset_;
   platform::Handle err_;
   bool progress_;
@@ -565,7 +562,8 @@ int run_batch(const Invocation& inv, units::Console& console) {
       return 1;
     }
   }
-  Shown shown(console, series.size(), all_symbols(inv) ? "series" : "files", one.get());
+  Shown shown(console, series.size(), all_symbols(inv) ? numtext::Msg::batch_end_series : numtext::Msg::batch_end_files,
+               one.get());
   // The answers not given are asked once, on the first series that gets as
   // far as each question, and held for all the others.
   Answers answers = inv.answers;

@@ -61,6 +61,10 @@ constexpr Table kEnglish = {
     "--output and --dates name the same file",
     // stdin_needs_answers
     "price file '-' is standard input: the answers need their options (missing:{})",
+    // batch_end_files
+    "{} files: {} written, {} failed",
+    // batch_end_series
+    "{} series: {} written, {} failed",
 };
 
 constexpr Table kItalian = {
@@ -114,6 +118,10 @@ constexpr Table kItalian = {
     "--output e --dates indicano lo stesso file",
     // stdin_needs_answers
     "il file dei prezzi '-' e' lo standard input: le risposte vanno date per opzione (mancano:{})",
+    // batch_end_files
+    "{} file: {} scritti, {} non riusciti",
+    // batch_end_series
+    "{} serie: {} scritte, {} non riuscite",
 };
 
 constexpr bool all_written(const Table& table) {
@@ -123,6 +131,21 @@ constexpr bool all_written(const Table& table) {
   return true;
 }
 static_assert(all_written(kEnglish) && all_written(kItalian), "a message without its text");
+
+constexpr std::size_t blanks_to_fill(std::string_view text) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find("{}"); at != std::string_view::npos; at = text.find("{}", at + 2)) ++n;
+  return n;
+}
+
+// Every language fills a message with the same arguments.
+constexpr bool same_arguments(const Table& a, const Table& b) {
+  for (std::size_t k = 0; k < kCount; ++k) {
+    if (blanks_to_fill(a[k]) != blanks_to_fill(b[k])) return false;
+  }
+  return true;
+}
+static_assert(same_arguments(kEnglish, kItalian), "a message's languages take other arguments");
 
 std::atomic<Language> g_language{Language::english};
 

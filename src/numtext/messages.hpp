@@ -43,6 +43,8 @@ enum class Msg : std::size_t {
   check_needs_file,
   output_and_dates_same,
   stdin_needs_answers,
+  batch_end_files,
+  batch_end_series,
   count_,
 };
 
