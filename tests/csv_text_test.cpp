@@ -11,6 +11,7 @@
 #include "numtext/text_failure.hpp"
 #include "numtext/vendor_table.hpp"
 #include "core/price_days.hpp"
+#include "elab/prepare.hpp"
 
 namespace {
 
@@ -236,6 +237,26 @@ TEST(TableDays, SameMatrixAsTheCsv) {
   // 2024-01-02 is a Tuesday: code 3; 2024-01-03 a Wednesday: 4
   EXPECT_EQ(from_csv[12], 3.0f);
   EXPECT_EQ(from_csv[13], 4.0f);
+}
+
+// A refused table's Error says where, as its text does.
+TEST(TableRefusal, TheErrorHoldsTheFileLineAndField) {
+  prep::Request request;
+  request.answers = {-1, std::nullopt, 1, 2.0f, 0, 0, 0, std::nullopt};
+  request.table.emplace();
+  request.table->date_texts = {"2024-01-02", "2024-01-03", "2024-01-04"};
+  request.table->close_texts = {"1", "2", "1O0.00"};
+  try {
+    prep::prepare(request);
+    ADD_FAILURE() << "a close of 1O0.00 was taken";
+  } catch (const prep::Error& e) {
+    EXPECT_EQ(e.kind(), prep::Error::Kind::input);
+    EXPECT_EQ(e.code(), "INPUT");
+    EXPECT_EQ(e.file(), "table");
+    EXPECT_EQ(e.line(), 3);
+    EXPECT_EQ(e.field(), "Close");
+    EXPECT_EQ(e.text(), "table: row 3, field \"Close\": invalid real value: \"1O0.00\"");
+  }
 }
 
 }  // namespace
