@@ -16,7 +16,6 @@
 #include "elab/series_names.hpp"
 #include "elab/sources.hpp"
 #include "numtext/vendor_table.hpp"
-#include "units/run_failure.hpp"
 
 namespace py = pybind11;
 
@@ -78,10 +77,10 @@ py::dict run(prep::Request request) {
   return dict_of(r);
 }
 
-numtext::TableChoice choice_of(const std::optional<std::string>& close, const std::optional<std::string>& date,
+prep::TableChoice choice_of(const std::optional<std::string>& close, const std::optional<std::string>& date,
                                const std::optional<std::string>& symbol, const std::optional<std::string>& order) {
-  numtext::TableChoice c;
-  c.spelling = numtext::Spelling::keyword;
+  prep::TableChoice c;
+  c.spelling = prep::Spelling::keyword;
   c.close = close;
   c.date_column = date;
   c.symbol = symbol;
@@ -145,7 +144,7 @@ py::dict prepare_table(std::optional<IntArray> years, std::optional<IntArray> mo
 // there is none), and the report when the date or the close is missing.
 py::tuple table_columns(const std::vector<std::string>& names, std::optional<std::string> close,
                         std::optional<std::string> date) {
-  const numtext::TableChoice c = choice_of(close, date, std::nullopt, std::nullopt);
+  const prep::TableChoice c = choice_of(close, date, std::nullopt, std::nullopt);
   const numtext::NamedColumns found = numtext::columns_named(names, c);
   const auto place = [](std::optional<std::size_t> k) { return k ? py::object(py::int_(*k)) : py::object(py::none()); };
   return py::make_tuple(place(found.date), place(found.close), place(found.symbol),
@@ -190,11 +189,11 @@ PYBIND11_MODULE(_elab, m) {
   py::register_exception_translator([](std::exception_ptr p) {
     try {
       if (p) std::rethrow_exception(p);
-    } catch (const units::RunFailure& f) {
+    } catch (const prep::Error& f) {
       const py::object error_class = py::module_::import("elab").attr("ElabError");
       // A stop's Italian text is the console's; its note says it in English.
-      std::string message = f.message();
-      if (!f.note().empty()) message = f.form() == units::RunFailure::Form::Stop ? f.note() : message + "; " + f.note();
+      std::string message = f.text();
+      if (!f.note().empty()) message = f.kind() == prep::Error::Kind::stop ? f.note() : message + "; " + f.note();
       const py::object error = error_class(f.code(), message, f.status());
       PyErr_SetObject(error_class.ptr(), error.ptr());
     }

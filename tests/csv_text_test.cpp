@@ -11,6 +11,7 @@
 #include "numtext/text_failure.hpp"
 #include "numtext/vendor_table.hpp"
 #include "core/price_days.hpp"
+#include "elab/prepare.hpp"
 
 namespace {
 
@@ -117,6 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"PreferredCloseOfMany", "Date,Last,Adj Close,Close\n2024-01-02,1,2,3\n", "2024-1-2=3.@2 "},
         CsvCase{"TimeOnlyWithoutDate", "Time,Price\n2024-01-02T16:00:00Z,1\n", "2024-1-2=1.@2 "},
         CsvCase{"MonthFirstSettledLater", "Date,Close/Last\n01/02/2024,$1\n01/13/2024,$2\n", "2024-1-2=1.@2 2024-1-13=2.@3 "},
+        CsvCase{"TwelveFirstSettlesNothing", "Date,Close\n12/01/2024,1\n",
+                "file Date: every date reads as DD/MM/YYYY or MM/DD/YYYY alike: give --date-order=dmy or --date-order=mdy"},
         CsvCase{"DayFirstSettledLater", "Data;Chiusura\n01/02/2024;1\n13/02/2024;2\n", "2024-2-1=1.@2 2024-2-13=2.@3 "},
         CsvCase{"OrderContradicted", "Date;Close\n13.01.2024;1\n01.13.2024;2\n",
                 "line 3 Date: the month comes first, on line 2 the day: give --date-order=dmy or --date-order=mdy"},
@@ -139,6 +142,10 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"MarksDisagree", "Date,Close\n2024-01-02,1.5\n2024-01-03,\"1,5\"\n",
                 "line 3 Close: the decimal mark is not the one of the column's other values: \"1,5\""},
         CsvCase{"ThousandsNotInThrees", "Date,Close\n2024-01-02,\"1,19.5\"\n", "line 2 Close: invalid real value: \"1,19.5\""},
+        CsvCase{"ThousandsGroupOfFour", "Date,Close\n2024-01-02,\"1,1985.50\"\n", "line 2 Close: invalid real value: \"1,1985.50\""},
+        // one value of each mark: no majority decides, the second is refused
+        CsvCase{"MarksTied", "Date;Close\n2024-01-02;1,5\n2024-01-03;1.5\n",
+                "line 3 Close: the decimal mark is not the one of the column's other values: \"1.5\""},
         CsvCase{"SeveralSymbols", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\nA,2024-01-03,3\n",
                 "file: 2 series in column \"Symbol\": \"A\", \"B\"; choose one with --symbol=VALUE"},
         CsvCase{"SymbolChosen", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\nA,2024-01-03,3\n",
@@ -192,6 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StyleCase{"-1,5e2", DecimalMark::comma, DecimalMark::comma, "-150.000000"},
                       StyleCase{"1,5", DecimalMark::comma, DecimalMark::point, "6103"},
                       StyleCase{"12,34.5", DecimalMark::point, DecimalMark::point, "6103"},
+                      StyleCase{"1,1985.50", DecimalMark::point, DecimalMark::point, "6103"},
                       StyleCase{"1.5,000", DecimalMark::comma, DecimalMark::comma, "6103"},
                       StyleCase{",5", DecimalMark::comma, DecimalMark::comma, "0.500000"},
                       StyleCase{"1e39", DecimalMark::none, DecimalMark::point, "6104"}));
@@ -229,6 +237,26 @@ TEST(TableDays, SameMatrixAsTheCsv) {
   // 2024-01-02 is a Tuesday: code 3; 2024-01-03 a Wednesday: 4
   EXPECT_EQ(from_csv[12], 3.0f);
   EXPECT_EQ(from_csv[13], 4.0f);
+}
+
+// A refused table's Error says where, as its text does.
+TEST(TableRefusal, TheErrorHoldsTheFileLineAndField) {
+  prep::Request request;
+  request.answers = {-1, std::nullopt, 1, 2.0f, 0, 0, 0, std::nullopt};
+  request.table.emplace();
+  request.table->date_texts = {"2024-01-02", "2024-01-03", "2024-01-04"};
+  request.table->close_texts = {"1", "2", "1O0.00"};
+  try {
+    prep::prepare(request);
+    ADD_FAILURE() << "a close of 1O0.00 was taken";
+  } catch (const prep::Error& e) {
+    EXPECT_EQ(e.kind(), prep::Error::Kind::input);
+    EXPECT_EQ(e.code(), "INPUT");
+    EXPECT_EQ(e.file(), "table");
+    EXPECT_EQ(e.line(), 3);
+    EXPECT_EQ(e.field(), "Close");
+    EXPECT_EQ(e.text(), "table: row 3, field \"Close\": invalid real value: \"1O0.00\"");
+  }
 }
 
 }  // namespace

@@ -119,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormCase{"TwoDigitYear", "08.12.26", numtext::CivilDate{2026, 12, 8}, "DD.MM.YY or MM.DD.YY"},
         FormCase{"TwoDigitYear69IsThe1900s", "08/12/69", numtext::CivilDate{1969, 12, 8}, "DD/MM/YY or MM/DD/YY"},
         FormCase{"TwoDigitYear68IsThe2000s", "08-Dec-68", numtext::CivilDate{2068, 12, 8}, "DD-Mon-YY"},
+        FormCase{"TwoDigitYearAfterMonthName", "Jan 02, 99", numtext::CivilDate{1999, 1, 2}, "Mon DD, YY"},
         FormCase{"ThreeDigitYear", "08.12.026", std::nullopt},
         FormCase{"WeekdayFirst", "Tue 02 Jan 2024", numtext::CivilDate{2024, 1, 2}, "DD Mon YYYY"},
         FormCase{"WeekdayAndCommas", "Tuesday, January 2, 2024", numtext::CivilDate{2024, 1, 2}, "Mon DD, YYYY"},
@@ -156,6 +157,9 @@ TEST(DateForms, OrderShownAndIsoText) {
   EXPECT_EQ(numtext::order_shown(*numtext::date_parts("13/01/2024")), numtext::DateOrder::dmy);
   EXPECT_EQ(numtext::order_shown(*numtext::date_parts("01/13/2024")), numtext::DateOrder::mdy);
   EXPECT_EQ(numtext::order_shown(*numtext::date_parts("01/02/2024")), numtext::DateOrder::unknown);
+  // 12 is a month as well as a day: only above it is the order settled
+  EXPECT_EQ(numtext::order_shown(*numtext::date_parts("12/01/2024")), numtext::DateOrder::unknown);
+  EXPECT_EQ(numtext::order_shown(*numtext::date_parts("01/12/2024")), numtext::DateOrder::unknown);
   EXPECT_EQ(numtext::date_of(*numtext::date_parts("01/13/2024"), numtext::DateOrder::mdy), (numtext::CivilDate{2024, 1, 13}));
   EXPECT_EQ(numtext::iso_text(numtext::CivilDate{995, 1, 2}), "0995-01-02");
   EXPECT_EQ(numtext::iso_date("2019-06-01"), (numtext::CivilDate{2019, 6, 1}));

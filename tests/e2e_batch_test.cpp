@@ -155,6 +155,10 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"BothFormats", {{"a.csv", kCsv}, {"b.txt", kOwn}}, templated({"a.csv", "b.txt"}), 0,
                   "a: Record scritti: 161\nb: Record scritti: 242\n2 files: 2 written, 0 failed\n", "",
                   {"a", "b"}, {}},
+        // a name that is all extension keeps its dot: ".a" is its stem
+        BatchCase{"NameStartingWithADot", {{".a", kCsv}, {"b.txt", kOwn}}, templated({".a", "b.txt"}), 0,
+                  ".a: Record scritti: 161\nb: Record scritti: 242\n2 files: 2 written, 0 failed\n", "",
+                  {".a", "b"}, {}},
         BatchCase{"OneJobAtATime", {{"a.csv", kCsv}, {"b.txt", kOwn}}, templated({"-j1", "b.txt", "a.csv"}), 0,
                   "b: Record scritti: 242\na: Record scritti: 161\n2 files: 2 written, 0 failed\n", "",
                   {"a", "b"}, {}},

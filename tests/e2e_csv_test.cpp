@@ -268,6 +268,8 @@ INSTANTIATE_TEST_SUITE_P(
                   finding("row 1, line 2: a close of zero or below"), 1, "prices.csv"},
         CheckCase{"TwoDigitYear", replaced(kOwn, kRow1, "95 1 2 0 0 100 2\n"),
                   finding("row 1, line 2: year 95 has two digits: a run takes it as the year 95, not 1995"), 1},
+        CheckCase{"TwoDigitYear99", replaced(kOwn, kRow1, "99 1 2 0 0 100 2\n"),
+                  finding("row 1, line 2: year 99 has two digits: a run takes it as the year 99, not 1999"), 1},
         CheckCase{"ValueTooMany", replaced(kOwn, kRow1, "1995 1 2 0 0 100 2 7\n"),
                   finding("row 1, line 2: 8 values on the line, NC is 7: the last ones are never read"), 1},
         CheckCase{"RowsAfterNr", replaced(kOwn, "131 7", "130 7"),

@@ -12,6 +12,7 @@
 #include "support/dialogue.hpp"
 #include "support/prices.hpp"
 #include "support/run_process.hpp"
+#include "support/variable_set.hpp"
 
 namespace {
 
@@ -409,10 +410,8 @@ TEST_P(ProgramInfo, WrittenWithoutOpeningAnything) {
 INSTANTIATE_TEST_SUITE_P(
     Arguments, ProgramInfo,
     ::testing::Values(InfoCase{"Version", "--version", "elab " ELAB_VERSION "\r\n", "\r\n"},
-                      InfoCase{"Help", "--help", "Uso: elab [OPZIONE]... [FILE]\r\n",
-                               "insufficiente per le matrici.\r\n"},
-                      InfoCase{"ShortHelp", "-h", "Uso: elab [OPZIONE]... [FILE]\r\n",
-                               "insufficiente per le matrici.\r\n"}),
+                      InfoCase{"Help", "--help", "Usage: elab [OPTION]... [FILE]\r\n", "the arrays.\r\n"},
+                      InfoCase{"ShortHelp", "-h", "Usage: elab [OPTION]... [FILE]\r\n", "the arrays.\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The help names every option.
@@ -423,6 +422,67 @@ TEST(ProgramInfo, HelpNamesEveryOption) {
                              "--screen-inputs=", "--days=", "-o, --output=", "--dates=", "-h, --help",
                              "--version"}) {
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
+  }
+}
+
+// The locale of messages as GNU programs take it: the first of LC_ALL,
+// LC_MESSAGES and LANG that is not empty; Italian under it_*, English
+// otherwise. The usage, a usage error and the batch's end line follow it;
+// the dialogue does not.
+struct LocaleCase {
+  const char* name;
+  const char* lc_all;
+  const char* lc_messages;
+  const char* lang;
+  bool italian;
+};
+
+class Locale : public ::testing::TestWithParam<LocaleCase> {};
+
+TEST_P(Locale, ChoosesTheUsagesLanguage) {
+  const auto& c = GetParam();
+  const VariableSet all("LC_ALL", c.lc_all), messages("LC_MESSAGES", c.lc_messages), lang("LANG", c.lang);
+  TempDir dir;
+  EXPECT_TRUE(run_in(dir, {"--help"}, "").out.starts_with(c.italian ? "Uso: elab" : "Usage: elab"));
+  EXPECT_EQ(run_in(dir, {"--days=7"}, "").err,
+            c.italian ? "elab: valore '7' non valido per --days\r\nProvare 'elab --help'.\r\n"
+                      : "elab: invalid value '7' for --days\r\nTry 'elab --help'.\r\n");
+  EXPECT_EQ(run_in(dir, {"-o", "{name}.dat", "--dates={name}.days", "a.txt", "b.txt"}, "").out,
+            c.italian ? "2 file: 0 scritti, 2 non riusciti\n" : "2 files: 0 written, 2 failed\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variables, Locale,
+    ::testing::Values(LocaleCase{"Unset", nullptr, nullptr, nullptr, false},
+                      LocaleCase{"C", nullptr, nullptr, "C", false},
+                      LocaleCase{"Posix", nullptr, nullptr, "POSIX", false},
+                      LocaleCase{"English", nullptr, nullptr, "en_US.UTF-8", false},
+                      LocaleCase{"Italian", nullptr, nullptr, "it_IT.UTF-8", true},
+                      LocaleCase{"ItalianSwiss", nullptr, nullptr, "it_CH", true},
+                      LocaleCase{"LcAllFirst", "C", "it_IT.UTF-8", "it_IT.UTF-8", false},
+                      LocaleCase{"LcMessagesBeforeLang", nullptr, "it_IT", "C", true},
+                      LocaleCase{"EmptyIsUnset", "", "", "it_IT.UTF-8", true},
+                      LocaleCase{"ItalyIsNotItalian", nullptr, nullptr, "de_IT.UTF-8", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The dialogue, its count line and its stop are the old program's, the
+// same bytes in every locale.
+TEST(Locale, LeavesTheDialogueAsItIs) {
+  const VariableSet all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr);
+  for (const std::string& prices : {alternating_file(kRows), alternating_file(100)}) {
+    std::optional<RunResult> first;
+    for (const char* lang : {"C", "it_IT.UTF-8"}) {
+      const VariableSet set("LANG", lang);
+      const auto r = run_prices(prices, "-1\n9\n2\n0\n0\n0\n");
+      if (!first) {
+        first = r;
+        continue;
+      }
+      EXPECT_EQ(r.out, first->out);
+      EXPECT_EQ(r.err, first->err);
+      EXPECT_EQ(r.status, first->status);
+      EXPECT_EQ(r.elab, first->elab);
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 # The manual page renders with every groff warning enabled and none given,
 # and it and the guide list the options the program's --help lists, made
-# from the program's one table of options and answers.
+# from the program's one table of options and answers (options_test holds
+# their words to the table's).
 # man_page_test.sh PAGE PROGRAM GUIDE
 page=$1
 program=$2
@@ -11,7 +12,7 @@ guide=$3
 [ -s "$scratch/program" ] || fail "$program --help lists no option"
 # The page's: each .TP entry of OPTIONS, written \-\-name.
 sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page" | sed -n '/^\.TP/{n;p;}' |
-  sed -n 's/.*\\-\\-\([a-z\\-]*\).*/\1/p' | sed 's/\\-/-/g' | sort > "$scratch/page"
+  sed -n 's/.*\\-\\-\(\([a-z]\|\\-\)*\).*/\1/p' | sed 's/\\-/-/g' | sort > "$scratch/page"
 same() { cmp -s "$scratch/program" "$2" || fail "$1 lists other options than --help: $(diff "$scratch/program" "$2" | tr '\n' ' ')"; }
 same "$page" "$scratch/page"
 # The guide's: the (last) long option in the first cell of each row of its

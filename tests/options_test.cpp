@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "cli/options.hpp"
+#include "support/option_docs.hpp"
+#include "support/temp_dir.hpp"
 
 namespace {
 using prep::Invocation;
@@ -94,6 +96,19 @@ TEST(CommandLine, TheAnswerOptionsAreTheTablesRows) {
   }
   for (std::size_t k = table.size(); k < options.size(); ++k)
     EXPECT_EQ(prep::answer_of_option(options[k].name), nullptr) << options[k].name;
+}
+
+// The manual page and the guide describe each option in the words of its
+// row, made by support/option_docs.hpp; a failure prints the text to paste.
+TEST(OptionDocs, ThePageAndTheGuideHoldTheTablesWords) {
+  const struct {
+    const char* doc;
+    std::string text;
+  } docs[] = {{"doc/elab.1", elab_test::man_options()}, {"doc/guide.md", elab_test::guide_options()}};
+  for (const auto& d : docs) {
+    const std::string held = elab_test::read_file(std::string(ELAB_SOURCE_DIR) + "/" + d.doc);
+    EXPECT_NE(held.find(d.text), std::string::npos) << d.doc << " lacks, word for word:\n" << d.text;
+  }
 }
 
 }  // namespace

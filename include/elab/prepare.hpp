@@ -1,7 +1,7 @@
 // The run as a function: a request holding the answers and the prices, a
 // result holding the records as text and as values. The core of src/core
 // with no console and no file written; reentrant: runs on several threads
-// at once give the results each gives alone. Throws units::RunFailure for
+// at once give the results each gives alone. Throws prep::Error (elab/error.hpp) for
 // every failure the program reports, std::invalid_argument for a request
 // that lacks an answer or gives one the dialogue would ask again.
 #pragma once
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "numtext/date_text.hpp"
-#include "numtext/vendor_table.hpp"
 #include "elab/answers.hpp"
+#include "elab/error.hpp"
+#include "elab/table.hpp"
 
 namespace prep {
 
@@ -22,7 +22,7 @@ namespace prep {
 // as text, one that is empty, null, NaN or N/A) leaves its day out. Dates
 // and closes given as texts are read as a table's columns are.
 struct PriceTable {
-  std::vector<numtext::CivilDate> dates;  // or, when empty, date_texts
+  std::vector<CivilDate> dates;  // or, when empty, date_texts
   std::vector<std::string> date_texts;
   std::vector<double> closes;             // or, when empty, close_texts
   std::vector<std::string> close_texts;
@@ -36,7 +36,7 @@ struct Request {
   Answers answers;  // all of them; the last date only when the first is not all
   std::string price_file;  // either form, read when there is no table
   std::optional<PriceTable> table;
-  numtext::TableChoice choice;  // what a table cannot settle
+  TableChoice choice;  // what a table cannot settle
   // What --check finds in the days of the rows taken (weekend rows, long
   // gaps, runs of equal closes) fails the call instead of being warned of.
   bool strict = false;

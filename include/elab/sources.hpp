@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "numtext/vendor_table.hpp"
+#include "elab/table.hpp"
 
 namespace prep {
 
@@ -19,10 +19,10 @@ struct Source {
   std::string file;
   std::int64_t line = 0;  // of the sources file
   std::optional<std::string> close, date_column, symbol, name;
-  std::optional<numtext::DateOrder> date_order;
+  std::optional<DateOrder> date_order;
 
   // The command's choices with this source's given in their place.
-  numtext::TableChoice over(numtext::TableChoice command) const;
+  TableChoice over(TableChoice command) const;
 };
 
 // Why a sources file cannot serve: its line (0: not one line) and what is
@@ -40,9 +40,9 @@ std::vector<Source> read_sources(std::string_view text, std::string_view folder)
 std::vector<Source> read_sources_file(const std::string& path);
 
 // The symbols of a price file of several series (--symbol=all), in the
-// order first met; none for a file of one. Throws units::RunFailure as a
-// run on the file does.
-std::vector<std::string> file_symbols(const std::string& path, const numtext::TableChoice& choice);
+// order first met; none for a file of one. Throws Error as a run on the
+// file does.
+std::vector<std::string> file_symbols(const std::string& path, const TableChoice& choice);
 
 // The folder of a file's path, its last separator kept: "" for a bare name.
 std::string folder_of(std::string_view path);

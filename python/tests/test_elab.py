@@ -172,11 +172,29 @@ def test_failures_raise_elab_error_with_the_programs_number(name, text, answers,
         with pytest.raises(elab.ElabError) as raised:
             elab.prepare(path, **given)
         assert raised.value.code == code and raised.value.status == status
+        assert str(raised.value).count(path) == 1, str(raised.value)
         if PROGRAM is not None and code not in ("STOP", "INPUT"):
             run = subprocess.run([PROGRAM, path], cwd=d, input="-1\n1\n2\n0\n0\n0\n",
                                  capture_output=True, text=True)
             assert "run-time error %s" % code in run.stderr
             assert raised.value.message in run.stderr
+
+
+@pytest.mark.parametrize("message,text", [
+    ("file does not exist", "F6416: /d/p.csv: file does not exist"),
+    ("/d/p.csv: line 2: bad", "F6416: /d/p.csv: line 2: bad"),
+])
+def test_the_text_of_an_error_names_its_file_once_before_the_message(message, text):
+    assert str(elab.ElabError("F6416", message, 1, "/d/p.csv")) == text
+
+
+@pytest.mark.parametrize("keyword,name,code", [
+    ("days", "dummies", -1), ("days", "monday-flag", 0), ("days", "wed", 4), ("variable", "change-1d", 1),
+    ("variable", "sign-20d", 8), ("variable", "mean-20d", 11), ("screen_output", "yes", 1), ("start", "all", -1)])
+def test_a_named_answer_is_its_code(keyword, name, code):
+    given = keywords(ANSWER_SETS[1])
+    assert elab.prepare(PRICES, **dict(given, **{keyword: name})).text == \
+        elab.prepare(PRICES, **dict(given, **{keyword: code})).text
 
 
 @pytest.mark.parametrize("keyword,value", [("variable", 12), ("days", 1), ("screen_output", 2),
@@ -379,6 +397,9 @@ REFUSALS = [
      "give date_order=dmy or date_order=mdy"),
     ("table option on the own format", lambda: PRICES, dict(close="Close"), "INPUT",
      "close=Close needs a CSV price file"),
+    # a date column named that is not there: the datetime index is no fallback
+    ("date names a missing column", lambda: _frame().set_index(pd.DatetimeIndex(_frame()["Date"], name=None)),
+     dict(date="When"), "INPUT", 'no column "When"'),
 ]
 
 
@@ -483,6 +504,10 @@ def test_prepare_many_names_files_of_one_stem_as_the_program_does():
             shutil.copy(PRICES_CSV, path)
         rs = elab.prepare_many(paths, workers=2, **many_keywords())
         assert list(rs) == paths[:2] + ["x.txt", "y"] and not rs.errors
+        # a name that is all extension keeps its dot
+        dotted = os.path.join(d, ".z")
+        shutil.copy(PRICES_CSV, dotted)
+        assert list(elab.prepare_many([dotted, paths[3]], **many_keywords())) == [".z", "y"]
 
 
 @pytest.mark.parametrize("sources, named", [

@@ -10,6 +10,7 @@
 #include "cli/console_write.hpp"
 #include "numtext/edit_list.hpp"
 #include "numtext/record_writer.hpp"
+#include "numtext/messages.hpp"
 
 namespace prep {
 namespace {
@@ -89,7 +90,7 @@ void write_count(units::Console& console, std::string_view text, std::int32_t n)
 
 }  // namespace
 
-void write_count_line(units::Console& console, std::int32_t IC) { write_count(console, " Record scritti: ", IC); }
+void write_count_line(units::Console& console, std::int32_t IC) { write_count(console, numtext::old_text::kRecordsWritten, IC); }
 
 void write_test_count_line(units::Console& console, std::int32_t count) {
   write_count(console, " Test records:   ", count);

@@ -41,18 +41,20 @@ struct UsageError {
   std::string message;
 };
 
-// One option. A value_name marks an option that takes a value; take stores
-// it, false when the value is refused.
+// One option. A value's name marks an option that takes a value; take
+// stores it, false when the value is refused.
 struct Option {
   std::string_view name;  // the long name, without "--"
   char short_name;        // '\0' when there is none
-  std::string_view value_name;
-  std::string_view help;  // the line of the usage; '\n' starts another
+  OptionText text;
   bool (*take)(Invocation& inv, std::string_view value);
   const AnswerSpec* answer = nullptr;  // an answer's row: its take instead
 };
 
 std::span<const Option> options();
+
+// Whether the option is followed by a value.
+bool takes_value(const Option& option);
 
 // The arguments after the program's name. Throws UsageError.
 Invocation parse_command_line(std::span<const std::string_view> args);

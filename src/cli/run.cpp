@@ -35,6 +35,8 @@
 #include "cli/console_end.hpp"
 #include "cli/dialogue.hpp"
 #include "units/run_failure.hpp"
+#include "numtext/messages.hpp"
+#include "platform/message_locale.hpp"
 
 namespace prep {
 namespace {
@@ -282,7 +284,7 @@ int run_and_end(const Invocation& inv, units::Console& console) {
       drive(st, one_series(inv), console);
     } catch (const std::bad_alloc&) {
       // The arrays are given back first.
-      throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+      throw units::RunFailure::stop_for_memory(numtext::old_text::kNoMemory);
     }
   } catch (const units::RunFailure& failure) {
     units::show_failure(console, failure);
@@ -315,6 +317,7 @@ bool records_on_standard_output(const Invocation& inv) {
 // The run as the command line asks for it, or its usage error.
 int run_on_console(int argc, char** argv) {
   platform::start_process();
+  numtext::set_language(numtext::language_of_locale(platform::message_locale()));
   Invocation inv;
   try {
     inv = parse_command_line(arguments(argc, argv));

@@ -26,6 +26,7 @@
 #include "units/file_open.hpp"
 #include "units/output_file.hpp"
 #include "units/run_failure.hpp"
+#include "numtext/messages.hpp"
 
 namespace prep {
 namespace {
@@ -153,7 +154,7 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
         o.written = true;
       } catch (const std::bad_alloc&) {
         // The arrays are given back first.
-        throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+        throw units::RunFailure::stop_for_memory(numtext::old_text::kNoMemory);
       }
     } catch (const units::RunFailure& f) {
       o.report = failure_line(s, f);
@@ -174,11 +175,11 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
 // and on a terminal one line of progress on standard error.
 class Shown {
  public:
-  // unit: what the end line counts, "files" or "series"
-  Shown(units::Console& console, std::size_t total, std::string_view unit, units::OutputFile* dataset)
+  // end_line: the end line of files or of series
+  Shown(units::Console& console, std::size_t total, numtext::Msg end_line, units::OutputFile* dataset)
       : console_(console),
         total_(total),
-        unit_(unit),
+        end_line_(end_line),
         dataset_(dataset),
         err_(platform::std_stream(platform::StdStream::err)),
         progress_(platform::is_console(err_)) {}
@@ -202,11 +203,12 @@ class Shown {
     if (o.written && dataset_ != nullptr) take_rows(o);
     if (o.written) {
       ++written_;
-      console_.write_line(s.label + ": Record scritti: " + whole_number(o.count) +
+      console_.write_line(s.label + ":" + std::string(numtext::old_text::kRecordsWritten) + whole_number(o.count) +
                           (o.test_count ? "; test records: " + whole_number(*o.test_count) : ""));
     } else {
       ++failed_;
-      to_err(o.no_room ? "elab: " + series_place(s) + ": Memoria insufficiente" + std::string(platform::line_end())
+      to_err(o.no_room ? "elab: " + series_place(s) + ": " + std::string(numtext::old_text::kNoMemory) +
+                             std::string(platform::line_end())
                        : o.report);
     }
   }
@@ -226,10 +228,8 @@ class Shown {
       failed_ += written_;
       written_ = 0;
     }
-    std::string line = whole_number(static_cast<std::int64_t>(total_));
-    line.append(" ").append(unit_).append(": ").append(whole_number(written_));
-    line.append(" written, ").append(whole_number(failed_)).append(" failed");
-    console_.write_line(line);
+    console_.write_line(numtext::message(end_line_, {whole_number(static_cast<std::int64_t>(total_)),
+                                                     whole_number(written_), whole_number(failed_)}));
     return failed_ == 0 ? 0 : 1;
   }
 
@@ -262,7 +262,7 @@ class Shown {
 
   units::Console& console_;
   std::size_t total_;
-  std::string_view unit_;
+  numtext::Msg end_line_;
   units::OutputFile* dataset_;
   platform::Handle err_;
   bool progress_;
@@ -556,7 +556,7 @@ int check_batch(const Invocation& inv, units::Console& console) {
       try {
         found = check_series(one, console, true) || found;
       } catch (const std::bad_alloc&) {
-        throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+        throw units::RunFailure::stop_for_memory(numtext::old_text::kNoMemory);
       }
     } catch (const units::RunFailure& f) {
       const std::string line = failure_line(s, f);
@@ -581,7 +581,8 @@ int run_batch(const Invocation& inv, units::Console& console) {
       return 1;
     }
   }
-  Shown shown(console, series.size(), all_symbols(inv) ? "series" : "files", one.get());
+  Shown shown(console, series.size(), all_symbols(inv) ? numtext::Msg::batch_end_series : numtext::Msg::batch_end_files,
+               one.get());
   // The answers not given are asked once, on the first series that gets as
   // far as each question, and held for all the others.
   Answers answers = inv.answers;

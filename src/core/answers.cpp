@@ -64,14 +64,12 @@ bool never(const Answers&) { return false; }
 // A row whose answer is the member M, its text read by Parse.
 template <auto M, auto Parse>
 constexpr AnswerSpec row(Question question, std::string_view option, std::string_view keyword,
-                         std::string_view value_name, std::string_view help,
-                         bool (*needed)(const Answers&) = always) {
+                         const OptionText& text, bool (*needed)(const Answers&) = always) {
   return {question,
           option,
           keyword,
-          value_name,
-          help,
-          [](Answers& a, std::string_view text) { return store(a.*M, Parse(text)); },
+          text,
+          [](Answers& a, std::string_view value) { return store(a.*M, Parse(value)); },
           [](const Answers& a) { return (a.*M).has_value(); },
           needed};
 }
@@ -79,31 +77,64 @@ constexpr AnswerSpec row(Question question, std::string_view option, std::string
 // Python spells a keyword as the option, '_' for '-', and from_ for the
 // word it keeps for itself.
 constexpr AnswerSpec kAnswers[] = {
-    row<&Answers::from, parse_from_option>(Question::from, "from", "from_", "DATA",
-                                           "prima data: all = tutti i dati, 0 = dall'inizio,\n"
-                                           "AAAA-MM-GG, o AAMMGG come alla domanda"),
+    row<&Answers::from, parse_from_option>(
+        Question::from, "from", "from_",
+        {{"DATE", "DATA"},
+         {"first date: all = every row, 0 = from the start,\nYYYY-MM-DD, or YYMMDD as at the question",
+          "prima data: all = tutti i dati, 0 = dall'inizio,\nAAAA-MM-GG, o AAMMGG come alla domanda"},
+         "the first date: `all` (every row; the last date is then not asked), `0` (from the start), an ISO "
+         "date *YYYY-MM-DD*, or a date key as typed at the question (`950703`, `1190601`)"}),
     row<&Answers::to, parse_date_option>(
-        Question::to, "to", "to", "DATA",
-        "ultima data: 0 = sino alla fine, AAAA-MM-GG,\no AAMMGG come alla domanda",
+        Question::to, "to", "to",
+        {{"DATE", "DATA"},
+         {"last date: 0 = to the end, YYYY-MM-DD,\nor YYMMDD as at the question",
+          "ultima data: 0 = sino alla fine, AAAA-MM-GG,\no AAMMGG come alla domanda"},
+         "the last date: `0` (to the end of the data), an ISO date, or a date key"},
         // the last date only once the first is given and is not all
-        [](const Answers& a) { return a.from && *a.from != -1; }),
-    row<&Answers::variable, parse_variable_option>(Question::variable, "variable", "variable", "N",
-                                                   "variabile in output, da 1 a 11"),
+        [](const Answers& a) { return a.from && *a.from != code(FirstDate::all); }),
+    row<&Answers::variable, parse_variable_option>(
+        Question::variable, "variable", "variable",
+        {{"N", "N"},
+         {"the output value, 1 to 11", "variabile in output, da 1 a 11"},
+         "the output value, 1 to 11, or its name: `change-1d`, `change-5d`, `change-10d`, `change-20d` (the "
+         "change in %, 1 to 4), `sign-1d` to `sign-20d` (its sign, 5 to 8), `mean-5d`, `mean-10d`, `mean-20d` "
+         "(the mean daily change in %, 9 to 11)"}),
     row<&Answers::coefficient, parse_coefficient_option>(
-        Question::coefficient, "coefficient", "coefficient", "X",
-        "coeff. della st.dev., con il punto (2.5)"),
+        Question::coefficient, "coefficient", "coefficient",
+        {{"X", "X"},
+         {"the st.dev. coefficient, with a point (2.5)", "coeff. della st.dev., con il punto (2.5)"},
+         "the screening coefficient, a decimal number with a point, any sign"}),
     row<&Answers::screen_output, parse_yes_no_option>(
-        Question::screen_output, "screen-output", "screen_output", "yes|no",
-        "outliers sul valore di output (anche 1|0)"),
+        Question::screen_output, "screen-output", "screen_output",
+        {{"yes|no", "yes|no"},
+         {"screen the output value (also 1|0)", "outliers sul valore di output (anche 1|0)"},
+         "screen the output value: `yes` or `no`, also `1` or `0`"}),
     row<&Answers::screen_inputs, parse_yes_no_option>(
-        Question::screen_inputs, "screen-inputs", "screen_inputs", "yes|no",
-        "outliers sui valori di input (anche 1|0)"),
-    row<&Answers::days, parse_days_option>(Question::days, "days", "days", "G",
-                                           "giorno: dummies (-1), monday-flag (0),\n"
-                                           "mon, tue, wed, thu, fri (2..6)"),
+        Question::screen_inputs, "screen-inputs", "screen_inputs",
+        {{"yes|no", "yes|no"},
+         {"screen the input values (also 1|0)", "outliers sui valori di input (anche 1|0)"},
+         "screen the input values: `yes` or `no`, also `1` or `0`"}),
+    row<&Answers::days, parse_days_option>(
+        Question::days, "days", "days",
+        {{"D", "G"},
+         {"day: dummies (-1), monday-flag (0),\nmon, tue, wed, thu, fri (2..6)",
+          "giorno: dummies (-1), monday-flag (0),\nmon, tue, wed, thu, fri (2..6)"},
+         "the weekday question: `dummies` or `-1` (every day, five weekday dummies: layout C), `monday-flag` "
+         "or `0` (every day, a Monday flag: layout A), `mon`, `tue`, `wed`, `thu`, `fri` or `2` to `6` (that "
+         "weekday only: layout B)"}),
     row<&Answers::test_from, parse_date_option>(
-        Question::test_from, "test-from", "test_from", "DATA",
-        "divide in due insiemi: addestramento (prima\ndella data) e test (dalla data), AAAA-MM-GG\no AAMMGG; -o e --dates con {set}",
+        Question::test_from, "test-from", "test_from",
+        {{"DATE", "DATA"},
+         {"two sets: training (before the date) and\ntest (from the date on), YYYY-MM-DD\nor YYMMDD; -o and "
+          "--dates with {set}",
+          "divide in due insiemi: addestramento (prima\ndella data) e test (dalla data), AAAA-MM-GG\no AAMMGG; -o "
+          "e --dates con {set}"},
+         "a training and a test set from one run, split at *DATE* (an ISO date or a date key): the training "
+         "set is, byte for byte, the run over the rows dated before *DATE* alone; the test set has a record for "
+         "every row from *DATE* on that has 89 rows before it and 20 after it. `{set}` in `-o` and `--dates` "
+         "stands for `train` or `test`; with `--format=csv` both sets go to one file with the columns "
+         "`Series`, `Date`, `Set`. A date that leaves fewer than 110 training rows, or no test record, is an "
+         "error naming the dates that would do"},
         never),
 };
 
@@ -155,11 +186,15 @@ void take_or_ask(Asker* asker, Question question, T& target, const std::optional
 
 bool Answers::complete() const { return missing_answers(*this).empty(); }
 
-bool accepts_variable(std::int32_t answer) { return answer >= 1 && answer <= 11; }
+bool accepts_variable(std::int32_t answer) {
+  return answer >= code(Variable::change_1d) && answer <= code(Variable::mean_20d);
+}
 
-bool accepts_yes_no(std::int32_t answer) { return answer == 0 || answer == 1; }
+bool accepts_yes_no(std::int32_t answer) { return answer == code(Screen::no) || answer == code(Screen::yes); }
 
-bool accepts_days(std::int32_t answer) { return answer >= -1 && answer <= 6 && answer != 1; }
+bool accepts_days(std::int32_t answer) {
+  return answer >= code(Days::dummies) && answer <= code(Days::fri) && answer != code(Days::monday_flag) + 1;
+}
 
 std::span<const AnswerSpec> answer_table() { return kAnswers; }
 
@@ -195,12 +230,19 @@ std::optional<std::int32_t> parse_date_option(std::string_view text) {
 }
 
 std::optional<std::int32_t> parse_from_option(std::string_view text) {
-  if (text == "all") return -1;
+  if (text == "all") return code(FirstDate::all);
   return parse_date_option(text);
 }
 
 std::optional<std::int32_t> parse_variable_option(std::string_view text) {
-  return named_or_number(text, {}, accepts_variable);
+  constexpr Named kNames[] = {
+      {"change-1d", code(Variable::change_1d)}, {"change-5d", code(Variable::change_5d)},
+      {"change-10d", code(Variable::change_10d)}, {"change-20d", code(Variable::change_20d)},
+      {"sign-1d", code(Variable::sign_1d)},     {"sign-5d", code(Variable::sign_5d)},
+      {"sign-10d", code(Variable::sign_10d)},   {"sign-20d", code(Variable::sign_20d)},
+      {"mean-5d", code(Variable::mean_5d)},     {"mean-10d", code(Variable::mean_10d)},
+      {"mean-20d", code(Variable::mean_20d)}};
+  return named_or_number(text, kNames, accepts_variable);
 }
 
 std::optional<float> parse_coefficient_option(std::string_view text) {
@@ -213,13 +255,15 @@ std::optional<float> parse_coefficient_option(std::string_view text) {
 }
 
 std::optional<std::int32_t> parse_yes_no_option(std::string_view text) {
-  constexpr Named kNames[] = {{"yes", 1}, {"no", 0}};
+  constexpr Named kNames[] = {{"yes", code(Screen::yes)}, {"no", code(Screen::no)}};
   return named_or_number(text, kNames, accepts_yes_no);
 }
 
 std::optional<std::int32_t> parse_days_option(std::string_view text) {
-  constexpr Named kNames[] = {{"dummies", -1}, {"monday-flag", 0}, {"mon", 2}, {"tue", 3},
-                              {"wed", 4},      {"thu", 5},          {"fri", 6}};
+  constexpr Named kNames[] = {{"dummies", code(Days::dummies)}, {"monday-flag", code(Days::monday_flag)},
+                              {"mon", code(Days::mon)},         {"tue", code(Days::tue)},
+                              {"wed", code(Days::wed)},         {"thu", code(Days::thu)},
+                              {"fri", code(Days::fri)}};
   return named_or_number(text, kNames, accepts_days);
 }
 
@@ -249,7 +293,7 @@ void Questions::ask_until(Question question, std::int32_t& target) const {
   } while (!accepted(question, target));
 }
 
-std::optional<numtext::DateOrder> parse_date_order_option(std::string_view text) {
+std::optional<DateOrder> parse_date_order_option(std::string_view text) {
   if (text == "dmy") return numtext::DateOrder::dmy;
   if (text == "mdy") return numtext::DateOrder::mdy;
   return std::nullopt;

@@ -9,6 +9,7 @@
 #include "core/test_set.hpp"
 #include "core/training_records.hpp"
 #include "units/run_failure.hpp"
+#include "numtext/messages.hpp"
 
 namespace prep {
 namespace {
@@ -19,7 +20,7 @@ void obtain_arrays(RunState& st) {
   st.IC_CHIU = 6;
   allocate_arrays(st);
   if (st.IER != 0) throw units::RunFailure::stop_for_memory("Insufficiente spazio per le matrici");
-  if (st.NC < 7) units::stop_with_text("Il file deve avere almeno 7 colonne", 1);
+  if (st.NC < 7) units::stop_with_text(numtext::old_text::kTooFewColumns, 1);
 }
 
 }  // namespace

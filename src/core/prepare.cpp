@@ -21,6 +21,7 @@
 #include "units/file_open.hpp"
 #include "units/input_file.hpp"
 #include "units/run_failure.hpp"
+#include "numtext/messages.hpp"
 
 namespace prep {
 namespace {
@@ -163,7 +164,7 @@ Result prepare(const Request& request) {
     }
     return r;
   } catch (const std::bad_alloc&) {
-    throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+    throw units::RunFailure::stop_for_memory(numtext::old_text::kNoMemory);
   }
 }
 

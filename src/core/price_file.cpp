@@ -91,7 +91,9 @@ void report_table_failure(const std::string& file, const CsvFailure& f, std::str
   std::string text = file;
   if (f.line > 0) text += ": " + std::string(place) + " " + std::to_string(f.line);
   if (!f.field.empty()) text += (f.line > 0 ? ", field " : ": field ") + numtext::quoted_text(f.field);
-  units::report_input_error(text + ": " + f.message);
+  units::RunFailure failure = units::RunFailure::of_input(text + ": " + f.message);
+  failure.set_place(file, f.line, f.field);
+  throw failure;
 }
 
 void warn_left_out(const std::string& file, const numtext::CsvDays& read, std::vector<std::string>& warnings,

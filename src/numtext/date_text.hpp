@@ -9,19 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "elab/table.hpp"
+
 namespace numtext {
 
 class EditList;
 struct FieldValue;
 
-struct CivilDate {
-  std::int32_t year = 0;
-  std::int32_t month = 0;
-  std::int32_t day = 0;
-
-  friend bool operator==(const CivilDate&, const CivilDate&) = default;
-  friend auto operator<=>(const CivilDate&, const CivilDate&) = default;
-};
+using prep::CivilDate;
 
 inline bool is_leap_year(std::int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -70,8 +65,7 @@ std::string iso_text(const CivilDate& date);
 // YYYY-MM-DD of a day of the calendar; nothing for any other text.
 std::optional<CivilDate> iso_date(std::string_view text);
 
-// Which of the two numbers before the year of 08/12/2026 is the day.
-enum class DateOrder : std::uint8_t { unknown, dmy, mdy };
+using prep::DateOrder;
 
 // The written form of a date, without its time of day: year first
 // (2026-12-08, 2026/12/08, 2026.12.08, 20261208), day or month first

@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "elab/table.hpp"
+
 namespace numtext {
 
 enum class TableOption { close, date_column, date_order, symbol };
-enum class Spelling { command_line, keyword };
+using prep::Spelling;
 
 // The option with its value: "--date-order=dmy", "date_order=dmy".
 std::string option_text(TableOption option, std::string_view value, Spelling spelling);

@@ -19,13 +19,7 @@
 
 namespace numtext {
 
-struct TableChoice {
-  std::optional<std::string> close;        // a column's name, or its place from 1
-  std::optional<std::string> date_column;  // the same for the date
-  DateOrder date_order = DateOrder::unknown;
-  std::optional<std::string> symbol;       // the series to take from a file of several
-  Spelling spelling = Spelling::command_line;  // of the ways out a refusal names
-};
+using prep::TableChoice;
 
 // The header is looked for in this many lines from the start.
 inline constexpr std::size_t kHeaderLines = 30;

@@ -15,16 +15,16 @@ std::string_view statement_name(Statement s) {
   return "READ";
 }
 
+// A form is the public kind of the same number.
+static_assert(static_cast<int>(RunFailure::Form::Report) == static_cast<int>(prep::Error::Kind::report) &&
+              static_cast<int>(RunFailure::Form::Input) == static_cast<int>(prep::Error::Kind::input) &&
+              static_cast<int>(RunFailure::Form::Stop) == static_cast<int>(prep::Error::Kind::stop));
+
 }  // namespace
 
 RunFailure::RunFailure(Form form, std::string code, std::string statement, std::string message,
                        int status)
-    : form_(form),
-      code_(std::move(code)),
-      statement_(std::move(statement)),
-      message_(std::move(message)),
-      status_(status),
-      what_(code_ + ": " + message_) {}
+    : Error(static_cast<Kind>(form), std::move(code), std::move(message), status), statement_(std::move(statement)) {}
 
 RunFailure RunFailure::of_file(const IoFailure& failure, Statement statement, std::string_view file,
                                std::string_view position) {
@@ -39,7 +39,9 @@ RunFailure RunFailure::of_file(const IoFailure& failure, Statement statement, st
   where += ')';
   std::string code = "F";
   code += std::to_string(failure.number);
-  return {Form::Report, std::move(code), std::move(where), std::move(message), 1};
+  RunFailure f(Form::Report, std::move(code), std::move(where), std::move(message), 1);
+  f.set_place(std::string(file));
+  return f;
 }
 
 RunFailure RunFailure::of_math(MathFault fault) {
@@ -70,20 +72,20 @@ RunFailure RunFailure::stop_for_memory(std::string_view text) {
 }
 
 std::string RunFailure::report() const {
-  if (form_ == Form::Input) return "elab: " + message_ + "\r\n";
+  if (form() == Form::Input) return "elab: " + message() + "\r\n";
   std::string r = "\r\nrun-time error ";
-  r += code_;
+  r += code();
   r += ": ";
   r += statement_;
   r += "\r\n- ";
-  r += message_;
+  r += message();
   r += "\r\n";
   return r;
 }
 
 RunFailure RunFailure::with_note(std::string note) const {
   RunFailure f = *this;
-  f.note_ = std::move(note);
+  f.set_note(std::move(note));
   return f;
 }
 

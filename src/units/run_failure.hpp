@@ -5,17 +5,19 @@
 // (the console and standard error for the program) and what follows it.
 #pragma once
 
-#include <exception>
 #include <string>
 #include <string_view>
 
+#include "elab/error.hpp"
 #include "units/io_failure.hpp"
 
 namespace units {
 
 enum class MathFault { Invalid, DivideByZero, Overflow, SqrtDomain };
 
-class RunFailure final : public std::exception {
+// The public Error with what the program's reports need besides: the
+// statement of a report and how a stop is shown.
+class RunFailure final : public prep::Error {
  public:
   enum class Form { Report, Input, Stop };
 
@@ -31,33 +33,20 @@ class RunFailure final : public std::exception {
   // A stop for memory: the text as a console record, then "Return code 99".
   static RunFailure stop_for_memory(std::string_view text);
 
-  Form form() const { return form_; }
-  // "F6501", "M6201"; "INPUT" for a fault of the input, "STOP" for a stop.
-  const std::string& code() const { return code_; }
+  Form form() const { return static_cast<Form>(kind()); }
   // The report's message line, or the stop's text.
-  const std::string& message() const { return message_; }
-  int status() const { return status_; }
+  const std::string& message() const { return text(); }
   // A stop shown as its text in a record, then "Return code N".
   bool shows_code() const { return shows_code_; }
   // The error report as written on standard error.
   std::string report() const;
-  // A line in English after the report or the stop: where in the input the
-  // run failed and what to do. Empty when there is none.
-  const std::string& note() const { return note_; }
   RunFailure with_note(std::string note) const;
-  const char* what() const noexcept override { return what_.c_str(); }
 
  private:
   RunFailure(Form form, std::string code, std::string statement, std::string message, int status);
 
-  Form form_;
-  std::string code_;
   std::string statement_;  // "READ(CON)", "MATH"
-  std::string message_;
-  int status_;
   bool shows_code_ = false;
-  std::string note_;
-  std::string what_;
 };
 
 [[noreturn]] void report_file_error(const IoFailure& failure, Statement statement,

@@ -2,34 +2,13 @@
 // program, or asks for its second thread, on one thread and on two.
 #pragma once
 
-#include <cstdlib>
-#include <string>
+#include "support/variable_set.hpp"
 
 namespace elab_test {
 
-class ThreadsAsked {
+class ThreadsAsked : VariableSet {
  public:
-  explicit ThreadsAsked(const char* value) {
-    if (const char* old = std::getenv("ELAB_THREADS")) old_ = old;
-    set(value);
-  }
-  ~ThreadsAsked() { set(old_.empty() ? nullptr : old_.c_str()); }
-  ThreadsAsked(const ThreadsAsked&) = delete;
-  ThreadsAsked& operator=(const ThreadsAsked&) = delete;
-
- private:
-  static void set(const char* value) {
-#if defined(_WIN32)
-    _putenv_s("ELAB_THREADS", value != nullptr ? value : "");
-#else
-    if (value != nullptr) {
-      setenv("ELAB_THREADS", value, 1);
-    } else {
-      unsetenv("ELAB_THREADS");
-    }
-#endif
-  }
-  std::string old_;
+  explicit ThreadsAsked(const char* value) : VariableSet("ELAB_THREADS", value) {}
 };
 
 }  // namespace elab_test

@@ -1,4 +1,4 @@
-#include "numtext/f8_4_field.hpp"
+#include "numtext/f8_4_digits.hpp"
 
 #include <cstdint>
 

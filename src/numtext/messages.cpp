@@ -1,0 +1,192 @@
+#include "numtext/messages.hpp"
+
+#include <array>
+#include <atomic>
+
+namespace numtext {
+namespace {
+
+constexpr std::size_t kCount = static_cast<std::size_t>(Msg::count_);
+using Table = std::array<std::string_view, kCount>;
+
+// In the order of Msg.
+constexpr Table kEnglish = {
+    // usage_head
+    "Usage: elab [OPTION]... [FILE]\n"
+    "       elab --help | --version\n"
+    "\n"
+    "Reads a file of daily prices and writes the training file elab.dat in\n"
+    "the current directory (or the FILE of --output), one record a day (a\n"
+    "file already there is replaced).\n"
+    "\n"
+    "FILE  the price file: NR and NC, then NR rows of NC numbers (year,\n"
+    "      month, day, two values not used, close, day 2=Mon..6=Fri); or a\n"
+    "      vendor's CSV, with a date column and a close column (Date, Data,\n"
+    "      Datum...; Close, Chiusura, Last...). Without FILE its name is\n"
+    "      asked (UNIT 1?). - is standard input, only with every answer\n"
+    "      given by an option; a FILE that begins with - is written ./-x or\n"
+    "      after --.",
+    // usage_options
+    "Options (--option=value or --option value):",
+    // usage_tail
+    "Questions, in order; an answer given by an option is not asked:\n"
+    "  da          first date YYMMDD; from 2000 with seven digits (1190601 =\n"
+    "              1 June 2019); -1 = every row, 0 = from the start\n"
+    "  sino a      last date; 0 = to the end of the data\n"
+    "  variabile   the output value, 1 to 11\n"
+    "  coeff.      multiple of the st.dev. beyond which a value is an outlier\n"
+    "  outliers    screen the output value? 0 = no, 1 = yes\n"
+    "  outliers    screen the input values? 0 = no, 1 = yes\n"
+    "  giorno      -1 = every day with 5 dummies, 0 = every day, 2..6 = one day\n"
+    "\n"
+    "Exit status: 0 normal end; 1 error (message on stderr), last date\n"
+    "before the first, fewer than 7 columns or 110 selected rows; 2 command\n"
+    "line in error (nothing is asked or written); 99 not enough room for\n"
+    "the arrays.",
+    // try_help
+    "Try 'elab --help'.",
+    // unknown_long_option
+    "unrecognized option '{}'",
+    // unknown_short_option
+    "invalid option -- '{}'",
+    // option_needs_value
+    "option '{}' requires an argument",
+    // option_takes_no_value
+    "option '{}' doesn't allow an argument",
+    // option_value_refused
+    "invalid value '{}' for {}",
+    // check_needs_file
+    "--check needs a price file",
+    // output_and_dates_same
+    "--output and --dates name the same file",
+    // stdin_needs_answers
+    "price file '-' is standard input: the answers need their options (missing:{})",
+    // batch_end_files
+    "{} files: {} written, {} failed",
+    // batch_end_series
+    "{} series: {} written, {} failed",
+    // refused_sources
+    "--sources {}: {}",
+    // at_line
+    "line {}",
+};
+
+constexpr Table kItalian = {
+    // usage_head
+    "Uso: elab [OPZIONE]... [FILE]\n"
+    "     elab --help | --version\n"
+    "\n"
+    "Legge un file di prezzi giornalieri e scrive il file di addestramento\n"
+    "elab.dat nella directory corrente (o il FILE di --output), un record per\n"
+    "giorno (un file esistente viene sostituito).\n"
+    "\n"
+    "FILE  il file dei prezzi: NR e NC, poi NR righe di NC numeri (anno,\n"
+    "      mese, giorno, due valori non usati, chiusura, giorno 2=lun..6=ven);\n"
+    "      oppure il CSV di un fornitore, con una colonna della data e una\n"
+    "      della chiusura (Date, Data, Datum...; Close, Chiusura, Last...).\n"
+    "      Senza FILE il nome viene chiesto (UNIT 1?). - e' lo standard input,\n"
+    "      solo con tutte le risposte date per opzione; un FILE che comincia\n"
+    "      con - si scrive ./-x oppure dopo --.",
+    // usage_options
+    "Opzioni (--opzione=valore o --opzione valore):",
+    // usage_tail
+    "Domande, nell'ordine; una risposta data per opzione non viene chiesta:\n"
+    "  da          prima data AAMMGG; dal 2000 con sette cifre (1190601 =\n"
+    "              1 giugno 2019); -1 = tutti i dati, 0 = dall'inizio\n"
+    "  sino a      ultima data; 0 = sino alla fine dei dati\n"
+    "  variabile   in output, da 1 a 11\n"
+    "  coeff.      multiplo della st.dev. oltre il quale un valore e' eccezionale\n"
+    "  outliers    sul valore di output? 0 = no, 1 = si'\n"
+    "  outliers    sui valori di input? 0 = no, 1 = si'\n"
+    "  giorno      -1 = tutti con 5 dummy, 0 = tutti, 2..6 = un solo giorno\n"
+    "\n"
+    "Stato di uscita: 0 fine normale; 1 errore (messaggio su stderr), data\n"
+    "finale minore della iniziale, meno di 7 colonne o di 110 righe scelte;\n"
+    "2 riga di comando errata (nulla e' chiesto ne' scritto); 99 spazio\n"
+    "insufficiente per le matrici.",
+    // try_help
+    "Provare 'elab --help'.",
+    // unknown_long_option
+    "opzione '{}' non riconosciuta",
+    // unknown_short_option
+    "opzione non valida -- '{}'",
+    // option_needs_value
+    "l'opzione '{}' richiede un argomento",
+    // option_takes_no_value
+    "l'opzione '{}' non accetta argomenti",
+    // option_value_refused
+    "valore '{}' non valido per {}",
+    // check_needs_file
+    "--check richiede un file dei prezzi",
+    // output_and_dates_same
+    "--output e --dates indicano lo stesso file",
+    // stdin_needs_answers
+    "il file dei prezzi '-' e' lo standard input: le risposte vanno date per opzione (mancano:{})",
+    // batch_end_files
+    "{} file: {} scritti, {} non riusciti",
+    // batch_end_series
+    "{} serie: {} scritte, {} non riuscite",
+    // refused_sources
+    "--sources {}: {}",
+    // at_line
+    "riga {}",
+};
+
+constexpr bool all_written(const Table& table) {
+  for (std::string_view text : table) {
+    if (text.empty()) return false;
+  }
+  return true;
+}
+static_assert(all_written(kEnglish) && all_written(kItalian), "a message without its text");
+
+constexpr std::size_t blanks_to_fill(std::string_view text) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find("{}"); at != std::string_view::npos; at = text.find("{}", at + 2)) ++n;
+  return n;
+}
+
+// Every language fills a message with the same arguments.
+constexpr bool same_arguments(const Table& a, const Table& b) {
+  for (std::size_t k = 0; k < kCount; ++k) {
+    if (blanks_to_fill(a[k]) != blanks_to_fill(b[k])) return false;
+  }
+  return true;
+}
+static_assert(same_arguments(kEnglish, kItalian), "a message's languages take other arguments");
+
+std::atomic<Language> g_language{Language::english};
+
+}  // namespace
+
+Language language_of_locale(std::string_view locale) {
+  const bool italian = locale == "it" || locale.starts_with("it_") || locale.starts_with("it.") ||
+                       locale.starts_with("it@");
+  return italian ? Language::italian : Language::english;
+}
+
+void set_language(Language language) { g_language.store(language, std::memory_order_relaxed); }
+
+Language language() { return g_language.load(std::memory_order_relaxed); }
+
+std::string_view text_of(Msg id, Language language) {
+  const Table& table = language == Language::italian ? kItalian : kEnglish;
+  return table[static_cast<std::size_t>(id)];
+}
+
+std::string message(Msg id, std::initializer_list<std::string_view> args) {
+  const std::string_view text = text_of(id, language());
+  std::string out;
+  const std::string_view* next = args.begin();
+  for (std::size_t at = 0; at < text.size();) {
+    if (text.compare(at, 2, "{}") == 0 && next != args.end()) {
+      out += *next++;
+      at += 2;
+    } else {
+      out += text[at++];
+    }
+  }
+  return out;
+}
+
+}  // namespace numtext
