@@ -36,22 +36,23 @@ constexpr std::string_view kAllSymbols = "all";
 
 bool names(std::string_view name, std::string_view field) { return name.find(field) != std::string_view::npos; }
 
-// With --symbol=all, a file of several series becomes one series a symbol;
-// a file whose symbols cannot be listed runs as it is, to fail with its own
-// report.
-std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files, numtext::TableChoice choice) {
-  choice.symbol.reset();
+// With --symbol=all, a file of several series becomes one series a symbol,
+// the file read once for all of them; a file whose symbols cannot be listed
+// runs as it is, to fail with its own report.
+std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files, const numtext::TableChoice& choice) {
   std::vector<SeriesSource> out;
   for (const SeriesSource& f : files) {
-    std::vector<std::string> symbols;
+    std::shared_ptr<const numtext::SymbolRecords> table;
     try {
       units::InputFile in(f.file, units::open_price_file(f.file));
-      symbols = price_file_symbols(in, choice);
+      if (auto read = price_file_series(in, choice)) table = std::make_shared<numtext::SymbolRecords>(std::move(*read));
     } catch (const numtext::IoFailure&) {
     } catch (const units::RunFailure&) {
     }
-    if (symbols.empty()) out.push_back(f);
-    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s), {}});
+    if (!table || table->series.empty()) out.push_back(f);
+    for (std::size_t k = 0; table && k < table->series.size(); ++k) {
+      out.push_back({f.file, f.name, table->series[k].symbol, {}, table, k});
+    }
   }
   return out;
 }
@@ -137,6 +138,8 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
           run.dataset = &o.rows;
           run.series = s.label;
         }
+        run.table = s.table.get();
+        run.table_series = s.table_series;
         const SeriesCounts counts = run_series(st, run);
         o.count = counts.records;
         o.test_count = counts.test;
@@ -351,7 +354,7 @@ std::vector<SeriesSource> series_of(const Invocation& inv) {
   std::vector<std::string> files{*inv.price_file};
   files.insert(files.end(), inv.more_files.begin(), inv.more_files.end());
   const std::vector<std::string> names = series_names(files);
-  for (std::size_t k = 0; k < files.size(); ++k) series.push_back({files[k], names[k], std::nullopt, names[k]});
+  for (std::size_t k = 0; k < files.size(); ++k) series.push_back({files[k], names[k], std::nullopt, names[k], nullptr, 0});
   return series;
 }
 
@@ -537,7 +540,7 @@ int check_batch(const Invocation& inv, units::Console& console) {
     if (all_symbols(inv)) one.table.symbol = s.symbol;
     try {
       try {
-        found = check_series(one, console) || found;
+        found = check_series(one, console, s.table.get(), s.table_series) || found;
       } catch (const std::bad_alloc&) {
         throw units::RunFailure::stop_for_memory("Memoria insufficiente");
       }

@@ -4,11 +4,13 @@
 // them as one CSV dataset.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "numtext/vendor_table.hpp"
 #include "cli/options.hpp"
 #include "cli/console.hpp"
 
@@ -21,6 +23,9 @@ struct SeriesSource {
   std::string name;  // {name}: the file's, by the rule of series_names()
   std::optional<std::string> symbol;  // one symbol of a file of several
   std::string label;  // of its end line and in the Series column
+  // The file of several read once, and this symbol's series in it.
+  std::shared_ptr<const numtext::SymbolRecords> table;
+  std::size_t table_series = 0;
 };
 
 // The file, and the symbol in parentheses, leading the series' lines.

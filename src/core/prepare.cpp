@@ -46,7 +46,7 @@ std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Requ
   PriceFile prices(*input, r.choice);
   std::unique_ptr<platform::SecondThread> second = read_price_matrix(st, prices);
   read.warnings = prices.warnings();
-  if (prices.days() != nullptr) read.days = *prices.days();
+  read.days = prices.take_days();
   read.close_name = prices.close_name();
   return second;
 }

@@ -70,6 +70,7 @@ bool CsvRecords::next(std::vector<std::string>& fields) {
   for (;;) {
     if (pos_ == text_.size()) return false;
     record_line_ = line_;
+    record_at_ = pos_;
     // The strings of the last record are filled again: no allocation per field.
     std::size_t n = 0;
     for (;;) {

@@ -30,6 +30,8 @@ class CsvRecords {
       : text_(text), sep_(separator), line_(first_line) {}
   bool next(std::vector<std::string>& fields);
   std::int64_t line() const { return record_line_; }
+  // Where the record just read starts in the text.
+  std::size_t at() const { return record_at_; }
 
  private:
   bool at_line_end() const;
@@ -41,6 +43,7 @@ class CsvRecords {
   std::size_t pos_ = 0;
   std::int64_t line_;
   std::int64_t record_line_ = 0;
+  std::size_t record_at_ = 0;
 };
 
 // The length of a UTF-8 byte order mark at the start of text: 3 or 0.

@@ -1,6 +1,7 @@
 #include "numtext/vendor_table.hpp"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "numtext/letter_fold.hpp"
@@ -203,6 +204,7 @@ struct Header {
   std::vector<std::string> names;
   NamedColumns columns;
   bool symbol_taken = false;  // the symbol chose among the columns
+  bool tickers = false;  // a row of tickers above the fields
 };
 
 std::string quoted_list(std::span<const std::string> items);
@@ -237,6 +239,7 @@ std::optional<Header> stacked_header(const std::vector<Line>& lines, const Table
         places.push_back(k);
       }
       h.symbol_taken = choice.symbol.has_value();
+      h.tickers = true;
       const auto at = std::find(names.begin(), names.end(), choice.symbol ? trimmed(*choice.symbol) : names[0]);
       const bool several = std::any_of(names.begin(), names.end(), [&](const std::string& n) { return n != names[0]; });
       if (at == names.end() || (!choice.symbol && several)) {
@@ -362,6 +365,18 @@ std::string utf8_text(std::string_view raw) {
     raw.remove_prefix(byte_order_mark(raw));
     text = is_utf8(raw) ? std::string(raw) : from_windows_1252(raw);
   }
+  lf_line_ends(text);
+  return text;
+}
+
+std::string utf8_text(std::string&& raw) {
+  if (raw.starts_with("\xFF\xFE") || raw.starts_with("\xFE\xFF") || !is_utf8(raw)) {
+    return utf8_text(std::string_view(raw));
+  }
+  // The common case keeps its bytes where they are: a long file is not
+  // held twice.
+  std::string text = std::move(raw);
+  text.erase(0, byte_order_mark(text));
   lf_line_ends(text);
   return text;
 }
@@ -635,24 +650,20 @@ bool is_footer_line(const std::vector<std::string>& fields, std::size_t width, s
   return fields.size() < width && (fields.size() <= date_column || !date_parts(trimmed(fields[date_column])));
 }
 
-// The header and the text columns of a whole table; taken, whether the
-// header chose the symbol's columns.
-TextColumns table_columns(std::string_view text, const TableChoice& choice, bool* taken = nullptr) {
-  const auto header = find_header(text, choice);
-  if (taken != nullptr) *taken = header && header->symbol_taken;
-  if (!header) {
-    const Header near = nearest_header(text, choice);
-    throw CsvFailure{near.line.number, {}, missing_columns(near.names, near.columns, choice)};
-  }
-  TextColumns cols;
-  const NamedColumns& c = header->columns;
-  cols.separator = header->separator;
-  cols.date_name = trimmed(header->names[*c.date]);
-  cols.close_name = trimmed(header->names[*c.close]);
-  if (c.symbol) cols.symbol_name = trimmed(header->names[*c.symbol]);
-  const std::size_t width = header->names.size();
-  CsvRecords records(text.substr(std::min(header->line.next, text.size())), header->separator,
-                     header->line.last + 1);
+// The header of a whole table, or the report of the columns it misses.
+Header table_header(std::string_view text, const TableChoice& choice) {
+  if (auto header = find_header(text, choice)) return std::move(*header);
+  const Header near = nearest_header(text, choice);
+  throw CsvFailure{near.line.number, {}, missing_columns(near.names, near.columns, choice)};
+}
+
+// Each row of a table after its header: take(fields, line, at), at where
+// its record starts in text.
+template <class Take>
+void each_row(std::string_view text, const Header& header, Take take) {
+  const std::size_t width = header.names.size();
+  const std::size_t first = std::min(header.line.next, text.size());
+  CsvRecords records(text.substr(first), header.separator, header.line.last + 1);
   std::vector<std::string> fields;
   // Lines after the last row that are no rows (a bank's "Downloaded on ...",
   // its disclaimer) end the table; a row after them makes the first of them
@@ -663,16 +674,39 @@ TextColumns table_columns(std::string_view text, const TableChoice& choice, bool
       CsvFailure fault{records.line(), {},
                        std::to_string(fields.size()) + " fields, the header has " + std::to_string(width)};
       if (fields.size() < width && is_last_record(records)) fault.message += ": the last line, the file looks cut short";
-      if (!is_footer_line(fields, width, *c.date)) throw after_rows.value_or(std::move(fault));
+      if (!is_footer_line(fields, width, *header.columns.date)) throw after_rows.value_or(std::move(fault));
       if (!after_rows) after_rows = std::move(fault);
       continue;
     }
     if (after_rows) throw *after_rows;
-    cols.lines.push_back(records.line());
+    take(fields, records.line(), first + records.at());
+  }
+}
+
+// The text columns of a table's rows, named as its header names them.
+TextColumns named_columns(const Header& header) {
+  TextColumns cols;
+  const NamedColumns& c = header.columns;
+  cols.separator = header.separator;
+  cols.date_name = trimmed(header.names[*c.date]);
+  cols.close_name = trimmed(header.names[*c.close]);
+  if (c.symbol) cols.symbol_name = trimmed(header.names[*c.symbol]);
+  return cols;
+}
+
+// The header and the text columns of a whole table; taken, whether the
+// header chose the symbol's columns.
+TextColumns table_columns(std::string_view text, const TableChoice& choice, bool* taken = nullptr) {
+  const Header header = table_header(text, choice);
+  if (taken != nullptr) *taken = header.symbol_taken;
+  TextColumns cols = named_columns(header);
+  const NamedColumns& c = header.columns;
+  each_row(text, header, [&](std::vector<std::string>& fields, std::int64_t line, std::size_t) {
+    cols.lines.push_back(line);
     cols.dates.push_back(std::move(fields[*c.date]));
     cols.closes.push_back(std::move(fields[*c.close]));
     if (c.symbol) cols.symbols.push_back(std::move(fields[*c.symbol]));
-  }
+  });
   return cols;
 }
 
@@ -694,6 +728,57 @@ std::vector<std::string> table_symbols(std::string_view text, const TableChoice&
   for (const std::string& s : cols.symbols)
     if (seen.insert(trimmed(s)).second) distinct.emplace_back(trimmed(s));
   return distinct;
+}
+
+}  // namespace numtext
+
+namespace numtext {
+
+std::optional<SymbolRecords> symbol_records(std::string text, const TableChoice& choice) {
+  TableChoice every = choice;
+  every.symbol.reset();
+  const Header header = table_header(text, every);
+  const NamedColumns& c = header.columns;
+  if (!c.symbol || header.tickers) return std::nullopt;
+  SymbolRecords out;
+  out.columns = named_columns(header);
+  out.date = *c.date;
+  out.close = *c.close;
+  // Rows of one symbol mostly follow one another: the last series is
+  // tried before the index.
+  std::unordered_map<std::string, std::size_t> index;
+  std::size_t last = 0;
+  std::string key;
+  each_row(text, header, [&](const std::vector<std::string>& fields, std::int64_t line, std::size_t at) {
+    key = trimmed(fields[*c.symbol]);
+    if (out.series.empty() || out.series[last].symbol != key) {
+      const auto [found, fresh] = index.try_emplace(key, out.series.size());
+      if (fresh) out.series.push_back({key, {}});
+      last = found->second;
+    }
+    out.series[last].records.push_back({at, line});
+  });
+  out.text = std::move(text);
+  return out;
+}
+
+CsvDays series_days(const SymbolRecords& table, std::size_t series, const TableChoice& choice) {
+  TextColumns cols = table.columns;
+  const std::vector<SymbolRecords::Record>& records = table.series[series].records;
+  cols.lines.reserve(records.size());
+  cols.dates.reserve(records.size());
+  cols.closes.reserve(records.size());
+  std::vector<std::string> fields;
+  for (const SymbolRecords::Record& r : records) {
+    CsvRecords one(std::string_view(table.text).substr(r.at), cols.separator, r.line);
+    (void)one.next(fields);
+    cols.lines.push_back(r.line);
+    cols.dates.push_back(std::move(fields[table.date]));
+    cols.closes.push_back(std::move(fields[table.close]));
+  }
+  TableChoice one = choice;
+  one.symbol.reset();
+  return days_of_texts(cols, one);
 }
 
 }  // namespace numtext

@@ -34,6 +34,7 @@ inline constexpr std::size_t kHeaderLines = 30;
 // mark decoded, a text that is not UTF-8 read as Windows-1252, a UTF-8 byte
 // order mark left out, CR LF and a lone CR each one LF.
 std::string utf8_text(std::string_view raw);
+std::string utf8_text(std::string&& raw);
 
 // Whether the start of a file (raw, its first lines) is a table rather
 // than the program's own format: a UTF-16 byte order mark, or a first line
@@ -108,5 +109,32 @@ CsvDays read_table_days(std::string_view text, const TableChoice& choice);
 // The values of a table's symbol column, in the order first met; empty
 // when it has none. Throws CsvFailure as read_table_days does.
 std::vector<std::string> table_symbols(std::string_view text, const TableChoice& choice);
+
+// A table of several series read once: its rows grouped by symbol in one
+// pass, stable, each row kept as where its record starts, so that each
+// series is read on its own (on any thread) without the text being read or
+// copied again.
+struct SymbolRecords {
+  struct Record {
+    std::size_t at;  // in text
+    std::int64_t line;
+  };
+  struct Series {
+    std::string symbol;
+    std::vector<Record> records;
+  };
+  std::string text;  // utf8_text
+  TextColumns columns;  // the names and separator, no rows
+  std::size_t date = 0, close = 0;  // the columns' places
+  std::vector<Series> series;  // in the order first met
+};
+// The series of a table (utf8_text) by its symbol column; nothing where it
+// has none, or a row of tickers chooses the close's column. Throws
+// CsvFailure for a fault of the header or of a row's fields, as
+// read_table_days does whatever the symbol.
+std::optional<SymbolRecords> symbol_records(std::string text, const TableChoice& choice);
+// The days of one series, as read_table_days gives them with its symbol
+// chosen. Throws CsvFailure.
+CsvDays series_days(const SymbolRecords& table, std::size_t series, const TableChoice& choice);
 
 }  // namespace numtext
