@@ -89,6 +89,7 @@ std::size_t byte_order_mark(std::string_view text) { return text.starts_with("\x
 
 bool is_null_value(std::string_view field) {
   field = trimmed(field);
+  if (!field.empty() && field.front() >= '0' && field.front() <= '9') return false;  // a number, mostly
   return field.empty() || same_name(field, "null") || same_name(field, "NaN") || same_name(field, "N/A");
 }
 

@@ -498,7 +498,9 @@ std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::spa
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const std::size_t k = rows[r];
     const std::string_view text = trimmed(texts[k]);
-    const auto p = date_parts(text);
+    // A column keeps to one form: the first row's layout is read at once.
+    auto p = form ? same_layout_parts(text, *form) : std::nullopt;
+    if (!p) p = date_parts(text);
     if (!p || (form && !same_form(*p, *form))) {
       const std::string wanted = form ? "not a date of the form " + form_name(*form, given) : "not a date";
       throw CsvFailure{lines[k], std::string(name), wanted + ": " + quoted_text(text)};
@@ -701,6 +703,13 @@ TextColumns table_columns(std::string_view text, const TableChoice& choice, bool
   if (taken != nullptr) *taken = header.symbol_taken;
   TextColumns cols = named_columns(header);
   const NamedColumns& c = header.columns;
+  // At most a row a line: the columns grow once.
+  const std::size_t most = static_cast<std::size_t>(
+      std::count(text.begin() + static_cast<std::ptrdiff_t>(std::min(header.line.next, text.size())), text.end(), '\n') + 1);
+  cols.lines.reserve(most);
+  cols.dates.reserve(most);
+  cols.closes.reserve(most);
+  if (c.symbol) cols.symbols.reserve(most);
   each_row(text, header, [&](std::vector<std::string>& fields, std::int64_t line, std::size_t) {
     cols.lines.push_back(line);
     cols.dates.push_back(std::move(fields[*c.date]));
