@@ -92,23 +92,12 @@ numtext::CsvDays table_rows(const PriceTable& table, const numtext::TableChoice&
 }
 
 std::unique_ptr<platform::SecondThread> take_table(RunState& st, const Request& r, ReadInput& input) {
-  std::vector<numtext::PriceDay>& days = input.days;
-  const std::string name(kTableName);
-  try {
-    numtext::CsvDays read = table_rows(*r.table, r.choice);
-    warn_left_out(name, read, input.warnings, "row");
-    days = std::move(read.days);
-    input.close_name = std::move(read.close_name);
-    order_by_date(days);
-  } catch (const numtext::CsvFailure& f) {
-    report_table_failure(name, f, "row");
-  } catch (const SameDate& d) {
-    units::report_input_error(name + ": rows " + std::to_string(d.first_line) + " and " +
-                              std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
-  }
-  if (r.table->dates.empty() && r.table->date_texts.empty()) units::report_input_error(name + ": the table is empty");
-  if (days.empty()) units::report_input_error(name + ": no rows with a date and a close");
-  return take_price_days(st, days);
+  const bool holds_no_row = r.table->dates.empty() && r.table->date_texts.empty();
+  TableDays read = table_days_in_order({std::string(kTableName), "row", holds_no_row},
+                                       [&] { return table_rows(*r.table, r.choice); }, input.warnings);
+  input.days = std::move(read.days);
+  input.close_name = std::move(read.close_name);
+  return take_price_days(st, input.days);
 }
 
 // The calendar day of row i, or kNoDay.

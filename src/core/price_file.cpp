@@ -140,25 +140,34 @@ PriceFile::PriceFile(const std::string& file, const numtext::SymbolRecords& tabl
 }
 
 void PriceFile::take_table(const std::string& file, const std::function<numtext::CsvDays()>& read_days) {
-  std::vector<numtext::PriceDay> days;
+  TableDays read = table_days_in_order({file, "line", false}, read_days, warnings_);
+  notes_ = std::move(read.notes);
+  close_name_ = std::move(read.close_name);
+  dialect_ = std::make_unique<Table>(std::move(read.days));
+}
+
+TableDays table_days_in_order(const TablePlace& table, const std::function<numtext::CsvDays()>& read_days,
+                              std::vector<std::string>& warnings) {
+  TableDays out;
   try {
     numtext::CsvDays read = read_days();
-    warn_left_out(file, read, warnings_);
-    notes_ = std::move(read.notes);
-    days = std::move(read.days);
-    close_name_ = std::move(read.close_name);
-    order_by_date(days);
+    warn_left_out(table.name, read, warnings, table.place);
+    out.notes = std::move(read.notes);
+    out.days = std::move(read.days);
+    out.close_name = std::move(read.close_name);
+    order_by_date(out.days);
   } catch (const CsvFailure& f) {
-    report_table_failure(file, f);
+    report_table_failure(table.name, f, table.place);
   } catch (const SameDate& d) {
-    units::report_input_error(file + ": lines " + std::to_string(d.first_line) + " and " +
-                              std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
+    units::report_input_error(table.name + ": " + std::string(table.place) + "s " + std::to_string(d.first_line) +
+                              " and " + std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
   }
-  if (days.empty()) units::report_input_error(file + ": no rows with a date and a close");
-  if (days.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-    units::report_input_error(file + ": more rows than a run can take");
+  if (table.holds_no_row) units::report_input_error(table.name + ": the table is empty");
+  if (out.days.empty()) units::report_input_error(table.name + ": no rows with a date and a close");
+  if (out.days.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    units::report_input_error(table.name + ": more rows than a run can take");
   }
-  dialect_ = std::make_unique<Table>(std::move(days));
+  return out;
 }
 
 std::optional<numtext::SymbolRecords> price_file_series(units::InputFile& in, const numtext::TableChoice& choice) {

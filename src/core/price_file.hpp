@@ -76,6 +76,26 @@ bool is_table_file(units::InputFile& in, const numtext::TableChoice& choice);
 // whole; a fault throws RunFailure as a run's does.
 std::optional<numtext::SymbolRecords> price_file_series(units::InputFile& in, const numtext::TableChoice& choice);
 
+// A table as its faults name it: the file's name (or "table"), where a
+// row is ("line" or "row"), and whether it held no row at all.
+struct TablePlace {
+  std::string name;
+  std::string_view place;
+  bool holds_no_row;
+};
+// A table's days in date order, and what their reading noted.
+struct TableDays {
+  std::vector<numtext::PriceDay> days;
+  std::vector<numtext::CsvDays::Note> notes;
+  std::string close_name;
+};
+// The one way from a table's rows (a file's or a DataFrame's, read by
+// read_days) to the days a run takes, with the same refusals for both: a
+// fault of the rows, one date twice, no day, more days than a run can take
+// throw RunFailure; rows left out go to warnings.
+TableDays table_days_in_order(const TablePlace& table, const std::function<numtext::CsvDays()>& read_days,
+                              std::vector<std::string>& warnings);
+
 // The report of a table's fault, with the file's name (or "table").
 [[noreturn]] void report_table_failure(const std::string& file, const numtext::CsvFailure& f,
                                        std::string_view place = "line");

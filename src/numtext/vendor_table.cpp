@@ -1,6 +1,7 @@
 #include "numtext/vendor_table.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -67,6 +68,11 @@ bool is_utf8(std::string_view s) {
     const auto c = static_cast<unsigned char>(s[k]);
     if (c < 0x80) {
       ++k;
+      // A price file is ASCII nearly all through: eight bytes at a time.
+      for (std::uint64_t word = 0; k + 8 <= s.size(); k += 8) {
+        std::memcpy(&word, s.data() + k, 8);
+        if ((word & 0x8080808080808080ULL) != 0) break;
+      }
       continue;
     }
     const std::size_t n = c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c < 0xF5 ? 3 : 0;
