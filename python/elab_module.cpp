@@ -56,7 +56,12 @@ py::array_t<T> owned_array(std::vector<T>&& v, std::vector<py::ssize_t> shape) {
 
 py::dict dict_of(prep::Result& r) {
   py::dict out;
-  out["text"] = py::bytes(r.text);
+  // The training file's text without a copy: Python makes its bytes when
+  // they are first asked for.
+  const auto size = static_cast<py::ssize_t>(r.text.size());
+  auto* text = new std::string(std::move(r.text));
+  py::capsule text_owner(text, [](void* p) { delete static_cast<std::string*>(p); });
+  out["text"] = py::array_t<std::uint8_t>({size}, reinterpret_cast<const std::uint8_t*>(text->data()), text_owner);
   out["count"] = r.count;
   out["layout"] = std::string(1, r.layout);
   const auto columns = static_cast<py::ssize_t>(r.columns.size());

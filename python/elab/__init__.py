@@ -74,13 +74,21 @@ class Result:
     """What prepare() gives: text, count, layout, columns, values, dates."""
 
     def __init__(self, raw):
-        self.text = raw["text"]
+        self._text = raw["text"]
         self.count = raw["count"]
         self.layout = raw["layout"]
         self.columns = raw["columns"]
         self.values = raw["values"]
         self.dates = raw["days"].view("datetime64[D]")
         self.warnings = raw["warnings"]
+
+    @property
+    def text(self):
+        """The bytes elab writes to elab.dat, made from the run's own text
+        when first asked for."""
+        if not isinstance(self._text, bytes):
+            self._text = self._text.tobytes()
+        return self._text
 
     def frame(self):
         """The values as a pandas DataFrame indexed by the dates."""
