@@ -16,6 +16,7 @@
 #include "numtext/csv_text.hpp"
 #include "numtext/date_text.hpp"
 #include "numtext/table_option.hpp"
+#include "numtext/text_encoding.hpp"
 
 namespace numtext {
 
@@ -29,12 +30,6 @@ struct TableChoice {
 
 // The header is looked for in this many lines from the start.
 inline constexpr std::size_t kHeaderLines = 30;
-
-// A file's text as UTF-8 with LF line ends: UTF-16 with its byte order
-// mark decoded, a text that is not UTF-8 read as Windows-1252, a UTF-8 byte
-// order mark left out, CR LF and a lone CR each one LF.
-std::string utf8_text(std::string_view raw);
-std::string utf8_text(std::string&& raw);
 
 // Whether the start of a file (raw, its first lines) is a table rather
 // than the program's own format: a UTF-16 byte order mark, or a first line
