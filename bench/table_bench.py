@@ -78,7 +78,7 @@ def one_size(args, rows):
     median = {name: statistics.median(t) for name, t in times.items()}
     print("%d rows, %d rounds taking turns; seconds, fastest / median" % (rows, args.rounds))
     for name, t in times.items():
-        print("  %-6s %7.3f / %7.3f" % (name, min(t), median[name]))
+        print("  %-6s %8.4f / %8.4f" % (name, min(t), median[name]))
     print("  iso / own %.2f, vendor / iso %.2f" % (median["iso"] / median["own"], median["vendor"] / median["iso"]))
     return 0
 

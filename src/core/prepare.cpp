@@ -59,15 +59,18 @@ numtext::CsvDays table_rows(const PriceTable& table, const numtext::TableChoice&
     throw std::invalid_argument("as many dates as closes");
   std::vector<std::int64_t> places(n);
   for (std::size_t k = 0; k < n; ++k) places[k] = static_cast<std::int64_t>(k) + 1;
-  const std::vector<std::size_t> rows = numtext::rows_taken(table.symbols, n, table.symbol_name, choice);
+  const auto views = [](const std::vector<std::string>& texts) {
+    return std::vector<std::string_view>(texts.begin(), texts.end());
+  };
+  const std::vector<std::size_t> rows = numtext::rows_taken(views(table.symbols), n, table.symbol_name, choice);
   std::vector<numtext::CivilDate> dates;
   if (!table.date_texts.empty()) {
-    dates = numtext::column_dates(table.date_texts, places, rows, table.date_name, choice);
+    dates = numtext::column_dates(views(table.date_texts), places, rows, table.date_name, choice);
   } else {
     for (const std::size_t k : rows) dates.push_back(table.dates[k]);
   }
   if (!table.close_texts.empty()) {
-    const auto values = numtext::column_closes(table.close_texts, places, rows, table.close_name, ',');
+    const auto values = numtext::column_closes(views(table.close_texts), places, rows, table.close_name, ',');
     numtext::CsvDays days = table_days(dates, values, places, rows);
     days.close_name = table.close_name;
     return days;

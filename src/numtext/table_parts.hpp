@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -64,7 +66,17 @@ bool first_is_whole_number(std::string_view line);
 // one with fewer fields.
 bool is_last_record(const CsvRecords& records);
 // Fewer fields than the header and no date where the date column is.
-bool is_footer_line(const std::vector<std::string>& fields, std::size_t width, std::size_t date_column);
+bool is_footer_line(std::span<const std::string_view> fields, std::size_t width, std::size_t date_column);
+
+// A field of a row of text as long as the columns last: the view itself
+// where it is text's, else a copy in quoted.
+inline std::string_view kept(std::string_view field, std::string_view text, std::deque<std::string>& quoted) {
+  const std::less<const char*> before;
+  if (!before(field.data(), text.data()) && !before(text.data() + text.size(), field.data() + field.size())) {
+    return field;
+  }
+  return quoted.emplace_back(field);
+}
 
 // The text columns of a table's rows, named as its header names them.
 TextColumns named_columns(const Header& header);
@@ -73,18 +85,20 @@ TextColumns named_columns(const Header& header);
 TextColumns table_columns(std::string_view text, const TableChoice& choice, bool* taken = nullptr);
 
 // Each row of a table after its header: take(fields, line, at), at where
-// its record starts in text.
+// its record starts in text; a field that was quoted is seen until the next
+// row (kept() keeps it).
 template <class Take>
 void each_row(std::string_view text, const Header& header, Take take) {
   const std::size_t width = header.names.size();
   const std::size_t first = std::min(header.line.next, text.size());
   CsvRecords records(text.substr(first), header.separator, header.line.last + 1);
-  std::vector<std::string> fields;
+  std::vector<std::string_view> fields;
+  std::deque<std::string> held;
   // Lines after the last row that are no rows (a bank's "Downloaded on ...",
   // its disclaimer) end the table; a row after them makes the first of them
   // the fault it is.
   std::optional<CsvFailure> after_rows;
-  while (records.next(fields)) {
+  while (records.next(fields, held)) {
     if (fields.size() != width) {
       CsvFailure fault{records.line(), {},
                        std::to_string(fields.size()) + " fields, the header has " + std::to_string(width)};

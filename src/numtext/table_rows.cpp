@@ -15,7 +15,7 @@ struct Evidence {
 
 }  // namespace
 
-std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
+std::vector<CivilDate> column_dates(std::span<const std::string_view> texts, std::span<const std::int64_t> lines,
                                     std::span<const std::size_t> rows, std::string_view name,
                                     const TableChoice& choice, std::vector<CsvDays::Note>* notes) {
   const DateOrder given = choice.date_order;
@@ -71,7 +71,7 @@ std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::spa
   return dates;
 }
 
-std::vector<std::optional<float>> column_closes(std::span<const std::string> texts,
+std::vector<std::optional<float>> column_closes(std::span<const std::string_view> texts,
                                                 std::span<const std::int64_t> lines,
                                                 std::span<const std::size_t> rows, std::string_view name,
                                                 char separator) {
@@ -147,7 +147,7 @@ bool is_last_record(const CsvRecords& records) {
 }
 
 // Fewer fields than the header and no date where the date column is.
-bool is_footer_line(const std::vector<std::string>& fields, std::size_t width, std::size_t date_column) {
+bool is_footer_line(std::span<const std::string_view> fields, std::size_t width, std::size_t date_column) {
   return fields.size() < width && (fields.size() <= date_column || !date_parts(trimmed(fields[date_column])));
 }
 
@@ -177,11 +177,11 @@ TextColumns table_columns(std::string_view text, const TableChoice& choice, bool
   cols.dates.reserve(most);
   cols.closes.reserve(most);
   if (c.symbol) cols.symbols.reserve(most);
-  each_row(text, header, [&](std::vector<std::string>& fields, std::int64_t line, std::size_t) {
+  each_row(text, header, [&](const std::vector<std::string_view>& fields, std::int64_t line, std::size_t) {
     cols.lines.push_back(line);
-    cols.dates.push_back(std::move(fields[*c.date]));
-    cols.closes.push_back(std::move(fields[*c.close]));
-    if (c.symbol) cols.symbols.push_back(std::move(fields[*c.symbol]));
+    cols.dates.push_back(kept(fields[*c.date], text, cols.quoted));
+    cols.closes.push_back(kept(fields[*c.close], text, cols.quoted));
+    if (c.symbol) cols.symbols.push_back(kept(fields[*c.symbol], text, cols.quoted));
   });
   return cols;
 }

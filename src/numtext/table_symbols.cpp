@@ -11,7 +11,7 @@ std::string symbols_listed(std::span<const std::string> symbols, std::string_vie
   return std::to_string(symbols.size()) + " series in column " + quoted_text(column) + ": " +
          quoted_list(symbols) + "; choose one with " + option_text(TableOption::symbol, "VALUE", spelling);
 }
-std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::string_view column,
+std::vector<std::size_t> symbol_rows(std::span<const std::string_view> symbols, std::string_view column,
                                      const TableChoice& choice) {
   const std::optional<std::string>& chosen_symbol = choice.symbol;
   std::vector<std::size_t> rows;
@@ -28,7 +28,7 @@ std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::
   return rows;
 }
 
-std::vector<std::size_t> rows_taken(std::span<const std::string> symbols, std::size_t count, std::string_view column,
+std::vector<std::size_t> rows_taken(std::span<const std::string_view> symbols, std::size_t count, std::string_view column,
                                     const TableChoice& choice) {
   if (choice.symbol && symbols.empty()) {
     throw CsvFailure{0, {}, option_text(TableOption::symbol, *choice.symbol, choice.spelling) +
@@ -44,7 +44,7 @@ std::vector<std::string> table_symbols(std::string_view text, const TableChoice&
   const TextColumns cols = table_columns(text, choice);
   std::vector<std::string> distinct;
   std::unordered_set<std::string_view> seen;
-  for (const std::string& s : cols.symbols)
+  for (const std::string_view s : cols.symbols)
     if (seen.insert(trimmed(s)).second) distinct.emplace_back(trimmed(s));
   return distinct;
 }
@@ -64,7 +64,7 @@ std::optional<SymbolRecords> symbol_records(std::string text, const TableChoice&
   std::unordered_map<std::string, std::size_t> index;
   std::size_t last = 0;
   std::string key;
-  each_row(text, header, [&](const std::vector<std::string>& fields, std::int64_t line, std::size_t at) {
+  each_row(text, header, [&](const std::vector<std::string_view>& fields, std::int64_t line, std::size_t at) {
     key = trimmed(fields[*c.symbol]);
     if (out.series.empty() || out.series[last].symbol != key) {
       const auto [found, fresh] = index.try_emplace(key, out.series.size());
@@ -83,13 +83,14 @@ CsvDays series_days(const SymbolRecords& table, std::size_t series, const TableC
   cols.lines.reserve(records.size());
   cols.dates.reserve(records.size());
   cols.closes.reserve(records.size());
-  std::vector<std::string> fields;
+  std::vector<std::string_view> fields;
+  std::deque<std::string> held;
   for (const SymbolRecords::Record& r : records) {
     CsvRecords one(std::string_view(table.text).substr(r.at), cols.separator, r.line);
-    (void)one.next(fields);
+    (void)one.next(fields, held);
     cols.lines.push_back(r.line);
-    cols.dates.push_back(std::move(fields[table.date]));
-    cols.closes.push_back(std::move(fields[table.close]));
+    cols.dates.push_back(kept(fields[table.date], table.text, cols.quoted));
+    cols.closes.push_back(kept(fields[table.close], table.text, cols.quoted));
   }
   TableChoice one = choice;
   one.symbol.reset();

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -69,9 +70,11 @@ std::string symbols_listed(std::span<const std::string> symbols, std::string_vie
 // line (or place) it came from; rows of another symbol than the chosen
 // one are not read. Throws CsvFailure.
 struct TextColumns {
-  std::vector<std::string> dates;
-  std::vector<std::string> closes;
-  std::vector<std::string> symbols;  // empty: no symbol column
+  // Views of the table's text, or of quoted where a field was quoted.
+  std::vector<std::string_view> dates;
+  std::vector<std::string_view> closes;
+  std::vector<std::string_view> symbols;  // empty: no symbol column
+  std::deque<std::string> quoted;
   std::vector<std::int64_t> lines;
   std::string date_name = "Date";
   std::string close_name = "Close";
@@ -83,17 +86,17 @@ CsvDays days_of_texts(const TextColumns& columns, const TableChoice& choice);
 // The pieces of days_of_texts, for columns given apart: rows are the
 // places taken, in order. A column of symbols gives the rows of the symbol
 // chosen, and refuses one of several symbols with none chosen.
-std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::string_view column,
+std::vector<std::size_t> symbol_rows(std::span<const std::string_view> symbols, std::string_view column,
                                      const TableChoice& choice);
 // The rows taken of a table of count rows: those of the symbol chosen, or
 // all of them where it has no symbol column (and no symbol is chosen).
-std::vector<std::size_t> rows_taken(std::span<const std::string> symbols, std::size_t count, std::string_view column,
+std::vector<std::size_t> rows_taken(std::span<const std::string_view> symbols, std::size_t count, std::string_view column,
                                     const TableChoice& choice);
-std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
+std::vector<CivilDate> column_dates(std::span<const std::string_view> texts, std::span<const std::int64_t> lines,
                                     std::span<const std::size_t> rows, std::string_view name,
                                     const TableChoice& choice, std::vector<CsvDays::Note>* notes = nullptr);
 // Nothing for a close left out (empty, null, NaN or N/A).
-std::vector<std::optional<float>> column_closes(std::span<const std::string> texts,
+std::vector<std::optional<float>> column_closes(std::span<const std::string_view> texts,
                                                 std::span<const std::int64_t> lines,
                                                 std::span<const std::size_t> rows, std::string_view name,
                                                 char separator);
