@@ -72,7 +72,8 @@ def test_text_is_the_programs_elab_dat(answers):
     expected, status = program_run(PRICES, answers)
     assert status == 0
     r = elab.prepare(PRICES, **keywords(answers))
-    assert r.text == expected
+    assert type(r.text) is bytes and r.text == expected
+    assert r.text is r.text  # made once
     assert r.count == expected.count(b"\r\n")
 
 
