@@ -5,6 +5,7 @@
 #include <pybind11/stl.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -14,7 +15,12 @@
 #include "elab/answers.hpp"
 #include "elab/prepare.hpp"
 #include "elab/series_names.hpp"
+#include "core/prepare_series.hpp"
+#include "core/price_file.hpp"
 #include "numtext/vendor_table.hpp"
+#include "units/file_open.hpp"
+#include "units/input_file.hpp"
+#include "units/io_failure.hpp"
 #include "units/run_failure.hpp"
 
 namespace py = pybind11;
@@ -143,6 +149,46 @@ py::dict prepare_table(std::optional<IntArray> years, std::optional<IntArray> mo
   return run(std::move(request));
 }
 
+// A long file read once: its series by symbol, each prepared on its own.
+using SeriesTable = std::shared_ptr<numtext::SymbolRecords>;
+
+// The file's series, or None for a file without a symbol column.
+std::optional<SeriesTable> file_series(const std::string& path, std::optional<std::string> close,
+                                       std::optional<std::string> date, std::optional<std::string> date_order) {
+  const numtext::TableChoice choice = choice_of(close, date, std::nullopt, date_order);
+  py::gil_scoped_release unlocked;
+  std::unique_ptr<units::InputFile> in;
+  try {
+    in = std::make_unique<units::InputFile>(path, units::open_price_file(path));
+  } catch (const numtext::IoFailure& f) {
+    units::report_file_error(f, units::Statement::Open, path);
+  }
+  auto read = prep::price_file_series(*in, choice);
+  if (!read || read->series.empty()) return std::nullopt;
+  return std::make_shared<numtext::SymbolRecords>(std::move(*read));
+}
+
+std::vector<std::string> series_symbols(const SeriesTable& table) {
+  std::vector<std::string> symbols;
+  for (const auto& s : table->series) symbols.push_back(s.symbol);
+  return symbols;
+}
+
+py::dict prepare_series(const SeriesTable& table, std::size_t series, const std::string& path, const py::dict& answers,
+                        std::optional<std::string> close, std::optional<std::string> date,
+                        std::optional<std::string> date_order) {
+  prep::Request request;
+  request.answers = answers_of(answers);
+  request.price_file = path;
+  request.choice = choice_of(close, date, std::nullopt, date_order);
+  prep::Result r;
+  {
+    py::gil_scoped_release unlocked;
+    r = prep::prepare_series(request, *table, series);
+  }
+  return dict_of(r);
+}
+
 // The places of the date, close and symbol columns among names (None where
 // there is none), and the report when the date or the close is missing.
 py::tuple table_columns(const std::vector<std::string>& names, std::optional<std::string> close,
@@ -179,4 +225,9 @@ PYBIND11_MODULE(_elab, m) {
         py::arg("symbol_name"), py::arg("date_name"), py::arg("close_name"), py::arg("answers"), py::arg("symbol"),
         py::arg("date_order"));
   m.def("table_columns", &table_columns, py::arg("names"), py::arg("close"), py::arg("date"));
+  py::class_<numtext::SymbolRecords, SeriesTable>(m, "SeriesTable");
+  m.def("file_series", &file_series, py::arg("path"), py::arg("close"), py::arg("date"), py::arg("date_order"));
+  m.def("series_symbols", &series_symbols, py::arg("table"));
+  m.def("prepare_series", &prepare_series, py::arg("table"), py::arg("series"), py::arg("path"), py::arg("answers"),
+        py::arg("close"), py::arg("date"), py::arg("date_order"));
 }

@@ -66,7 +66,8 @@ class ElabError(Exception):
 
 
 from ._elab import (  # noqa: E402
-    answer_names as _answer_names, prepare_file as _prepare_file, prepare_table as _prepare_table,
+    answer_names as _answer_names, file_series as _file_series, prepare_file as _prepare_file,
+    prepare_series as _prepare_series, prepare_table as _prepare_table, series_symbols as _series_symbols,
     table_columns as _table_columns)
 
 
@@ -267,7 +268,15 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
     answers = {keyword: _option_text(given[keyword]) for keyword, _ in _answer_names()
                if given[keyword] is not None}
     order = None if date_order is None else str(date_order)
-    if isinstance(prices, (str, bytes, os.PathLike)):
+    if isinstance(prices, _many.OneSeries):
+        try:
+            result = _result(_prepare_series(prices.table, prices.series, prices.path, answers,
+                                             None if close is None else str(close),
+                                             None if date is None else str(date), order))
+        except ElabError as e:
+            e.file = prices.path
+            raise
+    elif isinstance(prices, (str, bytes, os.PathLike)):
         path = os.fsdecode(prices)
         if "\0" in path:
             # The system would read the name only up to it: another file.
@@ -306,9 +315,17 @@ def prepare_many(sources, *, workers=None, errors="collect", **answers):
     processor this process may use): sources is a list of paths (named as
     the program's {name}), a mapping of names to paths, DataFrames or
     Series, or one long DataFrame with a symbol column (Symbol, Ticker,
-    Name, Code, Instrument or ISIN, any case), split by it. Returns the
+    Name, Code, Instrument or ISIN, any case), split by it; with
+    symbol="all", paths of long files, each read once, every symbol of each
+    a series (a symbol of two files led by its file's name). Returns the
     Results by name in input order; with errors="collect" the failed ones
     are in .errors by name, with errors="raise" one ElabError lists them."""
+    if answers.get("symbol") == "all":
+        # Every series of each long file, each file read once.
+        del answers["symbol"]
+        sources = _many.each_symbol(sources, lambda path: _file_series(
+            path, *(None if answers.get(k) is None else str(answers[k]) for k in ("close", "date", "date_order"))),
+            _series_symbols)
     return _many.prepare_many(prepare, ElabError, sources, workers, errors, **answers)
 
 

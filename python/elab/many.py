@@ -62,6 +62,39 @@ def _named_sources(sources):
     return _one_name_each(named, "sources")
 
 
+class OneSeries:
+    """One symbol's series of a long file read once (prepare_many with
+    symbol="all")."""
+
+    def __init__(self, table, series, path):
+        self.table, self.series, self.path = table, series, path
+
+
+def each_symbol(sources, read, symbols_of):
+    """The series of each path's symbols by name, as the program's
+    --symbol=all names them: a symbol as it is, led by its file's name
+    (name/symbol) where two files hold it; a file without a symbol column
+    is one series of its own name."""
+    from . import _elab
+    paths = [os.fsdecode(s) for s in sources]
+    series = []
+    for name, path in zip(_elab.series_names(paths), paths):
+        table = read(path)
+        if table is None:
+            series.append((name, None, path))
+        else:
+            series += [(name, symbol, OneSeries(table, k, path)) for k, symbol in enumerate(symbols_of(table))]
+    holders = {}
+    for name, symbol, _ in series:
+        key = name if symbol is None else symbol
+        holders[key] = holders.get(key, 0) + 1
+    named = {}
+    for name, symbol, source in series:
+        label = name if symbol is None else symbol if holders[symbol] == 1 else name + "/" + symbol
+        named[label] = source
+    return named
+
+
 class Results(dict):
     """The Results of prepare_many by name, in input order; errors holds the
     failed ones' exceptions by name."""

@@ -425,6 +425,26 @@ def test_prepare_many_splits_a_long_frame_by_its_symbol_column():
     assert np.array_equal(both.loc["A"].to_numpy(), rs["A"].values)
 
 
+def test_prepare_many_reads_a_long_file_once_for_every_symbol():
+    one = pd.read_csv(PRICES_CSV)
+    long = pd.concat([one.assign(Symbol="B"), one.assign(Symbol="A", Close=one["Close"] * 2),
+                      one.head(3).assign(Symbol="C")]).sort_values("Date")
+    with tempfile.TemporaryDirectory() as d:
+        path = os.path.join(d, "long.csv")
+        long.to_csv(path, index=False)
+        flat = write(d, "flat.csv", open(PRICES_CSV).read())
+        rs = elab.prepare_many([path, flat], symbol="all", workers=2, **many_keywords())
+        assert list(rs) == ["B", "A", "flat"] and list(rs.errors) == ["C"]
+        for symbol in ("A", "B"):
+            assert rs[symbol].text == elab.prepare(path, symbol=symbol, **many_keywords()).text
+        with pytest.raises(elab.ElabError) as alone:
+            elab.prepare(path, symbol="C", **many_keywords())
+        assert str(rs.errors["C"]) == str(alone.value)
+        both = elab.prepare_many([path, shutil.copy(path, os.path.join(d, "again.csv"))], symbol="all",
+                                 **many_keywords())
+        assert list(both) == ["long/B", "long/A", "again/B", "again/A"]
+
+
 def test_prepare_many_names_files_of_one_stem_as_the_program_does():
     with tempfile.TemporaryDirectory() as d:
         paths = [os.path.join(d, "a", "x.csv"), os.path.join(d, "b", "x.csv"), os.path.join(d, "x.txt"),

@@ -12,6 +12,7 @@
 #include "core/core.hpp"
 #include "core/failure_place.hpp"
 #include "core/price_days.hpp"
+#include "core/prepare_series.hpp"
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
 #include "core/run_state.hpp"
@@ -35,15 +36,25 @@ struct ReadInput {
   std::string close_name = "Close";
 };
 
+// The prices of one series of a table read once, or nothing for the file
+// of the request.
+struct TableSeries {
+  const numtext::SymbolRecords* table = nullptr;
+  std::size_t series = 0;
+};
+
 // The matrix and the call's second thread.
-std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Request& r, ReadInput& read) {
+std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Request& r, ReadInput& read,
+                                                        TableSeries from) {
   std::unique_ptr<units::InputFile> input;
-  try {
-    input = std::make_unique<units::InputFile>(r.price_file, units::open_price_file(r.price_file));
-  } catch (const numtext::IoFailure& f) {
-    units::report_file_error(f, units::Statement::Open, r.price_file);
+  if (from.table == nullptr) {
+    try {
+      input = std::make_unique<units::InputFile>(r.price_file, units::open_price_file(r.price_file));
+    } catch (const numtext::IoFailure& f) {
+      units::report_file_error(f, units::Statement::Open, r.price_file);
+    }
   }
-  PriceFile prices(*input, r.choice);
+  PriceFile prices = input ? PriceFile(*input, r.choice) : PriceFile(r.price_file, *from.table, from.series, r.choice);
   std::unique_ptr<platform::SecondThread> second = read_price_matrix(st, prices);
   read.warnings = prices.warnings();
   read.days = prices.take_days();
@@ -127,16 +138,15 @@ Result result_of(const RunState& st, platform::SecondThread* second) {
   return r;
 }
 
-}  // namespace
 
-Result prepare(const Request& request) {
+Result prepare_from(const Request& request, TableSeries from) {
   if (!request.answers.complete()) throw std::invalid_argument("an answer is missing");
   try {
     RunState st;
     ReadInput input;
     // This call's own, made from its rows; it ends when the call returns.
     const std::unique_ptr<platform::SecondThread> second =
-        request.table ? take_table(st, request, input) : read_price_file(st, request, input);
+        request.table ? take_table(st, request, input) : read_price_file(st, request, input, from);
     try {
       select_and_derive(st, Questions(request.answers), second.get());
     } catch (const units::RunFailure& f) {
@@ -154,6 +164,14 @@ Result prepare(const Request& request) {
   } catch (const std::bad_alloc&) {
     throw units::RunFailure::stop_for_memory("Memoria insufficiente");
   }
+}
+
+}  // namespace
+
+Result prepare(const Request& request) { return prepare_from(request, {}); }
+
+Result prepare_series(const Request& request, const numtext::SymbolRecords& table, std::size_t series) {
+  return prepare_from(request, {&table, series});
 }
 
 }  // namespace prep
