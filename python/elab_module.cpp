@@ -15,12 +15,8 @@
 #include "elab/answers.hpp"
 #include "elab/prepare.hpp"
 #include "elab/series_names.hpp"
-#include "core/prepare_series.hpp"
-#include "core/price_file.hpp"
+#include "elab/prepare_series.hpp"
 #include "numtext/vendor_table.hpp"
-#include "units/file_open.hpp"
-#include "units/input_file.hpp"
-#include "units/io_failure.hpp"
 #include "units/run_failure.hpp"
 
 namespace py = pybind11;
@@ -156,14 +152,11 @@ using SeriesTable = std::shared_ptr<numtext::SymbolRecords>;
 std::optional<SeriesTable> file_series(const std::string& path, std::optional<std::string> close,
                                        std::optional<std::string> date, std::optional<std::string> date_order) {
   const numtext::TableChoice choice = choice_of(close, date, std::nullopt, date_order);
-  py::gil_scoped_release unlocked;
-  std::unique_ptr<units::InputFile> in;
-  try {
-    in = std::make_unique<units::InputFile>(path, units::open_price_file(path));
-  } catch (const numtext::IoFailure& f) {
-    units::report_file_error(f, units::Statement::Open, path);
+  std::optional<numtext::SymbolRecords> read;
+  {
+    py::gil_scoped_release unlocked;
+    read = prep::file_series(path, choice);
   }
-  auto read = prep::price_file_series(*in, choice);
   if (!read || read->series.empty()) return std::nullopt;
   return std::make_shared<numtext::SymbolRecords>(std::move(*read));
 }

@@ -12,7 +12,7 @@
 #include "core/core.hpp"
 #include "core/failure_place.hpp"
 #include "core/price_days.hpp"
-#include "core/prepare_series.hpp"
+#include "elab/prepare_series.hpp"
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
 #include "core/run_state.hpp"
@@ -169,6 +169,16 @@ Result prepare_from(const Request& request, TableSeries from) {
 }  // namespace
 
 Result prepare(const Request& request) { return prepare_from(request, {}); }
+
+std::optional<numtext::SymbolRecords> file_series(const std::string& path, const numtext::TableChoice& choice) {
+  std::unique_ptr<units::InputFile> in;
+  try {
+    in = std::make_unique<units::InputFile>(path, units::open_price_file(path));
+  } catch (const numtext::IoFailure& f) {
+    units::report_file_error(f, units::Statement::Open, path);
+  }
+  return price_file_series(*in, choice);
+}
 
 Result prepare_series(const Request& request, const numtext::SymbolRecords& table, std::size_t series) {
   return prepare_from(request, {&table, series});
