@@ -6,6 +6,7 @@ in rounds; fastest and median wall seconds of each, their processor seconds
 
     PYTHONPATH=BUILD/python/site python3 bench/prepare_bench.py \\
         --program BUILD/elab --gen BUILD-BENCH/bench/gen_prices [--dir /dev/shm] [--rounds 15] [ROWS]
+    ... --program BUILD/elab --prices FILE [--dir /dev/shm] [--rounds 15]
 
 ROWS defaults to 1,000,000. The price file, the answers and the program's
 elab.dat are kept in DIR (default /tmp/elab-bench).
@@ -43,14 +44,17 @@ def timed(work):
 def main(argv):
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
-    parser.add_argument("--gen", required=True, help="bench/gen_prices")
+    parser.add_argument("--gen", help="bench/gen_prices")
+    parser.add_argument("--prices", help="a price file of either form instead of one made by --gen")
     parser.add_argument("--dir", default="/tmp/elab-bench")
     parser.add_argument("--rounds", type=int, default=15)
     parser.add_argument("rows", nargs="?", type=int, default=1000000)
     args = parser.parse_args(argv)
 
     os.makedirs(args.dir, exist_ok=True)
-    prices = os.path.join(args.dir, "prices_%d.txt" % args.rows)
+    if not args.prices and not args.gen:
+        parser.error("--gen or --prices is needed")
+    prices = os.path.abspath(args.prices or os.path.join(args.dir, "prices_%d.txt" % args.rows))
     if not os.path.exists(prices):
         with open(prices, "w") as f:
             subprocess.run([args.gen, str(args.rows)], stdout=f, check=True)
@@ -73,7 +77,8 @@ def main(argv):
         order = [("program", program), ("prepare", prepare)]
         for name, work in order if k % 2 == 0 else reversed(order):
             times[name].append(timed(work))
-    print("%d rows, %d rounds taking turns; seconds, fastest / median" % (args.rows, args.rounds))
+    print("%s, %d rounds taking turns; seconds, fastest / median"
+          % (os.path.basename(prices) if args.prices else "%d rows" % args.rows, args.rounds))
     median = {}
     for name, t in times.items():
         wall, cpu = [w for w, _ in t], [c for _, c in t]

@@ -5,6 +5,7 @@
 #include <pybind11/stl.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -14,6 +15,7 @@
 #include "elab/answers.hpp"
 #include "elab/prepare.hpp"
 #include "elab/series_names.hpp"
+#include "elab/prepare_series.hpp"
 #include "elab/sources.hpp"
 #include "numtext/vendor_table.hpp"
 
@@ -56,7 +58,12 @@ py::array_t<T> owned_array(std::vector<T>&& v, std::vector<py::ssize_t> shape) {
 
 py::dict dict_of(prep::Result& r) {
   py::dict out;
-  out["text"] = py::bytes(r.text);
+  // The training file's text without a copy: Python makes its bytes when
+  // they are first asked for.
+  const auto size = static_cast<py::ssize_t>(r.text.size());
+  auto* text = new std::string(std::move(r.text));
+  py::capsule text_owner(text, [](void* p) { delete static_cast<std::string*>(p); });
+  out["text"] = py::array_t<std::uint8_t>({size}, reinterpret_cast<const std::uint8_t*>(text->data()), text_owner);
   out["count"] = r.count;
   out["layout"] = std::string(1, r.layout);
   const auto columns = static_cast<py::ssize_t>(r.columns.size());
@@ -140,6 +147,34 @@ py::dict prepare_table(std::optional<IntArray> years, std::optional<IntArray> mo
   return run(std::move(request));
 }
 
+// A long file read once: its series by symbol, each prepared on its own.
+using prep::SeriesTable;
+
+// The file's series, or None for a file without a symbol column.
+std::optional<SeriesTable> file_series(const std::string& path, std::optional<std::string> close,
+                                       std::optional<std::string> date, std::optional<std::string> date_order) {
+  const auto choice = choice_of(close, date, std::nullopt, date_order);
+  py::gil_scoped_release unlocked;
+  return prep::file_series(path, choice);
+}
+
+std::vector<std::string> series_symbols(const SeriesTable& table) { return table.symbols(); }
+
+py::dict prepare_series(const SeriesTable& table, std::size_t series, const std::string& path, const py::dict& answers,
+                        std::optional<std::string> close, std::optional<std::string> date,
+                        std::optional<std::string> date_order) {
+  prep::Request request;
+  request.answers = answers_of(answers);
+  request.price_file = path;
+  request.choice = choice_of(close, date, std::nullopt, date_order);
+  prep::Result r;
+  {
+    py::gil_scoped_release unlocked;
+    r = prep::prepare_series(request, table, series);
+  }
+  return dict_of(r);
+}
+
 // The places of the date, close and symbol columns among names (None where
 // there is none), and the report when the date or the close is missing.
 py::tuple table_columns(const std::vector<std::string>& names, std::optional<std::string> close,
@@ -209,4 +244,9 @@ PYBIND11_MODULE(_elab, m) {
   m.def("read_sources", &read_sources, py::arg("path"));
   m.def("file_symbols", &file_symbols, py::arg("path"), py::arg("close"), py::arg("date"), py::arg("date_order"));
   m.def("table_columns", &table_columns, py::arg("names"), py::arg("close"), py::arg("date"));
+  py::class_<SeriesTable>(m, "SeriesTable");
+  m.def("file_series", &file_series, py::arg("path"), py::arg("close"), py::arg("date"), py::arg("date_order"));
+  m.def("series_symbols", &series_symbols, py::arg("table"));
+  m.def("prepare_series", &prepare_series, py::arg("table"), py::arg("series"), py::arg("path"), py::arg("answers"),
+        py::arg("close"), py::arg("date"), py::arg("date_order"));
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "numtext/number_style.hpp"
+#include "numtext/real_text.hpp"
 #include "numtext/text_failure.hpp"
 #include "numtext/vendor_table.hpp"
 #include "core/price_days.hpp"
@@ -38,6 +39,21 @@ std::string outcome(const std::string& text, const std::string& close = "", cons
     return (f.line > 0 ? "line " + std::to_string(f.line) : std::string("file")) + (f.field.empty() ? "" : " " + f.field) + ": " + f.message;
   } catch (const prep::SameDate& d) {
     return "same date on lines " + std::to_string(d.first_line) + " and " + std::to_string(d.second_line);
+  }
+}
+
+// The days of one symbol read from the whole file, as series_days shows
+// them, or the failure's message.
+std::string whole_file_read(const std::string& text, const std::string& symbol) {
+  try {
+    numtext::TableChoice choice;
+    choice.symbol = symbol;
+    const numtext::CsvDays days = numtext::read_table_days(numtext::utf8_text(text), choice);
+    std::string s;
+    for (const auto& d : days.days) s += numtext::iso_text(d.date) + "@" + std::to_string(d.line) + " ";
+    return s + "left out " + std::to_string(days.left_out);
+  } catch (const CsvFailure& f) {
+    return f.message;
   }
 }
 
@@ -153,6 +169,10 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"SymbolNotThere", "Ticker,Date,Close\nA,2024-01-02,1\n",
                 "file: no rows of \"Z\"; 1 series in column \"Ticker\": \"A\"; choose one with --symbol=VALUE", "", "Z"},
         CsvCase{"OneSymbolNeedsNoChoice", "<TICKER>,<DATE>,<TIME>,<CLOSE>\nA,20240102,000000,1\n", "2024-1-2=1.@2 "},
+        CsvCase{"FirstLayoutThenAShorterOne", "Date,Close\n2024-01-02,1\n2024-1-3,2\n", "2024-1-2=1.@2 2024-1-3=2.@3 "},
+        CsvCase{"FirstLayoutThenAnotherSeparator", "Date,Close\n2024-01-02,1\n2024/01/03,2\n",
+                "line 3 Date: not a date of the form YYYY-MM-DD: \"2024/01/03\""},
+        CsvCase{"CompactLayout", "Date,Close\n20240102,1\n20240103,2\n", "2024-1-2=1.@2 2024-1-3=2.@3 "},
         CsvCase{"AnotherClose", "Date,Close,Adj Close\n2024-01-02,1,0.5\n", "2024-1-2=0.5@2 ", "adj close"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -202,7 +222,48 @@ INSTANTIATE_TEST_SUITE_P(
                       StyleCase{"1,1985.50", DecimalMark::point, DecimalMark::point, "6103"},
                       StyleCase{"1.5,000", DecimalMark::comma, DecimalMark::comma, "6103"},
                       StyleCase{",5", DecimalMark::comma, DecimalMark::comma, "0.500000"},
-                      StyleCase{"1e39", DecimalMark::none, DecimalMark::point, "6104"}));
+                      StyleCase{"1e39", DecimalMark::none, DecimalMark::point, "6104"},
+                      StyleCase{"12345678", DecimalMark::none, DecimalMark::point, "12345678.000000"},
+                      StyleCase{"1234.56", DecimalMark::point, DecimalMark::point, "1234.560059"},
+                      StyleCase{"0.1", DecimalMark::point, DecimalMark::point, "0.100000"},
+                      StyleCase{"123456.78", DecimalMark::point, DecimalMark::point, "123456.781250"}));
+
+// The plain prices' fast path gives the general reading's float.
+TEST(NumberStyle, PlainPricesAsTheGeneralPath) {
+  for (std::uint32_t k = 0; k < 2000000; k += 7) {
+    for (const int decimals : {0, 2, 4}) {
+      std::string text = std::to_string(k);
+      if (decimals > 0) text.insert(text.size() > static_cast<std::size_t>(decimals) ? text.size() - decimals : 0, ".");
+      if (text.front() == '.') text.insert(0, "0");
+      EXPECT_EQ(numtext::styled_number(text, DecimalMark::point),
+                numtext::whole_real(text.data(), text.data() + text.size())) << text;
+    }
+  }
+}
+
+// A long file grouped by symbol once gives each series the days a read of
+// the whole file with that symbol chosen gives, faults and all.
+TEST(SymbolRecords, EachSeriesAsTheWholeFileReadForIt) {
+  const std::string texts[] = {
+      "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\n A ,2024-01-03,3\nB,2024-01-02,4\nC,2024-01-03,x\n",
+      "Ticker;Datum;Schluss\nA;02.01.2024;1,5\nB;13.01.2024;\nA;03.01.2024;2\nB;01.13.2024;1\n\"C\";1.1.24;1\n"};
+  for (const std::string& text : texts) {
+    const auto grouped = numtext::symbol_records(numtext::utf8_text(text), {});
+    ASSERT_TRUE(grouped.has_value());
+    for (std::size_t k = 0; k < grouped->series.size(); ++k) {
+      const std::string& symbol = grouped->series[k].symbol;
+      std::string apart;
+      try {
+        const numtext::CsvDays days = numtext::series_days(*grouped, k, {});
+        for (const auto& d : days.days) apart += numtext::iso_text(d.date) + "@" + std::to_string(d.line) + " ";
+        apart += "left out " + std::to_string(days.left_out);
+      } catch (const CsvFailure& f) {
+        apart = f.message;
+      }
+      EXPECT_EQ(apart, whole_file_read(text, symbol)) << symbol;
+    }
+  }
+}
 
 // The program's own format is never a table.
 TEST(TableStart, OnlyAHeaderOrAFirstLineOfWordsIsOne) {

@@ -141,6 +141,16 @@ std::string long_file(const std::string& csv, const std::vector<std::string>& sy
   return text;
 }
 
+// Symbols whose rows are apart, each with a fault of its own rows: B a day
+// that is none, C one date twice (its rows first and last).
+std::string faulty_symbols() {
+  const std::string header = kCsv.substr(0, kCsv.find('\n') + 1);
+  const std::string first = kCsv.substr(header.size(), kCsv.find('\n', header.size()) + 1 - header.size());
+  std::string no_day = first;
+  no_day.replace(5, 2, "13");
+  return "Symbol," + header + "C," + first + rows_led_by(kCsv, "A") + "B," + no_day + "C," + first;
+}
+
 const std::string kHostile = long_file(kCsv, {"\"../../../escaped\"", "/abs/path/abs", "./x", "x", "\"\"", "-rf",
                                              "\"a\x01" "b\"", "..", "%41"});
 
@@ -253,6 +263,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {"--symbol=A", "--sources=list.csv", "--check"}, 0, "0 findings in 300 rows\r\n", "", {}, {},
                   {"l.csv", "list.csv"}},
         // --check of each series or file, a block each; nothing asked
+        // Each symbol's rows read once and apart: a fault is its series' own.
+        BatchCase{"EachSymbolFailsOnItsOwnRows", {{"l.csv", faulty_symbols()}},
+                  {"--symbol=all", "-o", "out/{symbol}.dat", "l.csv"}, 1,
+                  "A: Record scritti: 161\n3 series: 1 written, 2 failed\n",
+                  "elab: l.csv (C): lines 2 and 304: the same date 1995-01-02\n"
+                  "elab: l.csv (B): line 303, field \"Date\": no such day: \"1995-13-02\"\n",
+                  {}, {}, {"l.csv", "out/A.dat"}},
         BatchCase{"CheckEverySymbol", {{"l.csv", long_file(kCsv, {"A", "B"})}},
                   {"--check", "--symbol=all", "l.csv"}, 0,
                   "l.csv (A):\n0 findings in 300 rows\nl.csv (B):\n0 findings in 300 rows\n", "", {}, {},

@@ -66,7 +66,8 @@ class ElabError(Exception):
 
 
 from ._elab import (  # noqa: E402
-    answer_names as _answer_names, prepare_file as _prepare_file, prepare_table as _prepare_table,
+    answer_names as _answer_names, prepare_file as _prepare_file, prepare_series as _prepare_series,
+    prepare_table as _prepare_table,
     table_columns as _table_columns)
 
 
@@ -74,13 +75,21 @@ class Result:
     """What prepare() gives: text, count, layout, columns, values, dates."""
 
     def __init__(self, raw):
-        self.text = raw["text"]
+        self._text = raw["text"]
         self.count = raw["count"]
         self.layout = raw["layout"]
         self.columns = raw["columns"]
         self.values = raw["values"]
         self.dates = raw["days"].view("datetime64[D]")
         self.warnings = raw["warnings"]
+
+    @property
+    def text(self):
+        """The bytes elab writes to elab.dat, made from the run's own text
+        when first asked for."""
+        if not isinstance(self._text, bytes):
+            self._text = self._text.tobytes()
+        return self._text
 
     def frame(self):
         """The values as a pandas DataFrame indexed by the dates."""
@@ -270,7 +279,15 @@ def prepare(prices, *, from_=None, to=None, variable, coefficient, screen_output
     answers = {keyword: _option_text(given[keyword]) for keyword, _ in _answer_names()
                if given[keyword] is not None}
     order = None if date_order is None else str(date_order)
-    if isinstance(prices, (str, bytes, os.PathLike)):
+    if isinstance(prices, _many.OneSeries):
+        try:
+            result = _result(_prepare_series(prices.table, prices.series, prices.path, answers,
+                                             None if close is None else str(close),
+                                             None if date is None else str(date), order))
+        except ElabError as e:
+            e.file = prices.path
+            raise
+    elif isinstance(prices, (str, bytes, os.PathLike)):
         path = os.fsdecode(prices)
         if "\0" in path:
             # The system would read the name only up to it: another file.
@@ -313,7 +330,7 @@ def prepare_many(sources, *, workers=None, errors="collect", **answers):
     Instrument or ISIN, any case), split by it, or (field, ticker)
     columns, a ticker each, or a sources file as --sources takes it (a
     path, or a DataFrame with a file column). symbol="all" makes each long
-    file one series a symbol. Returns the
+    file one series a symbol, a file read once for all. Returns the
     Results by name in input order; with errors="collect" the failed ones
     are in .errors by name, with errors="raise" one ElabError lists them."""
     return _many.prepare_many(prepare, ElabError, sources, workers, errors, **answers)

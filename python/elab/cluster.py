@@ -9,7 +9,8 @@ def prepare_on(client, prepare, error_class, sources, errors="collect", **answer
     import distributed
     if errors not in ("collect", "raise"):
         raise ValueError("errors is 'collect' or 'raise', not %r" % (errors,))
-    triples = _many._each_symbol(_many._named_sources(sources), answers)
+    # A series read once stays in this process: each worker reads its own.
+    triples = _many._each_symbol(_many._named_sources(sources), answers, read_once=False)
     # pure=False: two sources alike are still two calls, each under its name.
     futures = [client.submit(prepare, source, pure=False, **dict(answers, **keywords))
                for _, source, keywords in triples]

@@ -136,19 +136,25 @@ def _named_sources(sources):
     return [(n, s, {}) for n, s in _one_name_each(named, "sources")]
 
 
-def _each_symbol(triples, answers):
+def _each_symbol(triples, answers, read_once=True):
     """symbol="all": every symbol of each long file a series of its own,
     named by the symbol, or by its file's name and the symbol where two
-    files hold it."""
+    files hold it. read_once: a long file's rows grouped by symbol in one
+    reading, each series a OneSeries of it (which stays in this process);
+    otherwise each symbol's run reads the file."""
     from . import _elab
     expanded = []
     for name, source, keywords in triples:
         symbol = keywords.get("symbol", answers.get("symbol"))
         symbols = []
         if symbol == "all" and _is_path(source):
-            symbols = [(s, source, s) for s in _elab.file_symbols(
-                os.fsdecode(source), keywords.get("close", answers.get("close")),
-                keywords.get("date", answers.get("date")), keywords.get("date_order", answers.get("date_order")))]
+            path = os.fsdecode(source)
+            choice = [_text_or_none(keywords.get(k, answers.get(k))) for k in ("close", "date", "date_order")]
+            table = _elab.file_series(path, *choice) if read_once else None
+            if table is not None:
+                symbols = [(s, OneSeries(table, k, path), s) for k, s in enumerate(_elab.series_symbols(table))]
+            else:
+                symbols = [(s, source, s) for s in _elab.file_symbols(path, *choice)]
         elif symbol == "all":
             symbols = [(s, frame, None) for s, frame in _frame_series(source)]
         if not symbols:
@@ -164,6 +170,18 @@ def _each_symbol(triples, answers):
         label = name if symbol is None else symbol if holders[symbol] == 1 else name + "/" + symbol
         out.append((label, source, keywords))
     return out
+
+
+class OneSeries:
+    """One symbol's series of a long file read once (prepare_many with
+    symbol="all")."""
+
+    def __init__(self, table, series, path):
+        self.table, self.series, self.path = table, series, path
+
+
+def _text_or_none(value):
+    return None if value is None else str(value)
 
 
 class Results(dict):

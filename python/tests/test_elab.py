@@ -72,7 +72,8 @@ def test_text_is_the_programs_elab_dat(answers):
     expected, status = program_run(PRICES, answers)
     assert status == 0
     r = elab.prepare(PRICES, **keywords(answers))
-    assert r.text == expected
+    assert type(r.text) is bytes and r.text == expected
+    assert r.text is r.text  # made once
     assert r.count == expected.count(b"\r\n")
 
 
@@ -493,6 +494,26 @@ def test_symbol_all_gives_every_series_as_prepare_many_does():
     rs = elab.prepare_many({"w": _wide(_frame()), "p": PRICES_CSV}, symbol="all", **many_keywords())
     assert list(rs) == ["A", "B", "p"] and rs["p"].text == expected
     assert list(elab.prepare(PRICES_CSV, symbol="all", **many_keywords())) == ["prices"]
+
+
+def test_prepare_many_reads_a_long_file_once_for_every_symbol():
+    one = pd.read_csv(PRICES_CSV)
+    long = pd.concat([one.assign(Symbol="B"), one.assign(Symbol="A", Close=one["Close"] * 2),
+                      one.head(3).assign(Symbol="C")]).sort_values("Date")
+    with tempfile.TemporaryDirectory() as d:
+        path = os.path.join(d, "long.csv")
+        long.to_csv(path, index=False)
+        flat = write(d, "flat.csv", open(PRICES_CSV).read())
+        rs = elab.prepare_many([path, flat], symbol="all", workers=2, **many_keywords())
+        assert list(rs) == ["B", "A", "flat"] and list(rs.errors) == ["C"]
+        for symbol in ("A", "B"):
+            assert rs[symbol].text == elab.prepare(path, symbol=symbol, **many_keywords()).text
+        with pytest.raises(elab.ElabError) as alone:
+            elab.prepare(path, symbol="C", **many_keywords())
+        assert str(rs.errors["C"]) == str(alone.value)
+        both = elab.prepare_many([path, shutil.copy(path, os.path.join(d, "again.csv"))], symbol="all",
+                                 **many_keywords())
+        assert list(both) == ["long/B", "long/A", "again/B", "again/A"]
 
 
 def test_prepare_many_names_files_of_one_stem_as_the_program_does():

@@ -129,13 +129,20 @@ void check_distinct_files(const std::string& price_file, const Invocation& inv) 
   if (platform::same_identity(output, dates)) throw UsageError{"--output and --dates name the same file"};
 }
 
-bool check_series(const Invocation& inv, units::Console& console, bool own_lines) {
+bool check_series(const Invocation& inv, units::Console& console, bool own_lines,
+                  const numtext::SymbolRecords* table, std::size_t series) {
   RunState st;
-  const auto input = open_input(inv.price_file, &console);
-  const Findings findings =
-      check_price_file(st, *input, inv.table, [&](const std::string& w) {
-        units::show_warning(console, w, own_lines ? platform::line_end() : "\r\n");
-      });
+  const auto warn = [&](const std::string& w) {
+    units::show_warning(console, w, own_lines ? platform::line_end() : "\r\n");
+  };
+  Findings findings;
+  if (table != nullptr) {
+    PriceFile prices(*inv.price_file, *table, series, inv.table);
+    findings = check_table_series(st, prices, warn);
+  } else {
+    const auto input = open_input(inv.price_file, &console);
+    findings = check_price_file(st, *input, inv.table, warn);
+  }
   for (const std::string& line : findings_report(findings, st.NR)) {
     if (own_lines) {
       console.write_line(line);
@@ -203,30 +210,33 @@ void write_set(RunState& st, const SeriesRun& run, std::string_view set, units::
 
 SeriesCounts run_series(RunState& st, const SeriesRun& run) {
   const Invocation& inv = run.inv;
-  auto input = open_input(inv.price_file, run.console);
+  // A table read once is not opened again.
+  std::unique_ptr<units::InputFile> input;
+  if (run.table == nullptr) input = open_input(inv.price_file, run.console);
+  const std::string input_name = input ? input->name() : *inv.price_file;
   std::vector<Invocation> sets;
   for (const std::string_view set : sets_of(inv)) sets.push_back(invocation_of_set(inv, set));
-  for (const Invocation& one : sets) check_distinct_files(input->name(), one);
+  for (const Invocation& one : sets) check_distinct_files(input_name, one);
   if (sets.size() > 1) check_sets_distinct(sets[0], sets[1]);
   const std::vector<SetFiles> files = open_set_files(sets, run);
   const std::string series =
-      !run.series.empty() ? std::string(run.series) : inv.table.symbol ? *inv.table.symbol : series_stem(input->name());
+      !run.series.empty() ? std::string(run.series) : inv.table.symbol ? *inv.table.symbol : series_stem(input_name);
 
-  const std::string place = inv.table.symbol ? input->name() + " (" + *inv.table.symbol + ")" : input->name();
+  const std::string place = inv.table.symbol ? input_name + " (" + *inv.table.symbol + ")" : input_name;
   std::unique_ptr<platform::SecondThread> second;
   // A table's days and close column, for the note of a failure that follows.
   std::vector<numtext::PriceDay> days;
   std::string close_name;
   {
-    PriceFile prices(*input, inv.table);
+    PriceFile prices = input ? PriceFile(*input, inv.table)
+                             : PriceFile(input_name, *run.table, run.table_series, inv.table);
     for (const std::string& warning : prices.warnings()) run.warn(warning);
     second = read_price_matrix(st, prices);
-    if (prices.days() != nullptr) days = *prices.days();
+    days = prices.take_days();
     close_name = prices.close_name();
   }
   // Nothing more is read: the file's block gives its room back before the
   // training file takes a second buffer.
-  const std::string input_name = input->name();
   input.reset();
   // A fault of the arithmetic is placed at its row of the file.
   const auto derived = [&](const auto& step) {

@@ -32,6 +32,10 @@ struct SeriesRun {
   std::string* dataset = nullptr;
   // The Series column's value; where empty, the symbol or the file's stem.
   std::string_view series = {};
+  // Where set, the series of a table read once (inv.table.symbol's),
+  // instead of the price file read again.
+  const numtext::SymbolRecords* table = nullptr;
+  std::size_t table_series = 0;
 };
 
 // The records written: of the training file, or of each set with a test
@@ -48,7 +52,9 @@ SeriesCounts run_series(RunState& st, const SeriesRun& run);
 // --check of the price file of inv: its findings on the console, as
 // records or, in the many-files mode, as lines of the system's line end;
 // whether there were any. Throws units::RunFailure.
-bool check_series(const Invocation& inv, units::Console& console, bool own_lines = false);
+// table: the series of a table read once, instead of the file read again.
+bool check_series(const Invocation& inv, units::Console& console, bool own_lines = false,
+                  const numtext::SymbolRecords* table = nullptr, std::size_t series = 0);
 
 // What a price file or an output names ("-": standard input or output).
 platform::Identity identity_of_input(const std::string& name);

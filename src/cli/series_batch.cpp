@@ -37,16 +37,28 @@ constexpr std::string_view kAllSymbols = "all";
 
 bool names(std::string_view name, std::string_view field) { return name.find(field) != std::string_view::npos; }
 
-// With --symbol=all, a file of several series becomes one series a symbol;
-// a file whose symbols cannot be listed runs as it is, to fail with its own
-// report.
+// With --symbol=all, a file of several series becomes one series a symbol,
+// the file read once for all of them (pandas' ticker columns: each read
+// again); a file whose symbols cannot be listed runs as it is, to fail with
+// its own report.
 std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files) {
   std::vector<SeriesSource> out;
   for (const SeriesSource& f : files) {
+    if (f.table.symbol != kAllSymbols) {
+      out.push_back(f);
+      continue;
+    }
+    numtext::TableChoice choice = f.table;
+    choice.symbol.reset();
+    std::shared_ptr<const numtext::SymbolRecords> table;
     std::vector<std::string> symbols;
-    if (f.table.symbol == kAllSymbols) {
-      numtext::TableChoice choice = f.table;
-      choice.symbol.reset();
+    try {
+      units::InputFile in(f.file, units::open_price_file(f.file));
+      if (auto read = price_file_series(in, choice)) table = std::make_shared<numtext::SymbolRecords>(std::move(*read));
+    } catch (const numtext::IoFailure&) {
+    } catch (const units::RunFailure&) {
+    }
+    if (!table) {
       try {
         units::InputFile in(f.file, units::open_price_file(f.file));
         symbols = price_file_symbols(in, choice);
@@ -54,8 +66,11 @@ std::vector<SeriesSource> each_symbol(const std::vector<SeriesSource>& files) {
       } catch (const units::RunFailure&) {
       }
     }
-    if (symbols.empty()) out.push_back(f);
-    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s), {}, f.table});
+    for (std::size_t k = 0; table && k < table->series.size(); ++k) {
+      out.push_back({f.file, f.name, table->series[k].symbol, {}, f.table, table, k});
+    }
+    for (std::string& s : symbols) out.push_back({f.file, f.name, std::move(s), {}, f.table, nullptr, 0});
+    if ((!table || table->series.empty()) && symbols.empty()) out.push_back(f);
   }
   return out;
 }
@@ -147,6 +162,8 @@ Outcome run_one(const Invocation& inv, const SeriesSource& s, const Questions& q
                       }};
         if (dataset) run.dataset = &o.rows;
         run.series = s.label;
+        run.table = s.read_once.get();
+        run.table_series = s.read_once_series;
         const SeriesCounts counts = run_series(st, run);
         o.count = counts.records;
         o.test_count = counts.test;
@@ -362,7 +379,7 @@ std::vector<SeriesSource> series_of(const Invocation& inv) {
   for (std::size_t k = 0; k < files.size(); ++k) {
     const std::optional<Source>* own = k < inv.file_options.size() ? &inv.file_options[k] : nullptr;
     const std::string name = own && *own && (*own)->name ? *(*own)->name : names[k];
-    series.push_back({files[k], name, std::nullopt, name, own && *own ? (*own)->over(inv.table) : inv.table});
+    series.push_back({files[k], name, std::nullopt, name, own && *own ? (*own)->over(inv.table) : inv.table, nullptr, 0});
   }
   return series;
 }
@@ -554,7 +571,7 @@ int check_batch(const Invocation& inv, units::Console& console) {
     one.table = table_of(s);
     try {
       try {
-        found = check_series(one, console, true) || found;
+        found = check_series(one, console, true, s.read_once.get(), s.read_once_series) || found;
       } catch (const std::bad_alloc&) {
         throw units::RunFailure::stop_for_memory(numtext::old_text::kNoMemory);
       }

@@ -4,11 +4,13 @@
 // them as one CSV dataset.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "numtext/vendor_table.hpp"
 #include "cli/options.hpp"
 #include "cli/console.hpp"
 
@@ -22,6 +24,10 @@ struct SeriesSource {
   std::optional<std::string> symbol;  // one symbol of a file of several
   std::string label;  // of its end line and in the Series column
   numtext::TableChoice table;  // the command's choices, or its own where --sources gives them
+  // A file of several read once for all its symbols, and this symbol's
+  // series in it.
+  std::shared_ptr<const numtext::SymbolRecords> read_once;
+  std::size_t read_once_series = 0;
 };
 
 // The file, and the symbol in parentheses, leading the series' lines.

@@ -13,6 +13,7 @@
 #include "core/failure_place.hpp"
 #include "core/price_check.hpp"
 #include "core/price_days.hpp"
+#include "elab/prepare_series.hpp"
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
 #include "core/run_state.hpp"
@@ -37,18 +38,28 @@ struct ReadInput {
   std::string close_name = "Close";
 };
 
+// The prices of one series of a table read once, or nothing for the file
+// of the request.
+struct TableSeries {
+  const numtext::SymbolRecords* table = nullptr;
+  std::size_t series = 0;
+};
+
 // The matrix and the call's second thread.
-std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Request& r, ReadInput& read) {
+std::unique_ptr<platform::SecondThread> read_price_file(RunState& st, const Request& r, ReadInput& read,
+                                                        TableSeries from) {
   std::unique_ptr<units::InputFile> input;
-  try {
-    input = std::make_unique<units::InputFile>(r.price_file, units::open_price_file(r.price_file));
-  } catch (const numtext::IoFailure& f) {
-    units::report_file_error(f, units::Statement::Open, r.price_file);
+  if (from.table == nullptr) {
+    try {
+      input = std::make_unique<units::InputFile>(r.price_file, units::open_price_file(r.price_file));
+    } catch (const numtext::IoFailure& f) {
+      units::report_file_error(f, units::Statement::Open, r.price_file);
+    }
   }
-  PriceFile prices(*input, r.choice);
+  PriceFile prices = input ? PriceFile(*input, r.choice) : PriceFile(r.price_file, *from.table, from.series, r.choice);
   std::unique_ptr<platform::SecondThread> second = read_price_matrix(st, prices);
   read.warnings = prices.warnings();
-  if (prices.days() != nullptr) read.days = *prices.days();
+  read.days = prices.take_days();
   read.close_name = prices.close_name();
   return second;
 }
@@ -61,15 +72,18 @@ numtext::CsvDays table_rows(const PriceTable& table, const numtext::TableChoice&
     throw std::invalid_argument("as many dates as closes");
   std::vector<std::int64_t> places(n);
   for (std::size_t k = 0; k < n; ++k) places[k] = static_cast<std::int64_t>(k) + 1;
-  const std::vector<std::size_t> rows = numtext::rows_taken(table.symbols, n, table.symbol_name, choice);
+  const auto views = [](const std::vector<std::string>& texts) {
+    return std::vector<std::string_view>(texts.begin(), texts.end());
+  };
+  const std::vector<std::size_t> rows = numtext::rows_taken(views(table.symbols), n, table.symbol_name, choice);
   std::vector<numtext::CivilDate> dates;
   if (!table.date_texts.empty()) {
-    dates = numtext::column_dates(table.date_texts, places, rows, table.date_name, choice);
+    dates = numtext::column_dates(views(table.date_texts), places, rows, table.date_name, choice);
   } else {
     for (const std::size_t k : rows) dates.push_back(table.dates[k]);
   }
   if (!table.close_texts.empty()) {
-    const auto values = numtext::column_closes(table.close_texts, places, rows, table.close_name, ',');
+    const auto values = numtext::column_closes(views(table.close_texts), places, rows, table.close_name, ',');
     numtext::CsvDays days = table_days(dates, values, places, rows);
     days.close_name = table.close_name;
     return days;
@@ -94,23 +108,12 @@ numtext::CsvDays table_rows(const PriceTable& table, const numtext::TableChoice&
 }
 
 std::unique_ptr<platform::SecondThread> take_table(RunState& st, const Request& r, ReadInput& input) {
-  std::vector<numtext::PriceDay>& days = input.days;
-  const std::string name(kTableName);
-  try {
-    numtext::CsvDays read = table_rows(*r.table, r.choice);
-    warn_left_out(name, read, input.warnings, "row");
-    days = std::move(read.days);
-    input.close_name = std::move(read.close_name);
-    order_by_date(days);
-  } catch (const numtext::CsvFailure& f) {
-    report_table_failure(name, f, "row");
-  } catch (const SameDate& d) {
-    units::report_input_error(name + ": rows " + std::to_string(d.first_line) + " and " +
-                              std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
-  }
-  if (r.table->dates.empty() && r.table->date_texts.empty()) units::report_input_error(name + ": the table is empty");
-  if (days.empty()) units::report_input_error(name + ": no rows with a date and a close");
-  return take_price_days(st, days);
+  const bool holds_no_row = r.table->dates.empty() && r.table->date_texts.empty();
+  TableDays read = table_days_in_order({std::string(kTableName), "row", holds_no_row},
+                                       [&] { return table_rows(*r.table, r.choice); }, input.warnings);
+  input.days = std::move(read.days);
+  input.close_name = std::move(read.close_name);
+  return take_price_days(st, input.days);
 }
 
 // The calendar day of row i, or kNoDay.
@@ -137,16 +140,15 @@ Result result_of(const RunState& st, platform::SecondThread* second) {
   return r;
 }
 
-}  // namespace
 
-Result prepare(const Request& request) {
+Result prepare_from(const Request& request, TableSeries from) {
   if (!request.answers.complete()) throw std::invalid_argument("an answer is missing");
   try {
     RunState st;
     ReadInput input;
     // This call's own, made from its rows; it ends when the call returns.
     const std::unique_ptr<platform::SecondThread> second =
-        request.table ? take_table(st, request, input) : read_price_file(st, request, input);
+        request.table ? take_table(st, request, input) : read_price_file(st, request, input, from);
     try {
       select_and_derive(st, Questions(request.answers), second.get());
     } catch (const units::RunFailure& f) {
@@ -166,6 +168,38 @@ Result prepare(const Request& request) {
   } catch (const std::bad_alloc&) {
     throw units::RunFailure::stop_for_memory(numtext::old_text::kNoMemory);
   }
+}
+
+}  // namespace
+
+Result prepare(const Request& request) { return prepare_from(request, {}); }
+
+struct SeriesTable::Rows {
+  numtext::SymbolRecords records;
+};
+
+SeriesTable::SeriesTable(std::shared_ptr<const Rows> rows) : rows_(std::move(rows)) {}
+
+std::vector<std::string> SeriesTable::symbols() const {
+  std::vector<std::string> symbols;
+  for (const auto& s : rows_->records.series) symbols.push_back(s.symbol);
+  return symbols;
+}
+
+std::optional<SeriesTable> file_series(const std::string& path, const TableChoice& choice) {
+  std::unique_ptr<units::InputFile> in;
+  try {
+    in = std::make_unique<units::InputFile>(path, units::open_price_file(path));
+  } catch (const numtext::IoFailure& f) {
+    units::report_file_error(f, units::Statement::Open, path);
+  }
+  auto read = price_file_series(*in, choice);
+  if (!read || read->series.empty()) return std::nullopt;
+  return SeriesTable(std::make_shared<const SeriesTable::Rows>(SeriesTable::Rows{std::move(*read)}));
+}
+
+Result prepare_series(const Request& request, const SeriesTable& table, std::size_t series) {
+  return prepare_from(request, {&table.rows().records, series});
 }
 
 }  // namespace prep

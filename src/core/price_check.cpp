@@ -251,11 +251,11 @@ std::vector<std::string> findings_report(const Findings& findings, std::int64_t 
   return lines;
 }
 
-Findings check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
-                          const std::function<void(const std::string&)>& warn) {
-  std::string text;
-  input.copy_text_to(&text);
-  PriceFile prices(input, choice);
+namespace {
+
+// The findings of prices read, own_text those of the own format's text.
+Findings check_prices(RunState& st, PriceFile& prices, const std::function<void(const std::string&)>& warn,
+                      const std::function<OwnTextFindings()>& own_text) {
   for (const std::string& warning : prices.warnings()) warn(warning);
   // The second thread, if any, reads the rows and ends with them.
   (void)read_price_matrix(st, prices);
@@ -264,8 +264,7 @@ Findings check_price_file(RunState& st, units::InputFile& input, const numtext::
   if (const auto* days = prices.days()) {
     for (const auto& day : *days) row_lines.push_back(day.line);
   } else {
-    (void)input.read_rest();  // the lines after the rows, into the copy
-    OwnTextFindings own = check_own_text(text, st.NR, st.NC);
+    OwnTextFindings own = own_text();
     row_lines = std::move(own.row_lines);
     findings = std::move(own.findings);
   }
@@ -273,6 +272,23 @@ Findings check_price_file(RunState& st, units::InputFile& input, const numtext::
   check_rows(st.MM, row_lines, findings);
   check_days(st.MM, row_lines, findings);
   return findings;
+}
+
+}  // namespace
+
+Findings check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
+                          const std::function<void(const std::string&)>& warn) {
+  std::string text;
+  input.copy_text_to(&text);
+  PriceFile prices(input, choice);
+  return check_prices(st, prices, warn, [&] {
+    (void)input.read_rest();  // the lines after the rows, into the copy
+    return check_own_text(text, st.NR, st.NC);
+  });
+}
+
+Findings check_table_series(RunState& st, PriceFile& prices, const std::function<void(const std::string&)>& warn) {
+  return check_prices(st, prices, warn, [] { return OwnTextFindings{}; });
 }
 
 }  // namespace prep

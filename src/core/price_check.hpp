@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "numtext/vendor_table.hpp"
+#include "core/price_file.hpp"
 #include "core/run_state.hpp"
 #include "units/input_file.hpp"
 
@@ -88,5 +89,7 @@ std::vector<std::string> findings_report(const Findings& findings, std::int64_t 
 // are the run's), handing warn what the reading went on past; the findings.
 Findings check_price_file(RunState& st, units::InputFile& input, const numtext::TableChoice& choice,
                           const std::function<void(const std::string&)>& warn);
+// The same for one series of a table read once.
+Findings check_table_series(RunState& st, PriceFile& prices, const std::function<void(const std::string&)>& warn);
 
 }  // namespace prep

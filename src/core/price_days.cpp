@@ -9,9 +9,11 @@ namespace prep {
 using numtext::PriceDay;
 
 void order_by_date(std::vector<PriceDay>& days) {
-  std::sort(days.begin(), days.end(), [](const PriceDay& a, const PriceDay& b) {
+  const auto before = [](const PriceDay& a, const PriceDay& b) {
     return a.date != b.date ? a.date < b.date : a.line < b.line;
-  });
+  };
+  // Most files are in date order already.
+  if (!std::is_sorted(days.begin(), days.end(), before)) std::sort(days.begin(), days.end(), before);
   std::optional<SameDate> found;
   for (std::size_t k = 1; k < days.size(); ++k) {
     if (days[k].date != days[k - 1].date) continue;

@@ -1,6 +1,7 @@
 #include "core/price_file.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 #include "core/price_days.hpp"
@@ -49,6 +50,7 @@ class Table final : public PriceDialect {
   }
   void read_rows(RunState& st, platform::SecondThread*) override { fill_price_rows(days_, st.MM); }
   const std::vector<numtext::PriceDay>* days() const override { return &days_; }
+  std::vector<numtext::PriceDay> take_days() override { return std::move(days_); }
 
  private:
   std::vector<numtext::PriceDay> days_;
@@ -131,31 +133,58 @@ PriceFile::PriceFile(units::InputFile& in, const numtext::TableChoice& choice) {
     dialect_ = std::make_unique<OwnFormat>(in, empty ? std::optional(in.name() + ": " + *empty) : std::nullopt);
     return;
   }
-  std::vector<numtext::PriceDay> days;
+  take_table(in.name(), [&] { return numtext::read_table_days(table_text(in), choice); });
+}
+
+PriceFile::PriceFile(const std::string& file, const numtext::SymbolRecords& table, std::size_t series,
+                     const numtext::TableChoice& choice) {
+  take_table(file, [&] { return numtext::series_days(table, series, choice); });
+}
+
+void PriceFile::take_table(const std::string& file, const std::function<numtext::CsvDays()>& read_days) {
+  TableDays read = table_days_in_order({file, "line", false}, read_days, warnings_);
+  notes_ = std::move(read.notes);
+  close_name_ = std::move(read.close_name);
+  dialect_ = std::make_unique<Table>(std::move(read.days));
+}
+
+TableDays table_days_in_order(const TablePlace& table, const std::function<numtext::CsvDays()>& read_days,
+                              std::vector<std::string>& warnings) {
+  TableDays out;
   try {
-    numtext::CsvDays read = numtext::read_table_days(table_text(in), choice);
-    warn_left_out(in.name(), read, warnings_);
-    notes_ = std::move(read.notes);
-    days = std::move(read.days);
-    close_name_ = std::move(read.close_name);
-    order_by_date(days);
+    numtext::CsvDays read = read_days();
+    warn_left_out(table.name, read, warnings, table.place);
+    out.notes = std::move(read.notes);
+    out.days = std::move(read.days);
+    out.close_name = std::move(read.close_name);
+    order_by_date(out.days);
   } catch (const CsvFailure& f) {
-    report_table_failure(in.name(), f);
+    report_table_failure(table.name, f, table.place);
   } catch (const SameDate& d) {
-    units::report_input_error(in.name() + ": lines " + std::to_string(d.first_line) + " and " +
-                              std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
+    units::report_input_error(table.name + ": " + std::string(table.place) + "s " + std::to_string(d.first_line) +
+                              " and " + std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
   }
-  if (days.empty()) units::report_input_error(in.name() + ": no rows with a date and a close");
-  if (days.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-    units::report_input_error(in.name() + ": more rows than a run can take");
+  if (table.holds_no_row) units::report_input_error(table.name + ": the table is empty");
+  if (out.days.empty()) units::report_input_error(table.name + ": no rows with a date and a close");
+  if (out.days.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    units::report_input_error(table.name + ": more rows than a run can take");
   }
-  dialect_ = std::make_unique<Table>(std::move(days));
+  return out;
 }
 
 std::vector<std::string> price_file_symbols(units::InputFile& in, const numtext::TableChoice& choice) {
   if (!is_table_file(in, choice)) return {};
   try {
     return numtext::table_symbols(table_text(in), choice);
+  } catch (const CsvFailure& f) {
+    report_table_failure(in.name(), f);
+  }
+}
+
+std::optional<numtext::SymbolRecords> price_file_series(units::InputFile& in, const numtext::TableChoice& choice) {
+  if (!is_table_file(in, choice)) return std::nullopt;
+  try {
+    return numtext::symbol_records(table_text(in), choice);
   } catch (const CsvFailure& f) {
     report_table_failure(in.name(), f);
   }

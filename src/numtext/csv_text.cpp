@@ -37,17 +37,21 @@ void CsvRecords::skip_line_end() {
   ++line_;
 }
 
+std::string_view CsvRecords::plain_field() {
+  const char* const start = text_.data() + pos_;
+  const char* const end = text_.data() + text_.size();
+  const char sep = sep_;
+  const char* p = start;
+  while (p != end && *p != sep && *p != '\n') ++p;
+  if (p != end && *p == '\n' && p != start && p[-1] == '\r') --p;  // CR LF ends the line
+  pos_ = static_cast<std::size_t>(p - text_.data());
+  return {start, static_cast<std::size_t>(p - start)};
+}
+
 void CsvRecords::read_field(std::string& into) {
   into.clear();
   if (pos_ == text_.size() || text_[pos_] != '"') {
-    const char* const start = text_.data() + pos_;
-    const char* const end = text_.data() + text_.size();
-    const char sep = sep_;
-    const char* p = start;
-    while (p != end && *p != sep && *p != '\n') ++p;
-    if (p != end && *p == '\n' && p != start && p[-1] == '\r') --p;  // CR LF ends the line
-    into.assign(start, p);
-    pos_ = static_cast<std::size_t>(p - text_.data());
+    into = plain_field();
     return;
   }
   const std::int64_t opened = line_;
@@ -70,6 +74,7 @@ bool CsvRecords::next(std::vector<std::string>& fields) {
   for (;;) {
     if (pos_ == text_.size()) return false;
     record_line_ = line_;
+    record_at_ = pos_;
     // The strings of the last record are filled again: no allocation per field.
     std::size_t n = 0;
     for (;;) {
@@ -84,10 +89,35 @@ bool CsvRecords::next(std::vector<std::string>& fields) {
   }
 }
 
+bool CsvRecords::next(std::vector<std::string_view>& fields, std::deque<std::string>& held) {
+  for (;;) {
+    if (pos_ == text_.size()) return false;
+    record_line_ = line_;
+    record_at_ = pos_;
+    fields.clear();
+    std::size_t quoted = 0;
+    for (;;) {
+      if (pos_ != text_.size() && text_[pos_] == '"') {
+        // A deque's strings stay where they are as it grows.
+        if (quoted == held.size()) held.emplace_back();
+        read_field(held[quoted]);
+        fields.emplace_back(held[quoted++]);
+      } else {
+        fields.push_back(plain_field());
+      }
+      if (at_line_end()) break;
+      ++pos_;  // the separator
+    }
+    skip_line_end();
+    if (fields.size() > 1 || !trimmed(fields[0]).empty()) return true;
+  }
+}
+
 std::size_t byte_order_mark(std::string_view text) { return text.starts_with("\xEF\xBB\xBF") ? 3 : 0; }
 
 bool is_null_value(std::string_view field) {
   field = trimmed(field);
+  if (!field.empty() && field.front() >= '0' && field.front() <= '9') return false;  // a number, mostly
   return field.empty() || same_name(field, "null") || same_name(field, "NaN") || same_name(field, "N/A");
 }
 

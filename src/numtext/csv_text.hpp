@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,18 +30,26 @@ class CsvRecords {
   CsvRecords(std::string_view text, char separator, std::int64_t first_line = 1)
       : text_(text), sep_(separator), line_(first_line) {}
   bool next(std::vector<std::string>& fields);
+  // The same, each field a view: of the text where it is written as it is,
+  // of a string of held where it was quoted (held is filled again by the
+  // next record).
+  bool next(std::vector<std::string_view>& fields, std::deque<std::string>& held);
   std::int64_t line() const { return record_line_; }
+  // Where the record just read starts in the text.
+  std::size_t at() const { return record_at_; }
 
  private:
   bool at_line_end() const;
   void skip_line_end();
   void read_field(std::string& into);
+  std::string_view plain_field();
 
   std::string_view text_;
   char sep_;
   std::size_t pos_ = 0;
   std::int64_t line_;
   std::int64_t record_line_ = 0;
+  std::size_t record_at_ = 0;
 };
 
 // The length of a UTF-8 byte order mark at the start of text: 3 or 0.

@@ -344,6 +344,49 @@ std::optional<DateParts> date_parts(std::string_view text) {
   return after_weekday(sc);
 }
 
+namespace {
+
+// The value of the digits of text at [from, from + n), or -1 where one is
+// no digit.
+std::int32_t digits_at(std::string_view text, std::size_t from, std::size_t n) {
+  std::int32_t v = 0;
+  for (std::size_t k = from; k < from + n; ++k) {
+    if (!is_digit(text[k])) return -1;
+    v = v * 10 + (text[k] - '0');
+  }
+  return v;
+}
+
+}  // namespace
+
+std::optional<DateParts> same_layout_parts(std::string_view text, const DateParts& form) {
+  if (form.year_digits != 4) return std::nullopt;
+  const auto parts = [&](std::int32_t a, std::int32_t b, std::int32_t c) -> std::optional<DateParts> {
+    if (a < 0 || b < 0 || c < 0) return std::nullopt;
+    DateParts p = form;
+    if (form.form == DateForm::numbers_then_year) {
+      p.first = a, p.second = b, p.year = c;
+    } else {
+      p.year = a, p.first = b, p.second = c;
+    }
+    return p;
+  };
+  if (form.form == DateForm::compact) {
+    if (text.size() != 8) return std::nullopt;
+    return parts(digits_at(text, 0, 4), digits_at(text, 4, 2), digits_at(text, 6, 2));
+  }
+  if (text.size() != 10) return std::nullopt;
+  if (form.form == DateForm::year_first) {
+    if (text[4] != form.separator || text[7] != form.separator) return std::nullopt;
+    return parts(digits_at(text, 0, 4), digits_at(text, 5, 2), digits_at(text, 8, 2));
+  }
+  if (form.form == DateForm::numbers_then_year) {
+    if (text[2] != form.separator || text[5] != form.separator) return std::nullopt;
+    return parts(digits_at(text, 0, 2), digits_at(text, 3, 2), digits_at(text, 6, 4));
+  }
+  return std::nullopt;
+}
+
 std::string form_name(const DateParts& p, DateOrder order) {
   const std::string sep(1, p.separator);
   const std::string year = p.year_digits == 2 ? "YY" : "YYYY";

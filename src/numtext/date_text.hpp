@@ -100,6 +100,11 @@ struct DateParts {
 // offset or Z (2025-03-07T00:00:00-05:00): the date as written. Nothing for
 // any other text. The parts need not name a day of the calendar.
 std::optional<DateParts> date_parts(std::string_view text);
+// What date_parts gives for a text of form's own plain layout (YYYY-MM-DD,
+// DD/MM/YYYY or YYYYMMDD with its separator and a four-digit year), read
+// without trying the other forms; nothing for any other text, which
+// date_parts then reads.
+std::optional<DateParts> same_layout_parts(std::string_view text, const DateParts& form);
 
 // Both parts of one form: the same form, separator and digits of the year.
 inline bool same_form(const DateParts& a, const DateParts& b) {

@@ -1,7 +1,10 @@
 #include "numtext/number_style.hpp"
 
+#include <cstring>
+#include <optional>
 #include <string>
 
+#include "numtext/plain_decimal.hpp"
 #include "numtext/real_text.hpp"
 #include "numtext/text_failure.hpp"
 
@@ -95,12 +98,31 @@ bool NumberColumn::decided(DecimalMark& mark) const {
   return true;
 }
 
+namespace {
+
+// Digits with at most one point between them, eight characters at most (a
+// price as nearly every file writes it): the own format's fast path, which
+// gives what whole_real gives.
+std::optional<float> short_plain_decimal(std::string_view s) {
+  if (s.empty() || s.size() > 8 || !is_digit(s.front()) || !is_digit(s.back())) return std::nullopt;
+  char word[16] = {};
+  std::memcpy(word, s.data(), s.size());
+  float f = 0.0f;
+  if (plain_decimal(word, word + s.size(), word + sizeof word, f) != word + s.size()) return std::nullopt;
+  return f;
+}
+
+}  // namespace
+
 float styled_number(std::string_view s, DecimalMark mark) {
   const char decimal = mark == DecimalMark::comma ? ',' : '.';
   const char other = decimal == '.' ? ',' : '.';
   bool plain = true;
   for (const char c : s) plain = plain && c != other && c != '\'' && c != ' ' && static_cast<unsigned char>(c) < 0x80;
-  if (plain && decimal == '.') return whole_real(s.data(), s.data() + s.size());
+  if (plain && decimal == '.') {
+    if (const auto v = short_plain_decimal(s)) return *v;
+    return whole_real(s.data(), s.data() + s.size());
+  }
   std::string text;
   text.reserve(s.size());
   bool after_mark = false;

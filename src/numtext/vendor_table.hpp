@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,6 +17,7 @@
 #include "numtext/csv_text.hpp"
 #include "numtext/date_text.hpp"
 #include "numtext/table_option.hpp"
+#include "numtext/text_encoding.hpp"
 
 namespace numtext {
 
@@ -23,11 +25,6 @@ using prep::TableChoice;
 
 // The header is looked for in this many lines from the start.
 inline constexpr std::size_t kHeaderLines = 30;
-
-// A file's text as UTF-8 with LF line ends: UTF-16 with its byte order
-// mark decoded, a text that is not UTF-8 read as Windows-1252, a UTF-8 byte
-// order mark left out, CR LF and a lone CR each one LF.
-std::string utf8_text(std::string_view raw);
 
 // Whether the start of a file (raw, its first lines) is a table rather
 // than the program's own format: a UTF-16 byte order mark, or a first line
@@ -67,9 +64,11 @@ std::string symbols_listed(std::span<const std::string> symbols, std::string_vie
 // line (or place) it came from; rows of another symbol than the chosen
 // one are not read. Throws CsvFailure.
 struct TextColumns {
-  std::vector<std::string> dates;
-  std::vector<std::string> closes;
-  std::vector<std::string> symbols;  // empty: no symbol column
+  // Views of the table's text, or of quoted where a field was quoted.
+  std::vector<std::string_view> dates;
+  std::vector<std::string_view> closes;
+  std::vector<std::string_view> symbols;  // empty: no symbol column
+  std::deque<std::string> quoted;
   std::vector<std::int64_t> lines;
   std::string date_name = "Date";
   std::string close_name = "Close";
@@ -81,17 +80,17 @@ CsvDays days_of_texts(const TextColumns& columns, const TableChoice& choice);
 // The pieces of days_of_texts, for columns given apart: rows are the
 // places taken, in order. A column of symbols gives the rows of the symbol
 // chosen, and refuses one of several symbols with none chosen.
-std::vector<std::size_t> symbol_rows(std::span<const std::string> symbols, std::string_view column,
+std::vector<std::size_t> symbol_rows(std::span<const std::string_view> symbols, std::string_view column,
                                      const TableChoice& choice);
 // The rows taken of a table of count rows: those of the symbol chosen, or
 // all of them where it has no symbol column (and no symbol is chosen).
-std::vector<std::size_t> rows_taken(std::span<const std::string> symbols, std::size_t count, std::string_view column,
+std::vector<std::size_t> rows_taken(std::span<const std::string_view> symbols, std::size_t count, std::string_view column,
                                     const TableChoice& choice);
-std::vector<CivilDate> column_dates(std::span<const std::string> texts, std::span<const std::int64_t> lines,
+std::vector<CivilDate> column_dates(std::span<const std::string_view> texts, std::span<const std::int64_t> lines,
                                     std::span<const std::size_t> rows, std::string_view name,
                                     const TableChoice& choice, std::vector<CsvDays::Note>* notes = nullptr);
 // Nothing for a close left out (empty, null, NaN or N/A).
-std::vector<std::optional<float>> column_closes(std::span<const std::string> texts,
+std::vector<std::optional<float>> column_closes(std::span<const std::string_view> texts,
                                                 std::span<const std::int64_t> lines,
                                                 std::span<const std::size_t> rows, std::string_view name,
                                                 char separator);
@@ -102,5 +101,32 @@ CsvDays read_table_days(std::string_view text, const TableChoice& choice);
 // The values of a table's symbol column, or the tickers of pandas' (field,
 // ticker) columns, in the order first met; empty when it has neither. Throws CsvFailure as read_table_days does.
 std::vector<std::string> table_symbols(std::string_view text, const TableChoice& choice);
+
+// A table of several series read once: its rows grouped by symbol in one
+// pass, stable, each row kept as where its record starts, so that each
+// series is read on its own (on any thread) without the text being read or
+// copied again.
+struct SymbolRecords {
+  struct Record {
+    std::size_t at;  // in text
+    std::int64_t line;
+  };
+  struct Series {
+    std::string symbol;
+    std::vector<Record> records;
+  };
+  std::string text;  // utf8_text
+  TextColumns columns;  // the names and separator, no rows
+  std::size_t date = 0, close = 0;  // the columns' places
+  std::vector<Series> series;  // in the order first met
+};
+// The series of a table (utf8_text) by its symbol column; nothing where it
+// has none, or a row of tickers chooses the close's column. Throws
+// CsvFailure for a fault of the header or of a row's fields, as
+// read_table_days does whatever the symbol.
+std::optional<SymbolRecords> symbol_records(std::string text, const TableChoice& choice);
+// The days of one series, as read_table_days gives them with its symbol
+// chosen. Throws CsvFailure.
+CsvDays series_days(const SymbolRecords& table, std::size_t series, const TableChoice& choice);
 
 }  // namespace numtext

@@ -74,6 +74,9 @@ struct Identity {
   std::string path;
 };
 Identity identity_of(const std::string& name);
+// The bytes a regular file holds, for a reader to make room at once; 0 for
+// anything else (a pipe, a terminal) or where it cannot be told.
+std::uint64_t regular_file_size(Handle h);
 Identity identity_of(Handle h);
 bool same_identity(const Identity& a, const Identity& b);
 

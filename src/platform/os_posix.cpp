@@ -442,6 +442,12 @@ Identity identity_of(Handle h) {
   return {};
 }
 
+std::uint64_t regular_file_size(Handle h) {
+  struct stat st {};
+  if (::fstat(fd_of(h), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return 0;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
 bool same_identity(const Identity& a, const Identity& b) {
   if (a.exists != b.exists) return false;
   if (a.exists) return a.device == b.device && a.file == b.file;

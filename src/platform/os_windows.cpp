@@ -324,6 +324,15 @@ Identity identity_of(const std::string& name) {
   return id;
 }
 
+std::uint64_t regular_file_size(Handle h) {
+  LARGE_INTEGER size{};
+  if (h == kNoHandle || ::GetFileType(as_win(h)) != FILE_TYPE_DISK || ::GetFileSizeEx(as_win(h), &size) == 0 ||
+      size.QuadPart < 0) {
+    return 0;
+  }
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 bool same_identity(const Identity& a, const Identity& b) {
   if (a.exists != b.exists) return false;
   if (a.exists) return a.device == b.device && a.file == b.file;

@@ -167,6 +167,10 @@ std::string_view InputFile::peek(std::size_t lines, std::size_t most) {
 
 std::string InputFile::read_rest() {
   std::string text;
+  // Room for the whole file at once: a long table is not copied as it grows.
+  if (const std::uint64_t size = platform::regular_file_size(file_); size < (std::uint64_t{1} << 40)) {
+    text.reserve(static_cast<std::size_t>(size) + static_cast<std::size_t>(source_.end - source_.pos));
+  }
   try {
     do {
       text.append(source_.pos, source_.end);
