@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/command_line.hpp"
 #include "cli/options.hpp"
 #include "support/option_docs.hpp"
 #include "support/temp_dir.hpp"
@@ -19,7 +20,7 @@ using prep::Invocation;
 std::string parsed(const std::vector<std::string_view>& args) {
   Invocation inv;
   try {
-    inv = prep::parse_command_line(args);
+    inv = prep::command_line(args);
   } catch (const prep::UsageError& e) {
     return "usage error: " + e.message;
   }

@@ -4,8 +4,6 @@
 #include <iterator>
 #include <vector>
 
-#include "cli/series_batch.hpp"
-#include "cli/test_sets.hpp"
 #include "numtext/integer_text.hpp"
 #include "numtext/messages.hpp"
 
@@ -299,11 +297,8 @@ class CommandLineParser {
     take_sources();
     if (inv_.check) {
       if (!inv_.price_file) throw UsageError{message::check_needs_file()};
-      if (const auto refused = several_files_error(inv_)) throw UsageError{*refused};
       return;  // nothing is asked
     }
-    if (const auto refused = batch_usage_error(inv_)) throw UsageError{*refused};
-    if (const auto refused = sets_usage_error(inv_)) throw UsageError{*refused};
     if (inv_.dates && *inv_.dates == inv_.output) throw UsageError{message::same_files()};
     if (inv_.price_file == "-" && !inv_.answers.complete()) {
       throw UsageError{message::stdin_needs_answers(missing_options(inv_.answers))};

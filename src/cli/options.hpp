@@ -56,7 +56,9 @@ std::span<const Option> options();
 // Whether the option is followed by a value.
 bool takes_value(const Option& option);
 
-// The arguments after the program's name. Throws UsageError.
+// The arguments after the program's name, each option and operand read;
+// what needs the rules of many files or of the sets is checked by
+// command_line(). Throws UsageError.
 Invocation parse_command_line(std::span<const std::string_view> args);
 
 }  // namespace prep

@@ -21,7 +21,7 @@
 #include "cli/safe_name.hpp"
 #include "units/input_file.hpp"
 #include "cli/dialogue.hpp"
-#include "cli/run.hpp"
+#include "cli/series_run.hpp"
 #include "cli/console_end.hpp"
 #include "units/file_open.hpp"
 #include "units/output_file.hpp"

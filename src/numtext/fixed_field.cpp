@@ -2,7 +2,6 @@
 
 #include "numtext/exact_pow10.hpp"
 #include "numtext/f8_4_digits.hpp"
-#include "numtext/f8_4_field.hpp"
 #include "numtext/float_chars.hpp"
 
 #include <algorithm>
