@@ -141,9 +141,9 @@ void BM_PriceMatrixFromFile(benchmark::State& state) {
 BENCHMARK(BM_PriceMatrixFromFile)->Apply(threads_and_rows)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // A run of rows selected rows of a random walk of closes.
-std::unique_ptr<prep::RunState> walk_run(int rows) {
+std::unique_ptr<elab::RunState> walk_run(int rows) {
   auto run = elab_test::run_state(rows, rows);
-  prep::RunState& st = *run;
+  elab::RunState& st = *run;
   std::mt19937 rng(11);
   std::normal_distribution<double> step(0.0, 0.012);
   double close = 544.75;
@@ -159,11 +159,11 @@ std::unique_ptr<prep::RunState> walk_run(int rows) {
 void BM_DerivedSeries(benchmark::State& state) {
   const auto rows = static_cast<int>(state.range(1));
   const auto run = walk_run(rows);
-  prep::RunState& st = *run;
+  elab::RunState& st = *run;
   const auto second = threads_of(state);
-  const auto e = second ? prep::Evaluation::BlocksTwoWays : prep::Evaluation::Blocks;
+  const auto e = second ? elab::Evaluation::BlocksTwoWays : elab::Evaluation::Blocks;
   for (auto _ : state) {
-    prep::derive_series(st, e, second.get());
+    elab::derive_series(st, e, second.get());
     benchmark::DoNotOptimize(st.OUT.data);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * rows);
@@ -175,13 +175,13 @@ BENCHMARK(BM_DerivedSeries)->Apply(threads_and_rows)->Unit(benchmark::kMilliseco
 void BM_InputScreening(benchmark::State& state) {
   const auto rows = static_cast<int>(state.range(1));
   const auto run = walk_run(rows);
-  prep::RunState& st = *run;
-  prep::derive_series(st, prep::Evaluation::Blocks);
+  elab::RunState& st = *run;
+  elab::derive_series(st, elab::Evaluation::Blocks);
   st.COEFF = 2.0f;
-  const auto pass = state.range(0) == 0 ? prep::InputSumPass::Serial : prep::InputSumPass::Interleaved;
+  const auto pass = state.range(0) == 0 ? elab::InputSumPass::Serial : elab::InputSumPass::Interleaved;
   const auto second = threads_of(state);
   for (auto _ : state) {
-    prep::screen_inputs(st, pass, second.get());
+    elab::screen_inputs(st, pass, second.get());
     benchmark::DoNotOptimize(st.PREV.data);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * rows);
@@ -195,7 +195,7 @@ BENCHMARK(BM_InputScreening)
 // Training records of layout C, through the compiled layout that writes
 // elab.dat: five day dummies, a sign flag, ratios near 1 and percent changes.
 void BM_RecordWriter(benchmark::State& state) {
-  const numtext::FixedLayout layout(prep::record_layout(-1));
+  const numtext::FixedLayout layout(elab::record_layout(-1));
   std::mt19937 rng(5);
   std::normal_distribution<float> change(0.0f, 1.5f);
   std::vector<float> values;
@@ -225,8 +225,8 @@ BENCHMARK(BM_RecordWriter);
 void BM_TrainingFile(benchmark::State& state) {
   const auto rows = static_cast<int>(state.range(1));
   const auto run = walk_run(rows);
-  prep::RunState& st = *run;
-  prep::derive_series(st);
+  elab::RunState& st = *run;
+  elab::derive_series(st);
   for (std::int64_t i = 1; i <= rows; ++i) st.PREV(i) = st.OUT(i, 11);
   st.IGIO = -1;
   const auto second = threads_of(state);
@@ -235,7 +235,7 @@ void BM_TrainingFile(benchmark::State& state) {
   std::int64_t bytes = 0;
   for (auto _ : state) {
     units::OutputFile out(name, units::open_training_file(name));
-    prep::write_training_records(st, out, second.get());
+    elab::write_training_records(st, out, second.get());
     out.close();
     bytes += static_cast<std::int64_t>(st.IC) * 111;
   }

@@ -5,7 +5,7 @@
 // standard input comes from a file of answers (all rows, variable 11,
 // coefficient 2, both screenings, all weekdays with five dummies), standard
 // output goes to /dev/null and standard error to a file that is checked
-// afterwards. prep::run is then called as the program's entry point would.
+// afterwards. elab::run is then called as the program's entry point would.
 //
 // Checked: the exit status is 0, 1 or 99; standard error is empty or one
 // error report with a known number or one line of a CSV's fault (and then
@@ -201,7 +201,7 @@ int run_elab(std::vector<std::string> args) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  const int status = prep::run(static_cast<int>(args.size()), argv.data());
+  const int status = elab::run(static_cast<int>(args.size()), argv.data());
 
   for (int fd = 0; fd < 3; ++fd) redirect(fd, g_saved[fd]);
   if (::chdir(g_home.c_str()) != 0) fail("chdir", g_home);
@@ -234,7 +234,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)::unlink(dat.c_str());
 
   std::int32_t nr = 0, nc = 0;
-  if (size_of(prices, nr, nc) && prep::array_floats(nr, nc) > kMaxArrayFloats) return 0;
+  if (size_of(prices, nr, nc) && elab::array_floats(nr, nc) > kMaxArrayFloats) return 0;
 
   const int status = run_elab({"elab", "prices.txt"});
   if (status != 0 && status != 1 && status != 99) fail("exit status", std::to_string(status));

@@ -27,11 +27,11 @@ namespace {
 // command line reads its options; a refused one is a ValueError naming the
 // keyword. An answer a run does not need (the last date after "all") is not
 // read, unless it is one never needed (the test date) and given.
-prep::Answers answers_of(const py::dict& given) {
-  prep::Answers a;
-  for (const prep::AnswerSpec& spec : prep::answer_table()) {
+elab::Answers answers_of(const py::dict& given) {
+  elab::Answers a;
+  for (const elab::AnswerSpec& spec : elab::answer_table()) {
     const std::string keyword(spec.keyword);
-    const bool optional = spec.question == prep::Question::test_from;
+    const bool optional = spec.question == elab::Question::test_from;
     if (!spec.needed(a) && !(optional && given.contains(keyword.c_str()))) continue;
     const std::string text = given[keyword.c_str()].cast<std::string>();
     if (!spec.take(a, text)) throw py::value_error(keyword + ": " + text + " is not accepted");
@@ -43,7 +43,7 @@ prep::Answers answers_of(const py::dict& given) {
 // questions.
 std::vector<std::pair<std::string, std::string>> answer_names() {
   std::vector<std::pair<std::string, std::string>> names;
-  for (const prep::AnswerSpec& spec : prep::answer_table())
+  for (const elab::AnswerSpec& spec : elab::answer_table())
     names.emplace_back(std::string(spec.keyword), std::string(spec.option));
   return names;
 }
@@ -56,7 +56,7 @@ py::array_t<T> owned_array(std::vector<T>&& v, std::vector<py::ssize_t> shape) {
   return py::array_t<T>(shape, held->data(), owner);
 }
 
-py::dict dict_of(prep::Result& r) {
+py::dict dict_of(elab::Result& r) {
   py::dict out;
   // The training file's text without a copy: Python makes its bytes when
   // they are first asked for.
@@ -75,24 +75,24 @@ py::dict dict_of(prep::Result& r) {
   return out;
 }
 
-py::dict run(prep::Request request) {
-  prep::Result r;
+py::dict run(elab::Request request) {
+  elab::Result r;
   {
     py::gil_scoped_release unlocked;
-    r = prep::prepare(request);
+    r = elab::prepare(request);
   }
   return dict_of(r);
 }
 
-prep::TableChoice choice_of(const std::optional<std::string>& close, const std::optional<std::string>& date,
+elab::TableChoice choice_of(const std::optional<std::string>& close, const std::optional<std::string>& date,
                                const std::optional<std::string>& symbol, const std::optional<std::string>& order) {
-  prep::TableChoice c;
-  c.spelling = prep::Spelling::keyword;
+  elab::TableChoice c;
+  c.spelling = elab::Spelling::keyword;
   c.close = close;
   c.date_column = date;
   c.symbol = symbol;
   if (order) {
-    const auto taken = prep::parse_date_order_option(*order);
+    const auto taken = elab::parse_date_order_option(*order);
     if (!taken) throw py::value_error("date_order: " + *order + " is not accepted");
     c.date_order = *taken;
   }
@@ -102,7 +102,7 @@ prep::TableChoice choice_of(const std::optional<std::string>& close, const std::
 py::dict prepare_file(const std::string& path, const py::dict& answers, std::optional<std::string> close,
                       std::optional<std::string> date, std::optional<std::string> symbol,
                       std::optional<std::string> date_order, bool strict) {
-  prep::Request request;
+  elab::Request request;
   request.answers = answers_of(answers);
   request.strict = strict;
   request.price_file = path;
@@ -121,11 +121,11 @@ py::dict prepare_table(std::optional<IntArray> years, std::optional<IntArray> mo
                        std::optional<std::vector<std::string>> symbols, std::string symbol_name,
                        std::string date_name, std::string close_name, const py::dict& answers,
                        std::optional<std::string> symbol, std::optional<std::string> date_order, bool strict) {
-  prep::Request request;
+  elab::Request request;
   request.answers = answers_of(answers);
   request.strict = strict;
   request.choice = choice_of(std::nullopt, std::nullopt, symbol, date_order);
-  prep::PriceTable table;
+  elab::PriceTable table;
   if (years && months && days) {
     const py::ssize_t n = years->size();
     if (months->size() != n || days->size() != n) throw py::value_error("as many years as months and days");
@@ -148,14 +148,14 @@ py::dict prepare_table(std::optional<IntArray> years, std::optional<IntArray> mo
 }
 
 // A long file read once: its series by symbol, each prepared on its own.
-using prep::SeriesTable;
+using elab::SeriesTable;
 
 // The file's series, or None for a file without a symbol column.
 std::optional<SeriesTable> file_series(const std::string& path, std::optional<std::string> close,
                                        std::optional<std::string> date, std::optional<std::string> date_order) {
   const auto choice = choice_of(close, date, std::nullopt, date_order);
   py::gil_scoped_release unlocked;
-  return prep::file_series(path, choice);
+  return elab::file_series(path, choice);
 }
 
 std::vector<std::string> series_symbols(const SeriesTable& table) { return table.symbols(); }
@@ -163,14 +163,14 @@ std::vector<std::string> series_symbols(const SeriesTable& table) { return table
 py::dict prepare_series(const SeriesTable& table, std::size_t series, const std::string& path, const py::dict& answers,
                         std::optional<std::string> close, std::optional<std::string> date,
                         std::optional<std::string> date_order) {
-  prep::Request request;
+  elab::Request request;
   request.answers = answers_of(answers);
   request.price_file = path;
   request.choice = choice_of(close, date, std::nullopt, date_order);
-  prep::Result r;
+  elab::Result r;
   {
     py::gil_scoped_release unlocked;
-    r = prep::prepare_series(request, table, series);
+    r = elab::prepare_series(request, table, series);
   }
   return dict_of(r);
 }
@@ -179,7 +179,7 @@ py::dict prepare_series(const SeriesTable& table, std::size_t series, const std:
 // there is none), and the report when the date or the close is missing.
 py::tuple table_columns(const std::vector<std::string>& names, std::optional<std::string> close,
                         std::optional<std::string> date) {
-  const prep::TableChoice c = choice_of(close, date, std::nullopt, std::nullopt);
+  const elab::TableChoice c = choice_of(close, date, std::nullopt, std::nullopt);
   const numtext::NamedColumns found = numtext::columns_named(names, c);
   const auto place = [](std::optional<std::size_t> k) { return k ? py::object(py::int_(*k)) : py::object(py::none()); };
   return py::make_tuple(place(found.date), place(found.close), place(found.symbol),
@@ -189,14 +189,14 @@ py::tuple table_columns(const std::vector<std::string>& names, std::optional<std
 // The sources of a sources file, each a dict of the keywords of prepare()
 // it gives (close, date, date_order, symbol), its file and name, and line.
 py::list read_sources(const std::string& path) {
-  std::vector<prep::Source> sources;
+  std::vector<elab::Source> sources;
   try {
-    sources = prep::read_sources_file(path);
-  } catch (const prep::SourcesError& e) {
+    sources = elab::read_sources_file(path);
+  } catch (const elab::SourcesError& e) {
     throw py::value_error(path + ": " + (e.line > 0 ? "line " + std::to_string(e.line) + ": " : "") + e.message);
   }
   py::list out;
-  for (const prep::Source& s : sources) {
+  for (const elab::Source& s : sources) {
     py::dict d;
     d["file"] = s.file;
     d["line"] = s.line;
@@ -214,7 +214,7 @@ py::list read_sources(const std::string& path) {
 // none for a file of one.
 std::vector<std::string> file_symbols(const std::string& path, std::optional<std::string> close,
                                       std::optional<std::string> date, std::optional<std::string> date_order) {
-  return prep::file_symbols(path, choice_of(close, date, std::nullopt, date_order));
+  return elab::file_symbols(path, choice_of(close, date, std::nullopt, date_order));
 }
 
 }  // namespace
@@ -224,17 +224,17 @@ PYBIND11_MODULE(_elab, m) {
   py::register_exception_translator([](std::exception_ptr p) {
     try {
       if (p) std::rethrow_exception(p);
-    } catch (const prep::Error& f) {
+    } catch (const elab::Error& f) {
       const py::object error_class = py::module_::import("elab").attr("ElabError");
       // A stop's Italian text is the console's; its note says it in English.
       std::string message = f.text();
-      if (!f.note().empty()) message = f.kind() == prep::Error::Kind::stop ? f.note() : message + "; " + f.note();
+      if (!f.note().empty()) message = f.kind() == elab::Error::Kind::stop ? f.note() : message + "; " + f.note();
       const py::object error = error_class(f.code(), message, f.status());
       PyErr_SetObject(error_class.ptr(), error.ptr());
     }
   });
   m.def("answer_names", &answer_names);
-  m.def("series_names", &prep::series_names, py::arg("files"));
+  m.def("series_names", &elab::series_names, py::arg("files"));
   m.def("prepare_file", &prepare_file, py::arg("path"), py::arg("answers"), py::arg("close"), py::arg("date"),
         py::arg("symbol"), py::arg("date_order"), py::arg("strict") = false);
   m.def("prepare_table", &prepare_table, py::arg("years"), py::arg("months"), py::arg("days"),

@@ -26,7 +26,7 @@ std::string outcome(const std::string& text, const std::string& close = "", cons
     if (!close.empty()) choice.close = close;
     if (!symbol.empty()) choice.symbol = symbol;
     numtext::CsvDays read = numtext::read_table_days(numtext::utf8_text(text), choice);
-    prep::order_by_date(read.days);
+    elab::order_by_date(read.days);
     std::string s;
     for (const auto& d : read.days) {
       s += std::to_string(d.date.year) + "-" + std::to_string(d.date.month) + "-" + std::to_string(d.date.day) +
@@ -37,7 +37,7 @@ std::string outcome(const std::string& text, const std::string& close = "", cons
     return s;
   } catch (const CsvFailure& f) {
     return (f.line > 0 ? "line " + std::to_string(f.line) : std::string("file")) + (f.field.empty() ? "" : " " + f.field) + ": " + f.message;
-  } catch (const prep::SameDate& d) {
+  } catch (const elab::SameDate& d) {
     return "same date on lines " + std::to_string(d.first_line) + " and " + std::to_string(d.second_line);
   }
 }
@@ -284,16 +284,16 @@ TEST(TableDays, SameMatrixAsTheCsv) {
   const std::optional<float> closes[] = {0.1f, 1e-3f, std::nullopt};
   const std::int64_t lines[] = {1, 2, 3};
   const std::size_t rows[] = {0, 1, 2};
-  auto table = prep::table_days(dates, closes, lines, rows);
+  auto table = elab::table_days(dates, closes, lines, rows);
   EXPECT_EQ(table.left_out, 1);
   auto days = table.days;
-  prep::order_by_date(days);
+  elab::order_by_date(days);
   auto csv = numtext::read_table_days("Date,Close\n2024-01-03,0.1\n2024-01-02,1e-3\n", {}).days;
-  prep::order_by_date(csv);
+  elab::order_by_date(csv);
   ASSERT_EQ(days.size(), 2u);
   float from_table[14] = {}, from_csv[14] = {};
-  prep::fill_price_rows(days, prep::Matrix{from_table, 2});
-  prep::fill_price_rows(csv, prep::Matrix{from_csv, 2});
+  elab::fill_price_rows(days, elab::Matrix{from_table, 2});
+  elab::fill_price_rows(csv, elab::Matrix{from_csv, 2});
   EXPECT_EQ(std::vector<float>(from_table, from_table + 14), std::vector<float>(from_csv, from_csv + 14));
   // 2024-01-02 is a Tuesday: code 3; 2024-01-03 a Wednesday: 4
   EXPECT_EQ(from_csv[12], 3.0f);
@@ -302,16 +302,16 @@ TEST(TableDays, SameMatrixAsTheCsv) {
 
 // A refused table's Error says where, as its text does.
 TEST(TableRefusal, TheErrorHoldsTheFileLineAndField) {
-  prep::Request request;
+  elab::Request request;
   request.answers = {-1, std::nullopt, 1, 2.0f, 0, 0, 0, std::nullopt};
   request.table.emplace();
   request.table->date_texts = {"2024-01-02", "2024-01-03", "2024-01-04"};
   request.table->close_texts = {"1", "2", "1O0.00"};
   try {
-    prep::prepare(request);
+    elab::prepare(request);
     ADD_FAILURE() << "a close of 1O0.00 was taken";
-  } catch (const prep::Error& e) {
-    EXPECT_EQ(e.kind(), prep::Error::Kind::input);
+  } catch (const elab::Error& e) {
+    EXPECT_EQ(e.kind(), elab::Error::Kind::input);
     EXPECT_EQ(e.code(), "INPUT");
     EXPECT_EQ(e.file(), "table");
     EXPECT_EQ(e.line(), 3);

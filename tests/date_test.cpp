@@ -30,7 +30,7 @@
 namespace {
 
 using elab_test::ScriptedConsole;
-using prep::RunState;
+using elab::RunState;
 
 // ---------------------------------------------------------------------------
 // The key.
@@ -235,9 +235,9 @@ std::unique_ptr<DateState> date_state(bool in_place = false) {
   st->IC_CHIU = 6;
   st->NR = static_cast<std::int32_t>(kDays.size());
   st->NC = kColumns;
-  prep::allocate_arrays(*st);
+  elab::allocate_arrays(*st);
   EXPECT_EQ(st->IER, 0);
-  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), kUntouched);
+  std::fill_n(st->storage.data(), elab::array_floats(st->NR, st->NC), kUntouched);
   for (std::int64_t i = 1; i <= st->NR; ++i)
     for (std::int32_t j = 1; j <= kColumns; ++j) st->MM(i, j) = cell(i, j);
   EXPECT_EQ(st->M.data, st->MM.data);
@@ -253,7 +253,7 @@ std::unique_ptr<DateState> date_state(bool in_place = false) {
 // the program shows it, or -1 when it went through.
 int select_rows(ScriptedConsole& con, DateState& st) {
   try {
-    prep::DATE(prep::Questions(con.asker(), {}), st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
+    elab::DATE(elab::Questions(con.asker(), {}), st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   } catch (const units::RunFailure& failure) {
     units::show_failure(con.console(), failure);
     return failure.status();

@@ -22,8 +22,8 @@
 
 namespace {
 
-using prep::Evaluation;
-using prep::RunState;
+using elab::Evaluation;
+using elab::RunState;
 
 const std::string kInvalid = "\r\nrun-time error M6101: MATH\r\n- floating-point error: invalid\r\n";
 const std::string kDivide =
@@ -55,7 +55,7 @@ std::optional<std::string> report_of(RunState& st, Evaluation e, bool second_thr
     if (second_thread) {
       elab_test::derive_series_in(st, e);
     } else {
-      prep::derive_series(st, e);
+      elab::derive_series(st, e);
     }
   } catch (const units::RunFailure& failure) {
     EXPECT_EQ(failure.status(), 1);
@@ -155,10 +155,10 @@ TEST(OverflowFault, HugeCloseAfterATinyOne) {
 
 // The steps in the order derive_series runs them.
 using Step = void (*)(RunState&, Evaluation, platform::SecondThread*);
-constexpr Step kSteps[] = {prep::day_indicators, prep::daily_changes,  prep::change_signs,
-                           prep::moving_deviation, prep::momentum,     prep::mean_ratio,
-                           prep::range_position, prep::forecast_changes, prep::forecast_signs,
-                           prep::forecast_mean_changes};
+constexpr Step kSteps[] = {elab::day_indicators, elab::daily_changes,  elab::change_signs,
+                           elab::moving_deviation, elab::momentum,     elab::mean_ratio,
+                           elab::range_position, elab::forecast_changes, elab::forecast_signs,
+                           elab::forecast_mean_changes};
 constexpr int kDailyChangesStep = 1, kDeviationStep = 3, kMeanRatioStep = 5, kRangeStep = 6,
               kForecastChangesStep = 7;
 

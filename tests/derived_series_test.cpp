@@ -31,8 +31,8 @@ namespace {
 
 using elab_test::seven;
 using elab_test::state_of_closes;
-using prep::Evaluation;
-using prep::RunState;
+using elab::Evaluation;
+using elab::RunState;
 
 // What every array element holds before the stage runs, so that a row the
 // stage should not write, or did not reach, shows.
@@ -389,7 +389,7 @@ TEST(DerivedSeriesEvaluations, EveryEvaluationStoresTheSameBits) {
       EXPECT_EQ(elab_test::differing_floats(*serial, *other), 0u);
     }
     auto halves_here = state_of_closes(closes, kUntouched);
-    prep::derive_series(*halves_here, Evaluation::BlocksTwoWays);
+    elab::derive_series(*halves_here, Evaluation::BlocksTwoWays);
     EXPECT_EQ(elab_test::differing_floats(*serial, *halves_here), 0u) << "on one thread";
   }
 }
@@ -528,7 +528,7 @@ TEST(DayIndicators, OnlyTheFiveExactCodesSetAnIndicator) {
     closes.push_back(100.0f);
   }
   auto st = state_of_closes(closes, kUntouched, days);
-  prep::day_indicators(*st);
+  elab::day_indicators(*st);
   for (std::size_t r = 0; r < cases.size(); ++r) {
     const std::int64_t i = static_cast<std::int64_t>(r + 1);
     SCOPED_TRACE(testing::Message() << "day code " << std::hexfloat << cases[r].code);
@@ -585,7 +585,7 @@ TEST(RangePosition, ExtremesStartFromZeroAndAMillion) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto st = state_of_closes(c.closes, kUntouched);
-    prep::range_position(*st);
+    elab::range_position(*st);
     EXPECT_EQ(st->IG30, 30);
     EXPECT_EQ(seven(st->MAXMIN(30)), listed(c.expected));
     for (std::int64_t i = 1; i <= 29; ++i) EXPECT_EQ(elab_test::bits_of(st->MAXMIN(i)), elab_test::bits_of(0.0f)) << i;
@@ -607,7 +607,7 @@ TEST_P(DerivedSeries, LastTwentyRowsOfOutAreZeroInEveryColumn) {
 
 TEST(DerivedSeriesConstants, EachStepSetsItsWindow) {
   auto st = state_of_closes(saw(120), kUntouched);
-  prep::derive_series(*st);
+  elab::derive_series(*st);
   EXPECT_EQ(st->INTERV, 20);
   EXPECT_EQ(st->INTMOME, 10);
   EXPECT_EQ(st->ME90, 90);

@@ -202,22 +202,22 @@ TEST(SplitProperty, NoCloseFromTheDateOnReachesTheTrainingSet) {
   std::mt19937 random(20261210);
   for (int round = 0; round < 40; ++round) {
     const std::vector<PriceRow> rows = random_walk(100 + static_cast<std::uint64_t>(round), 300);
-    prep::PriceTable table;
+    elab::PriceTable table;
     for (const PriceRow& r : rows) {
       table.dates.push_back({r.year, r.month, r.day});
       table.closes.push_back(r.close);
     }
     const std::size_t first_test = std::uniform_int_distribution<std::size_t>(110, 279)(random);
-    prep::Request request;
+    elab::Request request;
     request.answers = {-1, std::nullopt, std::uniform_int_distribution<int>(1, 11)(random), 1.0f + round % 3,
                        round % 2, round / 2 % 2, -1, 0};
     const PriceRow& d = rows[first_test];
     request.answers.test_from = (d.year - 1900) * 10000 + d.month * 100 + d.day;
     request.table = table;
-    const prep::Result before = prep::prepare(request);
+    const elab::Result before = elab::prepare(request);
     const std::size_t at = std::uniform_int_distribution<std::size_t>(first_test, rows.size() - 1)(random);
     request.table->closes[at] *= std::uniform_real_distribution<double>(0.2, 5.0)(random);
-    const prep::Result after = prep::prepare(request);
+    const elab::Result after = elab::prepare(request);
     EXPECT_EQ(after.text, before.text) << "round " << round << ": row " << at << " of test row " << first_test;
     ASSERT_TRUE(after.test && before.test);
     EXPECT_EQ(after.days, before.days);

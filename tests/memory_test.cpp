@@ -138,15 +138,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(ArraySize, CountsEveryArrayWrittenAndNoCopyOfTheMatrix) {
-  EXPECT_EQ(prep::array_floats(GetParam().nr, GetParam().nc), GetParam().floats);
+  EXPECT_EQ(elab::array_floats(GetParam().nr, GetParam().nc), GetParam().floats);
 }
 
 TEST(ArraySize, FitsOnlyWithRoomForTheRestOfTheRun) {
-  EXPECT_TRUE(prep::fits_in_memory(100 * kMiB, 101 * kMiB));
-  EXPECT_FALSE(prep::fits_in_memory(100 * kMiB, 100 * kMiB));
-  EXPECT_FALSE(prep::fits_in_memory(100 * kMiB, 50 * kMiB));
-  EXPECT_TRUE(prep::fits_in_memory(0, SIZE_MAX));
-  EXPECT_FALSE(prep::fits_in_memory(SIZE_MAX, SIZE_MAX));
+  EXPECT_TRUE(elab::fits_in_memory(100 * kMiB, 101 * kMiB));
+  EXPECT_FALSE(elab::fits_in_memory(100 * kMiB, 100 * kMiB));
+  EXPECT_FALSE(elab::fits_in_memory(100 * kMiB, 50 * kMiB));
+  EXPECT_TRUE(elab::fits_in_memory(0, SIZE_MAX));
+  EXPECT_FALSE(elab::fits_in_memory(SIZE_MAX, SIZE_MAX));
 }
 
 }  // namespace

@@ -14,19 +14,19 @@
 #include "support/temp_dir.hpp"
 
 namespace {
-using prep::Invocation;
+using elab::Invocation;
 
 // What a command line gave, as one text of the fields a case looks at.
 std::string parsed(const std::vector<std::string_view>& args) {
   Invocation inv;
   try {
-    inv = prep::command_line(args);
-  } catch (const prep::UsageError& e) {
+    inv = elab::command_line(args);
+  } catch (const elab::UsageError& e) {
     return "usage error: " + e.message;
   }
   if (inv.action != Invocation::Action::run) return inv.action == Invocation::Action::help ? "help" : "version";
   const auto opt = [](const auto& v) { return v ? std::to_string(*v).substr(0, 7) : std::string("-"); };
-  const prep::Answers& a = inv.answers;
+  const elab::Answers& a = inv.answers;
   return "file=" + inv.price_file.value_or("(asked)") + " out=" + inv.output +
          (inv.dates ? " dates=" + *inv.dates : "") + (inv.table.close ? " close=" + *inv.table.close : "") +
          (inv.check ? " check" : "") + " answers=" + opt(a.from) + "," + opt(a.to) + "," +
@@ -84,19 +84,19 @@ TEST(CommandLine, EachSpellingOfAnOptionAndAnOperand) {
 // The options are the table's answers, in the order of the questions, then
 // the others; each answer's row reads what its option reads.
 TEST(CommandLine, TheAnswerOptionsAreTheTablesRows) {
-  const auto table = prep::answer_table();
-  const auto options = prep::options();
+  const auto table = elab::answer_table();
+  const auto options = elab::options();
   ASSERT_GT(options.size(), table.size());
   for (std::size_t k = 0; k < table.size(); ++k) {
     SCOPED_TRACE(std::string(table[k].option));
     EXPECT_EQ(options[k].name, table[k].option);
     EXPECT_EQ(options[k].answer, &table[k]);
-    EXPECT_EQ(&prep::answer_spec(table[k].question), &table[k]);
-    EXPECT_EQ(prep::answer_of_option(table[k].option), &table[k]);
-    EXPECT_EQ(prep::answer_of_keyword(table[k].keyword), &table[k]);
+    EXPECT_EQ(&elab::answer_spec(table[k].question), &table[k]);
+    EXPECT_EQ(elab::answer_of_option(table[k].option), &table[k]);
+    EXPECT_EQ(elab::answer_of_keyword(table[k].keyword), &table[k]);
   }
   for (std::size_t k = table.size(); k < options.size(); ++k)
-    EXPECT_EQ(prep::answer_of_option(options[k].name), nullptr) << options[k].name;
+    EXPECT_EQ(elab::answer_of_option(options[k].name), nullptr) << options[k].name;
 }
 
 // The manual page and the guide describe each option in the words of its

@@ -11,9 +11,9 @@
 
 namespace {
 
-std::string report_of(const prep::Findings& findings, std::int64_t rows) {
+std::string report_of(const elab::Findings& findings, std::int64_t rows) {
   std::string s;
-  for (const std::string& line : prep::findings_report(findings, rows)) s += line + "\n";
+  for (const std::string& line : elab::findings_report(findings, rows)) s += line + "\n";
   return s;
 }
 
@@ -58,7 +58,7 @@ TEST(CheckOwnText, RowsAndFindingsAsTheReaderTakesThem) {
   };
   for (const TextCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const prep::OwnTextFindings got = prep::check_own_text(c.text, c.nr, c.nc);
+    const elab::OwnTextFindings got = elab::check_own_text(c.text, c.nr, c.nc);
     std::string lines;
     for (const std::int64_t l : got.row_lines) lines += (lines.empty() ? "" : " ") + std::to_string(l);
     EXPECT_EQ(lines, c.row_lines);
@@ -67,19 +67,19 @@ TEST(CheckOwnText, RowsAndFindingsAsTheReaderTakesThem) {
 }
 
 TEST(CheckReport, FirstTwentyInLineOrderWholeFileFindingsLast) {
-  prep::Findings findings;
+  elab::Findings findings;
   findings.push_back({0, 0, "of the whole file"});
   for (std::int64_t line = 30; line >= 2; --line) findings.push_back({line - 1, line, "late"});
   findings.push_back({1, 2, "second on line 2"});
-  const std::vector<prep::Finding> shown = findings.shown();
-  ASSERT_EQ(shown.size(), prep::Findings::kShown);
+  const std::vector<elab::Finding> shown = findings.shown();
+  ASSERT_EQ(shown.size(), elab::Findings::kShown);
   EXPECT_EQ(shown[0].what, "late");
   EXPECT_EQ(shown[1].what, "second on line 2");
   EXPECT_EQ(shown.back().line, 20);
   EXPECT_EQ(findings.size(), 31);
-  EXPECT_EQ(prep::findings_report(findings, 29).back(), "31 findings in 29 rows, the first 20 shown");
+  EXPECT_EQ(elab::findings_report(findings, 29).back(), "31 findings in 29 rows, the first 20 shown");
 
-  prep::Findings few;
+  elab::Findings few;
   few.push_back({0, 0, "of the whole file"});
   few.push_back({3, 4, "a row's"});
   EXPECT_EQ(report_of(few, 5), "row 3, line 4: a row's\nof the whole file\n2 findings in 5 rows\n");

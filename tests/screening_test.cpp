@@ -29,10 +29,10 @@
 namespace {
 
 using elab_test::seven;
-using prep::kOutlierMark;
+using elab::kOutlierMark;
 using elab_test::ScriptedConsole;
-using prep::RunState;
-using prep::WindowStats;
+using elab::RunState;
+using elab::WindowStats;
 
 // A run state of nrr selected rows with every array cleared, the constants
 // of the earlier stages set.
@@ -46,7 +46,7 @@ std::unique_ptr<RunState> make_state(std::int32_t nrr) {
   return st;
 }
 
-std::set<std::int64_t> marked_rows(const prep::Series& s, std::int32_t nrr) {
+std::set<std::int64_t> marked_rows(const elab::Series& s, std::int32_t nrr) {
   std::set<std::int64_t> rows;
   for (std::int64_t i = 1; i <= nrr; ++i)
     if (s(i) == kOutlierMark) rows.insert(i);
@@ -106,7 +106,7 @@ TEST_P(WorkedScreening, StatisticsAndMarks) {
   const CoeffCase& c = GetParam();
   auto st = worked_example();
   WindowStats stats;
-  prep::screen_series(st->PREV.data, st->NRR, c.coeff, 90, st->PREV.data, stats);
+  elab::screen_series(st->PREV.data, st->NRR, c.coeff, 90, st->PREV.data, stats);
 
   EXPECT_EQ(stats.K, 5);
   EXPECT_EQ(stats.AM, 22.0f);
@@ -135,7 +135,7 @@ TEST_P(WorkedScreening, InputScreeningMarksAnotherSeries) {
     st->V(i) = st->PREV(i);
     st->PREV(i) = static_cast<float>(i);
   }
-  prep::STDSUB(st->stdsub_own, st->V.data, st->NR, st->NRR, c.coeff, st->ME90, st->PREV.data);
+  elab::STDSUB(st->stdsub_own, st->V.data, st->NR, st->NRR, c.coeff, st->ME90, st->PREV.data);
   std::set<std::int64_t> expected = c.window_marks;
   for (const OutsideRow& r : kOutside)
     if (c.coeff == 2.0f ? r.marked_at_2 : r.marked_at_1_5) expected.insert(r.row);
@@ -153,7 +153,7 @@ TEST(Screening, NegativeCoefficientMarksEveryRow) {
     SCOPED_TRACE(coeff);
     auto st = worked_example();
     WindowStats stats;
-    prep::screen_series(st->PREV.data, st->NRR, coeff, 90, st->PREV.data, stats);
+    elab::screen_series(st->PREV.data, st->NRR, coeff, 90, st->PREV.data, stats);
     EXPECT_EQ(marked_rows(st->PREV, st->NRR).size(), 114u);  // row 50, at the mean, too
   }
 }
@@ -161,7 +161,7 @@ TEST(Screening, NegativeCoefficientMarksEveryRow) {
 TEST(Screening, ZeroCoefficientMarksEveryRowOffTheMean) {
   auto st = worked_example();
   WindowStats stats;
-  prep::screen_series(st->PREV.data, st->NRR, 0.0f, 90, st->PREV.data, stats);
+  elab::screen_series(st->PREV.data, st->NRR, 0.0f, 90, st->PREV.data, stats);
   const auto marks = marked_rows(st->PREV, st->NRR);
   EXPECT_EQ(marks.size(), 113u);
   EXPECT_EQ(marks.count(50), 0u);  // holds 22, the mean
@@ -176,7 +176,7 @@ TEST(Screening, EqualWindowValuesGiveNoDeviation) {
     for (std::int64_t i = 1; i <= 114; ++i) st->PREV(i) = 0.25f;
     st->PREV(3) = 0.5f;  // off the mean, outside the window
     WindowStats stats;
-    prep::screen_series(st->PREV.data, st->NRR, coeff, 90, st->PREV.data, stats);
+    elab::screen_series(st->PREV.data, st->NRR, coeff, 90, st->PREV.data, stats);
     EXPECT_EQ(stats.STD, 0.0f);
     EXPECT_EQ(marked_rows(st->PREV, st->NRR), (std::set<std::int64_t>{3}));
   }
@@ -220,7 +220,7 @@ TEST_P(OnTheBound, StrictlyGreaterIsMarked) {
   st->PREV(10) = c.value;
   st->PREV(100) = c.value;
   WindowStats stats;
-  prep::screen_series(st->PREV.data, st->NRR, c.coeff, 90, st->PREV.data, stats);
+  elab::screen_series(st->PREV.data, st->NRR, c.coeff, 90, st->PREV.data, stats);
   ASSERT_EQ(stats.K, 4);
   ASSERT_EQ(stats.AM, 1.0f);
   ASSERT_EQ(stats.STD, 1.0f);
@@ -268,7 +268,7 @@ TEST_P(SignCandidate, CoefficientOneMarksTheMinority) {
   fill_signs(*st, c);
   fill_signs(*before, c);
   WindowStats stats;
-  prep::screen_series(st->PREV.data, st->NRR, 1.0f, 90, st->PREV.data, stats);
+  elab::screen_series(st->PREV.data, st->NRR, 1.0f, 90, st->PREV.data, stats);
 
   const double p = static_cast<double>(c.ones) / c.rows;
   EXPECT_EQ(stats.K, c.rows);
@@ -334,7 +334,7 @@ TEST_P(LaggedChange, MarksTheDaysThatCarryIt) {
   const LagCase& c = GetParam();
   auto st = input_state(c.exceptional_row);
   ScriptedConsole con("1\n3\n0\n1\n");
-  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
+  elab::choose_and_screen(elab::Questions(con.asker(), {}), *st);
   EXPECT_EQ(marked_rows(st->PREV, st->NRR), c.marks);
 }
 
@@ -342,12 +342,12 @@ TEST_P(LaggedChange, MarksTheDaysThatCarryIt) {
 // The input screening's sums taken serially or interleaved: the same marks,
 // V and own statistics, the same report.
 
-using prep::InputSumPass;
+using elab::InputSumPass;
 
 // The report the input screening gives, or "" when it runs through.
 std::string input_screening_report(RunState& st, InputSumPass pass, platform::SecondThread* second = nullptr) {
   try {
-    prep::screen_inputs(st, pass, second);
+    elab::screen_inputs(st, pass, second);
   } catch (const units::RunFailure& failure) {
     EXPECT_EQ(failure.status(), 1);
     return failure.report();
@@ -465,7 +465,7 @@ using elab_test::kScreenOut;
 TEST(ChooseAndScreen, LagFourChangeMarksTheDayThroughTheDialogue) {
   auto st = input_state(86);
   ScriptedConsole con("1\n3\n0\n1\n");
-  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
+  elab::choose_and_screen(elab::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->IVAR, 1);
   EXPECT_EQ(st->COEFF, 3.0f);
   EXPECT_EQ(st->ISN, 1);
@@ -486,7 +486,7 @@ TEST(ChooseAndScreen, NoScreeningCopiesTheChosenColumn) {
   auto st = input_state(86);
   for (std::int64_t i = 1; i <= st->NRR; ++i) st->OUT(i, 7) = static_cast<float>(i % 3);
   ScriptedConsole con("7\n-1\n0\n0\n");
-  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
+  elab::choose_and_screen(elab::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->COEFF, -1.0f);
   EXPECT_TRUE(marked_rows(st->PREV, st->NRR).empty());
   for (std::int64_t i = 1; i <= st->NRR; ++i) EXPECT_EQ(st->PREV(i), st->OUT(i, 7)) << i;
@@ -495,7 +495,7 @@ TEST(ChooseAndScreen, NoScreeningCopiesTheChosenColumn) {
 TEST(ChooseAndScreen, MenuComesBackUntilTheAnswerIsInRange) {
   auto st = input_state(86);
   ScriptedConsole con("0\n12\n-3\n11\n2\n0\n0\n");
-  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
+  elab::choose_and_screen(elab::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->IVAR, 11);
   const std::string out = con.output();
   EXPECT_EQ(count_of(out, "Quale variabile in output?"), 4u);
@@ -505,7 +505,7 @@ TEST(ChooseAndScreen, MenuComesBackUntilTheAnswerIsInRange) {
 TEST(ChooseAndScreen, YesNoQuestionsComeBackUntilZeroOrOne) {
   auto st = input_state(86);
   ScriptedConsole con("1\n3\n2\n-1\n0\n5\n1\n");
-  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
+  elab::choose_and_screen(elab::Questions(con.asker(), {}), *st);
   const std::string out = con.output();
   EXPECT_EQ(count_of(out, kScreenOut), 3u);
   EXPECT_EQ(count_of(out, kScreenIn), 2u);
@@ -520,7 +520,7 @@ TEST(ChooseAndScreen, SignCandidateScreenedThroughTheDialogue) {
   small->OUT(93, 5) = 0.0f;
   small->OUT(20, 5) = 0.0f;
   ScriptedConsole con("5\n1\n1\n0\n");
-  prep::choose_and_screen(prep::Questions(con.asker(), {}), *small);
+  elab::choose_and_screen(elab::Questions(con.asker(), {}), *small);
   EXPECT_EQ(marked_rows(small->PREV, small->NRR), (std::set<std::int64_t>{20, 91, 93}));
   EXPECT_EQ(small->screening.AM, 0.6f);
   EXPECT_EQ(small->screening.K, 5);
@@ -534,7 +534,7 @@ TEST(ChooseAndScreen, OutputMarkStaysWhateverTheSecondAnswer) {
     st->VPERC(i) = 0.0f;
   }
   ScriptedConsole con("2\n1.5\n1\n0\n");
-  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
+  elab::choose_and_screen(elab::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->PREV(94), kOutlierMark);
   EXPECT_EQ(st->screening.AM, 22.0f);
   EXPECT_EQ(seven(st->screening.STD), "39.01282");
@@ -545,7 +545,7 @@ TEST(ChooseAndScreen, NullSecondAnswerRepeatsTheFirst) {
   // keeps the 1 given to the first, so the inputs are screened too.
   auto st = input_state(86);
   ScriptedConsole con("1\n3\n1\n,\n");
-  prep::choose_and_screen(prep::Questions(con.asker(), {}), *st);
+  elab::choose_and_screen(elab::Questions(con.asker(), {}), *st);
   EXPECT_EQ(st->ISN, 1);
   EXPECT_EQ(marked_rows(st->PREV, st->NRR), (std::set<std::int64_t>{90}));
 }

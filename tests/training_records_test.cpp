@@ -35,9 +35,9 @@
 
 namespace {
 
-using prep::kOutlierMark;
+using elab::kOutlierMark;
 using elab_test::ScriptedConsole;
-using prep::RunState;
+using elab::RunState;
 using numtext::FieldValue;
 
 // ---------------------------------------------------------------------------
@@ -69,14 +69,14 @@ std::vector<std::string> write_with_list(std::int32_t igio, const std::vector<fl
   for (float f : values) fields.push_back(FieldValue::of(f));
   std::vector<std::string> records;
   numtext::RecordWriter writer;
-  writer.write(prep::record_layout(igio), fields,
+  writer.write(elab::record_layout(igio), fields,
                [&](std::string_view r) { records.emplace_back(r); });
   return records;
 }
 
 // The same record by the compiled layout the stage uses.
 std::string write_with_layout(std::int32_t igio, const std::vector<float>& values) {
-  const numtext::FixedLayout layout(prep::record_layout(igio));
+  const numtext::FixedLayout layout(elab::record_layout(igio));
   EXPECT_EQ(layout.field_count(), values.size());
   std::string record(layout.length(), '?');
   layout.write(record.data(), values);
@@ -109,8 +109,8 @@ INSTANTIATE_TEST_SUITE_P(ABC, Layout, testing::ValuesIn(kLayouts),
 TEST_P(Layout, WorkedRecordByteForByte) {
   const LayoutCase& c = GetParam();
   ASSERT_EQ(c.expected->size(), c.length);
-  ASSERT_EQ(numtext::FixedLayout(prep::record_layout(c.igio)).length(), c.length);
-  EXPECT_EQ(static_cast<std::size_t>(prep::record_layout(c.igio).field_count()),
+  ASSERT_EQ(numtext::FixedLayout(elab::record_layout(c.igio)).length(), c.length);
+  EXPECT_EQ(static_cast<std::size_t>(elab::record_layout(c.igio).field_count()),
             example_values(c.igio).size());
   const auto records = write_with_list(c.igio, example_values(c.igio));
   ASSERT_EQ(records.size(), 1u);
@@ -179,7 +179,7 @@ TEST(CompiledLayout, SameBytesAsTheRecordWriter) {
   const float odd[] = {0.0f, -0.0f, 1.0f, 0.5f, 2.0f, -1.0f, 99999.0f, 1000.0f, -100.0f, 0.00005f,
                        std::numeric_limits<float>::denorm_min(), 1e30f};
   for (std::int32_t igio : {0, 2, 3, -1}) {
-    const std::size_t n = static_cast<std::size_t>(prep::record_layout(igio).field_count());
+    const std::size_t n = static_cast<std::size_t>(elab::record_layout(igio).field_count());
     for (int i = 0; i < 20000; ++i) {
       std::vector<float> v(n);
       for (float& x : v) {
@@ -304,7 +304,7 @@ std::unique_ptr<RunState> records_state() {
   st->PREV(104) = kOutlierMark;  // code 5
   st->PREV(5) = kOutlierMark;    // outside the window
   st->ME90 = 90;
-  prep::day_indicators(*st);
+  elab::day_indicators(*st);
   return st;
 }
 
@@ -324,7 +324,7 @@ Written write_records(RunState& st, std::int32_t igio, const std::string& before
   st.IGIO = igio;
   {
     units::OutputFile out(file.path(), platform::Opened{fd}, buffer);
-    prep::write_training_records(st, out, second);
+    elab::write_training_records(st, out, second);
     out.close();
   }
   Written w;
@@ -396,7 +396,7 @@ TEST(TrainingRecords, WorkedMondayInTheFile) {
   // The worked Monday as row 90, the only unmarked row of the window.
   auto st = records_state();
   st->M(90, 7) = 2.0f;
-  prep::day_indicators(*st);
+  elab::day_indicators(*st);
   st->VSEGNO(90) = 0.0f;
   st->DESM(90) = 1.2345f;
   st->MOME(90) = 1.0123f;
@@ -499,11 +499,11 @@ std::unique_ptr<RunState> random_records_state(std::int32_t window, double marke
   for (std::int64_t i = 1; i <= rows; ++i) {
     st->M(i, 7) = rng() % 10 == 0 ? codes[rng() % 7] : elab_test::weekday_code(i);
     st->VSEGNO(i) = static_cast<float>(rng() % 2);
-    for (prep::Series s : {st->DESM, st->MOME, st->RMM, st->MAXMIN, st->VPERC}) s(i) = value();
+    for (elab::Series s : {st->DESM, st->MOME, st->RMM, st->MAXMIN, st->VPERC}) s(i) = value();
     st->PREV(i) = share(rng) < marked ? kOutlierMark : value();
   }
   st->ME90 = 90;
-  prep::day_indicators(*st);
+  elab::day_indicators(*st);
   return st;
 }
 
@@ -578,9 +578,9 @@ TEST_P(OneAndTwoThreads, SameFileAndCount) {
       ASSERT_TRUE(one.bytes == expected);
       ASSERT_TRUE(two.bytes == expected);
       // The same records laid out in memory, here and on the second thread.
-      const std::vector<std::int64_t> rows = prep::written_rows(*st);
-      ASSERT_TRUE(prep::training_text(*st, rows) == expected);
-      ASSERT_TRUE(prep::training_text(*st, rows, &second) == expected);
+      const std::vector<std::int64_t> rows = elab::written_rows(*st);
+      ASSERT_TRUE(elab::training_text(*st, rows) == expected);
+      ASSERT_TRUE(elab::training_text(*st, rows, &second) == expected);
     }
   }
 }
@@ -604,7 +604,7 @@ TEST(WeekdayQuestion, RefusedAnswersRepeatTheQuestion) {
     SCOPED_TRACE(c.answers);
     RunState st;
     ScriptedConsole con(c.answers);
-    prep::ask_weekday(prep::Questions(con.asker(), {}), st);
+    elab::ask_weekday(elab::Questions(con.asker(), {}), st);
     EXPECT_EQ(st.IGIO, c.igio);
     std::string expected = kWeekday;
     for (int k = 1; k < c.asked; ++k) expected += "\r\n" + kWeekday;
@@ -630,7 +630,7 @@ TEST(CountLine, CountInAFieldOfFiveOrAsWideAsItsDigits) {
                         {2147483647, "Record scritti: 2147483647"}};
   for (const Case& c : cases) {
     ScriptedConsole con("");
-    prep::write_count_line(con.console(), c.count);
+    elab::write_count_line(con.console(), c.count);
     EXPECT_EQ(con.output(), c.shown);
   }
 }

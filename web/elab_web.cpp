@@ -98,9 +98,9 @@ std::optional<std::string> text_of(const val& options, const char* name) {
 
 // The answers as the table names them, each already spelt as the command
 // line spells its option (elab.js turns true into "yes" and so on).
-prep::Answers answers_of(const val& given) {
-  prep::Answers a;
-  for (const prep::AnswerSpec& spec : prep::answer_table()) {
+elab::Answers answers_of(const val& given) {
+  elab::Answers a;
+  for (const elab::AnswerSpec& spec : elab::answer_table()) {
     const std::string keyword(spec.keyword);
     const std::optional<std::string> text = text_of(given, keyword.c_str());
     if (!spec.needed(a) && !text) continue;  // an answer only ever given, such as test_from
@@ -116,7 +116,7 @@ numtext::TableChoice choice_of(const val& options) {
   c.date_column = text_of(options, "date");
   c.symbol = text_of(options, "symbol");
   if (const auto order = text_of(options, "date_order")) {
-    const auto taken = prep::parse_date_order_option(*order);
+    const auto taken = elab::parse_date_order_option(*order);
     if (!taken) throw Refused{"date_order: " + *order + " is not accepted"};
     c.date_order = *taken;
   }
@@ -126,7 +126,7 @@ numtext::TableChoice choice_of(const val& options) {
 // The keyword and the option of each answer, in the order of the questions.
 val answer_names() {
   val names = val::array();
-  for (const prep::AnswerSpec& spec : prep::answer_table()) {
+  for (const elab::AnswerSpec& spec : elab::answer_table()) {
     val pair = val::array();
     pair.call<void>("push", std::string(spec.keyword));
     pair.call<void>("push", std::string(spec.option));
@@ -136,14 +136,14 @@ val answer_names() {
 }
 
 // The training file and its records, as elab.prepare gives them.
-val result_value(const prep::Result& r) {
+val result_value(const elab::Result& r) {
   val out = val::object();
   // A copy: the view of the module's memory dies as the result does.
   out.set("text", val::global("Uint8Array").new_(emscripten::typed_memory_view(r.text.size(),
       reinterpret_cast<const std::uint8_t*>(r.text.data()))));
   std::vector<double> days;
   days.reserve(r.days.size());
-  for (const std::int64_t d : r.days) days.push_back(d == prep::kNoDay ? kNoCalendarDay : static_cast<double>(d));
+  for (const std::int64_t d : r.days) days.push_back(d == elab::kNoDay ? kNoCalendarDay : static_cast<double>(d));
   out.set("days", float64_array(days));
   out.set("count", r.count);
   out.set("layout", std::string(1, r.layout));
@@ -154,11 +154,11 @@ val result_value(const prep::Result& r) {
 
 val prepare(const std::string& path, const val& answers, const val& options) {
   return guarded([&] {
-    prep::Request request;
+    elab::Request request;
     request.answers = answers_of(answers);
     request.price_file = path;
     request.choice = choice_of(options);
-    const prep::Result r = prep::prepare(request);
+    const elab::Result r = elab::prepare(request);
     if (!r.test) return result_value(r);
     // A split run: the training set and the test set, each a result.
     val out = val::object();
@@ -178,10 +178,10 @@ std::unique_ptr<units::InputFile> opened(const std::string& path) {
 }
 
 // The day of each record as --dates writes it, through the same layout.
-std::string record_dates(const prep::RunState& st) {
+std::string record_dates(const elab::RunState& st) {
   numtext::RecordWriter writer;
   std::string text;
-  for (const std::int64_t i : prep::written_rows(st)) {
+  for (const std::int64_t i : elab::written_rows(st)) {
     const numtext::FieldValue day[] = {numtext::date_field(st.M(i, 1)), numtext::date_field(st.M(i, 2)),
                                        numtext::date_field(st.M(i, 3))};
     writer.write(numtext::iso_date_layout(), day, [&](std::string_view record) {
@@ -197,27 +197,27 @@ std::string record_dates(const prep::RunState& st) {
 // and the days as --dates writes them: {header, lines, dates}.
 val dataset(const std::string& path, const val& answers, const val& options, const val& series) {
   return guarded([&] {
-    const prep::Answers given = answers_of(answers);
+    const elab::Answers given = answers_of(answers);
     const numtext::TableChoice choice = choice_of(options);
     const std::optional<std::string> name =
         series.isUndefined() || series.isNull() ? std::nullopt : std::optional(series.as<std::string>());
-    prep::RunState st;
+    elab::RunState st;
     const std::unique_ptr<units::InputFile> input = opened(path);
-    prep::PriceFile prices(*input, choice);
+    elab::PriceFile prices(*input, choice);
     // No second thread is to be had here: the page runs on one.
-    const auto second = prep::read_price_matrix(st, prices);
-    prep::select_and_derive(st, prep::Questions(given), second.get());
+    const auto second = elab::read_price_matrix(st, prices);
+    elab::select_and_derive(st, elab::Questions(given), second.get());
     val out = val::object();
-    out.set("header", prep::csv_header(st.IGIO, name.has_value()));
+    out.set("header", elab::csv_header(st.IGIO, name.has_value()));
     out.set("dates", record_dates(st));
-    out.set("lines", name ? prep::csv_records(st, *name) : prep::csv_records(st));
+    out.set("lines", name ? elab::csv_records(st, *name) : elab::csv_records(st));
     return out;
   });
 }
 
 // The rows as read, for the page's plot: days since 1970-01-01 (NaN for no
 // calendar day) and closes.
-val rows_of(const prep::RunState& st) {
+val rows_of(const elab::RunState& st) {
   std::vector<double> days, closes;
   days.reserve(static_cast<std::size_t>(st.NR));
   closes.reserve(static_cast<std::size_t>(st.NR));
@@ -236,13 +236,13 @@ val check(const std::string& path, const val& options) {
   return guarded([&] {
     const numtext::TableChoice choice = choice_of(options);
     const std::unique_ptr<units::InputFile> input = opened(path);
-    const bool table = prep::is_table_file(*input, choice);
-    prep::RunState st;
+    const bool table = elab::is_table_file(*input, choice);
+    elab::RunState st;
     std::vector<std::string> warnings;
-    const prep::Findings findings =
-        prep::check_price_file(st, *input, choice, [&](const std::string& w) { warnings.push_back(w); });
+    const elab::Findings findings =
+        elab::check_price_file(st, *input, choice, [&](const std::string& w) { warnings.push_back(w); });
     val shown = val::array();
-    for (const prep::Finding& f : findings.shown()) {
+    for (const elab::Finding& f : findings.shown()) {
       val one = val::object();
       one.set("row", static_cast<double>(f.row));
       one.set("line", static_cast<double>(f.line));
@@ -250,7 +250,7 @@ val check(const std::string& path, const val& options) {
       shown.call<void>("push", one);
     }
     val out = val::object();
-    out.set("lines", array_of(prep::findings_report(findings, st.NR)));
+    out.set("lines", array_of(elab::findings_report(findings, st.NR)));
     out.set("count", static_cast<double>(findings.size()));
     out.set("findings", shown);
     out.set("warnings", array_of(warnings));

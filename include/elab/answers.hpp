@@ -15,7 +15,7 @@
 
 #include "elab/table.hpp"
 
-namespace prep {
+namespace elab {
 
 // The answers' named values, each the code the dialogue takes and an
 // Answers member holds: answers.days = code(Days::dummies).
@@ -119,4 +119,4 @@ class Asker {
   virtual void ask(Question question, float& target) = 0;
 };
 
-}  // namespace prep
+}  // namespace elab

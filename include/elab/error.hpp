@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-namespace prep {
+namespace elab {
 
 class Error : public std::exception {
  public:
@@ -55,4 +55,4 @@ class Error : public std::exception {
   std::string what_;
 };
 
-}  // namespace prep
+}  // namespace elab

@@ -1,7 +1,7 @@
 // The run as a function: a request holding the answers and the prices, a
 // result holding the records as text and as values. The core of src/core
 // with no console and no file written; reentrant: runs on several threads
-// at once give the results each gives alone. Throws prep::Error (elab/error.hpp) for
+// at once give the results each gives alone. Throws elab::Error (elab/error.hpp) for
 // every failure the program reports, std::invalid_argument for a request
 // that lacks an answer or gives one the dialogue would ask again.
 #pragma once
@@ -16,7 +16,7 @@
 #include "elab/error.hpp"
 #include "elab/table.hpp"
 
-namespace prep {
+namespace elab {
 
 // Days and their closes, in any order; a close that is not a number (or,
 // as text, one that is empty, null, NaN or N/A) leaves its day out. Dates
@@ -60,4 +60,4 @@ struct Result {
 
 Result prepare(const Request& request);
 
-}  // namespace prep
+}  // namespace elab

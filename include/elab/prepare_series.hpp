@@ -11,7 +11,7 @@
 #include "elab/prepare.hpp"
 #include "elab/table.hpp"
 
-namespace prep {
+namespace elab {
 
 // A long file read once: its rows grouped by symbol. What it holds is the
 // core's own; a copy shares it.
@@ -37,4 +37,4 @@ std::optional<SeriesTable> file_series(const std::string& path, const TableChoic
 // file as a read of the file for that symbol names them.
 Result prepare_series(const Request& request, const SeriesTable& table, std::size_t series);
 
-}  // namespace prep
+}  // namespace elab

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace prep {
+namespace elab {
 
 // The file's name without its directory and last extension; "stdin" for
 // standard input ("-").
@@ -19,4 +19,4 @@ std::string series_stem(std::string_view file);
 // names stay equal only where the files are spelled alike.
 std::vector<std::string> series_names(const std::vector<std::string>& files);
 
-}  // namespace prep
+}  // namespace elab

@@ -13,7 +13,7 @@
 
 #include "elab/table.hpp"
 
-namespace prep {
+namespace elab {
 
 struct Source {
   std::string file;
@@ -47,4 +47,4 @@ std::vector<std::string> file_symbols(const std::string& path, const TableChoice
 // The folder of a file's path, its last separator kept: "" for a bare name.
 std::string folder_of(std::string_view path);
 
-}  // namespace prep
+}  // namespace elab

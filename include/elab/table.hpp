@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace prep {
+namespace elab {
 
 struct CivilDate {
   std::int32_t year = 0;
@@ -34,4 +34,4 @@ struct TableChoice {
   Spelling spelling = Spelling::command_line;  // of the ways out a refusal names
 };
 
-}  // namespace prep
+}  // namespace elab

@@ -3,7 +3,7 @@
 #include "cli/series_batch.hpp"
 #include "cli/test_sets.hpp"
 
-namespace prep {
+namespace elab {
 
 Invocation command_line(std::span<const std::string_view> args) {
   Invocation inv = parse_command_line(args);
@@ -17,4 +17,4 @@ Invocation command_line(std::span<const std::string_view> args) {
   return inv;
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -7,9 +7,9 @@
 
 #include "cli/options.hpp"
 
-namespace prep {
+namespace elab {
 
 // The arguments after the program's name. Throws UsageError.
 Invocation command_line(std::span<const std::string_view> args);
 
-}  // namespace prep
+}  // namespace elab

@@ -12,7 +12,7 @@
 #include "numtext/record_writer.hpp"
 #include "numtext/messages.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 using numtext::EditList;
@@ -96,4 +96,4 @@ void write_test_count_line(units::Console& console, std::int32_t count) {
   write_count(console, " Test records:   ", count);
 }
 
-}  // namespace prep
+}  // namespace elab

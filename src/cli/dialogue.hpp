@@ -8,7 +8,7 @@
 #include "core/answers.hpp"
 #include "elab/answers.hpp"
 
-namespace prep {
+namespace elab {
 
 class ConsoleAsker final : public Asker {
  public:
@@ -44,4 +44,4 @@ void write_count_line(units::Console& console, std::int32_t IC);
 // with its count in the same columns.
 void write_test_count_line(units::Console& console, std::int32_t count);
 
-}  // namespace prep
+}  // namespace elab

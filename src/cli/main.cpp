@@ -1,3 +1,3 @@
 #include "cli/run.hpp"
 
-int main(int argc, char** argv) { return prep::run(argc, argv); }
+int main(int argc, char** argv) { return elab::run(argc, argv); }

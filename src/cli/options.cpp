@@ -7,7 +7,7 @@
 #include "numtext/integer_text.hpp"
 #include "numtext/messages.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 // A count from 1 up, in digits.
@@ -329,4 +329,4 @@ Invocation parse_command_line(std::span<const std::string_view> args) {
   return CommandLineParser(args).parse();
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -14,7 +14,7 @@
 #include "elab/sources.hpp"
 #include "numtext/vendor_table.hpp"
 
-namespace prep {
+namespace elab {
 
 struct Invocation {
   enum class Action { run, help, version };
@@ -61,4 +61,4 @@ bool takes_value(const Option& option);
 // command_line(). Throws UsageError.
 Invocation parse_command_line(std::span<const std::string_view> args);
 
-}  // namespace prep
+}  // namespace elab

@@ -6,7 +6,7 @@
 
 #include "numtext/messages.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 void write_line(units::Console& console, std::string_view line) {
@@ -67,4 +67,4 @@ std::string usage_error_text(const UsageError& error) {
   return "elab: " + error.message + "\r\n" + numtext::message(numtext::Msg::try_help) + "\r\n";
 }
 
-}  // namespace prep
+}  // namespace elab

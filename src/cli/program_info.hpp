@@ -7,7 +7,7 @@
 #include "cli/options.hpp"
 #include "cli/console.hpp"
 
-namespace prep {
+namespace elab {
 
 void write_usage(units::Console& console);
 void write_version(units::Console& console);
@@ -15,4 +15,4 @@ void write_version(units::Console& console);
 // The two lines of standard error for a usage error.
 std::string usage_error_text(const UsageError& error);
 
-}  // namespace prep
+}  // namespace elab

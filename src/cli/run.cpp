@@ -40,7 +40,7 @@
 #include "cli/command_line.hpp"
 #include "cli/series_run.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 constexpr int kUsageStatus = 2;
@@ -176,4 +176,4 @@ int run(int argc, char** argv) {
   return status;
 }
 
-}  // namespace prep
+}  // namespace elab

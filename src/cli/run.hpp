@@ -2,9 +2,9 @@
 // console, its end and its status.
 #pragma once
 
-namespace prep {
+namespace elab {
 
 // Runs once and returns the exit status.
 int run(int argc, char** argv);
 
-}  // namespace prep
+}  // namespace elab

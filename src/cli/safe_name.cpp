@@ -1,6 +1,6 @@
 #include "cli/safe_name.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 bool needs_escape(unsigned char c, bool first) {
@@ -25,4 +25,4 @@ std::string safe_file_name(std::string_view value) {
   return out;
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-namespace prep {
+namespace elab {
 
 std::string safe_file_name(std::string_view value);
 
-}  // namespace prep
+}  // namespace elab

@@ -28,7 +28,7 @@
 #include "units/run_failure.hpp"
 #include "numtext/messages.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 constexpr std::string_view kName = "{name}";
@@ -630,4 +630,4 @@ int run_batch(const Invocation& inv, units::Console& console) {
   return shown.end();
 }
 
-}  // namespace prep
+}  // namespace elab

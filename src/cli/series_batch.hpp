@@ -14,7 +14,7 @@
 #include "cli/options.hpp"
 #include "cli/console.hpp"
 
-namespace prep {
+namespace elab {
 
 // One series to run: where its prices are, and its name in the templates,
 // the reports and the Series column.
@@ -76,4 +76,4 @@ int run_batch(const Invocation& inv, units::Console& console);
 // 0 when none has a finding or a failure, 1 otherwise.
 int check_batch(const Invocation& inv, units::Console& console);
 
-}  // namespace prep
+}  // namespace elab

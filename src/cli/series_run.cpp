@@ -35,7 +35,7 @@
 #include "numtext/messages.hpp"
 #include "platform/message_locale.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 
@@ -259,4 +259,4 @@ SeriesCounts run_series(RunState& st, const SeriesRun& run) {
 }
 
 
-}  // namespace prep
+}  // namespace elab

@@ -19,7 +19,7 @@
 #include "cli/console.hpp"
 #include "units/output_file.hpp"
 
-namespace prep {
+namespace elab {
 
 // The name of standard input or output among the files.
 inline constexpr std::string_view kStandardInput = "-";
@@ -73,4 +73,4 @@ void check_distinct_files(const std::string& price_file, const Invocation& inv);
 // replaces it. Throws units::RunFailure.
 std::unique_ptr<units::OutputFile> open_output(const std::string& name);
 
-}  // namespace prep
+}  // namespace elab

@@ -1,6 +1,6 @@
 #include "cli/test_sets.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 constexpr std::string_view kSet = "{set}";
@@ -54,4 +54,4 @@ std::optional<std::string> sets_usage_error(const Invocation& inv) {
   return std::nullopt;
 }
 
-}  // namespace prep
+}  // namespace elab

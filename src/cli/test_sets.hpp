@@ -9,7 +9,7 @@
 
 #include "cli/options.hpp"
 
-namespace prep {
+namespace elab {
 
 // The sets a run writes, in order: none named without a test date.
 std::vector<std::string_view> sets_of(const Invocation& inv);
@@ -21,4 +21,4 @@ Invocation invocation_of_set(const Invocation& inv, std::string_view set);
 // nothing.
 std::optional<std::string> sets_usage_error(const Invocation& inv);
 
-}  // namespace prep
+}  // namespace elab

@@ -7,7 +7,7 @@
 #include "numtext/integer_text.hpp"
 #include "numtext/real_text.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 bool all_digits(std::string_view text) {
@@ -304,4 +304,4 @@ std::optional<std::string> parse_symbol_option(std::string_view text) {
   return std::string(text);
 }
 
-}  // namespace prep
+}  // namespace elab

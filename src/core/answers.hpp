@@ -6,7 +6,7 @@
 
 #include "elab/answers.hpp"
 
-namespace prep {
+namespace elab {
 
 // Keeps answer as the one given to question.
 void hold_answer(Answers& answers, Question question, std::int32_t answer);
@@ -33,4 +33,4 @@ class Questions {
   Answers given_;
 };
 
-}  // namespace prep
+}  // namespace elab

@@ -13,7 +13,7 @@
 
 #include "core/checked_arith.hpp"
 
-namespace prep {
+namespace elab {
 
 struct QuietArith {
   float store(double v) { return noted(static_cast<float>(v)); }
@@ -55,12 +55,12 @@ struct QuietArith {
 };
 
 struct CheckedArith {
-  static float store(double v) { return prep::store(v); }
-  static float add(float a, float b) { return prep::store(wide(a) + wide(b)); }
-  static float add(double a, float b) { return prep::store(a + wide(b)); }
+  static float store(double v) { return elab::store(v); }
+  static float add(float a, float b) { return elab::store(wide(a) + wide(b)); }
+  static float add(double a, float b) { return elab::store(a + wide(b)); }
   static float total(float sum) { return sum; }  // every step was checked
-  static double divide(double a, double b) { return prep::divide(a, b); }
+  static double divide(double a, double b) { return elab::divide(a, b); }
   static double sqrt(double v) { return checked_sqrt(v); }
 };
 
-}  // namespace prep
+}  // namespace elab

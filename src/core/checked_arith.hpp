@@ -9,7 +9,7 @@
 #include "numtext/narrow.hpp"
 #include "units/run_failure.hpp"
 
-namespace prep {
+namespace elab {
 
 inline float store(double v) {
   float f;
@@ -32,4 +32,4 @@ inline double checked_sqrt(double v) {
 
 inline double wide(float f) { return static_cast<double>(f); }
 
-}  // namespace prep
+}  // namespace elab

@@ -11,7 +11,7 @@
 #include "units/run_failure.hpp"
 #include "numtext/messages.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 // The arrays for NR and NC, with the stops of sizes that cannot be run.
@@ -58,4 +58,4 @@ void select_and_derive(RunState& st, const Questions& questions, platform::Secon
   ask_weekday(questions, st);
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -14,7 +14,7 @@
 #include "core/price_file.hpp"
 #include "core/run_state.hpp"
 
-namespace prep {
+namespace elab {
 
 // NR, NC, the arrays and the rows of MM from a price file, with the stops
 // of sizes that cannot be run. Returns the call's second thread, made from
@@ -38,4 +38,4 @@ inline constexpr std::string_view kTooFewRowsStop = "Righe selezionate insuffici
 // test set).
 void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second);
 
-}  // namespace prep
+}  // namespace elab

@@ -8,7 +8,7 @@
 #include "core/record_dates.hpp"
 #include "core/training_records.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 // The fields of a layout, in record order.
@@ -71,4 +71,4 @@ std::string csv_records(RunState& st, std::optional<std::string_view> series, st
   return text;
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -11,7 +11,7 @@
 
 #include "core/run_state.hpp"
 
-namespace prep {
+namespace elab {
 
 // Date and the field names of layout IGIO, Series first where asked, Set
 // after Date where asked.
@@ -26,4 +26,4 @@ std::string csv_records(RunState& st, std::optional<std::string_view> series = s
 // line end.
 std::string csv_field(std::string_view text);
 
-}  // namespace prep
+}  // namespace elab

@@ -5,7 +5,7 @@
 #include "numtext/date_text.hpp"
 #include "units/run_failure.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 void copy_row(const Matrix& from, std::int64_t i, const Matrix& to, std::int64_t to_row,
@@ -45,4 +45,4 @@ void DATE(const Questions& questions, DateVariables& own, const Matrix& MM, cons
   }
 }
 
-}  // namespace prep
+}  // namespace elab

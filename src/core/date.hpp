@@ -7,10 +7,10 @@
 #include "core/answers.hpp"
 #include "core/run_state.hpp"
 
-namespace prep {
+namespace elab {
 
 // own: the routine's variables, kept between calls.
 void DATE(const Questions& questions, DateVariables& own, const Matrix& MM, const Matrix& M,
           const std::int32_t& NR, const std::int32_t& NC, std::int32_t& NRR);
 
-}  // namespace prep
+}  // namespace elab

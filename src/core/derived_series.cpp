@@ -17,7 +17,7 @@
 // from the first block that saw one, on the calling thread. The steps stay in order: each
 // reads only what earlier steps stored.
 
-namespace prep {
+namespace elab {
 namespace {
 
 constexpr std::int64_t kBlock = 512;
@@ -310,4 +310,4 @@ void derive_series(RunState& st, Evaluation e, platform::SecondThread* second) {
   forecast_mean_changes(st, e, second);
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -7,7 +7,7 @@
 #include "platform/side_by_side.hpp"
 #include "core/run_state.hpp"
 
-namespace prep {
+namespace elab {
 
 // Blocks: many rows at a time, each in its own order of operations, a block
 // with a fault evaluated again row by row. BlocksTwoWays: the same, the rows
@@ -34,4 +34,4 @@ void forecast_changes(RunState& st, Evaluation e = Evaluation::Blocks, platform:
 void forecast_signs(RunState& st, Evaluation e = Evaluation::Blocks, platform::SecondThread* second = nullptr);
 void forecast_mean_changes(RunState& st, Evaluation e = Evaluation::Blocks, platform::SecondThread* second = nullptr);
 
-}  // namespace prep
+}  // namespace elab

@@ -8,7 +8,7 @@
 #include "numtext/float_chars.hpp"
 #include "numtext/quoted_text.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 std::string rows_too_few(const RunState& st, const InputPlace& input) {
@@ -49,4 +49,4 @@ units::RunFailure placed(const units::RunFailure& failure, const RunState& st, c
   return failure;
 }
 
-}  // namespace prep
+}  // namespace elab

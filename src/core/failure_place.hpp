@@ -10,7 +10,7 @@
 #include "core/run_state.hpp"
 #include "units/run_failure.hpp"
 
-namespace prep {
+namespace elab {
 
 struct InputPlace {
   std::string file;                         // its name, or "table"
@@ -25,4 +25,4 @@ struct InputPlace {
 // returned as they are.
 units::RunFailure placed(const units::RunFailure& failure, const RunState& st, const InputPlace& input);
 
-}  // namespace prep
+}  // namespace elab

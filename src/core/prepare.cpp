@@ -24,7 +24,7 @@
 #include "units/run_failure.hpp"
 #include "numtext/messages.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 // The name a table's failures are reported on.
@@ -202,4 +202,4 @@ Result prepare_series(const Request& request, const SeriesTable& table, std::siz
   return prepare_from(request, {&table.rows().records, series});
 }
 
-}  // namespace prep
+}  // namespace elab

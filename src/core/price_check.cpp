@@ -14,7 +14,7 @@
 #include "core/price_file.hpp"
 #include "core/record_dates.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 bool is_separator(char c) { return c == ' ' || c == '\t' || c == ','; }
@@ -291,4 +291,4 @@ Findings check_table_series(RunState& st, PriceFile& prices, const std::function
   return check_prices(st, prices, warn, [] { return OwnTextFindings{}; });
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -15,7 +15,7 @@
 #include "core/run_state.hpp"
 #include "units/input_file.hpp"
 
-namespace prep {
+namespace elab {
 
 struct Finding {
   std::int64_t row = 0;  // 0: not one row
@@ -92,4 +92,4 @@ Findings check_price_file(RunState& st, units::InputFile& input, const numtext::
 // The same for one series of a table read once.
 Findings check_table_series(RunState& st, PriceFile& prices, const std::function<void(const std::string&)>& warn);
 
-}  // namespace prep
+}  // namespace elab

@@ -9,7 +9,7 @@
 #include "core/price_check.hpp"
 #include "units/run_failure.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 constexpr std::int64_t kLongestGap = 10;     // calendar days between two rows
@@ -118,4 +118,4 @@ void warn_of_taken_days(const RunState& st, std::string_view place, bool strict,
   units::report_input_error(text + std::string(kWayOut) + "; --strict takes no such rows");
 }
 
-}  // namespace prep
+}  // namespace elab

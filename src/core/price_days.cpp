@@ -4,7 +4,7 @@
 #include <optional>
 
 
-namespace prep {
+namespace elab {
 
 using numtext::PriceDay;
 
@@ -52,4 +52,4 @@ void fill_price_rows(std::span<const PriceDay> days, const Matrix& MM) {
   }
 }
 
-}  // namespace prep
+}  // namespace elab

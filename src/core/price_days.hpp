@@ -12,7 +12,7 @@
 #include "numtext/csv_text.hpp"
 #include "core/run_state.hpp"
 
-namespace prep {
+namespace elab {
 
 inline constexpr std::int32_t kDayColumns = 7;
 
@@ -36,4 +36,4 @@ numtext::CsvDays table_days(std::span<const numtext::CivilDate> dates,
 // Rows 1 .. days.size() of MM, which has kDayColumns columns.
 void fill_price_rows(std::span<const numtext::PriceDay> days, const Matrix& MM);
 
-}  // namespace prep
+}  // namespace elab

@@ -8,7 +8,7 @@
 #include "numtext/quoted_text.hpp"
 #include "units/run_failure.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 using numtext::CsvFailure;
@@ -190,4 +190,4 @@ std::optional<numtext::SymbolRecords> price_file_series(units::InputFile& in, co
   }
 }
 
-}  // namespace prep
+}  // namespace elab

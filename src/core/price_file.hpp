@@ -15,7 +15,7 @@
 #include "core/run_state.hpp"
 #include "units/input_file.hpp"
 
-namespace prep {
+namespace elab {
 
 // How a price file is written, and so how its size and rows are read.
 class PriceDialect {
@@ -109,4 +109,4 @@ TableDays table_days_in_order(const TablePlace& table, const std::function<numte
 void warn_left_out(const std::string& file, const numtext::CsvDays& read, std::vector<std::string>& warnings,
                    std::string_view place = "line");
 
-}  // namespace prep
+}  // namespace elab

@@ -11,7 +11,7 @@
 #include "numtext/record_writer.hpp"
 #include "core/training_records.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 using numtext::FieldValue;
@@ -44,4 +44,4 @@ void write_record_dates(const RunState& st, units::OutputFile& out) {
   }
 }
 
-}  // namespace prep
+}  // namespace elab

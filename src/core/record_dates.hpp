@@ -7,8 +7,8 @@
 #include "core/run_state.hpp"
 #include "units/output_file.hpp"
 
-namespace prep {
+namespace elab {
 
 void write_record_dates(const RunState& st, units::OutputFile& out);
 
-}  // namespace prep
+}  // namespace elab

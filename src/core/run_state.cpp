@@ -5,7 +5,7 @@
 
 #include "platform/os.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 // Memory the run obtains after the arrays: the record layouts, the console's
@@ -81,4 +81,4 @@ void allocate_arrays(RunState& st) {
   st.V = {take(nr)};
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace prep {
+namespace elab {
 
 // A matrix of rows x cols reals, column after column, indexed from 1.
 struct Matrix {
@@ -125,4 +125,4 @@ std::size_t array_floats(std::int64_t nr, std::int64_t nc);
 // available, the memory this process may still write into.
 bool fits_in_memory(std::size_t array_bytes, std::size_t available);
 
-}  // namespace prep
+}  // namespace elab

@@ -5,7 +5,7 @@
 #include "core/arith_policy.hpp"
 #include "core/checked_arith.hpp"
 
-namespace prep {
+namespace elab {
 
 namespace {
 
@@ -153,4 +153,4 @@ void choose_and_screen(const Questions& questions, RunState& st, platform::Secon
   if (st.ISN == 1) screen_inputs(st, InputSumPass::Interleaved, second);
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -9,7 +9,7 @@
 #include "core/answers.hpp"
 #include "core/run_state.hpp"
 
-namespace prep {
+namespace elab {
 
 // Screens X into the marks of P: statistics over the window, then every row
 // 1..NRR whose distance from the mean exceeds C times the deviation is marked.
@@ -37,4 +37,4 @@ void screen_inputs(RunState& st, InputSumPass pass = InputSumPass::Interleaved,
 // The whole stage, dialogue included.
 void choose_and_screen(const Questions& questions, RunState& st, platform::SecondThread* second = nullptr);
 
-}  // namespace prep
+}  // namespace elab

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <map>
 
-namespace prep {
+namespace elab {
 namespace {
 
 constexpr int kLongestForm = 2;
@@ -50,4 +50,4 @@ std::vector<std::string> series_names(const std::vector<std::string>& files) {
   return names;
 }
 
-}  // namespace prep
+}  // namespace elab

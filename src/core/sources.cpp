@@ -11,7 +11,7 @@
 #include "units/input_file.hpp"
 #include "units/run_failure.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 constexpr std::string_view kFile = "file";
@@ -128,4 +128,4 @@ std::vector<Source> read_sources_file(const std::string& path) {
   return read_sources(text, folder_of(path));
 }
 
-}  // namespace prep
+}  // namespace elab

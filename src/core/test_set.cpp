@@ -7,7 +7,7 @@
 #include "core/checked_arith.hpp"
 #include "units/run_failure.hpp"
 
-namespace prep {
+namespace elab {
 namespace {
 
 std::string date_of_row(const RunState& st, std::int64_t i) {
@@ -88,4 +88,4 @@ void enter_test_set(RunState& st) {
   st.first_test_row = first;
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -11,7 +11,7 @@
 
 #include "core/run_state.hpp"
 
-namespace prep {
+namespace elab {
 
 // The least number of training rows (those of a run) and of rows after a
 // test set's last record.
@@ -29,4 +29,4 @@ std::int32_t training_rows(const RunState& st, std::int32_t test_from);
 // test row on.
 void enter_test_set(RunState& st);
 
-}  // namespace prep
+}  // namespace elab

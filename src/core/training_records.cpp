@@ -13,7 +13,7 @@
 #include "numtext/fixed_layout.hpp"
 #include "numtext/record_writer.hpp"
 
-namespace prep {
+namespace elab {
 
 using numtext::EditList;
 
@@ -163,4 +163,4 @@ void write_training_records(RunState& st, units::OutputFile& out, platform::Seco
   }
 }
 
-}  // namespace prep
+}  // namespace elab

@@ -15,7 +15,7 @@
 #include "numtext/edit_list.hpp"
 #include "units/output_file.hpp"
 
-namespace prep {
+namespace elab {
 
 // Layouts A (IGIO = 0, Monday flag), B (2..6, no day indicator) and
 // C (-1, five weekday dummies).
@@ -51,4 +51,4 @@ std::string training_text(const RunState& st, std::span<const std::int64_t> rows
 // bufferful is laid down on both while the one before is written out.
 void write_training_records(RunState& st, units::OutputFile& out, platform::SecondThread* second = nullptr);
 
-}  // namespace prep
+}  // namespace elab

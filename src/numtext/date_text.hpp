@@ -16,7 +16,7 @@ namespace numtext {
 class EditList;
 struct FieldValue;
 
-using prep::CivilDate;
+using elab::CivilDate;
 
 inline bool is_leap_year(std::int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -65,7 +65,7 @@ std::string iso_text(const CivilDate& date);
 // YYYY-MM-DD of a day of the calendar; nothing for any other text.
 std::optional<CivilDate> iso_date(std::string_view text);
 
-using prep::DateOrder;
+using elab::DateOrder;
 
 // The written form of a date, without its time of day: year first
 // (2026-12-08, 2026/12/08, 2026.12.08, 20261208), day or month first

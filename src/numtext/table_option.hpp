@@ -11,7 +11,7 @@
 namespace numtext {
 
 enum class TableOption { close, date_column, date_order, symbol };
-using prep::Spelling;
+using elab::Spelling;
 
 // The option with its value: "--date-order=dmy", "date_order=dmy".
 std::string option_text(TableOption option, std::string_view value, Spelling spelling);

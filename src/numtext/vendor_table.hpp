@@ -21,7 +21,7 @@
 
 namespace numtext {
 
-using prep::TableChoice;
+using elab::TableChoice;
 
 // The header is looked for in this many lines from the start.
 inline constexpr std::size_t kHeaderLines = 30;

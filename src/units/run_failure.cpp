@@ -16,9 +16,9 @@ std::string_view statement_name(Statement s) {
 }
 
 // A form is the public kind of the same number.
-static_assert(static_cast<int>(RunFailure::Form::Report) == static_cast<int>(prep::Error::Kind::report) &&
-              static_cast<int>(RunFailure::Form::Input) == static_cast<int>(prep::Error::Kind::input) &&
-              static_cast<int>(RunFailure::Form::Stop) == static_cast<int>(prep::Error::Kind::stop));
+static_assert(static_cast<int>(RunFailure::Form::Report) == static_cast<int>(elab::Error::Kind::report) &&
+              static_cast<int>(RunFailure::Form::Input) == static_cast<int>(elab::Error::Kind::input) &&
+              static_cast<int>(RunFailure::Form::Stop) == static_cast<int>(elab::Error::Kind::stop));
 
 }  // namespace
 

@@ -17,7 +17,7 @@ enum class MathFault { Invalid, DivideByZero, Overflow, SqrtDomain };
 
 // The public Error with what the program's reports need besides: the
 // statement of a report and how a stop is shown.
-class RunFailure final : public prep::Error {
+class RunFailure final : public elab::Error {
  public:
   enum class Form { Report, Input, Stop };
 

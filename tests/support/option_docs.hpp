@@ -32,7 +32,7 @@ inline std::string roff_text(std::string_view text) {
 }
 
 // "-o FILE, --output=FILE" in the doc's marks.
-inline std::string option_spelled(const prep::Option& o, bool markdown) {
+inline std::string option_spelled(const elab::Option& o, bool markdown) {
   const std::string_view value = o.text.value_name[0];
   const std::string shown = markdown && value.find('|') != std::string_view::npos
                                 ? std::string(value.substr(0, value.find('|'))) + "\\|" +
@@ -47,7 +47,7 @@ inline std::string option_spelled(const prep::Option& o, bool markdown) {
 
 inline std::string man_options() {
   std::string page;
-  for (const prep::Option& o : prep::options()) {
+  for (const elab::Option& o : elab::options()) {
     page += ".TP\n" + roff_text(option_spelled(o, false)) + "\n" + roff_text(o.text.doc) + ".\n";
   }
   return page;
@@ -55,7 +55,7 @@ inline std::string man_options() {
 
 inline std::string guide_options() {
   std::string table = "| Option | Meaning |\n|---|---|\n";
-  for (const prep::Option& o : prep::options()) {
+  for (const elab::Option& o : elab::options()) {
     table += "| " + option_spelled(o, true) + " | " + std::string(o.text.doc) + " |\n";
   }
   return table;

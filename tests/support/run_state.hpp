@@ -18,17 +18,17 @@ namespace elab_test {
 // nr rows of nc columns, rows 1..nrr selected, the arrays obtained with
 // every value set to fill, and the column numbers of the close and of the
 // weekday code set.
-inline std::unique_ptr<prep::RunState> run_state(std::int32_t nr, std::int32_t nrr, float fill = 0.0f,
+inline std::unique_ptr<elab::RunState> run_state(std::int32_t nr, std::int32_t nrr, float fill = 0.0f,
                                                  std::int32_t nc = 7) {
-  auto st = std::make_unique<prep::RunState>();
+  auto st = std::make_unique<elab::RunState>();
   st->IC_G = 7;
   st->IC_CHIU = 6;
   st->NR = nr;
   st->NC = nc;
   st->NRR = nrr;
-  prep::allocate_arrays(*st);
+  elab::allocate_arrays(*st);
   if (st->IER != 0) throw std::runtime_error("the arrays of the test run cannot be obtained");
-  std::fill_n(st->storage.data(), prep::array_floats(st->NR, st->NC), fill);
+  std::fill_n(st->storage.data(), elab::array_floats(st->NR, st->NC), fill);
   return st;
 }
 
@@ -39,7 +39,7 @@ inline float weekday_code(std::int64_t i) { return static_cast<float>(2 + (i - 1
 // and the day codes (weekday_code(i) where days is empty), dated in January
 // 1995; extra_rows rows more hold close 0, which would fault if a step used
 // them as a divisor. Every other value of the arrays is fill.
-inline std::unique_ptr<prep::RunState> state_of_closes(const std::vector<float>& closes, float fill = 0.0f,
+inline std::unique_ptr<elab::RunState> state_of_closes(const std::vector<float>& closes, float fill = 0.0f,
                                                        const std::vector<float>& days = {},
                                                        std::int32_t extra_rows = 0) {
   const auto nrr = static_cast<std::int32_t>(closes.size());
@@ -59,8 +59,8 @@ inline std::unique_ptr<prep::RunState> state_of_closes(const std::vector<float>&
 }
 
 // Floats of the arrays of a and b (sized alike) whose bits differ.
-inline std::size_t differing_floats(const prep::RunState& a, const prep::RunState& b) {
-  const std::size_t n = prep::array_floats(a.NR, a.NC);
+inline std::size_t differing_floats(const elab::RunState& a, const elab::RunState& b) {
+  const std::size_t n = elab::array_floats(a.NR, a.NC);
   std::size_t differ = 0;
   for (std::size_t k = 0; k < n; ++k)
     differ += std::bit_cast<std::uint32_t>(a.storage.data()[k]) !=
@@ -69,21 +69,21 @@ inline std::size_t differing_floats(const prep::RunState& a, const prep::RunStat
 }
 
 // Every way to evaluate the derived series, and its name in test output.
-inline constexpr prep::Evaluation kEvaluations[] = {
-    prep::Evaluation::Blocks, prep::Evaluation::BlocksTwoWays, prep::Evaluation::RowByRow};
+inline constexpr elab::Evaluation kEvaluations[] = {
+    elab::Evaluation::Blocks, elab::Evaluation::BlocksTwoWays, elab::Evaluation::RowByRow};
 
 // The derived series in evaluation e; BlocksTwoWays on a second thread.
-inline void derive_series_in(prep::RunState& st, prep::Evaluation e) {
+inline void derive_series_in(elab::RunState& st, elab::Evaluation e) {
   std::unique_ptr<platform::SecondThread> second;
-  if (e == prep::Evaluation::BlocksTwoWays) second = std::make_unique<platform::SecondThread>();
-  prep::derive_series(st, e, second.get());
+  if (e == elab::Evaluation::BlocksTwoWays) second = std::make_unique<platform::SecondThread>();
+  elab::derive_series(st, e, second.get());
 }
 
-inline const char* evaluation_name(prep::Evaluation e) {
+inline const char* evaluation_name(elab::Evaluation e) {
   switch (e) {
-    case prep::Evaluation::Blocks: return "Blocks";
-    case prep::Evaluation::BlocksTwoWays: return "BlocksTwoWays";
-    case prep::Evaluation::RowByRow: return "RowByRow";
+    case elab::Evaluation::Blocks: return "Blocks";
+    case elab::Evaluation::BlocksTwoWays: return "BlocksTwoWays";
+    case elab::Evaluation::RowByRow: return "RowByRow";
   }
   return "?";
 }

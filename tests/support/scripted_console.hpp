@@ -34,7 +34,7 @@ class ScriptedConsole {
 
   units::Console& console() { return *console_; }
   // The program's questions on this console.
-  prep::ConsoleAsker& asker() { return asker_; }
+  elab::ConsoleAsker& asker() { return asker_; }
   int out_fd() const { return out_; }
 
   // What has reached the output so far, without flushing the console.
@@ -56,7 +56,7 @@ class ScriptedConsole {
   int in_;
   int out_;
   std::unique_ptr<units::Console> console_;
-  prep::ConsoleAsker asker_;
+  elab::ConsoleAsker asker_;
 };
 
 }  // namespace elab_test
