@@ -55,15 +55,21 @@ bool split(std::string_view line, char sep, std::vector<std::string>& fields) {
 // accents, quotes or <>).
 constexpr std::string_view kDateNames[] = {
     "date", "datum", "data", "fecha", "day", "dato", "päivämäärä", "pvm", "tarih", "ημερομηνία", "дата",
-    "日付", "年月日", "日期", "날짜", "일자", "dtyyyymmdd", "trade date", "tradedate", "as of", "as of date", "asof"};
+    "日付", "日付け", "年月日", "日期", "날짜", "일자", "tanggal", "dtyyyymmdd", "trade date", "tradedate",
+    "exchange date", "observation_date", "as of", "as of date", "asof"};
 constexpr std::string_view kTimeNames[] = {"time", "timestamp", "datetime"};
 constexpr std::string_view kCloseNames[] = {
     "close", "close/last", "last", "price", "schluss", "schlusskurs", "chiusura", "ultimo", "cloture",
     "dernier", "cierre", "fechamento", "fecho", "slot", "slotkoers", "clot", "cours de clôture", "settle",
-    "settlement", "settlement price", "nav", "stängningskurs", "stängning", "slutkurs", "sluttkurs", "lukkekurs",
+    "settlement", "settlement price", "closing price", "close price", "closing", "last price", "px_last",
+    "nav", "nav per share", "net asset value", "stängningskurs", "stängning", "slutkurs", "sluttkurs", "lukkekurs",
     "päätöskurssi", "päätöshinta", "zamknięcie", "kurs zamknięcia", "závěr", "uzavírací cena", "zavírací cena",
     "kapanış", "kapanış fiyatı", "κλείσιμο", "τιμή κλεισίματος", "закрытие", "цена закрытия", "終値", "收盘价",
-    "收盘", "收盤價", "收盤", "종가", "senast", "siste", "viimeisin", "son", "kurs", "cours", "cena", "цена"};
+    "收盘", "收盤價", "收盤", "종가", "senast", "senaste", "siste", "seneste", "viimeisin", "laatste", "zuletzt",
+    "ostatnio", "poslední", "şimdi", "terakhir", "son", "kurs", "cours", "cena", "τιμή", "цена"};
+// The day's other values, never taken for its close.
+constexpr std::string_view kOtherValueNames[] = {"open", "high", "low", "volume", "vol", "vol.", "adj close",
+                                                  "change", "change %", "turnover", "symbol", "ticker", "name"};
 constexpr std::string_view kSymbolNames[] = {"symbol", "ticker", "name", "code", "instrument", "isin"};
 
 std::optional<std::size_t> first_named(const std::vector<std::string>& keys, std::span<const std::string_view> names,
@@ -307,6 +313,13 @@ NamedColumns columns_named(std::span<const std::string> names, const TableChoice
   // pandas writes an index without a name as a first column without one.
   if (!choice.date_column && !c.date && keys.size() > 1 && keys[0].empty()) c.date = 0;
   c.close = choice.close ? chosen(keys, *choice.close) : first_named(keys, kCloseNames, c.date);
+  // Two columns, a date and one other that no name tells (a data portal's
+  // DATE,SP500): the other is the close, as anyone reading it takes it,
+  // unless its name says it is some other value of the day.
+  if (!choice.close && !c.close && c.date && keys.size() == 2) {
+    const std::size_t other = 1 - *c.date;
+    if (!keys[other].empty() && !first_named({keys[other]}, kOtherValueNames)) c.close = other;
+  }
   if (c.close && c.close == c.date) {
     c.close.reset();
     c.close_is_date = true;
