@@ -242,6 +242,11 @@ PYBIND11_MODULE(_elab, m) {
         py::arg("symbol_name"), py::arg("date_name"), py::arg("close_name"), py::arg("answers"), py::arg("symbol"),
         py::arg("date_order"), py::arg("strict") = false);
   m.def("read_sources", &read_sources, py::arg("path"));
+  m.def("symbol_column_names", [] {
+    std::vector<std::string> names;
+    for (const std::string_view n : numtext::symbol_column_names()) names.emplace_back(n);
+    return names;
+  });
   m.def("file_symbols", &file_symbols, py::arg("path"), py::arg("close"), py::arg("date"), py::arg("date_order"));
   m.def("table_columns", &table_columns, py::arg("names"), py::arg("close"), py::arg("date"));
   py::class_<SeriesTable>(m, "SeriesTable");

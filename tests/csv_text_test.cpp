@@ -117,8 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 1: no date column among \"When\", \"Close\": name it with --date-column=NAME"},
         CsvCase{"NoColumnNamed", "Date,Close\n2024-01-02,1\n", "line 1: no column \"Last\" among \"Date\", \"Close\": name it with --close=NAME or by its number, --close=2", "Last"},
         CsvCase{"CloseByNumber", "Date,Open,Settle\n2024-01-02,1,2\n", "2024-1-2=2.@2 ", "3"},
-        // A date and one column no name tells: the close (an Open is not).
-        CsvCase{"TwoColumnsTheOtherIsTheClose", "observation_date,SP500\n2024-01-02,4742.5\n", "2024-1-2=4742.5@2 "},
         CsvCase{"TitleLinesBeforeTheHeader", "Kursdaten\nISIN;DE0001\n\nDatum;Er\xC3\xB6""ffnung;Schlusskurs\n02.01.2024;1;2\n15.01.2024;1;3\n",
                 "2024-1-2=2.@5 2024-1-15=3.@6 "},
         CsvCase{"Windows1252AndAngleBrackets", "<DATE>;<CL\xD4TURE>\n20240102;1,5\n", "2024-1-2=1.5@2 "},

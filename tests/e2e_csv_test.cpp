@@ -357,7 +357,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VendorCase{"greek.csv"}, VendorCase{"russian.csv"}, VendorCase{"japanese.csv"},
                       VendorCase{"chinese.csv"}, VendorCase{"korean.csv"}, VendorCase{"terminal_dt.csv"},
                       VendorCase{"two_digit_years.csv"}, VendorCase{"weekday_names.csv"},
-                      VendorCase{"quoted_line_end.csv"}, VendorCase{"portal_series.csv"},
+                      VendorCase{"quoted_line_end.csv"},
                       VendorCase{"terminal_px_last.csv"}, VendorCase{"portal_german_zuletzt.csv"}),
     [](const auto& info) {
       std::string name;

@@ -3,7 +3,10 @@
 import concurrent.futures
 import os
 
-SYMBOL_COLUMNS = ("symbol", "ticker", "name", "code", "instrument", "isin")
+from . import _elab as _core
+
+# The program's own names of a symbol column, as column keys.
+SYMBOL_COLUMNS = tuple(_core.symbol_column_names())
 
 
 def _is_path(source):

@@ -28,7 +28,6 @@ std::unique_ptr<platform::SecondThread> take_price_days(RunState& st,
                                                         std::span<const numtext::PriceDay> days);
 
 // The fewest rows a run takes, and its stop when fewer are selected.
-inline constexpr std::int32_t kLeastRows = 110;
 inline constexpr std::string_view kTooFewRowsStop = "Righe selezionate insufficienti: ne servono almeno 110";
 
 // The rows of the dates asked, the series derived, the variable chosen and

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "numtext/date_text.hpp"
+#include "core/core.hpp"
 #include "core/price_check.hpp"
 #include "units/run_failure.hpp"
 
@@ -14,7 +15,6 @@ namespace {
 
 constexpr std::int64_t kLongestGap = 10;     // calendar days between two rows
 constexpr std::int64_t kEqualCloses = 5;     // in a row
-constexpr std::int64_t kRowsARunNeeds = 110;  // selected
 
 constexpr std::string_view kWeekend[] = {"", "Sunday", "", "", "", "", "", "Saturday"};
 
@@ -53,10 +53,10 @@ void each_day_finding(const Matrix& MM, std::int64_t rows, const DayFound& found
       run_start = i + 1;
     }
   }
-  if (rows < kRowsARunNeeds) {
+  if (rows < kLeastRows) {
     found(DayKind::few_rows, 0,
           std::to_string(rows) + (rows == 1 ? " row" : " rows") + ": a run needs at least " +
-              std::to_string(kRowsARunNeeds) + " selected rows");
+              std::to_string(kLeastRows) + " selected rows");
   }
 }
 

@@ -9,6 +9,9 @@
 
 namespace elab {
 
+// The selected rows a run needs, and a split run's training set too.
+inline constexpr std::int32_t kLeastRows = 110;
+
 // A matrix of rows x cols reals, column after column, indexed from 1.
 struct Matrix {
   float* data = nullptr;

@@ -22,11 +22,11 @@ bool before(const RunState& st, std::int64_t i, std::int32_t test_from) {
 // The dates that leave a run's rows before them and a test record after.
 std::string dates_that_do(const RunState& st) {
   const std::int64_t last_record = st.NRR - 20;
-  if (last_record <= kLeastTrainingRows) {
+  if (last_record <= kLeastRows) {
     return "no test date would do: " + std::to_string(st.NRR) + " rows selected, a split needs " +
-           std::to_string(kLeastTrainingRows + 21);
+           std::to_string(kLeastRows + 21);
   }
-  return "a test date after " + date_of_row(st, kLeastTrainingRows) + " and not after " +
+  return "a test date after " + date_of_row(st, kLeastRows) + " and not after " +
          date_of_row(st, last_record) + " would do";
 }
 
@@ -70,9 +70,9 @@ std::int32_t training_rows(const RunState& st, std::int32_t test_from) {
                      ") but before the test date: the rows are not in date order");
     }
   }
-  if (rows < kLeastTrainingRows) {
+  if (rows < kLeastRows) {
     refuse(st, "the date leaves " + std::to_string(rows) + " training rows, a run needs " +
-                   std::to_string(kLeastTrainingRows));
+                   std::to_string(kLeastRows));
   }
   if (rows + 1 > st.NRR - 20) {
     refuse(st, "the date leaves no test row with 20 rows after it");

@@ -13,10 +13,6 @@
 
 namespace elab {
 
-// The least number of training rows (those of a run) and of rows after a
-// test set's last record.
-inline constexpr std::int32_t kLeastTrainingRows = 110;
-
 // How many of the NRR selected rows come before the date key test_from: a
 // training run's NRR. Throws units::RunFailure, naming the dates that
 // would do, when that leaves fewer rows than a run needs, no test record,

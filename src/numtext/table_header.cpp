@@ -67,10 +67,13 @@ constexpr std::string_view kCloseNames[] = {
     "kapanış", "kapanış fiyatı", "κλείσιμο", "τιμή κλεισίματος", "закрытие", "цена закрытия", "終値", "收盘价",
     "收盘", "收盤價", "收盤", "종가", "senast", "senaste", "siste", "seneste", "viimeisin", "laatste", "zuletzt",
     "ostatnio", "poslední", "şimdi", "terakhir", "son", "kurs", "cours", "cena", "τιμή", "цена"};
-// The day's other values, never taken for its close.
-constexpr std::string_view kOtherValueNames[] = {"open", "high", "low", "volume", "vol", "vol.", "adj close",
-                                                  "change", "change %", "turnover", "symbol", "ticker", "name"};
 constexpr std::string_view kSymbolNames[] = {"symbol", "ticker", "name", "code", "instrument", "isin"};
+
+}  // namespace
+
+std::span<const std::string_view> symbol_column_names() { return kSymbolNames; }
+
+namespace {
 
 std::optional<std::size_t> first_named(const std::vector<std::string>& keys, std::span<const std::string_view> names,
                                        std::optional<std::size_t> besides = std::nullopt) {
@@ -313,20 +316,13 @@ NamedColumns columns_named(std::span<const std::string> names, const TableChoice
   // pandas writes an index without a name as a first column without one.
   if (!choice.date_column && !c.date && keys.size() > 1 && keys[0].empty()) c.date = 0;
   c.close = choice.close ? chosen(keys, *choice.close) : first_named(keys, kCloseNames, c.date);
-  // Two columns, a date and one other that no name tells (a data portal's
-  // DATE,SP500): the other is the close, as anyone reading it takes it,
-  // unless its name says it is some other value of the day.
-  if (!choice.close && !c.close && c.date && keys.size() == 2) {
-    const std::size_t other = 1 - *c.date;
-    if (!keys[other].empty() && !first_named({keys[other]}, kOtherValueNames)) c.close = other;
-  }
   if (c.close && c.close == c.date) {
     c.close.reset();
     c.close_is_date = true;
   }
   for (const std::string_view name : kSymbolNames) {
     for (std::size_t k = 0; k < keys.size() && !c.symbol; ++k)
-      if (keys[k] == name && k != c.date && k != c.close) c.symbol = k;
+      if (keys[k] == name && k != c.date.value_or(keys.size()) && k != c.close.value_or(keys.size())) c.symbol = k;
   }
   return c;
 }

@@ -102,6 +102,10 @@ CsvDays read_table_days(std::string_view text, const TableChoice& choice);
 // ticker) columns, in the order first met; empty when it has neither. Throws CsvFailure as read_table_days does.
 std::vector<std::string> table_symbols(std::string_view text, const TableChoice& choice);
 
+// The names a symbol column goes by, in the order of preference, as column
+// keys (lower case).
+std::span<const std::string_view> symbol_column_names();
+
 // A table of several series read once: its rows grouped by symbol in one
 // pass, stable, each row kept as where its record starts, so that each
 // series is read on its own (on any thread) without the text being read or

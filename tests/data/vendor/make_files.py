@@ -149,8 +149,6 @@ def main():
           lambda d, c: "%d년 %d월 %d일,%s" % (d.year, d.month, d.day, plain(c)))
     write("terminal_dt.csv", days(130, s, 43, 64.1), "<TICKER>,<DTYYYYMMDD>,<TIME>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>",
           lambda d, c: "TEST,%s,000000,%s,%s,%s,%s,10" % (d.strftime("%Y%m%d"), *(plain(c) for _ in range(4))))
-    write("portal_series.csv", days(130, s, 46, 4700.0), "observation_date,SP500",
-          lambda d, c: "%s,%s" % (d.isoformat(), plain(c)))
     write("terminal_px_last.csv", days(130, s, 47, 98.6), "Date,PX_LAST,PX_VOLUME",
           lambda d, c: "%s,%s,1000" % (d.strftime("%m/%d/%Y"), plain(c)))
     write("portal_german_zuletzt.csv", days(130, s, 48, 98.6), '"Datum","Zuletzt","Eröffn.","Hoch","Tief","Vol.","+/- %"',
