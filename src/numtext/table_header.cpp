@@ -306,6 +306,21 @@ std::string column_key(std::string_view name) {
   return folded_letters(name);
 }
 
+namespace {
+
+// The first symbol column by the names' order, neither the date's nor the
+// close's.
+std::optional<std::size_t> symbol_column(const std::vector<std::string>& keys, std::optional<std::size_t> date,
+                                         std::optional<std::size_t> close) {
+  for (const std::string_view name : kSymbolNames) {
+    for (std::size_t k = 0; k < keys.size(); ++k)
+      if (keys[k] == name && k != date && k != close) return k;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 NamedColumns columns_named(std::span<const std::string> names, const TableChoice& choice) {
   std::vector<std::string> keys;
   keys.reserve(names.size());
@@ -320,10 +335,7 @@ NamedColumns columns_named(std::span<const std::string> names, const TableChoice
     c.close.reset();
     c.close_is_date = true;
   }
-  for (const std::string_view name : kSymbolNames) {
-    for (std::size_t k = 0; k < keys.size() && !c.symbol; ++k)
-      if (keys[k] == name && k != c.date.value_or(keys.size()) && k != c.close.value_or(keys.size())) c.symbol = k;
-  }
+  c.symbol = symbol_column(keys, c.date, c.close);
   return c;
 }
 
