@@ -126,6 +126,7 @@ def main(argv):
     parser.add_argument("sizes", nargs="*", type=int)
     args = parser.parse_args(argv)
     args.program = os.path.abspath(args.program)
+    args.dir = os.path.abspath(args.dir)
     sizes = args.sizes or [200, 2500, 2000, 2500]
     if len(sizes) % 2 != 0:
         parser.error("sizes come in pairs: K R")
