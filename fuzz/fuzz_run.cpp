@@ -97,21 +97,22 @@ bool known_m(int n) {
   return n == 6101 || n == 6103 || n == 6104 || n == 6201 || n == 6202 || n == 6203;
 }
 
-// A CSV's faults and its warning are lines "elab: FILE: ...".
+// A CSV's faults are lines "elab: FILE: ..."; its warnings (closes left out,
+// weekend rows, long gaps) come first, each a line "elab: warning: ...".
 constexpr std::string_view kInputLine = "elab: prices.txt: ";
+constexpr std::string_view kWarningLine = "elab: warning: prices.txt: ";
 
-// The warning of closes left out, when it is there, comes first.
-std::string_view after_warning(std::string_view err) {
-  if (!err.starts_with(kInputLine)) return err;
-  const std::size_t end = err.find("\r\n");
-  if (end == std::string_view::npos) fail("a line without its line end", std::string(err));
-  const std::string_view line = err.substr(0, end);
-  if (line.find("without a close left out") == std::string_view::npos) return err;
-  return err.substr(end + 2);
+std::string_view after_warnings(std::string_view err) {
+  while (err.starts_with(kWarningLine)) {
+    const std::size_t end = err.find("\r\n");
+    if (end == std::string_view::npos) fail("a warning without its line end", std::string(err));
+    err.remove_prefix(end + 2);
+  }
+  return err;
 }
 
 void check_report(const std::string& whole, int status) {
-  const std::string err(after_warning(whole));
+  const std::string err(after_warnings(whole));
   if (err.empty()) return;
   if (status != 1) fail("error report with an exit status other than 1", err);
   if (err.starts_with(kInputLine)) {

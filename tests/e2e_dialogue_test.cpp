@@ -448,7 +448,8 @@ TEST_P(Locale, ChoosesTheUsagesLanguage) {
             c.italian ? "elab: valore '7' non valido per --days\r\nProvare 'elab --help'.\r\n"
                       : "elab: invalid value '7' for --days\r\nTry 'elab --help'.\r\n");
   EXPECT_EQ(run_in(dir, {"-o", "{name}.dat", "--dates={name}.days", "a.txt", "b.txt"}, "").out,
-            c.italian ? "2 file: 0 scritti, 2 non riusciti\n" : "2 files: 0 written, 2 failed\n");
+            (c.italian ? "2 file: 0 scritti, 2 non riusciti" : "2 files: 0 written, 2 failed") +
+                program_line_end());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -47,6 +47,12 @@ inline std::string binary_path() {
   return b != nullptr && *b != '\0' ? b : ELAB_BINARY;
 }
 
+// The line end of the program's own lines (a batch's, not the old
+// console's): the system's, which a build for Windows makes CR LF.
+inline std::string program_line_end() {
+  return binary_path().ends_with(".exe") ? "\r\n" : "\n";
+}
+
 inline std::vector<std::string> words_of(const char* text) {
   std::vector<std::string> words;
   std::istringstream in(text != nullptr ? text : "");
