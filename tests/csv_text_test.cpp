@@ -20,9 +20,11 @@ using numtext::CsvFailure;
 
 // "2024-01-02=1.5@2 ..." for the days in date order, then "left out N@L";
 // or the failure.
-std::string outcome(const std::string& text, const std::string& close = "", const std::string& symbol = "") {
+std::string outcome(const std::string& text, const std::string& close = "", const std::string& symbol = "",
+                    elab::Spelling spelling = elab::Spelling::command_line) {
   try {
     numtext::TableChoice choice;
+    choice.spelling = spelling;
     if (!close.empty()) choice.close = close;
     if (!symbol.empty()) choice.symbol = symbol;
     numtext::CsvDays read = numtext::read_table_days(numtext::utf8_text(text), choice);
@@ -63,13 +65,14 @@ struct CsvCase {
   std::string expected;
   std::string close = "";
   std::string symbol = "";
+  elab::Spelling spelling = elab::Spelling::command_line;  // of the way out a refusal names
 };
 
 class CsvText : public ::testing::TestWithParam<CsvCase> {};
 
 TEST_P(CsvText, Reads) {
   const auto& c = GetParam();
-  EXPECT_EQ(outcome(c.text, c.close, c.symbol), c.expected);
+  EXPECT_EQ(outcome(c.text, c.close, c.symbol, c.spelling), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -116,6 +119,19 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"NoDateColumn", "When,Close\n2024-01-02,1\n",
                 "line 1: no date column among \"When\", \"Close\": name it with --date-column=NAME"},
         CsvCase{"NoColumnNamed", "Date,Close\n2024-01-02,1\n", "line 1: no column \"Last\" among \"Date\", \"Close\": name it with --close=NAME or by its number, --close=2", "Last"},
+        CsvCase{"NoColumnNamedInPython", "Date,Close\n2024-01-02,1\n",
+                "line 1: no column \"Last\" among \"Date\", \"Close\": name it with close=NAME or by its number, close=2",
+                "Last", "", elab::Spelling::keyword},
+        CsvCase{"NoColumnNamedInAScript", "Date,Close\n2024-01-02,1\n",
+                "line 1: no column \"Last\" among \"Date\", \"Close\": name it with close: \"NAME\" or by its number, close: 2",
+                "Last", "", elab::Spelling::property},
+        CsvCase{"OrderNeverSettledInAScript", "Date,Close\n2.1.2024,1\n",
+                "file Date: every date reads as DD.MM.YYYY or MM.DD.YYYY alike: give date_order: \"dmy\" or date_order: \"mdy\"",
+                "", "", elab::Spelling::property},
+        // a name given back as a script would write it, quotes and controls escaped
+        CsvCase{"SymbolWithoutAColumnInAScript", "Date,Close\n2024-01-02,1\n",
+                "file: symbol: \"a\\\"b\\\\\\t\\u0001\" needs a column of symbols (Symbol, Ticker, Name, Code, Instrument or ISIN)",
+                "", "a\"b\\\t\x01", elab::Spelling::property},
         CsvCase{"CloseByNumber", "Date,Open,Settle\n2024-01-02,1,2\n", "2024-1-2=2.@2 ", "3"},
         CsvCase{"TitleLinesBeforeTheHeader", "Kursdaten\nISIN;DE0001\n\nDatum;Er\xC3\xB6""ffnung;Schlusskurs\n02.01.2024;1;2\n15.01.2024;1;3\n",
                 "2024-1-2=2.@5 2024-1-15=3.@6 "},

@@ -447,6 +447,10 @@ TEST_P(Locale, ChoosesTheUsagesLanguage) {
   EXPECT_EQ(run_in(dir, {"--days=7"}, "").err,
             c.italian ? "elab: valore '7' non valido per --days\r\nProvare 'elab --help'.\r\n"
                       : "elab: invalid value '7' for --days\r\nTry 'elab --help'.\r\n");
+  // One file spelt two ways is refused in the user's language as one name is.
+  EXPECT_EQ(run_in(dir, {"-o", "new.dat", "--dates=./new.dat", "a.txt"}, "").err,
+            c.italian ? "elab: --output e --dates indicano lo stesso file\r\nProvare 'elab --help'.\r\n"
+                      : "elab: --output and --dates name the same file\r\nTry 'elab --help'.\r\n");
   EXPECT_EQ(run_in(dir, {"-o", "{name}.dat", "--dates={name}.days", "a.txt", "b.txt"}, "").out,
             (c.italian ? "2 file: 0 scritti, 2 non riusciti" : "2 files: 0 written, 2 failed") +
                 program_line_end());

@@ -6,23 +6,10 @@
   'use strict';
 
   let core = null;
-  let answerNames = [];  // [Python keyword, option] in the order of the questions
-
-  // This API's name of an option of the command line.
-  const optionNames = { 'date-column': 'date', 'date-order': 'date_order', close: 'close', symbol: 'symbol' };
-  function apiName(keyword) { return keyword.replace(/_$/, ''); }
-
-  // The program's --option=VALUE in a message, as this API's option: VALUE.
-  function spelled(message) {
-    return message.replace(/--([a-z-]+)=(\S*?)(?=[\s,;)]|$)/g, function (whole, option, value) {
-      const name = optionNames[option];
-      if (name === undefined) return whole;
-      return name + ': ' + (/^\d+$/.test(value) ? value : JSON.stringify(value));
-    });
-  }
+  let answerNames = [];  // [this API's name, option] in the order of the questions
 
   function failure(error) {
-    const e = new Error(spelled(error.message.replace(/\r\n/g, '\n').replace(/^\n+|\n+$/g, '')));
+    const e = new Error(error.message.replace(/\r\n/g, '\n').replace(/^\n+|\n+$/g, ''));
     e.code = error.code;
     e.status = error.status;
     return e;
@@ -35,15 +22,15 @@
     return String(value);
   }
 
-  // The answers by Python keyword, with the program's defaults for the
-  // dates ("all" and the end).
+  // The answers by name, with the program's defaults for the dates ("all"
+  // and the end).
   function answersOf(options) {
-    const given = { from_: 'all', to: 0 };
+    const given = { from: 'all', to: 0 };
     const out = {};
-    for (const [keyword] of answerNames) {
-      const value = options[apiName(keyword)];
-      const taken = value === undefined || value === null ? given[keyword] : value;
-      if (taken !== undefined) out[keyword] = optionText(taken);
+    for (const [name] of answerNames) {
+      const value = options[name];
+      const taken = value === undefined || value === null ? given[name] : value;
+      if (taken !== undefined) out[name] = optionText(taken);
     }
     return out;
   }
@@ -74,8 +61,13 @@
 
   // The file in the module's memory only, under name (messages name it), for
   // the length of one call.
-  function withFile(bytes, name, body) {
+  function loaded() {
     if (core === null) throw new Error('elab: the module is not loaded yet: await elab.ready');
+    return core;
+  }
+
+  function withFile(bytes, name, body) {
+    loaded();
     if (!(bytes instanceof Uint8Array)) throw new TypeError('elab: the price file must be a Uint8Array');
     const base = String(name || 'prices').replace(/[\/\0]/g, '_') || 'prices';
     const FS = core.FS;
@@ -134,11 +126,13 @@
     columns(names, options) {
       const r = core.columnsNamed(names, choiceOf(checkedOptions(options)));
       if (r.error) throw failure(r.error);
-      r.missing = spelled(r.missing);
       return r;
     },
-    answerNames() { return answerNames.map(function (p) { return [apiName(p[0]), p[1]]; }); },
-    spelled: spelled,
+    answerNames() { return answerNames.map(function (p) { return p.slice(); }); },
+    // The language of the core's texts: "it" gives Italian, any other
+    // English (the default). Returns the one taken, "it" or "en".
+    setLanguage(language) { return loaded().setLanguage(String(language)); },
+    language() { return loaded().language(); },
   };
 
   elab.ready = elabCore({ print: function () {}, printErr: function () {} }).then(function (m) {

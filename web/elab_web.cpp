@@ -20,12 +20,12 @@
 #include "core/csv_records.hpp"
 #include "core/price_check.hpp"
 #include "core/price_file.hpp"
+#include "core/record_dates.hpp"
 #include "core/run_state.hpp"
-#include "core/training_records.hpp"
 #include "elab/answers.hpp"
 #include "elab/prepare.hpp"
 #include "numtext/date_text.hpp"
-#include "numtext/record_writer.hpp"
+#include "numtext/messages.hpp"
 #include "numtext/vendor_table.hpp"
 #include "units/file_open.hpp"
 #include "units/input_file.hpp"
@@ -96,22 +96,26 @@ std::optional<std::string> text_of(const val& options, const char* name) {
   return v.as<std::string>();
 }
 
-// The answers as the table names them, each already spelt as the command
+// This API's name of an answer.
+std::string name_of(const elab::AnswerSpec& spec) { return elab::spelled_name(spec, elab::Spelling::property); }
+
+// The answers by this API's names, each value already spelt as the command
 // line spells its option (elab.js turns true into "yes" and so on).
 elab::Answers answers_of(const val& given) {
   elab::Answers a;
   for (const elab::AnswerSpec& spec : elab::answer_table()) {
-    const std::string keyword(spec.keyword);
-    const std::optional<std::string> text = text_of(given, keyword.c_str());
+    const std::string name = name_of(spec);
+    const std::optional<std::string> text = text_of(given, name.c_str());
     if (!spec.needed(a) && !text) continue;  // an answer only ever given, such as test_from
-    if (!text) throw Refused{keyword + ": no answer"};
-    if (!spec.take(a, *text)) throw Refused{keyword + ": " + *text + " is not accepted"};
+    if (!text) throw Refused{name + ": no answer"};
+    if (!spec.take(a, *text)) throw Refused{name + ": " + *text + " is not accepted"};
   }
   return a;
 }
 
 numtext::TableChoice choice_of(const val& options) {
   numtext::TableChoice c;
+  c.spelling = elab::Spelling::property;
   c.close = text_of(options, "close");
   c.date_column = text_of(options, "date");
   c.symbol = text_of(options, "symbol");
@@ -123,12 +127,13 @@ numtext::TableChoice choice_of(const val& options) {
   return c;
 }
 
-// The keyword and the option of each answer, in the order of the questions.
+// This API's name and the option of each answer, in the order of the
+// questions.
 val answer_names() {
   val names = val::array();
   for (const elab::AnswerSpec& spec : elab::answer_table()) {
     val pair = val::array();
-    pair.call<void>("push", std::string(spec.keyword));
+    pair.call<void>("push", name_of(spec));
     pair.call<void>("push", std::string(spec.option));
     names.call<void>("push", pair);
   }
@@ -177,21 +182,6 @@ std::unique_ptr<units::InputFile> opened(const std::string& path) {
   }
 }
 
-// The day of each record as --dates writes it, through the same layout.
-std::string record_dates(const elab::RunState& st) {
-  numtext::RecordWriter writer;
-  std::string text;
-  for (const std::int64_t i : elab::written_rows(st)) {
-    const numtext::FieldValue day[] = {numtext::date_field(st.M(i, 1)), numtext::date_field(st.M(i, 2)),
-                                       numtext::date_field(st.M(i, 3))};
-    writer.write(numtext::iso_date_layout(), day, [&](std::string_view record) {
-      text += record;
-      text += "\r\n";
-    });
-  }
-  return text;
-}
-
 // The records as the program's --format=csv writes them, each line led by
 // series where one is given (the lines of several files make one dataset),
 // and the days as --dates writes them: {header, lines, dates}.
@@ -206,10 +196,10 @@ val dataset(const std::string& path, const val& answers, const val& options, con
     elab::PriceFile prices(*input, choice);
     // No second thread is to be had here: the page runs on one.
     const auto second = elab::read_price_matrix(st, prices);
-    elab::select_and_derive(st, elab::Questions(given), second.get());
+    elab::select_and_derive(st, elab::Questions(given), second.get(), choice.spelling);
     val out = val::object();
     out.set("header", elab::csv_header(st.IGIO, name.has_value()));
-    out.set("dates", record_dates(st));
+    out.set("dates", elab::record_dates_text(st));
     out.set("lines", name ? elab::csv_records(st, *name) : elab::csv_records(st));
     return out;
   });
@@ -276,9 +266,20 @@ val columns_named(const val& names, const val& options) {
   });
 }
 
+// The language of the core's texts, "it" or "en", as a locale's name gives
+// it: the page passes the one it chose from the browser's.
+std::string language_code() { return numtext::language() == numtext::Language::italian ? "it" : "en"; }
+
+std::string set_language(const std::string& language) {
+  numtext::set_language(numtext::language_of_locale(language));
+  return language_code();
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(elab_web) {
+  emscripten::function("setLanguage", &set_language);
+  emscripten::function("language", &language_code);
   emscripten::function("answerNames", &answer_names);
   emscripten::function("prepare", &prepare);
   emscripten::function("check", &check);

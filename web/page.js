@@ -418,5 +418,9 @@
   dropZone();
   $('#file').addEventListener('change', function (e) { take(e.target.files); });
   $('#answers').addEventListener('submit', run);
-  elab.ready.then(function () { status(t('ready')); document.body.dataset.ready = 'yes'; });
+  elab.ready.then(function () {
+    elab.setLanguage(lang);
+    status(t('ready'));
+    document.body.dataset.ready = 'yes';
+  });
 })();

@@ -92,6 +92,10 @@ const AnswerSpec& answer_spec(Question question);
 const AnswerSpec* answer_of_option(std::string_view option);
 const AnswerSpec* answer_of_keyword(std::string_view keyword);
 
+// The answer's name as a front end spells it: "--test-from", "test_from",
+// and the page's property, the keyword without Python's trailing _ ("from").
+std::string spelled_name(const AnswerSpec& spec, Spelling spelling);
+
 // The rows a run needs and lacks, in the table's order.
 std::vector<const AnswerSpec*> missing_answers(const Answers& answers);
 

@@ -23,8 +23,9 @@ struct CivilDate {
 enum class DateOrder : std::uint8_t { unknown, dmy, mdy };
 
 // How a refusal spells its way out: the command line's options
-// (--close=NAME) or Python's keywords (close=NAME).
-enum class Spelling { command_line, keyword };
+// (--close=NAME), Python's keywords (close=NAME) or the properties of the
+// JavaScript API's options (close: "NAME").
+enum class Spelling { command_line, keyword, property };
 
 struct TableChoice {
   std::optional<std::string> close;        // a column's name, or its place from 1

@@ -637,3 +637,6 @@ def test_a_split_by_a_date_object_of_many_series_and_as_csv():
     assert list(csv.columns[:3]) == ["Series", "Date", "Set"] and list(csv.columns[3:]) == rs["a"].train.columns
     assert list(csv["Date"][csv["Set"] == "test"]) == [str(d) for d in rs["a"].test.dates]
     assert np.allclose(csv[csv["Set"] == "train"].iloc[:, 3:].to_numpy(np.float32), rs["a"].train.values, atol=0.5e-4)
+    with pytest.raises(elab.ElabError, match="test_from: the date leaves no test row") as refused:  # Python's spelling
+        elab.prepare(PRICES, **dict(split, test_from="2099-01-01"))
+    assert "--test-from" not in str(refused.value)

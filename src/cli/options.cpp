@@ -4,6 +4,7 @@
 #include <iterator>
 #include <vector>
 
+#include "cli/file_identity.hpp"
 #include "numtext/integer_text.hpp"
 #include "numtext/messages.hpp"
 
@@ -299,7 +300,7 @@ class CommandLineParser {
       if (!inv_.price_file) throw UsageError{message::check_needs_file()};
       return;  // nothing is asked
     }
-    if (inv_.dates && *inv_.dates == inv_.output) throw UsageError{message::same_files()};
+    if (inv_.dates && same_output_file(inv_.output, *inv_.dates)) throw UsageError{message::same_files()};
     if (inv_.price_file == "-" && !inv_.answers.complete()) {
       throw UsageError{message::stdin_needs_answers(missing_options(inv_.answers))};
     }

@@ -14,6 +14,7 @@
 #include "core/core.hpp"
 #include "core/csv_records.hpp"
 #include "core/failure_place.hpp"
+#include "cli/file_identity.hpp"
 #include "cli/options.hpp"
 #include "cli/test_sets.hpp"
 #include "core/price_check.hpp"
@@ -85,16 +86,6 @@ platform::Handle output_descriptor(const std::string& name) {
 
 }  // namespace
 
-platform::Identity identity_of_input(const std::string& name) {
-  if (name == kStandardInput) return platform::identity_of(platform::std_stream(platform::StdStream::in));
-  return platform::identity_of(name);
-}
-
-platform::Identity identity_of_output(const std::string& name) {
-  if (name == kStandardInput) return platform::identity_of(platform::std_stream(platform::StdStream::out));
-  return platform::identity_of(name);
-}
-
 std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
   if (const platform::Handle h = output_descriptor(name); h != platform::kNoHandle) {
     return std::make_unique<units::OutputFile>(name, platform::Opened{h}, std::size_t{1} << 20, true);
@@ -117,7 +108,7 @@ void check_distinct_files(const std::string& price_file, const Invocation& inv) 
   if (!inv.dates) return;
   const platform::Identity dates = identity_of_output(*inv.dates);
   if (platform::same_identity(prices, dates)) throw UsageError{"the price file and --dates name the same file"};
-  if (platform::same_identity(output, dates)) throw UsageError{"--output and --dates name the same file"};
+  if (same_output_file(inv.output, *inv.dates)) throw UsageError{numtext::message(numtext::Msg::output_and_dates_same)};
 }
 
 bool check_series(const Invocation& inv, units::Console& console, bool own_lines,
@@ -237,7 +228,7 @@ SeriesCounts run_series(RunState& st, const SeriesRun& run) {
       throw placed(f, st, {input_name, "line", days, close_name});
     }
   };
-  derived([&] { select_and_derive(st, run.questions, second.get()); });
+  derived([&] { select_and_derive(st, run.questions, second.get(), inv.table.spelling); });
   // Before any record is written: --strict leaves every output as it was.
   warn_of_taken_days(st, place, inv.strict, run.warn);
   SeriesCounts counts;

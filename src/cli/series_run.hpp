@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/answers.hpp"
+#include "cli/file_identity.hpp"
 #include "cli/options.hpp"
 #include "core/run_state.hpp"
 #include "numtext/vendor_table.hpp"
@@ -20,9 +21,6 @@
 #include "units/output_file.hpp"
 
 namespace elab {
-
-// The name of standard input or output among the files.
-inline constexpr std::string_view kStandardInput = "-";
 
 // One series as a run makes it: the price file of inv read, the core run
 // with questions, the outputs laid down and put in place.
@@ -59,10 +57,6 @@ SeriesCounts run_series(RunState& st, const SeriesRun& run);
 // table: the series of a table read once, instead of the file read again.
 bool check_series(const Invocation& inv, units::Console& console, bool own_lines = false,
                   const numtext::SymbolRecords* table = nullptr, std::size_t series = 0);
-
-// What a price file or an output names ("-": standard input or output).
-platform::Identity identity_of_input(const std::string& name);
-platform::Identity identity_of_output(const std::string& name);
 
 // The price file, -o and --dates of inv are distinct by what they are,
 // however spelled; throws UsageError naming the two that are one.

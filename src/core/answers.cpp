@@ -216,6 +216,17 @@ const AnswerSpec* answer_of_keyword(std::string_view keyword) {
   return nullptr;
 }
 
+std::string spelled_name(const AnswerSpec& spec, Spelling spelling) {
+  switch (spelling) {
+    case Spelling::command_line: return "--" + std::string(spec.option);
+    case Spelling::keyword: return std::string(spec.keyword);
+    case Spelling::property: break;
+  }
+  std::string_view name = spec.keyword;
+  if (name.ends_with('_')) name.remove_suffix(1);
+  return std::string(name);
+}
+
 std::vector<const AnswerSpec*> missing_answers(const Answers& answers) {
   std::vector<const AnswerSpec*> missing;
   for (const AnswerSpec& a : kAnswers) {

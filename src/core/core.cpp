@@ -44,11 +44,11 @@ std::unique_ptr<platform::SecondThread> take_price_days(RunState& st,
   return platform::second_thread_for(st.NR);
 }
 
-void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second) {
+void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second, Spelling spelling) {
   DATE(questions, st.date_own, st.MM, st.M, st.NR, st.NC, st.NRR);
   if (st.NRR < kLeastRows) units::stop_with_text(kTooFewRowsStop, 1);
   const auto test_from = questions.given().test_from;
-  const std::int32_t training = test_from ? training_rows(st, *test_from) : st.NRR;
+  const std::int32_t training = test_from ? training_rows(st, *test_from, spelling) : st.NRR;
   // Over every selected row: a training row's values are those a run over
   // the training rows alone gives it, a test row's come from its history.
   derive_series(st, second ? Evaluation::BlocksTwoWays : Evaluation::Blocks, second);

@@ -34,7 +34,7 @@ inline constexpr std::string_view kTooFewRowsStop = "Righe selezionate insuffici
 // screened, the day asked: every record's row and value is then known.
 // second, where there is one, takes half of the steps that split. With a
 // test date given, st is then the training set (enter_test_set makes it the
-// test set).
-void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second);
+// test set). A refusal of the test date names it in the caller's spelling.
+void select_and_derive(RunState& st, const Questions& questions, platform::SecondThread* second, Spelling spelling);
 
 }  // namespace elab

@@ -150,7 +150,7 @@ Result prepare_from(const Request& request, TableSeries from) {
     const std::unique_ptr<platform::SecondThread> second =
         request.table ? take_table(st, request, input) : read_price_file(st, request, input, from);
     try {
-      select_and_derive(st, Questions(request.answers), second.get());
+      select_and_derive(st, Questions(request.answers), second.get(), request.choice.spelling);
     } catch (const units::RunFailure& f) {
       const bool table = request.table.has_value();
       throw placed(f, st, {table ? std::string(kTableName) : request.price_file, table ? "row" : "line", input.days,

@@ -18,7 +18,23 @@ using numtext::FieldValue;
 
 constexpr std::size_t kDateLength = 10;
 
+// Record i's day and the line end the commit of a file puts in its place.
+void append_record_date(const RunState& st, std::int64_t i, numtext::RecordWriter& writer, std::string& text) {
+  const FieldValue day[] = {numtext::date_field(st.M(i, 1)), numtext::date_field(st.M(i, 2)), numtext::date_field(st.M(i, 3))};
+  writer.write(numtext::iso_date_layout(), day, [&](std::string_view record) {
+    text += record;
+    text += "\r\n";
+  });
+}
+
 }  // namespace
+
+std::string record_dates_text(const RunState& st) {
+  numtext::RecordWriter writer;
+  std::string text;
+  for (const std::int64_t i : written_rows(st)) append_record_date(st, i, writer, text);
+  return text;
+}
 
 void write_record_dates(const RunState& st, units::OutputFile& out) {
   numtext::RecordWriter writer;
@@ -29,11 +45,7 @@ void write_record_dates(const RunState& st, units::OutputFile& out) {
     text.clear();
     std::size_t count = 0;
     for (; count < room.records && i <= last; i = next_written(st, i + 1), ++count) {
-      const FieldValue day[] = {numtext::date_field(st.M(i, 1)), numtext::date_field(st.M(i, 2)), numtext::date_field(st.M(i, 3))};
-      writer.write(numtext::iso_date_layout(), day, [&](std::string_view record) {
-        text += record;
-        text += "\r\n";  // room for the line end the commit puts in
-      });
+      append_record_date(st, i, writer, text);
     }
     // Laid down by whichever of the two runs comes first.
     std::atomic<bool> laid{false};

@@ -10,5 +10,7 @@
 namespace elab {
 
 void write_record_dates(const RunState& st, units::OutputFile& out);
+// The same lines as one text, each ended by CR LF, for a caller with no file.
+std::string record_dates_text(const RunState& st);
 
 }  // namespace elab

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "elab/answers.hpp"
 #include "numtext/date_text.hpp"
 #include "core/checked_arith.hpp"
 #include "units/run_failure.hpp"
@@ -30,8 +31,9 @@ std::string dates_that_do(const RunState& st) {
          date_of_row(st, last_record) + " would do";
 }
 
-[[noreturn]] void refuse(const RunState& st, const std::string& why) {
-  units::report_input_error("--test-from: " + why + "; " + dates_that_do(st));
+[[noreturn]] void refuse(const RunState& st, Spelling spelling, const std::string& why) {
+  units::report_input_error(spelled_name(answer_spec(Question::test_from), spelling) + ": " + why + "; " +
+                            dates_that_do(st));
 }
 
 // Row i's value of the input series k, in the order the screening takes
@@ -60,22 +62,22 @@ void screen_test_inputs(RunState& st, std::int64_t first) {
 
 }  // namespace
 
-std::int32_t training_rows(const RunState& st, std::int32_t test_from) {
+std::int32_t training_rows(const RunState& st, std::int32_t test_from, Spelling spelling) {
   std::int32_t rows = 0;
   while (rows < st.NRR && before(st, rows + 1, test_from)) ++rows;
   for (std::int64_t i = rows + 1; i <= st.NRR; ++i) {
     if (before(st, i, test_from)) {
-      refuse(st, "row " + std::to_string(i) + " (" + date_of_row(st, i) + ") comes after row " +
+      refuse(st, spelling, "row " + std::to_string(i) + " (" + date_of_row(st, i) + ") comes after row " +
                      std::to_string(rows + 1) + " (" + date_of_row(st, rows + 1) +
                      ") but before the test date: the rows are not in date order");
     }
   }
   if (rows < kLeastRows) {
-    refuse(st, "the date leaves " + std::to_string(rows) + " training rows, a run needs " +
+    refuse(st, spelling, "the date leaves " + std::to_string(rows) + " training rows, a run needs " +
                    std::to_string(kLeastRows));
   }
   if (rows + 1 > st.NRR - 20) {
-    refuse(st, "the date leaves no test row with 20 rows after it");
+    refuse(st, spelling, "the date leaves no test row with 20 rows after it");
   }
   return rows;
 }

@@ -10,14 +10,16 @@
 #include <cstdint>
 
 #include "core/run_state.hpp"
+#include "elab/table.hpp"
 
 namespace elab {
 
 // How many of the NRR selected rows come before the date key test_from: a
 // training run's NRR. Throws units::RunFailure, naming the dates that
 // would do, when that leaves fewer rows than a run needs, no test record,
-// or a row dated before test_from after one dated on or after it.
-std::int32_t training_rows(const RunState& st, std::int32_t test_from);
+// or a row dated before test_from after one dated on or after it, with
+// the option spelt as the caller spells it.
+std::int32_t training_rows(const RunState& st, std::int32_t test_from, Spelling spelling);
 
 // st, the training set with NRR its rows, becomes the test set of its
 // selected_rows: PREV the chosen variable on the test rows, their inputs

@@ -110,29 +110,34 @@ def test_api(driver):
 
 
 def test_refused(driver):
+    prices = open(os.path.join(SOURCE, "examples", "prices.txt"), "rb").read()
     with tempfile.TemporaryDirectory() as work:
-        cases = {
-            # A stop of the own format's reader: the program's report, all of it.
-            "short.txt": b"3 7\n1995 1 2 0 0 10\n",
-            # No close column: the fix named as this API names it.
-            "no_close.csv": b"Date,Open\n2024-01-02,1\n2024-01-03,2\n",
-        }
-        for name, data in cases.items():
+        # name, bytes, options, what the message holds (None: the program's
+        # report, all of it); the fix named as this API names it, never "--".
+        cases = [
+            # A stop of the own format's reader.
+            ("short.txt", b"3 7\n1995 1 2 0 0 10\n", ANSWERS, None),
+            ("no_close.csv", b"Date,Open\n2024-01-02,1\n2024-01-03,2\n", ANSWERS,
+             'name it with close: "NAME" or by its number, close: 2'),
+            ("order.csv", b"Date,Close\n2.1.2024,1\n", ANSWERS, 'give date_order: "dmy" or date_order: "mdy"'),
+            ("prices.txt", prices, dict(ANSWERS, test_from="2099-01-01"), "test_from: the date leaves no test row"),
+        ]
+        for name, data, options, expected in cases:
             path = os.path.join(work, name)
             open(path, "wb").write(data)
-            _, _, status, err = native(path)
-            got = page_prepare(driver, data, ANSWERS, name)
+            extra = ["--test-from=" + options["test_from"], "-o", "{set}"] if "test_from" in options else []
+            _, _, status, err = native(path, extra)
+            got = page_prepare(driver, data, options, name)
             check(status != 0 and got.get("isError"), "%s: an Error expected" % name)
             message = got.get("error", "")
-            if name == "short.txt":
+            if expected is None:
                 expected = err.replace("\r\n", "\n").strip("\n").replace(path, name)
                 check(message == expected, "%s: %r is not the program's %r" % (name, message, expected))
             else:
-                check("close: " in message and "--close" not in message, "%s: no fix in the API's spelling: %r"
+                check(expected in message and "--" not in message, "%s: no fix in the API's spelling: %r"
                       % (name, message))
         # Python's spelling of an option is not this API's.
-        got = page_prepare(driver, open(os.path.join(SOURCE, "examples", "prices.txt"), "rb").read(),
-                           dict(ANSWERS, from_="all"), "prices.txt")
+        got = page_prepare(driver, prices, dict(ANSWERS, from_="all"), "prices.txt")
         check(got.get("isError") and "from_" in got.get("error", ""), "from_ is not refused: %s" % got)
     print("refused files")
 
@@ -175,6 +180,7 @@ def test_drop(driver):
     WebDriverWait(driver, 60).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#reports svg.plot"))
     found = driver.find_element(By.CSS_SELECTOR, "#reports dl.found").text
     check("own" in found and "400" in found, "the dropped file's report: %r" % found)
+    check(driver.execute_script("return elab.language()") == "en", "the core's texts are not in English")
     print("a file dropped")
 
 
@@ -255,6 +261,7 @@ def test_italian_and_narrow():
         WebDriverWait(driver, 60).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#reports svg.plot"))
         title = driver.find_element(By.TAG_NAME, "h1").text
         check("addestramento" in title, "the Italian page's title: %r" % title)
+        check(driver.execute_script("return elab.language()") == "it", "the core's texts are not in Italian")
         width = driver.execute_script("return document.documentElement.scrollWidth")
         check(width <= 400, "at 400 px the page is %d px wide" % width)
     finally:
