@@ -59,13 +59,13 @@
     return options;
   }
 
-  // The file in the module's memory only, under name (messages name it), for
-  // the length of one call.
   function loaded() {
     if (core === null) throw new Error('elab: the module is not loaded yet: await elab.ready');
     return core;
   }
 
+  // The file in the module's memory only, under name (messages name it), for
+  // the length of one call.
   function withFile(bytes, name, body) {
     loaded();
     if (!(bytes instanceof Uint8Array)) throw new TypeError('elab: the price file must be a Uint8Array');
