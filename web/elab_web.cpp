@@ -79,7 +79,7 @@ val guarded(Body&& body) {
     try {
       return body();
     } catch (const std::bad_alloc&) {
-      throw units::RunFailure::stop_for_memory("Memoria insufficiente");
+      throw units::RunFailure::stop_for_memory(numtext::old_text::kNoMemory);
     }
   } catch (const units::RunFailure& f) {
     return failure_of(f.code(), shown_text(f), f.status());
