@@ -101,7 +101,7 @@ std::vector<Source> read_sources(std::string_view raw, std::string_view folder) 
       Source s;
       s.line = records.line();
       if (fields.size() != header.size()) {
-        throw SourcesError{s.line, message(Msg::sources_field_count,
+        throw SourcesError{s.line, message(Msg::field_count,
                                            {std::to_string(fields.size()), std::to_string(header.size())})};
       }
       for (std::size_t k = 0; k < header.size(); ++k) {

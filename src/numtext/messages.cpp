@@ -167,8 +167,10 @@ constexpr Table kEnglish = {
     "column '{}' named twice",
     // sources_no_file_column
     "no column 'file'",
-    // sources_field_count
+    // field_count
     "{} fields, the header has {}",
+    // field_count_cut_short
+    "{} fields, the header has {}: the last line, the file looks cut short",
     // sources_no_file_named
     "no file named",
     // sources_no_file
@@ -338,8 +340,10 @@ constexpr Table kItalian = {
     "colonna '{}' indicata due volte",
     // sources_no_file_column
     "manca la colonna 'file'",
-    // sources_field_count
+    // field_count
     "{} campi, l'intestazione ne ha {}",
+    // field_count_cut_short
+    "{} campi, l'intestazione ne ha {}: l'ultima riga, il file sembra troncato",
     // sources_no_file_named
     "nessun file indicato",
     // sources_no_file
