@@ -427,8 +427,8 @@ TEST(ProgramInfo, HelpNamesEveryOption) {
 
 // The locale of messages as GNU programs take it: the first of LC_ALL,
 // LC_MESSAGES and LANG that is not empty; Italian under it_*, English
-// otherwise. The usage, a usage error and the batch's end line follow it;
-// the dialogue does not.
+// otherwise. The usage, a usage error, the batch's end line and a table's
+// refusals follow it; the dialogue does not.
 struct LocaleCase {
   const char* name;
   const char* lc_all;
@@ -438,6 +438,30 @@ struct LocaleCase {
 };
 
 class Locale : public ::testing::TestWithParam<LocaleCase> {};
+
+// A text of each family of a table's and a sources file's refusals.
+struct LocaleText {
+  std::vector<std::string> args;
+  const char* file;
+  const char* content;
+  const char* english;
+  const char* italian;
+};
+
+const LocaleText kLocaleTexts[] = {
+    {{"q.csv"}, "q.csv", "Date,Close\n2024-01-02,\"3\n", "q.csv: line 2: a quote is not closed",
+     "q.csv: riga 2: virgolette non chiuse"},
+    {{"h.csv"}, "h.csv", "When;Value\n2024-01-02;1\n", "line 1: no date column and no close column among",
+     "riga 1: nessuna colonna della data e nessuna colonna della chiusura tra"},
+    {{"d.csv"}, "d.csv", "Date,Close\n2024-02-30,1\n", "line 2, field \"Date\": no such day: \"2024-02-30\"",
+     "riga 2, campo \"Date\": giorno inesistente: \"2024-02-30\""},
+    {{"s.csv"}, "s.csv", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\n", "2 series in column \"Symbol\"",
+     "2 serie nella colonna \"Symbol\""},
+    {{"e.csv"}, "e.csv", "", "e.csv: the file is empty: a CSV price file begins",
+     "e.csv: il file e' vuoto: un file dei prezzi CSV comincia"},
+    {{"--sources=list.csv", "-o", "{name}.dat"}, "list.csv", "file,clos\n", "no column 'clos' is known",
+     "colonna 'clos' sconosciuta"},
+};
 
 TEST_P(Locale, ChoosesTheUsagesLanguage) {
   const auto& c = GetParam();
@@ -454,6 +478,12 @@ TEST_P(Locale, ChoosesTheUsagesLanguage) {
   EXPECT_EQ(run_in(dir, {"-o", "{name}.dat", "--dates={name}.days", "a.txt", "b.txt"}, "").out,
             (c.italian ? "2 file: 0 scritti, 2 non riusciti" : "2 files: 0 written, 2 failed") +
                 program_line_end());
+  for (const LocaleText& t : kLocaleTexts) {
+    dir.write(t.file, t.content);
+    EXPECT_NE(run_in(dir, t.args, "-1\n1\n2\n0\n0\n0\n").err.find(c.italian ? t.italian : t.english),
+              std::string::npos)
+        << t.file;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -69,7 +69,7 @@ numtext::CsvDays table_rows(const PriceTable& table, const numtext::TableChoice&
   const std::size_t n = table.date_texts.empty() ? table.dates.size() : table.date_texts.size();
   const std::size_t closes = table.close_texts.empty() ? table.closes.size() : table.close_texts.size();
   if (closes != n || (!table.symbols.empty() && table.symbols.size() != n))
-    throw std::invalid_argument("as many dates as closes");
+    throw std::invalid_argument(numtext::message(numtext::Msg::dates_and_closes_differ));
   std::vector<std::int64_t> places(n);
   for (std::size_t k = 0; k < n; ++k) places[k] = static_cast<std::int64_t>(k) + 1;
   const auto views = [](const std::vector<std::string>& texts) {
@@ -142,7 +142,7 @@ Result result_of(const RunState& st, platform::SecondThread* second) {
 
 
 Result prepare_from(const Request& request, TableSeries from) {
-  if (!request.answers.complete()) throw std::invalid_argument("an answer is missing");
+  if (!request.answers.complete()) throw std::invalid_argument(numtext::message(numtext::Msg::answer_missing));
   try {
     RunState st;
     ReadInput input;

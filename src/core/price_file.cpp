@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/price_days.hpp"
+#include "numtext/messages.hpp"
 #include "numtext/quoted_text.hpp"
 #include "units/run_failure.hpp"
 
@@ -12,6 +13,8 @@ namespace elab {
 namespace {
 
 using numtext::CsvFailure;
+using numtext::Msg;
+using numtext::message;
 
 // The start of a file that tells a table from the own format, and the
 // most a header may take.
@@ -75,7 +78,7 @@ std::optional<std::string> emptiness(std::string_view start) {
   if (start.size() >= kFirstLook || start.find_first_not_of(" \t\r\n\f\v") != std::string_view::npos) {
     return std::nullopt;
   }
-  return start.empty() ? "the file is empty" : "the file holds nothing but blanks and line ends";
+  return message(start.empty() ? Msg::file_empty : Msg::file_blank);
 }
 
 // A name that calls itself a table: its rows are not the own format's.
@@ -87,13 +90,26 @@ bool named_as_table(std::string_view name) {
   return extension == "csv" || extension == "tsv";
 }
 
+// A table's place as its faults name it: a file's line or a DataFrame's row.
+bool places_are_rows(std::string_view place) { return place == "row"; }
+
+std::string place_text(std::string_view place, std::int64_t number) {
+  return message(places_are_rows(place) ? Msg::at_row : Msg::at_line, {std::to_string(number)});
+}
+
 }  // namespace
 
 void report_table_failure(const std::string& file, const CsvFailure& f, std::string_view place) {
-  std::string text = file;
-  if (f.line > 0) text += ": " + std::string(place) + " " + std::to_string(f.line);
-  if (!f.field.empty()) text += (f.line > 0 ? ", field " : ": field ") + numtext::quoted_text(f.field);
-  units::RunFailure failure = units::RunFailure::of_input(text + ": " + f.message);
+  const std::string field = numtext::quoted_text(f.field);
+  std::string text;
+  if (f.line > 0 && !f.field.empty()) {
+    text = message(Msg::table_fault_in_field, {file, place_text(place, f.line), field, f.message});
+  } else if (!f.field.empty()) {
+    text = message(Msg::table_fault_field, {file, field, f.message});
+  } else {
+    text = file + (f.line > 0 ? ": " + place_text(place, f.line) : std::string()) + ": " + f.message;
+  }
+  units::RunFailure failure = units::RunFailure::of_input(text);
   failure.set_place(file, f.line, f.field);
   throw failure;
 }
@@ -101,10 +117,8 @@ void report_table_failure(const std::string& file, const CsvFailure& f, std::str
 void warn_left_out(const std::string& file, const numtext::CsvDays& read, std::vector<std::string>& warnings,
                    std::string_view place) {
   if (read.left_out == 0) return;
-  const bool one = read.left_out == 1;
-  warnings.push_back(file + ": " + std::to_string(read.left_out) + (one ? " row" : " rows") +
-                     " without a close left out, " + (one ? "on " : "the first on ") + std::string(place) + " " +
-                     std::to_string(read.first_left_out));
+  warnings.push_back(message(read.left_out == 1 ? Msg::left_out_one : Msg::left_out_many,
+                             {file, std::to_string(read.left_out), place_text(place, read.first_left_out)}));
 }
 
 bool is_table_file(units::InputFile& in, const numtext::TableChoice& choice) {
@@ -122,10 +136,10 @@ PriceFile::PriceFile(units::InputFile& in, const numtext::TableChoice& choice) {
     // table's is a line of its own.
     const auto empty = emptiness(in.peek(numtext::kHeaderLines, kFirstLook));
     if (empty && (named_as_table(in.name()) || table_option(choice))) {
-      units::report_input_error(in.name() + ": " + *empty + ": a CSV price file begins with a line of column names");
+      units::report_input_error(message(Msg::table_needs_names, {in.name(), *empty}));
     }
     if (const auto option = table_option(choice)) {
-      units::report_input_error(in.name() + ": " + *option + " needs a CSV price file");
+      units::report_input_error(message(Msg::option_needs_table, {in.name(), *option}));
     }
     if (const auto words = numtext::words_apart_by_other_separators(in.peek(numtext::kHeaderLines, kFirstLook))) {
       units::report_input_error(in.name() + ": " + *words);
@@ -161,13 +175,14 @@ TableDays table_days_in_order(const TablePlace& table, const std::function<numte
   } catch (const CsvFailure& f) {
     report_table_failure(table.name, f, table.place);
   } catch (const SameDate& d) {
-    units::report_input_error(table.name + ": " + std::string(table.place) + "s " + std::to_string(d.first_line) +
-                              " and " + std::to_string(d.second_line) + ": the same date " + numtext::iso_text(d.date));
+    units::report_input_error(message(places_are_rows(table.place) ? Msg::same_date_rows : Msg::same_date_lines,
+                                      {table.name, std::to_string(d.first_line), std::to_string(d.second_line),
+                                       numtext::iso_text(d.date)}));
   }
-  if (table.holds_no_row) units::report_input_error(table.name + ": the table is empty");
-  if (out.days.empty()) units::report_input_error(table.name + ": no rows with a date and a close");
+  if (table.holds_no_row) units::report_input_error(message(Msg::table_empty, {table.name}));
+  if (out.days.empty()) units::report_input_error(message(Msg::no_dated_closes, {table.name}));
   if (out.days.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-    units::report_input_error(table.name + ": more rows than a run can take");
+    units::report_input_error(message(Msg::too_many_rows, {table.name}));
   }
   return out;
 }

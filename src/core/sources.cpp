@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "numtext/csv_text.hpp"
+#include "numtext/messages.hpp"
 #include "core/price_file.hpp"
 #include "elab/answers.hpp"
 #include "units/file_open.hpp"
@@ -12,6 +13,10 @@
 #include "units/run_failure.hpp"
 
 namespace elab {
+
+using numtext::message;
+using numtext::Msg;
+
 namespace {
 
 constexpr std::string_view kFile = "file";
@@ -46,7 +51,7 @@ void take(Source& s, std::string_view column, std::string value) {
   if (column == "name") s.name = std::move(value);
   if (column == "date_order") {
     s.date_order = parse_date_order_option(value);
-    if (!s.date_order) throw SourcesError{s.line, "date_order '" + value + "' is neither dmy nor mdy"};
+    if (!s.date_order) throw SourcesError{s.line, message(Msg::date_order_refused, {value})};
   }
 }
 
@@ -80,38 +85,37 @@ std::vector<Source> read_sources(std::string_view raw, std::string_view folder) 
   try {
     numtext::CsvRecords records(text, header_separator(text));
     std::vector<std::string> header, fields;
-    if (!records.next(header)) throw SourcesError{0, "no header: name the columns, file first"};
+    if (!records.next(header)) throw SourcesError{0, message(Msg::sources_no_header)};
     for (std::string& name : header) {
       name = trimmed(name);
       if (std::find(kColumns.begin(), kColumns.end(), name) == kColumns.end()) {
-        throw SourcesError{records.line(), "no column '" + name + "' is known: file, close, date_column, "
-                                           "date_order, symbol, name"};
+        throw SourcesError{records.line(), message(Msg::sources_unknown_column, {name})};
       }
       if (std::count(header.begin(), header.end(), name) > 1) {
-        throw SourcesError{records.line(), "column '" + name + "' named twice"};
+        throw SourcesError{records.line(), message(Msg::sources_column_twice, {name})};
       }
     }
     const auto at_file = std::find(header.begin(), header.end(), kFile);
-    if (at_file == header.end()) throw SourcesError{records.line(), "no column 'file'"};
+    if (at_file == header.end()) throw SourcesError{records.line(), message(Msg::sources_no_file_column)};
     while (records.next(fields)) {
       Source s;
       s.line = records.line();
       if (fields.size() != header.size()) {
-        throw SourcesError{s.line, std::to_string(fields.size()) + " fields, the header has " +
-                                       std::to_string(header.size())};
+        throw SourcesError{s.line, message(Msg::field_count,
+                                           {std::to_string(fields.size()), std::to_string(header.size())})};
       }
       for (std::size_t k = 0; k < header.size(); ++k) {
         if (header[k] != kFile) take(s, header[k], trimmed(fields[k]));
       }
       s.file = fields[static_cast<std::size_t>(at_file - header.begin())];
-      if (trimmed(s.file).empty()) throw SourcesError{s.line, "no file named"};
+      if (trimmed(s.file).empty()) throw SourcesError{s.line, message(Msg::sources_no_file_named)};
       if (!is_absolute(s.file)) s.file = std::string(folder) + s.file;
       sources.push_back(std::move(s));
     }
   } catch (const numtext::CsvFailure& f) {
     throw SourcesError{f.line, f.message};
   }
-  if (sources.empty()) throw SourcesError{0, "no file: a line for each price file after the header"};
+  if (sources.empty()) throw SourcesError{0, message(Msg::sources_no_file)};
   return sources;
 }
 
@@ -121,9 +125,9 @@ std::vector<Source> read_sources_file(const std::string& path) {
     units::InputFile in(path, units::open_price_file(path));
     text = in.read_rest();
   } catch (const numtext::IoFailure&) {
-    throw SourcesError{0, "cannot be read"};
+    throw SourcesError{0, message(Msg::sources_unreadable)};
   } catch (const units::RunFailure&) {
-    throw SourcesError{0, "cannot be read"};
+    throw SourcesError{0, message(Msg::sources_unreadable)};
   }
   return read_sources(text, folder_of(path));
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "numtext/messages.hpp"
 #include "numtext/quoted_text.hpp"
 
 namespace numtext {
@@ -57,7 +58,7 @@ void CsvRecords::read_field(std::string& into) {
   const std::int64_t opened = line_;
   ++pos_;
   for (;;) {
-    if (pos_ == text_.size()) throw CsvFailure{opened, {}, "a quote is not closed"};
+    if (pos_ == text_.size()) throw CsvFailure{opened, {}, message(Msg::quote_not_closed)};
     const char c = text_[pos_++];
     if (c == '"') {
       if (pos_ == text_.size() || text_[pos_] != '"') break;
@@ -67,7 +68,7 @@ void CsvRecords::read_field(std::string& into) {
     }
     into += c;
   }
-  if (!at_line_end() && text_[pos_] != sep_) throw CsvFailure{line_, {}, "text after a closing quote"};
+  if (!at_line_end() && text_[pos_] != sep_) throw CsvFailure{line_, {}, message(Msg::text_after_quote)};
 }
 
 bool CsvRecords::next(std::vector<std::string>& fields) {

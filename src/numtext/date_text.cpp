@@ -6,6 +6,7 @@
 
 #include "numtext/edit_list.hpp"
 #include "numtext/letter_fold.hpp"
+#include "numtext/messages.hpp"
 #include "numtext/record_writer.hpp"
 
 namespace numtext {
@@ -407,7 +408,7 @@ std::string form_name(const DateParts& p, DateOrder order) {
   const std::string mdy = two('M') + sep + two('D') + sep + year;
   if (order == DateOrder::dmy) return dmy;
   if (order == DateOrder::mdy) return mdy;
-  return dmy + " or " + mdy;
+  return message(Msg::either_order, {dmy, mdy});
 }
 
 DateOrder order_shown(const DateParts& p) {

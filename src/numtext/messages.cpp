@@ -69,6 +69,118 @@ constexpr Table kEnglish = {
     "--sources {}: {}",
     // at_line
     "line {}",
+    // A vendor's table, a sources file and the library's refusals.
+    // quote_not_closed
+    "a quote is not closed",
+    // text_after_quote
+    "text after a closing quote",
+    // characters_cut
+    " ({} characters)",
+    // list_and_more
+    "{} and {} more",
+    // series_in_row
+    "{} series in row {}: {}; choose one with {}",
+    // series_in_column
+    "{} series in column {}: {}; choose one with {}",
+    // no_rows_of
+    "no rows of {}; {}",
+    // symbol_needs_column
+    "{} needs a column of symbols (Symbol, Ticker, Name, Code, Instrument or ISIN)",
+    // words_not_apart
+    "line {}: {} names columns, but a table's columns are apart by ',', ';' or a tab",
+    // no_date_column
+    "no date column",
+    // no_close_column
+    "no close column",
+    // no_column_named
+    "no column {}",
+    // columns_among
+    " among {}",
+    // columns_no_names
+    " (the file has no line of names)",
+    // name_both_columns
+    "{} and {}{}: name them with {} and {}",
+    // or_by_number
+    " (or a number, {})",
+    // name_the_column
+    "{}{}: name it with {}",
+    // close_or_by_number
+    "{} or by its number, {}",
+    // close_names_date
+    "{} names the date column {}{}: name the close with {}",
+    // not_a_date
+    "not a date: {}",
+    // not_a_date_of_form
+    "not a date of the form {}: {}",
+    // either_order
+    "{} or {}",
+    // day_before_month
+    "the day comes first, on line {} the month: give {}",
+    // month_before_day
+    "the month comes first, on line {} the day: give {}",
+    // dates_alike
+    "every date reads as {} alike: give {}",
+    // no_such_day
+    "no such day: {}",
+    // two_digit_years
+    "years of two digits, read as 1969 to 1999 for 69 to 99 and as 2000 to 2068 for 00 to 68: {} as {}",
+    // decimal_mark_differs
+    "the decimal mark is not the one of the column's other values: {}",
+    // comma_undecided
+    "{} has a comma before three digits, and no other value of the column tells a thousands comma from "
+    "a decimal comma",
+    // file_empty
+    "the file is empty",
+    // file_blank
+    "the file holds nothing but blanks and line ends",
+    // table_needs_names
+    "{}: {}: a CSV price file begins with a line of column names",
+    // option_needs_table
+    "{}: {} needs a CSV price file",
+    // at_row
+    "row {}",
+    // table_fault_in_field
+    "{}: {}, field {}: {}",
+    // table_fault_field
+    "{}: field {}: {}",
+    // left_out_one
+    "{}: {} row without a close left out, on {}",
+    // left_out_many
+    "{}: {} rows without a close left out, the first on {}",
+    // same_date_lines
+    "{}: lines {} and {}: the same date {}",
+    // same_date_rows
+    "{}: rows {} and {}: the same date {}",
+    // table_empty
+    "{}: the table is empty",
+    // no_dated_closes
+    "{}: no rows with a date and a close",
+    // too_many_rows
+    "{}: more rows than a run can take",
+    // date_order_refused
+    "date_order '{}' is neither dmy nor mdy",
+    // sources_no_header
+    "no header: name the columns, file first",
+    // sources_unknown_column
+    "no column '{}' is known: file, close, date_column, date_order, symbol, name",
+    // sources_column_twice
+    "column '{}' named twice",
+    // sources_no_file_column
+    "no column 'file'",
+    // field_count
+    "{} fields, the header has {}",
+    // field_count_cut_short
+    "{} fields, the header has {}: the last line, the file looks cut short",
+    // sources_no_file_named
+    "no file named",
+    // sources_no_file
+    "no file: a line for each price file after the header",
+    // sources_unreadable
+    "cannot be read",
+    // dates_and_closes_differ
+    "as many dates as closes",
+    // answer_missing
+    "an answer is missing",
 };
 
 constexpr Table kItalian = {
@@ -130,6 +242,118 @@ constexpr Table kItalian = {
     "--sources {}: {}",
     // at_line
     "riga {}",
+    // A vendor's table, a sources file and the library's refusals.
+    // quote_not_closed
+    "virgolette non chiuse",
+    // text_after_quote
+    "testo dopo le virgolette di chiusura",
+    // characters_cut
+    " ({} caratteri)",
+    // list_and_more
+    "{} e altri {}",
+    // series_in_row
+    "{} serie nella riga {}: {}; sceglierne una con {}",
+    // series_in_column
+    "{} serie nella colonna {}: {}; sceglierne una con {}",
+    // no_rows_of
+    "nessuna riga di {}; {}",
+    // symbol_needs_column
+    "{} richiede una colonna dei simboli (Symbol, Ticker, Name, Code, Instrument o ISIN)",
+    // words_not_apart
+    "riga {}: {} nomina delle colonne, ma le colonne di una tabella sono separate da ',', ';' o da una tabulazione",
+    // no_date_column
+    "nessuna colonna della data",
+    // no_close_column
+    "nessuna colonna della chiusura",
+    // no_column_named
+    "nessuna colonna {}",
+    // columns_among
+    " tra {}",
+    // columns_no_names
+    " (il file non ha una riga di nomi)",
+    // name_both_columns
+    "{} e {}{}: indicarle con {} e {}",
+    // or_by_number
+    " (o con un numero, {})",
+    // name_the_column
+    "{}{}: indicarla con {}",
+    // close_or_by_number
+    "{} o con il suo numero, {}",
+    // close_names_date
+    "{} indica la colonna della data {}{}: indicare la chiusura con {}",
+    // not_a_date
+    "non e' una data: {}",
+    // not_a_date_of_form
+    "non e' una data nella forma {}: {}",
+    // either_order
+    "{} o {}",
+    // day_before_month
+    "prima viene il giorno, alla riga {} il mese: indicare {}",
+    // month_before_day
+    "prima viene il mese, alla riga {} il giorno: indicare {}",
+    // dates_alike
+    "ogni data si legge allo stesso modo come {}: indicare {}",
+    // no_such_day
+    "giorno inesistente: {}",
+    // two_digit_years
+    "anni a due cifre, letti come 1969..1999 per 69..99 e come 2000..2068 per 00..68: {} come {}",
+    // decimal_mark_differs
+    "il separatore decimale non e' quello degli altri valori della colonna: {}",
+    // comma_undecided
+    "{} ha una virgola prima di tre cifre, e nessun altro valore della colonna distingue la virgola "
+    "delle migliaia da quella decimale",
+    // file_empty
+    "il file e' vuoto",
+    // file_blank
+    "il file contiene solo spazi e fine riga",
+    // table_needs_names
+    "{}: {}: un file dei prezzi CSV comincia con una riga di nomi di colonna",
+    // option_needs_table
+    "{}: {} richiede un file dei prezzi CSV",
+    // at_row
+    "riga {}",
+    // table_fault_in_field
+    "{}: {}, campo {}: {}",
+    // table_fault_field
+    "{}: campo {}: {}",
+    // left_out_one
+    "{}: {} riga senza chiusura tralasciata, alla {}",
+    // left_out_many
+    "{}: {} righe senza chiusura tralasciate, la prima alla {}",
+    // same_date_lines
+    "{}: righe {} e {}: la stessa data {}",
+    // same_date_rows
+    "{}: righe {} e {}: la stessa data {}",
+    // table_empty
+    "{}: la tabella e' vuota",
+    // no_dated_closes
+    "{}: nessuna riga con una data e una chiusura",
+    // too_many_rows
+    "{}: troppe righe per una sola elaborazione",
+    // date_order_refused
+    "date_order '{}' non e' ne' dmy ne' mdy",
+    // sources_no_header
+    "nessuna intestazione: indicare le colonne, per prima file",
+    // sources_unknown_column
+    "colonna '{}' sconosciuta: file, close, date_column, date_order, symbol, name",
+    // sources_column_twice
+    "colonna '{}' indicata due volte",
+    // sources_no_file_column
+    "manca la colonna 'file'",
+    // field_count
+    "{} campi, l'intestazione ne ha {}",
+    // field_count_cut_short
+    "{} campi, l'intestazione ne ha {}: l'ultima riga, il file sembra troncato",
+    // sources_no_file_named
+    "nessun file indicato",
+    // sources_no_file
+    "nessun file: una riga per ogni file dei prezzi dopo l'intestazione",
+    // sources_unreadable
+    "illeggibile",
+    // dates_and_closes_differ
+    "tante date quante chiusure",
+    // answer_missing
+    "manca una risposta",
 };
 
 constexpr bool all_written(const Table& table) {

@@ -1,5 +1,7 @@
 #include "numtext/quoted_text.hpp"
 
+#include "numtext/messages.hpp"
+
 namespace numtext {
 namespace {
 
@@ -28,7 +30,7 @@ std::string quoted_text(std::string_view text) {
   std::string out(1, '"');
   out.append(text.data(), cut);
   if (characters <= kQuotedCharacters) return out.append(1, '"');
-  return out.append("\xE2\x80\xA6\" (").append(grouped(characters)).append(" characters)");
+  return out.append("\xE2\x80\xA6\"").append(message(Msg::characters_cut, {grouped(characters)}));
 }
 
 }  // namespace numtext

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "numtext/letter_fold.hpp"
+#include "numtext/messages.hpp"
 #include "numtext/quoted_text.hpp"
 #include "numtext/text_encoding.hpp"
 
@@ -139,9 +140,9 @@ std::optional<Header> stacked_header(const std::vector<Line>& lines, const Table
       if (tickers_out != nullptr) *tickers_out = names;
       if (at == names.end() || (!choice.symbol && several && tickers_out == nullptr)) {
         throw CsvFailure{lines[d - 1].number, {},
-                         std::to_string(names.size()) + " series in row " + quoted_text(trimmed(tickers[0])) + ": " +
-                             quoted_list(names) + "; choose one with " +
-                             option_text(TableOption::symbol, "VALUE", choice.spelling)};
+                         message(Msg::series_in_row, {std::to_string(names.size()), quoted_text(trimmed(tickers[0])),
+                                                      quoted_list(names),
+                                                      option_text(TableOption::symbol, "VALUE", choice.spelling)})};
       }
       h.columns.close = places[static_cast<std::size_t>(at - names.begin())];
       return h;
@@ -198,7 +199,7 @@ Header nearest_header(std::string_view text, const TableChoice& choice) {
 std::string quoted_list(std::span<const std::string> items) {
   std::string s;
   for (std::size_t k = 0; k < items.size() && k < 10; ++k) s += (k == 0 ? "" : ", ") + quoted_text(items[k]);
-  if (items.size() > 10) s += " and " + std::to_string(items.size() - 10) + " more";
+  if (items.size() > 10) return message(Msg::list_and_more, {s, std::to_string(items.size() - 10)});
   return s;
 }
 
@@ -277,8 +278,7 @@ std::optional<std::string> words_apart_by_other_separators(std::string_view star
   if (first == lines.end() || first_is_whole_number(first->text) || !is_line_of_words(first->text, kOthers)) {
     return std::nullopt;
   }
-  return "line " + std::to_string(first->number) + ": " + quoted_text(trimmed(first->text)) +
-         " names columns, but a table's columns are apart by ',', ';' or a tab";
+  return message(Msg::words_not_apart, {std::to_string(first->number), quoted_text(trimmed(first->text))});
 }
 
 bool is_table_start(std::string_view start, const TableChoice& choice) {
@@ -341,10 +341,11 @@ NamedColumns columns_named(std::span<const std::string> names, const TableChoice
 
 std::string missing_columns(std::span<const std::string> names, const NamedColumns& found,
                             const TableChoice& choice) {
-  const std::string among = names.empty() ? std::string(" (the file has no line of names)") : " among " + quoted_list(names);
-  const auto named = [](const std::optional<std::string>& given, std::string_view what) {
-    if (!given) return "no " + std::string(what) + " column";
-    return all_digits(*given) ? "no column " + *given : "no column " + quoted_text(*given);
+  const std::string among =
+      names.empty() ? message(Msg::columns_no_names) : message(Msg::columns_among, {quoted_list(names)});
+  const auto named = [](const std::optional<std::string>& given, Msg none) {
+    if (!given) return message(none);
+    return message(Msg::no_column_named, {all_digits(*given) ? *given : quoted_text(*given)});
   };
   const auto option = [&](TableOption o, std::string_view value) { return option_text(o, value, choice.spelling); };
   // A place offered as an example is one of the file's columns, and not
@@ -353,18 +354,21 @@ std::string missing_columns(std::span<const std::string> names, const NamedColum
   for (std::size_t k = std::min<std::size_t>(names.size(), 5); k > 0 && !example; --k)
     if (found.date != k - 1) example = k;
   const std::string by_number = example ? option(TableOption::close, std::to_string(*example)) : std::string();
+  const std::string no_date = named(choice.date_column, Msg::no_date_column);
+  const std::string no_close = named(choice.close, Msg::no_close_column);
   if (!found.date && !found.close) {
-    return named(choice.date_column, "date") + " and " + named(choice.close, "close") + among + ": name them with " +
-           option(TableOption::date_column, "NAME") + " and " + option(TableOption::close, "NAME") +
-           (example ? " (or a number, " + by_number + ")" : "");
+    return message(Msg::name_both_columns, {no_date, no_close, among, option(TableOption::date_column, "NAME"),
+                                            option(TableOption::close, "NAME")}) +
+           (example ? message(Msg::or_by_number, {by_number}) : "");
   }
-  if (!found.date) return named(choice.date_column, "date") + among + ": name it with " + option(TableOption::date_column, "NAME");
-  const std::string way_out = option(TableOption::close, "NAME") + (example ? " or by its number, " + by_number : "");
+  if (!found.date) return message(Msg::name_the_column, {no_date, among, option(TableOption::date_column, "NAME")});
+  const std::string way_out = example ? message(Msg::close_or_by_number, {option(TableOption::close, "NAME"), by_number})
+                                      : option(TableOption::close, "NAME");
   if (found.close_is_date) {
-    return option(TableOption::close, choice.close.value_or("")) + " names the date column " +
-           quoted_text(names[*found.date]) + among + ": name the close with " + way_out;
+    return message(Msg::close_names_date, {option(TableOption::close, choice.close.value_or("")),
+                                           quoted_text(names[*found.date]), among, way_out});
   }
-  return named(choice.close, "close") + among + ": name it with " + way_out;
+  return message(Msg::name_the_column, {no_close, among, way_out});
 }
 
 Header table_header(std::string_view text, const TableChoice& choice) {

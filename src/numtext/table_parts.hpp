@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "numtext/csv_text.hpp"
+#include "numtext/messages.hpp"
 #include "numtext/vendor_table.hpp"
 
 namespace numtext {
@@ -103,9 +104,10 @@ void each_row(std::string_view text, const Header& header, Take take) {
   std::optional<CsvFailure> after_rows;
   while (records.next(fields, held)) {
     if (fields.size() != width) {
+      const bool cut_short = fields.size() < width && is_last_record(records);
       CsvFailure fault{records.line(), {},
-                       std::to_string(fields.size()) + " fields, the header has " + std::to_string(width)};
-      if (fields.size() < width && is_last_record(records)) fault.message += ": the last line, the file looks cut short";
+                       message(cut_short ? Msg::field_count_cut_short : Msg::field_count,
+                               {std::to_string(fields.size()), std::to_string(width)})};
       if (!is_footer_line(fields, width, *header.columns.date)) throw after_rows.value_or(std::move(fault));
       if (!after_rows) after_rows = std::move(fault);
       continue;

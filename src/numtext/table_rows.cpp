@@ -1,5 +1,6 @@
 #include "numtext/table_parts.hpp"
 
+#include "numtext/messages.hpp"
 #include "numtext/narrow.hpp"
 #include "numtext/number_style.hpp"
 #include "numtext/quoted_text.hpp"
@@ -19,8 +20,8 @@ std::vector<CivilDate> column_dates(std::span<const std::string_view> texts, std
                                     std::span<const std::size_t> rows, std::string_view name,
                                     const TableChoice& choice, std::vector<CsvDays::Note>* notes) {
   const DateOrder given = choice.date_order;
-  const std::string orders = option_text(TableOption::date_order, "dmy", choice.spelling) + " or " +
-                             option_text(TableOption::date_order, "mdy", choice.spelling);
+  const std::string orders = message(Msg::either_order, {option_text(TableOption::date_order, "dmy", choice.spelling),
+                                                          option_text(TableOption::date_order, "mdy", choice.spelling)});
   // The column's form and order from every row, then each row's day.
   std::vector<DateParts> parts(rows.size());
   std::optional<DateParts> form;
@@ -32,8 +33,9 @@ std::vector<CivilDate> column_dates(std::span<const std::string_view> texts, std
     auto p = form ? same_layout_parts(text, *form) : std::nullopt;
     if (!p) p = date_parts(text);
     if (!p || (form && !same_form(*p, *form))) {
-      const std::string wanted = form ? "not a date of the form " + form_name(*form, given) : "not a date";
-      throw CsvFailure{lines[k], std::string(name), wanted + ": " + quoted_text(text)};
+      throw CsvFailure{lines[k], std::string(name),
+                       form ? message(Msg::not_a_date_of_form, {form_name(*form, given), quoted_text(text)})
+                            : message(Msg::not_a_date, {quoted_text(text)})};
     }
     if (!form) form = p;
     parts[r] = *p;
@@ -46,14 +48,12 @@ std::vector<CivilDate> column_dates(std::span<const std::string_view> texts, std
     if (day_first.seen() && month_first.seen()) {
       const bool later_day = day_first.line > month_first.line;
       throw CsvFailure{later_day ? day_first.line : month_first.line, std::string(name),
-                       std::string(later_day ? "the day" : "the month") + " comes first, on line " +
-                           std::to_string(later_day ? month_first.line : day_first.line) + " the " +
-                           (later_day ? "month" : "day") + ": give " + orders};
+                       message(later_day ? Msg::day_before_month : Msg::month_before_day,
+                               {std::to_string(later_day ? month_first.line : day_first.line), orders})};
     }
     if (!day_first.seen() && !month_first.seen()) {
       throw CsvFailure{0, std::string(name),
-                       "every date reads as " + form_name(*form, DateOrder::unknown) +
-                           " alike: give " + orders};
+                       message(Msg::dates_alike, {form_name(*form, DateOrder::unknown), orders})};
     }
     order = day_first.seen() ? DateOrder::dmy : DateOrder::mdy;
   }
@@ -61,12 +61,12 @@ std::vector<CivilDate> column_dates(std::span<const std::string_view> texts, std
   for (std::size_t r = 0; r < rows.size(); ++r) {
     dates[r] = date_of(parts[r], order);
     if (!is_calendar_date(dates[r]))
-      throw CsvFailure{lines[rows[r]], std::string(name), "no such day: " + quoted_text(trimmed(texts[rows[r]]))};
+      throw CsvFailure{lines[rows[r]], std::string(name),
+                       message(Msg::no_such_day, {quoted_text(trimmed(texts[rows[r]]))})};
   }
   if (notes != nullptr && form && form->year_digits == 2 && !rows.empty()) {
-    notes->push_back({lines[rows[0]], "years of two digits, read as 1969 to 1999 for 69 to 99 and as 2000 to 2068 "
-                                      "for 00 to 68: " + quoted_text(trimmed(texts[rows[0]])) + " as " +
-                                      iso_text(dates[0])});
+    notes->push_back(
+        {lines[rows[0]], message(Msg::two_digit_years, {quoted_text(trimmed(texts[rows[0]])), iso_text(dates[0])})});
   }
   return dates;
 }
@@ -84,7 +84,7 @@ std::vector<std::optional<float>> column_closes(std::span<const std::string_view
     numbers[r] = without_currency(trimmed(texts[k]));
     if (!marks.take(mark_shown(numbers[r]), lines[k])) {
       throw CsvFailure{lines[k], std::string(name),
-                       "the decimal mark is not the one of the column's other values: " + quoted_text(trimmed(texts[k]))};
+                       message(Msg::decimal_mark_differs, {quoted_text(trimmed(texts[k]))})};
     }
   }
   DecimalMark mark = DecimalMark::point;
@@ -92,10 +92,7 @@ std::vector<std::optional<float>> column_closes(std::span<const std::string_view
     const std::int64_t line = marks.ambiguous_line();
     std::size_t at = 0;
     while (lines[rows[at]] != line) ++at;
-    throw CsvFailure{line, std::string(name),
-                     quoted_text(trimmed(texts[rows[at]])) +
-                         " has a comma before three digits, and no other value of the column tells "
-                         "a thousands comma from a decimal comma"};
+    throw CsvFailure{line, std::string(name), message(Msg::comma_undecided, {quoted_text(trimmed(texts[rows[at]]))})};
   }
   std::vector<std::optional<float>> closes(rows.size());
   for (std::size_t r = 0; r < rows.size(); ++r) {

@@ -3,13 +3,14 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "numtext/messages.hpp"
 #include "numtext/quoted_text.hpp"
 
 namespace numtext {
 
 std::string symbols_listed(std::span<const std::string> symbols, std::string_view column, Spelling spelling) {
-  return std::to_string(symbols.size()) + " series in column " + quoted_text(column) + ": " +
-         quoted_list(symbols) + "; choose one with " + option_text(TableOption::symbol, "VALUE", spelling);
+  return message(Msg::series_in_column, {std::to_string(symbols.size()), quoted_text(column), quoted_list(symbols),
+                                         option_text(TableOption::symbol, "VALUE", spelling)});
 }
 std::vector<std::size_t> symbol_rows(std::span<const std::string_view> symbols, std::string_view column,
                                      const TableChoice& choice) {
@@ -23,7 +24,8 @@ std::vector<std::size_t> symbol_rows(std::span<const std::string_view> symbols, 
     if (seen.insert(s).second) distinct.emplace_back(s);
   }
   if (chosen_symbol && rows.empty())
-    throw CsvFailure{0, {}, "no rows of " + quoted_text(*chosen_symbol) + "; " + symbols_listed(distinct, column, choice.spelling)};
+    throw CsvFailure{0, {},
+                     message(Msg::no_rows_of, {quoted_text(*chosen_symbol), symbols_listed(distinct, column, choice.spelling)})};
   if (!chosen_symbol && distinct.size() > 1) throw CsvFailure{0, {}, symbols_listed(distinct, column, choice.spelling)};
   return rows;
 }
@@ -31,8 +33,8 @@ std::vector<std::size_t> symbol_rows(std::span<const std::string_view> symbols, 
 std::vector<std::size_t> rows_taken(std::span<const std::string_view> symbols, std::size_t count, std::string_view column,
                                     const TableChoice& choice) {
   if (choice.symbol && symbols.empty()) {
-    throw CsvFailure{0, {}, option_text(TableOption::symbol, *choice.symbol, choice.spelling) +
-                                " needs a column of symbols (Symbol, Ticker, Name, Code, Instrument or ISIN)"};
+    throw CsvFailure{0, {},
+                     message(Msg::symbol_needs_column, {option_text(TableOption::symbol, *choice.symbol, choice.spelling)})};
   }
   if (!symbols.empty()) return symbol_rows(symbols, column, choice);
   std::vector<std::size_t> rows(count);
