@@ -220,7 +220,8 @@ class Shown {
     if (o.written && dataset_ != nullptr) take_rows(o);
     if (o.written) {
       ++written_;
-      const std::string records = s.label + ":" + std::string(numtext::old_text::kRecordsWritten) + whole_number(o.count);
+      const std::string records =
+          s.label + ":" + std::string(numtext::old_text::kRecordsWritten) + whole_number(o.count);
       console_.write_line(o.test_count ? numtext::message(numtext::Msg::series_with_test_records,
                                                           {records, whole_number(*o.test_count)})
                                        : records);
@@ -616,8 +617,8 @@ int run_batch(const Invocation& inv, units::Console& console) {
       // No answer can be had for the others either.
       while (++next < series.size()) {
         Outcome not_run;
-        not_run.report = "elab: " + series_place(series[next]) + ": " + numtext::message(numtext::Msg::not_run_no_answers) +
-                         std::string(platform::line_end());
+        not_run.report = "elab: " + series_place(series[next]) + ": " +
+                         numtext::message(numtext::Msg::not_run_no_answers) + std::string(platform::line_end());
         shown.series(series[next], not_run);
       }
     }
