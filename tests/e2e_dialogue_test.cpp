@@ -662,6 +662,66 @@ INSTANTIATE_TEST_SUITE_P(
                   "price file '-' is standard input: the answers need their options (missing: --days)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// One text of each family of the program's own lines, English under C and
+// Italian under it_IT; a.txt and b.txt are price files of 300 rows.
+struct LocaleTextCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::string input;
+  std::string english, italian;  // within standard output or error
+};
+
+class LocaleText : public ::testing::TestWithParam<LocaleTextCase> {};
+
+TEST_P(LocaleText, FollowsTheLocale) {
+  const auto& c = GetParam();
+  const VariableSet all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr);
+  for (const auto& [lang, text] : {std::pair{"C", c.english}, std::pair{"it_IT.UTF-8", c.italian}}) {
+    const VariableSet set("LANG", lang);
+    TempDir dir;
+    dir.write("a.txt", alternating_file(300));
+    dir.write("b.txt", alternating_file(300));
+    const auto r = run_in(dir, c.args, c.input);
+    EXPECT_NE((r.out + r.err).find(text), std::string::npos) << lang << "\n" << r.out << r.err;
+  }
+}
+
+const std::vector<std::string> kSplitRun = {"--from=all", "--variable=1", "--coefficient=2", "--screen-output=no",
+                                            "--screen-inputs=no", "--days=0", "--test-from=1995-09-01"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, LocaleText,
+    ::testing::Values(
+        LocaleTextCase{"TestCountLine", with(kSplitRun, {"-o", "{set}.dat", "a.txt"}), "",
+                       "\r\nTest records:     106\r\n", "\r\nRecord di test:   106\r\n"},
+        LocaleTextCase{"BatchTestRecords", with(kSplitRun, {"-o", "{name}.{set}.dat", "a.txt", "b.txt"}), "",
+                       "a: Record scritti: 65; test records: 106", "a: Record scritti: 65; record di test: 106"},
+        LocaleTextCase{"BatchNotRun", {"--variable=1", "-o", "{name}.dat", "a.txt", "b.txt"}, "-1\n",
+                       "elab: b.txt: not run: no answers", "elab: b.txt: non elaborato: mancano le risposte"},
+        LocaleTextCase{"BatchUsage", {"a.txt", "b.txt"}, "", "elab: several price files need '{name}' in --output",
+                       "elab: piu' file dei prezzi richiedono '{name}' in --output"},
+        LocaleTextCase{"BatchFiles", {"-o", "{name}.txt", "a.txt", "b.txt"}, "",
+                       "elab: a.txt: the price file and --output name the same file",
+                       "elab: a.txt: il file dei prezzi e --output indicano lo stesso file"},
+        LocaleTextCase{"BatchOverAPriceFile", {"-o", "{name}2.txt", "a.txt", "a2.txt"}, "",
+                       "elab: a.txt: --output 'a2.txt' would overwrite the price file a2.txt: write the outputs",
+                       "elab: a.txt: --output 'a2.txt' sovrascriverebbe il file dei prezzi a2.txt: scrivere i"},
+        LocaleTextCase{"BatchWrittenTwice", {"-o", "{name}.d", "--dates={name}", "a.txt", "a.d.txt"}, "",
+                       "elab: 'a.d' would be written twice, as --output of a.txt and as --dates of a.d.txt: tell",
+                       "elab: 'a.d' verrebbe scritto due volte, come --output di a.txt e come --dates di a.d.txt: "},
+        LocaleTextCase{"StandardInputAmongSeveral", {"--format=csv", "a.txt", "-"}, "",
+                       "elab: price file '-' (standard input) cannot be one of several",
+                       "elab: il file dei prezzi '-' (standard input) non puo' essere uno fra piu' file"},
+        LocaleTextCase{"SetsUsage", {"-o", "{set}.dat", "a.txt"}, "", "elab: '{set}' in a file name needs --test-from",
+                       "elab: '{set}' in un nome di file richiede --test-from"},
+        LocaleTextCase{"SetsInOneCsv", with(kSplitRun, {"--format=csv", "-o", "{set}.csv", "a.txt"}), "",
+                       "elab: --format=csv writes both sets to one file", "elab: --format=csv scrive i due insiemi"},
+        LocaleTextCase{"SetsFiles", with(kSplitRun, {"-o", "{set}train", "--dates=test{set}", "a.txt"}), "",
+                       "elab: --output of the test set and --dates of the training set name the same file",
+                       "elab: --output dell'insieme di test e --dates dell'insieme di addestramento indicano lo "
+                       "stesso file"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---------------------------------------------------------------------------
 // Scripted runs: -o and --dates.
 

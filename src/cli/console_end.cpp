@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "numtext/messages.hpp"
 #include "platform/os.hpp"
 
 namespace units {
@@ -50,7 +51,7 @@ void show_failure(Console& console, const RunFailure& failure) {
     write_to_standard_error(console, failure.report());
   } else if (failure.shows_code()) {
     console.write_record(" " + failure.message());
-    show_stop(console, "Return code " + std::to_string(failure.status()));
+    show_stop(console, std::string(numtext::old_text::kReturnCode) + std::to_string(failure.status()));
   } else {
     show_stop(console, failure.message());
   }

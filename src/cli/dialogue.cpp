@@ -81,9 +81,17 @@ void ConsoleAsker::ask(Question question, float& target) {
 
 namespace {
 
+// The edit list of a text and a count: the text quoted, for a translation
+// may hold an apostrophe.
+std::string count_format(std::string_view text, std::int32_t n) {
+  std::string format = "('";
+  for (const char c : text) format.append(c == '\'' ? 2 : 1, c);
+  format.append("',I").append(std::to_string(count_field_width(n))).append(")");
+  return format;
+}
+
 void write_count(units::Console& console, std::string_view text, std::int32_t n) {
-  const EditList count =
-      EditList::parse("('" + std::string(text) + "',I" + std::to_string(count_field_width(n)) + ")");
+  const EditList count = EditList::parse(count_format(text, n));
   const numtext::FieldValue v = numtext::FieldValue::of(n);
   units::write_console(console, count, std::span<const numtext::FieldValue>(&v, 1));
 }
@@ -93,7 +101,7 @@ void write_count(units::Console& console, std::string_view text, std::int32_t n)
 void write_count_line(units::Console& console, std::int32_t IC) { write_count(console, numtext::old_text::kRecordsWritten, IC); }
 
 void write_test_count_line(units::Console& console, std::int32_t count) {
-  write_count(console, " Test records:   ", count);
+  write_count(console, numtext::message(numtext::Msg::test_count_line), count);
 }
 
 }  // namespace elab

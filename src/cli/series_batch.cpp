@@ -124,7 +124,7 @@ std::string failure_line(const SeriesSource& s, const units::RunFailure& f) {
       // The note says in English what the old stop says in Italian.
       if (!f.note().empty()) return line + without_file(f.note(), s.file) + std::string(platform::line_end());
       line += f.message();
-      if (f.shows_code()) line += " (Return code " + whole_number(f.status()) + ")";
+      if (f.shows_code()) line += " (" + std::string(numtext::old_text::kReturnCode) + whole_number(f.status()) + ")";
       break;
   }
   if (!f.note().empty()) line += "; " + without_file(f.note(), s.file);
@@ -220,8 +220,11 @@ class Shown {
     if (o.written && dataset_ != nullptr) take_rows(o);
     if (o.written) {
       ++written_;
-      console_.write_line(s.label + ":" + std::string(numtext::old_text::kRecordsWritten) + whole_number(o.count) +
-                          (o.test_count ? "; test records: " + whole_number(*o.test_count) : ""));
+      const std::string records =
+          s.label + ":" + std::string(numtext::old_text::kRecordsWritten) + whole_number(o.count);
+      console_.write_line(o.test_count ? numtext::message(numtext::Msg::series_with_test_records,
+                                                          {records, whole_number(*o.test_count)})
+                                       : records);
     } else {
       ++failed_;
       to_err(o.no_room ? "elab: " + series_place(s) + ": " + std::string(numtext::old_text::kNoMemory) +
@@ -403,7 +406,7 @@ bool has_template(std::string_view name) {
 std::string expand_template(std::string_view name, const SeriesSource& series) {
   std::string out;
   const auto put = [&](std::string_view field, const std::string& value) {
-    if (value.empty()) throw UsageError{"an empty " + std::string(field) + " names no file"};
+    if (value.empty()) throw UsageError{numtext::message(numtext::Msg::empty_template_field, {field})};
     out += safe_file_name(value);
   };
   for (std::size_t at = 0; at < name.size();) {
@@ -444,44 +447,42 @@ bool all_symbols(const Invocation& inv) {
 bool runs_as_batch(const Invocation& inv) { return !inv.more_files.empty() || all_symbols(inv); }
 
 std::optional<std::string> several_files_error(const Invocation& inv) {
+  using numtext::Msg;
   if (inv.more_files.empty()) return std::nullopt;
   std::map<std::string, std::string> named;
   for (const SeriesSource& s : series_of(inv)) {
-    if (s.file == "-") return "price file '-' (standard input) cannot be one of several";
-    if (is_blank(s.file)) return "a blank price file name among several";
+    if (s.file == "-") return numtext::message(Msg::standard_input_among_several);
+    if (is_blank(s.file)) return numtext::message(Msg::blank_among_several);
     // Names of the rule stay equal only where the files are spelled alike;
     // those a sources file gives may meet.
     const auto [at, fresh] = named.emplace(s.name, s.file);
     if (fresh) continue;
-    if (at->second == s.file) return "price file '" + s.file + "' given twice: give each file once";
-    return "two series of one name '" + s.name + "': " + at->second + " and " + s.file;
+    if (at->second == s.file) return numtext::message(Msg::price_file_twice, {s.file});
+    return numtext::message(Msg::two_series_one_name, {s.name, at->second, s.file});
   }
   return std::nullopt;
 }
 
 std::optional<std::string> batch_usage_error(const Invocation& inv) {
+  using numtext::Msg;
   const bool templated = has_template(inv.output) || (inv.dates && has_template(*inv.dates));
   if (!all_symbols(inv) && (names(inv.output, kSymbol) || (inv.dates && names(*inv.dates, kSymbol)))) {
-    return "'{symbol}' in a file name needs --symbol=all";
+    return numtext::message(Msg::symbol_template_needs_all);
   }
   if (all_symbols(inv)) {
     const bool dataset = inv.csv && !has_template(inv.output);
-    if (!dataset && !names(inv.output, kSymbol)) {
-      return "--symbol=all needs '{symbol}' in --output (-o 'out/{symbol}.dat'), or --format=csv for one dataset";
-    }
-    if (inv.dates && !names(*inv.dates, kSymbol)) return "--symbol=all needs '{symbol}' in --dates";
+    if (!dataset && !names(inv.output, kSymbol)) return numtext::message(Msg::all_symbols_need_output_template);
+    if (inv.dates && !names(*inv.dates, kSymbol)) return numtext::message(Msg::all_symbols_need_dates_template);
     if (!inv.more_files.empty() && ((!dataset && !names(inv.output, kName)) ||
                                     (inv.dates && !names(*inv.dates, kName)))) {
-      return "several price files with --symbol=all need '{name}' and '{symbol}' in each file name";
+      return numtext::message(Msg::files_and_symbols_need_both_templates);
     }
   }
-  if (templated && !inv.price_file) return "'{name}' in a file name needs the price file on the command line";
+  if (templated && !inv.price_file) return numtext::message(Msg::name_template_needs_price_file);
   if (inv.more_files.empty()) return std::nullopt;
   if (const auto refused = several_files_error(inv)) return refused;
-  if (!has_template(inv.output) && !inv.csv) {
-    return "several price files need '{name}' in --output (-o 'out/{name}.dat'), or --format=csv for one dataset";
-  }
-  if (inv.dates && !has_template(*inv.dates)) return "several price files need '{name}' in --dates";
+  if (!has_template(inv.output) && !inv.csv) return numtext::message(Msg::files_need_output_template);
+  if (inv.dates && !has_template(*inv.dates)) return numtext::message(Msg::files_need_dates_template);
   return std::nullopt;
 }
 
@@ -501,7 +502,8 @@ struct Writer {
 };
 
 std::string writer_text(const Writer& w) {
-  return std::string(w.option) + " of " + (w.series != nullptr ? series_place(*w.series) : "the dataset");
+  if (w.series == nullptr) return numtext::message(numtext::Msg::option_of_dataset, {w.option});
+  return numtext::message(numtext::Msg::option_of_series, {w.option, series_place(*w.series)});
 }
 
 class BatchFiles {
@@ -515,16 +517,15 @@ class BatchFiles {
     if (const auto in = prices_.find(key); in != prices_.end()) {
       const SeriesSource& prices = *in->second;
       if (w.series == nullptr || w.series->file == prices.file) {
-        throw UsageError{series_place(prices) + ": the price file and " + std::string(w.option) + " name the same file"};
+        throw UsageError{series_place(prices) + ": " +
+                         numtext::message(numtext::Msg::price_file_and_option_same, {w.option})};
       }
-      throw UsageError{series_place(*w.series) + ": " + std::string(w.option) + " '" + name +
-                       "' would overwrite the price file " + prices.file +
-                       ": write the outputs elsewhere (-o 'out/{name}.dat')"};
+      throw UsageError{series_place(*w.series) + ": " +
+                       numtext::message(numtext::Msg::would_overwrite_price_file, {w.option, name, prices.file})};
     }
     const auto [at, fresh] = written_.emplace(key, w);
     if (!fresh) {
-      throw UsageError{"'" + name + "' would be written twice, as " + writer_text(at->second) + " and as " +
-                       writer_text(w) + ": tell the series apart in -o and --dates ({name}, {symbol})"};
+      throw UsageError{numtext::message(numtext::Msg::written_twice, {name, writer_text(at->second), writer_text(w)})};
     }
   }
 
@@ -544,8 +545,8 @@ void check_batch_files(const Invocation& inv, const std::vector<SeriesSource>& s
     for (const SeriesSource& s : series) {
       const auto [at, fresh] = labels.emplace(s.label, &s);
       if (!fresh) {
-        throw UsageError{"two series of one name '" + s.label + "' in the dataset: " + series_place(*at->second) +
-                         " and " + series_place(s)};
+        throw UsageError{numtext::message(numtext::Msg::two_series_one_name_in_dataset,
+                                          {s.label, series_place(*at->second), series_place(s)})};
       }
     }
   }
@@ -616,7 +617,8 @@ int run_batch(const Invocation& inv, units::Console& console) {
       // No answer can be had for the others either.
       while (++next < series.size()) {
         Outcome not_run;
-        not_run.report = "elab: " + series_place(series[next]) + ": not run: no answers" + std::string(platform::line_end());
+        not_run.report = "elab: " + series_place(series[next]) + ": " +
+                         numtext::message(numtext::Msg::not_run_no_answers) + std::string(platform::line_end());
         shown.series(series[next], not_run);
       }
     }

@@ -102,13 +102,16 @@ std::unique_ptr<units::OutputFile> open_output(const std::string& name) {
 void check_distinct_files(const std::string& price_file, const Invocation& inv) {
   const platform::Identity prices = identity_of_input(price_file);
   const platform::Identity output = identity_of_output(inv.output);
+  using numtext::Msg;
   if (platform::same_identity(prices, output)) {
-    throw UsageError{"the price file and --output name the same file"};
+    throw UsageError{numtext::message(Msg::price_file_and_option_same, {"--output"})};
   }
   if (!inv.dates) return;
   const platform::Identity dates = identity_of_output(*inv.dates);
-  if (platform::same_identity(prices, dates)) throw UsageError{"the price file and --dates name the same file"};
-  if (same_output_file(inv.output, *inv.dates)) throw UsageError{numtext::message(numtext::Msg::output_and_dates_same)};
+  if (platform::same_identity(prices, dates)) {
+    throw UsageError{numtext::message(Msg::price_file_and_option_same, {"--dates"})};
+  }
+  if (same_output_file(inv.output, *inv.dates)) throw UsageError{numtext::message(Msg::output_and_dates_same)};
 }
 
 bool check_series(const Invocation& inv, units::Console& console, bool own_lines,
@@ -142,17 +145,20 @@ namespace {
 // over the other.
 void check_sets_distinct(const Invocation& train, const Invocation& test) {
   std::vector<std::pair<std::string, platform::Identity>> named;
-  const auto add = [&](const std::string& option, const std::string& name) {
+  const auto add = [&](numtext::Msg set, std::string_view option, const std::string& name) {
+    const std::string file = numtext::message(set, {option});
     const platform::Identity id = identity_of_output(name);
     for (const auto& [before, other] : named) {
-      if (platform::same_identity(id, other)) throw UsageError{before + " and " + option + " name the same file"};
+      if (platform::same_identity(id, other)) {
+        throw UsageError{numtext::message(numtext::Msg::options_name_same_file, {before, file})};
+      }
     }
-    named.emplace_back(option, id);
+    named.emplace_back(file, id);
   };
-  add("--output of the training set", train.output);
-  if (test.output != train.output) add("--output of the test set", test.output);
-  if (train.dates) add("--dates of the training set", *train.dates);
-  if (test.dates) add("--dates of the test set", *test.dates);
+  add(numtext::Msg::of_training_set, "--output", train.output);
+  if (test.output != train.output) add(numtext::Msg::of_test_set, "--output", test.output);
+  if (train.dates) add(numtext::Msg::of_training_set, "--dates", *train.dates);
+  if (test.dates) add(numtext::Msg::of_test_set, "--dates", *test.dates);
 }
 
 // The files of one set: its records' (none where they go to the dataset, or

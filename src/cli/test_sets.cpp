@@ -1,5 +1,7 @@
 #include "cli/test_sets.hpp"
 
+#include "numtext/messages.hpp"
+
 namespace elab {
 namespace {
 
@@ -37,20 +39,18 @@ Invocation invocation_of_set(const Invocation& inv, std::string_view set) {
 }
 
 std::optional<std::string> sets_usage_error(const Invocation& inv) {
+  using numtext::Msg;
   if (!inv.answers.test_from) {
-    if (names_set(inv.output) || (inv.dates && names_set(*inv.dates))) return "'{set}' in a file name needs --test-from";
+    if (names_set(inv.output) || (inv.dates && names_set(*inv.dates))) {
+      return numtext::message(Msg::set_template_needs_test_from);
+    }
     return std::nullopt;
   }
   // One CSV file takes both sets, told apart by its Set column; fixed
   // columns have no room for it.
-  if (inv.csv && names_set(inv.output)) {
-    return "--format=csv writes both sets to one file, told apart by its Set column: no '{set}' in --output";
-  }
-  if (!inv.csv && !names_set(inv.output)) {
-    return "--test-from writes a training and a test set: '{set}' in --output (-o 'out/{set}.dat'), "
-           "or --format=csv for one file";
-  }
-  if (inv.dates && !names_set(*inv.dates)) return "--test-from needs '{set}' in --dates";
+  if (inv.csv && names_set(inv.output)) return numtext::message(Msg::csv_holds_both_sets);
+  if (!inv.csv && !names_set(inv.output)) return numtext::message(Msg::test_from_needs_output_set);
+  if (inv.dates && !names_set(*inv.dates)) return numtext::message(Msg::test_from_needs_dates_set);
   return std::nullopt;
 }
 

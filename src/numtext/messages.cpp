@@ -181,6 +181,64 @@ constexpr Table kEnglish = {
     "as many dates as closes",
     // answer_missing
     "an answer is missing",
+    // The many files' lines, the batch's and the sets' usage errors, the test set's count line
+    // test_count_line: as wide as the count line's " Record scritti: "
+    " Test records:   ",
+    // series_with_test_records
+    "{}; test records: {}",
+    // not_run_no_answers
+    "not run: no answers",
+    // empty_template_field
+    "an empty {} names no file",
+    // standard_input_among_several
+    "price file '-' (standard input) cannot be one of several",
+    // blank_among_several
+    "a blank price file name among several",
+    // price_file_twice
+    "price file '{}' given twice: give each file once",
+    // two_series_one_name
+    "two series of one name '{}': {} and {}",
+    // symbol_template_needs_all
+    "'{symbol}' in a file name needs --symbol=all",
+    // all_symbols_need_output_template
+    "--symbol=all needs '{symbol}' in --output (-o 'out/{symbol}.dat'), or --format=csv for one dataset",
+    // all_symbols_need_dates_template
+    "--symbol=all needs '{symbol}' in --dates",
+    // files_and_symbols_need_both_templates
+    "several price files with --symbol=all need '{name}' and '{symbol}' in each file name",
+    // name_template_needs_price_file
+    "'{name}' in a file name needs the price file on the command line",
+    // files_need_output_template
+    "several price files need '{name}' in --output (-o 'out/{name}.dat'), or --format=csv for one dataset",
+    // files_need_dates_template
+    "several price files need '{name}' in --dates",
+    // price_file_and_option_same
+    "the price file and {} name the same file",
+    // would_overwrite_price_file
+    "{} '{}' would overwrite the price file {}: write the outputs elsewhere (-o 'out/{name}.dat')",
+    // written_twice
+    "'{}' would be written twice, as {} and as {}: tell the series apart in -o and --dates ({name}, {symbol})",
+    // option_of_series
+    "{} of {}",
+    // option_of_dataset
+    "{} of the dataset",
+    // two_series_one_name_in_dataset
+    "two series of one name '{}' in the dataset: {} and {}",
+    // set_template_needs_test_from
+    "'{set}' in a file name needs --test-from",
+    // csv_holds_both_sets
+    "--format=csv writes both sets to one file, told apart by its Set column: no '{set}' in --output",
+    // test_from_needs_output_set
+    "--test-from writes a training and a test set: '{set}' in --output (-o 'out/{set}.dat'), or --format=csv "
+    "for one file",
+    // test_from_needs_dates_set
+    "--test-from needs '{set}' in --dates",
+    // options_name_same_file
+    "{} and {} name the same file",
+    // of_training_set
+    "{} of the training set",
+    // of_test_set
+    "{} of the test set",
 };
 
 constexpr Table kItalian = {
@@ -354,6 +412,67 @@ constexpr Table kItalian = {
     "tante date quante chiusure",
     // answer_missing
     "manca una risposta",
+    // The many files' lines, the batch's and the sets' usage errors, the test set's count line
+    // test_count_line: as wide as the count line's " Record scritti: "
+    " Record di test: ",
+    // series_with_test_records
+    "{}; record di test: {}",
+    // not_run_no_answers
+    "non elaborato: mancano le risposte",
+    // empty_template_field
+    "un {} vuoto non forma il nome di un file",
+    // standard_input_among_several
+    "il file dei prezzi '-' (standard input) non puo' essere uno fra piu' file",
+    // blank_among_several
+    "un nome vuoto fra piu' file dei prezzi",
+    // price_file_twice
+    "file dei prezzi '{}' dato due volte: dare ogni file una volta sola",
+    // two_series_one_name
+    "due serie con lo stesso nome '{}': {} e {}",
+    // symbol_template_needs_all
+    "'{symbol}' in un nome di file richiede --symbol=all",
+    // all_symbols_need_output_template
+    "--symbol=all richiede '{symbol}' in --output (-o 'out/{symbol}.dat'), oppure --format=csv per un solo "
+    "dataset",
+    // all_symbols_need_dates_template
+    "--symbol=all richiede '{symbol}' in --dates",
+    // files_and_symbols_need_both_templates
+    "piu' file dei prezzi con --symbol=all richiedono '{name}' e '{symbol}' in ogni nome di file",
+    // name_template_needs_price_file
+    "'{name}' in un nome di file richiede il file dei prezzi sulla riga di comando",
+    // files_need_output_template
+    "piu' file dei prezzi richiedono '{name}' in --output (-o 'out/{name}.dat'), oppure --format=csv per un "
+    "solo dataset",
+    // files_need_dates_template
+    "piu' file dei prezzi richiedono '{name}' in --dates",
+    // price_file_and_option_same
+    "il file dei prezzi e {} indicano lo stesso file",
+    // would_overwrite_price_file
+    "{} '{}' sovrascriverebbe il file dei prezzi {}: scrivere i risultati altrove (-o 'out/{name}.dat')",
+    // written_twice
+    "'{}' verrebbe scritto due volte, come {} e come {}: distinguere le serie in -o e --dates ({name}, "
+    "{symbol})",
+    // option_of_series
+    "{} di {}",
+    // option_of_dataset
+    "{} del dataset",
+    // two_series_one_name_in_dataset
+    "due serie con lo stesso nome '{}' nel dataset: {} e {}",
+    // set_template_needs_test_from
+    "'{set}' in un nome di file richiede --test-from",
+    // csv_holds_both_sets
+    "--format=csv scrive i due insiemi in un solo file, distinti dalla colonna Set: niente '{set}' in --output",
+    // test_from_needs_output_set
+    "--test-from scrive un insieme di addestramento e uno di test: '{set}' in --output (-o 'out/{set}.dat'), "
+    "oppure --format=csv per un solo file",
+    // test_from_needs_dates_set
+    "--test-from richiede '{set}' in --dates",
+    // options_name_same_file
+    "{} e {} indicano lo stesso file",
+    // of_training_set
+    "{} dell'insieme di addestramento",
+    // of_test_set
+    "{} dell'insieme di test",
 };
 
 constexpr bool all_written(const Table& table) {

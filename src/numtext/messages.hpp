@@ -16,6 +16,7 @@ namespace old_text {
 inline constexpr std::string_view kNoMemory = "Memoria insufficiente";
 inline constexpr std::string_view kTooFewColumns = "Il file deve avere almeno 7 colonne";
 inline constexpr std::string_view kRecordsWritten = " Record scritti: ";
+inline constexpr std::string_view kReturnCode = "Return code ";
 }  // namespace old_text
 
 enum class Language { english, italian };
@@ -103,6 +104,35 @@ enum class Msg : std::size_t {
   sources_unreadable,
   dates_and_closes_differ,
   answer_missing,
+  // The many files' lines, the batch's and the sets' usage errors, the test set's count line
+  test_count_line,
+  series_with_test_records,
+  not_run_no_answers,
+  empty_template_field,
+  standard_input_among_several,
+  blank_among_several,
+  price_file_twice,
+  two_series_one_name,
+  symbol_template_needs_all,
+  all_symbols_need_output_template,
+  all_symbols_need_dates_template,
+  files_and_symbols_need_both_templates,
+  name_template_needs_price_file,
+  files_need_output_template,
+  files_need_dates_template,
+  price_file_and_option_same,
+  would_overwrite_price_file,
+  written_twice,
+  option_of_series,
+  option_of_dataset,
+  two_series_one_name_in_dataset,
+  set_template_needs_test_from,
+  csv_holds_both_sets,
+  test_from_needs_output_set,
+  test_from_needs_dates_set,
+  options_name_same_file,
+  of_training_set,
+  of_test_set,
   count_,
 };
 
