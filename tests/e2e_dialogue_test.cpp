@@ -439,30 +439,6 @@ struct LocaleCase {
 
 class Locale : public ::testing::TestWithParam<LocaleCase> {};
 
-// A text of each family of a table's and a sources file's refusals.
-struct LocaleText {
-  std::vector<std::string> args;
-  const char* file;
-  const char* content;
-  const char* english;
-  const char* italian;
-};
-
-const LocaleText kLocaleTexts[] = {
-    {{"q.csv"}, "q.csv", "Date,Close\n2024-01-02,\"3\n", "q.csv: line 2: a quote is not closed",
-     "q.csv: riga 2: virgolette non chiuse"},
-    {{"h.csv"}, "h.csv", "When;Value\n2024-01-02;1\n", "line 1: no date column and no close column among",
-     "riga 1: nessuna colonna della data e nessuna colonna della chiusura tra"},
-    {{"d.csv"}, "d.csv", "Date,Close\n2024-02-30,1\n", "line 2, field \"Date\": no such day: \"2024-02-30\"",
-     "riga 2, campo \"Date\": giorno inesistente: \"2024-02-30\""},
-    {{"s.csv"}, "s.csv", "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\n", "2 series in column \"Symbol\"",
-     "2 serie nella colonna \"Symbol\""},
-    {{"e.csv"}, "e.csv", "", "e.csv: the file is empty: a CSV price file begins",
-     "e.csv: il file e' vuoto: un file dei prezzi CSV comincia"},
-    {{"--sources=list.csv", "-o", "{name}.dat"}, "list.csv", "file,clos\n", "no column 'clos' is known",
-     "colonna 'clos' sconosciuta"},
-};
-
 TEST_P(Locale, ChoosesTheUsagesLanguage) {
   const auto& c = GetParam();
   const VariableSet all("LC_ALL", c.lc_all), messages("LC_MESSAGES", c.lc_messages), lang("LANG", c.lang);
@@ -478,12 +454,6 @@ TEST_P(Locale, ChoosesTheUsagesLanguage) {
   EXPECT_EQ(run_in(dir, {"-o", "{name}.dat", "--dates={name}.days", "a.txt", "b.txt"}, "").out,
             (c.italian ? "2 file: 0 scritti, 2 non riusciti" : "2 files: 0 written, 2 failed") +
                 program_line_end());
-  for (const LocaleText& t : kLocaleTexts) {
-    dir.write(t.file, t.content);
-    EXPECT_NE(run_in(dir, t.args, "-1\n1\n2\n0\n0\n0\n").err.find(c.italian ? t.italian : t.english),
-              std::string::npos)
-        << t.file;
-  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -669,6 +639,8 @@ struct LocaleTextCase {
   std::vector<std::string> args;
   std::string input;
   std::string english, italian;  // within standard output or error
+  const char* file = nullptr;     // one more file in the folder, and its text
+  const char* content = "";
 };
 
 class LocaleText : public ::testing::TestWithParam<LocaleTextCase> {};
@@ -681,11 +653,13 @@ TEST_P(LocaleText, FollowsTheLocale) {
     TempDir dir;
     dir.write("a.txt", alternating_file(300));
     dir.write("b.txt", alternating_file(300));
+    if (c.file != nullptr) dir.write(c.file, c.content);
     const auto r = run_in(dir, c.args, c.input);
     EXPECT_NE((r.out + r.err).find(text), std::string::npos) << lang << "\n" << r.out << r.err;
   }
 }
 
+const std::string kAnswers = "-1\n1\n2\n0\n0\n0\n";
 const std::vector<std::string> kSplitRun = {"--from=all", "--variable=1", "--coefficient=2", "--screen-output=no",
                                             "--screen-inputs=no", "--days=0", "--test-from=1995-09-01"};
 
@@ -719,7 +693,23 @@ INSTANTIATE_TEST_SUITE_P(
         LocaleTextCase{"SetsFiles", with(kSplitRun, {"-o", "{set}train", "--dates=test{set}", "a.txt"}), "",
                        "elab: --output of the test set and --dates of the training set name the same file",
                        "elab: --output dell'insieme di test e --dates dell'insieme di addestramento indicano lo "
-                       "stesso file"}),
+                       "stesso file"},
+        // A table's and a sources file's refusals.
+        LocaleTextCase{"TableQuote", {"q.csv"}, kAnswers, "q.csv: line 2: a quote is not closed",
+                       "q.csv: riga 2: virgolette non chiuse", "q.csv", "Date,Close\n2024-01-02,\"3\n"},
+        LocaleTextCase{"TableHeader", {"h.csv"}, kAnswers, "line 1: no date column and no close column among",
+                       "riga 1: nessuna colonna della data e nessuna colonna della chiusura tra", "h.csv",
+                       "When;Value\n2024-01-02;1\n"},
+        LocaleTextCase{"TableRow", {"d.csv"}, kAnswers, "line 2, field \"Date\": no such day: \"2024-02-30\"",
+                       "riga 2, campo \"Date\": giorno inesistente: \"2024-02-30\"", "d.csv",
+                       "Date,Close\n2024-02-30,1\n"},
+        LocaleTextCase{"TableSymbols", {"s.csv"}, kAnswers, "2 series in column \"Symbol\"",
+                       "2 serie nella colonna \"Symbol\"", "s.csv",
+                       "Symbol,Date,Close\nA,2024-01-02,1\nB,2024-01-02,2\n"},
+        LocaleTextCase{"TableEmpty", {"e.csv"}, kAnswers, "e.csv: the file is empty: a CSV price file begins",
+                       "e.csv: il file e' vuoto: un file dei prezzi CSV comincia", "e.csv", ""},
+        LocaleTextCase{"SourcesFile", {"--sources=list.csv", "-o", "{name}.dat"}, kAnswers,
+                       "no column 'clos' is known", "colonna 'clos' sconosciuta", "list.csv", "file,clos\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
