@@ -15,11 +15,10 @@ namespace {
 using numtext::Msg;
 using numtext::message;
 
-std::string number(std::int64_t n) { return std::to_string(n); }
-
 std::string rows_too_few(const RunState& st, const InputPlace& input) {
-  if (st.NRR == 1) return message(Msg::note_rows_too_few_one, {input.file, number(st.NR), number(kLeastRows)});
-  return message(Msg::note_rows_too_few, {input.file, number(st.NRR), number(st.NR), number(kLeastRows)});
+  const std::string has = std::to_string(st.NR), least = std::to_string(kLeastRows);
+  if (st.NRR == 1) return message(Msg::note_rows_too_few_one, {input.file, has, least});
+  return message(Msg::note_rows_too_few, {input.file, std::to_string(st.NRR), has, least});
 }
 
 // The sentence for a close of a table's place: a line of a file or a row of
@@ -42,7 +41,7 @@ std::optional<std::string> close_not_positive(const RunState& st, const InputPla
                                static_cast<float>(d.date.day)) == key;
     });
     if (!key || day == input.days.end()) return std::nullopt;
-    return message(close_note(input, close), {input.file, number(day->line), numtext::iso_text(day->date),
+    return message(close_note(input, close), {input.file, std::to_string(day->line), numtext::iso_text(day->date),
                                               numtext::quoted_text(input.close_name), numtext::shortest_text(close)});
   }
   return std::nullopt;

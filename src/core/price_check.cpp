@@ -44,8 +44,6 @@ std::string_view split_decimal(std::string_view line) {
 using numtext::Msg;
 using numtext::message;
 
-std::string number(std::int64_t n) { return std::to_string(n); }
-
 // The lines of the text and where each starts, to name the line of a place.
 class Lines {
  public:
@@ -110,10 +108,10 @@ std::size_t each_statement(std::string_view text, const Lines& lines, std::int64
 }
 
 std::string values_finding(std::int64_t n, std::int64_t nc) {
-  if (n < nc) return n == 1 ? message(Msg::check_values_short_one, {number(nc)})
-                            : message(Msg::check_values_short, {number(n), number(nc)});
-  return n == 1 ? message(Msg::check_values_long_one, {number(nc)})
-                : message(Msg::check_values_long, {number(n), number(nc)});
+  if (n < nc) return n == 1 ? message(Msg::check_values_short_one, {std::to_string(nc)})
+                            : message(Msg::check_values_short, {std::to_string(n), std::to_string(nc)});
+  return n == 1 ? message(Msg::check_values_long_one, {std::to_string(nc)})
+                : message(Msg::check_values_long, {std::to_string(n), std::to_string(nc)});
 }
 
 std::optional<std::string> date_finding(float year, float month, float day, float code) {
@@ -121,13 +119,14 @@ std::optional<std::string> date_finding(float year, float month, float day, floa
   const numtext::CivilDate d{static_cast<std::int32_t>(year), static_cast<std::int32_t>(month),
                              static_cast<std::int32_t>(day)};
   if (d.year >= 0 && d.year <= 99) {
-    return message(Msg::check_two_digit_year, {number(d.year), number(d.year), number(1900 + d.year)});
+    const std::string two = std::to_string(d.year);
+    return message(Msg::check_two_digit_year, {two, two, std::to_string(1900 + d.year)});
   }
   const std::string text = numtext::iso_text(year, month, day);
   if (!numtext::is_calendar_date(d)) return message(Msg::check_no_calendar_day, {text});
   const std::int32_t wanted = numtext::weekday_code(d);
   if (code == static_cast<float>(wanted)) return std::nullopt;
-  return message(Msg::check_weekday_code, {text, weekday_name(wanted), number(wanted)});
+  return message(Msg::check_weekday_code, {text, weekday_name(wanted), std::to_string(wanted)});
 }
 
 // A finding of no line (of the whole file) comes last.
@@ -193,8 +192,8 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
   }
   if (after > 0) {
     out.findings.push_back({0, static_cast<std::int64_t>(first_after) + 1,
-                            after == 1 ? message(Msg::check_lines_after_one, {number(nr)})
-                                       : message(Msg::check_lines_after, {number(after), number(nr)})});
+                            after == 1 ? message(Msg::check_lines_after_one, {std::to_string(nr)})
+                                       : message(Msg::check_lines_after, {std::to_string(after), std::to_string(nr)})});
   }
   return out;
 }
@@ -221,7 +220,7 @@ void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findi
               ->second;
       if (first != i) {
         const auto k = static_cast<std::size_t>(first - 1);
-        note(message(Msg::check_same_date, {number(first), number(row_lines[k])}));
+        note(message(Msg::check_same_date, {std::to_string(first), std::to_string(row_lines[k])}));
       } else if (previous && *key <= *previous && !(MM(i, 1) >= 0.0f && MM(i, 1) < 100.0f)) {
         // a year of two digits is its own finding
         note(message(Msg::check_date_before_previous));
@@ -235,9 +234,11 @@ void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findi
 namespace {
 
 std::string finding_line(const Finding& f) {
-  if (f.row > 0 && f.line > 0) return message(Msg::finding_at_row_and_line, {number(f.row), number(f.line), f.what});
-  if (f.row > 0) return message(Msg::finding_at_row, {number(f.row), f.what});
-  if (f.line > 0) return message(Msg::finding_at_line, {number(f.line), f.what});
+  if (f.row > 0 && f.line > 0) {
+    return message(Msg::finding_at_row_and_line, {std::to_string(f.row), std::to_string(f.line), f.what});
+  }
+  if (f.row > 0) return message(Msg::finding_at_row, {std::to_string(f.row), f.what});
+  if (f.line > 0) return message(Msg::finding_at_line, {std::to_string(f.line), f.what});
   return f.what;
 }
 
@@ -245,15 +246,16 @@ std::string finding_line(const Finding& f) {
 // change more than the nouns.
 std::string count_line(std::int64_t found, std::int64_t rows) {
   if (found > static_cast<std::int64_t>(Findings::kShown)) {
-    const std::string shown = number(static_cast<std::int64_t>(Findings::kShown));
-    return rows == 1 ? message(Msg::findings_in_one_row_first_shown, {number(found), shown})
-                     : message(Msg::findings_in_rows_first_shown, {number(found), number(rows), shown});
+    const std::string shown = std::to_string(Findings::kShown);
+    return rows == 1 ? message(Msg::findings_in_one_row_first_shown, {std::to_string(found), shown})
+                     : message(Msg::findings_in_rows_first_shown, {std::to_string(found), std::to_string(rows), shown});
   }
   if (found == 1) {
-    return rows == 1 ? message(Msg::findings_one_in_one_row) : message(Msg::findings_one_in_rows, {number(rows)});
+    return rows == 1 ? message(Msg::findings_one_in_one_row)
+                     : message(Msg::findings_one_in_rows, {std::to_string(rows)});
   }
-  return rows == 1 ? message(Msg::findings_in_one_row, {number(found)})
-                   : message(Msg::findings_in_rows, {number(found), number(rows)});
+  return rows == 1 ? message(Msg::findings_in_one_row, {std::to_string(found)})
+                   : message(Msg::findings_in_rows, {std::to_string(found), std::to_string(rows)});
 }
 
 }  // namespace

@@ -20,8 +20,6 @@ constexpr std::int64_t kEqualCloses = 5;     // in a row
 using numtext::Msg;
 using numtext::message;
 
-std::string number(std::int64_t n) { return std::to_string(n); }
-
 // The warning of a kind of day finding: a sentence for one and one for more.
 struct DayWarning {
   DayKind kind;
@@ -35,8 +33,11 @@ constexpr DayWarning kDayWarnings[] = {
 };
 
 std::string day_warning(const DayWarning& w, std::int64_t count, const std::string& first) {
-  if (w.kind == DayKind::weekend) return count == 1 ? message(w.one, {first}) : message(w.many, {number(count), first});
-  return count == 1 ? message(w.one, {number(w.bound), first}) : message(w.many, {number(count), number(w.bound), first});
+  if (w.kind == DayKind::weekend) {
+    return count == 1 ? message(w.one, {first}) : message(w.many, {std::to_string(count), first});
+  }
+  return count == 1 ? message(w.one, {std::to_string(w.bound), first})
+                    : message(w.many, {std::to_string(count), std::to_string(w.bound), first});
 }
 
 }  // namespace
@@ -62,7 +63,7 @@ void each_day_finding(const Matrix& MM, std::int64_t rows, const DayFound& found
       if (previous) {
         const std::int64_t gap = numtext::days_from_civil(*day) - numtext::days_from_civil(*previous);
         if (gap > kLongestGap) {
-          found(DayKind::gap, i, message(Msg::check_gap, {number(gap), numtext::iso_text(*previous)}));
+          found(DayKind::gap, i, message(Msg::check_gap, {std::to_string(gap), numtext::iso_text(*previous)}));
         }
       }
     }
@@ -72,15 +73,16 @@ void each_day_finding(const Matrix& MM, std::int64_t rows, const DayFound& found
     if (ends) {
       const std::int64_t n = i - run_start + 1;
       if (n >= kEqualCloses) {
-        found(DayKind::equal_closes, run_start, message(Msg::check_equal_closes, {number(n), number(i)}));
+        found(DayKind::equal_closes, run_start,
+              message(Msg::check_equal_closes, {std::to_string(n), std::to_string(i)}));
       }
       run_start = i + 1;
     }
   }
   if (rows < kLeastRows) {
     found(DayKind::few_rows, 0,
-          rows == 1 ? message(Msg::check_few_rows_one, {number(kLeastRows)})
-                    : message(Msg::check_few_rows, {number(rows), number(kLeastRows)}));
+          rows == 1 ? message(Msg::check_few_rows_one, {std::to_string(kLeastRows)})
+                    : message(Msg::check_few_rows, {std::to_string(rows), std::to_string(kLeastRows)}));
   }
 }
 

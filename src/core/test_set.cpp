@@ -14,8 +14,6 @@ namespace {
 using numtext::Msg;
 using numtext::message;
 
-std::string number(std::int64_t n) { return std::to_string(n); }
-
 std::string date_of_row(const RunState& st, std::int64_t i) {
   return numtext::iso_text(st.M(i, 1), st.M(i, 2), st.M(i, 3));
 }
@@ -29,7 +27,7 @@ bool before(const RunState& st, std::int64_t i, std::int32_t test_from) {
 std::string dates_that_do(const RunState& st) {
   const std::int64_t last_record = st.NRR - 20;
   if (last_record <= kLeastRows) {
-    return message(Msg::test_from_no_date_does, {number(st.NRR), number(kLeastRows + 21)});
+    return message(Msg::test_from_no_date_does, {std::to_string(st.NRR), std::to_string(kLeastRows + 21)});
   }
   return message(Msg::test_from_dates_that_do, {date_of_row(st, kLeastRows), date_of_row(st, last_record)});
 }
@@ -70,11 +68,11 @@ std::int32_t training_rows(const RunState& st, std::int32_t test_from) {
   for (std::int64_t i = rows + 1; i <= st.NRR; ++i) {
     if (before(st, i, test_from)) {
       refuse(st, message(Msg::test_from_out_of_order,
-                         {number(i), date_of_row(st, i), number(rows + 1), date_of_row(st, rows + 1)}));
+                         {std::to_string(i), date_of_row(st, i), std::to_string(rows + 1), date_of_row(st, rows + 1)}));
     }
   }
   if (rows < kLeastRows) {
-    refuse(st, message(Msg::test_from_few_training_rows, {number(rows), number(kLeastRows)}));
+    refuse(st, message(Msg::test_from_few_training_rows, {std::to_string(rows), std::to_string(kLeastRows)}));
   }
   if (rows + 1 > st.NRR - 20) {
     refuse(st, message(Msg::test_from_no_test_row));
