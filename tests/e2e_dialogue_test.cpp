@@ -467,9 +467,9 @@ std::vector<LocaleText> locale_texts() {
        "prices.txt: 1 riga di sabato o di domenica, il 1995-01-01: elab --check le elenca"},
       {with({"--test-from=1995-01-03", "-o", "{set}", "prices.txt"}), alternating_file(kRows),
        "--test-from: the date leaves 1 training rows, a run needs 110; a test date after",
-       "--test-from: righe di addestramento prima della data: 1, l'elaborazione ne richiede 110; va bene"},
+       "--test-from: righe di addestramento prima della data: 1, l'elaborazione ne richiede 110; andrebbe bene"},
       {with({"-o", "x.dat", "prices.txt"}), alternating_file(100), "prices.txt: 100 rows selected of the 100 it has",
-       "prices.txt: 100 righe selezionate delle 100 che ha"},
+       "prices.txt: 100 righe selezionate su 100;"},
   };
 }
 

@@ -335,9 +335,9 @@ constexpr Table kItalian = {
     // test_from_refused
     "--test-from: {}; {}",
     // test_from_no_date_does
-    "nessuna data di test va bene: {} righe selezionate, una divisione ne richiede {}",
+    "nessuna data di test va bene: {} righe selezionate, per dividerle ne servono {}",
     // test_from_dates_that_do
-    "va bene una data di test dopo il {} e non dopo il {}",
+    "andrebbe bene una data di test dopo il {} e non oltre il {}",
     // test_from_out_of_order
     "la riga {} ({}) viene dopo la riga {} ({}) ma prima della data di test: le righe non sono in ordine di data",
     // test_from_few_training_rows
@@ -345,10 +345,10 @@ constexpr Table kItalian = {
     // test_from_no_test_row
     "la data non lascia alcuna riga di test seguita da 20 righe",
     // note_rows_too_few_one
-    "{}: 1 riga selezionata delle {} che ha; l'elaborazione ne richiede almeno {}: scegliere un "
+    "{}: 1 riga selezionata su {}; l'elaborazione ne richiede almeno {}: scegliere un "
     "intervallo di date piu' ampio o un file piu' lungo",
     // note_rows_too_few
-    "{}: {} righe selezionate delle {} che ha; l'elaborazione ne richiede almeno {}: scegliere un "
+    "{}: {} righe selezionate su {}; l'elaborazione ne richiede almeno {}: scegliere un "
     "intervallo di date piu' ampio o un file piu' lungo",
     // note_close_below_normal_at_line
     "{}: riga {}, data {}, campo {}: la chiusura {} e' sotto il piu' piccolo float normale, e "
