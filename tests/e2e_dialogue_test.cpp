@@ -446,8 +446,12 @@ struct LocaleText {
   std::string prices, english, italian;
 };
 
-std::string with_a_sunday(std::string prices) {
-  return prices.replace(prices.find("1995 1 2 0 0 100 2"), 18, "1995 1 1 0 0 100 1");
+std::string replaced_first(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
+
+std::string with_a_sunday(const std::string& prices) {
+  return replaced_first(prices, "1995 1 2 0 0 100 2", "1995 1 1 0 0 100 1");
 }
 
 std::vector<LocaleText> locale_texts() {
@@ -462,9 +466,14 @@ std::vector<LocaleText> locale_texts() {
        "row 1, line 2: 1995-01-01 is a Sunday: exchanges do not trade then",
        "riga 1 (riga 2 del file): 1995-01-01 cade di domenica: le borse sono chiuse"},
       {{"--check", "prices.txt"}, alternating_file(kRows), "0 findings in 131 rows", "0 segnalazioni su 131 righe"},
+      {{"--check", "prices.txt"}, replaced_first(alternating_file(kRows), "1995 1 2 0 0 100 2", "1995 1 2 0 0 100 3"),
+       "a weekday code other than the date's: 1995-01-02 is a Monday (2)",
+       "un codice del giorno della settimana diverso da quello della data: 1995-01-02 cade di lunedi' (2)"},
       {with({"-o", "x.dat", "prices.txt"}), with_a_sunday(alternating_file(kRows)),
        "prices.txt: 1 row on a Saturday or Sunday, the first on 1995-01-01: elab --check lists them",
        "prices.txt: 1 riga di sabato o di domenica, il 1995-01-01: elab --check le elenca"},
+      {with({"--strict", "-o", "x.dat", "prices.txt"}), with_a_sunday(alternating_file(kRows)),
+       "elab --check lists them; --strict takes no such rows", "elab --check le elenca; --strict non accetta righe"},
       {with({"--test-from=1995-01-03", "-o", "{set}", "prices.txt"}), alternating_file(kRows),
        "--test-from: the date leaves 1 training rows, a run needs 110; a test date after",
        "--test-from: righe di addestramento prima della data: 1, l'elaborazione ne richiede 110; andrebbe bene"},

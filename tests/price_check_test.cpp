@@ -117,4 +117,18 @@ TEST(CheckReport, EachFormInEachLanguage) {
   }
 }
 
+// The weekday codes of the own format, 1 Sunday .. 7 Saturday.
+TEST(CheckReport, WeekdayNamesOfEachCode) {
+  const std::vector<std::string> english = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday",
+                                            "Saturday"};
+  const std::vector<std::string> italian = {"domenica", "lunedi'",  "martedi'", "mercoledi'",
+                                            "giovedi'", "venerdi'", "sabato"};
+  for (std::int32_t code = 1; code <= 7; ++code) {
+    numtext::set_language(numtext::Language::italian);
+    EXPECT_EQ(elab::weekday_name(code), italian[static_cast<std::size_t>(code - 1)]);
+    numtext::set_language(numtext::Language::english);
+    EXPECT_EQ(elab::weekday_name(code), english[static_cast<std::size_t>(code - 1)]);
+  }
+}
+
 }  // namespace
