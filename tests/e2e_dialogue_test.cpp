@@ -427,8 +427,9 @@ TEST(ProgramInfo, HelpNamesEveryOption) {
 
 // The locale of messages as GNU programs take it: the first of LC_ALL,
 // LC_MESSAGES and LANG that is not empty; Italian under it_*, English
-// otherwise. The usage, a usage error, the batch's end line and a table's
-// refusals follow it; the dialogue does not.
+// otherwise. The usage, a usage error, the batch's end line, a table's
+// refusals, --check, the warnings, the test set's refusals and the notes
+// after a stop follow it; the dialogue does not.
 struct LocaleCase {
   const char* name;
   const char* lc_all;
@@ -438,6 +439,14 @@ struct LocaleCase {
 };
 
 class Locale : public ::testing::TestWithParam<LocaleCase> {};
+
+std::string replaced_first(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
+
+std::string with_a_sunday(const std::string& prices) {
+  return replaced_first(prices, "1995 1 2 0 0 100 2", "1995 1 1 0 0 100 1");
+}
 
 TEST_P(Locale, ChoosesTheUsagesLanguage) {
   const auto& c = GetParam();
@@ -484,7 +493,7 @@ TEST(Locale, LeavesTheDialogueAsItIs) {
         continue;
       }
       EXPECT_EQ(r.out, first->out);
-      EXPECT_EQ(r.err, first->err);
+      EXPECT_EQ(r.err.empty(), first->err.empty());  // the note after a stop is in the user's language
       EXPECT_EQ(r.status, first->status);
       EXPECT_EQ(r.elab, first->elab);
     }
@@ -640,7 +649,7 @@ struct LocaleTextCase {
   std::string input;
   std::string english, italian;  // within standard output or error
   const char* file = nullptr;     // one more file in the folder, and its text
-  const char* content = "";
+  std::string content = "";
 };
 
 class LocaleText : public ::testing::TestWithParam<LocaleTextCase> {};
@@ -660,8 +669,8 @@ TEST_P(LocaleText, FollowsTheLocale) {
 }
 
 const std::string kAnswers = "-1\n1\n2\n0\n0\n0\n";
-const std::vector<std::string> kSplitRun = {"--from=all", "--variable=1", "--coefficient=2", "--screen-output=no",
-                                            "--screen-inputs=no", "--days=0", "--test-from=1995-09-01"};
+const std::vector<std::string> kRun = with(kAllButDays, {"--days=0"});
+const std::vector<std::string> kSplitRun = with(kRun, {"--test-from=1995-09-01"});
 
 INSTANTIATE_TEST_SUITE_P(
     Families, LocaleText,
@@ -709,7 +718,35 @@ INSTANTIATE_TEST_SUITE_P(
         LocaleTextCase{"TableEmpty", {"e.csv"}, kAnswers, "e.csv: the file is empty: a CSV price file begins",
                        "e.csv: il file e' vuoto: un file dei prezzi CSV comincia", "e.csv", ""},
         LocaleTextCase{"SourcesFile", {"--sources=list.csv", "-o", "{name}.dat"}, kAnswers,
-                       "no column 'clos' is known", "colonna 'clos' sconosciuta", "list.csv", "file,clos\n"}),
+                       "no column 'clos' is known", "colonna 'clos' sconosciuta", "list.csv", "file,clos\n"},
+        // --check, a run's warnings, the test set's refusals and the note after a stop.
+        LocaleTextCase{"CheckFinding", {"--check", "p.txt"}, "",
+                       "row 1, line 2: 1995-01-01 is a Sunday: exchanges do not trade then",
+                       "riga 1 (riga 2 del file): 1995-01-01 cade di domenica: le borse sono chiuse", "p.txt",
+                       with_a_sunday(alternating_file(kRows))},
+        LocaleTextCase{"CheckCount", {"--check", "p.txt"}, "", "0 findings in 131 rows", "0 segnalazioni su 131 righe",
+                       "p.txt", alternating_file(kRows)},
+        LocaleTextCase{"CheckWeekdayCode", {"--check", "p.txt"}, "",
+                       "a weekday code other than the date's: 1995-01-02 is a Monday (2)",
+                       "un codice del giorno della settimana diverso da quello della data: 1995-01-02 cade di "
+                       "lunedi' (2)",
+                       "p.txt", replaced_first(alternating_file(kRows), "1995 1 2 0 0 100 2", "1995 1 2 0 0 100 3")},
+        LocaleTextCase{"RunWarning", with(kRun, {"-o", "x.dat", "p.txt"}), "",
+                       "p.txt: 1 row on a Saturday or Sunday, the first on 1995-01-01: elab --check lists them",
+                       "p.txt: 1 riga di sabato o di domenica, il 1995-01-01: elab --check le elenca", "p.txt",
+                       with_a_sunday(alternating_file(kRows))},
+        LocaleTextCase{"StrictRefusal", with(kRun, {"--strict", "-o", "x.dat", "p.txt"}), "",
+                       "elab --check lists them; --strict takes no such rows",
+                       "elab --check le elenca; --strict non accetta righe", "p.txt",
+                       with_a_sunday(alternating_file(kRows))},
+        LocaleTextCase{"TestFromRefusal", with(kRun, {"--test-from=1995-01-03", "-o", "{set}", "p.txt"}), "",
+                       "--test-from: the date leaves 1 training rows, a run needs 110; a test date after",
+                       "--test-from: righe di addestramento prima della data: 1, l'elaborazione ne richiede 110; "
+                       "andrebbe bene",
+                       "p.txt", alternating_file(kRows)},
+        LocaleTextCase{"NoteAfterStop", with(kRun, {"-o", "x.dat", "p.txt"}), "",
+                       "p.txt: 100 rows selected of the 100 it has", "p.txt: 100 righe selezionate su 100;", "p.txt",
+                       alternating_file(100)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/price_check.hpp"
+#include "numtext/messages.hpp"
 
 namespace {
 
@@ -83,6 +84,51 @@ TEST(CheckReport, FirstTwentyInLineOrderWholeFileFindingsLast) {
   few.push_back({0, 0, "of the whole file"});
   few.push_back({3, 4, "a row's"});
   EXPECT_EQ(report_of(few, 5), "row 3, line 4: a row's\nof the whole file\n2 findings in 5 rows\n");
+}
+
+// The count line takes a sentence for each form of its counts, and a
+// finding one for each place it knows, in each language.
+TEST(CheckReport, EachFormInEachLanguage) {
+  const struct {
+    std::int64_t found, rows, row, line;
+    std::string english, italian;  // the report's first and last line
+  } cases[] = {
+      {0, 1, 0, 0, "0 findings in 1 row", "0 segnalazioni su 1 riga"},
+      {1, 1, 0, 0, "x\n1 finding in 1 row", "x\n1 segnalazione su 1 riga"},
+      {1, 5, 3, 0, "row 3: x\n1 finding in 5 rows", "riga 3: x\n1 segnalazione su 5 righe"},
+      {2, 1, 0, 4, "line 4: x\n2 findings in 1 row", "riga 4 del file: x\n2 segnalazioni su 1 riga"},
+      {2, 5, 3, 4, "row 3, line 4: x\n2 findings in 5 rows", "riga 3 (riga 4 del file): x\n2 segnalazioni su 5 righe"},
+      {21, 1, 0, 0, "x\n21 findings in 1 row, the first 20 shown",
+       "x\n21 segnalazioni su 1 riga, mostrate le prime 20"},
+      {21, 5, 0, 0, "x\n21 findings in 5 rows, the first 20 shown",
+       "x\n21 segnalazioni su 5 righe, mostrate le prime 20"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.english);
+    elab::Findings findings;
+    for (std::int64_t k = 0; k < c.found; ++k) findings.push_back({c.row, c.line, "x"});
+    for (const auto language : {numtext::Language::english, numtext::Language::italian}) {
+      numtext::set_language(language);
+      const std::vector<std::string> lines = elab::findings_report(findings, c.rows);
+      const std::string got = (c.found > 0 ? lines.front() + "\n" : "") + lines.back();
+      EXPECT_EQ(got, language == numtext::Language::italian ? c.italian : c.english);
+    }
+    numtext::set_language(numtext::Language::english);
+  }
+}
+
+// The weekday codes of the own format, 1 Sunday .. 7 Saturday.
+TEST(CheckReport, WeekdayNamesOfEachCode) {
+  const std::vector<std::string> english = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday",
+                                            "Saturday"};
+  const std::vector<std::string> italian = {"domenica", "lunedi'",  "martedi'", "mercoledi'",
+                                            "giovedi'", "venerdi'", "sabato"};
+  for (std::int32_t code = 1; code <= 7; ++code) {
+    numtext::set_language(numtext::Language::italian);
+    EXPECT_EQ(elab::weekday_name(code), italian[static_cast<std::size_t>(code - 1)]);
+    numtext::set_language(numtext::Language::english);
+    EXPECT_EQ(elab::weekday_name(code), english[static_cast<std::size_t>(code - 1)]);
+  }
 }
 
 }  // namespace

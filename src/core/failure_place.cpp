@@ -6,15 +6,27 @@
 
 #include "core/core.hpp"
 #include "numtext/float_chars.hpp"
+#include "numtext/messages.hpp"
 #include "numtext/quoted_text.hpp"
 
 namespace elab {
 namespace {
 
+using numtext::Msg;
+using numtext::message;
+
 std::string rows_too_few(const RunState& st, const InputPlace& input) {
-  return input.file + ": " + std::to_string(st.NRR) + (st.NRR == 1 ? " row" : " rows") + " selected of the " +
-         std::to_string(st.NR) + " it has; a run takes at least " + std::to_string(kLeastRows) +
-         ": choose a wider range of dates or a longer file";
+  const std::string has = std::to_string(st.NR), least = std::to_string(kLeastRows);
+  if (st.NRR == 1) return message(Msg::note_rows_too_few_one, {input.file, has, least});
+  return message(Msg::note_rows_too_few, {input.file, std::to_string(st.NRR), has, least});
+}
+
+// The sentence for a close of a table's place: a line of a file or a row of
+// a DataFrame, below the normal floats or not above zero.
+Msg close_note(const InputPlace& input, float close) {
+  const bool row = input.place == "row";
+  if (close > 0.0f) return row ? Msg::note_close_below_normal_at_row : Msg::note_close_below_normal_at_line;
+  return row ? Msg::note_close_not_above_zero_at_row : Msg::note_close_not_above_zero_at_line;
 }
 
 // The first selected close that a run cannot divide by or take the
@@ -29,10 +41,8 @@ std::optional<std::string> close_not_positive(const RunState& st, const InputPla
                                static_cast<float>(d.date.day)) == key;
     });
     if (!key || day == input.days.end()) return std::nullopt;
-    return input.file + ": " + std::string(input.place) + " " + std::to_string(day->line) + ", date " +
-           numtext::iso_text(day->date) + ", field " + numtext::quoted_text(input.close_name) + ": the close " +
-           numtext::shortest_text(close) + (close > 0.0f ? " is below the smallest normal float" : " is not above zero") +
-           ", and a run divides by every close: correct or remove the " + std::string(input.place);
+    return message(close_note(input, close), {input.file, std::to_string(day->line), numtext::iso_text(day->date),
+                                              numtext::quoted_text(input.close_name), numtext::shortest_text(close)});
   }
   return std::nullopt;
 }

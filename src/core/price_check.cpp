@@ -7,6 +7,7 @@
 #include "numtext/char_source.hpp"
 #include "numtext/date_text.hpp"
 #include "numtext/free_form.hpp"
+#include "numtext/messages.hpp"
 #include "numtext/text_failure.hpp"
 #include "numtext/quoted_text.hpp"
 #include "core/core.hpp"
@@ -40,9 +41,8 @@ std::string_view split_decimal(std::string_view line) {
   return {};
 }
 
-std::string count_of(std::int64_t n, std::string_view one, std::string_view many) {
-  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
-}
+using numtext::Msg;
+using numtext::message;
 
 // The lines of the text and where each starts, to name the line of a place.
 class Lines {
@@ -108,27 +108,25 @@ std::size_t each_statement(std::string_view text, const Lines& lines, std::int64
 }
 
 std::string values_finding(std::int64_t n, std::int64_t nc) {
-  std::string what = count_of(n, "value", "values") + " on the line, NC is " + std::to_string(nc);
-  return what + (n < nc ? ": the row goes on into the next line" : ": the last ones are never read");
+  if (n < nc) return n == 1 ? message(Msg::check_values_short_one, {std::to_string(nc)})
+                            : message(Msg::check_values_short, {std::to_string(n), std::to_string(nc)});
+  return n == 1 ? message(Msg::check_values_long_one, {std::to_string(nc)})
+                : message(Msg::check_values_long, {std::to_string(n), std::to_string(nc)});
 }
-
-constexpr std::string_view kWeekdays[] = {"", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 std::optional<std::string> date_finding(float year, float month, float day, float code) {
   if (!numtext::is_date_part(year) || !numtext::is_date_part(month) || !numtext::is_date_part(day)) return std::nullopt;
   const numtext::CivilDate d{static_cast<std::int32_t>(year), static_cast<std::int32_t>(month),
                              static_cast<std::int32_t>(day)};
   if (d.year >= 0 && d.year <= 99) {
-    std::string what = "year " + std::to_string(d.year);
-    what += " has two digits: a run takes it as the year " + std::to_string(d.year);
-    return what + ", not " + std::to_string(1900 + d.year);
+    const std::string two = std::to_string(d.year);
+    return message(Msg::check_two_digit_year, {two, two, std::to_string(1900 + d.year)});
   }
   const std::string text = numtext::iso_text(year, month, day);
-  if (!numtext::is_calendar_date(d)) return text + " is no day of the calendar";
+  if (!numtext::is_calendar_date(d)) return message(Msg::check_no_calendar_day, {text});
   const std::int32_t wanted = numtext::weekday_code(d);
   if (code == static_cast<float>(wanted)) return std::nullopt;
-  return "a weekday code other than the date's: " + text + " is a " + std::string(kWeekdays[wanted]) + " (" +
-         std::to_string(wanted) + ")";
+  return message(Msg::check_weekday_code, {text, weekday_name(wanted), std::to_string(wanted)});
 }
 
 // A finding of no line (of the whole file) comes last.
@@ -177,7 +175,7 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
       const auto line = static_cast<std::int64_t>(l) + 1;
       const std::string_view value = split_decimal(lines[l]);
       if (!value.empty()) {
-        out.findings.push_back({row, line, numtext::quoted_text(value) + " is read as two values; decimals take a point"});
+        out.findings.push_back({row, line, message(Msg::check_read_as_two_values, {numtext::quoted_text(value)})});
       } else if (by_lines) {
         const std::int64_t n = values_on_line(lines[l], l == s.first).count;
         if (n != nc) out.findings.push_back({row, line, values_finding(n, nc)});
@@ -194,8 +192,8 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
   }
   if (after > 0) {
     out.findings.push_back({0, static_cast<std::int64_t>(first_after) + 1,
-                            count_of(after, "line", "lines") + " of values after the NR = " + std::to_string(nr) +
-                                " rows: a run never reads them"});
+                            after == 1 ? message(Msg::check_lines_after_one, {std::to_string(nr)})
+                                       : message(Msg::check_lines_after, {std::to_string(after), std::to_string(nr)})});
   }
   return out;
 }
@@ -222,32 +220,50 @@ void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findi
               ->second;
       if (first != i) {
         const auto k = static_cast<std::size_t>(first - 1);
-        note("the same date as row " + std::to_string(first) + " (line " + std::to_string(row_lines[k]) + ")");
+        note(message(Msg::check_same_date, {std::to_string(first), std::to_string(row_lines[k])}));
       } else if (previous && *key <= *previous && !(MM(i, 1) >= 0.0f && MM(i, 1) < 100.0f)) {
         // a year of two digits is its own finding
-        note("the date is before the previous row's");
+        note(message(Msg::check_date_before_previous));
       }
       previous = key;
     }
-    if (!(MM(i, 6) > 0.0f)) note("a close of zero or below");
+    if (!(MM(i, 6) > 0.0f)) note(message(Msg::check_close_not_positive));
   }
 }
 
+namespace {
+
+std::string finding_line(const Finding& f) {
+  if (f.row > 0 && f.line > 0) {
+    return message(Msg::finding_at_row_and_line, {std::to_string(f.row), std::to_string(f.line), f.what});
+  }
+  if (f.row > 0) return message(Msg::finding_at_row, {std::to_string(f.row), f.what});
+  if (f.line > 0) return message(Msg::finding_at_line, {std::to_string(f.line), f.what});
+  return f.what;
+}
+
+// A sentence for each form the counts take, as a language's plurals may
+// change more than the nouns.
+std::string count_line(std::int64_t found, std::int64_t rows) {
+  if (found > static_cast<std::int64_t>(Findings::kShown)) {
+    const std::string shown = std::to_string(Findings::kShown);
+    return rows == 1 ? message(Msg::findings_in_one_row_first_shown, {std::to_string(found), shown})
+                     : message(Msg::findings_in_rows_first_shown, {std::to_string(found), std::to_string(rows), shown});
+  }
+  if (found == 1) {
+    return rows == 1 ? message(Msg::findings_one_in_one_row)
+                     : message(Msg::findings_one_in_rows, {std::to_string(rows)});
+  }
+  return rows == 1 ? message(Msg::findings_in_one_row, {std::to_string(found)})
+                   : message(Msg::findings_in_rows, {std::to_string(found), std::to_string(rows)});
+}
+
+}  // namespace
+
 std::vector<std::string> findings_report(const Findings& findings, std::int64_t rows) {
   std::vector<std::string> lines;
-  for (const Finding& f : findings.shown()) {
-    std::string line;
-    if (f.row > 0) line += "row " + std::to_string(f.row) + ", ";
-    if (f.line > 0) line += "line " + std::to_string(f.line) + ": ";
-    line += f.what;
-    lines.push_back(std::move(line));
-  }
-  std::string count = count_of(static_cast<std::int64_t>(findings.size()), "finding", "findings");
-  count += " in " + count_of(rows, "row", "rows");
-  if (findings.size() > static_cast<std::int64_t>(Findings::kShown)) {
-    count += ", the first " + std::to_string(Findings::kShown) + " shown";
-  }
-  lines.push_back(std::move(count));
+  for (const Finding& f : findings.shown()) lines.push_back(finding_line(f));
+  lines.push_back(count_line(findings.size(), rows));
   return lines;
 }
 

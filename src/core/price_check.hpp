@@ -60,6 +60,10 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
 // before, a close of zero or below, a year of two digits.
 void check_rows(const Matrix& MM, std::span<const std::int64_t> row_lines, Findings& out);
 
+// The name of the day of a weekday code (1 Sunday .. 7 Saturday) in the
+// language of the messages.
+std::string weekday_name(std::int32_t code);
+
 // What a daily series of an exchange seldom looks like, in rows 1 .. rows
 // of MM in date order: a row on a Saturday or a Sunday, a gap of more than
 // 10 calendar days, five or more equal closes in a row, fewer rows than a

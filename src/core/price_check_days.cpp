@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "numtext/date_text.hpp"
+#include "numtext/messages.hpp"
 #include "core/core.hpp"
 #include "core/price_check.hpp"
 #include "units/run_failure.hpp"
@@ -16,9 +17,37 @@ namespace {
 constexpr std::int64_t kLongestGap = 10;     // calendar days between two rows
 constexpr std::int64_t kEqualCloses = 5;     // in a row
 
-constexpr std::string_view kWeekend[] = {"", "Sunday", "", "", "", "", "", "Saturday"};
+using numtext::Msg;
+using numtext::message;
+
+// The warning of a kind of day finding: a sentence for one and one for more.
+struct DayWarning {
+  DayKind kind;
+  Msg one, many;
+  std::int64_t bound;  // the finding's limit, named in the sentence
+};
+constexpr DayWarning kDayWarnings[] = {
+    {DayKind::weekend, Msg::days_weekend_one, Msg::days_weekend, 0},
+    {DayKind::gap, Msg::days_gap_one, Msg::days_gap, kLongestGap},
+    {DayKind::equal_closes, Msg::days_equal_closes_one, Msg::days_equal_closes, kEqualCloses},
+};
+
+std::string day_warning(const DayWarning& w, std::int64_t count, const std::string& first) {
+  if (w.kind == DayKind::weekend) {
+    return count == 1 ? message(w.one, {first}) : message(w.many, {std::to_string(count), first});
+  }
+  return count == 1 ? message(w.one, {std::to_string(w.bound), first})
+                    : message(w.many, {std::to_string(count), std::to_string(w.bound), first});
+}
 
 }  // namespace
+
+std::string weekday_name(std::int32_t code) {
+  constexpr Msg kNames[] = {Msg::weekday_sunday,   Msg::weekday_monday, Msg::weekday_tuesday,
+                            Msg::weekday_wednesday, Msg::weekday_thursday, Msg::weekday_friday,
+                            Msg::weekday_saturday};
+  return message(kNames[code - 1]);
+}
 
 void each_day_finding(const Matrix& MM, std::int64_t rows, const DayFound& found) {
   std::optional<numtext::CivilDate> previous;
@@ -29,15 +58,12 @@ void each_day_finding(const Matrix& MM, std::int64_t rows, const DayFound& found
     if (day) {
       const std::int32_t code = numtext::weekday_code(*day);
       if (code == 1 || code == 7) {
-        found(DayKind::weekend, i,
-              numtext::iso_text(*day) + " is a " + std::string(kWeekend[code]) + ": exchanges do not trade then");
+        found(DayKind::weekend, i, message(Msg::check_weekend, {numtext::iso_text(*day), weekday_name(code)}));
       }
       if (previous) {
         const std::int64_t gap = numtext::days_from_civil(*day) - numtext::days_from_civil(*previous);
         if (gap > kLongestGap) {
-          found(DayKind::gap, i,
-                std::to_string(gap) + " calendar days after the previous row's " + numtext::iso_text(*previous) +
-                    ": days are missing");
+          found(DayKind::gap, i, message(Msg::check_gap, {std::to_string(gap), numtext::iso_text(*previous)}));
         }
       }
     }
@@ -48,15 +74,15 @@ void each_day_finding(const Matrix& MM, std::int64_t rows, const DayFound& found
       const std::int64_t n = i - run_start + 1;
       if (n >= kEqualCloses) {
         found(DayKind::equal_closes, run_start,
-              std::to_string(n) + " equal closes in a row, to row " + std::to_string(i) + ": the series may have stopped");
+              message(Msg::check_equal_closes, {std::to_string(n), std::to_string(i)}));
       }
       run_start = i + 1;
     }
   }
   if (rows < kLeastRows) {
     found(DayKind::few_rows, 0,
-          std::to_string(rows) + (rows == 1 ? " row" : " rows") + ": a run needs at least " +
-              std::to_string(kLeastRows) + " selected rows");
+          rows == 1 ? message(Msg::check_few_rows_one, {std::to_string(kLeastRows)})
+                    : message(Msg::check_few_rows, {std::to_string(rows), std::to_string(kLeastRows)}));
   }
 }
 
@@ -69,33 +95,19 @@ void check_days(const Matrix& MM, std::span<const std::int64_t> row_lines, Findi
 }
 
 std::vector<std::string> day_warnings(const Matrix& M, std::int64_t rows) {
-  struct Kind {
-    DayKind kind;
-    std::string_view one, many;
-    std::string rest;
-    std::string_view first;  // the date of the first, in relation to the finding
-  };
-  const Kind kKinds[] = {
-      {DayKind::weekend, "row", "rows", "on a Saturday or Sunday", "on"},
-      {DayKind::gap, "gap", "gaps", "of more than " + std::to_string(kLongestGap) + " calendar days", "before"},
-      {DayKind::equal_closes, "run", "runs", "of " + std::to_string(kEqualCloses) + " or more equal closes", "from"},
-  };
-  std::int64_t counts[std::size(kKinds)] = {};
-  std::int64_t firsts[std::size(kKinds)] = {};
+  std::int64_t counts[std::size(kDayWarnings)] = {};
+  std::int64_t firsts[std::size(kDayWarnings)] = {};
   each_day_finding(M, rows, [&](DayKind kind, std::int64_t row, const std::string&) {
-    for (std::size_t k = 0; k < std::size(kKinds); ++k) {
-      if (kKinds[k].kind != kind) continue;
+    for (std::size_t k = 0; k < std::size(kDayWarnings); ++k) {
+      if (kDayWarnings[k].kind != kind) continue;
       if (counts[k]++ == 0) firsts[k] = row;
     }
   });
   std::vector<std::string> lines;
-  for (std::size_t k = 0; k < std::size(kKinds); ++k) {
+  for (std::size_t k = 0; k < std::size(kDayWarnings); ++k) {
     if (counts[k] == 0) continue;
     const std::int64_t i = firsts[k];
-    lines.push_back(std::to_string(counts[k]) + " " +
-                    std::string(counts[k] == 1 ? kKinds[k].one : kKinds[k].many) + " " + kKinds[k].rest +
-                    ", the first " +
-                    std::string(kKinds[k].first) + " " + numtext::iso_text(M(i, 1), M(i, 2), M(i, 3)));
+    lines.push_back(day_warning(kDayWarnings[k], counts[k], numtext::iso_text(M(i, 1), M(i, 2), M(i, 3))));
   }
   return lines;
 }
@@ -107,15 +119,13 @@ void warn_of_taken_days(const RunState& st, std::string_view place, bool strict,
   const std::int64_t taken = st.selected_rows > 0 ? st.selected_rows : st.NRR;
   const std::vector<std::string> lines = day_warnings(st.M, taken);
   if (lines.empty()) return;
-  const std::string lead = std::string(place) + ": ";
-  constexpr std::string_view kWayOut = ": elab --check lists them";
   if (!strict) {
-    for (const std::string& line : lines) warn(lead + line + std::string(kWayOut));
+    for (const std::string& line : lines) warn(message(Msg::days_check_lists_them, {place, line}));
     return;
   }
-  std::string text = lead;
-  for (std::size_t k = 0; k < lines.size(); ++k) text.append(k == 0 ? "" : "; ").append(lines[k]);
-  units::report_input_error(text + std::string(kWayOut) + "; --strict takes no such rows");
+  std::string all;
+  for (std::size_t k = 0; k < lines.size(); ++k) all.append(k == 0 ? "" : "; ").append(lines[k]);
+  units::report_input_error(message(Msg::days_strict_refuses, {place, all}));
 }
 
 }  // namespace elab

@@ -5,11 +5,15 @@
 
 #include "elab/answers.hpp"
 #include "numtext/date_text.hpp"
+#include "numtext/messages.hpp"
 #include "core/checked_arith.hpp"
 #include "units/run_failure.hpp"
 
 namespace elab {
 namespace {
+
+using numtext::Msg;
+using numtext::message;
 
 std::string date_of_row(const RunState& st, std::int64_t i) {
   return numtext::iso_text(st.M(i, 1), st.M(i, 2), st.M(i, 3));
@@ -24,16 +28,14 @@ bool before(const RunState& st, std::int64_t i, std::int32_t test_from) {
 std::string dates_that_do(const RunState& st) {
   const std::int64_t last_record = st.NRR - 20;
   if (last_record <= kLeastRows) {
-    return "no test date would do: " + std::to_string(st.NRR) + " rows selected, a split needs " +
-           std::to_string(kLeastRows + 21);
+    return message(Msg::test_from_no_date_does, {std::to_string(st.NRR), std::to_string(kLeastRows + 21)});
   }
-  return "a test date after " + date_of_row(st, kLeastRows) + " and not after " +
-         date_of_row(st, last_record) + " would do";
+  return message(Msg::test_from_dates_that_do, {date_of_row(st, kLeastRows), date_of_row(st, last_record)});
 }
 
 [[noreturn]] void refuse(const RunState& st, Spelling spelling, const std::string& why) {
-  units::report_input_error(spelled_name(answer_spec(Question::test_from), spelling) + ": " + why + "; " +
-                            dates_that_do(st));
+  units::report_input_error(message(Msg::test_from_refused, {spelled_name(answer_spec(Question::test_from), spelling),
+                                                             why, dates_that_do(st)}));
 }
 
 // Row i's value of the input series k, in the order the screening takes
@@ -67,17 +69,15 @@ std::int32_t training_rows(const RunState& st, std::int32_t test_from, Spelling 
   while (rows < st.NRR && before(st, rows + 1, test_from)) ++rows;
   for (std::int64_t i = rows + 1; i <= st.NRR; ++i) {
     if (before(st, i, test_from)) {
-      refuse(st, spelling, "row " + std::to_string(i) + " (" + date_of_row(st, i) + ") comes after row " +
-                     std::to_string(rows + 1) + " (" + date_of_row(st, rows + 1) +
-                     ") but before the test date: the rows are not in date order");
+      refuse(st, spelling, message(Msg::test_from_out_of_order,
+                         {std::to_string(i), date_of_row(st, i), std::to_string(rows + 1), date_of_row(st, rows + 1)}));
     }
   }
   if (rows < kLeastRows) {
-    refuse(st, spelling, "the date leaves " + std::to_string(rows) + " training rows, a run needs " +
-                   std::to_string(kLeastRows));
+    refuse(st, spelling, message(Msg::test_from_few_training_rows, {std::to_string(rows), std::to_string(kLeastRows)}));
   }
   if (rows + 1 > st.NRR - 20) {
-    refuse(st, spelling, "the date leaves no test row with 20 rows after it");
+    refuse(st, spelling, message(Msg::test_from_no_test_row));
   }
   return rows;
 }

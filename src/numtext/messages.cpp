@@ -239,6 +239,121 @@ constexpr Table kEnglish = {
     "{} of the training set",
     // of_test_set
     "{} of the test set",
+
+    // --check's findings and count line, the warnings of what it would
+    // find, the test set's refusals and the notes after a report.
+    // check_read_as_two_values
+    "{} is read as two values; decimals take a point",
+    // check_values_short_one
+    "1 value on the line, NC is {}: the row goes on into the next line",
+    // check_values_short
+    "{} values on the line, NC is {}: the row goes on into the next line",
+    // check_values_long_one
+    "1 value on the line, NC is {}: the last ones are never read",
+    // check_values_long
+    "{} values on the line, NC is {}: the last ones are never read",
+    // check_two_digit_year
+    "year {} has two digits: a run takes it as the year {}, not {}",
+    // check_no_calendar_day
+    "{} is no day of the calendar",
+    // check_weekday_code
+    "a weekday code other than the date's: {} is a {} ({})",
+    // weekday_sunday
+    "Sunday",
+    // weekday_monday
+    "Monday",
+    // weekday_tuesday
+    "Tuesday",
+    // weekday_wednesday
+    "Wednesday",
+    // weekday_thursday
+    "Thursday",
+    // weekday_friday
+    "Friday",
+    // weekday_saturday
+    "Saturday",
+    // check_lines_after_one
+    "1 line of values after the NR = {} rows: a run never reads them",
+    // check_lines_after
+    "{} lines of values after the NR = {} rows: a run never reads them",
+    // check_same_date
+    "the same date as row {} (line {})",
+    // check_date_before_previous
+    "the date is before the previous row's",
+    // check_close_not_positive
+    "a close of zero or below",
+    // check_weekend
+    "{} is a {}: exchanges do not trade then",
+    // check_gap
+    "{} calendar days after the previous row's {}: days are missing",
+    // check_equal_closes
+    "{} equal closes in a row, to row {}: the series may have stopped",
+    // check_few_rows_one
+    "1 row: a run needs at least {} selected rows",
+    // check_few_rows
+    "{} rows: a run needs at least {} selected rows",
+    // finding_at_row_and_line
+    "row {}, line {}: {}",
+    // finding_at_row
+    "row {}: {}",
+    // finding_at_line
+    "line {}: {}",
+    // findings_one_in_one_row
+    "1 finding in 1 row",
+    // findings_one_in_rows
+    "1 finding in {} rows",
+    // findings_in_one_row
+    "{} findings in 1 row",
+    // findings_in_rows
+    "{} findings in {} rows",
+    // findings_in_one_row_first_shown
+    "{} findings in 1 row, the first {} shown",
+    // findings_in_rows_first_shown
+    "{} findings in {} rows, the first {} shown",
+    // days_weekend_one
+    "1 row on a Saturday or Sunday, the first on {}",
+    // days_weekend
+    "{} rows on a Saturday or Sunday, the first on {}",
+    // days_gap_one
+    "1 gap of more than {} calendar days, the first before {}",
+    // days_gap
+    "{} gaps of more than {} calendar days, the first before {}",
+    // days_equal_closes_one
+    "1 run of {} or more equal closes, the first from {}",
+    // days_equal_closes
+    "{} runs of {} or more equal closes, the first from {}",
+    // days_check_lists_them
+    "{}: {}: elab --check lists them",
+    // days_strict_refuses
+    "{}: {}: elab --check lists them; --strict takes no such rows",
+    // test_from_refused
+    "{}: {}; {}",
+    // test_from_no_date_does
+    "no test date would do: {} rows selected, a split needs {}",
+    // test_from_dates_that_do
+    "a test date after {} and not after {} would do",
+    // test_from_out_of_order
+    "row {} ({}) comes after row {} ({}) but before the test date: the rows are not in date order",
+    // test_from_few_training_rows
+    "the date leaves {} training rows, a run needs {}",
+    // test_from_no_test_row
+    "the date leaves no test row with 20 rows after it",
+    // note_rows_too_few_one
+    "{}: 1 row selected of the {} it has; a run takes at least {}: choose a wider range of dates or a longer file",
+    // note_rows_too_few
+    "{}: {} rows selected of the {} it has; a run takes at least {}: choose a wider range of dates or a longer file",
+    // note_close_below_normal_at_line
+    "{}: line {}, date {}, field {}: the close {} is below the smallest normal float, and a run divides "
+    "by every close: correct or remove the line",
+    // note_close_below_normal_at_row
+    "{}: row {}, date {}, field {}: the close {} is below the smallest normal float, and a run divides "
+    "by every close: correct or remove the row",
+    // note_close_not_above_zero_at_line
+    "{}: line {}, date {}, field {}: the close {} is not above zero, and a run divides by every close: "
+    "correct or remove the line",
+    // note_close_not_above_zero_at_row
+    "{}: row {}, date {}, field {}: the close {} is not above zero, and a run divides by every close: "
+    "correct or remove the row",
 };
 
 constexpr Table kItalian = {
@@ -473,6 +588,123 @@ constexpr Table kItalian = {
     "{} dell'insieme di addestramento",
     // of_test_set
     "{} dell'insieme di test",
+
+    // --check's findings and count line, the warnings of what it would
+    // find, the test set's refusals and the notes after a report.
+    // check_read_as_two_values
+    "{} viene letto come due valori; i decimali vogliono il punto",
+    // check_values_short_one
+    "1 valore sulla riga, NC e' {}: la riga di dati prosegue sulla riga seguente",
+    // check_values_short
+    "{} valori sulla riga, NC e' {}: la riga di dati prosegue sulla riga seguente",
+    // check_values_long_one
+    "1 valore sulla riga, NC e' {}: gli ultimi non vengono mai letti",
+    // check_values_long
+    "{} valori sulla riga, NC e' {}: gli ultimi non vengono mai letti",
+    // check_two_digit_year
+    "l'anno {} ha due cifre: l'elaborazione lo prende come anno {}, non {}",
+    // check_no_calendar_day
+    "{} non e' un giorno del calendario",
+    // check_weekday_code
+    "un codice del giorno della settimana diverso da quello della data: {} cade di {} ({})",
+    // weekday_sunday
+    "domenica",
+    // weekday_monday
+    "lunedi'",
+    // weekday_tuesday
+    "martedi'",
+    // weekday_wednesday
+    "mercoledi'",
+    // weekday_thursday
+    "giovedi'",
+    // weekday_friday
+    "venerdi'",
+    // weekday_saturday
+    "sabato",
+    // check_lines_after_one
+    "1 riga di valori dopo le NR = {} righe: l'elaborazione non la legge mai",
+    // check_lines_after
+    "{} righe di valori dopo le NR = {} righe: l'elaborazione non le legge mai",
+    // check_same_date
+    "la stessa data della riga {} (riga {} del file)",
+    // check_date_before_previous
+    "la data precede quella della riga precedente",
+    // check_close_not_positive
+    "una chiusura nulla o negativa",
+    // check_weekend
+    "{} cade di {}: le borse sono chiuse",
+    // check_gap
+    "{} giorni di calendario dopo il {} della riga precedente: mancano dei giorni",
+    // check_equal_closes
+    "{} chiusure uguali di seguito, fino alla riga {}: la serie potrebbe essersi fermata",
+    // check_few_rows_one
+    "1 riga: l'elaborazione richiede almeno {} righe selezionate",
+    // check_few_rows
+    "{} righe: l'elaborazione richiede almeno {} righe selezionate",
+    // finding_at_row_and_line
+    "riga {} (riga {} del file): {}",
+    // finding_at_row
+    "riga {}: {}",
+    // finding_at_line
+    "riga {} del file: {}",
+    // findings_one_in_one_row
+    "1 segnalazione su 1 riga",
+    // findings_one_in_rows
+    "1 segnalazione su {} righe",
+    // findings_in_one_row
+    "{} segnalazioni su 1 riga",
+    // findings_in_rows
+    "{} segnalazioni su {} righe",
+    // findings_in_one_row_first_shown
+    "{} segnalazioni su 1 riga, mostrate le prime {}",
+    // findings_in_rows_first_shown
+    "{} segnalazioni su {} righe, mostrate le prime {}",
+    // days_weekend_one
+    "1 riga di sabato o di domenica, il {}",
+    // days_weekend
+    "{} righe di sabato o di domenica, la prima il {}",
+    // days_gap_one
+    "1 salto di oltre {} giorni di calendario, prima del {}",
+    // days_gap
+    "{} salti di oltre {} giorni di calendario, il primo prima del {}",
+    // days_equal_closes_one
+    "1 sequenza di {} o piu' chiusure uguali, dal {}",
+    // days_equal_closes
+    "{} sequenze di {} o piu' chiusure uguali, la prima dal {}",
+    // days_check_lists_them
+    "{}: {}: elab --check le elenca",
+    // days_strict_refuses
+    "{}: {}: elab --check le elenca; --strict non accetta righe simili",
+    // test_from_refused
+    "{}: {}; {}",
+    // test_from_no_date_does
+    "nessuna data di test va bene: {} righe selezionate, per dividerle ne servono {}",
+    // test_from_dates_that_do
+    "andrebbe bene una data di test dopo il {} e non oltre il {}",
+    // test_from_out_of_order
+    "la riga {} ({}) viene dopo la riga {} ({}) ma prima della data di test: le righe non sono in ordine di data",
+    // test_from_few_training_rows
+    "righe di addestramento prima della data: {}, l'elaborazione ne richiede {}",
+    // test_from_no_test_row
+    "la data non lascia alcuna riga di test seguita da 20 righe",
+    // note_rows_too_few_one
+    "{}: 1 riga selezionata su {}; l'elaborazione ne richiede almeno {}: scegliere un "
+    "intervallo di date piu' ampio o un file piu' lungo",
+    // note_rows_too_few
+    "{}: {} righe selezionate su {}; l'elaborazione ne richiede almeno {}: scegliere un "
+    "intervallo di date piu' ampio o un file piu' lungo",
+    // note_close_below_normal_at_line
+    "{}: riga {}, data {}, campo {}: la chiusura {} e' sotto il piu' piccolo float normale, e "
+    "l'elaborazione divide per ogni chiusura: correggere o togliere la riga",
+    // note_close_below_normal_at_row
+    "{}: riga {}, data {}, campo {}: la chiusura {} e' sotto il piu' piccolo float normale, e "
+    "l'elaborazione divide per ogni chiusura: correggere o togliere la riga",
+    // note_close_not_above_zero_at_line
+    "{}: riga {}, data {}, campo {}: la chiusura {} non e' maggiore di zero, e l'elaborazione divide per "
+    "ogni chiusura: correggere o togliere la riga",
+    // note_close_not_above_zero_at_row
+    "{}: riga {}, data {}, campo {}: la chiusura {} non e' maggiore di zero, e l'elaborazione divide per "
+    "ogni chiusura: correggere o togliere la riga",
 };
 
 constexpr bool all_written(const Table& table) {
