@@ -116,12 +116,24 @@ std::unique_ptr<platform::SecondThread> take_table(RunState& st, const Request& 
   return take_price_days(st, input.days);
 }
 
-// b sized to n, its memory made present in one call before its first touch.
-template <class Buffer>
-void size_present(Buffer& b, std::size_t n) {
-  b.reserve(n);
-  platform::make_present(b.data(), n * sizeof(*b.data()));
-  b.resize(n);
+// The result's text, values and days sized for count records of length
+// characters, their memory made present before its first touch: the
+// text's on second, the others' here meanwhile.
+void size_present(Result& r, std::size_t count, std::size_t length, platform::SecondThread* second) {
+  const std::size_t text = count * (length + 2), values = count * r.columns.size();
+  r.text.reserve(text);
+  r.values.reserve(values);
+  r.days.reserve(count);
+  const auto present = [](auto& b, std::size_t n) { platform::make_present(b.data(), n * sizeof(*b.data())); };
+  platform::side_by_side(
+      second, [&]() noexcept { present(r.text, text); },
+      [&]() noexcept {
+        present(r.values, values);
+        present(r.days, count);
+      });
+  r.text.resize(text);
+  r.values.resize(values);
+  r.days.resize(count);
 }
 
 Result result_of(const RunState& st, platform::SecondThread* second) {
@@ -130,9 +142,7 @@ Result result_of(const RunState& st, platform::SecondThread* second) {
   r.count = static_cast<std::int32_t>(rows.size());
   r.layout = st.IGIO == -1 ? 'C' : st.IGIO == 0 ? 'A' : 'B';
   for (const std::string_view name : record_columns(st.IGIO)) r.columns.emplace_back(name);
-  size_present(r.text, rows.size() * (record_length(st.IGIO) + 2));
-  size_present(r.values, rows.size() * r.columns.size());
-  size_present(r.days, rows.size());
+  size_present(r, rows.size(), record_length(st.IGIO), second);
   lay_out_records(st, rows, {r.text.data(), r.values.data(), r.days.data()}, second);
   return r;
 }
