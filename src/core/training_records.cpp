@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <limits>
 #include <span>
 #include <string>
 #include <tuple>
@@ -136,6 +137,34 @@ std::int64_t record_day(const RunState& st, std::int64_t i) {
   return date ? numtext::days_from_civil(*date) : kNoDay;
 }
 
+namespace {
+
+// The days of rows in date order, each month's first day found once: a day
+// of a month whose first day is a date is that day's count plus its own.
+class MonthDays {
+ public:
+  std::int64_t of(const RunState& st, std::int64_t i) {
+    const float year = st.M(i, 1), month = st.M(i, 2), day = st.M(i, 3);
+    if (!(year == year_ && month == month_)) {
+      year_ = year;
+      month_ = month;
+      const auto first = numtext::calendar_day(year, month, 1.0f);
+      first_ = first ? numtext::days_from_civil(*first) : kNoDay;
+    }
+    if (first_ == kNoDay || !numtext::is_date_part(day)) return kNoDay;
+    const numtext::CivilDate d{static_cast<std::int32_t>(year), static_cast<std::int32_t>(month),
+                               static_cast<std::int32_t>(day)};
+    return numtext::is_calendar_date(d) ? first_ + d.day - 1 : kNoDay;
+  }
+
+ private:
+  float year_ = std::numeric_limits<float>::quiet_NaN();
+  float month_ = year_;
+  std::int64_t first_ = kNoDay;
+};
+
+}  // namespace
+
 void lay_out_records(const RunState& st, std::span<const std::int64_t> rows, RecordMemory to,
                      platform::SecondThread* second) {
   const numtext::FixedLayout layout(record_layout(st.IGIO));
@@ -146,6 +175,7 @@ void lay_out_records(const RunState& st, std::span<const std::int64_t> rows, Rec
   // is at hand, on whichever thread laid it down.
   const auto lay_out_part = [&]() noexcept {
     std::array<float, kMostRecordValues> v;
+    MonthDays days;
     for (auto [first, part] = shared.take(); !part.empty(); std::tie(first, part) = shared.take()) {
       for (std::size_t k = first; const std::int64_t i : part) {
         const std::size_t count = record_values(st, i, v);
@@ -154,7 +184,7 @@ void lay_out_records(const RunState& st, std::span<const std::int64_t> rows, Rec
         at[n] = '\r';
         at[n + 1] = '\n';
         if (to.values != nullptr) std::copy_n(v.data(), columns, to.values + k * columns);
-        if (to.days != nullptr) to.days[k] = record_day(st, i);
+        if (to.days != nullptr) to.days[k] = days.of(st, i);
         ++k;
       }
     }
