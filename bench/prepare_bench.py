@@ -9,7 +9,9 @@ in rounds; fastest and median wall seconds of each, their processor seconds
     ... --program BUILD/elab --prices FILE [--dir /dev/shm] [--rounds 15]
 
 ROWS defaults to 1,000,000. The price file, the answers and the program's
-elab.dat are kept in DIR (default /tmp/elab-bench).
+elab.dat are kept in DIR (default /tmp/elab-bench). With --other SITE
+another build's module (its python/site) takes its turns too, in an
+interpreter of its own started once, its start left out as this one's is.
 """
 
 import argparse
@@ -41,6 +43,35 @@ def timed(work):
     return time.perf_counter() - start, processor_seconds() - start_cpu
 
 
+# The other build's side: one prepare per line read, its wall and processor
+# seconds written back.
+OTHER = """
+import resource, sys, time, elab
+def cpu():
+    u = resource.getrusage(resource.RUSAGE_SELF)
+    return u.ru_utime + u.ru_stime
+for line in sys.stdin:
+    start, start_cpu = time.perf_counter(), cpu()
+    elab.prepare(line.rstrip("\\n"), **%r)
+    print(time.perf_counter() - start, cpu() - start_cpu, flush=True)
+""" % ANSWERS
+
+
+class Other:
+    """A prepare of another build, in an interpreter of its own."""
+
+    def __init__(self, site):
+        env = dict(os.environ, PYTHONPATH=site)
+        self.worker = subprocess.Popen([sys.executable, "-c", OTHER], env=env, text=True,
+                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+
+    def timed(self, prices):
+        self.worker.stdin.write(prices + "\n")
+        self.worker.stdin.flush()
+        wall, cpu = self.worker.stdout.readline().split()
+        return float(wall), float(cpu)
+
+
 def main(argv):
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
@@ -48,6 +79,7 @@ def main(argv):
     parser.add_argument("--prices", help="a price file of either form instead of one made by --gen")
     parser.add_argument("--dir", default="/tmp/elab-bench")
     parser.add_argument("--rounds", type=int, default=15)
+    parser.add_argument("--other", help="another build's python/site, its prepare taking turns too")
     parser.add_argument("rows", nargs="?", type=int, default=1000000)
     args = parser.parse_args(argv)
 
@@ -72,11 +104,15 @@ def main(argv):
             print("prepare's text differs from the program's elab.dat", file=sys.stderr)
             return 1
 
-    times = {"program": [], "prepare": []}
+    ways = [("program", lambda: timed(program)), ("prepare", lambda: timed(prepare))]
+    if args.other:
+        other = Other(args.other)
+        ways.append(("other", lambda: other.timed(prices)))
+    times = {name: [] for name, _ in ways}
     for k in range(args.rounds):
-        order = [("program", program), ("prepare", prepare)]
-        for name, work in order if k % 2 == 0 else reversed(order):
-            times[name].append(timed(work))
+        # Each way first in turn, so none always follows the same other.
+        for name, work in ways[k % len(ways):] + ways[:k % len(ways)]:
+            times[name].append(work())
     print("%s, %d rounds taking turns; seconds, fastest / median"
           % (os.path.basename(prices) if args.prices else "%d rows" % args.rows, args.rounds))
     median = {}
@@ -85,8 +121,9 @@ def main(argv):
         median[name] = statistics.median(wall), statistics.median(cpu)
         print("  %-8s wall %.3f / %.3f   processor %.3f / %.3f"
               % (name, min(wall), median[name][0], min(cpu), median[name][1]))
-    print("  prepare / program, medians: wall %.2f, processor %.2f"
-          % tuple(median["prepare"][k] / median["program"][k] for k in (0, 1)))
+    for name in ("prepare", "other")[:len(ways) - 1]:
+        print("  %s / program, medians: wall %.2f, processor %.2f"
+              % ((name,) + tuple(median[name][k] / median["program"][k] for k in (0, 1))))
     return 0
 
 

@@ -48,11 +48,11 @@ std::vector<std::pair<std::string, std::string>> answer_names() {
   return names;
 }
 
-// A vector handed to numpy without a copy: the array owns it.
+// Records handed to numpy without a copy: the array owns them.
 template <class T>
-py::array_t<T> owned_array(std::vector<T>&& v, std::vector<py::ssize_t> shape) {
-  auto* held = new std::vector<T>(std::move(v));
-  py::capsule owner(held, [](void* p) { delete static_cast<std::vector<T>*>(p); });
+py::array_t<T> owned_array(elab::Records<T>&& v, std::vector<py::ssize_t> shape) {
+  auto* held = new elab::Records<T>(std::move(v));
+  py::capsule owner(held, [](void* p) { delete static_cast<elab::Records<T>*>(p); });
   return py::array_t<T>(shape, held->data(), owner);
 }
 
@@ -61,8 +61,8 @@ py::dict dict_of(elab::Result& r) {
   // The training file's text without a copy: Python makes its bytes when
   // they are first asked for.
   const auto size = static_cast<py::ssize_t>(r.text.size());
-  auto* text = new std::string(std::move(r.text));
-  py::capsule text_owner(text, [](void* p) { delete static_cast<std::string*>(p); });
+  auto* text = new elab::Records<char>(std::move(r.text));
+  py::capsule text_owner(text, [](void* p) { delete static_cast<elab::Records<char>*>(p); });
   out["text"] = py::array_t<std::uint8_t>({size}, reinterpret_cast<const std::uint8_t*>(text->data()), text_owner);
   out["count"] = r.count;
   out["layout"] = std::string(1, r.layout);

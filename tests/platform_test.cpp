@@ -8,6 +8,7 @@
 #include <signal.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "platform/fault_seam.hpp"
 #include "platform/os.hpp"
@@ -102,6 +104,19 @@ TEST(Platform, EveryByteWrittenAndReadUnchanged) {
   ASSERT_NE(r.handle, platform::kNoHandle);
   EXPECT_EQ(read_all(r.handle), kAwkwardBytes);
   EXPECT_EQ(platform::close(r.handle), Error::none);
+}
+
+TEST(Platform, MemoryMadePresentKeepsWhatItHolds) {
+  // Not page-aligned, partly written, and a block too small for the call.
+  for (const std::size_t size : {std::size_t{3} << 20, std::size_t{100}}) {
+    std::vector<char> block;
+    block.reserve(size + 1);
+    block.resize(size / 2, 'x');
+    platform::make_present(block.data() + 1, size);
+    EXPECT_EQ(std::count(block.begin(), block.end(), 'x'), static_cast<std::ptrdiff_t>(size / 2)) << size;
+    block.resize(size);
+    EXPECT_EQ(block.back(), '\0') << size;
+  }
 }
 
 TEST(Platform, TruncateEmptiesOnlyWhenThereIsSomething) {

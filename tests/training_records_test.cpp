@@ -7,11 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <ostream>
@@ -581,6 +583,26 @@ TEST_P(OneAndTwoThreads, SameFileAndCount) {
       const std::vector<std::int64_t> rows = elab::written_rows(*st);
       ASSERT_TRUE(elab::training_text(*st, rows) == expected);
       ASSERT_TRUE(elab::training_text(*st, rows, &second) == expected);
+      // With each record's values and day beside its text, in its place;
+      // among the days some no calendar holds, between days that it does.
+      const float odd[][3] = {{2023, 2, 29},  {2024, 2, 29}, {2023, 13, 1}, {2023, 4, 2.5f},
+                              {NAN, 4, 1},    {2023, 4, 31}, {2023, 4, 30}, {2023, 0, 1}};
+      for (std::size_t k = 0; k < std::size(odd) && k * 3 < rows.size(); ++k)
+        for (int part = 0; part < 3; ++part) st->M(rows[k * 3], part + 1) = odd[k][part];
+      const std::size_t columns = elab::record_columns(igio).size();
+      for (platform::SecondThread* on : {static_cast<platform::SecondThread*>(nullptr), &second}) {
+        std::string text(expected.size(), '\0');
+        std::vector<float> values(rows.size() * columns);
+        std::vector<std::int64_t> days(rows.size());
+        elab::lay_out_records(*st, rows, {text.data(), values.data(), days.data()}, on);
+        ASSERT_TRUE(text == expected);
+        std::array<float, elab::kMostRecordValues> v;
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+          ASSERT_EQ(elab::record_values(*st, rows[k], v), columns);
+          ASSERT_EQ(std::memcmp(v.data(), &values[k * columns], columns * sizeof(float)), 0) << "record " << k;
+          ASSERT_EQ(days[k], elab::record_day(*st, rows[k])) << "record " << k;
+        }
+      }
     }
   }
 }

@@ -8,8 +8,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "elab/answers.hpp"
@@ -46,13 +48,36 @@ struct Request {
 // calendar date.
 inline constexpr std::int64_t kNoDay = INT64_MIN;
 
+// Memory whose new elements are left unset for their writer: a result's
+// records are laid out once, not zeroed first.
+template <class T>
+struct LeftUnset : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = LeftUnset<U>;
+  };
+  LeftUnset() = default;
+  template <class U>
+  LeftUnset(const LeftUnset<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+template <class T>
+using Records = std::vector<T, LeftUnset<T>>;
+
 struct Result {
-  std::string text;  // the bytes of elab.dat
+  Records<char> text;  // the bytes of elab.dat
   std::int32_t count = 0;
   char layout = 'A';                 // 'A', 'B' or 'C'
   std::vector<std::string> columns;  // the fields in record order, PREV last
-  std::vector<float> values;         // count x columns, record after record
-  std::vector<std::int64_t> days;    // of each record, since 1970-01-01, or kNoDay
+  Records<float> values;             // count x columns, record after record
+  Records<std::int64_t> days;        // of each record, since 1970-01-01, or kNoDay
   std::vector<std::string> warnings; // what the reading went on past
   // With answers.test_from: this is the training set, and test the test set.
   std::shared_ptr<Result> test;

@@ -1,6 +1,5 @@
 #include "elab/prepare.hpp"
 
-#include <array>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -8,6 +7,7 @@
 
 #include "numtext/narrow.hpp"
 #include "numtext/text_failure.hpp"
+#include "platform/os.hpp"
 #include "platform/side_by_side.hpp"
 #include "core/core.hpp"
 #include "core/failure_place.hpp"
@@ -116,27 +116,34 @@ std::unique_ptr<platform::SecondThread> take_table(RunState& st, const Request& 
   return take_price_days(st, input.days);
 }
 
-// The calendar day of row i, or kNoDay.
-std::int64_t day_of_row(const RunState& st, std::int64_t i) {
-  const auto date = numtext::calendar_day(st.M(i, 1), st.M(i, 2), st.M(i, 3));
-  return date ? numtext::days_from_civil(*date) : kNoDay;
+// The result's text, values and days sized for count records of length
+// characters, their memory made present before its first touch: the
+// text's on second, the others' here meanwhile.
+void size_present(Result& r, std::size_t count, std::size_t length, platform::SecondThread* second) {
+  const std::size_t text = count * (length + 2), values = count * r.columns.size();
+  r.text.reserve(text);
+  r.values.reserve(values);
+  r.days.reserve(count);
+  const auto present = [](auto& b, std::size_t n) { platform::make_present(b.data(), n * sizeof(*b.data())); };
+  platform::side_by_side(
+      second, [&]() noexcept { present(r.text, text); },
+      [&]() noexcept {
+        present(r.values, values);
+        present(r.days, count);
+      });
+  r.text.resize(text);
+  r.values.resize(values);
+  r.days.resize(count);
 }
 
 Result result_of(const RunState& st, platform::SecondThread* second) {
   Result r;
   const std::vector<std::int64_t> rows = written_rows(st);
-  r.text = training_text(st, rows, second);
   r.count = static_cast<std::int32_t>(rows.size());
   r.layout = st.IGIO == -1 ? 'C' : st.IGIO == 0 ? 'A' : 'B';
   for (const std::string_view name : record_columns(st.IGIO)) r.columns.emplace_back(name);
-  r.values.reserve(rows.size() * r.columns.size());
-  r.days.reserve(rows.size());
-  std::array<float, kMostRecordValues> v;
-  for (const std::int64_t i : rows) {
-    const std::size_t n = record_values(st, i, v);
-    r.values.insert(r.values.end(), v.begin(), v.begin() + static_cast<std::ptrdiff_t>(n));
-    r.days.push_back(day_of_row(st, i));
-  }
+  size_present(r, rows.size(), record_length(st.IGIO), second);
+  lay_out_records(st, rows, {r.text.data(), r.values.data(), r.days.data()}, second);
   return r;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <limits>
 #include <span>
 #include <string>
 #include <tuple>
@@ -12,6 +13,8 @@
 #include "platform/side_by_side.hpp"
 #include "numtext/fixed_layout.hpp"
 #include "numtext/record_writer.hpp"
+#include "numtext/date_text.hpp"
+#include "elab/prepare.hpp"
 
 namespace elab {
 
@@ -127,18 +130,72 @@ void lay_down_shared(const numtext::FixedLayout& layout, const RunState& st, Sha
 
 }  // namespace
 
-std::string training_text(const RunState& st, std::span<const std::int64_t> rows,
-                          platform::SecondThread* second) {
+std::size_t record_length(std::int32_t IGIO) { return numtext::FixedLayout(record_layout(IGIO)).length(); }
+
+std::int64_t record_day(const RunState& st, std::int64_t i) {
+  const auto date = numtext::calendar_day(st.M(i, 1), st.M(i, 2), st.M(i, 3));
+  return date ? numtext::days_from_civil(*date) : kNoDay;
+}
+
+namespace {
+
+// The days of rows in date order, each month's first day found once: a day
+// of a month whose first day is a date is that day's count plus its own.
+class MonthDays {
+ public:
+  std::int64_t of(const RunState& st, std::int64_t i) {
+    const float year = st.M(i, 1), month = st.M(i, 2), day = st.M(i, 3);
+    if (!(year == year_ && month == month_)) {
+      year_ = year;
+      month_ = month;
+      const auto first = numtext::calendar_day(year, month, 1.0f);
+      first_ = first ? numtext::days_from_civil(*first) : kNoDay;
+    }
+    if (first_ == kNoDay || !numtext::is_date_part(day)) return kNoDay;
+    const numtext::CivilDate d{static_cast<std::int32_t>(year), static_cast<std::int32_t>(month),
+                               static_cast<std::int32_t>(day)};
+    return numtext::is_calendar_date(d) ? first_ + d.day - 1 : kNoDay;
+  }
+
+ private:
+  float year_ = std::numeric_limits<float>::quiet_NaN();
+  float month_ = year_;
+  std::int64_t first_ = kNoDay;
+};
+
+}  // namespace
+
+void lay_out_records(const RunState& st, std::span<const std::int64_t> rows, RecordMemory to,
+                     platform::SecondThread* second) {
   const numtext::FixedLayout layout(record_layout(st.IGIO));
   const std::size_t n = layout.length();
-  std::string text(rows.size() * (n + 2), '\0');
+  const std::size_t columns = record_columns(st.IGIO).size();
   SharedRecords shared(rows);
-  const auto lay_down_part = [&]() noexcept { lay_down_shared(layout, st, shared, text.data(), n + 2); };
-  platform::side_by_side(second, lay_down_part, lay_down_part);
-  for (std::size_t at = n; at < text.size(); at += n + 2) {
-    text[at] = '\r';
-    text[at + 1] = '\n';
-  }
+  // The line ends and the values go in with each record, while its memory
+  // is at hand, on whichever thread laid it down.
+  const auto lay_out_part = [&]() noexcept {
+    std::array<float, kMostRecordValues> v;
+    MonthDays days;
+    for (auto [first, part] = shared.take(); !part.empty(); std::tie(first, part) = shared.take()) {
+      for (std::size_t k = first; const std::int64_t i : part) {
+        const std::size_t count = record_values(st, i, v);
+        char* at = to.text + k * (n + 2);
+        layout.write(at, std::span<const float>(v.data(), count));
+        at[n] = '\r';
+        at[n + 1] = '\n';
+        if (to.values != nullptr) std::copy_n(v.data(), columns, to.values + k * columns);
+        if (to.days != nullptr) to.days[k] = days.of(st, i);
+        ++k;
+      }
+    }
+  };
+  platform::side_by_side(second, lay_out_part, lay_out_part);
+}
+
+std::string training_text(const RunState& st, std::span<const std::int64_t> rows,
+                          platform::SecondThread* second) {
+  std::string text(rows.size() * (record_length(st.IGIO) + 2), '\0');
+  lay_out_records(st, rows, {text.data()}, second);
   return text;
 }
 

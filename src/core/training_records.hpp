@@ -42,6 +42,26 @@ std::span<const std::string_view> record_columns(std::int32_t IGIO);
 std::size_t record_values(const RunState& st, std::int64_t i,
                           std::array<float, kMostRecordValues>& v);
 
+// The characters of a record of a layout, without its CR LF.
+std::size_t record_length(std::int32_t IGIO);
+
+// The day of row i since 1970-01-01, or kNoDay where its date is none.
+std::int64_t record_day(const RunState& st, std::int64_t i);
+
+// Where records go in memory: each one's text and CR LF right after the
+// one before, and, where not null, its values (record_columns' count of
+// them) and its day.
+struct RecordMemory {
+  char* text = nullptr;
+  float* values = nullptr;
+  std::int64_t* days = nullptr;
+};
+
+// Lays out the records of rows into to, in one pass that second shares,
+// where there is one: each record's values are found once for all three.
+void lay_out_records(const RunState& st, std::span<const std::int64_t> rows, RecordMemory to,
+                     platform::SecondThread* second = nullptr);
+
 // The records of rows, each with its CR LF, as write_training_records
 // writes them; laid down on second too, where there is one.
 std::string training_text(const RunState& st, std::span<const std::int64_t> rows,

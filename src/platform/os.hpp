@@ -173,6 +173,10 @@ void release_ending_signals();
 // when the system refuses.
 void* obtain_zeroed(std::size_t bytes);
 void release(void* p, std::size_t bytes);
+// Makes [p, p + bytes), not touched yet, present in one call: a block of a
+// hundred megabytes from the allocator would otherwise be met by tens of
+// thousands of page faults as it is first written. Only a way to be faster.
+void make_present(void* p, std::size_t bytes);
 // Bytes this process may still write into: the least of its address-space
 // and data limits, the limit of its control group and the machine's memory.
 std::size_t memory_available();

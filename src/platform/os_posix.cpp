@@ -891,6 +891,21 @@ void release(void* p, std::size_t bytes) {
   }
 }
 
+void make_present(void* p, std::size_t bytes) {
+#if defined(MADV_POPULATE_WRITE)
+  // Below a few pages the faults cost less than the call.
+  constexpr std::size_t kPagesFrom = std::size_t{1} << 20;
+  if (p == nullptr || bytes < kPagesFrom) return;
+  // From the page the block starts in: the advice goes by whole pages.
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t page = start / page_size() * page_size();
+  (void)::madvise(reinterpret_cast<void*>(page), bytes + (start - page), MADV_POPULATE_WRITE);
+#else
+  (void)p;
+  (void)bytes;
+#endif
+}
+
 std::size_t memory_available() {
   const ProcessUse use = process_use(read_system_text, page_size());
   std::uint64_t least = room_below({limit_of(RLIMIT_AS), use.address_space});

@@ -621,6 +621,9 @@ void release(void* p, std::size_t) {
   if (p != nullptr) ::VirtualFree(p, 0, MEM_RELEASE);
 }
 
+// Committed pages are met by few enough faults.
+void make_present(void*, std::size_t) {}
+
 std::size_t memory_available() {
   unsigned long long least = std::numeric_limits<std::size_t>::max();
   MEMORYSTATUSEX ms{};
