@@ -16,9 +16,8 @@ using numtext::Msg;
 using numtext::message;
 
 std::string rows_too_few(const RunState& st, const InputPlace& input) {
-  const std::string has = std::to_string(st.NR), least = std::to_string(kLeastRows);
-  if (st.NRR == 1) return message(Msg::note_rows_too_few_one, {input.file, has, least});
-  return message(Msg::note_rows_too_few, {input.file, std::to_string(st.NRR), has, least});
+  return message(numtext::for_count(st.NRR, Msg::note_rows_too_few_one, Msg::note_rows_too_few),
+                 {input.file, std::to_string(st.NRR), std::to_string(st.NR), std::to_string(kLeastRows)});
 }
 
 // The sentence for a close of a table's place: a line of a file or a row of

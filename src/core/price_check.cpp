@@ -42,6 +42,7 @@ std::string_view split_decimal(std::string_view line) {
 }
 
 using numtext::Msg;
+using numtext::for_count;
 using numtext::message;
 
 // The lines of the text and where each starts, to name the line of a place.
@@ -108,10 +109,9 @@ std::size_t each_statement(std::string_view text, const Lines& lines, std::int64
 }
 
 std::string values_finding(std::int64_t n, std::int64_t nc) {
-  if (n < nc) return n == 1 ? message(Msg::check_values_short_one, {std::to_string(nc)})
-                            : message(Msg::check_values_short, {std::to_string(n), std::to_string(nc)});
-  return n == 1 ? message(Msg::check_values_long_one, {std::to_string(nc)})
-                : message(Msg::check_values_long, {std::to_string(n), std::to_string(nc)});
+  const Msg row = n < nc ? for_count(n, Msg::check_values_short_one, Msg::check_values_short)
+                         : for_count(n, Msg::check_values_long_one, Msg::check_values_long);
+  return message(row, {std::to_string(n), std::to_string(nc)});
 }
 
 std::optional<std::string> date_finding(float year, float month, float day, float code) {
@@ -192,8 +192,8 @@ OwnTextFindings check_own_text(std::string_view text, std::int64_t nr, std::int6
   }
   if (after > 0) {
     out.findings.push_back({0, static_cast<std::int64_t>(first_after) + 1,
-                            after == 1 ? message(Msg::check_lines_after_one, {std::to_string(nr)})
-                                       : message(Msg::check_lines_after, {std::to_string(after), std::to_string(nr)})});
+                            message(for_count(after, Msg::check_lines_after_one, Msg::check_lines_after),
+                                    {std::to_string(after), std::to_string(nr)})});
   }
   return out;
 }
@@ -245,17 +245,13 @@ std::string finding_line(const Finding& f) {
 // A sentence for each form the counts take, as a language's plurals may
 // change more than the nouns.
 std::string count_line(std::int64_t found, std::int64_t rows) {
+  const std::string f = std::to_string(found), r = std::to_string(rows);
   if (found > static_cast<std::int64_t>(Findings::kShown)) {
-    const std::string shown = std::to_string(Findings::kShown);
-    return rows == 1 ? message(Msg::findings_in_one_row_first_shown, {std::to_string(found), shown})
-                     : message(Msg::findings_in_rows_first_shown, {std::to_string(found), std::to_string(rows), shown});
+    return message(for_count(rows, Msg::findings_in_one_row_first_shown, Msg::findings_in_rows_first_shown),
+                   {f, r, std::to_string(Findings::kShown)});
   }
-  if (found == 1) {
-    return rows == 1 ? message(Msg::findings_one_in_one_row)
-                     : message(Msg::findings_one_in_rows, {std::to_string(rows)});
-  }
-  return rows == 1 ? message(Msg::findings_in_one_row, {std::to_string(found)})
-                   : message(Msg::findings_in_rows, {std::to_string(found), std::to_string(rows)});
+  if (found == 1) return message(for_count(rows, Msg::findings_one_in_one_row, Msg::findings_one_in_rows), {f, r});
+  return message(for_count(rows, Msg::findings_in_one_row, Msg::findings_in_rows), {f, r});
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ constexpr std::int64_t kLongestGap = 10;     // calendar days between two rows
 constexpr std::int64_t kEqualCloses = 5;     // in a row
 
 using numtext::Msg;
+using numtext::for_count;
 using numtext::message;
 
 // The warning of a kind of day finding: a sentence for one and one for more.
@@ -33,11 +34,9 @@ constexpr DayWarning kDayWarnings[] = {
 };
 
 std::string day_warning(const DayWarning& w, std::int64_t count, const std::string& first) {
-  if (w.kind == DayKind::weekend) {
-    return count == 1 ? message(w.one, {first}) : message(w.many, {std::to_string(count), first});
-  }
-  return count == 1 ? message(w.one, {std::to_string(w.bound), first})
-                    : message(w.many, {std::to_string(count), std::to_string(w.bound), first});
+  const Msg row = for_count(count, w.one, w.many);
+  if (w.kind == DayKind::weekend) return message(row, {std::to_string(count), first});
+  return message(row, {std::to_string(count), std::to_string(w.bound), first});
 }
 
 }  // namespace
@@ -81,8 +80,8 @@ void each_day_finding(const Matrix& MM, std::int64_t rows, const DayFound& found
   }
   if (rows < kLeastRows) {
     found(DayKind::few_rows, 0,
-          rows == 1 ? message(Msg::check_few_rows_one, {std::to_string(kLeastRows)})
-                    : message(Msg::check_few_rows, {std::to_string(rows), std::to_string(kLeastRows)}));
+          message(for_count(rows, Msg::check_few_rows_one, Msg::check_few_rows),
+                  {std::to_string(rows), std::to_string(kLeastRows)}));
   }
 }
 

@@ -117,7 +117,7 @@ void report_table_failure(const std::string& file, const CsvFailure& f, std::str
 void warn_left_out(const std::string& file, const numtext::CsvDays& read, std::vector<std::string>& warnings,
                    std::string_view place) {
   if (read.left_out == 0) return;
-  warnings.push_back(message(read.left_out == 1 ? Msg::left_out_one : Msg::left_out_many,
+  warnings.push_back(message(numtext::for_count(read.left_out, Msg::left_out_one, Msg::left_out_many),
                              {file, std::to_string(read.left_out), place_text(place, read.first_left_out)}));
 }
 

@@ -245,11 +245,11 @@ constexpr Table kEnglish = {
     // check_read_as_two_values
     "{} is read as two values; decimals take a point",
     // check_values_short_one
-    "1 value on the line, NC is {}: the row goes on into the next line",
+    "{} value on the line, NC is {}: the row goes on into the next line",
     // check_values_short
     "{} values on the line, NC is {}: the row goes on into the next line",
     // check_values_long_one
-    "1 value on the line, NC is {}: the last ones are never read",
+    "{} value on the line, NC is {}: the last ones are never read",
     // check_values_long
     "{} values on the line, NC is {}: the last ones are never read",
     // check_two_digit_year
@@ -273,7 +273,7 @@ constexpr Table kEnglish = {
     // weekday_saturday
     "Saturday",
     // check_lines_after_one
-    "1 line of values after the NR = {} rows: a run never reads them",
+    "{} line of values after the NR = {} rows: a run never reads them",
     // check_lines_after
     "{} lines of values after the NR = {} rows: a run never reads them",
     // check_same_date
@@ -289,7 +289,7 @@ constexpr Table kEnglish = {
     // check_equal_closes
     "{} equal closes in a row, to row {}: the series may have stopped",
     // check_few_rows_one
-    "1 row: a run needs at least {} selected rows",
+    "{} row: a run needs at least {} selected rows",
     // check_few_rows
     "{} rows: a run needs at least {} selected rows",
     // finding_at_row_and_line
@@ -299,27 +299,27 @@ constexpr Table kEnglish = {
     // finding_at_line
     "line {}: {}",
     // findings_one_in_one_row
-    "1 finding in 1 row",
+    "{} finding in {} row",
     // findings_one_in_rows
-    "1 finding in {} rows",
+    "{} finding in {} rows",
     // findings_in_one_row
-    "{} findings in 1 row",
+    "{} findings in {} row",
     // findings_in_rows
     "{} findings in {} rows",
     // findings_in_one_row_first_shown
-    "{} findings in 1 row, the first {} shown",
+    "{} findings in {} row, the first {} shown",
     // findings_in_rows_first_shown
     "{} findings in {} rows, the first {} shown",
     // days_weekend_one
-    "1 row on a Saturday or Sunday, the first on {}",
+    "{} row on a Saturday or Sunday, the first on {}",
     // days_weekend
     "{} rows on a Saturday or Sunday, the first on {}",
     // days_gap_one
-    "1 gap of more than {} calendar days, the first before {}",
+    "{} gap of more than {} calendar days, the first before {}",
     // days_gap
     "{} gaps of more than {} calendar days, the first before {}",
     // days_equal_closes_one
-    "1 run of {} or more equal closes, the first from {}",
+    "{} run of {} or more equal closes, the first from {}",
     // days_equal_closes
     "{} runs of {} or more equal closes, the first from {}",
     // days_check_lists_them
@@ -339,7 +339,7 @@ constexpr Table kEnglish = {
     // test_from_no_test_row
     "the date leaves no test row with 20 rows after it",
     // note_rows_too_few_one
-    "{}: 1 row selected of the {} it has; a run takes at least {}: choose a wider range of dates or a longer file",
+    "{}: {} row selected of the {} it has; a run takes at least {}: choose a wider range of dates or a longer file",
     // note_rows_too_few
     "{}: {} rows selected of the {} it has; a run takes at least {}: choose a wider range of dates or a longer file",
     // note_close_below_normal_at_line
@@ -594,11 +594,11 @@ constexpr Table kItalian = {
     // check_read_as_two_values
     "{} viene letto come due valori; i decimali vogliono il punto",
     // check_values_short_one
-    "1 valore sulla riga, NC e' {}: la riga di dati prosegue sulla riga seguente",
+    "{} valore sulla riga, NC e' {}: la riga di dati prosegue sulla riga seguente",
     // check_values_short
     "{} valori sulla riga, NC e' {}: la riga di dati prosegue sulla riga seguente",
     // check_values_long_one
-    "1 valore sulla riga, NC e' {}: gli ultimi non vengono mai letti",
+    "{} valore sulla riga, NC e' {}: gli ultimi non vengono mai letti",
     // check_values_long
     "{} valori sulla riga, NC e' {}: gli ultimi non vengono mai letti",
     // check_two_digit_year
@@ -622,7 +622,7 @@ constexpr Table kItalian = {
     // weekday_saturday
     "sabato",
     // check_lines_after_one
-    "1 riga di valori dopo le NR = {} righe: l'elaborazione non la legge mai",
+    "{} riga di valori dopo le NR = {} righe: l'elaborazione non la legge mai",
     // check_lines_after
     "{} righe di valori dopo le NR = {} righe: l'elaborazione non le legge mai",
     // check_same_date
@@ -638,7 +638,7 @@ constexpr Table kItalian = {
     // check_equal_closes
     "{} chiusure uguali di seguito, fino alla riga {}: la serie potrebbe essersi fermata",
     // check_few_rows_one
-    "1 riga: l'elaborazione richiede almeno {} righe selezionate",
+    "{} riga: l'elaborazione richiede almeno {} righe selezionate",
     // check_few_rows
     "{} righe: l'elaborazione richiede almeno {} righe selezionate",
     // finding_at_row_and_line
@@ -648,27 +648,27 @@ constexpr Table kItalian = {
     // finding_at_line
     "riga {} del file: {}",
     // findings_one_in_one_row
-    "1 segnalazione su 1 riga",
+    "{} segnalazione su {} riga",
     // findings_one_in_rows
-    "1 segnalazione su {} righe",
+    "{} segnalazione su {} righe",
     // findings_in_one_row
-    "{} segnalazioni su 1 riga",
+    "{} segnalazioni su {} riga",
     // findings_in_rows
     "{} segnalazioni su {} righe",
     // findings_in_one_row_first_shown
-    "{} segnalazioni su 1 riga, mostrate le prime {}",
+    "{} segnalazioni su {} riga, mostrate le prime {}",
     // findings_in_rows_first_shown
     "{} segnalazioni su {} righe, mostrate le prime {}",
     // days_weekend_one
-    "1 riga di sabato o di domenica, il {}",
+    "{} riga di sabato o di domenica, il {}",
     // days_weekend
     "{} righe di sabato o di domenica, la prima il {}",
     // days_gap_one
-    "1 salto di oltre {} giorni di calendario, prima del {}",
+    "{} salto di oltre {} giorni di calendario, prima del {}",
     // days_gap
     "{} salti di oltre {} giorni di calendario, il primo prima del {}",
     // days_equal_closes_one
-    "1 sequenza di {} o piu' chiusure uguali, dal {}",
+    "{} sequenza di {} o piu' chiusure uguali, dal {}",
     // days_equal_closes
     "{} sequenze di {} o piu' chiusure uguali, la prima dal {}",
     // days_check_lists_them
@@ -688,7 +688,7 @@ constexpr Table kItalian = {
     // test_from_no_test_row
     "la data non lascia alcuna riga di test seguita da 20 righe",
     // note_rows_too_few_one
-    "{}: 1 riga selezionata su {}; l'elaborazione ne richiede almeno {}: scegliere un "
+    "{}: {} riga selezionata su {}; l'elaborazione ne richiede almeno {}: scegliere un "
     "intervallo di date piu' ampio o un file piu' lungo",
     // note_rows_too_few
     "{}: {} righe selezionate su {}; l'elaborazione ne richiede almeno {}: scegliere un "

@@ -199,4 +199,9 @@ std::string_view text_of(Msg id, Language language);
 // The row of id in the language set, each "{}" replaced by the next of args.
 std::string message(Msg id, std::initializer_list<std::string_view> args = {});
 
+// The row of a sentence for a count n: one's where n is 1, many's otherwise.
+// The two rows take the same arguments, the count among them, as another
+// language's plurals may change more than a noun.
+constexpr Msg for_count(long long n, Msg one, Msg many) { return n == 1 ? one : many; }
+
 }  // namespace numtext
