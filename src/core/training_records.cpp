@@ -192,13 +192,6 @@ void lay_out_records(const RunState& st, std::span<const std::int64_t> rows, Rec
   platform::side_by_side(second, lay_out_part, lay_out_part);
 }
 
-std::string training_text(const RunState& st, std::span<const std::int64_t> rows,
-                          platform::SecondThread* second) {
-  std::string text(rows.size() * (record_length(st.IGIO) + 2), '\0');
-  lay_out_records(st, rows, {text.data()}, second);
-  return text;
-}
-
 // The records go into the file's buffer as many at a time as it has room
 // for, each bufferful laid down while the one before is written out, so the
 // buffer is written out at the same records, and a failure to write met at

@@ -62,11 +62,6 @@ struct RecordMemory {
 void lay_out_records(const RunState& st, std::span<const std::int64_t> rows, RecordMemory to,
                      platform::SecondThread* second = nullptr);
 
-// The records of rows, each with its CR LF, as write_training_records
-// writes them; laid down on second too, where there is one.
-std::string training_text(const RunState& st, std::span<const std::int64_t> rows,
-                          platform::SecondThread* second = nullptr);
-
 // Writes the records and counts them in IC; with a second thread, each
 // bufferful is laid down on both while the one before is written out.
 void write_training_records(RunState& st, units::OutputFile& out, platform::SecondThread* second = nullptr);
